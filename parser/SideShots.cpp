@@ -1,0 +1,68 @@
+// "SS" side shots and "SO" stake-out shots, sent at once. SS lines arrive here with the
+// placeholder field inserted at position 2, so both codes share one layout.
+#include "parser/RawDataParser.h"
+
+#include "plugin/Messages.h"
+
+namespace {
+
+enum SideShotToken : std::size_t {
+    kTarget = 1,
+    kTargetHeight = 3,
+    kSlopeDistance = 4,
+    kHorizontal = 5,
+    kVertical = 6,
+    kCode = 8,
+};
+
+} // namespace
+
+// The station record's backsight, when no face round followed it.
+void CRawDataParser::SendPendingBacksight() {
+    if (!pendingBacksight)
+        return;
+    sink->AddObservation(pendingBacksight->name.c_str());
+    if (HasValue(pendingBacksight->horizontalAngle))
+        sink->SetHorizontalAngle(ValueOf(pendingBacksight->horizontalAngle));
+    sink->SetFaceRight(!pendingBacksight->faceLeft);
+    pendingBacksight.reset();
+}
+
+void CRawDataParser::HandleSideShot(const TokenList& t) {
+    if (stationOpen)
+        FlushObservations();
+    stationOpen = false;
+    SendPendingBacksight();
+
+    if (t.size() <= kTarget)
+        return;
+    sink->AddObservation(t[kTarget].c_str());
+    if (t.size() <= kTargetHeight)
+        return;
+    if (!distanceConverter) {
+        ReportMessage(kNoDistanceUnits);
+        return;
+    }
+    double value = 0.0;
+    if (Convert(distanceConverter.Get(), t[kTargetHeight], value))
+        sink->SetTargetHeight(value);
+    if (t.size() <= kSlopeDistance)
+        return;
+    if (Convert(distanceConverter.Get(), t[kSlopeDistance], value))
+        sink->SetSlopeDistance(value);
+    if (!angleConverter) {
+        ReportMessage(kNoAngleUnits);
+        return;
+    }
+    if (t.size() <= kHorizontal)
+        return;
+    if (Convert(angleConverter.Get(), t[kHorizontal], value))
+        sink->SetHorizontalAngle(value);
+    if (t.size() <= kVertical)
+        return;
+    if (Convert(angleConverter.Get(), t[kVertical], value))
+        sink->SetVerticalAngle(value);
+    if (t.size() <= kCode)
+        return;
+    sink->SetCode(t[kCode].c_str());
+}

@@ -1,0 +1,19 @@
+// Splitting a record line into its fields.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The trimmed comma-separated fields of one line, numbered from 0; token 0 is the record code.
+// Never empty: an empty line gives one empty token.
+using TokenList = std::vector<std::wstring>;
+
+// Splits at every ',' (empty fields kept, no quoting) and trims each field by the global
+// locale's white-space classification. Reuses the storage `tokens` already has.
+void SplitLine(std::wstring_view line, TokenList& tokens);
+
+// Whether `token` is exactly the two-letter record code `code` (case-sensitive).
+inline bool IsCode(const std::wstring& token, const wchar_t (&code)[3]) {
+    return token.size() == 2 && token[0] == code[0] && token[1] == code[1];
+}

@@ -1,0 +1,43 @@
+// Reading a raw data file as the import driver needs it: opened for reading with no sharing
+// restriction (other programs may read and write it meanwhile), read in text mode, one line at a
+// time. A line feed ends a line and is not stored; CR LF reads as LF; a CR not followed by LF
+// stays; byte 26 ends the input; a last line without a line feed is kept.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class SharedTextFile {
+public:
+    SharedTextFile() = default;
+    SharedTextFile(const SharedTextFile&) = delete;
+    SharedTextFile& operator=(const SharedTextFile&) = delete;
+    ~SharedTextFile();
+
+    // False when the path cannot be opened as a readable file (missing, no access, a directory;
+    // on POSIX also anything that is not a regular file, so a FIFO or device never blocks).
+    bool Open(const std::wstring& path);
+
+    // The next line's bytes, without its line feed. False when a read extracts nothing: at the
+    // end of the input or on a read error.
+    bool ReadLine(std::string& line);
+
+private:
+#ifdef _WIN32
+    std::FILE* stream = nullptr;
+#else
+    bool Refill();
+
+    int fd = -1;
+    bool ended = false;
+    std::unique_ptr<char[]> buffer;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+#endif
+};
+
+} // namespace platform

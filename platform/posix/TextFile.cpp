@@ -1,0 +1,104 @@
+#include "platform/TextFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr char kEndOfInput = '\x1A';
+
+// POSIX file names are bytes; wide paths are taken as Unicode and written as UTF-8.
+std::string EncodeUtf8(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+SharedTextFile::~SharedTextFile() {
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool SharedTextFile::Open(const std::wstring& path) {
+    // Non-blocking, so that opening a FIFO without a writer returns at once; anything but a
+    // regular file is refused before a single byte is read.
+    const int handle = ::open(EncodeUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (handle < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(handle);
+        return false;
+    }
+    fd = handle;
+    buffer.reset(new char[kBufferSize]);
+    return true;
+}
+
+bool SharedTextFile::Refill() {
+    begin = end = 0;
+    if (ended || fd < 0)
+        return false;
+    ssize_t got;
+    do {
+        got = ::read(fd, buffer.get(), kBufferSize);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        ended = true;
+        return false;
+    }
+    end = static_cast<std::size_t>(got);
+    if (const void* stop = std::memchr(buffer.get(), kEndOfInput, end)) {
+        end = static_cast<std::size_t>(static_cast<const char*>(stop) - buffer.get());
+        ended = true;
+    }
+    return end > 0;
+}
+
+bool SharedTextFile::ReadLine(std::string& line) {
+    line.clear();
+    bool extracted = false;
+    while (begin < end || Refill()) {
+        extracted = true;
+        const char* start = buffer.get() + begin;
+        const std::size_t available = end - begin;
+        if (const void* feed = std::memchr(start, '\n', available)) {
+            const auto length = static_cast<std::size_t>(static_cast<const char*>(feed) - start);
+            line.append(start, length);
+            begin += length + 1;
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            return true;
+        }
+        line.append(start, available);
+        begin = end;
+    }
+    return extracted;
+}
+
+} // namespace platform
