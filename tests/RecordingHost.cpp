@@ -1,0 +1,223 @@
+#include "tests/RecordingHost.h"
+
+#include "resources/messages.h"
+
+#include <charconv>
+#include <cwctype>
+#include <utility>
+
+namespace testing_host {
+
+std::string Utf8(std::wstring_view text) {
+    std::string out;
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+template <class T> static std::string ShortestOf(T value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+std::string Shortest(double value) { return ShortestOf(value); }
+std::string Shortest(float value) { return ShortestOf(value); }
+
+std::optional<double> PlainDecimal(const std::wstring& text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
+        ++i;
+    bool digit = false;
+    bool point = false;
+    for (std::size_t j = i; j < text.size(); ++j) {
+        if (text[j] == L'.' && !point)
+            point = true;
+        else if (text[j] >= L'0' && text[j] <= L'9')
+            digit = true;
+        else
+            return std::nullopt;
+    }
+    if (!digit)
+        return std::nullopt;
+    const std::string narrow = Utf8(text);
+    double value = 0.0;
+    const char* first = narrow.data() + (narrow[0] == '+' ? 1 : 0);
+    std::from_chars(first, narrow.data() + narrow.size(), value);
+    return value;
+}
+
+void Recorded::Record(const std::string& call) const { host.Record(name + "." + call); }
+
+void Recorded::DoAddRef() {
+    ++references;
+    Record("AddRef");
+}
+
+bool Recorded::DoRelease() {
+    Record("Release");
+    ++releases;
+    if (references == 0) {
+        overReleased = true;
+        return false;
+    }
+    return --references == 0;
+}
+
+namespace {
+
+const char* KindName(Kind kind) {
+    switch (kind) {
+    case Kind::Angle:
+        return "angle";
+    case Kind::Distance:
+        return "distance";
+    case Kind::Pressure:
+        return "pressure";
+    case Kind::Temperature:
+        return "temperature";
+    }
+    return "?";
+}
+
+std::string MessageName(std::wstring_view text) {
+    static const std::pair<const wchar_t*, const char*> kMessages[] = {
+        {NIKON_MSG_TEXT_CANNOT_OPEN_FILE, "#101"},
+        {NIKON_MSG_TEXT_UNKNOWN_FORMAT, "#102"},
+        {NIKON_MSG_TEXT_NO_DISTANCE_UNITS, "#103"},
+        {NIKON_MSG_TEXT_NO_ANGLE_UNITS, "#104"},
+    };
+    for (const auto& [message, name] : kMessages)
+        if (text == message)
+            return name;
+    return "\"" + Utf8(text) + "\"";
+}
+
+const char* Bool(bool value) { return value ? "true" : "false"; }
+
+} // namespace
+
+RecordingHost::RecordingHost() = default;
+
+Log RecordingHost::Take() { return std::exchange(log, {}); }
+
+void RecordingHost::Script(Kind kind, int code, ConvertScript script) { scripts[{kind, code}] = std::move(script); }
+void RecordingHost::Refuse(Kind kind, int code) { refused[{kind, code}] = true; }
+
+template <class I> I* RecordingHost::MakeConverter(Kind kind, std::int32_t unit) {
+    if (refused.count({kind, unit}) != 0)
+        return nullptr;
+    const std::string kindName = KindName(kind);
+    const std::string name = kindName + "#" + std::to_string(++serials[kindName]);
+    const auto script = scripts.find({kind, unit});
+    auto converter = std::make_unique<RecordingConverter<I>>(
+        *this, name, script != scripts.end() ? script->second : ConvertScript(PlainDecimal));
+    I* result = converter.get();
+    objects.push_back(std::move(converter));
+    return result;
+}
+
+std::vector<std::string> RecordingHost::ReferenceFaults() const {
+    std::vector<std::string> faults;
+    for (const auto& object : objects) {
+        if (object->OverReleased())
+            faults.push_back(object->Name() + " released more often than referenced");
+        else if (object->References() != 0)
+            faults.push_back(object->Name() + " still holds " + std::to_string(object->References()) +
+                             " reference(s)");
+    }
+    return faults;
+}
+
+#define RECORD_CREATE(Interface, Operation, kind)                                                        \
+    Interface* RecordingFactory::Operation(std::int32_t unit) {                                          \
+        Interface* result = host.MakeConverter<Interface>(kind, unit);                                   \
+        Record(#Operation "(" + std::to_string(unit) + ")=" +                                             \
+               (result ? dynamic_cast<Recorded*>(result)->Name() : std::string("null")));                 \
+        return result;                                                                                   \
+    }
+RECORD_CREATE(Plugin::IAngleConverter, CreateAngleConverter, Kind::Angle)
+RECORD_CREATE(IDistanceConverter, CreateDistanceConverter, Kind::Distance)
+RECORD_CREATE(IPressureConverter, CreatePressureConverter, Kind::Pressure)
+RECORD_CREATE(ITemperatureConverter, CreateTemperatureConverter, Kind::Temperature)
+#undef RECORD_CREATE
+
+bool RecordingFileList::HasCurrent() {
+    const bool current = position < paths.size();
+    host.Record(std::string("files.HasCurrent=") + Bool(current));
+    return current;
+}
+void RecordingFileList::MoveNext() {
+    host.Record("files.MoveNext");
+    ++position;
+}
+const wchar_t* RecordingFileList::GetCurrent() {
+    host.Record("files.GetCurrent");
+    return paths.at(position).c_str();
+}
+void RecordingFileList::Reset() {
+    host.Record("files.Reset");
+    position = 0;
+}
+
+IUnitConverterFactory* RecordingSink::GetConverterFactory() {
+    if (host.noFactory) {
+        host.Record("GetConverterFactory=null");
+        return nullptr;
+    }
+    const std::string name = "factory#" + std::to_string(++host.serials["factory"]);
+    auto factory = std::make_unique<RecordingFactory>(host, name);
+    IUnitConverterFactory* result = factory.get();
+    host.objects.push_back(std::move(factory));
+    host.Record("GetConverterFactory=" + name);
+    return result;
+}
+
+void RecordingSink::BeginFile(const wchar_t* path) { host.Record("BeginFile(" + Utf8(path) + ")"); }
+void RecordingSink::SetCurrentLine(std::int32_t index) {
+    host.Record("SetCurrentLine(" + std::to_string(index) + ")");
+}
+void RecordingSink::ReportMessage(const wchar_t* text) { host.Record("ReportMessage(" + MessageName(text) + ")"); }
+void RecordingSink::SetProgress(float percent) { host.Record("SetProgress(" + Shortest(percent) + ")"); }
+void RecordingSink::AddPoint(const wchar_t* name) { host.Record("AddPoint(" + Utf8(name) + ")"); }
+void RecordingSink::SetNorthing(double value) { host.Record("SetNorthing(" + Shortest(value) + ")"); }
+void RecordingSink::SetEasting(double value) { host.Record("SetEasting(" + Shortest(value) + ")"); }
+void RecordingSink::SetElevation(double value) { host.Record("SetElevation(" + Shortest(value) + ")"); }
+void RecordingSink::SetResectionPoint(bool value) {
+    host.Record(std::string("SetResectionPoint(") + Bool(value) + ")");
+}
+void RecordingSink::SetPointAttribute(bool value) {
+    host.Record(std::string("SetPointAttribute(") + Bool(value) + ")");
+}
+void RecordingSink::SetCode(const wchar_t* code) { host.Record("SetCode(" + Utf8(code) + ")"); }
+void RecordingSink::AddStation(const wchar_t* name) { host.Record("AddStation(" + Utf8(name) + ")"); }
+void RecordingSink::SetInstrumentHeight(double value) {
+    host.Record("SetInstrumentHeight(" + Shortest(value) + ")");
+}
+void RecordingSink::AddObservation(const wchar_t* target) { host.Record("AddObservation(" + Utf8(target) + ")"); }
+void RecordingSink::SetPressure(double value) { host.Record("SetPressure(" + Shortest(value) + ")"); }
+void RecordingSink::SetTemperature(double value) { host.Record("SetTemperature(" + Shortest(value) + ")"); }
+void RecordingSink::SetVerticalAngle(double value) { host.Record("SetVerticalAngle(" + Shortest(value) + ")"); }
+void RecordingSink::SetHorizontalAngle(double value) {
+    host.Record("SetHorizontalAngle(" + Shortest(value) + ")");
+}
+void RecordingSink::SetTargetHeight(double value) { host.Record("SetTargetHeight(" + Shortest(value) + ")"); }
+void RecordingSink::SetSlopeDistance(double value) { host.Record("SetSlopeDistance(" + Shortest(value) + ")"); }
+void RecordingSink::SetFaceRight(bool value) { host.Record(std::string("SetFaceRight(") + Bool(value) + ")"); }
+
+} // namespace testing_host
