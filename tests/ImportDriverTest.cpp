@@ -1,12 +1,10 @@
 // The driver's conversation with the host: file list walk, both passes, progress, outcome.
-#include "plugin/ImportPlugin.h"
+#include "interfaces/CreatePlugin.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
-
-extern "C" Plugin::IGroundBasedMIP* CreatePlugin();
 
 namespace testing_host {
 namespace {

@@ -1,13 +1,11 @@
 // Identity and reference counting of the plug-in object, through the factory the host calls.
-#include "interfaces/PluginInterfaces.h"
+#include "interfaces/CreatePlugin.h"
 #include "resources/identity.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-
-extern "C" Plugin::IGroundBasedMIP* CreatePlugin();
 
 namespace {
 

@@ -1,0 +1,108 @@
+// Whole jobs, imported from files through the plug-in object as a host would.
+#include "interfaces/CreatePlugin.h"
+#include "tests/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace testing_host {
+namespace {
+
+class Job : public ::testing::Test {
+protected:
+    // The import pass's sink calls of one file, with the line each call came from.
+    Log Import(const std::string& bytes) {
+        host.files.paths = {dir.Write("job.rdf", bytes)};
+        Plugin::IGroundBasedMIP* plugin = CreatePlugin();
+        plugin->Import(&host.files, &host.sink);
+        EXPECT_TRUE(plugin->Release());
+        EXPECT_NO_REFERENCE_FAULTS(host);
+        Log log = host.Take();
+        // Keep the import pass only: it begins with the second factory.
+        const auto importPass = std::find(log.begin(), log.end(), "GetConverterFactory=factory#2");
+        EXPECT_NE(importPass, log.end());
+        Log calls;
+        std::string line;
+        for (auto call = importPass; call != log.end(); ++call) {
+            if (call->rfind("SetCurrentLine(", 0) == 0) {
+                line = call->substr(15, call->size() - 16);
+                continue;
+            }
+            if (call->find('#') != std::string::npos && call->rfind("ReportMessage", 0) != 0)
+                continue;
+            if (call->rfind("SetProgress", 0) == 0 || call->rfind("files.", 0) == 0)
+                continue;
+            calls.push_back(line + ": " + *call);
+        }
+        return calls;
+    }
+
+    RecordingHost host;
+    TempDir dir;
+};
+
+// Two stations of a traverse, each with a face-left and face-right round to the backsight and
+// a foresight, then side shots and a stake-out. Angles are exact binary fractions so the
+// reduced values can be written down.
+TEST_F(Job, TraverseWithFaceRoundsSideShotsAndStakeOut) {
+    const std::string job = "CO,Nikon RAW data format V2.00\r\n"
+                            "CO,Job: TRAVERSE-7  Instrument: NPL-322\r\n"
+                            "CO,Dist Units: Metres\r\n"
+                            "CO,Angle Units: Gons\r\n"
+                            "CO,Temp: 18.5C Press: 1008 hPa\r\n"
+                            "MP,T1,,5000.000,1000.000,100.000,CTRL\r\n"
+                            "ST,T1,,T0,,1.550,,0.5000\r\n"
+                            "F1,T0,1.800,120.250,0.2500,1.5000\r\n"
+                            "F1,T2,1.800,85.125,2.0000,1.5625\r\n"
+                            "F2,T2,1.800,85.125,5.1250,4.7500\r\n"
+                            "F2,T0,1.800,120.250,3.3750,4.7500\r\n"
+                            "ST,T2,,T1,,1.600,,1.0000\r\n"
+                            "F1,T1,1.700,85.125,0.0000,1.5000\r\n"
+                            "F1,T3,1.700,60.500,3.0000,1.5000\r\n"
+                            "SS,H1,1.500,12.250,0.7500,1.5000,10:15:00,HYDRANT\r\n"
+                            "SO,K1,DESIGN-K1,0.000,8.500,1.2500,1.5625,10:16:00,KERB\r\n";
+    EXPECT_LOG((Log{"5: AddPoint(T1)", "5: SetResectionPoint(false)", "5: SetPointAttribute(false)",
+                    "5: SetNorthing(5000)", "5: SetEasting(1000)", "5: SetElevation(100)", "5: SetCode(CTRL)",
+                    "6: AddStation(T1)", "6: SetTemperature(18.5)", "6: SetPressure(1008)",
+                    "6: SetInstrumentHeight(1.55)",
+                    // T2 ends T1's round: reduced to the backsight T0 read at 0.25.
+                    "11: AddObservation(T0)", "11: SetTargetHeight(1.8)", "11: SetSlopeDistance(120.25)",
+                    "11: SetHorizontalAngle(0.5)", "11: SetVerticalAngle(1.5)", "11: SetFaceRight(false)",
+                    "11: AddObservation(T2)", "11: SetTargetHeight(1.8)", "11: SetSlopeDistance(85.125)",
+                    "11: SetHorizontalAngle(2.25)", "11: SetVerticalAngle(1.5625)", "11: SetFaceRight(false)",
+                    "11: AddObservation(T2)", "11: SetTargetHeight(1.8)", "11: SetSlopeDistance(85.125)",
+                    "11: SetHorizontalAngle(5.375)", "11: SetVerticalAngle(4.75)", "11: SetFaceRight(true)",
+                    "11: AddObservation(T0)", "11: SetTargetHeight(1.8)", "11: SetSlopeDistance(120.25)",
+                    "11: SetHorizontalAngle(3.625)", "11: SetVerticalAngle(4.75)", "11: SetFaceRight(true)",
+                    "11: AddStation(T2)", "11: SetTemperature(18.5)", "11: SetPressure(1008)",
+                    "11: SetInstrumentHeight(1.6)",
+                    // The side shot ends T2's round, oriented to 1.0 on T1.
+                    "14: AddObservation(T1)", "14: SetTargetHeight(1.7)", "14: SetSlopeDistance(85.125)",
+                    "14: SetHorizontalAngle(1)", "14: SetVerticalAngle(1.5)", "14: SetFaceRight(false)",
+                    "14: AddObservation(T3)", "14: SetTargetHeight(1.7)", "14: SetSlopeDistance(60.5)",
+                    "14: SetHorizontalAngle(4)", "14: SetVerticalAngle(1.5)", "14: SetFaceRight(false)",
+                    "14: AddObservation(H1)", "14: SetTargetHeight(1.5)", "14: SetSlopeDistance(12.25)",
+                    "14: SetHorizontalAngle(0.75)", "14: SetVerticalAngle(1.5)", "14: SetCode(HYDRANT)",
+                    "15: AddObservation(K1)", "15: SetTargetHeight(0)", "15: SetSlopeDistance(8.5)",
+                    "15: SetHorizontalAngle(1.25)", "15: SetVerticalAngle(1.5625)", "15: SetCode(KERB)"}),
+               Import(job));
+}
+
+TEST_F(Job, SetsNoUnitsAndReportsOnEachLineThatNeedsThem) {
+    const std::string job = "CO,Job without settings\n"
+                            "MC,P1,,100,200,300,PEG\n"
+                            "ST,S1,,P1,,1.5,,0.0000\n"
+                            "F1,P1,1.5,10,0.0000,1.5708\n"
+                            "SS,P2,1.5,20,1.0000,1.5708,,TREE\n"
+                            "CO,Dist Units: Metres\n"
+                            "SS,P3,1.5,20,1.0000,1.5708,,TREE\n"
+                            "MC,P4,,1,2,3\n";
+    EXPECT_LOG((Log{"1: AddPoint(P1)", "1: ReportMessage(#103)", "2: AddStation(S1)", "2: ReportMessage(#103)",
+                    "2: ReportMessage(#104)", "3: ReportMessage(#103)", "4: AddObservation(P2)",
+                    "4: ReportMessage(#103)", "6: AddObservation(P3)", "6: SetTargetHeight(1.5)",
+                    "6: SetSlopeDistance(20)", "6: ReportMessage(#104)", "7: AddPoint(P4)", "7: SetNorthing(1)",
+                    "7: SetEasting(2)", "7: SetElevation(3)"}),
+               Import(job));
+}
+
+} // namespace
+} // namespace testing_host
