@@ -1,7 +1,5 @@
 #include "tests/TestSupport.h"
 
-#include "parser/RawDataParser.h"
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -49,28 +47,6 @@ ScopedThreadLocale::~ScopedThreadLocale() {
     ::uselocale(previous);
     ::freelocale(locale);
 }
-
-namespace {
-
-Log RunPass(RecordingHost& host, const std::wstring& text, bool preScan) {
-    {
-        CRawDataParser parser(&host.sink, preScan);
-        std::wstring::size_type begin = 0;
-        while (begin <= text.size()) {
-            const auto end = std::min(text.find(L'\n', begin), text.size());
-            parser.ParseLine(std::wstring_view(text).substr(begin, end - begin));
-            begin = end + 1;
-        }
-        parser.Finish();
-        host.Record(std::string("result=") + (parser.RecordRecognised() ? "true" : "false"));
-    }
-    return host.Take();
-}
-
-} // namespace
-
-Log RunImportPass(RecordingHost& host, const std::wstring& text) { return RunPass(host, text, false); }
-Log RunPreScanPass(RecordingHost& host, const std::wstring& text) { return RunPass(host, text, true); }
 
 ::testing::AssertionResult LogsEqual(const Log& expected, const Log& actual) {
     if (expected == actual)
