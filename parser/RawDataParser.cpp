@@ -63,4 +63,6 @@ void CRawDataParser::Finish() {
     }
 }
 
-void CRawDataParser::ReportMessage(unsigned id) { sink->ReportMessage(LoadMessage(id).c_str()); }
+void CRawDataParser::ReportMessage(unsigned id) {
+    sink->ReportMessage(LoadMessage(id).c_str());
+}

@@ -11,7 +11,12 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
 
 // Token positions of an "ST" record.
-enum StationToken : std::size_t { kStationName = 1, kBacksightName = 3, kInstrumentHeight = 5, kBacksightAngle = 7 };
+enum StationToken : std::size_t {
+    kStationName = 1,
+    kBacksightName = 3,
+    kInstrumentHeight = 5,
+    kBacksightAngle = 7
+};
 
 } // namespace
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include <array>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 namespace platform {
 

@@ -79,7 +79,8 @@ void CRawDataParser::ParseDistanceUnits(const std::wstring& text) {
     if (!converterFactory || !contains(text, L"Dist Units:"))
         return;
     if (const UnitWord* unit = FindUnit(text, kDistanceUnits))
-        distanceConverter = Plugin::RefPtr<IDistanceConverter>::Adopt(converterFactory->CreateDistanceConverter(unit->code));
+        distanceConverter =
+            Plugin::RefPtr<IDistanceConverter>::Adopt(converterFactory->CreateDistanceConverter(unit->code));
 }
 
 void CRawDataParser::ParseAngleUnits(const std::wstring& text) {

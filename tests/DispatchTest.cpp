@@ -12,7 +12,9 @@ struct SplitCase {
     TokenList tokens;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* out) { *out << Utf8(c.line); }
+void PrintTo(const SplitCase& c, std::ostream* out) {
+    *out << Utf8(c.line);
+}
 
 class Splitting : public ::testing::TestWithParam<SplitCase> {};
 
@@ -39,7 +41,9 @@ struct CodeCase {
     Log calls; // between the factory and its release
 };
 
-void PrintTo(const CodeCase& c, std::ostream* out) { *out << Utf8(c.line); }
+void PrintTo(const CodeCase& c, std::ostream* out) {
+    *out << Utf8(c.line);
+}
 
 class Dispatch : public ::testing::TestWithParam<CodeCase> {};
 
@@ -55,18 +59,18 @@ TEST_P(Dispatch, RoutesByExactCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, Dispatch,
-    ::testing::Values(CodeCase{L"CO", true, {}}, CodeCase{L"ST,S1", true, {"AddStation(S1)"}},
-                      CodeCase{L"ST", true, {}}, CodeCase{L"F1,P", true, {"ReportMessage(#103)"}},
-                      CodeCase{L"F2", true, {"ReportMessage(#103)"}},
-                      CodeCase{L"SS,P,1", true, {"AddObservation(P)", "ReportMessage(#103)"}}, CodeCase{L"SO", true, {}},
-                      CodeCase{L"MC,P", true, {"AddPoint(P)"}},
-                      CodeCase{L"MP,P", true, {"AddPoint(P)", "SetResectionPoint(false)", "SetPointAttribute(false)"}},
-                      CodeCase{L"RE,P", true, {"AddPoint(P)", "SetResectionPoint(true)"}},
-                      CodeCase{L"UP,P", true, {"AddPoint(P)", "SetResectionPoint(false)", "SetPointAttribute(false)"}},
-                      CodeCase{L" MC ,P", true, {"AddPoint(P)"}}, CodeCase{L"SS,P", false, {}},
-                      CodeCase{L"SS", false, {}}, CodeCase{L"st,S1", false, {}}, CodeCase{L"STA,S1", false, {}},
-                      CodeCase{L"S,S1", false, {}}, CodeCase{L"", false, {}}, CodeCase{L"XX,1,2,3", false, {}},
-                      CodeCase{L"Co,Dist Units: Metres", false, {}}, CodeCase{L",ST,S1", false, {}}));
+    ::testing::Values(
+        CodeCase{L"CO", true, {}}, CodeCase{L"ST,S1", true, {"AddStation(S1)"}}, CodeCase{L"ST", true, {}},
+        CodeCase{L"F1,P", true, {"ReportMessage(#103)"}}, CodeCase{L"F2", true, {"ReportMessage(#103)"}},
+        CodeCase{L"SS,P,1", true, {"AddObservation(P)", "ReportMessage(#103)"}}, CodeCase{L"SO", true, {}},
+        CodeCase{L"MC,P", true, {"AddPoint(P)"}},
+        CodeCase{L"MP,P", true, {"AddPoint(P)", "SetResectionPoint(false)", "SetPointAttribute(false)"}},
+        CodeCase{L"RE,P", true, {"AddPoint(P)", "SetResectionPoint(true)"}},
+        CodeCase{L"UP,P", true, {"AddPoint(P)", "SetResectionPoint(false)", "SetPointAttribute(false)"}},
+        CodeCase{L" MC ,P", true, {"AddPoint(P)"}}, CodeCase{L"SS,P", false, {}}, CodeCase{L"SS", false, {}},
+        CodeCase{L"st,S1", false, {}}, CodeCase{L"STA,S1", false, {}}, CodeCase{L"S,S1", false, {}},
+        CodeCase{L"", false, {}}, CodeCase{L"XX,1,2,3", false, {}},
+        CodeCase{L"Co,Dist Units: Metres", false, {}}, CodeCase{L",ST,S1", false, {}}));
 
 TEST(DispatchResult, CommentsAloneCountAsRecords) {
     RecordingHost host;
@@ -87,8 +91,8 @@ TEST(PreScan, AnnouncesFaceTargetsOnly) {
     RecordingHost host;
     const Log log = RunPreScanPass(host, L"CO,Dist Units: Metres\nF1, A \nF1\nF2,\nST,S1,,B,,1,,0\n"
                                          L"SS,X,1,2\nMC,P,,1,2,3\nf1,lower\nF1X,long\nF2,B,1.5,10,0.5,1.5");
-    EXPECT_LOG((Log{"GetConverterFactory=factory#1", "AddPoint(A)", "AddPoint()", "AddPoint(B)", "result=false",
-                    "factory#1.Release"}),
+    EXPECT_LOG((Log{"GetConverterFactory=factory#1", "AddPoint(A)", "AddPoint()", "AddPoint(B)",
+                    "result=false", "factory#1.Release"}),
                log);
     EXPECT_NO_REFERENCE_FAULTS(host);
 }
@@ -96,7 +100,8 @@ TEST(PreScan, AnnouncesFaceTargetsOnly) {
 TEST(PreScan, NeverFlushesOrRecognises) {
     RecordingHost host;
     const Log log = RunPreScanPass(host, L"CO,Start of Resection\nST,S1,,B,,1,,0\nF1,B,1,2,3,4");
-    EXPECT_LOG((Log{"GetConverterFactory=factory#1", "AddPoint(B)", "result=false", "factory#1.Release"}), log);
+    EXPECT_LOG((Log{"GetConverterFactory=factory#1", "AddPoint(B)", "result=false", "factory#1.Release"}),
+               log);
 }
 
 } // namespace

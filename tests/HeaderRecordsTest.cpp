@@ -15,7 +15,9 @@ struct DmsCase {
     std::string handedOn; // empty: the degrees converter is not called
 };
 
-void PrintTo(const DmsCase& c, std::ostream* out) { *out << Utf8(c.text); }
+void PrintTo(const DmsCase& c, std::ostream* out) {
+    *out << Utf8(c.text);
+}
 
 class DmsRewriting : public ::testing::TestWithParam<DmsCase> {};
 
@@ -106,7 +108,9 @@ struct HeaderCase {
     Log calls;
 };
 
-void PrintTo(const HeaderCase& c, std::ostream* out) { *out << c.what; }
+void PrintTo(const HeaderCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class Header : public ::testing::TestWithParam<HeaderCase> {};
 
@@ -143,8 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "distance#2.Release", "factory#1.Release"}},
         HeaderCase{"dddmmss wraps degrees",
                    L"CO,Angle Units: DDDMMSS",
-                   {"factory#1.CreateAngleConverter(1)=angle#1", "angle#1.AddRef", "angle#1.Release", "result=true",
-                    "angle#1.Release", "factory#1.Release"}},
+                   {"factory#1.CreateAngleConverter(1)=angle#1", "angle#1.AddRef", "angle#1.Release",
+                    "result=true", "angle#1.Release", "factory#1.Release"}},
         HeaderCase{"replaced wrapper releases its degrees converter",
                    L"CO,Angle Units: Degrees\nCO,Angle Units: Gon",
                    {"factory#1.CreateAngleConverter(1)=angle#1", "angle#1.AddRef", "angle#1.Release",
@@ -153,15 +157,16 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"gons and mils",
                    L"CO,Angle Units: Gons\nCO,Angle Units: MIL6000\nCO,Angle Units: MIL6400",
                    {"factory#1.CreateAngleConverter(4)=angle#1", "factory#1.CreateAngleConverter(5)=angle#2",
-                    "angle#1.Release", "factory#1.CreateAngleConverter(5)=angle#3", "angle#2.Release", "result=true",
-                    "angle#3.Release", "factory#1.Release"}},
+                    "angle#1.Release", "factory#1.CreateAngleConverter(5)=angle#3", "angle#2.Release",
+                    "result=true", "angle#3.Release", "factory#1.Release"}},
         HeaderCase{"unknown angle unit", L"CO,Angle Units: Radians", {"result=true", "factory#1.Release"}},
         HeaderCase{"resection alone wins",
                    L"CO,Start of Resection Dist Units: Feet Temp: 20",
                    {"result=true", "factory#1.Release"}},
         HeaderCase{"order of calls in one comment",
                    L"CO,Temp: 20C Press: 998hPa Angle Units: Gons Dist Units: Metres",
-                   {"factory#1.CreateDistanceConverter(0)=distance#1", "factory#1.CreateAngleConverter(4)=angle#1",
+                   {"factory#1.CreateDistanceConverter(0)=distance#1",
+                    "factory#1.CreateAngleConverter(4)=angle#1",
                     "factory#1.CreateTemperatureConverter(0)=temperature#1", "temperature#1.Convert(20)=20",
                     "temperature#1.Release", "factory#1.CreatePressureConverter(0)=pressure#1",
                     "factory#1.CreatePressureConverter(1)=pressure#2", "pressure#1.Release",
@@ -171,20 +176,23 @@ INSTANTIATE_TEST_SUITE_P(
                    L"CO,Temp:OFF Press: 29.92 inHg",
                    {"factory#1.CreatePressureConverter(0)=pressure#1",
                     "factory#1.CreatePressureConverter(2)=pressure#2", "pressure#1.Release",
-                    "pressure#2.Convert(29.92)=29.92", "pressure#2.Release", "result=true", "factory#1.Release"}},
+                    "pressure#2.Convert(29.92)=29.92", "pressure#2.Release", "result=true",
+                    "factory#1.Release"}},
         HeaderCase{"fahrenheit",
                    L"CO,Temp: -5 F",
                    {"factory#1.CreateTemperatureConverter(0)=temperature#1",
                     "factory#1.CreateTemperatureConverter(1)=temperature#2", "temperature#1.Release",
-                    "temperature#2.Convert(-5)=-5", "temperature#2.Release", "result=true", "factory#1.Release"}},
+                    "temperature#2.Convert(-5)=-5", "temperature#2.Release", "result=true",
+                    "factory#1.Release"}},
         HeaderCase{"degree sign keeps code zero",
                    L"CO,Temp: -5\u00B0F",
                    {"factory#1.CreateTemperatureConverter(0)=temperature#1", "temperature#1.Convert(-5)=-5",
                     "temperature#1.Release", "result=true", "factory#1.Release"}},
         HeaderCase{"long key first",
                    L"CO,Temp: 3 Temperature: 15.5",
-                   {"factory#1.CreateTemperatureConverter(0)=temperature#1", "temperature#1.Convert(15.5)=15.5",
-                    "temperature#1.Release", "result=true", "factory#1.Release"}},
+                   {"factory#1.CreateTemperatureConverter(0)=temperature#1",
+                    "temperature#1.Convert(15.5)=15.5", "temperature#1.Release", "result=true",
+                    "factory#1.Release"}},
         HeaderCase{"temperature without number", L"CO,Temp: none", {"result=true", "factory#1.Release"}},
         HeaderCase{"off after blank is not off",
                    L"CO,Temp: OFF12",

@@ -51,19 +51,20 @@ TEST_F(ImportDriver, EmptyListOnlyAsksOnce) {
 
 TEST_F(ImportDriver, EmptyFileRunsBothPassesThenReportsUnknownFormat) {
     const std::wstring path = dir.Write("empty.rdf", "");
-    EXPECT_LOG(Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")"},
-                       IdlePass(1, 0, {}),
-                       IdlePass(2, 0, {}),
-                       {"SetCurrentLine(-1)", "ReportMessage(#102)", "files.MoveNext", "files.HasCurrent=false"}}),
-               Import({path}));
+    EXPECT_LOG(
+        Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")"},
+                IdlePass(1, 0, {}),
+                IdlePass(2, 0, {}),
+                {"SetCurrentLine(-1)", "ReportMessage(#102)", "files.MoveNext", "files.HasCurrent=false"}}),
+        Import({path}));
 }
 
 TEST_F(ImportDriver, MissingFileGetsOpenMessageAndTheNextFileStillImports) {
     const std::wstring missing = dir.PathOf("missing.rdf");
     const std::wstring good = dir.Write("good.rdf", "CO,nothing set\n");
-    EXPECT_LOG(Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(missing) + ")",
-                        "ReportMessage(#101)", "files.MoveNext", "files.HasCurrent=true", "files.GetCurrent",
-                        "BeginFile(" + Utf8(good) + ")"},
+    EXPECT_LOG(Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent",
+                        "BeginFile(" + Utf8(missing) + ")", "ReportMessage(#101)", "files.MoveNext",
+                        "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(good) + ")"},
                        IdlePass(1, 1, {"100"}),
                        IdlePass(2, 1, {"100"}),
                        {"files.MoveNext", "files.HasCurrent=false"}}),
@@ -72,19 +73,21 @@ TEST_F(ImportDriver, MissingFileGetsOpenMessageAndTheNextFileStillImports) {
 
 TEST_F(ImportDriver, DirectoryCannotBeOpened) {
     const std::wstring path(dir.Path().begin(), dir.Path().end());
-    EXPECT_LOG((Log{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")",
-                    "ReportMessage(#101)", "files.MoveNext", "files.HasCurrent=false"}),
-               Import({path}));
+    EXPECT_LOG(
+        (Log{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")",
+             "ReportMessage(#101)", "files.MoveNext", "files.HasCurrent=false"}),
+        Import({path}));
 }
 
 TEST_F(ImportDriver, ThreeLinesGiveLineIndicesAndProgressInBothPasses) {
     const std::wstring path = dir.Write("three.rdf", "XX\nYY\nZZ\n");
     const std::vector<std::string> progress{"33.333332", "66.666664", "100"};
-    EXPECT_LOG(Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")"},
-                       IdlePass(1, 3, progress),
-                       IdlePass(2, 3, progress),
-                       {"SetCurrentLine(-1)", "ReportMessage(#102)", "files.MoveNext", "files.HasCurrent=false"}}),
-               Import({path}));
+    EXPECT_LOG(
+        Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")"},
+                IdlePass(1, 3, progress),
+                IdlePass(2, 3, progress),
+                {"SetCurrentLine(-1)", "ReportMessage(#102)", "files.MoveNext", "files.HasCurrent=false"}}),
+        Import({path}));
 }
 
 TEST_F(ImportDriver, RecognisedFileEndsWithoutMessageAndLeavesTheLastLineCurrent) {
@@ -100,9 +103,9 @@ TEST_F(ImportDriver, ProgressOfManyLinesRisesToExactlyOneHundred) {
     std::string text;
     for (int i = 0; i < 7; ++i)
         text += "XX\n";
-    const Log progress = Without(Import({dir.Write("seven.rdf", text)}),
-                                 {"files.", "BeginFile", "GetConverterFactory", "factory", "SetCurrentLine",
-                                  "ReportMessage"});
+    const Log progress =
+        Without(Import({dir.Write("seven.rdf", text)}),
+                {"files.", "BeginFile", "GetConverterFactory", "factory", "SetCurrentLine", "ReportMessage"});
     Log expected;
     for (int pass = 0; pass < 2; ++pass) {
         for (int i = 0; i < 7; ++i)

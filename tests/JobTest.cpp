@@ -96,11 +96,11 @@ TEST_F(Job, SetsNoUnitsAndReportsOnEachLineThatNeedsThem) {
                             "CO,Dist Units: Metres\n"
                             "SS,P3,1.5,20,1.0000,1.5708,,TREE\n"
                             "MC,P4,,1,2,3\n";
-    EXPECT_LOG((Log{"1: AddPoint(P1)", "1: ReportMessage(#103)", "2: AddStation(S1)", "2: ReportMessage(#103)",
-                    "2: ReportMessage(#104)", "3: ReportMessage(#103)", "4: AddObservation(P2)",
-                    "4: ReportMessage(#103)", "6: AddObservation(P3)", "6: SetTargetHeight(1.5)",
-                    "6: SetSlopeDistance(20)", "6: ReportMessage(#104)", "7: AddPoint(P4)", "7: SetNorthing(1)",
-                    "7: SetEasting(2)", "7: SetElevation(3)"}),
+    EXPECT_LOG((Log{"1: AddPoint(P1)", "1: ReportMessage(#103)", "2: AddStation(S1)",
+                    "2: ReportMessage(#103)", "2: ReportMessage(#104)", "3: ReportMessage(#103)",
+                    "4: AddObservation(P2)", "4: ReportMessage(#103)", "6: AddObservation(P3)",
+                    "6: SetTargetHeight(1.5)", "6: SetSlopeDistance(20)", "6: ReportMessage(#104)",
+                    "7: AddPoint(P4)", "7: SetNorthing(1)", "7: SetEasting(2)", "7: SetElevation(3)"}),
                Import(job));
 }
 
@@ -116,17 +116,42 @@ TEST_F(Job, ResectionFromTwoKnownPoints) {
                             "F1,C,1.5,95.25,1.75,1.5\n"
                             "ST,R1,,A,,1.45,,0.0\n"
                             "SS,D1,1.5,30,2.5,1.5,,DITCH\n";
-    EXPECT_LOG((Log{"2: AddPoint(A)", "2: SetResectionPoint(false)", "2: SetPointAttribute(false)", "2: SetNorthing(1000)",
-                    "2: SetEasting(2000)", "2: SetElevation(50)", "2: SetCode(CTRL)", "3: AddPoint(C)",
-                    "3: SetResectionPoint(false)", "3: SetPointAttribute(false)", "3: SetNorthing(1100)",
-                    "3: SetEasting(2050)", "3: SetElevation(51)", "3: SetCode(CTRL)", "7: AddStation(R1)",
-                    "7: SetInstrumentHeight(1.45)", "7: AddObservation(A)", "7: SetTargetHeight(1.5)",
-                    "7: SetSlopeDistance(80.5)", "7: SetHorizontalAngle(0)", "7: SetVerticalAngle(1.5)",
-                    "7: SetFaceRight(false)", "7: AddObservation(C)", "7: SetTargetHeight(1.5)",
-                    "7: SetSlopeDistance(95.25)", "7: SetHorizontalAngle(1.25)", "7: SetVerticalAngle(1.5)",
-                    "7: SetFaceRight(false)", "8: AddObservation(A)", "8: SetHorizontalAngle(0)",
-                    "8: SetFaceRight(false)", "8: AddObservation(D1)", "8: SetTargetHeight(1.5)",
-                    "8: SetSlopeDistance(30)", "8: SetHorizontalAngle(2.5)", "8: SetVerticalAngle(1.5)",
+    EXPECT_LOG((Log{"2: AddPoint(A)",
+                    "2: SetResectionPoint(false)",
+                    "2: SetPointAttribute(false)",
+                    "2: SetNorthing(1000)",
+                    "2: SetEasting(2000)",
+                    "2: SetElevation(50)",
+                    "2: SetCode(CTRL)",
+                    "3: AddPoint(C)",
+                    "3: SetResectionPoint(false)",
+                    "3: SetPointAttribute(false)",
+                    "3: SetNorthing(1100)",
+                    "3: SetEasting(2050)",
+                    "3: SetElevation(51)",
+                    "3: SetCode(CTRL)",
+                    "7: AddStation(R1)",
+                    "7: SetInstrumentHeight(1.45)",
+                    "7: AddObservation(A)",
+                    "7: SetTargetHeight(1.5)",
+                    "7: SetSlopeDistance(80.5)",
+                    "7: SetHorizontalAngle(0)",
+                    "7: SetVerticalAngle(1.5)",
+                    "7: SetFaceRight(false)",
+                    "7: AddObservation(C)",
+                    "7: SetTargetHeight(1.5)",
+                    "7: SetSlopeDistance(95.25)",
+                    "7: SetHorizontalAngle(1.25)",
+                    "7: SetVerticalAngle(1.5)",
+                    "7: SetFaceRight(false)",
+                    "8: AddObservation(A)",
+                    "8: SetHorizontalAngle(0)",
+                    "8: SetFaceRight(false)",
+                    "8: AddObservation(D1)",
+                    "8: SetTargetHeight(1.5)",
+                    "8: SetSlopeDistance(30)",
+                    "8: SetHorizontalAngle(2.5)",
+                    "8: SetVerticalAngle(1.5)",
                     "8: SetCode(DITCH)"}),
                Import(job));
 }
@@ -140,10 +165,20 @@ TEST_F(Job, FeetMilsAndEastingFirst) {
     const std::string job = "CO,Dist Units: US Feet\nCO,Angle Units: MIL6400\nCO,Coord Order: ENZ\n"
                             "MC,P1,,400,800,40,BM\nST,P1,,P2,,4,,0\nSO,P3,,4,100,1600,1600\n";
     const Log log = Import(job);
-    const Log expected{"3: AddPoint(P1)", "3: SetEasting(100)", "3: SetNorthing(200)", "3: SetElevation(10)",
-                       "3: SetCode(BM)", "4: AddStation(P1)", "4: SetInstrumentHeight(1)", "5: AddObservation(P2)",
-                       "5: SetHorizontalAngle(0)", "5: SetFaceRight(false)", "5: AddObservation(P3)",
-                       "5: SetTargetHeight(1)", "5: SetSlopeDistance(25)", "5: SetHorizontalAngle(1600)",
+    const Log expected{"3: AddPoint(P1)",
+                       "3: SetEasting(100)",
+                       "3: SetNorthing(200)",
+                       "3: SetElevation(10)",
+                       "3: SetCode(BM)",
+                       "4: AddStation(P1)",
+                       "4: SetInstrumentHeight(1)",
+                       "5: AddObservation(P2)",
+                       "5: SetHorizontalAngle(0)",
+                       "5: SetFaceRight(false)",
+                       "5: AddObservation(P3)",
+                       "5: SetTargetHeight(1)",
+                       "5: SetSlopeDistance(25)",
+                       "5: SetHorizontalAngle(1600)",
                        "5: SetVerticalAngle(1600)"};
     EXPECT_LOG(expected, log);
 }
@@ -153,8 +188,10 @@ TEST_F(Job, Cp1251NamesAndCodes) {
     ASSERT_TRUE(cp1251.Active()) << "locale ru_RU.CP1251 missing: run scripts/install-deps.sh as root";
     // "Репер1" and "Столб" / "Угол" in CP1251.
     const std::string job = "CO,Dist Units: Metres\nCO,Angle Units: Gons\n"
-                            "MC,\xD0\xE5\xEF\xE5\xF0" "1,,10,20,30,\xD1\xF2\xEE\xEB\xE1\n"
-                            "ST,\xD0\xE5\xEF\xE5\xF0" "1,,\xD3\xE3\xEE\xEB,,1.5,,0\n"
+                            "MC,\xD0\xE5\xEF\xE5\xF0"
+                            "1,,10,20,30,\xD1\xF2\xEE\xEB\xE1\n"
+                            "ST,\xD0\xE5\xEF\xE5\xF0"
+                            "1,,\xD3\xE3\xEE\xEB,,1.5,,0\n"
                             "F1,\xD3\xE3\xEE\xEB,1.5,10,0.5,1.5\n";
     EXPECT_LOG((Log{"2: AddPoint(\u0420\u0435\u043f\u0435\u04401)", "2: SetNorthing(10)", "2: SetEasting(20)",
                     "2: SetElevation(30)", "2: SetCode(\u0421\u0442\u043e\u043b\u0431)",
@@ -179,8 +216,8 @@ TEST_F(Job, DegreesMinutesSecondsReachTheDegreesConverterSplit) {
     EXPECT_LOG((Log{"2: AddStation(S1)", "2: SetInstrumentHeight(1.5)", "3: AddObservation(B)",
                     "3: SetHorizontalAngle(0.125)", "3: SetFaceRight(false)", "3: AddObservation(P)",
                     "3: SetTargetHeight(1.5)", "3: SetSlopeDistance(10)", "3: SetHorizontalAngle(0.25)",
-                    "3: SetVerticalAngle(0.375)", "3: SetCode(X)", "4: AddObservation(Q)", "4: SetTargetHeight(1.5)",
-                    "4: SetSlopeDistance(10)", "4: SetVerticalAngle(0.5)"}),
+                    "3: SetVerticalAngle(0.375)", "3: SetCode(X)", "4: AddObservation(Q)",
+                    "4: SetTargetHeight(1.5)", "4: SetSlopeDistance(10)", "4: SetVerticalAngle(0.5)"}),
                log);
 }
 

@@ -26,7 +26,9 @@ struct LineCase {
     std::vector<std::wstring> lines;
 };
 
-void PrintTo(const LineCase& c, std::ostream* out) { *out << c.what; }
+void PrintTo(const LineCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class LineContent : public ::testing::TestWithParam<LineCase> {};
 
@@ -37,22 +39,29 @@ TEST_P(LineContent, ReadsAsTextMode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, LineContent,
-    ::testing::Values(
-        LineCase{"empty", "", {}},
-        LineCase{"lf", "A\nB\n", {L"A", L"B"}},
-        LineCase{"crlf", "A\r\nB\r\n", {L"A", L"B"}},
-        LineCase{"no final feed", "A\nB", {L"A", L"B"}},
-        LineCase{"inner empty lines", "A\n\n\nB\n", {L"A", L"", L"", L"B"}},
-        LineCase{"only feed", "\n", {L""}},
-        LineCase{"lone carriage returns stay", "A\r\r\nB\r\n", {L"A\r", L"B"}},
-        LineCase{"cr cr before crlf", std::string("A\r\rB\r\n"), {L"A\r\rB"}},
-        LineCase{"cr only ends", "A\rB\rC", {L"A\rB\rC"}},
-        LineCase{"trailing cr at end of file", "A\r", {L"A\r"}},
-        LineCase{"byte 26 ends input", std::string("A\nB\x1A" "C\nD\n"), {L"A", L"B"}},
-        LineCase{"byte 26 after a feed", std::string("A\n\x1A" "B\n"), {L"A"}},
-        LineCase{"byte 26 first", std::string("\x1A" "A\n"), {}},
-        LineCase{"zero byte cuts its line", std::string("AB\0CD\nEF\n", 9), {L"AB", L"EF"}},
-        LineCase{"zero byte first", std::string("\0AB\nC", 5), {L"", L"C"}}),
+    ::testing::Values(LineCase{"empty", "", {}}, LineCase{"lf", "A\nB\n", {L"A", L"B"}},
+                      LineCase{"crlf", "A\r\nB\r\n", {L"A", L"B"}},
+                      LineCase{"no final feed", "A\nB", {L"A", L"B"}},
+                      LineCase{"inner empty lines", "A\n\n\nB\n", {L"A", L"", L"", L"B"}},
+                      LineCase{"only feed", "\n", {L""}},
+                      LineCase{"lone carriage returns stay", "A\r\r\nB\r\n", {L"A\r", L"B"}},
+                      LineCase{"cr cr before crlf", std::string("A\r\rB\r\n"), {L"A\r\rB"}},
+                      LineCase{"cr only ends", "A\rB\rC", {L"A\rB\rC"}},
+                      LineCase{"trailing cr at end of file", "A\r", {L"A\r"}},
+                      LineCase{"byte 26 ends input",
+                               std::string("A\nB\x1A"
+                                           "C\nD\n"),
+                               {L"A", L"B"}},
+                      LineCase{"byte 26 after a feed",
+                               std::string("A\n\x1A"
+                                           "B\n"),
+                               {L"A"}},
+                      LineCase{"byte 26 first",
+                               std::string("\x1A"
+                                           "A\n"),
+                               {}},
+                      LineCase{"zero byte cuts its line", std::string("AB\0CD\nEF\n", 9), {L"AB", L"EF"}},
+                      LineCase{"zero byte first", std::string("\0AB\nC", 5), {L"", L"C"}}),
     [](const auto& info) {
         std::string name;
         for (char c : std::string(info.param.what))
@@ -87,8 +96,10 @@ TEST(AnsiConversion, SingleByteCodePageCp1251) {
     ASSERT_TRUE(cp1251.Active()) << "locale ru_RU.CP1251 missing: run scripts/install-deps.sh as root";
     const platform::AnsiLineDecoder decoder;
     // "ST,Пункт1" in CP1251, then the same past the 128-byte frame.
-    const std::string shortLine = "ST,\xCF\xF3\xED\xEA\xF2" "1";
-    EXPECT_EQ(decoder.Convert(shortLine), L"ST,\u041F\u0443\u043D\u043A\u0442" "1");
+    const std::string shortLine = "ST,\xCF\xF3\xED\xEA\xF2"
+                                  "1";
+    EXPECT_EQ(decoder.Convert(shortLine), L"ST,\u041F\u0443\u043D\u043A\u0442"
+                                          "1");
     const std::string longLine = std::string(200, '\xE6');
     EXPECT_EQ(decoder.Convert(longLine), std::wstring(200, L'\u0436'));
     // 0x98 is the one byte CP1251 leaves unassigned.
@@ -99,8 +110,14 @@ TEST(AnsiConversion, Utf8WithInvalidSequences) {
     ScopedThreadLocale utf8("C.UTF-8");
     ASSERT_TRUE(utf8.Active());
     const platform::AnsiLineDecoder decoder;
-    EXPECT_EQ(decoder.Convert("MC,\xD0\x9F" "1"), L"MC,\u041F" "1");
-    EXPECT_EQ(decoder.Convert("a\xFF" "b"), L"a\uFFFD" "b");
+    EXPECT_EQ(decoder.Convert("MC,\xD0\x9F"
+                              "1"),
+              L"MC,\u041F"
+              "1");
+    EXPECT_EQ(decoder.Convert("a\xFF"
+                              "b"),
+              L"a\uFFFD"
+              "b");
     EXPECT_EQ(decoder.Convert("a\xD0"), L"a\uFFFD");
     EXPECT_EQ(decoder.Convert("\xE2\x82"), L"\uFFFD\uFFFD");
     std::string longLine;
@@ -108,7 +125,10 @@ TEST(AnsiConversion, Utf8WithInvalidSequences) {
         longLine += "\xD0\x96";
     EXPECT_EQ(decoder.Convert(longLine), std::wstring(100, L'\u0416'));
     // No byte-order mark is recognised: it is the first character of the line.
-    EXPECT_EQ(decoder.Convert("\xEF\xBB\xBF" "CO"), L"\uFEFF" "CO");
+    EXPECT_EQ(decoder.Convert("\xEF\xBB\xBF"
+                              "CO"),
+              L"\uFEFF"
+              "CO");
 }
 
 TEST(AnsiConversion, CLocaleReplacesHighBytes) {

@@ -117,7 +117,8 @@ TEST_F(Module, HostExceptionLeavesImportAndReleasesWhatTheModuleHeld) {
             throw std::runtime_error("host failure");
         return PlainDecimal(text);
     });
-    host.files.paths = {dir.Write("a.rdf", "CO,Dist Units: Metres\nMC,P,,boom\n"), dir.Write("b.rdf", "CO\n")};
+    host.files.paths = {dir.Write("a.rdf", "CO,Dist Units: Metres\nMC,P,,boom\n"),
+                        dir.Write("b.rdf", "CO\n")};
     Plugin::IGroundBasedMIP* plugin = create();
     EXPECT_THROW(plugin->Import(&host.files, &host.sink), std::runtime_error);
     EXPECT_TRUE(plugin->Release());

@@ -25,7 +25,11 @@ Log RunPass(RecordingHost& host, const std::wstring& text, bool preScan) {
 
 } // namespace
 
-Log RunImportPass(RecordingHost& host, const std::wstring& text) { return RunPass(host, text, false); }
-Log RunPreScanPass(RecordingHost& host, const std::wstring& text) { return RunPass(host, text, true); }
+Log RunImportPass(RecordingHost& host, const std::wstring& text) {
+    return RunPass(host, text, false);
+}
+Log RunPreScanPass(RecordingHost& host, const std::wstring& text) {
+    return RunPass(host, text, true);
+}
 
 } // namespace testing_host

@@ -36,8 +36,12 @@ template <class T> static std::string ShortestOf(T value) {
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
-std::string Shortest(double value) { return ShortestOf(value); }
-std::string Shortest(float value) { return ShortestOf(value); }
+std::string Shortest(double value) {
+    return ShortestOf(value);
+}
+std::string Shortest(float value) {
+    return ShortestOf(value);
+}
 
 std::optional<double> PlainDecimal(const std::wstring& text) {
     std::size_t i = 0;
@@ -62,7 +66,9 @@ std::optional<double> PlainDecimal(const std::wstring& text) {
     return value;
 }
 
-void Recorded::Record(const std::string& call) const { host.Record(name + "." + call); }
+void Recorded::Record(const std::string& call) const {
+    host.Record(name + "." + call);
+}
 
 void Recorded::DoAddRef() {
     ++references;
@@ -108,16 +114,24 @@ std::string MessageName(std::wstring_view text) {
     return "\"" + Utf8(text) + "\"";
 }
 
-const char* Bool(bool value) { return value ? "true" : "false"; }
+const char* Bool(bool value) {
+    return value ? "true" : "false";
+}
 
 } // namespace
 
 RecordingHost::RecordingHost() = default;
 
-Log RecordingHost::Take() { return std::exchange(log, {}); }
+Log RecordingHost::Take() {
+    return std::exchange(log, {});
+}
 
-void RecordingHost::Script(Kind kind, int code, ConvertScript script) { scripts[{kind, code}] = std::move(script); }
-void RecordingHost::Refuse(Kind kind, int code) { refused[{kind, code}] = true; }
+void RecordingHost::Script(Kind kind, int code, ConvertScript script) {
+    scripts[{kind, code}] = std::move(script);
+}
+void RecordingHost::Refuse(Kind kind, int code) {
+    refused[{kind, code}] = true;
+}
 
 template <class I> I* RecordingHost::MakeConverter(Kind kind, std::int32_t unit) {
     if (refused.count({kind, unit}) != 0)
@@ -144,12 +158,12 @@ std::vector<std::string> RecordingHost::ReferenceFaults() const {
     return faults;
 }
 
-#define RECORD_CREATE(Interface, Operation, kind)                                                        \
-    Interface* RecordingFactory::Operation(std::int32_t unit) {                                          \
-        Interface* result = host.MakeConverter<Interface>(kind, unit);                                   \
-        Record(#Operation "(" + std::to_string(unit) + ")=" +                                             \
-               (result ? dynamic_cast<Recorded*>(result)->Name() : std::string("null")));                 \
-        return result;                                                                                   \
+#define RECORD_CREATE(Interface, Operation, kind)                                                            \
+    Interface* RecordingFactory::Operation(std::int32_t unit) {                                              \
+        Interface* result = host.MakeConverter<Interface>(kind, unit);                                       \
+        Record(#Operation "(" + std::to_string(unit) +                                                       \
+               ")=" + (result ? dynamic_cast<Recorded*>(result)->Name() : std::string("null")));             \
+        return result;                                                                                       \
     }
 RECORD_CREATE(Plugin::IAngleConverter, CreateAngleConverter, Kind::Angle)
 RECORD_CREATE(IDistanceConverter, CreateDistanceConverter, Kind::Distance)
@@ -188,36 +202,68 @@ IUnitConverterFactory* RecordingSink::GetConverterFactory() {
     return result;
 }
 
-void RecordingSink::BeginFile(const wchar_t* path) { host.Record("BeginFile(" + Utf8(path) + ")"); }
+void RecordingSink::BeginFile(const wchar_t* path) {
+    host.Record("BeginFile(" + Utf8(path) + ")");
+}
 void RecordingSink::SetCurrentLine(std::int32_t index) {
     host.Record("SetCurrentLine(" + std::to_string(index) + ")");
 }
-void RecordingSink::ReportMessage(const wchar_t* text) { host.Record("ReportMessage(" + MessageName(text) + ")"); }
-void RecordingSink::SetProgress(float percent) { host.Record("SetProgress(" + Shortest(percent) + ")"); }
-void RecordingSink::AddPoint(const wchar_t* name) { host.Record("AddPoint(" + Utf8(name) + ")"); }
-void RecordingSink::SetNorthing(double value) { host.Record("SetNorthing(" + Shortest(value) + ")"); }
-void RecordingSink::SetEasting(double value) { host.Record("SetEasting(" + Shortest(value) + ")"); }
-void RecordingSink::SetElevation(double value) { host.Record("SetElevation(" + Shortest(value) + ")"); }
+void RecordingSink::ReportMessage(const wchar_t* text) {
+    host.Record("ReportMessage(" + MessageName(text) + ")");
+}
+void RecordingSink::SetProgress(float percent) {
+    host.Record("SetProgress(" + Shortest(percent) + ")");
+}
+void RecordingSink::AddPoint(const wchar_t* name) {
+    host.Record("AddPoint(" + Utf8(name) + ")");
+}
+void RecordingSink::SetNorthing(double value) {
+    host.Record("SetNorthing(" + Shortest(value) + ")");
+}
+void RecordingSink::SetEasting(double value) {
+    host.Record("SetEasting(" + Shortest(value) + ")");
+}
+void RecordingSink::SetElevation(double value) {
+    host.Record("SetElevation(" + Shortest(value) + ")");
+}
 void RecordingSink::SetResectionPoint(bool value) {
     host.Record(std::string("SetResectionPoint(") + Bool(value) + ")");
 }
 void RecordingSink::SetPointAttribute(bool value) {
     host.Record(std::string("SetPointAttribute(") + Bool(value) + ")");
 }
-void RecordingSink::SetCode(const wchar_t* code) { host.Record("SetCode(" + Utf8(code) + ")"); }
-void RecordingSink::AddStation(const wchar_t* name) { host.Record("AddStation(" + Utf8(name) + ")"); }
+void RecordingSink::SetCode(const wchar_t* code) {
+    host.Record("SetCode(" + Utf8(code) + ")");
+}
+void RecordingSink::AddStation(const wchar_t* name) {
+    host.Record("AddStation(" + Utf8(name) + ")");
+}
 void RecordingSink::SetInstrumentHeight(double value) {
     host.Record("SetInstrumentHeight(" + Shortest(value) + ")");
 }
-void RecordingSink::AddObservation(const wchar_t* target) { host.Record("AddObservation(" + Utf8(target) + ")"); }
-void RecordingSink::SetPressure(double value) { host.Record("SetPressure(" + Shortest(value) + ")"); }
-void RecordingSink::SetTemperature(double value) { host.Record("SetTemperature(" + Shortest(value) + ")"); }
-void RecordingSink::SetVerticalAngle(double value) { host.Record("SetVerticalAngle(" + Shortest(value) + ")"); }
+void RecordingSink::AddObservation(const wchar_t* target) {
+    host.Record("AddObservation(" + Utf8(target) + ")");
+}
+void RecordingSink::SetPressure(double value) {
+    host.Record("SetPressure(" + Shortest(value) + ")");
+}
+void RecordingSink::SetTemperature(double value) {
+    host.Record("SetTemperature(" + Shortest(value) + ")");
+}
+void RecordingSink::SetVerticalAngle(double value) {
+    host.Record("SetVerticalAngle(" + Shortest(value) + ")");
+}
 void RecordingSink::SetHorizontalAngle(double value) {
     host.Record("SetHorizontalAngle(" + Shortest(value) + ")");
 }
-void RecordingSink::SetTargetHeight(double value) { host.Record("SetTargetHeight(" + Shortest(value) + ")"); }
-void RecordingSink::SetSlopeDistance(double value) { host.Record("SetSlopeDistance(" + Shortest(value) + ")"); }
-void RecordingSink::SetFaceRight(bool value) { host.Record(std::string("SetFaceRight(") + Bool(value) + ")"); }
+void RecordingSink::SetTargetHeight(double value) {
+    host.Record("SetTargetHeight(" + Shortest(value) + ")");
+}
+void RecordingSink::SetSlopeDistance(double value) {
+    host.Record("SetSlopeDistance(" + Shortest(value) + ")");
+}
+void RecordingSink::SetFaceRight(bool value) {
+    host.Record(std::string("SetFaceRight(") + Bool(value) + ")");
+}
 
 } // namespace testing_host

@@ -12,8 +12,8 @@ const std::wstring kUnits = L"CO,Dist Units: Metres\nCO,Angle Units: Gons\n";
 Log SinkCalls(RecordingHost& host, const std::wstring& text) {
     const Log log = RunImportPass(host, text);
     EXPECT_NO_REFERENCE_FAULTS(host);
-    return Without(log, {"GetConverterFactory", "factory#", "distance#", "angle#", "temperature#", "pressure#",
-                         "result="});
+    return Without(log, {"GetConverterFactory", "factory#", "distance#", "angle#", "temperature#",
+                         "pressure#", "result="});
 }
 
 Log SinkCalls(const std::wstring& text) {
@@ -41,8 +41,8 @@ TEST(FaceObservation, NameOnlyIsCollectedWithoutValues) {
 // At the end of the file the station is oriented to zero: the angle arrives as observed.
 TEST(FaceObservation, UnconvertibleSlopeDistanceIsLeftOut) {
     EXPECT_LOG(Concat({kStationCalls,
-                       {"AddObservation(P)", "SetTargetHeight(1.6)", "SetHorizontalAngle(0.5)", "SetVerticalAngle(1.5)",
-                        "SetFaceRight(true)"}}),
+                       {"AddObservation(P)", "SetTargetHeight(1.6)", "SetHorizontalAngle(0.5)",
+                        "SetVerticalAngle(1.5)", "SetFaceRight(true)"}}),
                SinkCalls(kStation + L"F2,P,1.6,--,0.5,1.5"));
 }
 
@@ -65,9 +65,10 @@ TEST(SideShot, ThreeTokensSendTheTargetHeight) {
 }
 
 TEST(SideShot, EightTokensSendTheCodeAndSevenDoNot) {
-    EXPECT_LOG((Log{"AddObservation(P)", "SetTargetHeight(1.5)", "SetSlopeDistance(25.25)", "SetHorizontalAngle(7.5)",
-                    "SetVerticalAngle(1.5)", "SetCode(TREE)", "AddObservation(Q)", "SetTargetHeight(1.5)",
-                    "SetSlopeDistance(25.25)", "SetHorizontalAngle(7.5)", "SetVerticalAngle(1.5)"}),
+    EXPECT_LOG((Log{"AddObservation(P)", "SetTargetHeight(1.5)", "SetSlopeDistance(25.25)",
+                    "SetHorizontalAngle(7.5)", "SetVerticalAngle(1.5)", "SetCode(TREE)", "AddObservation(Q)",
+                    "SetTargetHeight(1.5)", "SetSlopeDistance(25.25)", "SetHorizontalAngle(7.5)",
+                    "SetVerticalAngle(1.5)"}),
                SinkCalls(kUnits + L"SS,P,1.5,25.25,7.5,1.5,x,TREE,ignored\nSS,Q,1.5,25.25,7.5,1.5,x"));
 }
 
@@ -75,7 +76,8 @@ TEST(SideShot, StakeOutEqualsSideShotWithoutItsThirdField) {
     const std::wstring sideShot = L"SS,P,1.5,25.25,7.5,1.5,12:00,KERB";
     const std::wstring stakeOut = L"SO,P,DESIGN1,1.5,25.25,7.5,1.5,12:00,KERB";
     EXPECT_EQ(SinkCalls(kStation + stakeOut), SinkCalls(kStation + sideShot));
-    EXPECT_LOG(Concat({kStationCalls, kPendingBacksight,
+    EXPECT_LOG(Concat({kStationCalls,
+                       kPendingBacksight,
                        {"AddObservation(P)", "SetTargetHeight(1.5)", "SetSlopeDistance(25.25)",
                         "SetHorizontalAngle(7.5)", "SetVerticalAngle(1.5)", "SetCode(KERB)"}}),
                SinkCalls(kStation + stakeOut));
@@ -88,17 +90,19 @@ TEST(SideShot, PendingBacksightIsSentOnceBeforeTheFirstShot) {
 
 TEST(SideShot, FaceRoundBeforeTheShotIsFlushedAndTheBacksightRecordNeverSent) {
     EXPECT_LOG(Concat({kStationCalls,
-                       {"AddObservation(B)", "SetHorizontalAngle(0.25)", "SetFaceRight(false)", "AddObservation(B)",
-                        "SetHorizontalAngle(" + Shortest(0.25 + 3.2 - 1.2) + ")", "SetFaceRight(true)",
-                        "AddObservation(P)", "SetTargetHeight(1.5)", "SetSlopeDistance(10)", "SetHorizontalAngle(9)"}}),
+                       {"AddObservation(B)", "SetHorizontalAngle(0.25)", "SetFaceRight(false)",
+                        "AddObservation(B)", "SetHorizontalAngle(" + Shortest(0.25 + 3.2 - 1.2) + ")",
+                        "SetFaceRight(true)", "AddObservation(P)", "SetTargetHeight(1.5)",
+                        "SetSlopeDistance(10)", "SetHorizontalAngle(9)"}}),
                SinkCalls(kStation + L"F1,B,,,1.2\nF2,B,,,3.2\nSS,P,1.5,10,9"));
 }
 
 TEST(SideShot, FaceObservationAfterAShotWaitsForTheNextFlush) {
-    EXPECT_LOG(Concat({kStationCalls, kPendingBacksight,
+    EXPECT_LOG(Concat({kStationCalls,
+                       kPendingBacksight,
                        {"AddObservation(P)", "AddObservation(Q)", "AddStation(S2)", "AddObservation(R)",
-                        "SetHorizontalAngle(1)", "SetFaceRight(false)", "AddObservation(B)", "SetHorizontalAngle(0)",
-                        "SetFaceRight(false)"}}),
+                        "SetHorizontalAngle(1)", "SetFaceRight(false)", "AddObservation(B)",
+                        "SetHorizontalAngle(0)", "SetFaceRight(false)"}}),
                SinkCalls(kStation + L"SO,P\nF1,R,,,1.0\nSO,Q\nST,S2,,B,,,,0\nSO"));
 }
 
@@ -121,17 +125,18 @@ TEST(SideShot, HorizontalAngleIsSentUnreduced) {
 }
 
 TEST(Coordinate, NameOnlyAndMarks) {
-    EXPECT_LOG((Log{"AddPoint(A)", "AddPoint(B)", "SetResectionPoint(true)", "AddPoint(C)", "SetResectionPoint(false)",
-                    "SetPointAttribute(false)", "AddPoint(D)", "SetResectionPoint(false)", "SetPointAttribute(false)"}),
+    EXPECT_LOG((Log{"AddPoint(A)", "AddPoint(B)", "SetResectionPoint(true)", "AddPoint(C)",
+                    "SetResectionPoint(false)", "SetPointAttribute(false)", "AddPoint(D)",
+                    "SetResectionPoint(false)", "SetPointAttribute(false)"}),
                SinkCalls(L"MC,A\nRE,B\nMP,C\nUP,D\nMC\nRE,\nMP, "));
 }
 
 TEST(Coordinate, OrderFollowsTheHeaderFromTheNextLineOn) {
     const std::wstring line = L"MC,P,ignored,100.5,200.25,30.125,CODE\n";
-    EXPECT_LOG((Log{"AddPoint(P)", "SetNorthing(100.5)", "SetEasting(200.25)", "SetElevation(30.125)", "SetCode(CODE)",
-                    "AddPoint(P)", "SetEasting(100.5)", "SetNorthing(200.25)", "SetElevation(30.125)", "SetCode(CODE)",
-                    "AddPoint(P)", "SetNorthing(100.5)", "SetEasting(200.25)", "SetElevation(30.125)",
-                    "SetCode(CODE)"}),
+    EXPECT_LOG((Log{"AddPoint(P)", "SetNorthing(100.5)", "SetEasting(200.25)", "SetElevation(30.125)",
+                    "SetCode(CODE)", "AddPoint(P)", "SetEasting(100.5)", "SetNorthing(200.25)",
+                    "SetElevation(30.125)", "SetCode(CODE)", "AddPoint(P)", "SetNorthing(100.5)",
+                    "SetEasting(200.25)", "SetElevation(30.125)", "SetCode(CODE)"}),
                SinkCalls(kUnits + line + L"CO,Coord Order: ENZ\n" + line + L"CO,Coord Order: NEZ\n" + line));
 }
 
@@ -166,9 +171,9 @@ TEST(MissingConverters, NoFactoryMeansNoUnits) {
     host.RefuseFactory();
     const Log log = RunImportPass(host, L"CO,Dist Units: Metres Angle Units: Gons Temp: 20 Press: 1000\n"
                                         L"ST,S1,,B,,1.5,,0\nF1,B,1,2,3,4\nSS,P,1,2,3\nMC,P,,1,2,3");
-    EXPECT_LOG((Log{"GetConverterFactory=null", "AddStation(S1)", "ReportMessage(#103)", "ReportMessage(#104)",
-                    "ReportMessage(#103)", "AddObservation(P)", "ReportMessage(#103)", "AddPoint(P)",
-                    "ReportMessage(#103)", "result=true"}),
+    EXPECT_LOG((Log{"GetConverterFactory=null", "AddStation(S1)", "ReportMessage(#103)",
+                    "ReportMessage(#104)", "ReportMessage(#103)", "AddObservation(P)", "ReportMessage(#103)",
+                    "AddPoint(P)", "ReportMessage(#103)", "result=true"}),
                log);
 }
 
@@ -193,16 +198,18 @@ TEST(MissingConverters, NullUnitConvertersAreStoredAndReportedLater) {
     host.Refuse(Kind::Distance, 1);
     host.Refuse(Kind::Angle, 5);
     host.Refuse(Kind::Angle, 1);
-    EXPECT_LOG((Log{"AddPoint(P)", "SetNorthing(1)", "AddPoint(P)", "ReportMessage(#103)", "ReportMessage(#103)",
-                    "AddStation(S1)", "ReportMessage(#104)"}),
-               SinkCalls(host, L"CO,Dist Units: Metres\nCO,Angle Units: Gons\nMC,P,,1\nCO,Dist Units: Feet\nMC,P,,1\n"
-                               L"F1,P\nCO,Dist Units: Metres\nCO,Angle Units: MIL6400\nST,S1,,B,,,,0\n"
-                               L"CO,Angle Units: Degrees\nF1,P,1,2,3.0000,4"));
+    EXPECT_LOG(
+        (Log{"AddPoint(P)", "SetNorthing(1)", "AddPoint(P)", "ReportMessage(#103)", "ReportMessage(#103)",
+             "AddStation(S1)", "ReportMessage(#104)"}),
+        SinkCalls(host,
+                  L"CO,Dist Units: Metres\nCO,Angle Units: Gons\nMC,P,,1\nCO,Dist Units: Feet\nMC,P,,1\n"
+                  L"F1,P\nCO,Dist Units: Metres\nCO,Angle Units: MIL6400\nST,S1,,B,,,,0\n"
+                  L"CO,Angle Units: Degrees\nF1,P,1,2,3.0000,4"));
 }
 
 TEST(Atmosphere, LaterCommentsReplaceAndOffKeepsTheValue) {
-    EXPECT_LOG((Log{"AddStation(S1)", "SetTemperature(20)", "AddStation(S2)", "SetTemperature(20)", "SetPressure(760)",
-                    "AddStation(S3)", "SetTemperature(-3)", "SetPressure(29.5)"}),
+    EXPECT_LOG((Log{"AddStation(S1)", "SetTemperature(20)", "AddStation(S2)", "SetTemperature(20)",
+                    "SetPressure(760)", "AddStation(S3)", "SetTemperature(-3)", "SetPressure(29.5)"}),
                SinkCalls(L"CO,Temp: 20C\nST,S1\nCO,Temp:OFF Press: 760mmHg\nST,S2\nCO,Temperature: -3\n"
                          L"CO,Pressure: 29.5 inHg\nST,S3"));
 }

@@ -18,8 +18,8 @@ Log SinkCalls(const std::wstring& text) {
     RecordingHost host;
     const Log log = RunImportPass(host, text);
     EXPECT_NO_REFERENCE_FAULTS(host);
-    return Without(log, {"GetConverterFactory", "factory#", "distance#", "angle#", "temperature#", "pressure#",
-                         "result="});
+    return Without(log, {"GetConverterFactory", "factory#", "distance#", "angle#", "temperature#",
+                         "pressure#", "result="});
 }
 
 TEST(Station, NameOnlyAnnouncesTheStationWithAtmosphere) {
@@ -28,8 +28,9 @@ TEST(Station, NameOnlyAnnouncesTheStationWithAtmosphere) {
 }
 
 TEST(Station, WithoutNameAnnouncesNothingButStillFlushes) {
-    EXPECT_LOG((Log{"AddStation(S1)", "AddObservation(B)", "SetHorizontalAngle(0.25)", "SetFaceRight(false)"}),
-               SinkCalls(kUnits + L"ST,S1,,B,,1.5x,,0.25\nF1,B,,,0.5\nST\nST,,x"));
+    EXPECT_LOG(
+        (Log{"AddStation(S1)", "AddObservation(B)", "SetHorizontalAngle(0.25)", "SetFaceRight(false)"}),
+        SinkCalls(kUnits + L"ST,S1,,B,,1.5x,,0.25\nF1,B,,,0.5\nST\nST,,x"));
 }
 
 TEST(Station, SixTokensSendTheInstrumentHeightButOpenNoStation) {
@@ -43,8 +44,9 @@ TEST(Station, MissingUnitsAreReportedAndTheRestGoesOn) {
                     "ReportMessage(#103)"}),
                SinkCalls(L"ST,S1,,B,,1.5,,0.1\nST,S2,,B,,1.5"));
     // No angle unit: the station does not open, so the file's end flushes nothing.
-    EXPECT_LOG((Log{"AddStation(S1)", "SetInstrumentHeight(1.5)", "ReportMessage(#104)", "ReportMessage(#104)"}),
-               SinkCalls(L"CO,Dist Units: Metres\nST,S1,,B,,1.5,,0.1\nF1,B,1,2,3,4"));
+    EXPECT_LOG(
+        (Log{"AddStation(S1)", "SetInstrumentHeight(1.5)", "ReportMessage(#104)", "ReportMessage(#104)"}),
+        SinkCalls(L"CO,Dist Units: Metres\nST,S1,,B,,1.5,,0.1\nF1,B,1,2,3,4"));
 }
 
 TEST(Station, UnconvertibleHeightIsLeftOutAndBadBacksightAngleCountsAsZero) {
@@ -60,15 +62,17 @@ const std::wstring kTwoObservations = kUnits + L"ST,S1,,B,,1.5,,0.2\nF1,B,,,0.5\
 TEST(Flush, NextStationUsesTheStationsBacksightAngle) {
     // H = backsight angle + observed - reference, evaluated in that order.
     EXPECT_LOG((Log{"AddStation(S1)", "SetInstrumentHeight(1.5)", "AddObservation(B)",
-                    "SetHorizontalAngle(" + Shortest(0.2 + 0.5 - 0.5) + ")", "SetFaceRight(false)", "AddObservation(P)",
-                    "SetHorizontalAngle(" + Shortest(0.2 + 1.0 - 0.5) + ")", "SetFaceRight(false)", "AddStation(S2)"}),
+                    "SetHorizontalAngle(" + Shortest(0.2 + 0.5 - 0.5) + ")", "SetFaceRight(false)",
+                    "AddObservation(P)", "SetHorizontalAngle(" + Shortest(0.2 + 1.0 - 0.5) + ")",
+                    "SetFaceRight(false)", "AddStation(S2)"}),
                SinkCalls(kTwoObservations + L"ST,S2"));
 }
 
 TEST(Flush, EndOfFileOrientsToZero) {
-    EXPECT_LOG((Log{"AddStation(S1)", "SetInstrumentHeight(1.5)", "AddObservation(B)", "SetHorizontalAngle(0)",
-                    "SetFaceRight(false)", "AddObservation(P)", "SetHorizontalAngle(0.5)", "SetFaceRight(false)"}),
-               SinkCalls(kTwoObservations));
+    EXPECT_LOG(
+        (Log{"AddStation(S1)", "SetInstrumentHeight(1.5)", "AddObservation(B)", "SetHorizontalAngle(0)",
+             "SetFaceRight(false)", "AddObservation(P)", "SetHorizontalAngle(0.5)", "SetFaceRight(false)"}),
+        SinkCalls(kTwoObservations));
 }
 
 TEST(Flush, NegativeReductionWrapsIntoTheCircle) {
@@ -78,9 +82,10 @@ TEST(Flush, NegativeReductionWrapsIntoTheCircle) {
 
 TEST(Flush, WithoutFaceLeftBacksightAnglesAreOffsetByTheBacksightAngle) {
     // The backsight is observed in face right only, which never serves as the reference.
-    EXPECT_LOG((Log{"AddStation(S1)", "AddObservation(B)", "SetHorizontalAngle(3.5)", "SetFaceRight(true)",
-                    "AddObservation(P)", "SetHorizontalAngle(1.25)", "SetFaceRight(false)", "AddStation(S2)"}),
-               SinkCalls(kUnits + L"ST,S1,,B,,,,0.25\nF2,B,,,3.25\nF1,P,,,1.0\nST,S2"));
+    EXPECT_LOG(
+        (Log{"AddStation(S1)", "AddObservation(B)", "SetHorizontalAngle(3.5)", "SetFaceRight(true)",
+             "AddObservation(P)", "SetHorizontalAngle(1.25)", "SetFaceRight(false)", "AddStation(S2)"}),
+        SinkCalls(kUnits + L"ST,S1,,B,,,,0.25\nF2,B,,,3.25\nF1,P,,,1.0\nST,S2"));
 }
 
 TEST(Flush, FirstFaceLeftBacksightIsTheReference) {
@@ -91,15 +96,16 @@ TEST(Flush, FirstFaceLeftBacksightIsTheReference) {
 
 TEST(Flush, ReferenceWithoutAngleCountsAsZero) {
     EXPECT_LOG((Log{"AddStation(S1)", "AddObservation(B)", "SetFaceRight(false)", "AddObservation(B)",
-                    "SetHorizontalAngle(3)", "SetFaceRight(false)", "AddObservation(P)", "SetHorizontalAngle(1.5)",
-                    "SetFaceRight(false)", "AddStation(S2)"}),
+                    "SetHorizontalAngle(3)", "SetFaceRight(false)", "AddObservation(P)",
+                    "SetHorizontalAngle(1.5)", "SetFaceRight(false)", "AddStation(S2)"}),
                SinkCalls(kUnits + L"ST,S1,,B,,,,0.5\nF1,B,,,x\nF1,B,,,2.5\nF1,P,,,1.0\nST,S2"));
 }
 
 TEST(Flush, AbsentValuesMakeNoCallsAndFaceRightComesLast) {
-    EXPECT_LOG((Log{"AddStation(S1)", "AddObservation(P)", "SetTargetHeight(1.6)", "SetHorizontalAngle(0.5)",
-                    "SetVerticalAngle(1.5)", "SetFaceRight(true)", "AddObservation(Q)", "SetFaceRight(false)"}),
-               SinkCalls(kUnits + L"ST,S1,,B,,,,0\nF2,P,1.6,far,0.5,1.5\nF1,Q"));
+    EXPECT_LOG(
+        (Log{"AddStation(S1)", "AddObservation(P)", "SetTargetHeight(1.6)", "SetHorizontalAngle(0.5)",
+             "SetVerticalAngle(1.5)", "SetFaceRight(true)", "AddObservation(Q)", "SetFaceRight(false)"}),
+        SinkCalls(kUnits + L"ST,S1,,B,,,,0\nF2,P,1.6,far,0.5,1.5\nF1,Q"));
 }
 
 TEST(Flush, ObservationsBeforeAnyStationWaitForTheFirstFlush) {
@@ -116,24 +122,28 @@ TEST(Flush, FaceObservationsWithoutStationOrResectionNeverReachTheHost) {
 // observations are later sent without a reference direction.
 TEST(Resection, CollectsUntilTheNextCompleteStationThenFlushesAfterIt) {
     EXPECT_LOG((Log{"AddStation(R1)", "AddObservation(A)", "SetHorizontalAngle(0)", "SetFaceRight(false)",
-                    "AddObservation(C)", "SetHorizontalAngle(1.5)", "SetFaceRight(false)", "AddObservation(A)",
-                    "SetHorizontalAngle(0.5)", "SetFaceRight(false)", "AddObservation(P)",
-                    "SetHorizontalAngle(1.25)", "SetFaceRight(false)"}),
-               SinkCalls(kUnits + L"CO,Start of Resection\nF1,A,,,1.0\nF1,C,,,2.5\nST,R1,,A,,,,0.4\nF1,A,,,0.5\n"
-                                  L"F1,P,,,1.25"));
+                    "AddObservation(C)", "SetHorizontalAngle(1.5)", "SetFaceRight(false)",
+                    "AddObservation(A)", "SetHorizontalAngle(0.5)", "SetFaceRight(false)",
+                    "AddObservation(P)", "SetHorizontalAngle(1.25)", "SetFaceRight(false)"}),
+               SinkCalls(kUnits +
+                         L"CO,Start of Resection\nF1,A,,,1.0\nF1,C,,,2.5\nST,R1,,A,,,,0.4\nF1,A,,,0.5\n"
+                         L"F1,P,,,1.25"));
 }
 
 TEST(Resection, StationNamedByResectionPointKeepsItsOrientation) {
-    EXPECT_LOG((Log{"AddPoint(R1)", "SetResectionPoint(true)", "AddStation(R1)", "AddObservation(A)",
-                    "SetHorizontalAngle(" + Shortest(0.4 + 1.0 - 1.0) + ")", "SetFaceRight(false)", "AddObservation(C)",
-                    "SetHorizontalAngle(" + Shortest(0.4 + 2.5 - 1.0) + ")", "SetFaceRight(false)"}),
-               SinkCalls(kUnits + L"CO,Start of Resection\nRE,R1\nF1,A,,,1.0\nF1,C,,,2.5\nST,R1,,A,,,,0.4\nSS"));
+    EXPECT_LOG(
+        (Log{"AddPoint(R1)", "SetResectionPoint(true)", "AddStation(R1)", "AddObservation(A)",
+             "SetHorizontalAngle(" + Shortest(0.4 + 1.0 - 1.0) + ")", "SetFaceRight(false)",
+             "AddObservation(C)", "SetHorizontalAngle(" + Shortest(0.4 + 2.5 - 1.0) + ")",
+             "SetFaceRight(false)"}),
+        SinkCalls(kUnits + L"CO,Start of Resection\nRE,R1\nF1,A,,,1.0\nF1,C,,,2.5\nST,R1,,A,,,,0.4\nSS"));
 }
 
 TEST(Resection, IncompleteStationDoesNotEndIt) {
-    EXPECT_LOG((Log{"AddStation(X)", "AddStation(R1)", "AddObservation(A)", "SetHorizontalAngle(0)",
-                    "SetFaceRight(false)", "AddObservation(A)", "SetHorizontalAngle(0.4)", "SetFaceRight(false)"}),
-               SinkCalls(kUnits + L"CO,Start of Resection\nF1,A,,,1.0\nST,X,,A\nST,R1,,A,,,,0.4\nSO"));
+    EXPECT_LOG(
+        (Log{"AddStation(X)", "AddStation(R1)", "AddObservation(A)", "SetHorizontalAngle(0)",
+             "SetFaceRight(false)", "AddObservation(A)", "SetHorizontalAngle(0.4)", "SetFaceRight(false)"}),
+        SinkCalls(kUnits + L"CO,Start of Resection\nF1,A,,,1.0\nST,X,,A\nST,R1,,A,,,,0.4\nSO"));
 }
 
 // Range reduction: the exact result for ordinary angles, and an end for every double.
@@ -180,10 +190,12 @@ TEST(HorizontalAngle, HugeConvertedAngleDoesNotHangTheFlush) {
     host.Script(Kind::Angle, 4, [](const std::wstring& text) -> std::optional<double> {
         return std::wcstod(text.c_str(), nullptr);
     });
-    const Log log = Without(RunImportPass(host, kUnits + L"ST,S1,,B,,,,0\nF1,P,,,1.0182454483840187e+18\nF1,Q,,,inf"),
-                            {"GetConverterFactory", "factory#", "distance#", "angle#", "result="});
+    const Log log =
+        Without(RunImportPass(host, kUnits + L"ST,S1,,B,,,,0\nF1,P,,,1.0182454483840187e+18\nF1,Q,,,inf"),
+                {"GetConverterFactory", "factory#", "distance#", "angle#", "result="});
     ASSERT_EQ(log.size(), 7u);
-    EXPECT_EQ(log[2], "SetHorizontalAngle(" + Shortest(std::fmod(1.0182454483840187e+18, 6.283185307179586)) + ")");
+    EXPECT_EQ(log[2],
+              "SetHorizontalAngle(" + Shortest(std::fmod(1.0182454483840187e+18, 6.283185307179586)) + ")");
     EXPECT_NE(log[5].find("nan"), std::string::npos) << log[5];
     EXPECT_NO_REFERENCE_FAULTS(host);
 }

@@ -22,7 +22,8 @@ AnsiLineDecoder::AnsiLineDecoder() {
     if (singleByte) {
         for (int byte = 0; byte < 256; ++byte) {
             const wint_t wide = std::btowc(byte);
-            byteTable[static_cast<std::size_t>(byte)] = wide == WEOF ? kReplacement : static_cast<wchar_t>(wide);
+            byteTable[static_cast<std::size_t>(byte)] =
+                wide == WEOF ? kReplacement : static_cast<wchar_t>(wide);
         }
     }
 }
@@ -44,8 +45,8 @@ std::size_t AnsiLineDecoder::Decode(std::string_view bytes, wchar_t* out) const 
             continue;
         }
         wchar_t wide = 0;
-        const std::size_t used = std::mbrtowc(&wide, reinterpret_cast<const char*>(p),
-                                              static_cast<std::size_t>(stop - p), &state);
+        const std::size_t used =
+            std::mbrtowc(&wide, reinterpret_cast<const char*>(p), static_cast<std::size_t>(stop - p), &state);
         if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2) || used == 0) {
             // Invalid or cut short: one replacement for the byte, then start afresh after it.
             *out++ = kReplacement;

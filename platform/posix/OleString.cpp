@@ -12,7 +12,9 @@ using Prefix = std::uint32_t;
 constexpr std::size_t kHeader = sizeof(Prefix) < alignof(wchar_t) ? alignof(wchar_t) : sizeof(Prefix);
 static_assert(kHeader >= sizeof(Prefix));
 
-unsigned char* blockOf(BSTR text) { return reinterpret_cast<unsigned char*>(text) - kHeader; }
+unsigned char* blockOf(BSTR text) {
+    return reinterpret_cast<unsigned char*>(text) - kHeader;
+}
 
 } // namespace
 
