@@ -1,5 +1,6 @@
 #include "tests/RecordingHost.h"
 
+#include "platform/Utf8.h"
 #include "resources/messages.h"
 
 #include <charconv>
@@ -8,28 +9,7 @@
 
 namespace testing_host {
 
-std::string Utf8(std::wstring_view text) {
-    std::string out;
-    for (wchar_t wc : text) {
-        auto c = static_cast<std::uint32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string Utf8(std::wstring_view text) { return platform::EncodeUtf8(text); }
 
 template <class T> static std::string ShortestOf(T value) {
     char buffer[64];

@@ -1,5 +1,7 @@
 #include "platform/TextFile.h"
 
+#include "platform/Utf8.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -12,31 +14,6 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 constexpr char kEndOfInput = '\x1A';
 
-// POSIX file names are bytes; wide paths are taken as Unicode and written as UTF-8.
-std::string EncodeUtf8(const std::wstring& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t wc : text) {
-        auto c = static_cast<std::uint32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 SharedTextFile::~SharedTextFile() {
@@ -45,8 +22,9 @@ SharedTextFile::~SharedTextFile() {
 }
 
 bool SharedTextFile::Open(const std::wstring& path) {
-    // Non-blocking, so that opening a FIFO without a writer returns at once; anything but a
-    // regular file is refused before a single byte is read.
+    // File names are bytes here; wide paths are written as UTF-8. Non-blocking, so that
+    // opening a FIFO without a writer returns at once; anything but a regular file is refused
+    // before a single byte is read.
     const int handle = ::open(EncodeUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (handle < 0)
         return false;
