@@ -1,0 +1,73 @@
+// What the host keeps of an import: everything the module sent, in the host's units (metres,
+// radians, degrees Celsius, hectopascals), grouped per file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct Message {
+    // 0-based index of the line the module last named, or none for a message about the file.
+    std::optional<int> line;
+    std::wstring text;
+};
+
+struct Observation {
+    std::wstring target;
+    std::optional<double> targetHeight;
+    std::optional<double> slopeDistance;
+    std::optional<double> horizontalAngle;
+    std::optional<double> verticalAngle;
+    std::optional<bool> faceRight;
+    std::optional<std::wstring> code;
+};
+
+struct Station {
+    std::wstring name;
+    std::optional<double> temperature;
+    std::optional<double> pressure;
+    std::optional<double> instrumentHeight;
+    std::vector<Observation> observations;
+};
+
+struct Point {
+    std::wstring name;
+    std::optional<double> northing;
+    std::optional<double> easting;
+    std::optional<double> elevation;
+    std::optional<bool> resectionPoint;
+    std::optional<bool> attribute;
+    std::optional<std::wstring> code;
+};
+
+enum class FileOutcome {
+    Imported,
+    // The module reported the file before reading a line of it.
+    CannotOpen,
+    // The module reported, after all lines, that it recognised no record.
+    NoRecords,
+};
+
+struct FileResult {
+    std::wstring path;
+    FileOutcome outcome = FileOutcome::Imported;
+    std::vector<Message> messages;
+    // Target names announced ahead of the import pass, in order, repeats included.
+    std::vector<std::wstring> targets;
+    std::vector<Point> points;
+    // Observations that arrived before the file's first station.
+    std::vector<Observation> observationsBeforeStation;
+    std::vector<Station> stations;
+};
+
+struct ImportModel {
+    std::vector<FileResult> files;
+    // Host objects handed to the module and never released by it; 0 after a sound import.
+    int unreleasedObjects = 0;
+};
+
+bool AllFilesImported(const ImportModel& model);
+
+} // namespace host

@@ -1,0 +1,144 @@
+#include "host/Text.h"
+
+#include <charconv>
+#include <cstdint>
+#include <system_error>
+
+namespace host {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c > 0x10FFFF || IsSurrogate(c))
+        c = kReplacement;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void AppendWide(std::wstring& out, char32_t c) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (c >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+            return;
+        }
+    }
+    out += static_cast<wchar_t>(c);
+}
+
+// The length of the UTF-8 sequence led by `lead` and the bits it carries; 0 for a bad lead.
+int SequenceLength(unsigned char lead, char32_t& bits) {
+    if (lead < 0x80) {
+        bits = lead;
+        return 1;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        bits = lead & 0x1F;
+        return 2;
+    }
+    if ((lead & 0xF0) == 0xE0) {
+        bits = lead & 0x0F;
+        return 3;
+    }
+    if ((lead & 0xF8) == 0xF0) {
+        bits = lead & 0x07;
+        return 4;
+    }
+    return 0;
+}
+
+bool IsShortestForm(char32_t c, int length) {
+    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    return c >= kLeast[length] && c <= 0x10FFFF && !IsSurrogate(c);
+}
+
+template <class T> std::string Shortest(T value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace
+
+std::string ToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<char32_t>(text[i]);
+        if constexpr (sizeof(wchar_t) == 2) {
+            const bool pairs = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                               text[i + 1] <= 0xDFFF;
+            if (pairs) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+                ++i;
+            }
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::wstring FromUtf8(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char32_t c = 0;
+        const int length = SequenceLength(static_cast<unsigned char>(text[i]), c);
+        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            valid = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (valid && IsShortestForm(c, length)) {
+            AppendWide(out, c);
+            i += static_cast<std::size_t>(length);
+        } else {
+            AppendWide(out, kReplacement);
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string ShortestDecimal(double value) {
+    return Shortest(value);
+}
+std::string ShortestDecimal(float value) {
+    return Shortest(value);
+}
+
+std::string FixedDecimal(double value, int decimals) {
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc())
+        return Shortest(value);
+    std::string text(buffer, result.ptr);
+    // "-0.000" reads as a sign error to people; a value that rounds to zero is shown unsigned.
+    if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-')
+        text.erase(0, 1);
+    return text;
+}
+
+} // namespace host

@@ -1,0 +1,20 @@
+// Text helpers of the host: the module speaks wide text, the host writes UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace host {
+
+// UTF-32 (POSIX) or UTF-16 (Windows) to UTF-8; an invalid code point becomes U+FFFD.
+std::string ToUtf8(std::wstring_view text);
+// UTF-8 to wide text; each invalid byte becomes U+FFFD.
+std::wstring FromUtf8(std::string_view text);
+
+// The shortest decimal text that reads back as exactly the same value.
+std::string ShortestDecimal(double value);
+std::string ShortestDecimal(float value);
+// Fixed-point text with `decimals` digits after the point, independent of the locale.
+std::string FixedDecimal(double value, int decimals);
+
+} // namespace host

@@ -1,0 +1,136 @@
+#include "host/UnitRules.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kDegree = kPi / 180.0;
+
+using Rule = std::optional<double> (*)(std::wstring_view);
+
+struct Case {
+    std::wstring text;
+    std::optional<double> expected;
+    double tolerance = 1e-12; // relative
+};
+
+void ExpectRule(Rule rule, const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
+        const std::optional<double> result = rule(c.text);
+        ASSERT_EQ(result.has_value(), c.expected.has_value());
+        if (c.expected) {
+            EXPECT_NEAR(*result, *c.expected, c.tolerance * std::max(1.0, std::fabs(*c.expected)));
+        }
+    }
+}
+
+TEST(NumberRule, AcceptsSignDigitsAndOnePoint) {
+    ExpectRule(ParseNumber, {
+                                {L"0", 0.0},
+                                {L"12", 12.0},
+                                {L"-12.5", -12.5},
+                                {L"+7.25", 7.25},
+                                {L"5.", 5.0},
+                                {L".5", 0.5},
+                                {L"-.5", -0.5},
+                                {L"1013.25", 1013.25},
+                                {L"007", 7.0},
+                            });
+}
+
+TEST(NumberRule, RefusesEverythingElse) {
+    ExpectRule(ParseNumber, {
+                                {L"", std::nullopt},
+                                {L".", std::nullopt},
+                                {L"-", std::nullopt},
+                                {L"+", std::nullopt},
+                                {L"1.2.3", std::nullopt},
+                                {L"1e5", std::nullopt},
+                                {L" 5", std::nullopt},
+                                {L"5 ", std::nullopt},
+                                {L"1,5", std::nullopt},
+                                {L"--5", std::nullopt},
+                                {L"5-", std::nullopt},
+                                {L"0x10", std::nullopt},
+                                {L"inf", std::nullopt},
+                                {L"nan", std::nullopt},
+                                {L"\x0661", std::nullopt}, // an Arabic-Indic digit
+                                {std::wstring(400, L'9'), std::nullopt},
+                            });
+}
+
+TEST(DegreesRule, ReadsPointSeparatedFields) {
+    ExpectRule(ParseDegrees, {
+                                 {L"90", 90 * kDegree},
+                                 {L"90.", 90 * kDegree},
+                                 {L"12.5", (12 + 50.0 / 60) * kDegree},
+                                 {L"12.45", (12 + 45.0 / 60) * kDegree},
+                                 {L"123.45.3", (123 + 45.0 / 60 + 30.0 / 3600) * kDegree},
+                                 {L"123.45.30", (123 + 45.0 / 60 + 30.0 / 3600) * kDegree},
+                                 {L"359.59.59.5", (359 + 59.0 / 60 + 59.5 / 3600) * kDegree},
+                                 {L"0.00.00", 0.0},
+                                 {L"0.00.00.25", 0.25 / 3600 * kDegree},
+                                 {L"-0.01.30", -(1.0 / 60 + 30.0 / 3600) * kDegree},
+                                 {L"-12.30.45", -(12 + 30.0 / 60 + 45.0 / 3600) * kDegree},
+                                 {L"+1.02.03", (1 + 2.0 / 60 + 3.0 / 3600) * kDegree},
+                                 {L"400.00.00", 400 * kDegree},
+                             });
+}
+
+TEST(DegreesRule, RefusesMalformedOrOutOfRangeFields) {
+    ExpectRule(ParseDegrees, {
+                                 {L"", std::nullopt},
+                                 {L"-", std::nullopt},
+                                 {L".30", std::nullopt},
+                                 {L"12.60", std::nullopt},
+                                 {L"12.6", std::nullopt},
+                                 {L"12.30.60", std::nullopt},
+                                 {L"12.30.6", std::nullopt},
+                                 {L"12.304", std::nullopt},
+                                 {L"12.30.456", std::nullopt},
+                                 {L"10.20..3.0", std::nullopt},
+                                 {L"12.30.", std::nullopt},
+                                 {L"12.30.15.", std::nullopt},
+                                 {L"12.30.15.5.6", std::nullopt},
+                                 {L"12..", std::nullopt},
+                                 {L"12.3a", std::nullopt},
+                                 {L"12a", std::nullopt},
+                                 {L"1 2.30", std::nullopt},
+                                 {L"--1.00", std::nullopt},
+                             });
+}
+
+TEST(AngleUnitRules, GonsAndMilsScaleToTheCircle) {
+    ExpectRule(GonsToRadians,
+               {{L"400", 2 * kPi}, {L"100.0000", kPi / 2}, {L"-50", -kPi / 4}, {L"1g", std::nullopt}});
+    ExpectRule(MilsToRadians, {{L"6400", 2 * kPi}, {L"1600", kPi / 2}, {L"", std::nullopt}});
+}
+
+TEST(DistanceRules, MetresAsWrittenFeetTimesTheInternationalFoot) {
+    ExpectRule(Metres, {{L"1.550", 1.55}, {L"-3", -3.0}, {L"1.5m", std::nullopt}});
+    ExpectRule(FeetToMetres, {{L"1", 0.3048}, {L"100", 30.48}, {L"-10.5", -3.2004}, {L"ft", std::nullopt}});
+}
+
+TEST(TemperatureRules, CelsiusAsWrittenFahrenheitConverted) {
+    ExpectRule(Celsius, {{L"20", 20.0}, {L"-5.5", -5.5}, {L"20C", std::nullopt}});
+    ExpectRule(FahrenheitToCelsius, {{L"32", 0.0}, {L"212", 100.0}, {L"-40", -40.0}, {L"68", 20.0}});
+}
+
+TEST(PressureRules, HectopascalsFromMercuryColumns) {
+    ExpectRule(Hectopascals, {{L"1013.25", 1013.25}, {L"", std::nullopt}});
+    // The standard atmosphere: 760 mmHg, 29.921 inHg, 1013.25 hPa.
+    ExpectRule(MillimetresOfMercuryToHectopascals,
+               {{L"760", 1013.25, 1e-6}, {L"0", 0.0}, {L"x", std::nullopt}});
+    ExpectRule(InchesOfMercuryToHectopascals, {{L"29.921", 1013.25, 2e-5}, {L"1", 33.8638864, 1e-8}});
+}
+
+} // namespace
+} // namespace host

@@ -1,0 +1,31 @@
+// Loading a shared library by path and finding a function in it: dlopen on POSIX, LoadLibraryW
+// on Windows. Used by hosts to load the module.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+class DynamicLibrary {
+public:
+    DynamicLibrary() = default;
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+    DynamicLibrary(DynamicLibrary&& other) noexcept;
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    // Unloads the library: nothing obtained from it may be used afterwards.
+    ~DynamicLibrary();
+
+    // False with `error` set to the loader's reason when the library cannot be loaded.
+    bool Open(const std::filesystem::path& path, std::string& error);
+    // The address of the exported function `name`, or null.
+    void* Symbol(const char* name) const;
+
+private:
+    void Close() noexcept;
+
+    void* handle = nullptr;
+};
+
+} // namespace platform

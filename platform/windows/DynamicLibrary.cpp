@@ -1,0 +1,60 @@
+#include "platform/DynamicLibrary.h"
+
+#include <utility>
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+std::string DescribeError(DWORD code) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length != 0 ? std::string(text, length) : "error " + std::to_string(code);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return message;
+}
+
+} // namespace
+
+DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
+    : handle(std::exchange(other.handle, nullptr)) {}
+
+DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle = std::exchange(other.handle, nullptr);
+    }
+    return *this;
+}
+
+DynamicLibrary::~DynamicLibrary() {
+    Close();
+}
+
+bool DynamicLibrary::Open(const std::filesystem::path& path, std::string& error) {
+    Close();
+    HMODULE module = LoadLibraryW(path.c_str());
+    if (module == nullptr) {
+        error = DescribeError(GetLastError());
+        return false;
+    }
+    handle = module;
+    return true;
+}
+
+void* DynamicLibrary::Symbol(const char* name) const {
+    if (handle == nullptr)
+        return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+void DynamicLibrary::Close() noexcept {
+    if (handle != nullptr)
+        FreeLibrary(static_cast<HMODULE>(std::exchange(handle, nullptr)));
+}
+
+} // namespace platform
