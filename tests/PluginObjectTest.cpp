@@ -1,5 +1,6 @@
 // Identity and reference counting of the plug-in object, through the factory the host calls.
 #include "interfaces/CreatePlugin.h"
+#include "plugin/Messages.h"
 #include "resources/identity.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +99,19 @@ TEST(OleStrings, LengthPrefixAndTerminator) {
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     SysFreeString(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(StringTable, HoldsTheFourMessagesAndNothingElse) {
+    EXPECT_EQ(LoadMessage(101), L"Не удается открыть файл");
+    EXPECT_EQ(LoadMessage(102), L"Файл содержит данные в неизвестном формате");
+    EXPECT_EQ(LoadMessage(103), L"Не заданы единицы измерения расстояний");
+    EXPECT_EQ(LoadMessage(104), L"Не заданы единицы измерения углов");
+    for (unsigned id : {0u, 1u, 100u, 105u, 111u, 112u, 65535u, 0xFFFFFFFFu})
+        EXPECT_EQ(LoadMessage(id), L"") << id;
 }
 
 } // namespace
