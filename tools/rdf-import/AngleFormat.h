@@ -1,0 +1,19 @@
+// How rdf-import shows angles, which the host keeps in radians.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace rdf {
+
+enum class AngleStyle { Dms, Degrees, Gons, Radians };
+
+// "dms", "deg", "gon", "rad"; none for any other name.
+std::optional<AngleStyle> ParseAngleStyle(const std::string& name);
+
+// For people: 123°45'30.0", 123.458333°, 137.17593 gon, 2.1547970 rad.
+std::string FormatAngle(double radians, AngleStyle style);
+// For tools: the shortest exact number in the unit of the style; degrees-minutes-seconds as text.
+std::string AngleNumber(double radians, AngleStyle style);
+
+} // namespace rdf
