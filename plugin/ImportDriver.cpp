@@ -7,6 +7,27 @@
 
 #include <cstdint>
 
+namespace {
+
+// The byte buffer, as long as the longest line, is gone before the passes begin.
+LineList ReadLines(platform::SharedTextFile& file) {
+    LineList lines;
+    const platform::AnsiLineDecoder decoder;
+    std::string bytes;
+    while (file.ReadLine(bytes))
+        lines.push_back(decoder.Convert(bytes));
+    return lines;
+}
+
+// Rounding both operands to single precision lifts the quotient above 100 for some line counts
+// (671091 is the first), which would also make the closing 100 a step back.
+float LineProgress(std::uint64_t done, std::uint64_t count) {
+    const float percent = static_cast<float>(100 * done) / static_cast<float>(count);
+    return percent < 100.0f ? percent : 100.0f;
+}
+
+} // namespace
+
 void ImportFiles(IImportFileList* files, IMeasurementSink* sink) {
     files->Reset();
     while (files->HasCurrent()) {
@@ -24,12 +45,7 @@ void ImportFile(const std::wstring& path, IMeasurementSink* sink) {
         return;
     }
     // The whole file is held as wide lines, because it is parsed twice.
-    LineList lines;
-    const platform::AnsiLineDecoder decoder;
-    std::string bytes;
-    while (file.ReadLine(bytes))
-        lines.push_back(decoder.Convert(bytes));
-
+    const LineList lines = ReadLines(file);
     RunPass(sink, lines, true);
     if (!RunPass(sink, lines, false)) {
         sink->SetCurrentLine(-1);
@@ -43,7 +59,7 @@ bool RunPass(IMeasurementSink* sink, const LineList& lines, bool preScan) {
     for (std::uint64_t i = 0; i < count; ++i) {
         sink->SetCurrentLine(static_cast<std::int32_t>(i));
         parser.ParseLine(lines[i]);
-        sink->SetProgress(static_cast<float>(100 * (i + 1)) / static_cast<float>(count));
+        sink->SetProgress(LineProgress(i + 1, count));
     }
     parser.Finish();
     sink->SetProgress(100.0f);
