@@ -1,10 +1,13 @@
 // Reading a raw data file as the import driver needs it: opened for reading with no sharing
 // restriction (other programs may read and write it meanwhile), read in text mode, one line at a
 // time. A line feed ends a line and is not stored; CR LF reads as LF; a CR not followed by LF
-// stays; byte 26 ends the input; a last line without a line feed is kept.
+// stays; byte 26 ends the input; a last line without a line feed is kept. On POSIX the input is
+// the file as long as it was when opened, so a file that another program keeps appending to
+// still comes to an end.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -34,6 +37,7 @@ private:
 
     int fd = -1;
     bool ended = false;
+    std::uint64_t unread = 0; // bytes of the file's size at the open not read yet
     std::unique_ptr<char[]> buffer;
     std::size_t begin = 0;
     std::size_t end = 0;

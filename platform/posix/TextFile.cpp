@@ -34,23 +34,28 @@ bool SharedTextFile::Open(const std::wstring& path) {
         return false;
     }
     fd = handle;
+    unread = static_cast<std::uint64_t>(info.st_size);
     buffer.reset(new char[kBufferSize]);
     return true;
 }
 
 bool SharedTextFile::Refill() {
     begin = end = 0;
-    if (ended || fd < 0)
+    if (ended || fd < 0 || unread == 0) {
+        ended = true;
         return false;
+    }
+    const std::size_t wanted = unread < kBufferSize ? static_cast<std::size_t>(unread) : kBufferSize;
     ssize_t got;
     do {
-        got = ::read(fd, buffer.get(), kBufferSize);
+        got = ::read(fd, buffer.get(), wanted);
     } while (got < 0 && errno == EINTR);
     if (got <= 0) {
         ended = true;
         return false;
     }
     end = static_cast<std::size_t>(got);
+    unread -= end;
     if (const void* stop = std::memchr(buffer.get(), kEndOfInput, end)) {
         end = static_cast<std::size_t>(static_cast<const char*>(stop) - buffer.get());
         ended = true;
