@@ -1,6 +1,7 @@
 #include "platform/AnsiText.h"
 
 #include <clocale>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <langinfo.h>
@@ -9,6 +10,7 @@ namespace platform {
 namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
+constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
 constexpr std::size_t kFrameChars = 128;
 
 } // namespace
@@ -47,7 +49,11 @@ std::size_t AnsiLineDecoder::Decode(std::string_view bytes, wchar_t* out) const 
         wchar_t wide = 0;
         const std::size_t used =
             std::mbrtowc(&wide, reinterpret_cast<const char*>(p), static_cast<std::size_t>(stop - p), &state);
-        if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2) || used == 0) {
+        // glibc's UTF-8 still decodes the old five- and six-byte forms beyond U+10FFFF, which
+        // are no characters a host can store; they count as invalid too.
+        const bool beyondUnicode = static_cast<std::uint32_t>(wide) > kLastCodePoint;
+        if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2) || used == 0 ||
+            beyondUnicode) {
             // Invalid or cut short: one replacement for the byte, then start afresh after it.
             *out++ = kReplacement;
             ++p;
