@@ -1,0 +1,90 @@
+#include "fuzz/hostile/HostileSupport.h"
+
+#include "fuzz/ImportRun.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace hostile {
+
+ScratchDir::ScratchDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/nikon-hostile-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a scratch folder");
+    path = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::string ScratchDir::Write(const std::string& name, const std::string& bytes) const {
+    const std::string file = path + "/" + name;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + file);
+    return file;
+}
+
+ImportResult Import(const std::vector<std::string>& paths, checking::HostOptions options,
+                    std::function<void(const std::wstring&)> onBeginFile) {
+    checking::CheckingSink sink(options);
+    if (onBeginFile)
+        sink.OnBeginFile(std::move(onBeginFile));
+    std::vector<std::wstring> wide;
+    for (const std::string& path : paths)
+        wide.push_back(checking::WidePath(path));
+    checking::RunImport(wide, sink);
+    return {sink.Violations(), sink.Log(), sink.Counts(), sink.LastLineOfPass(1)};
+}
+
+std::vector<std::string> RecordCalls(const std::vector<std::string>& log) {
+    std::vector<std::string> kept;
+    for (const std::string& call : log) {
+        const bool driverCall = call.rfind("SetProgress(", 0) == 0 || call.rfind("SetCurrentLine(", 0) == 0 ||
+                                call == "GetConverterFactory" || call.rfind("BeginFile(", 0) == 0;
+        if (!driverCall)
+            kept.push_back(call);
+    }
+    return kept;
+}
+
+std::int64_t PeakGrowth(const std::function<void()>& work) {
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        ::close(channel[0]);
+        rusage before{};
+        ::getrusage(RUSAGE_SELF, &before);
+        work();
+        rusage after{};
+        ::getrusage(RUSAGE_SELF, &after);
+        const std::int64_t grown = (std::int64_t{after.ru_maxrss} - before.ru_maxrss) * 1024;
+        const bool sent = ::write(channel[1], &grown, sizeof grown) == static_cast<ssize_t>(sizeof grown);
+        ::_exit(sent ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::int64_t grown = -1;
+    if (::read(channel[0], &grown, sizeof grown) != static_cast<ssize_t>(sizeof grown))
+        grown = -1;
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? grown : -1;
+}
+
+} // namespace hostile
