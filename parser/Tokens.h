@@ -1,6 +1,7 @@
 // Splitting a record line into its fields.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,8 +11,10 @@
 using TokenList = std::vector<std::wstring>;
 
 // Splits at every ',' (empty fields kept, no quoting) and trims each field by the global
-// locale's white-space classification. Reuses the storage `tokens` already has.
-void SplitLine(std::wstring_view line, TokenList& tokens);
+// locale's white-space classification. Reuses the storage `tokens` already has. With
+// `maxFields`, only that many leading fields are taken and the rest of the line is not read.
+void SplitLine(std::wstring_view line, TokenList& tokens,
+               std::size_t maxFields = static_cast<std::size_t>(-1));
 
 // Whether `token` is exactly the two-letter record code `code` (case-sensitive).
 inline bool IsCode(const std::wstring& token, const wchar_t (&code)[3]) {
