@@ -28,11 +28,16 @@ CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan) : sink(sink
 }
 
 void CRawDataParser::ParseLine(std::wstring_view line) {
-    SplitLine(line, tokens);
-    if (preScan)
-        PreScanLine(tokens);
-    else
+    if (!preScan) {
+        SplitLine(line, tokens);
         DispatchLine(tokens);
+        return;
+    }
+    // The pre-scan reads the code, and the target name only behind a face-observation code.
+    SplitLine(line, tokens, 1);
+    if (IsCode(tokens[0], L"F1") || IsCode(tokens[0], L"F2"))
+        SplitLine(line, tokens, 2);
+    PreScanLine(tokens);
 }
 
 // The pre-scan only announces the targets of face observations, so the host knows every
