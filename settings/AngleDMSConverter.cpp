@@ -1,5 +1,6 @@
 #include "settings/AngleDMSConverter.h"
 
+#include <cwchar>
 #include <string>
 
 CAngleDMSConverter::CAngleDMSConverter(Plugin::IAngleConverter* degrees)
@@ -18,11 +19,37 @@ std::wstring CAngleDMSConverter::SplitMinutesAndSeconds(const wchar_t* text) {
     return rewritten;
 }
 
+namespace {
+
+constexpr std::size_t kFrameChars = 64;
+
+// The text with a point before the third and before the fifth character after its first point,
+// where the text goes on that far; `out` needs room for length + 3 characters.
+void InsertPoints(const wchar_t* text, std::size_t length, std::size_t point, wchar_t* out) {
+    const std::size_t after = length - point - 1;
+    for (std::size_t i = 0; i < length; ++i) {
+        if ((i == point + 3 && after > 2) || (i == point + 5 && after > 4))
+            *out++ = L'.';
+        *out++ = text[i];
+    }
+    *out = L'\0';
+}
+
+} // namespace
+
 bool CAngleDMSConverter::Convert(const wchar_t* text, double* value) {
     if (text == nullptr || !degreesConverter)
         return false;
-    const std::wstring rewritten = SplitMinutesAndSeconds(text);
-    if (rewritten.empty())
+    const std::size_t length = std::wcslen(text);
+    const wchar_t* point = std::wmemchr(text, L'.', length);
+    if (point == nullptr)
         return false;
+    // Angle tokens are short: they are rewritten on the stack, longer texts on the heap.
+    if (length + 3 <= kFrameChars) {
+        wchar_t frame[kFrameChars];
+        InsertPoints(text, length, static_cast<std::size_t>(point - text), frame);
+        return degreesConverter->Convert(frame, value);
+    }
+    const std::wstring rewritten = SplitMinutesAndSeconds(text);
     return degreesConverter->Convert(rewritten.c_str(), value);
 }
