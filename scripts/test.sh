@@ -13,6 +13,13 @@ run_preset() {
   ctest --preset "$1" -j "$jobs"
 }
 
+# The libFuzzer smoke run of the import (60 s; FUZZ_SECONDS changes it), then Valgrind memcheck
+# over the debug build: the module suite, the corpus replay and the rdf-import golden tests.
+run_fuzz_smoke() { bash fuzz/smoke.sh; }
+run_memcheck() { bash fuzz/memcheck.sh build/debug; }
+
 run_preset debug
 run_preset asan
+run_fuzz_smoke
+run_memcheck
 echo "all test suites passed"
