@@ -7,13 +7,15 @@
 
 namespace platform {
 
-// Each wchar_t is taken as one code point (UTF-32 on POSIX); values past U+10FFFF are cut to
-// 21 bits rather than refused, so no text is ever dropped.
+// Each wchar_t is taken as one code point (UTF-32 on POSIX); a surrogate or a value past
+// U+10FFFF becomes U+FFFD, so the result is always valid UTF-8 and no character is dropped.
 inline std::string EncodeUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
     for (wchar_t wc : text) {
-        const auto c = static_cast<std::uint32_t>(wc);
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            c = 0xFFFD;
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
@@ -24,7 +26,7 @@ inline std::string EncodeUtf8(std::wstring_view text) {
             out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+            out += static_cast<char>(0xF0 | (c >> 18));
             out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
             out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (c & 0x3F));
