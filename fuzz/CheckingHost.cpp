@@ -247,12 +247,22 @@ enum ValueBit : std::uint32_t {
     kFaceRight = 1u << 13,
 };
 
+// Texts reach a Windows host as UTF-16, so every character must be one UTF-16 can carry.
 std::wstring CopyText(CheckingSink& sink, const char* call, const wchar_t* text) {
     if (text == nullptr) {
         sink.Violation(std::string(call) + " with a null text");
         return {};
     }
-    return text;
+    const std::wstring copied = text;
+    for (wchar_t c : copied) {
+        const auto code = static_cast<std::uint32_t>(c);
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            sink.Violation(std::string(call) + " with a text holding U+" + std::to_string(code) +
+                           ", no Unicode character");
+            break;
+        }
+    }
+    return copied;
 }
 
 } // namespace
