@@ -2,7 +2,8 @@
 //
 // Table order is part of the binary contract with a host built by Microsoft's compiler, so
 // every operation here has a unique name (the two compilers order overloads differently) and
-// nothing may be inserted or reordered.
+// nothing may be inserted or reordered. The implementation's virtual destructor comes after
+// every operation: one slot under Microsoft's compiler, two under GCC, so hosts must never call it.
 #pragma once
 
 #include "interfaces/HostInterfaces.h"
@@ -19,7 +20,14 @@ struct IPlugin : IRefCounted {
     virtual IPlugin* GetInterface(std::int32_t id) = 0;
     // A new OLE string that the caller frees.
     virtual BSTR GetName() = 0;
+#if defined(_WIN32) && !defined(_MSC_VER)
+    // Microsoft's compiler passes `this` first and the result's address second, and returns that
+    // address; GCC swaps the two for `GUID GetId()`. Spelling the hidden pointer out gives the
+    // host's order.
+    virtual GUID* GetId(GUID* result) = 0;
+#else
     virtual GUID GetId() = 0;
+#endif
     virtual std::int32_t GetKind() = 0;
 };
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <oleauto.h>
 #else
 #include <cstdint>

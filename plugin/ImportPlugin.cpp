@@ -21,7 +21,14 @@ Plugin::IPlugin* CImportPluginImpl::GetInterface(std::int32_t id) {
 }
 
 BSTR CImportPluginImpl::GetName() { return SysAllocString(NIKON_PLUGIN_NAME); }
+#if defined(_WIN32) && !defined(_MSC_VER)
+GUID* CImportPluginImpl::GetId(GUID* result) {
+    *result = kPluginId;
+    return result;
+}
+#else
 GUID CImportPluginImpl::GetId() { return kPluginId; }
+#endif
 std::int32_t CImportPluginImpl::GetKind() { return NIKON_PLUGIN_KIND; }
 BSTR CImportPluginImpl::GetFileFilter() { return SysAllocString(NIKON_FILE_FILTER); }
 BSTR CImportPluginImpl::GetFormatName() { return SysAllocString(NIKON_PLUGIN_NAME); }

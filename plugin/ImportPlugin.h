@@ -8,7 +8,11 @@ class CImportPluginImpl : public Plugin::CPluginImpl<Plugin::IGroundBasedMIP> {
 public:
     Plugin::IPlugin* GetInterface(std::int32_t id) override;
     BSTR GetName() override;
+#if defined(_WIN32) && !defined(_MSC_VER)
+    GUID* GetId(GUID* result) override;
+#else
     GUID GetId() override;
+#endif
     std::int32_t GetKind() override;
     void Reserved1() override {}
     void Reserved2() override {}

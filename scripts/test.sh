@@ -13,6 +13,15 @@ run_preset() {
   ctest --preset "$1" -j "$jobs"
 }
 
+# Cross-builds Nikon.dll and runs the C host under Wine; the log comparison reads the debug build.
+run_windows() {
+  echo "=== preset mingw (Nikon.dll under Wine) ==="
+  cmake --preset mingw >/dev/null
+  cmake --build --preset mingw -j "$jobs"
+  ctest --preset mingw -j "$jobs"
+  grep -E '^[0-9]+ passed, [0-9]+ failed$' build/mingw/Testing/Temporary/LastTest.log
+}
+
 # The libFuzzer smoke run of the import (60 s; FUZZ_SECONDS changes it), then Valgrind memcheck
 # over the debug build: the module suite, the corpus replay and the rdf-import golden tests.
 run_fuzz_smoke() { bash fuzz/smoke.sh; }
@@ -22,4 +31,5 @@ run_preset debug
 run_preset asan
 run_fuzz_smoke
 run_memcheck
+run_windows
 echo "all test suites passed"

@@ -1,0 +1,43 @@
+#include "platform/TextFile.h"
+
+#include <io.h>
+#include <share.h>
+#include <windows.h>
+
+namespace platform {
+
+SharedTextFile::~SharedTextFile() {
+    if (stream != nullptr)
+        std::fclose(stream);
+}
+
+// Text mode gives the line shapes the parser expects: CR LF reads as LF and byte 26 ends the
+// input. Only disk files are kept: reading a console, pipe or device could block forever.
+bool SharedTextFile::Open(const std::wstring& path) {
+    std::FILE* opened = _wfsopen(path.c_str(), L"r", _SH_DENYNO);
+    if (opened == nullptr)
+        return false;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(opened)));
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        std::fclose(opened);
+        return false;
+    }
+    stream = opened;
+    return true;
+}
+
+bool SharedTextFile::ReadLine(std::string& line) {
+    line.clear();
+    if (stream == nullptr)
+        return false;
+    bool extracted = false;
+    for (int c = std::getc(stream); c != EOF; c = std::getc(stream)) {
+        extracted = true;
+        if (c == '\n')
+            return true;
+        line.push_back(static_cast<char>(c));
+    }
+    return extracted;
+}
+
+} // namespace platform
