@@ -1,11 +1,10 @@
 #include "bench/CountingHost.h"
 
-#include <cwchar>
-
 namespace bench {
 namespace {
 
-// Reads the leading number of the text, as far as the C library takes it.
+// Takes every text as a number without reading it: what a host's own parsing costs is not the
+// module's. The value still depends on the text, so no call can be left out unnoticed.
 template <class I> class Converter final : public I {
 public:
     void AddRef() override { ++count; }
@@ -16,11 +15,7 @@ public:
         return true;
     }
     bool Convert(const wchar_t* text, double* value) override {
-        wchar_t* end = nullptr;
-        const double read = std::wcstod(text, &end);
-        if (end == text)
-            return false;
-        *value = read;
+        *value = static_cast<double>(text[0]);
         return true;
     }
 

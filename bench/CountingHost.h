@@ -1,5 +1,5 @@
-// The cheapest host that still does a host's work: converters that read numbers, and a sink
-// that only counts the calls it receives.
+// The cheapest host: converters that take every text as a number unread, and a sink that only
+// counts the calls it receives.
 #pragma once
 
 #include "interfaces/HostInterfaces.h"
