@@ -1,5 +1,7 @@
 #include "fuzz/CheckingHost.h"
 
+#include "platform/Utf8.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,28 +16,7 @@ const wchar_t* const kMessageTexts[4] = {
     L"Не заданы единицы измерения углов",
 };
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t wc : text) {
-        const auto c = static_cast<std::uint32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string Narrow(const std::wstring& text) { return platform::EncodeUtf8(text); }
 
 namespace {
 
