@@ -1,5 +1,7 @@
 #include "host/Text.h"
 
+#include "platform/Utf8.h"
+
 #include <charconv>
 #include <cstdint>
 #include <system_error>
@@ -11,26 +13,6 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsSurrogate(char32_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c > 0x10FFFF || IsSurrogate(c))
-        c = kReplacement;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 void AppendWide(std::wstring& out, char32_t c) {
@@ -79,23 +61,7 @@ template <class T> std::string Shortest(T value) {
 
 } // namespace
 
-std::string ToUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<char32_t>(text[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            const bool pairs = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                               text[i + 1] <= 0xDFFF;
-            if (pairs) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-                ++i;
-            }
-        }
-        AppendUtf8(out, c);
-    }
-    return out;
-}
+std::string ToUtf8(std::wstring_view text) { return platform::EncodeUtf8(text); }
 
 std::wstring FromUtf8(std::string_view text) {
     std::wstring out;
