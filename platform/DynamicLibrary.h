@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -12,10 +13,16 @@ public:
     DynamicLibrary() = default;
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
-    DynamicLibrary(DynamicLibrary&& other) noexcept;
-    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    DynamicLibrary(DynamicLibrary&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle = std::exchange(other.handle, nullptr);
+        }
+        return *this;
+    }
     // Unloads the library: nothing obtained from it may be used afterwards.
-    ~DynamicLibrary();
+    ~DynamicLibrary() { Close(); }
 
     // False with `error` set to the loader's reason when the library cannot be loaded.
     bool Open(const std::filesystem::path& path, std::string& error);

@@ -5,21 +5,6 @@
 
 namespace platform {
 
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle(std::exchange(other.handle, nullptr)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle = std::exchange(other.handle, nullptr);
-    }
-    return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() {
-    Close();
-}
-
 bool DynamicLibrary::Open(const std::filesystem::path& path, std::string& error) {
     Close();
     // A name without a slash would be searched for on the library path; a host means this file.

@@ -20,21 +20,6 @@ std::string DescribeError(DWORD code) {
 
 } // namespace
 
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle(std::exchange(other.handle, nullptr)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle = std::exchange(other.handle, nullptr);
-    }
-    return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() {
-    Close();
-}
-
 bool DynamicLibrary::Open(const std::filesystem::path& path, std::string& error) {
     Close();
     HMODULE module = LoadLibraryW(path.c_str());
