@@ -35,15 +35,15 @@ void CRawDataParser::HandleCoordinate(const TokenList& t) {
     const Setter first = enzOrder != 0 ? &IMeasurementSink::SetEasting : &IMeasurementSink::SetNorthing;
     const Setter second = enzOrder != 0 ? &IMeasurementSink::SetNorthing : &IMeasurementSink::SetEasting;
     double value = 0.0;
-    if (Convert(distanceConverter.Get(), t[kFirst], value))
+    if (Convert(distanceConverter.Get(), t[kFirst].c_str(), value))
         (sink->*first)(value);
     if (t.size() <= kSecond)
         return;
-    if (Convert(distanceConverter.Get(), t[kSecond], value))
+    if (Convert(distanceConverter.Get(), t[kSecond].c_str(), value))
         (sink->*second)(value);
     if (t.size() <= kElevation)
         return;
-    if (Convert(distanceConverter.Get(), t[kElevation], value))
+    if (Convert(distanceConverter.Get(), t[kElevation].c_str(), value))
         sink->SetElevation(value);
     if (t.size() <= kCode)
         return;

@@ -37,8 +37,8 @@ void CRawDataParser::HandleFaceObservation(const TokenList& t) {
         if (index >= t.size())
             break;
         double value = 0.0;
-        const bool converted = field.angle ? Convert(angleConverter.Get(), t[index], value)
-                                           : Convert(distanceConverter.Get(), t[index], value);
+        const bool converted = field.angle ? Convert(angleConverter.Get(), t[index].c_str(), value)
+                                           : Convert(distanceConverter.Get(), t[index].c_str(), value);
         if (converted)
             record.*field.value = value;
         ++index;

@@ -27,17 +27,16 @@ CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan) : sink(sink
     converterFactory = Plugin::RefPtr<IUnitConverterFactory>::Adopt(sink->GetConverterFactory());
 }
 
-void CRawDataParser::ParseLine(std::wstring_view line) {
-    if (!preScan) {
-        SplitLine(line, tokens);
-        DispatchLine(tokens);
-        return;
-    }
-    // The pre-scan reads the code, and the target name only behind a face-observation code.
-    SplitLine(line, tokens, 1);
-    if (IsCode(tokens[0], L"F1") || IsCode(tokens[0], L"F2"))
-        SplitLine(line, tokens, 2);
-    PreScanLine(tokens);
+void CRawDataParser::ParseLine(std::wstring& line) {
+    // The pre-scan reads the code and the target name behind it; no record reads past its
+    // ninth field, so the rest of a longer line is never split.
+    constexpr std::size_t kPreScanFields = 2;
+    constexpr std::size_t kFieldsAnyRecordReads = 9;
+    const ScopedSplit split(splitter, line, preScan ? kPreScanFields : kFieldsAnyRecordReads);
+    if (preScan)
+        PreScanLine(split.Tokens());
+    else
+        DispatchLine(split.Tokens());
 }
 
 // The pre-scan only announces the targets of face observations, so the host knows every
@@ -47,14 +46,15 @@ void CRawDataParser::PreScanLine(const TokenList& lineTokens) {
         sink->AddPoint(lineTokens[1].c_str());
 }
 
-void CRawDataParser::DispatchLine(TokenList& lineTokens) {
+void CRawDataParser::DispatchLine(const TokenList& lineTokens) {
     for (const DispatchRow& row : kDispatch) {
         if (!IsCode(lineTokens[0], row.code))
             continue;
         if (lineTokens.size() < row.tokensRequired)
             return;
+        // `lineTokens` is the splitter's own list, so the handler sees the placeholder.
         if (row.insertUnusedField)
-            lineTokens.insert(lineTokens.begin() + 2, L"unused");
+            splitter.InsertToken(2, Token(L"unused", 6));
         (this->*row.handler)(lineTokens);
         recordRecognised = true;
         return;

@@ -20,7 +20,8 @@ public:
     CRawDataParser(const CRawDataParser&) = delete;
     CRawDataParser& operator=(const CRawDataParser&) = delete;
 
-    void ParseLine(std::wstring_view line);
+    // Splits `line` in place and gives it back unchanged before returning.
+    void ParseLine(std::wstring& line);
     // Sends what the last station still holds; called once after the last line.
     void Finish();
 
@@ -32,14 +33,14 @@ private:
     static const DispatchRow kDispatch[];
 
     void PreScanLine(const TokenList& tokens);
-    void DispatchLine(TokenList& tokens);
+    void DispatchLine(const TokenList& tokens);
 
     // Job settings: the "CO" comment records.
     void HandleHeader(const TokenList& tokens);
-    void ParseDistanceUnits(const std::wstring& text);
-    void ParseAngleUnits(const std::wstring& text);
-    void ParseTemperature(const std::wstring& text);
-    void ParsePressure(const std::wstring& text);
+    void ParseDistanceUnits(std::wstring_view text);
+    void ParseAngleUnits(std::wstring_view text);
+    void ParseTemperature(std::wstring_view text);
+    void ParsePressure(std::wstring_view text);
 
     // Records.
     void HandleStation(const TokenList& tokens);
@@ -51,7 +52,7 @@ private:
     void ResetStation();
     void SendPendingBacksight();
     void ReportMessage(unsigned id);
-    template <class Converter> bool Convert(Converter* converter, const std::wstring& text, double& value);
+    template <class Converter> bool Convert(Converter* converter, const wchar_t* text, double& value);
 
     // Field order fixes the order of destruction: the converter references go last, the
     // distance converter first, the factory after the angle converter.
@@ -71,14 +72,14 @@ private:
     std::int32_t enzOrder = 0;
     std::unique_ptr<ObservationRecord> pendingBacksight;
     bool preScan;
-    TokenList tokens; // reused from line to line to spare allocations
+    LineSplitter splitter;
 };
 
 // Host converters write the value only on success; a failed conversion leaves `value` alone.
 template <class Converter>
-bool CRawDataParser::Convert(Converter* converter, const std::wstring& text, double& value) {
+bool CRawDataParser::Convert(Converter* converter, const wchar_t* text, double& value) {
     double converted = 0.0;
-    if (!converter->Convert(text.c_str(), &converted))
+    if (!converter->Convert(text, &converted))
         return false;
     value = converted;
     return true;

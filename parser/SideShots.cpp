@@ -44,11 +44,11 @@ void CRawDataParser::HandleSideShot(const TokenList& t) {
         return;
     }
     double value = 0.0;
-    if (Convert(distanceConverter.Get(), t[kTargetHeight], value))
+    if (Convert(distanceConverter.Get(), t[kTargetHeight].c_str(), value))
         sink->SetTargetHeight(value);
     if (t.size() <= kSlopeDistance)
         return;
-    if (Convert(distanceConverter.Get(), t[kSlopeDistance], value))
+    if (Convert(distanceConverter.Get(), t[kSlopeDistance].c_str(), value))
         sink->SetSlopeDistance(value);
     if (!angleConverter) {
         ReportMessage(kNoAngleUnits);
@@ -56,11 +56,11 @@ void CRawDataParser::HandleSideShot(const TokenList& t) {
     }
     if (t.size() <= kHorizontal)
         return;
-    if (Convert(angleConverter.Get(), t[kHorizontal], value))
+    if (Convert(angleConverter.Get(), t[kHorizontal].c_str(), value))
         sink->SetHorizontalAngle(value);
     if (t.size() <= kVertical)
         return;
-    if (Convert(angleConverter.Get(), t[kVertical], value))
+    if (Convert(angleConverter.Get(), t[kVertical].c_str(), value))
         sink->SetVerticalAngle(value);
     if (t.size() <= kCode)
         return;

@@ -42,8 +42,8 @@ void CRawDataParser::HandleStation(const TokenList& t) {
         FlushObservations();
     if (t.size() <= kStationName || t[kStationName].empty())
         return;
-    const std::wstring& name = t[kStationName];
-    sink->AddStation(name.c_str());
+    const std::wstring_view name = t[kStationName];
+    sink->AddStation(t[kStationName].c_str());
     if (HasValue(temperature))
         sink->SetTemperature(ValueOf(temperature));
     if (HasValue(pressure))
@@ -53,7 +53,7 @@ void CRawDataParser::HandleStation(const TokenList& t) {
         double height = 0.0;
         if (!distanceConverter)
             ReportMessage(kNoDistanceUnits);
-        else if (Convert(distanceConverter.Get(), t[kInstrumentHeight], height))
+        else if (Convert(distanceConverter.Get(), t[kInstrumentHeight].c_str(), height))
             sink->SetInstrumentHeight(height);
     }
     if (t.size() <= kBacksightName)
@@ -69,7 +69,7 @@ void CRawDataParser::HandleStation(const TokenList& t) {
         ReportMessage(kNoAngleUnits);
     } else {
         double angle = 0.0;
-        Convert(angleConverter.Get(), t[kBacksightAngle], angle);
+        Convert(angleConverter.Get(), t[kBacksightAngle].c_str(), angle);
         backsightAngle = angle;
         backsight->horizontalAngle = angle;
         if (resectionMode) {

@@ -1,50 +1,47 @@
 #include "parser/Tokens.h"
 
-#include <locale>
-
-namespace {
-
-// The global locale's classification, as boost's is_space reads it, fetched once per line.
-class SpaceClass {
-public:
-    SpaceClass() : locale(), ctype(std::use_facet<std::ctype<wchar_t>>(locale)) {}
-    bool operator()(wchar_t c) const { return ctype.is(std::ctype_base::space, c); }
-
-private:
-    std::locale locale;
-    const std::ctype<wchar_t>& ctype;
-};
-
-std::wstring_view Trimmed(std::wstring_view field, const SpaceClass& isSpace) {
-    std::size_t first = 0;
-    std::size_t last = field.size();
-    while (first < last && isSpace(field[first]))
-        ++first;
-    while (last > first && isSpace(field[last - 1]))
-        --last;
-    return field.substr(first, last - first);
+SpaceClass::SpaceClass() : locale(), ctype(std::use_facet<std::ctype<wchar_t>>(locale)) {
+    for (std::size_t code = 0; code < ascii.size(); ++code)
+        ascii[code] = ctype.is(std::ctype_base::space, static_cast<wchar_t>(code));
 }
 
-} // namespace
-
-void SplitLine(std::wstring_view line, TokenList& tokens, std::size_t maxFields) {
-    const SpaceClass isSpace;
-    std::size_t count = 0;
+const TokenList& LineSplitter::Split(std::wstring& text, std::size_t maxFields) {
+    Restore();
+    line = &text;
+    tokens.clear();
+    const std::size_t size = text.size();
     std::size_t start = 0;
-    while (count < maxFields) {
-        const std::size_t comma = line.find(L',', start);
-        const std::wstring_view field = Trimmed(
-            line.substr(start, comma == std::wstring_view::npos ? std::wstring_view::npos : comma - start),
-            isSpace);
-        // Assigning into a token that is already there keeps its buffer for the next line.
-        if (count < tokens.size())
-            tokens[count].assign(field.data(), field.size());
-        else
-            tokens.emplace_back(field);
-        ++count;
+    while (tokens.size() < maxFields) {
+        const std::size_t comma = std::wstring_view(text).find(L',', start);
+        const std::size_t stop = comma == std::wstring_view::npos ? size : comma;
+        std::size_t first = start;
+        std::size_t last = stop;
+        while (first < last && isSpace(text[first]))
+            ++first;
+        while (last > first && isSpace(text[last - 1]))
+            --last;
+        // The string's own terminator already ends a token that reaches the end of the line.
+        if (last < size) {
+            overwritten.push_back({last, text[last]});
+            text[last] = L'\0';
+        }
+        tokens.emplace_back(text.data() + first, last - first);
         if (comma == std::wstring_view::npos)
             break;
         start = comma + 1;
     }
-    tokens.resize(count);
+    return tokens;
+}
+
+void LineSplitter::Restore() {
+    if (line != nullptr) {
+        for (const Overwritten& place : overwritten)
+            (*line)[place.position] = place.original;
+    }
+    overwritten.clear();
+    line = nullptr;
+}
+
+void LineSplitter::InsertToken(std::size_t position, Token token) {
+    tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(position), token);
 }

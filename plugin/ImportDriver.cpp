@@ -45,7 +45,7 @@ void ImportFile(const std::wstring& path, IMeasurementSink* sink) {
         return;
     }
     // The whole file is held as wide lines, because it is parsed twice.
-    const LineList lines = ReadLines(file);
+    LineList lines = ReadLines(file);
     RunPass(sink, lines, true);
     if (!RunPass(sink, lines, false)) {
         sink->SetCurrentLine(-1);
@@ -53,7 +53,7 @@ void ImportFile(const std::wstring& path, IMeasurementSink* sink) {
     }
 }
 
-bool RunPass(IMeasurementSink* sink, const LineList& lines, bool preScan) {
+bool RunPass(IMeasurementSink* sink, LineList& lines, bool preScan) {
     CRawDataParser parser(sink, preScan);
     const std::uint64_t count = lines.size();
     for (std::uint64_t i = 0; i < count; ++i) {

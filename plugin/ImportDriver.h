@@ -11,5 +11,6 @@ using LineList = std::vector<std::wstring>;
 void ImportFiles(IImportFileList* files, IMeasurementSink* sink);
 // One file; its outcome goes to the sink.
 void ImportFile(const std::wstring& path, IMeasurementSink* sink);
-// One parser pass over the lines; the parser's recordRecognised.
-bool RunPass(IMeasurementSink* sink, const LineList& lines, bool preScan);
+// One parser pass over the lines, which it splits in place and leaves as they were; the
+// parser's recordRecognised.
+bool RunPass(IMeasurementSink* sink, LineList& lines, bool preScan);

@@ -25,7 +25,7 @@ constexpr UnitWord kAngleUnits[] = {{L"Degrees", 1}, {L"DDDMMSS", 1}, {L"Gons", 
                                     {L"Gon", 4},     {L"MIL6000", 5}, {L"MIL6400", 5}};
 constexpr std::int32_t kDegreesCode = 1;
 
-template <std::size_t N> const UnitWord* FindUnit(const std::wstring& text, const UnitWord (&units)[N]) {
+template <std::size_t N> const UnitWord* FindUnit(std::wstring_view text, const UnitWord (&units)[N]) {
     for (const UnitWord& unit : units)
         if (contains(text, unit.word))
             return &unit;
@@ -35,11 +35,11 @@ template <std::size_t N> const UnitWord* FindUnit(const std::wstring& text, cons
 // The number after a temperature or pressure key, and where the text goes on after it.
 struct Reading {
     std::wstring number;
-    std::wstring::const_iterator next;
+    std::wstring_view::const_iterator next;
 };
 
 // Looks for the first key present; "OFF" right after it, or no number, gives nothing.
-bool FindReading(const std::wstring& text, const wchar_t* key, const wchar_t* shortKey, Reading& reading) {
+bool FindReading(std::wstring_view text, const wchar_t* key, const wchar_t* shortKey, Reading& reading) {
     auto found = boost::algorithm::find_first(text, key);
     if (found.empty())
         found = boost::algorithm::find_first(text, shortKey);
@@ -62,7 +62,7 @@ bool FindReading(const std::wstring& text, const wchar_t* key, const wchar_t* sh
 void CRawDataParser::HandleHeader(const TokenList& t) {
     if (t.size() < 2)
         return;
-    const std::wstring& text = t[1];
+    const std::wstring_view text = t[1];
     if (contains(text, L"Start of Resection")) {
         resectionMode = true;
         return;
@@ -75,7 +75,7 @@ void CRawDataParser::HandleHeader(const TokenList& t) {
     ParsePressure(text);
 }
 
-void CRawDataParser::ParseDistanceUnits(const std::wstring& text) {
+void CRawDataParser::ParseDistanceUnits(std::wstring_view text) {
     if (!converterFactory || !contains(text, L"Dist Units:"))
         return;
     if (const UnitWord* unit = FindUnit(text, kDistanceUnits))
@@ -83,7 +83,7 @@ void CRawDataParser::ParseDistanceUnits(const std::wstring& text) {
             Plugin::RefPtr<IDistanceConverter>::Adopt(converterFactory->CreateDistanceConverter(unit->code));
 }
 
-void CRawDataParser::ParseAngleUnits(const std::wstring& text) {
+void CRawDataParser::ParseAngleUnits(std::wstring_view text) {
     if (!converterFactory || !contains(text, L"Angle Units:"))
         return;
     const UnitWord* unit = FindUnit(text, kAngleUnits);
@@ -100,7 +100,7 @@ void CRawDataParser::ParseAngleUnits(const std::wstring& text) {
     angleConverter = AngleRef::Share(new CAngleDMSConverter(degrees.Get()));
 }
 
-void CRawDataParser::ParseTemperature(const std::wstring& text) {
+void CRawDataParser::ParseTemperature(std::wstring_view text) {
     Reading reading;
     if (!converterFactory || !FindReading(text, L"Temperature:", L"Temp:", reading))
         return;
@@ -109,11 +109,11 @@ void CRawDataParser::ParseTemperature(const std::wstring& text) {
     if (reading.next != text.end() && *reading.next == L'F')
         converter = TemperatureRef::Adopt(converterFactory->CreateTemperatureConverter(1));
     double value = 0.0;
-    if (converter && Convert(converter.Get(), reading.number, value))
+    if (converter && Convert(converter.Get(), reading.number.c_str(), value))
         temperature = value;
 }
 
-void CRawDataParser::ParsePressure(const std::wstring& text) {
+void CRawDataParser::ParsePressure(std::wstring_view text) {
     Reading reading;
     if (!converterFactory || !FindReading(text, L"Pressure:", L"Press:", reading))
         return;
@@ -125,6 +125,6 @@ void CRawDataParser::ParsePressure(const std::wstring& text) {
     else if (starts_with(unit, L"hPa"))
         converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(1));
     double value = 0.0;
-    if (converter && Convert(converter.Get(), reading.number, value))
+    if (converter && Convert(converter.Get(), reading.number.c_str(), value))
         pressure = value;
 }

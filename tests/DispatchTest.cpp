@@ -4,24 +4,41 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 namespace testing_host {
 namespace {
 
 struct SplitCase {
     std::wstring line;
-    TokenList tokens;
+    std::vector<std::wstring> tokens;
 };
 
 void PrintTo(const SplitCase& c, std::ostream* out) {
     *out << Utf8(c.line);
 }
 
+std::vector<std::wstring> Texts(const TokenList& tokens) {
+    return std::vector<std::wstring>(tokens.begin(), tokens.end());
+}
+
 class Splitting : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(Splitting, KeepsEmptyFieldsAndTrimsEachOne) {
-    TokenList tokens{L"left", L"over", L"from", L"before", L"x", L"y", L"z"};
-    SplitLine(GetParam().line, tokens);
-    EXPECT_EQ(tokens, GetParam().tokens);
+TEST_P(Splitting, KeepsEmptyFieldsTrimsEachOneAndGivesTheLineBack) {
+    LineSplitter splitter;
+    const std::wstring before = L"left, over ,from,before ,x";
+    std::wstring previous = before;
+    splitter.Split(previous); // left split: the next split must give it back first
+    std::wstring line = GetParam().line;
+    {
+        const ScopedSplit split(splitter, line);
+        EXPECT_EQ(previous, before);
+        EXPECT_EQ(Texts(split.Tokens()), GetParam().tokens);
+        // Each token is zero-terminated where it stands, ready for the host.
+        for (const Token& token : split.Tokens())
+            EXPECT_EQ(std::wcslen(token.c_str()), token.size());
+    }
+    EXPECT_EQ(line, GetParam().line);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -32,6 +49,17 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{L"CO,\tStart of Resection\r", {L"CO", L"Start of Resection"}},
                       SplitCase{L"F1,\v\fP 1\n", {L"F1", L"P 1"}},
                       SplitCase{L"SS,\"a,b\"", {L"SS", L"\"a", L"b\""}}));
+
+TEST(Splitting, LeadingFieldsLeaveTheRestUnread) {
+    LineSplitter splitter;
+    std::wstring line = L"F1 , P1 , 1.5,2";
+    {
+        const ScopedSplit split(splitter, line, 2);
+        EXPECT_EQ(Texts(split.Tokens()), (std::vector<std::wstring>{L"F1", L"P1"}));
+        EXPECT_EQ(line.substr(8), L", 1.5,2"); // past the second token nothing was touched
+    }
+    EXPECT_EQ(line, L"F1 , P1 , 1.5,2");
+}
 
 // Every code reaches its handler; the log tells which one ran. No units are set, so the
 // handlers stop early with their own first calls.

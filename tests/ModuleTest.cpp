@@ -32,7 +32,7 @@ protected:
 
 TEST_F(Module, ExportsNothingButTheFactory) {
     for (const char* hidden : {"_Z11LoadMessagej", "_Z11ImportFilesP15IImportFileListP16IMeasurementSink",
-                               "_ZN14CRawDataParser9ParseLineESt17basic_string_viewIwSt11char_traitsIwEE"})
+                               "_ZN14CRawDataParser9ParseLineERNSt7__cxx1112basic_stringIwSt11char_traitsIwESaIwEEE"})
         EXPECT_EQ(::dlsym(handle, hidden), nullptr) << hidden;
 }
 

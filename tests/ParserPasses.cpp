@@ -14,7 +14,8 @@ Log RunPass(RecordingHost& host, const std::wstring& text, bool preScan) {
         std::wstring::size_type begin = 0;
         while (begin <= text.size()) {
             const auto end = std::min(text.find(L'\n', begin), text.size());
-            parser.ParseLine(std::wstring_view(text).substr(begin, end - begin));
+            std::wstring line = text.substr(begin, end - begin);
+            parser.ParseLine(line);
             begin = end + 1;
         }
         parser.Finish();

@@ -16,8 +16,10 @@
 
 namespace {
 
-TokenList BoostSplit(std::wstring_view line) {
-    TokenList tokens;
+using Texts = std::vector<std::wstring>;
+
+Texts BoostSplit(std::wstring_view line) {
+    Texts tokens;
     boost::algorithm::split(tokens, line, boost::algorithm::is_any_of(L","),
                             boost::algorithm::token_compress_off);
     for (std::wstring& token : tokens)
@@ -56,26 +58,35 @@ TEST(LeanPaths, SplitLineMatchesBoostOnRandomLines) {
         const GlobalLocale global(locale);
         std::mt19937 random(7);
         const std::wstring alphabet = L"ab,, \t\r\v\f\n1.-\u00a0\u3000\u2028\xfffd";
-        TokenList reused;
+        LineSplitter reused;
         for (int round = 0; round < 20000; ++round) {
-            const std::wstring line = RandomText(random, alphabet, 40);
-            SplitLine(line, reused);
-            ASSERT_EQ(reused, BoostSplit(line)) << name << ", round " << round;
+            const std::wstring original = RandomText(random, alphabet, 40);
+            std::wstring line = original;
+            {
+                const ScopedSplit split(reused, line);
+                ASSERT_EQ(Texts(split.Tokens().begin(), split.Tokens().end()), BoostSplit(original))
+                    << name << ", round " << round;
+            }
+            ASSERT_EQ(line, original) << name << ", round " << round;
         }
     }
 }
 
 TEST(LeanPaths, LeadingFieldsAreThoseOfTheWholeSplit) {
     std::mt19937 random(8);
-    TokenList leading;
+    LineSplitter leading;
     for (int round = 0; round < 5000; ++round) {
-        const std::wstring line = RandomText(random, L"F1, x\t", 20);
-        const TokenList whole = BoostSplit(line);
+        const std::wstring original = RandomText(random, L"F1, x\t", 20);
+        const Texts whole = BoostSplit(original);
+        std::wstring line = original;
         for (std::size_t fields = 1; fields <= 3; ++fields) {
-            SplitLine(line, leading, fields);
-            const TokenList expected(whole.begin(), whole.begin() + std::min(fields, whole.size()));
-            ASSERT_EQ(leading, expected) << fields << " field(s), round " << round;
+            const TokenList& tokens = leading.Split(line, fields);
+            const Texts expected(whole.begin(), whole.begin() + std::min(fields, whole.size()));
+            ASSERT_EQ(Texts(tokens.begin(), tokens.end()), expected)
+                << fields << " field(s), round " << round;
         }
+        leading.Restore();
+        ASSERT_EQ(line, original) << "round " << round;
     }
 }
 
