@@ -9,26 +9,29 @@ const TokenList& LineSplitter::Split(std::wstring& text, std::size_t maxFields) 
     Restore();
     line = &text;
     tokens.clear();
-    const std::size_t size = text.size();
-    std::size_t start = 0;
+    wchar_t* const begin = text.data();
+    wchar_t* const end = begin + text.size();
+    wchar_t* field = begin;
     while (tokens.size() < maxFields) {
-        const std::size_t comma = std::wstring_view(text).find(L',', start);
-        const std::size_t stop = comma == std::wstring_view::npos ? size : comma;
-        std::size_t first = start;
-        std::size_t last = stop;
-        while (first < last && isSpace(text[first]))
+        // Fields are short: a plain scan beats a library search call.
+        wchar_t* stop = field;
+        while (stop != end && *stop != L',')
+            ++stop;
+        wchar_t* first = field;
+        wchar_t* last = stop;
+        while (first != last && isSpace(*first))
             ++first;
-        while (last > first && isSpace(text[last - 1]))
+        while (last != first && isSpace(last[-1]))
             --last;
         // The string's own terminator already ends a token that reaches the end of the line.
-        if (last < size) {
-            overwritten.push_back({last, text[last]});
-            text[last] = L'\0';
+        if (last != end) {
+            overwritten.push_back({static_cast<std::size_t>(last - begin), *last});
+            *last = L'\0';
         }
-        tokens.emplace_back(text.data() + first, last - first);
-        if (comma == std::wstring_view::npos)
+        tokens.emplace_back(first, static_cast<std::size_t>(last - first));
+        if (stop == end)
             break;
-        start = comma + 1;
+        field = stop + 1;
     }
     return tokens;
 }
