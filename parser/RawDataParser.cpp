@@ -2,63 +2,70 @@
 
 #include "plugin/Messages.h"
 
+#include <algorithm>
+#include <iterator>
+
 struct CRawDataParser::DispatchRow {
     wchar_t code[3];
     std::size_t tokensRequired;
+    // How far the handler reads; the rest of the line is never split.
+    std::size_t fieldsRead;
     // SS records lack the field SO records carry at position 2; the placeholder evens them out.
     bool insertUnusedField;
     Handler handler;
 };
 
 const CRawDataParser::DispatchRow CRawDataParser::kDispatch[] = {
-    {L"CO", 1, false, &CRawDataParser::HandleHeader},
-    {L"ST", 1, false, &CRawDataParser::HandleStation},
-    {L"F1", 1, false, &CRawDataParser::HandleFaceObservation},
-    {L"F2", 1, false, &CRawDataParser::HandleFaceObservation},
-    {L"SS", 3, true, &CRawDataParser::HandleSideShot},
-    {L"SO", 1, false, &CRawDataParser::HandleSideShot},
-    {L"MC", 1, false, &CRawDataParser::HandleCoordinate},
-    {L"MP", 1, false, &CRawDataParser::HandleCoordinate},
-    {L"RE", 1, false, &CRawDataParser::HandleCoordinate},
-    {L"UP", 1, false, &CRawDataParser::HandleCoordinate},
+    {L"CO", 1, 2, false, &CRawDataParser::HandleHeader},
+    {L"ST", 1, 8, false, &CRawDataParser::HandleStation},
+    {L"F1", 1, 6, false, &CRawDataParser::HandleFaceObservation},
+    {L"F2", 1, 6, false, &CRawDataParser::HandleFaceObservation},
+    {L"SS", 3, 8, true, &CRawDataParser::HandleSideShot},
+    {L"SO", 1, 9, false, &CRawDataParser::HandleSideShot},
+    {L"MC", 1, 7, false, &CRawDataParser::HandleCoordinate},
+    {L"MP", 1, 7, false, &CRawDataParser::HandleCoordinate},
+    {L"RE", 1, 7, false, &CRawDataParser::HandleCoordinate},
+    {L"UP", 1, 7, false, &CRawDataParser::HandleCoordinate},
 };
 
 CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan) : sink(sink), preScan(preScan) {
     converterFactory = Plugin::RefPtr<IUnitConverterFactory>::Adopt(sink->GetConverterFactory());
 }
 
+// The code is split off first; the rest of the line only as far as its record reads.
 void CRawDataParser::ParseLine(std::wstring& line) {
-    // The pre-scan reads the code and the target name behind it; no record reads past its
-    // ninth field, so the rest of a longer line is never split.
-    constexpr std::size_t kPreScanFields = 2;
-    constexpr std::size_t kFieldsAnyRecordReads = 9;
-    const ScopedSplit split(splitter, line, preScan ? kPreScanFields : kFieldsAnyRecordReads);
+    ScopedSplit split(splitter, line, 1);
+    const Token code = split.Tokens()[0];
     if (preScan)
-        PreScanLine(split.Tokens());
+        PreScanLine(code, split);
     else
-        DispatchLine(split.Tokens());
+        DispatchLine(code, split);
 }
 
 // The pre-scan only announces the targets of face observations, so the host knows every
 // observed point before the import pass refers to it.
-void CRawDataParser::PreScanLine(const TokenList& lineTokens) {
-    if (lineTokens.size() >= 2 && (IsCode(lineTokens[0], L"F1") || IsCode(lineTokens[0], L"F2")))
-        sink->AddPoint(lineTokens[1].c_str());
+void CRawDataParser::PreScanLine(const Token& code, ScopedSplit& split) {
+    if (!IsCode(code, L"F1") && !IsCode(code, L"F2"))
+        return;
+    const TokenList& tokens = split.Further(2);
+    if (tokens.size() >= 2)
+        sink->AddPoint(tokens[1].c_str());
 }
 
-void CRawDataParser::DispatchLine(const TokenList& lineTokens) {
-    for (const DispatchRow& row : kDispatch) {
-        if (!IsCode(lineTokens[0], row.code))
-            continue;
-        if (lineTokens.size() < row.tokensRequired)
-            return;
-        // `lineTokens` is the splitter's own list, so the handler sees the placeholder.
-        if (row.insertUnusedField)
-            splitter.InsertToken(2, Token(L"unused", 6));
-        (this->*row.handler)(lineTokens);
-        recordRecognised = true;
+void CRawDataParser::DispatchLine(const Token& code, ScopedSplit& split) {
+    const DispatchRow* const row =
+        std::find_if(std::begin(kDispatch), std::end(kDispatch),
+                     [&](const DispatchRow& entry) { return IsCode(code, entry.code); });
+    if (row == std::end(kDispatch))
         return;
-    }
+    const TokenList& tokens = split.Further(row->fieldsRead);
+    if (tokens.size() < row->tokensRequired)
+        return;
+    // `tokens` is the splitter's own list, so the handler sees the placeholder.
+    if (row->insertUnusedField)
+        splitter.InsertToken(2, Token(L"unused", 6));
+    (this->*row->handler)(tokens);
+    recordRecognised = true;
 }
 
 void CRawDataParser::Finish() {

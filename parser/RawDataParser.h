@@ -32,8 +32,8 @@ private:
     struct DispatchRow;
     static const DispatchRow kDispatch[];
 
-    void PreScanLine(const TokenList& tokens);
-    void DispatchLine(const TokenList& tokens);
+    void PreScanLine(const Token& code, ScopedSplit& split);
+    void DispatchLine(const Token& code, ScopedSplit& split);
 
     // Job settings: the "CO" comment records.
     void HandleHeader(const TokenList& tokens);

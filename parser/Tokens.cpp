@@ -9,10 +9,18 @@ const TokenList& LineSplitter::Split(std::wstring& text, std::size_t maxFields) 
     Restore();
     line = &text;
     tokens.clear();
-    wchar_t* const begin = text.data();
-    wchar_t* const end = begin + text.size();
-    wchar_t* field = begin;
-    while (tokens.size() < maxFields) {
+    nextField = 0;
+    fieldsLeft = true;
+    return SplitFurther(maxFields);
+}
+
+const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
+    if (line == nullptr)
+        return tokens;
+    wchar_t* const begin = line->data();
+    wchar_t* const end = begin + line->size();
+    while (fieldsLeft && tokens.size() < maxFields) {
+        wchar_t* const field = begin + nextField;
         // Fields are short: a plain scan beats a library search call.
         wchar_t* stop = field;
         while (stop != end && *stop != L',')
@@ -29,9 +37,8 @@ const TokenList& LineSplitter::Split(std::wstring& text, std::size_t maxFields) 
             *last = L'\0';
         }
         tokens.emplace_back(first, static_cast<std::size_t>(last - first));
-        if (stop == end)
-            break;
-        field = stop + 1;
+        fieldsLeft = stop != end;
+        nextField = static_cast<std::size_t>(stop - begin) + 1;
     }
     return tokens;
 }

@@ -65,9 +65,12 @@ public:
     // Takes at most `maxFields` leading fields; the rest of the line is not read. Restores the
     // previous line first. The tokens stay valid until the next Split or Restore.
     const TokenList& Split(std::wstring& line, std::size_t maxFields = static_cast<std::size_t>(-1));
+    // Goes on splitting the last line, until it has `maxFields` tokens. Not after InsertToken.
+    const TokenList& SplitFurther(std::size_t maxFields);
     // Gives the last line split its own characters back.
     void Restore();
 
+    const TokenList& Tokens() const { return tokens; }
     // For the one record layout that lacks a field the others have.
     void InsertToken(std::size_t position, Token token);
 
@@ -80,6 +83,8 @@ private:
     const SpaceClass isSpace;
     TokenList tokens;
     std::wstring* line = nullptr;
+    std::size_t nextField = 0; // where the next field begins, while fieldsLeft
+    bool fieldsLeft = false;
     std::vector<Overwritten> overwritten;
 };
 
@@ -88,14 +93,17 @@ class ScopedSplit {
 public:
     ScopedSplit(LineSplitter& splitter, std::wstring& line,
                 std::size_t maxFields = static_cast<std::size_t>(-1))
-        : splitter(splitter), tokens(splitter.Split(line, maxFields)) {}
+        : splitter(splitter) {
+        splitter.Split(line, maxFields);
+    }
     ScopedSplit(const ScopedSplit&) = delete;
     ScopedSplit& operator=(const ScopedSplit&) = delete;
     ~ScopedSplit() { splitter.Restore(); }
 
-    const TokenList& Tokens() const { return tokens; }
+    const TokenList& Tokens() const { return splitter.Tokens(); }
+    // More of the same line, up to `maxFields` tokens in all.
+    const TokenList& Further(std::size_t maxFields) { return splitter.SplitFurther(maxFields); }
 
 private:
     LineSplitter& splitter;
-    const TokenList& tokens;
 };

@@ -1,5 +1,6 @@
 #include "settings/AngleDMSConverter.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -26,11 +27,16 @@ constexpr std::size_t kFrameChars = 64;
 // The text with a point before the third and before the fifth character after its first point,
 // where the text goes on that far; `out` needs room for length + 3 characters.
 void InsertPoints(const wchar_t* text, std::size_t length, std::size_t point, wchar_t* out) {
-    const std::size_t after = length - point - 1;
-    for (std::size_t i = 0; i < length; ++i) {
-        if ((i == point + 3 && after > 2) || (i == point + 5 && after > 4))
-            *out++ = L'.';
-        *out++ = text[i];
+    const std::size_t minutes = std::min(length, point + 3);
+    const std::size_t seconds = std::min(length, point + 5);
+    out = std::copy(text, text + minutes, out);
+    if (length > minutes) {
+        *out++ = L'.';
+        out = std::copy(text + minutes, text + seconds, out);
+    }
+    if (length > seconds) {
+        *out++ = L'.';
+        out = std::copy(text + seconds, text + length, out);
     }
     *out = L'\0';
 }

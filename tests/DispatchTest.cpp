@@ -100,6 +100,40 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{L"", false, {}}, CodeCase{L"XX,1,2,3", false, {}},
         CodeCase{L"Co,Dist Units: Metres", false, {}}, CodeCase{L",ST,S1", false, {}}));
 
+// Each record reads up to a last field of its own: that field still counts, and nothing after
+// it ever does, however long the line.
+struct LastFieldCase {
+    std::wstring code;
+    std::size_t lastField;
+};
+
+void PrintTo(const LastFieldCase& c, std::ostream* out) {
+    *out << Utf8(c.code);
+}
+
+class LastField : public ::testing::TestWithParam<LastFieldCase> {};
+
+TEST_P(LastField, CountsAndNothingAfterItDoes) {
+    const auto logOf = [](std::wstring line, std::size_t fields) {
+        for (std::size_t field = 1; field < fields; ++field)
+            line += L"," + std::to_wstring(field) + L".2345";
+        RecordingHost host;
+        return RunImportPass(host, L"CO,Dist Units: Metres\nCO,Angle Units: Gons\n" + line);
+    };
+    const std::size_t last = GetParam().lastField;
+    const Log upToLast = logOf(GetParam().code, last + 1);
+    EXPECT_NE(upToLast, logOf(GetParam().code, last));
+    for (std::size_t fields = last + 2; fields <= 14; ++fields)
+        EXPECT_EQ(logOf(GetParam().code, fields), upToLast) << fields << " fields";
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, LastField,
+                         ::testing::Values(LastFieldCase{L"ST", 7}, LastFieldCase{L"F1", 5},
+                                           LastFieldCase{L"F2", 5}, LastFieldCase{L"SS", 7},
+                                           LastFieldCase{L"SO", 8}, LastFieldCase{L"MC", 6},
+                                           LastFieldCase{L"MP", 6}, LastFieldCase{L"RE", 6},
+                                           LastFieldCase{L"UP", 6}));
+
 TEST(DispatchResult, CommentsAloneCountAsRecords) {
     RecordingHost host;
     EXPECT_LOG((Log{"GetConverterFactory=factory#1", "result=true", "factory#1.Release"}),
