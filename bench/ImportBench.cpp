@@ -1,12 +1,12 @@
 // Throughput of the whole import through CreatePlugin against a host that only counts, and of the
-// bare reading of the same file into converted lines. Besides the benchmarks:
+// bare reading of the same file into converted lines, as the import reads it. Besides the benchmarks:
 //   nikon_bench --generate MEGABYTES FILE   writes a realistic job
 //   nikon_bench --peak import|read FILE     prints the peak resident memory one run adds
 #include "bench/CountingHost.h"
 #include "bench/JobGenerator.h"
 #include "interfaces/PluginInterfaces.h"
-#include "platform/AnsiText.h"
 #include "platform/TextFile.h"
+#include "plugin/ImportDriver.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,12 +70,7 @@ std::uint64_t ReadOnce(const std::string& path) {
     platform::SharedTextFile file;
     if (!file.Open(Wide(path)))
         return 0;
-    std::vector<std::wstring> lines;
-    const platform::AnsiLineDecoder decoder;
-    std::string bytes;
-    while (file.ReadLine(bytes))
-        lines.push_back(decoder.Convert(bytes));
-    return lines.size();
+    return ReadLines(file).Count();
 }
 
 template <std::uint64_t (*Run)(const std::string&)> void Measure(benchmark::State& state) {

@@ -33,8 +33,8 @@ CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan) : sink(sink
 }
 
 // The code is split off first; the rest of the line only as far as its record reads.
-void CRawDataParser::ParseLine(std::wstring& line) {
-    ScopedSplit split(splitter, line, 1);
+void CRawDataParser::ParseLine(wchar_t* line, std::size_t length) {
+    ScopedSplit split(splitter, line, length, 1);
     const Token code = split.Tokens()[0];
     if (preScan)
         PreScanLine(code, split);

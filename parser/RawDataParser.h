@@ -20,8 +20,9 @@ public:
     CRawDataParser(const CRawDataParser&) = delete;
     CRawDataParser& operator=(const CRawDataParser&) = delete;
 
-    // Splits `line` in place and gives it back unchanged before returning.
-    void ParseLine(std::wstring& line);
+    // Splits the `length` characters at `line`, which a zero follows, in place and gives them
+    // back unchanged before returning.
+    void ParseLine(wchar_t* line, std::size_t length);
     // Sends what the last station still holds; called once after the last line.
     void Finish();
 

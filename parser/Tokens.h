@@ -62,9 +62,14 @@ public:
     LineSplitter& operator=(const LineSplitter&) = delete;
     ~LineSplitter() { Restore(); }
 
-    // Takes at most `maxFields` leading fields; the rest of the line is not read. Restores the
-    // previous line first. The tokens stay valid until the next Split or Restore.
-    const TokenList& Split(std::wstring& line, std::size_t maxFields = static_cast<std::size_t>(-1));
+    // Takes at most `maxFields` leading fields of the `length` characters at `line`, which a
+    // zero must follow; the rest of the line is not read. Restores the previous line first. The
+    // tokens stay valid until the next Split or Restore.
+    const TokenList& Split(wchar_t* line, std::size_t length,
+                           std::size_t maxFields = static_cast<std::size_t>(-1));
+    const TokenList& Split(std::wstring& line, std::size_t maxFields = static_cast<std::size_t>(-1)) {
+        return Split(line.data(), line.size(), maxFields);
+    }
     // Goes on splitting the last line, until it has `maxFields` tokens. Not after InsertToken.
     const TokenList& SplitFurther(std::size_t maxFields);
     // Gives the last line split its own characters back.
@@ -82,7 +87,8 @@ private:
 
     const SpaceClass isSpace;
     TokenList tokens;
-    std::wstring* line = nullptr;
+    wchar_t* line = nullptr;
+    std::size_t length = 0;
     std::size_t nextField = 0; // where the next field begins, while fieldsLeft
     bool fieldsLeft = false;
     std::vector<Overwritten> overwritten;
@@ -91,11 +97,14 @@ private:
 // The RAII form of a split: the line is restored when the scope ends, however it ends.
 class ScopedSplit {
 public:
-    ScopedSplit(LineSplitter& splitter, std::wstring& line,
+    ScopedSplit(LineSplitter& splitter, wchar_t* line, std::size_t length,
                 std::size_t maxFields = static_cast<std::size_t>(-1))
         : splitter(splitter) {
-        splitter.Split(line, maxFields);
+        splitter.Split(line, length, maxFields);
     }
+    ScopedSplit(LineSplitter& splitter, std::wstring& line,
+                std::size_t maxFields = static_cast<std::size_t>(-1))
+        : ScopedSplit(splitter, line.data(), line.size(), maxFields) {}
     ScopedSplit(const ScopedSplit&) = delete;
     ScopedSplit& operator=(const ScopedSplit&) = delete;
     ~ScopedSplit() { splitter.Restore(); }

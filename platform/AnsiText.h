@@ -17,6 +17,9 @@ public:
     // The text up to the first zero byte, converted. Lines shorter than 128 bytes are converted
     // through a buffer on the stack; longer ones through one heap buffer of the exact size.
     std::wstring Convert(std::string_view bytes) const;
+    // The same conversion written to `out`, which needs room for bytes.size() characters (no
+    // character set makes more of a byte); returns how many were written.
+    std::size_t Convert(std::string_view bytes, wchar_t* out) const;
 
 private:
 #ifndef _WIN32

@@ -29,7 +29,12 @@ public:
     // end of the input or on a read error.
     bool ReadLine(std::string& line);
 
+    // The file's size when it was opened. No line list decodes to more characters than this
+    // plus one, so it sizes the list's storage once (on POSIX nothing past it is ever read).
+    std::uint64_t SizeAtOpen() const { return sizeAtOpen; }
+
 private:
+    std::uint64_t sizeAtOpen = 0;
 #ifdef _WIN32
     std::FILE* stream = nullptr;
 #else

@@ -9,16 +9,6 @@
 
 namespace {
 
-// The byte buffer, as long as the longest line, is gone before the passes begin.
-LineList ReadLines(platform::SharedTextFile& file) {
-    LineList lines;
-    const platform::AnsiLineDecoder decoder;
-    std::string bytes;
-    while (file.ReadLine(bytes))
-        lines.push_back(decoder.Convert(bytes));
-    return lines;
-}
-
 // Rounding both operands to single precision lifts the quotient above 100 for some line counts
 // (671091 is the first), which would also make the closing 100 a step back.
 float LineProgress(std::uint64_t done, std::uint64_t count) {
@@ -27,6 +17,19 @@ float LineProgress(std::uint64_t done, std::uint64_t count) {
 }
 
 } // namespace
+
+// The byte buffer, as long as the longest line, is gone before the passes begin.
+LineList ReadLines(platform::SharedTextFile& file) {
+    LineList lines;
+    const std::uint64_t size = file.SizeAtOpen();
+    if (size < static_cast<std::uint64_t>(SIZE_MAX / sizeof(wchar_t)))
+        lines.Reserve(static_cast<std::size_t>(size) + 1);
+    const platform::AnsiLineDecoder decoder;
+    std::string bytes;
+    while (file.ReadLine(bytes))
+        lines.Append(bytes, decoder);
+    return lines;
+}
 
 void ImportFiles(IImportFileList* files, IMeasurementSink* sink) {
     files->Reset();
@@ -55,10 +58,10 @@ void ImportFile(const std::wstring& path, IMeasurementSink* sink) {
 
 bool RunPass(IMeasurementSink* sink, LineList& lines, bool preScan) {
     CRawDataParser parser(sink, preScan);
-    const std::uint64_t count = lines.size();
-    for (std::uint64_t i = 0; i < count; ++i) {
+    const std::size_t count = lines.Count();
+    for (std::size_t i = 0; i < count; ++i) {
         sink->SetCurrentLine(static_cast<std::int32_t>(i));
-        parser.ParseLine(lines[i]);
+        parser.ParseLine(lines.Text(i), lines.Length(i));
         sink->SetProgress(LineProgress(i + 1, count));
     }
     parser.Finish();

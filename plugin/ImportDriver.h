@@ -2,13 +2,14 @@
 #pragma once
 
 #include "interfaces/HostInterfaces.h"
+#include "platform/TextFile.h"
+#include "plugin/LineList.h"
 
 #include <string>
-#include <vector>
-
-using LineList = std::vector<std::wstring>;
 
 void ImportFiles(IImportFileList* files, IMeasurementSink* sink);
+// The whole of an opened file, converted from the thread's ANSI code page.
+LineList ReadLines(platform::SharedTextFile& file);
 // One file; its outcome goes to the sink.
 void ImportFile(const std::wstring& path, IMeasurementSink* sink);
 // One parser pass over the lines, which it splits in place and leaves as they were; the

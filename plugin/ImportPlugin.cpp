@@ -20,20 +20,32 @@ Plugin::IPlugin* CImportPluginImpl::GetInterface(std::int32_t id) {
     return this;
 }
 
-BSTR CImportPluginImpl::GetName() { return SysAllocString(NIKON_PLUGIN_NAME); }
+BSTR CImportPluginImpl::GetName() {
+    return SysAllocString(NIKON_PLUGIN_NAME);
+}
 #if defined(_WIN32) && !defined(_MSC_VER)
 GUID* CImportPluginImpl::GetId(GUID* result) {
     *result = kPluginId;
     return result;
 }
 #else
-GUID CImportPluginImpl::GetId() { return kPluginId; }
+GUID CImportPluginImpl::GetId() {
+    return kPluginId;
+}
 #endif
-std::int32_t CImportPluginImpl::GetKind() { return NIKON_PLUGIN_KIND; }
-BSTR CImportPluginImpl::GetFileFilter() { return SysAllocString(NIKON_FILE_FILTER); }
-BSTR CImportPluginImpl::GetFormatName() { return SysAllocString(NIKON_PLUGIN_NAME); }
+std::int32_t CImportPluginImpl::GetKind() {
+    return NIKON_PLUGIN_KIND;
+}
+BSTR CImportPluginImpl::GetFileFilter() {
+    return SysAllocString(NIKON_FILE_FILTER);
+}
+BSTR CImportPluginImpl::GetFormatName() {
+    return SysAllocString(NIKON_PLUGIN_NAME);
+}
 
-void CImportPluginImpl::Import(IImportFileList* files, IMeasurementSink* sink) { ImportFiles(files, sink); }
+void CImportPluginImpl::Import(IImportFileList* files, IMeasurementSink* sink) {
+    ImportFiles(files, sink);
+}
 
 // The caller receives one reference. Out of memory leaves as std::bad_alloc; never null.
 PLUGIN_EXPORT Plugin::IGroundBasedMIP* CreatePlugin() {

@@ -16,7 +16,9 @@ public:
     std::int32_t GetKind() override;
     void Reserved1() override {}
     void Reserved2() override {}
-    std::int32_t Reserved3() override { return 0; }
+    std::int32_t Reserved3() override {
+        return 0;
+    }
     BSTR GetFileFilter() override;
     BSTR GetFormatName() override;
     void Import(IImportFileList* files, IMeasurementSink* sink) override;

@@ -2,6 +2,7 @@
 // sets and the 128-character conversion frame.
 #include "platform/AnsiText.h"
 #include "platform/TextFile.h"
+#include "plugin/ImportDriver.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +10,17 @@
 namespace testing_host {
 namespace {
 
+// The lines as the import reads them; each must be followed by the zero the parser relies on.
 std::vector<std::wstring> ReadLines(const TempDir& dir, const std::string& bytes) {
     platform::SharedTextFile file;
     EXPECT_TRUE(file.Open(dir.Write("lines.rdf", bytes)));
-    const platform::AnsiLineDecoder decoder;
+    EXPECT_EQ(file.SizeAtOpen(), bytes.size());
+    LineList list = ::ReadLines(file);
     std::vector<std::wstring> lines;
-    std::string line;
-    while (file.ReadLine(line))
-        lines.push_back(decoder.Convert(line));
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        EXPECT_EQ(list.Text(i)[list.Length(i)], L'\0') << "line " << i;
+        lines.emplace_back(list.Line(i));
+    }
     return lines;
 }
 
@@ -77,6 +81,29 @@ TEST(LineContent, CrLfSplitAcrossReadBuffers) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], std::wstring(first.size(), L'x'));
     EXPECT_EQ(lines[1], L"B");
+}
+
+// The list is sized from the file once; no line moves the text already read, which the parser's
+// in-place splitting does not depend on but the memory bound does.
+TEST(LineContent, StorageIsSizedOnceFromTheFile) {
+    TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i)
+        bytes += "SS,P" + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
+    platform::SharedTextFile file;
+    ASSERT_TRUE(file.Open(dir.Write("many.rdf", bytes)));
+    std::string line;
+    LineList list;
+    list.Reserve(bytes.size() + 1);
+    const platform::AnsiLineDecoder decoder;
+    ASSERT_TRUE(file.ReadLine(line));
+    list.Append(line, decoder);
+    const wchar_t* first = list.Text(0);
+    while (file.ReadLine(line))
+        list.Append(line, decoder);
+    EXPECT_EQ(list.Count(), 5000u);
+    EXPECT_EQ(list.Text(0), first);
+    EXPECT_EQ(list.Line(4999), L"SS,P4999");
 }
 
 TEST(AnsiConversion, LongLinesConvertLikeShortOnes) {

@@ -15,7 +15,7 @@ Log RunPass(RecordingHost& host, const std::wstring& text, bool preScan) {
         while (begin <= text.size()) {
             const auto end = std::min(text.find(L'\n', begin), text.size());
             std::wstring line = text.substr(begin, end - begin);
-            parser.ParseLine(line);
+            parser.ParseLine(line.data(), line.size());
             begin = end + 1;
         }
         parser.Finish();

@@ -66,6 +66,10 @@ std::size_t AnsiLineDecoder::Decode(std::string_view bytes, wchar_t* out) const 
     return static_cast<std::size_t>(out - first);
 }
 
+std::size_t AnsiLineDecoder::Convert(std::string_view bytes, wchar_t* out) const {
+    return Decode(bytes.substr(0, bytes.find('\0')), out);
+}
+
 std::wstring AnsiLineDecoder::Convert(std::string_view bytes) const {
     bytes = bytes.substr(0, bytes.find('\0'));
     if (bytes.size() + 1 <= kFrameChars) {

@@ -34,7 +34,7 @@ bool SharedTextFile::Open(const std::wstring& path) {
         return false;
     }
     fd = handle;
-    unread = static_cast<std::uint64_t>(info.st_size);
+    unread = sizeAtOpen = static_cast<std::uint64_t>(info.st_size);
     buffer.reset(new char[kBufferSize]);
     return true;
 }

@@ -22,6 +22,9 @@ bool SharedTextFile::Open(const std::wstring& path) {
         std::fclose(opened);
         return false;
     }
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(handle, &size) && size.QuadPart > 0)
+        sizeAtOpen = static_cast<std::uint64_t>(size.QuadPart);
     stream = opened;
     return true;
 }

@@ -1,0 +1,34 @@
+// A file's lines as wide text, held end to end in one buffer with a zero after each: one
+// allocation for the whole file instead of one a line, read in order by both passes, and lines
+// the parser can split in place.
+#pragma once
+
+#include "platform/AnsiText.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class LineList {
+public:
+    // Room for `characters` in all, zeros included, so that appending never moves the text.
+    void Reserve(std::size_t characters) { text.reserve(characters); }
+
+    // Converts one line's bytes and appends it.
+    void Append(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
+
+    std::size_t Count() const { return starts.size(); }
+
+    // Line `index`: its first character and its length; the zero after it may not be changed.
+    wchar_t* Text(std::size_t index) { return text.data() + starts[index]; }
+    std::size_t Length(std::size_t index) const {
+        const std::size_t end = index + 1 < starts.size() ? starts[index + 1] : text.size();
+        return end - starts[index] - 1;
+    }
+    std::wstring_view Line(std::size_t index) const { return {text.data() + starts[index], Length(index)}; }
+
+private:
+    std::vector<wchar_t> text;
+    std::vector<std::size_t> starts;
+};
