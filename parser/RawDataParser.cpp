@@ -34,6 +34,10 @@ CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan) : sink(sink
 
 // The code is split off first; the rest of the line only as far as its record reads.
 void CRawDataParser::ParseLine(wchar_t* line, std::size_t length) {
+    // Only face observations matter to the pre-scan; a line whose code cannot be one is passed
+    // over unsplit.
+    if (preScan && splitter.FirstNonSpace(line, length) != L'F')
+        return;
     ScopedSplit split(splitter, line, length, 1);
     const Token code = split.Tokens()[0];
     if (preScan)

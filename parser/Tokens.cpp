@@ -38,12 +38,12 @@ const TokenList& LineSplitter::Split(wchar_t* text, std::size_t size, std::size_
 }
 
 const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
-    if (line == nullptr)
+    if (line == nullptr || !fieldsLeft)
         return tokens;
     wchar_t* const begin = line;
     wchar_t* const end = begin + length;
-    while (fieldsLeft && tokens.size() < maxFields) {
-        wchar_t* const field = begin + nextField;
+    wchar_t* field = begin + nextField;
+    for (std::size_t count = tokens.size(); count < maxFields; ++count) {
         wchar_t* const stop = FindComma(field, end);
         wchar_t* first = field;
         wchar_t* last = stop;
@@ -51,15 +51,19 @@ const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
             ++first;
         while (last != first && isSpace(last[-1]))
             --last;
-        // The string's own terminator already ends a token that reaches the end of the line.
+        // The line's own terminator already ends a token that reaches the end of the line.
         if (last != end) {
             overwritten.push_back({static_cast<std::size_t>(last - begin), *last});
             *last = L'\0';
         }
         tokens.emplace_back(first, static_cast<std::size_t>(last - first));
-        fieldsLeft = stop != end;
-        nextField = static_cast<std::size_t>(stop - begin) + 1;
+        if (stop == end) {
+            fieldsLeft = false;
+            break;
+        }
+        field = stop + 1;
     }
+    nextField = static_cast<std::size_t>(field - begin);
     return tokens;
 }
 

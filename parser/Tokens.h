@@ -76,6 +76,13 @@ public:
     void Restore();
 
     const TokenList& Tokens() const { return tokens; }
+    // The line's first character that is not white space; zero when there is none.
+    wchar_t FirstNonSpace(const wchar_t* line, std::size_t length) const {
+        for (const wchar_t* end = line + length; line != end; ++line)
+            if (!isSpace(*line))
+                return *line;
+        return L'\0';
+    }
     // For the one record layout that lacks a field the others have.
     void InsertToken(std::size_t position, Token token);
 

@@ -151,10 +151,10 @@ TEST(DispatchResult, SideShotWithOneFieldGetsThePlaceholder) {
 
 TEST(PreScan, AnnouncesFaceTargetsOnly) {
     RecordingHost host;
-    const Log log = RunPreScanPass(host, L"CO,Dist Units: Metres\nF1, A \nF1\nF2,\nST,S1,,B,,1,,0\n"
+    const Log log = RunPreScanPass(host, L"CO,Dist Units: Metres\nF1, A \n \tF1 ,C\nF1\nF2,\nST,S1,,B,,1,,0\n"
                                          L"SS,X,1,2\nMC,P,,1,2,3\nf1,lower\nF1X,long\nF2,B,1.5,10,0.5,1.5");
-    EXPECT_LOG((Log{"GetConverterFactory=factory#1", "AddPoint(A)", "AddPoint()", "AddPoint(B)",
-                    "result=false", "factory#1.Release"}),
+    EXPECT_LOG((Log{"GetConverterFactory=factory#1", "AddPoint(A)", "AddPoint(C)", "AddPoint()",
+                    "AddPoint(B)", "result=false", "factory#1.Release"}),
                log);
     EXPECT_NO_REFERENCE_FAULTS(host);
 }
