@@ -1,11 +1,23 @@
 #include "plugin/LineList.h"
 
+#include <algorithm>
+
+void LineList::Reserve(std::size_t characters) {
+    if (characters <= capacity)
+        return;
+    std::unique_ptr<wchar_t[]> larger(new wchar_t[characters]);
+    std::copy(text.get(), text.get() + used, larger.get());
+    text = std::move(larger);
+    capacity = characters;
+}
+
 void LineList::Append(std::string_view bytes, const platform::AnsiLineDecoder& decoder) {
-    const std::size_t start = text.size();
     // Each byte makes at most one character; the zero needs one more.
-    text.resize(start + bytes.size() + 1);
-    const std::size_t length = decoder.Convert(bytes, text.data() + start);
-    text.resize(start + length + 1);
-    text[start + length] = L'\0';
-    starts.push_back(start);
+    const std::size_t room = bytes.size() + 1;
+    if (capacity - used < room)
+        Reserve(std::max(used + room, 2 * capacity));
+    const std::size_t length = decoder.Convert(bytes, text.get() + used);
+    text[used + length] = L'\0';
+    starts.push_back(used);
+    used += length + 1;
 }

@@ -6,14 +6,14 @@
 #include "platform/AnsiText.h"
 
 #include <cstddef>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 class LineList {
 public:
     // Room for `characters` in all, zeros included, so that appending never moves the text.
-    void Reserve(std::size_t characters) { text.reserve(characters); }
+    void Reserve(std::size_t characters);
 
     // Converts one line's bytes and appends it.
     void Append(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
@@ -21,14 +21,17 @@ public:
     std::size_t Count() const { return starts.size(); }
 
     // Line `index`: its first character and its length; the zero after it may not be changed.
-    wchar_t* Text(std::size_t index) { return text.data() + starts[index]; }
+    wchar_t* Text(std::size_t index) { return text.get() + starts[index]; }
     std::size_t Length(std::size_t index) const {
-        const std::size_t end = index + 1 < starts.size() ? starts[index + 1] : text.size();
+        const std::size_t end = index + 1 < starts.size() ? starts[index + 1] : used;
         return end - starts[index] - 1;
     }
-    std::wstring_view Line(std::size_t index) const { return {text.data() + starts[index], Length(index)}; }
+    std::wstring_view Line(std::size_t index) const { return {text.get() + starts[index], Length(index)}; }
 
 private:
-    std::vector<wchar_t> text;
+    // Left uninitialised: every character is written by the decoder before it is read.
+    std::unique_ptr<wchar_t[]> text;
+    std::size_t used = 0;
+    std::size_t capacity = 0;
     std::vector<std::size_t> starts;
 };
