@@ -106,6 +106,25 @@ TEST(LineContent, StorageIsSizedOnceFromTheFile) {
     EXPECT_EQ(list.Line(4999), L"SS,P4999");
 }
 
+// Where the size is not known beforehand (a file growing on Windows) the list grows itself.
+TEST(LineContent, ListGrowsBeyondWhatWasReserved) {
+    LineList list;
+    list.Reserve(3);
+    const platform::AnsiLineDecoder decoder;
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string bytes =
+            std::string(static_cast<std::size_t>(i % 37), 'a' + i % 26) + std::to_string(i);
+        list.Append(bytes, decoder);
+        expected.emplace_back(bytes.begin(), bytes.end());
+    }
+    ASSERT_EQ(list.Count(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(list.Line(i), expected[i]) << "line " << i;
+        ASSERT_EQ(list.Text(i)[list.Length(i)], L'\0') << "line " << i;
+    }
+}
+
 TEST(AnsiConversion, LongLinesConvertLikeShortOnes) {
     for (std::size_t length : {0u, 1u, 126u, 127u, 128u, 129u, 1000u}) {
         std::string bytes;
