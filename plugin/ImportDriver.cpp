@@ -23,7 +23,7 @@ LineList ReadLines(platform::SharedTextFile& file) {
     LineList lines;
     const std::uint64_t size = file.SizeAtOpen();
     if (size < static_cast<std::uint64_t>(SIZE_MAX / sizeof(wchar_t)))
-        lines.Reserve(static_cast<std::size_t>(size) + 1);
+        lines.ReserveIfPossible(static_cast<std::size_t>(size) + 1);
     const platform::AnsiLineDecoder decoder;
     std::string bytes;
     while (file.ReadLine(bytes))

@@ -1,11 +1,21 @@
 #include "plugin/LineList.h"
 
 #include <algorithm>
+#include <new>
 
 void LineList::Reserve(std::size_t characters) {
+    if (characters > capacity)
+        MoveTo(std::unique_ptr<wchar_t[]>(new wchar_t[characters]), characters);
+}
+
+void LineList::ReserveIfPossible(std::size_t characters) {
     if (characters <= capacity)
         return;
-    std::unique_ptr<wchar_t[]> larger(new wchar_t[characters]);
+    if (wchar_t* larger = new (std::nothrow) wchar_t[characters])
+        MoveTo(std::unique_ptr<wchar_t[]>(larger), characters);
+}
+
+void LineList::MoveTo(std::unique_ptr<wchar_t[]> larger, std::size_t characters) {
     std::copy(text.get(), text.get() + used, larger.get());
     text = std::move(larger);
     capacity = characters;

@@ -14,6 +14,9 @@ class LineList {
 public:
     // Room for `characters` in all, zeros included, so that appending never moves the text.
     void Reserve(std::size_t characters);
+    // The same as a hint: when that much memory is not to be had, the list grows as it fills,
+    // so a huge file that ends early (byte 26) is still read.
+    void ReserveIfPossible(std::size_t characters);
 
     // Converts one line's bytes and appends it.
     void Append(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
@@ -29,6 +32,8 @@ public:
     std::wstring_view Line(std::size_t index) const { return {text.get() + starts[index], Length(index)}; }
 
 private:
+    void MoveTo(std::unique_ptr<wchar_t[]> larger, std::size_t characters);
+
     // Left uninitialised: every character is written by the decoder before it is read.
     std::unique_ptr<wchar_t[]> text;
     std::size_t used = 0;
