@@ -3,6 +3,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <iomanip>
+#include <utility>
+
 namespace rdf {
 namespace {
 
@@ -106,9 +109,10 @@ void WriteJsonReport(std::ostream& out, const host::ImportModel& model, const ho
     Json files = Json::array();
     for (const host::FileResult& file : model.files)
         files.push_back(FileJson(file));
-    json["files"] = files;
+    json["files"] = std::move(files);
     json["unreleasedObjects"] = model.unreleasedObjects;
-    out << json.dump(2) << '\n';
+    // Written straight to the stream: the document as one string would be its largest copy.
+    out << std::setw(2) << json << '\n';
 }
 
 } // namespace rdf
