@@ -14,12 +14,16 @@ public:
     // Samples the calling thread's character set; use the decoder on that thread.
     AnsiLineDecoder();
 
-    // The text up to the first zero byte, converted. Lines shorter than 128 bytes are converted
-    // through a buffer on the stack; longer ones through one heap buffer of the exact size.
-    std::wstring Convert(std::string_view bytes) const;
-    // The same conversion written to `out`, which needs room for bytes.size() characters (no
-    // character set makes more of a byte); returns how many were written.
+    // The text up to the first zero byte, converted into `out`, which needs room for
+    // bytes.size() characters (no character set makes more of a byte); returns how many were
+    // written.
     std::size_t Convert(std::string_view bytes, wchar_t* out) const;
+    // The same conversion as a string of its own.
+    std::wstring Convert(std::string_view bytes) const {
+        std::wstring line(bytes.size(), L'\0');
+        line.resize(Convert(bytes, line.data()));
+        return line;
+    }
 
 private:
 #ifndef _WIN32

@@ -1,5 +1,5 @@
 // What the parser sees of a file's bytes: line ends, end-of-input byte, zero bytes, character
-// sets and the 128-character conversion frame.
+// sets, and lines of any length.
 #include "platform/AnsiText.h"
 #include "platform/TextFile.h"
 #include "plugin/ImportDriver.h"

@@ -11,7 +11,6 @@ namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
 constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
-constexpr std::size_t kFrameChars = 128;
 
 } // namespace
 
@@ -68,18 +67,6 @@ std::size_t AnsiLineDecoder::Decode(std::string_view bytes, wchar_t* out) const 
 
 std::size_t AnsiLineDecoder::Convert(std::string_view bytes, wchar_t* out) const {
     return Decode(bytes.substr(0, bytes.find('\0')), out);
-}
-
-std::wstring AnsiLineDecoder::Convert(std::string_view bytes) const {
-    bytes = bytes.substr(0, bytes.find('\0'));
-    if (bytes.size() + 1 <= kFrameChars) {
-        wchar_t frame[kFrameChars];
-        return std::wstring(frame, Decode(bytes, frame));
-    }
-    // One heap buffer of the exact size, which then becomes the line itself.
-    std::wstring line(bytes.size(), L'\0');
-    line.resize(Decode(bytes, line.data()));
-    return line;
 }
 
 } // namespace platform

@@ -35,10 +35,4 @@ std::size_t AnsiLineDecoder::Convert(std::string_view bytes, wchar_t* out) const
     return static_cast<std::size_t>(written);
 }
 
-std::wstring AnsiLineDecoder::Convert(std::string_view bytes) const {
-    std::wstring line(bytes.size(), L'\0');
-    line.resize(Convert(bytes, line.data()));
-    return line;
-}
-
 } // namespace platform
