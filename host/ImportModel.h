@@ -22,6 +22,9 @@ struct Observation {
     std::optional<double> verticalAngle;
     std::optional<bool> faceRight;
     std::optional<std::wstring> code;
+    // 0-based index of the line current when the module began it (a flush sends a station's face
+    // observations at the line that ends the station); none before the first line.
+    std::optional<int> line;
 };
 
 struct Station {
@@ -29,6 +32,7 @@ struct Station {
     std::optional<double> temperature;
     std::optional<double> pressure;
     std::optional<double> instrumentHeight;
+    std::optional<int> line; // as Observation::line
     std::vector<Observation> observations;
 };
 
@@ -40,6 +44,7 @@ struct Point {
     std::optional<bool> resectionPoint;
     std::optional<bool> attribute;
     std::optional<std::wstring> code;
+    std::optional<int> line; // as Observation::line
 };
 
 enum class FileOutcome {

@@ -122,6 +122,7 @@ void ModelSink::AddPoint(const wchar_t* name) {
     }
     file.points.push_back({});
     file.points.back().name = Copy(name);
+    file.points.back().line = currentLine;
     lastItem = Item::Point;
 }
 
@@ -164,6 +165,7 @@ void ModelSink::AddStation(const wchar_t* name) {
     Record("AddStation", {TraceText(name)});
     File().stations.push_back({});
     File().stations.back().name = Copy(name);
+    File().stations.back().line = currentLine;
     lastItem = Item::Station;
 }
 
@@ -179,6 +181,7 @@ void ModelSink::AddObservation(const wchar_t* target) {
         file.stations.empty() ? file.observationsBeforeStation : file.stations.back().observations;
     list.push_back({});
     list.back().target = Copy(target);
+    list.back().line = currentLine;
     lastItem = Item::Observation;
 }
 
