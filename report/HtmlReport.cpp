@@ -55,28 +55,123 @@ private:
     bool gons_;
 };
 
+constexpr int kRowsShown = 500;    // rows laid out when the page opens
+constexpr int kRowsMovedIn = 2000; // rows a template brings in as the reader scrolls
+
 struct Column {
     const char* heading;
-    const char* cssClass; // "num" aligns figures
+    bool numeric; // figures are aligned right, by the style sheet
 };
 
-void WriteCell(std::ostream& out, const std::string& text, const char* cssClass = kNothing) {
-    out << "<td" << (*cssClass ? std::string(" class=\"") + cssClass + "\"" : std::string()) << '>';
+// The tables of a file, each with its own class; the style sheet aligns their numeric columns.
+struct TableKind {
+    const char* cssClass;
+    std::vector<Column> columns;
+};
+
+const std::vector<TableKind>& TableKinds() {
+    static const std::vector<TableKind> kinds = {
+        {"t-st",
+         {{"Station", false},
+          {"Line", true},
+          {"Status", false},
+          {"Northing", true},
+          {"Easting", true},
+          {"Elevation", true},
+          {"Instr. height", true},
+          {"Temp. \xC2\xB0"
+           "C",
+           true},
+          {"Pressure hPa", true},
+          {"Orientation", true},
+          {"Residuals and checks", false}}},
+        {"t-fr",
+         {{"Station", false},
+          {"Target", false},
+          {"Line", true},
+          {"Horizontal", true},
+          {"Zenith", true},
+          {"Slope dist.", true},
+          {"c", true},
+          {"i", true},
+          {"\xCE\x94 dist.", true},
+          {"Tolerance", false}}},
+        {"t-co",
+         {{"Point", false},
+          {"Northing", true},
+          {"Easting", true},
+          {"Elevation", true},
+          {"Code", false},
+          {"Determined", false}}},
+        {"t-ms", {{"Line", true}, {"From", false}, {"Message", false}}},
+        {"t-files",
+         {{"File", false},
+          {"Outcome", false},
+          {"Stations", true},
+          {"Points", true},
+          {"Rounds beyond tolerance", true},
+          {"Messages", true}}},
+    };
+    return kinds;
+}
+
+const TableKind& KindOf(const char* cssClass) {
+    for (const TableKind& kind : TableKinds()) {
+        if (std::string(kind.cssClass) == cssClass)
+            return kind;
+    }
+    return TableKinds().front();
+}
+
+void WriteTableStyle(std::ostream& out) {
+    for (const TableKind& kind : TableKinds()) {
+        const char* separator = "";
+        for (std::size_t i = 0; i < kind.columns.size(); ++i) {
+            if (!kind.columns[i].numeric)
+                continue;
+            out << separator << '.' << kind.cssClass << " td:nth-child(" << i + 1 << ")," << '.'
+                << kind.cssClass << " th:nth-child(" << i + 1 << ')';
+            separator = ",";
+        }
+        out << "{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}\n";
+    }
+}
+
+void WriteCell(std::ostream& out, const std::string& text) {
+    out << "<td>";
     WriteEscaped(out, text);
     out << "</td>";
 }
 
-void OpenTable(std::ostream& out, const char* caption, const std::vector<Column>& columns) {
-    out << "<h3>" << caption << "</h3>\n<div class=\"tablebox\"><table><thead><tr>";
-    for (const Column& column : columns)
-        out << "<th" << (*column.cssClass ? std::string(" class=\"") + column.cssClass + "\"" : std::string())
-            << '>' << column.heading << "</th>";
-    out << "</tr></thead><tbody>\n";
-}
+// A table whose rows past the first few hundred wait in templates: the page of a large job lays
+// out only what the reader sees, and the script moves rows in as the reader scrolls to them.
+class Table {
+public:
+    Table(std::ostream& out, const char* caption, const char* kind) : out_(out) {
+        if (caption)
+            out_ << "<h3>" << caption << "</h3>\n";
+        out_ << "<div class=\"tablebox\"><table class=\"" << kind << "\"><thead><tr>";
+        for (const Column& column : KindOf(kind).columns)
+            out_ << "<th>" << column.heading << "</th>";
+        out_ << "</tr></thead><tbody>\n";
+    }
 
-void CloseTable(std::ostream& out) {
-    out << "</tbody></table></div>\n";
-}
+    ~Table() { out_ << (rows_ > kRowsShown ? "</template>" : "</tbody></table>") << "</div>\n"; }
+
+    // Called before each row is written.
+    std::ostream& Row() {
+        if (rows_ == kRowsShown)
+            out_ << "</tbody></table><template>";
+        else if (rows_ > kRowsShown && (rows_ - kRowsShown) % kRowsMovedIn == 0)
+            out_ << "</template><template>";
+        ++rows_;
+        return out_;
+    }
+
+private:
+    std::ostream& out_;
+    int rows_ = 0;
+};
 
 const char* ZeroVaText(survey::ZeroVa zero) {
     switch (zero) {
@@ -148,7 +243,6 @@ void WriteFacts(std::ostream& out, const survey::FileSurvey& file) {
         WriteCell(out, value);
         out << "</tr>\n";
     }
-    out << "</tbody></table>\n";
 }
 
 std::string CheckText(const survey::Check& check, const AngleWriter& angles) {
@@ -165,34 +259,21 @@ void WriteStations(std::ostream& out, const std::string& id, const survey::FileS
     const auto& stations = file.reduction.stations;
     if (stations.empty())
         return;
-    OpenTable(out, "Stations",
-              {{"Station", ""},
-               {"Line", "num"},
-               {"Status", ""},
-               {"Northing", "num"},
-               {"Easting", "num"},
-               {"Elevation", "num"},
-               {"Instr. height", "num"},
-               {"Temp. \xC2\xB0"
-                "C",
-                "num"},
-               {"Pressure hPa", "num"},
-               {"Orientation", "num"},
-               {"Residuals and checks", ""}});
+    Table table(out, "Stations", "t-st");
     for (std::size_t i = 0; i < stations.size(); ++i) {
         const survey::StationResult& station = stations[i];
-        out << "<tr id=\"" << id << "-s" << i << "\""
-            << (station.status == survey::StationStatus::Oriented ? "" : " class=\"warn\"") << '>';
+        table.Row() << "<tr id=\"" << id << "-s" << i << "\""
+                    << (station.status == survey::StationStatus::Oriented ? "" : " class=\"warn\"") << '>';
         WriteCell(out, station.name);
-        WriteCell(out, LineText(station.line), "num");
+        WriteCell(out, LineText(station.line));
         WriteCell(out, StatusText(station.status));
-        WriteCell(out, Metres(station.northing), "num");
-        WriteCell(out, Metres(station.easting), "num");
-        WriteCell(out, Metres(station.elevation), "num");
-        WriteCell(out, Metres(station.instrumentHeight), "num");
-        WriteCell(out, station.temperature ? host::FixedDecimal(*station.temperature, 1) : "", "num");
-        WriteCell(out, station.pressure ? host::FixedDecimal(*station.pressure, 1) : "", "num");
-        WriteCell(out, station.orientation ? angles.Direction(*station.orientation) : "", "num");
+        WriteCell(out, Metres(station.northing));
+        WriteCell(out, Metres(station.easting));
+        WriteCell(out, Metres(station.elevation));
+        WriteCell(out, Metres(station.instrumentHeight));
+        WriteCell(out, station.temperature ? host::FixedDecimal(*station.temperature, 1) : "");
+        WriteCell(out, station.pressure ? host::FixedDecimal(*station.pressure, 1) : "");
+        WriteCell(out, station.orientation ? angles.Direction(*station.orientation) : "");
         out << "<td>";
         for (std::size_t c = 0; c < station.checks.size(); ++c) {
             if (c > 0)
@@ -201,41 +282,28 @@ void WriteStations(std::ostream& out, const std::string& id, const survey::FileS
         }
         out << "</td></tr>\n";
     }
-    CloseTable(out);
 }
 
 void WriteRounds(std::ostream& out, const survey::FileSurvey& file, const AngleWriter& angles) {
     const auto& rounds = file.reduction.rounds;
     if (rounds.empty())
         return;
-    OpenTable(out, "Face rounds",
-              {{"Station", ""},
-               {"Target", ""},
-               {"Line", "num"},
-               {"Horizontal", "num"},
-               {"Zenith", "num"},
-               {"Slope dist.", "num"},
-               {"c", "num"},
-               {"i", "num"},
-               {"\xCE\x94 dist.", "num"},
-               {"Tolerance", ""}});
+    Table table(out, "Face rounds", "t-fr");
     for (const survey::FaceRound& round : rounds) {
-        out << "<tr" << (round.withinTolerance ? "" : " class=\"bad\"") << '>';
+        table.Row() << "<tr" << (round.withinTolerance ? "" : " class=\"bad\"") << '>';
         WriteCell(out, round.station);
         WriteCell(out, round.target);
-        WriteCell(out, LineText(round.line), "num");
-        WriteCell(out, angles.Direction(round.horizontalAngle), "num");
-        WriteCell(out, angles.Direction(round.zenithAngle), "num");
-        WriteCell(out, Metres(round.slopeDistance), "num");
-        WriteCell(out, angles.Small(round.collimationError), "num");
-        WriteCell(out, angles.Small(round.indexError), "num");
+        WriteCell(out, LineText(round.line));
+        WriteCell(out, angles.Direction(round.horizontalAngle));
+        WriteCell(out, angles.Direction(round.zenithAngle));
+        WriteCell(out, Metres(round.slopeDistance));
+        WriteCell(out, angles.Small(round.collimationError));
+        WriteCell(out, angles.Small(round.indexError));
         WriteCell(out,
-                  round.distanceDifference ? Signed(*round.distanceDifference, kSmallDistanceDecimals) : "",
-                  "num");
+                  round.distanceDifference ? Signed(*round.distanceDifference, kSmallDistanceDecimals) : "");
         WriteCell(out, round.withinTolerance ? "within" : "BEYOND");
         out << "</tr>\n";
     }
-    CloseTable(out);
 }
 
 // How a point came to be: the file's coordinate record or the user's, or the stations that
@@ -269,25 +337,18 @@ void WriteCoordinates(std::ostream& out, const std::string& id, const survey::Fi
     std::unordered_map<std::string, const survey::KnownPoint*> known;
     for (const survey::KnownPoint& point : file.job.knownPoints)
         known[point.name] = &point; // the last record of a name is the one in force
-    OpenTable(out, "Coordinates",
-              {{"Point", ""},
-               {"Northing", "num"},
-               {"Easting", "num"},
-               {"Elevation", "num"},
-               {"Code", ""},
-               {"Determined", ""}});
+    Table table(out, "Coordinates", "t-co");
     for (std::size_t i = 0; i < coordinates.size(); ++i) {
         const survey::Coordinate& point = coordinates[i];
-        out << "<tr id=\"" << id << "-r" << i << "\">";
+        table.Row() << "<tr id=\"" << id << "-r" << i << "\">";
         WriteCell(out, point.name);
-        WriteCell(out, host::FixedDecimal(point.northing, kCoordinateDecimals), "num");
-        WriteCell(out, host::FixedDecimal(point.easting, kCoordinateDecimals), "num");
-        WriteCell(out, Metres(point.elevation), "num");
+        WriteCell(out, host::FixedDecimal(point.northing, kCoordinateDecimals));
+        WriteCell(out, host::FixedDecimal(point.easting, kCoordinateDecimals));
+        WriteCell(out, Metres(point.elevation));
         WriteCell(out, point.code);
         WriteCell(out, HowDetermined(point, known));
         out << "</tr>\n";
     }
-    CloseTable(out);
 }
 
 struct Note {
@@ -309,15 +370,14 @@ void WriteMessages(std::ostream& out, const survey::FileSurvey& file) {
     std::stable_sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) {
         return a.diagnostic->line.value_or(-1) < b.diagnostic->line.value_or(-1);
     });
-    OpenTable(out, "Messages", {{"Line", "num"}, {"From", ""}, {"Message", ""}});
+    Table table(out, "Messages", "t-ms");
     for (const Note& note : notes) {
-        out << "<tr>";
-        WriteCell(out, LineText(note.diagnostic->line), "num");
+        table.Row() << "<tr>";
+        WriteCell(out, LineText(note.diagnostic->line));
         WriteCell(out, note.source);
         WriteCell(out, note.diagnostic->text);
         out << "</tr>\n";
     }
-    CloseTable(out);
 }
 
 bool IsImported(const survey::FileSurvey& file) {
@@ -350,26 +410,23 @@ void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t in
 }
 
 void WriteContents(std::ostream& out, const std::vector<survey::FileSurvey>& files) {
-    out << "<table class=\"contents\"><thead><tr><th>File</th><th>Outcome</th><th class=\"num\">Stations</th>"
-           "<th class=\"num\">Points</th><th class=\"num\">Rounds beyond tolerance</th><th "
-           "class=\"num\">Messages"
-           "</th></tr></thead><tbody>\n";
+    Table table(out, nullptr, "t-files");
     for (std::size_t i = 0; i < files.size(); ++i) {
         const survey::FileSurvey& file = files[i];
         const auto beyond =
             std::count_if(file.reduction.rounds.begin(), file.reduction.rounds.end(),
                           [](const survey::FaceRound& round) { return !round.withinTolerance; });
-        out << "<tr" << (IsImported(file) ? "" : " class=\"bad\"") << "><td><a href=\"#f" << i << "\">";
+        table.Row() << "<tr" << (IsImported(file) ? "" : " class=\"bad\"") << "><td><a href=\"#f" << i
+                    << "\">";
         WriteEscaped(out, file.path);
         out << "</a></td>";
         WriteCell(out, file.outcome);
-        WriteCell(out, std::to_string(file.job.stations.size()), "num");
-        WriteCell(out, std::to_string(file.reduction.coordinates.size()), "num");
-        WriteCell(out, std::to_string(beyond), "num");
-        WriteCell(out, std::to_string(file.messages.size() + file.reduction.diagnostics.size()), "num");
+        WriteCell(out, std::to_string(file.job.stations.size()));
+        WriteCell(out, std::to_string(file.reduction.coordinates.size()));
+        WriteCell(out, std::to_string(beyond));
+        WriteCell(out, std::to_string(file.messages.size() + file.reduction.diagnostics.size()));
         out << "</tr>\n";
     }
-    out << "</tbody></table>\n";
 }
 
 } // namespace
@@ -385,6 +442,7 @@ void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& f
            "<style>\n"
         << kReportStyle;
     WritePlanStyle(out);
+    WriteTableStyle(out);
     out << "</style>\n</head>\n<body>\n<header><h1>Survey report</h1></header>\n";
     WriteContents(out, files);
     for (std::size_t i = 0; i < files.size(); ++i)

@@ -54,7 +54,9 @@ public:
           placements_(requests.size(), LabelPlacement{maxLevel + 1, 0}), placed_(requests.size(), false) {
         // The level beyond the last is where the plan's zoom stops; it is checked as well.
         for (int level = 0; level <= maxLevel + 1; ++level) {
-            grids_.push_back({pixelsPerUnit * std::ldexp(1.0, level), {}});
+            grids_.push_back({pixelsPerUnit * std::ldexp(1.0, level), {}, {}});
+            grids_.back().heads.reserve(requests_.size() * 2);
+            grids_.back().nodes.reserve(requests_.size() * 4);
             for (std::size_t i = 0; i < requests_.size(); ++i)
                 Insert(grids_.back(), Entry(i, false));
         }
@@ -72,9 +74,11 @@ public:
     }
 
 private:
+    // Entries of a cell are chained through `nodes`, so a cell costs no allocation of its own.
     struct Grid {
         double scale;
-        std::unordered_map<std::int64_t, std::vector<int>> cells; // entries: request * 2 + is-label
+        std::unordered_map<std::int64_t, int> heads; // cell -> first node, -1 ends a chain
+        std::vector<std::pair<int, int>> nodes;      // entry (request * 2 + is-label), next node
     };
 
     static int Entry(std::size_t request, bool label) {
@@ -102,17 +106,19 @@ private:
 
     void Insert(Grid& grid, int entry) {
         ForEachCell(BoxOf(entry, grid.scale, 0), [&](std::int64_t key) {
-            grid.cells[key].push_back(entry);
+            const auto head = grid.heads.try_emplace(key, -1).first;
+            grid.nodes.emplace_back(entry, head->second);
+            head->second = static_cast<int>(grid.nodes.size() - 1);
             return true;
         });
     }
 
     bool IsFree(const Grid& grid, std::size_t owner, const Box& box) const {
         return ForEachCell(box, [&](std::int64_t key) {
-            const auto found = grid.cells.find(key);
-            if (found == grid.cells.end())
-                return true;
-            for (const int entry : found->second) {
+            const auto found = grid.heads.find(key);
+            for (int node = found == grid.heads.end() ? -1 : found->second; node >= 0;
+                 node = grid.nodes[node].second) {
+                const int entry = grid.nodes[node].first;
                 if (static_cast<std::size_t>(entry / 2) != owner && BoxOf(entry, grid.scale, 0).Overlaps(box))
                     return false;
             }

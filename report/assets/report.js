@@ -50,6 +50,47 @@
     };
   }
 
+  // Rows past the first few hundred wait in templates after their table; they join it as the
+  // reader scrolls to its end, or when the plan points at one of them.
+  function moveRowsIn(box) {
+    const waiting = box.querySelector('template');
+    if (!waiting) return;
+    box.querySelector('tbody').appendChild(waiting.content);
+    waiting.remove();
+  }
+
+  for (const box of document.querySelectorAll('.tablebox')) {
+    if (!box.querySelector('template')) continue;
+    box.addEventListener('scroll', () => {
+      if (box.scrollTop + box.clientHeight > box.scrollHeight - 400) moveRowsIn(box);
+    });
+  }
+
+  // The row of an id and the headings of its table; a waiting row is moved in only when asked.
+  function findRow(id, moveIn) {
+    let row = document.getElementById(id);
+    if (!row) {
+      for (const waiting of document.querySelectorAll('.tablebox template')) {
+        row = waiting.content.getElementById(id);
+        if (!row) continue;
+        if (moveIn) {
+          while (waiting.isConnected) moveRowsIn(waiting.parentNode);
+        }
+        break;
+      }
+    }
+    if (!row) return null;
+    const box = row.isConnected ? row.closest('.tablebox') : findBox(row);
+    return { row, headings: box.querySelector('thead tr').cells };
+  }
+
+  function findBox(row) {
+    for (const waiting of document.querySelectorAll('.tablebox template')) {
+      if (waiting.content.contains(row)) return waiting.parentNode;
+    }
+    return null;
+  }
+
   function setUpPlan(svg) {
     const box = svg.parentNode;
     const prefix = svg.id.replace(/plan$/, '');
@@ -102,8 +143,8 @@
       show();
     }
 
-    function rowOf(label) {
-      return document.getElementById(prefix + label.dataset.r);
+    function rowOf(label, moveIn) {
+      return findRow(prefix + label.dataset.r, moveIn);
     }
 
     // The tip repeats the label's table row, so plan and tables cannot disagree.
@@ -112,9 +153,9 @@
       const name = document.createElement('b');
       name.textContent = label.textContent;
       tip.appendChild(name);
-      const row = rowOf(label);
-      if (!row) return;
-      const headings = row.closest('table').tHead.rows[0].cells;
+      const found = rowOf(label, tip.classList.contains('pinned'));
+      if (!found) return;
+      const { row, headings } = found;
       const list = document.createElement('dl');
       for (let i = 1; i < row.cells.length; i++) {
         const value = row.cells[i].textContent;
@@ -177,7 +218,8 @@
         return;
       }
       showTip(point, true);
-      highlight(rowOf(point.label));
+      const found = rowOf(point.label, true);
+      highlight(found && found.row);
     }
 
     svg.addEventListener(
