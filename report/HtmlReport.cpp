@@ -243,6 +243,7 @@ void WriteFacts(std::ostream& out, const survey::FileSurvey& file) {
         WriteCell(out, value);
         out << "</tr>\n";
     }
+    out << "</tbody></table>\n";
 }
 
 std::string CheckText(const survey::Check& check, const AngleWriter& angles) {

@@ -292,19 +292,27 @@ void WriteStations(std::ostream& out, const Plan& plan, const std::string& id) {
     out << "</g>\n";
 }
 
-void WriteLabels(std::ostream& out, const Plan& plan) {
+void WriteLabelGroup(std::ostream& out, const Plan& plan, int level) {
     const std::vector<LabelSlot>& slots = LabelSlots();
-    for (int level = 0; level <= plan.maxLevel; ++level) {
-        out << "<g class=\"lv" << (level == 0 ? " on" : "") << "\" data-lv=\"" << level << "\">";
-        for (const PlanLabel& label : plan.labels) {
-            if (label.placement.level != level)
-                continue;
-            out << "<text x=\"" << PlanNumber(label.x) << "\" y=\"" << PlanNumber(label.y) << "\" class=\""
-                << slots[label.placement.slot].className << "\" data-r=\"" << label.row << "\">";
-            WriteEscaped(out, label.name);
-            out << "</text>";
-        }
-        out << "</g>\n";
+    out << "<g class=\"lv" << (level == 0 ? " on" : "") << "\" data-lv=\"" << level << "\">";
+    for (const PlanLabel& label : plan.labels) {
+        if (label.placement.level != level)
+            continue;
+        out << "<text x=\"" << PlanNumber(label.x) << "\" y=\"" << PlanNumber(label.y) << "\" class=\""
+            << slots[label.placement.slot].className << "\" data-r=\"" << label.row << "\">";
+        WriteEscaped(out, label.name);
+        out << "</text>";
+    }
+    out << "</g>\n";
+}
+
+// The labels of deeper zoom levels wait in templates until the reader zooms that far: a browser
+// is slow to open a page whose SVG holds tens of thousands of text elements, even hidden ones.
+void WriteWaitingLabels(std::ostream& out, const Plan& plan) {
+    for (int level = 1; level <= plan.maxLevel; ++level) {
+        out << "<template class=\"labels\" data-lv=\"" << level << "\"><svg>";
+        WriteLabelGroup(out, plan, level);
+        out << "</svg></template>\n";
     }
 }
 
@@ -353,8 +361,9 @@ void WritePlan(std::ostream& out, const Plan& plan, const std::string& id) {
     WriteMarks(out, plan, MarkKind::Known, "kn");
     WriteMarks(out, plan, MarkKind::Computed, "pt");
     WriteStations(out, plan, id);
-    WriteLabels(out, plan);
+    WriteLabelGroup(out, plan, 0);
     out << "</svg>\n";
+    WriteWaitingLabels(out, plan);
     WriteOverlay(out, plan);
     out << "<div class=\"tip\" hidden></div>"
         << "<div class=\"zoom\"><button type=\"button\" data-zoom=\"in\" title=\"Zoom in\">+</button>"

@@ -19,10 +19,19 @@
     return metres >= 1000 ? trim(metres / 1000) + ' km' : trim(metres) + ' m';
   }
 
+  // Every label of a plan, drawn or still waiting for its zoom level.
+  function allLabels(svg) {
+    const labels = Array.from(svg.querySelectorAll('text[data-r]'));
+    for (const waiting of svg.parentNode.querySelectorAll('template.labels')) {
+      labels.push(...waiting.content.querySelectorAll('text[data-r]'));
+    }
+    return labels;
+  }
+
   // Located points by grid cell, read from the labels once the reader first points at the plan.
   function PointIndex(svg, cell) {
     const cells = new Map();
-    for (const label of svg.querySelectorAll('text[data-r]')) {
+    for (const label of allLabels(svg)) {
       const x = Number(label.getAttribute('x'));
       const y = Number(label.getAttribute('y'));
       const key = Math.floor(x / cell) + ',' + Math.floor(y / cell);
@@ -98,7 +107,6 @@
     const home = svg.viewBox.baseVal;
     const fit = { x: home.x, y: home.y, w: home.width, h: home.height };
     const maxZoom = Math.pow(2, Number(svg.dataset.lv) + 1);
-    const levels = Array.from(svg.querySelectorAll('g.lv'));
     const tip = box.querySelector('.tip');
     const bar = box.querySelector('.scalebar');
     const ring = document.createElementNS('http://www.w3.org/2000/svg', 'circle');
@@ -125,7 +133,13 @@
       svg.setAttribute('viewBox', [view.x, view.y, view.w, view.h].join(' '));
       svg.style.setProperty('--k', view.w / nominalWidth);
       const z = zoom() * 1.000001;
-      for (const group of levels) group.classList.toggle('on', Math.pow(2, Number(group.dataset.lv)) <= z);
+      const shown = (element) => Math.pow(2, Number(element.dataset.lv)) <= z;
+      for (const waiting of box.querySelectorAll('template.labels')) {
+        if (!shown(waiting)) continue;
+        svg.appendChild(waiting.content.querySelector('g'));
+        waiting.remove();
+      }
+      for (const group of svg.querySelectorAll('g.lv')) group.classList.toggle('on', shown(group));
       ring.setAttribute('r', 9 * view.w / nominalWidth);
       drawScale();
       if (pinned) placeTip(pinned);
@@ -288,7 +302,8 @@
     box.closest('section').addEventListener('click', (event) => {
       const row = event.target.closest('tr[id]');
       if (!row || event.target.closest('a')) return;
-      const label = svg.querySelector('text[data-r="' + row.id.slice(prefix.length) + '"]');
+      const wanted = row.id.slice(prefix.length);
+      const label = allLabels(svg).find((text) => text.dataset.r === wanted);
       if (!label) return;
       const point = { x: Number(label.getAttribute('x')), y: Number(label.getAttribute('y')), label };
       const z = Math.max(zoom(), Math.pow(2, Number(label.parentNode.dataset.lv)));

@@ -125,6 +125,15 @@ TEST(HtmlReport, RowsPastTheFirstHundredsWaitInTemplatesAndNoneIsLost) {
     EXPECT_NE(page.find("</template><template><tr id=\"f0-r2500\">"), std::string::npos);
 }
 
+TEST(HtmlReport, ElementsAreClosed) {
+    const std::string page = Report({testing::SmallTraverse(), testing::LargeJob(10, 100)});
+    for (const char* element : {"section", "table", "tbody", "template", "svg", "g", "text", "div", "ul"}) {
+        const std::string name(element);
+        EXPECT_EQ(Matches(page, "(<" + name + "[ >])").size(), Matches(page, "(</" + name + ">)").size())
+            << name;
+    }
+}
+
 TEST(HtmlReport, NothingIsLoadedFromElsewhere) {
     const std::string page = Report(testing::SampleRun());
     EXPECT_NE(page.find("content=\"default-src 'none';"), std::string::npos);
