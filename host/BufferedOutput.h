@@ -2,6 +2,7 @@
 // many short pieces, each too small to be worth a call into the stream.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -38,6 +39,23 @@ public:
         used += text.size();
     }
 
+    void PutRepeated(char c, std::size_t count) {
+        while (count > 0) {
+            if (used == capacity)
+                WriteOut();
+            const std::size_t run = std::min(count, capacity - used);
+            std::memset(block.get() + used, c, run);
+            used += run;
+            count -= run;
+        }
+    }
+
+    // Makes room for `count` characters at once when a block can hold them.
+    void Reserve(std::size_t count) {
+        if (count > capacity - used && count <= capacity)
+            WriteOut();
+    }
+
     // RapidJSON's writers call this at the end of every document; the block is written when
     // full or on WriteOut instead, so that a line-per-document log stays buffered.
     void Flush() {}
@@ -58,5 +76,17 @@ private:
     std::unique_ptr<char[]> block;
     std::size_t used = 0;
 };
+
+// RapidJSON's writers reserve room before a run of characters and then put them one by one;
+// found by argument-dependent lookup, these replace its generic ones, which would call Put.
+inline void PutReserve(BufferedOutput& out, std::size_t count) {
+    out.Reserve(count);
+}
+inline void PutUnsafe(BufferedOutput& out, char c) {
+    out.Put(c);
+}
+inline void PutN(BufferedOutput& out, char c, std::size_t count) {
+    out.PutRepeated(c, count);
+}
 
 } // namespace host

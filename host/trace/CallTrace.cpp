@@ -1,80 +1,75 @@
 #include "host/trace/CallTrace.h"
 
+#include "host/JsonText.h"
 #include "platform/Utf8.h"
 
-#include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include <charconv>
+#include <sstream>
 
 namespace host {
 namespace {
 
-template <class Stream> class ValueWriter {
+// Writes the values of a log line; texts through RapidJSON's escaping where they need it.
+class ValueWriter {
 public:
-    ValueWriter(rapidjson::Writer<Stream>& json, std::string& utf8) : json(json), utf8(utf8) {}
+    ValueWriter(BufferedOutput& out, rapidjson::Writer<BufferedOutput>& json, std::string& utf8)
+        : out(out), json(json), utf8(utf8) {}
 
-    void operator()(bool value) const { json.Bool(value); }
-    void operator()(std::int32_t value) const { json.Int(value); }
+    void operator()(bool value) const { out.Write(value ? "true" : "false"); }
+    void operator()(std::int32_t value) const { Number(value); }
     void operator()(float value) const { Number(value); }
     void operator()(double value) const { Number(value); }
     void operator()(std::wstring_view text) const {
         utf8.clear();
         platform::AppendUtf8(utf8, text);
-        json.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size()));
+        Text(utf8);
     }
-    void operator()(ObjectName name) const {
-        json.String(name.text.data(), static_cast<rapidjson::SizeType>(name.text.size()));
-    }
-    void operator()(NullResult) const { json.Null(); }
+    void operator()(ObjectName name) const { Text(name.text); }
+    void operator()(NullResult) const { out.Write("null"); }
 
-    // The shortest text that reads back as the same float or double.
+    // The shortest text that reads back as the same number.
     template <class T> void Number(T value) const {
         char text[32];
         const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-        json.RawValue(text, static_cast<std::size_t>(end - text), rapidjson::kNumberType);
+        out.Write(std::string_view(text, static_cast<std::size_t>(end - text)));
     }
 
 private:
-    rapidjson::Writer<Stream>& json;
+    void Text(std::string_view text) const {
+        json.Reset(out);
+        WriteJsonText(json, out, text);
+    }
+
+    BufferedOutput& out;
+    rapidjson::Writer<BufferedOutput>& json;
     std::string& utf8;
 };
 
-template <class Stream>
-void WriteCall(rapidjson::Writer<Stream>& json, Stream& stream, std::string& utf8, const TraceCall& call) {
-    json.Reset(stream);
-    const ValueWriter<Stream> value(json, utf8);
-    json.StartObject();
-    json.Key("call");
-    json.String(call.call.data(), static_cast<rapidjson::SizeType>(call.call.size()));
-    json.Key("on");
-    json.String(call.on.data(), static_cast<rapidjson::SizeType>(call.on.size()));
-    json.Key("args");
-    json.StartArray();
+// The line's frame is fixed; the names of calls and objects are the host's own and need no
+// escapes.
+void WriteCall(const ValueWriter& value, BufferedOutput& out, const TraceCall& call) {
+    out.Write("{\"call\":\"");
+    out.Write(call.call);
+    out.Write("\",\"on\":\"");
+    out.Write(call.on);
+    out.Write("\",\"args\":[");
     if (call.arg)
         std::visit(value, *call.arg);
-    json.EndArray();
+    out.Put(']');
     if (call.result) {
-        json.Key("result");
+        out.Write(",\"result\":");
         std::visit(value, *call.result);
     }
     if (call.value) {
-        json.Key("value");
+        out.Write(",\"value\":");
         value.Number(*call.value);
     }
-    json.EndObject();
-    stream.Put('\n');
+    out.Write("}\n");
 }
 
 } // namespace
-
-std::string TraceJson(const TraceValue& value) {
-    rapidjson::StringBuffer text;
-    rapidjson::Writer<rapidjson::StringBuffer> json(text);
-    std::string utf8;
-    std::visit(ValueWriter<rapidjson::StringBuffer>(json, utf8), value);
-    return std::string(text.GetString(), text.GetSize());
-}
 
 struct CallTrace::LineWriter {
     explicit LineWriter(BufferedOutput& out) : json(out) {}
@@ -88,7 +83,18 @@ CallTrace::CallTrace(std::ostream& stream) : out(stream), line(std::make_unique<
 CallTrace::~CallTrace() = default;
 
 void CallTrace::Record(const TraceCall& call) {
-    WriteCall(line->json, out, line->utf8, call);
+    WriteCall(ValueWriter(out, line->json, line->utf8), out, call);
+}
+
+std::string TraceJson(const TraceValue& value) {
+    std::ostringstream text;
+    {
+        BufferedOutput out(text);
+        rapidjson::Writer<BufferedOutput> json(out);
+        std::string utf8;
+        std::visit(ValueWriter(out, json, utf8), value);
+    }
+    return text.str();
 }
 
 } // namespace host

@@ -1,10 +1,14 @@
 #include "tools/rdf-import/writers/JsonOut.h"
 
+#include "host/JsonText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fmt/compile.h>
+#include <fmt/format.h>
 
 namespace rdf {
 namespace {
@@ -36,21 +40,32 @@ std::string_view JsonNumberText(double value, char* text) {
         std::memcpy(out, "0.0", 3);
         return {text, static_cast<std::size_t>(out + 3 - text)};
     }
-    // The shortest digits that read back exactly, from the library, as d.ddde±x.
-    char scientific[32];
-    const char* end =
-        std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
-    const char* e =
-        static_cast<const char*>(std::memchr(scientific, 'e', static_cast<std::size_t>(end - scientific)));
-    char digits[20];
+    // The shortest digits that read back exactly, from the library, fixed-point or with an
+    // exponent as it chooses; taken apart into the digits and where the decimal point stands.
+    char shortest[32];
+    const char* const end = fmt::format_to(shortest, FMT_COMPILE("{}"), value);
+    const char* const e = std::find(static_cast<const char*>(shortest), end, 'e');
+    char digits[24];
     int k = 0;
-    for (const char* c = scientific; c < e; ++c) {
-        if (*c != '.')
+    int n = 0; // where the decimal point stands after the digits' start
+    bool beforePoint = true;
+    for (const char* c = shortest; c < e; ++c) {
+        if (*c == '.') {
+            beforePoint = false;
+        } else if (k > 0 || *c != '0') {
             digits[k++] = *c;
+            n += beforePoint ? 1 : 0;
+        } else if (!beforePoint) {
+            --n; // a zero between the point and the first digit
+        }
     }
-    int exponent = 0;
-    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
-    const int n = exponent + 1; // where the decimal point stands after the digits' start
+    if (e != end) {
+        int exponent = 0;
+        std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+        n += exponent;
+    }
+    while (k > 1 && digits[k - 1] == '0')
+        --k;
 
     if (k <= n && n <= kMostFixedPoint) {
         out = std::copy(digits, digits + k, out);
@@ -76,13 +91,17 @@ std::string_view JsonNumberText(double value, char* text) {
     return {text, static_cast<std::size_t>(out - text)};
 }
 
+void JsonOut::String(std::string_view text) {
+    host::WriteJsonText(json, out, text);
+}
+
 void JsonOut::Number(double value) {
     char text[32];
     const std::string_view number = JsonNumberText(value, text);
     if (number == "null")
         json.Null();
     else
-        json.RawValue(number.data(), number.size(), rapidjson::kNumberType);
+        host::WriteJsonRaw(json, out, number, rapidjson::kNumberType);
 }
 
 } // namespace rdf

@@ -15,16 +15,14 @@ namespace rdf {
 class JsonOut {
 public:
     // `out` must outlive this writer.
-    explicit JsonOut(host::BufferedOutput& out) : json(out) { json.SetIndent(' ', 2); }
+    explicit JsonOut(host::BufferedOutput& out) : out(out), json(out) { json.SetIndent(' ', 2); }
 
     void StartObject() { json.StartObject(); }
     void EndObject() { json.EndObject(); }
     void StartArray() { json.StartArray(); }
     void EndArray() { json.EndArray(); }
-    void Key(std::string_view key) { json.Key(key.data(), static_cast<rapidjson::SizeType>(key.size())); }
-    void String(std::string_view text) {
-        json.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
-    }
+    void Key(std::string_view key) { String(key); }
+    void String(std::string_view text);
     void Int(int value) { json.Int(value); }
     void Bool(bool value) { json.Bool(value); }
     void Null() { json.Null(); }
@@ -50,6 +48,7 @@ private:
     void Put(std::string_view text) { String(text); }
     void Put(const char* text) { String(text); }
 
+    host::BufferedOutput& out;
     rapidjson::PrettyWriter<host::BufferedOutput> json;
 };
 

@@ -40,9 +40,10 @@ public:
         std::vector<std::string> titles;
         for (const Column& column : columns)
             titles.emplace_back(column.title);
-        WriteRow(out, indent, titles, widths);
+        std::string line; // reused for every row
+        WriteRow(out, line, indent, titles, widths);
         for (const auto& row : rows)
-            WriteRow(out, indent, row, widths);
+            WriteRow(out, line, indent, row, widths);
     }
 
 private:
@@ -51,12 +52,16 @@ private:
             utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     }
 
-    void WriteRow(host::BufferedOutput& out, const std::string& indent, const std::vector<std::string>& cells,
-                  const std::vector<std::size_t>& widths) const {
-        std::string line = indent;
+    void WriteRow(host::BufferedOutput& out, std::string& line, const std::string& indent,
+                  const std::vector<std::string>& cells, const std::vector<std::size_t>& widths) const {
+        line = indent;
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            const std::string padding(widths[i] - Width(cells[i]), ' ');
-            line += columns[i].rightAligned ? padding + cells[i] : cells[i] + padding;
+            const std::size_t padding = widths[i] - Width(cells[i]);
+            if (columns[i].rightAligned)
+                line.append(padding, ' ');
+            line += cells[i];
+            if (!columns[i].rightAligned)
+                line.append(padding, ' ');
             line += "  ";
         }
         line.erase(line.find_last_not_of(' ') + 1);
