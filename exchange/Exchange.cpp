@@ -24,31 +24,35 @@ using Writer = std::function<void(const std::vector<survey::FileSurvey>&,
 struct Format {
     std::string_view name; // a GDAL driver name, or LandXML
     std::vector<std::string_view> extensions;
+    bool longitudeLatitude; // WGS 84 by definition: needs the survey's system to transform from
     Writer write;
 };
 
 #if NIKON_EXCHANGE_GDAL
-Writer Gdal(GdalFormat format) {
-    return
-        [format](const std::vector<survey::FileSurvey>& surveys, const std::optional<ReferenceSystem>& system,
-                 Staging& staging) { WriteWithGdal(format, Flatten(surveys), system, staging); };
+Format Gdal(const char* driver, std::vector<std::string_view> extensions, GdalLayout layout,
+            bool longitudeLatitude = false) {
+    const GdalFormat format{driver, layout, longitudeLatitude};
+    return {driver, std::move(extensions), longitudeLatitude,
+            [format](const std::vector<survey::FileSurvey>& surveys,
+                     const std::optional<ReferenceSystem>& system,
+                     Staging& staging) { WriteWithGdal(format, Flatten(surveys), system, staging); }};
 }
 #endif
 
 // Every format this build writes, and the extensions that choose it, as ogr2ogr users know them.
-const std::vector<Format>& Formats() {
+const std::vector<Format>& Writers() {
     static const std::vector<Format> formats = {
 #if NIKON_EXCHANGE_GDAL
-        {"GPKG", {".gpkg"}, Gdal({"GPKG", GdalLayout::Layers, false})},
-        {"GeoJSON", {".geojson", ".json"}, Gdal({"GeoJSON", GdalLayout::FilePerLayer, true})},
-        {"DXF", {".dxf"}, Gdal({"DXF", GdalLayout::CadLayers, false})},
-        {"ESRI Shapefile", {".shp"}, Gdal({"ESRI Shapefile", GdalLayout::FilePerLayer, false})},
-        {"KML", {".kml"}, Gdal({"KML", GdalLayout::Layers, true})},
-        {"FlatGeobuf", {".fgb"}, Gdal({"FlatGeobuf", GdalLayout::FilePerLayer, false})},
-        {"CSV", {".csv"}, Gdal({"CSV", GdalLayout::FilePerLayer, false})},
+        Gdal("GPKG", {".gpkg"}, GdalLayout::Layers),
+        Gdal("GeoJSON", {".geojson", ".json"}, GdalLayout::FilePerLayer, true),
+        Gdal("DXF", {".dxf"}, GdalLayout::CadLayers),
+        Gdal("ESRI Shapefile", {".shp"}, GdalLayout::FilePerLayer),
+        Gdal("KML", {".kml"}, GdalLayout::Layers, true),
+        Gdal("FlatGeobuf", {".fgb"}, GdalLayout::FilePerLayer),
+        Gdal("CSV", {".csv"}, GdalLayout::FilePerLayer),
 #endif
 #if NIKON_EXCHANGE_LANDXML
-        {"LandXML", {".xml", ".landxml"}, WriteLandXml},
+        {"LandXML", {".xml", ".landxml"}, false, WriteLandXml},
 #endif
     };
     return formats;
@@ -63,14 +67,14 @@ std::string Lower(std::string_view text) {
 
 std::string KnownNames() {
     std::string names;
-    for (const Format& format : Formats())
+    for (const Format& format : Writers())
         names += (names.empty() ? "" : ", ") + std::string(format.name);
     return names;
 }
 
 std::string KnownExtensions() {
     std::string extensions;
-    for (const Format& format : Formats()) {
+    for (const Format& format : Writers()) {
         for (std::string_view extension : format.extensions)
             extensions += (extensions.empty() ? "" : " ") + std::string(extension);
     }
@@ -78,7 +82,7 @@ std::string KnownExtensions() {
 }
 
 const Format& FindFormat(const Destination& destination) {
-    const auto& formats = Formats();
+    const auto& formats = Writers();
     if (!destination.format.empty()) {
         const auto found = std::find_if(formats.begin(), formats.end(), [&](const Format& format) {
             return Lower(format.name) == Lower(destination.format);
@@ -102,26 +106,43 @@ const Format& FindFormat(const Destination& destination) {
     return *found;
 }
 
+struct Prepared {
+    const Format& format;
+    std::optional<ReferenceSystem> system;
+};
+
+// Everything the user can get wrong, found before anything is written.
+Prepared Prepare(const Destination& destination) {
+    const Format& format = FindFormat(destination);
+    std::optional<ReferenceSystem> system = DescribeReferenceSystem(destination.crs);
+    if (format.longitudeLatitude && !system) {
+        throw Error(Error::Kind::Usage, destination.path + ": " + std::string(format.name) +
+                                            " holds WGS 84 longitudes and latitudes; give the survey's "
+                                            "reference system with --crs so that its coordinates can be "
+                                            "transformed");
+    }
+    return {format, std::move(system)};
+}
+
 } // namespace
 
 std::string_view ResolveFormat(const Destination& destination) {
     return FindFormat(destination).name;
 }
 
-std::vector<std::string> DescribeFormats() {
-    std::vector<std::string> lines;
-    for (const Format& format : Formats()) {
-        std::string line = std::string(format.name) + ":";
-        for (std::string_view extension : format.extensions)
-            line += " " + std::string(extension);
-        lines.push_back(line);
-    }
-    return lines;
+std::vector<FormatInfo> Formats() {
+    std::vector<FormatInfo> formats;
+    for (const Format& format : Writers())
+        formats.push_back({format.name, format.extensions});
+    return formats;
+}
+
+void Check(const Destination& destination) {
+    Prepare(destination);
 }
 
 void Write(const std::vector<survey::FileSurvey>& surveys, const Destination& destination) {
-    const Format& format = FindFormat(destination);
-    const std::optional<ReferenceSystem> system = DescribeReferenceSystem(destination.crs);
+    const auto [format, system] = Prepare(destination);
     Staging staging(std::filesystem::u8path(destination.path));
     format.write(surveys, system, staging);
     staging.Commit();

@@ -33,10 +33,18 @@ private:
 // the requested name unless the whole file was written. Throws Error.
 void Write(const std::vector<survey::FileSurvey>& surveys, const Destination& destination);
 
+// Throws the usage errors Write would throw, before any work is done.
+void Check(const Destination& destination);
+
 // The format Write would choose for a destination, or Error::Kind::Usage naming what is known.
 std::string_view ResolveFormat(const Destination& destination);
 
-// The formats this build writes, with their extensions ("GPKG: .gpkg"), for help texts.
-std::vector<std::string> DescribeFormats();
+struct FormatInfo {
+    std::string_view name; // a GDAL driver name, or LandXML
+    std::vector<std::string_view> extensions;
+};
+
+// The formats this build writes, with the extensions that choose them.
+std::vector<FormatInfo> Formats();
 
 } // namespace exchange

@@ -51,6 +51,8 @@ public:
         }
         if (!longitudeLatitude)
             return;
+        if (!system)
+            throw Error(Error::Kind::Usage, "longitudes and latitudes need the survey's system: give --crs");
         m_file = std::make_unique<OGRSpatialReference>();
         m_file->importFromEPSG(4326);
         m_file->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
@@ -392,12 +394,6 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
 
 void WriteWithGdal(const GdalFormat& format, const SurveyRows& rows,
                    const std::optional<ReferenceSystem>& system, Staging& staging) {
-    if (format.longitudeLatitude && !system) {
-        throw Error(Error::Kind::Usage, staging.target().u8string() + ": " + format.driver +
-                                            " holds WGS 84 longitudes and latitudes; give the survey's "
-                                            "reference system with --crs so that its coordinates can be "
-                                            "transformed");
-    }
     GDALAllRegister();
     const GdalErrors errors;
     const Failing fail(staging, errors);

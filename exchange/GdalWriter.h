@@ -24,6 +24,7 @@ struct GdalFormat {
     bool longitudeLatitude; // the format is WGS 84 by definition: coordinates are reprojected
 };
 
+// A format of longitudes and latitudes needs the survey's system.
 void WriteWithGdal(const GdalFormat& format, const SurveyRows& rows,
                    const std::optional<ReferenceSystem>& system, Staging& staging);
 

@@ -46,6 +46,7 @@ TEST(ExchangeFormats, UnknownExtensionsFormatsAndReferenceSystemsAreUsageErrors)
     for (const auto& entry : cases) {
         Destination destination = entry.destination;
         destination.path = (folder / destination.path).string();
+        EXPECT_THROW(Check(destination), Error) << destination.path;
         try {
             Write({test::SiteSurvey()}, destination);
             ADD_FAILURE() << destination.path << " was written";
