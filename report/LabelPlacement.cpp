@@ -1,5 +1,6 @@
 #include "report/LabelPlacement.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -47,18 +48,84 @@ Box AtScale(const Box& em, const LabelRequest& at, double scale, double padding)
 // Places labels level by level. Points drift apart as the zoom deepens, and two labels facing each
 // other can come to cross; so a label takes a place only where it stays free at its own level and
 // every deeper one, against all marks and every label already taken.
+// How far, in pixels along either axis, a label place or a mark reaches from its point.
+double ReachPx(const std::vector<LabelRequest>& requests) {
+    double widest = 0;
+    for (const LabelRequest& request : requests)
+        widest = std::max(widest, request.widthEm);
+    double reachEm = 0;
+    for (const LabelSlot& slot : LabelSlots()) {
+        const Box box = SlotBox(slot, widest);
+        reachEm = std::max({reachEm, -box.left, box.right, -box.top, box.bottom});
+    }
+    return reachEm * kLabelFontPx + kPaddingPx;
+}
+
+// For each point, the deepest level at which another point stands near enough that their marks
+// or labels may touch; -1 for a point that stands alone from the full view on. Points only drift
+// apart as the zoom deepens, so below that level a point's places are free of every other.
+std::vector<int> LastCrowdedLevels(const std::vector<LabelRequest>& requests, double pixelsPerUnit,
+                                   double nearPx, int deepest) {
+    constexpr int kCellsPerReach = 8;
+    const double cell = nearPx / pixelsPerUnit / kCellsPerReach;
+    const auto key = [](std::int64_t cx, std::int64_t cy) { return (cx << 32) ^ (cy & 0xffffffff); };
+    const auto cellOf = [cell](double v) { return static_cast<std::int64_t>(std::floor(v / cell)); };
+    std::unordered_map<std::int64_t, std::vector<int>> cells;
+    cells.reserve(requests.size());
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        cells[key(cellOf(requests[i].x), cellOf(requests[i].y))].push_back(static_cast<int>(i));
+    std::vector<int> levels(requests.size(), -1);
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const std::int64_t cx = cellOf(requests[i].x);
+        const std::int64_t cy = cellOf(requests[i].y);
+        double nearest = nearPx / pixelsPerUnit; // Chebyshev distance, plan units
+        bool found = false;
+        // Ring by ring outward; a ring's points are at least (ring - 1) cells away.
+        for (std::int64_t ring = 0; ring <= kCellsPerReach + 1 && (ring - 1) * cell < nearest; ++ring) {
+            for (std::int64_t x = cx - ring; x <= cx + ring; ++x) {
+                for (std::int64_t y = cy - ring; y <= cy + ring; ++y) {
+                    if (std::max(std::abs(x - cx), std::abs(y - cy)) != ring)
+                        continue;
+                    const auto points = cells.find(key(x, y));
+                    if (points == cells.end())
+                        continue;
+                    for (const int j : points->second) {
+                        if (static_cast<std::size_t>(j) == i)
+                            continue;
+                        const double d = std::max(std::fabs(requests[j].x - requests[i].x),
+                                                  std::fabs(requests[j].y - requests[i].y));
+                        if (d < nearest) {
+                            nearest = d;
+                            found = true;
+                        }
+                    }
+                }
+            }
+        }
+        if (!found)
+            continue;
+        const double ratio = nearPx / (nearest * pixelsPerUnit); // > 1
+        levels[i] =
+            nearest == 0 ? deepest : std::min(deepest, static_cast<int>(std::ceil(std::log2(ratio))) - 1);
+        levels[i] = std::max(levels[i], 0);
+    }
+    return levels;
+}
+
 class Placer {
 public:
     Placer(const std::vector<LabelRequest>& requests, double pixelsPerUnit, int maxLevel)
         : requests_(requests), slots_(LabelSlots()),
           placements_(requests.size(), LabelPlacement{maxLevel + 1, 0}), placed_(requests.size(), false) {
-        // The level beyond the last is where the plan's zoom stops; it is checked as well.
+        // The level beyond the last is where the plan's zoom stops; it is checked as well. Two
+        // points interact when each one's reach overlaps the other's.
+        crowdedUntil_ = LastCrowdedLevels(requests, pixelsPerUnit, 2 * ReachPx(requests), maxLevel + 1);
         for (int level = 0; level <= maxLevel + 1; ++level) {
             grids_.push_back({pixelsPerUnit * std::ldexp(1.0, level), {}, {}});
-            grids_.back().heads.reserve(requests_.size() * 2);
-            grids_.back().nodes.reserve(requests_.size() * 4);
-            for (std::size_t i = 0; i < requests_.size(); ++i)
-                Insert(grids_.back(), Entry(i, false));
+            for (std::size_t i = 0; i < requests_.size(); ++i) {
+                if (crowdedUntil_[i] >= level)
+                    Insert(grids_.back(), Entry(i, false));
+            }
         }
     }
 
@@ -126,17 +193,19 @@ private:
         });
     }
 
+    // Only the levels at which the point still has neighbours need looking at.
     bool TryPlace(std::size_t i, int level) {
+        const int last = crowdedUntil_[i];
         for (std::size_t s = 0; s < slots_.size(); ++s) {
             const Box em = SlotBox(slots_[s], requests_[i].widthEm);
             bool free = true;
-            for (std::size_t k = static_cast<std::size_t>(level); k < grids_.size() && free; ++k)
+            for (int k = level; k <= last && free; ++k)
                 free = IsFree(grids_[k], i, AtScale(em, requests_[i], grids_[k].scale, kPaddingPx));
             if (!free)
                 continue;
             placements_[i] = {level, static_cast<int>(s)};
             placed_[i] = true;
-            for (std::size_t k = static_cast<std::size_t>(level); k < grids_.size(); ++k)
+            for (int k = level; k <= last; ++k)
                 Insert(grids_[k], Entry(i, true));
             return true;
         }
@@ -147,6 +216,7 @@ private:
     const std::vector<LabelSlot>& slots_;
     std::vector<LabelPlacement> placements_;
     std::vector<bool> placed_;
+    std::vector<int> crowdedUntil_;
     std::vector<Grid> grids_;
 };
 
