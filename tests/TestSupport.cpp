@@ -1,52 +1,8 @@
 #include "tests/TestSupport.h"
 
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
-#include <stdexcept>
-#include <unistd.h>
 
 namespace testing_host {
-
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/nikon-test-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    path = pattern;
-}
-
-TempDir::~TempDir() {
-    const std::string command = "rm -rf '" + path + "'";
-    if (std::system(command.c_str()) != 0)
-        ADD_FAILURE() << "could not remove " << path;
-}
-
-std::wstring TempDir::PathOf(const std::string& name) const {
-    const std::string full = path + "/" + name;
-    return std::wstring(full.begin(), full.end());
-}
-
-std::wstring TempDir::Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream out(path + "/" + name, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + name);
-    return PathOf(name);
-}
-
-ScopedThreadLocale::ScopedThreadLocale(const char* name) {
-    locale = ::newlocale(LC_CTYPE_MASK, name, nullptr);
-    if (locale != nullptr)
-        previous = ::uselocale(locale);
-}
-
-ScopedThreadLocale::~ScopedThreadLocale() {
-    if (locale == nullptr)
-        return;
-    ::uselocale(previous);
-    ::freelocale(locale);
-}
 
 ::testing::AssertionResult LogsEqual(const Log& expected, const Log& actual) {
     if (expected == actual)

@@ -2,46 +2,26 @@
 #pragma once
 
 #include "tests/RecordingHost.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/ThreadLocale.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <locale.h>
 #include <string>
 #include <vector>
 
 namespace testing_host {
 
-// A fresh directory, removed with everything in it at the end of the test.
-class TempDir {
+using testsupport::ScopedThreadLocale;
+
+// The shared folder, whose removal a test checks too.
+class TempDir : public testsupport::TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    // Writes `bytes` to a file of that name and returns its wide path.
-    std::wstring Write(const std::string& name, const std::string& bytes) const;
-    std::wstring PathOf(const std::string& name) const;
-    const std::string& Path() const { return path; }
-
-private:
-    std::string path;
-};
-
-// Makes `name` the calling thread's LC_CTYPE locale for the scope; Active() is false when the
-// system lacks it.
-class ScopedThreadLocale {
-public:
-    explicit ScopedThreadLocale(const char* name);
-    ~ScopedThreadLocale();
-    ScopedThreadLocale(const ScopedThreadLocale&) = delete;
-    ScopedThreadLocale& operator=(const ScopedThreadLocale&) = delete;
-    bool Active() const { return locale != nullptr; }
-
-private:
-    locale_t locale = nullptr;
-    locale_t previous = nullptr;
+    ~TempDir() {
+        std::string error;
+        if (!Remove(error))
+            ADD_FAILURE() << error;
+    }
 };
 
 // One import pass of a parser over `lines` (each split at '\n' of `text`), as the driver runs

@@ -1,0 +1,27 @@
+#include "tests/support/Text.h"
+
+#include "platform/Utf8.h"
+
+#include <cstdint>
+
+namespace testsupport {
+
+std::string Utf8(std::wstring_view text) {
+    return platform::EncodeUtf8(text);
+}
+
+std::wstring FromUtf8(std::string_view text) {
+    std::wstring wide;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        std::uint32_t code = extra == 0 ? lead : lead & (0x3Fu >> extra);
+        ++i;
+        for (int k = 0; k < extra && i < text.size(); ++k, ++i)
+            code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3Fu);
+        wide += static_cast<wchar_t>(code);
+    }
+    return wide;
+}
+
+} // namespace testsupport
