@@ -72,10 +72,9 @@ void CRawDataParser::DispatchLine(const Token& code, ScopedSplit& split) {
 }
 
 void CRawDataParser::Finish() {
-    if (stationOpen || resectionMode) {
-        backsightAngle = 0.0;
-        FlushObservations();
-    }
+    // The last station's observations keep no orientation.
+    if (stationOpen || resectionMode)
+        FlushObservations(0.0);
 }
 
 void CRawDataParser::HandleHeader(const TokenList& t) {

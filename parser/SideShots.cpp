@@ -30,7 +30,7 @@ void CRawDataParser::SendPendingBacksight() {
 
 void CRawDataParser::HandleSideShot(const TokenList& t) {
     if (stationOpen)
-        FlushObservations();
+        FlushObservations(backsightAngle);
     stationOpen = false;
     SendPendingBacksight();
 
@@ -39,30 +39,21 @@ void CRawDataParser::HandleSideShot(const TokenList& t) {
     sink->AddObservation(t[kTarget].c_str());
     if (t.size() <= kTargetHeight)
         return;
-    if (!settings.Distances()) {
+    IDistanceConverter* const distances = settings.Distances();
+    if (distances == nullptr) {
         ReportMessage(kNoDistanceUnits);
         return;
     }
-    double value = 0.0;
-    if (ConvertText(settings.Distances(), t[kTargetHeight].c_str(), value))
-        sink->SetTargetHeight(value);
-    if (t.size() <= kSlopeDistance)
+    SendToken(t, kTargetHeight, distances, &IMeasurementSink::SetTargetHeight);
+    if (!SendToken(t, kSlopeDistance, distances, &IMeasurementSink::SetSlopeDistance))
         return;
-    if (ConvertText(settings.Distances(), t[kSlopeDistance].c_str(), value))
-        sink->SetSlopeDistance(value);
-    if (!settings.Angles()) {
+    Plugin::IAngleConverter* const angles = settings.Angles();
+    if (angles == nullptr) {
         ReportMessage(kNoAngleUnits);
         return;
     }
-    if (t.size() <= kHorizontal)
-        return;
-    if (ConvertText(settings.Angles(), t[kHorizontal].c_str(), value))
-        sink->SetHorizontalAngle(value);
-    if (t.size() <= kVertical)
-        return;
-    if (ConvertText(settings.Angles(), t[kVertical].c_str(), value))
-        sink->SetVerticalAngle(value);
-    if (t.size() <= kCode)
+    if (!SendToken(t, kHorizontal, angles, &IMeasurementSink::SetHorizontalAngle) ||
+        !SendToken(t, kVertical, angles, &IMeasurementSink::SetVerticalAngle) || t.size() <= kCode)
         return;
     sink->SetCode(t[kCode].c_str());
 }

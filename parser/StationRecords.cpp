@@ -39,7 +39,7 @@ double NormalizeHorizontalAngle(double angle) {
 
 void CRawDataParser::HandleStation(const TokenList& t) {
     if (stationOpen && !resectionMode)
-        FlushObservations();
+        FlushObservations(backsightAngle);
     if (t.size() <= kStationName || t[kStationName].empty())
         return;
     const std::wstring_view name = t[kStationName];
@@ -70,14 +70,11 @@ void CRawDataParser::HandleStation(const TokenList& t) {
     } else {
         double angle = 0.0;
         ConvertText(settings.Angles(), t[kBacksightAngle].c_str(), angle);
-        backsightAngle = angle;
         backsight->horizontalAngle = angle;
         if (resectionMode) {
             // The resection's observations were made from this station: they keep its
             // orientation only when a coordinate record already named it.
-            if (stationName != name)
-                backsightAngle = 0.0;
-            FlushObservations();
+            FlushObservations(stationName == name ? angle : 0.0);
             resectionMode = false;
         }
         backsightAngle = angle;
@@ -87,7 +84,7 @@ void CRawDataParser::HandleStation(const TokenList& t) {
     pendingBacksight = std::move(backsight);
 }
 
-void CRawDataParser::FlushObservations() {
+void CRawDataParser::FlushObservations(double orientation) {
     if (!observations.empty()) {
         double reference = 0.0;
         for (const ObservationRecord& record : observations) {
@@ -107,7 +104,7 @@ void CRawDataParser::FlushObservations() {
                 sink->SetSlopeDistance(ValueOf(record.slopeDistance));
             if (HasValue(record.horizontalAngle))
                 sink->SetHorizontalAngle(
-                    NormalizeHorizontalAngle(backsightAngle + ValueOf(record.horizontalAngle) - reference));
+                    NormalizeHorizontalAngle(orientation + ValueOf(record.horizontalAngle) - reference));
             if (HasValue(record.verticalAngle))
                 sink->SetVerticalAngle(ValueOf(record.verticalAngle));
             sink->SetFaceRight(!record.faceLeft);

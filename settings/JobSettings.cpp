@@ -58,6 +58,13 @@ bool FindReading(std::wstring_view text, const wchar_t* key, const wchar_t* shor
     return true;
 }
 
+// The reading's number through `converter`, when the host gave one and it converts.
+template <class Converter> void Store(Converter* converter, const Reading& reading, OptionalDouble& target) {
+    double value = 0.0;
+    if (converter != nullptr && ConvertText(converter, reading.number.c_str(), value))
+        target = value;
+}
+
 } // namespace
 
 JobSettings::JobSettings(IUnitConverterFactory* factory)
@@ -108,9 +115,7 @@ void JobSettings::ReadTemperature(std::wstring_view text) {
     auto converter = TemperatureRef::Adopt(converterFactory->CreateTemperatureConverter(0));
     if (reading.next != text.end() && *reading.next == L'F')
         converter = TemperatureRef::Adopt(converterFactory->CreateTemperatureConverter(1));
-    double value = 0.0;
-    if (converter && ConvertText(converter.Get(), reading.number.c_str(), value))
-        temperature = value;
+    Store(converter.Get(), reading, temperature);
 }
 
 void JobSettings::ReadPressure(std::wstring_view text) {
@@ -124,7 +129,5 @@ void JobSettings::ReadPressure(std::wstring_view text) {
         converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(2));
     else if (starts_with(unit, L"hPa"))
         converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(1));
-    double value = 0.0;
-    if (converter && ConvertText(converter.Get(), reading.number.c_str(), value))
-        pressure = value;
+    Store(converter.Get(), reading, pressure);
 }
