@@ -1,8 +1,6 @@
 // "MC", "MP", "RE" and "UP" coordinate records, sent at once as points.
 #include "parser/RawDataParser.h"
 
-#include "platform/StringTable.h"
-
 namespace {
 
 enum CoordinateToken : std::size_t { kName = 1, kFirst = 3, kSecond = 4, kElevation = 5, kCode = 6 };
@@ -26,11 +24,9 @@ void CRawDataParser::HandleCoordinate(const TokenList& t) {
 
     if (t.size() <= kFirst)
         return;
-    IDistanceConverter* const distances = settings.Distances();
-    if (distances == nullptr) {
-        ReportMessage(kNoDistanceUnits);
+    IDistanceConverter* const distances = DistancesOrReport();
+    if (distances == nullptr)
         return;
-    }
     // The header's coordinate order routes tokens 3 and 4; the calls follow the token order.
     using Setter = void (IMeasurementSink::*)(double);
     const bool eastingFirst = settings.EastingFirst();

@@ -85,3 +85,15 @@ void CRawDataParser::HandleHeader(const TokenList& t) {
 void CRawDataParser::ReportMessage(unsigned id) {
     sink->ReportMessage(LoadMessage(id).c_str());
 }
+
+IDistanceConverter* CRawDataParser::DistancesOrReport() {
+    if (settings.Distances() == nullptr)
+        ReportMessage(kNoDistanceUnits);
+    return settings.Distances();
+}
+
+Plugin::IAngleConverter* CRawDataParser::AnglesOrReport() {
+    if (settings.Angles() == nullptr)
+        ReportMessage(kNoAngleUnits);
+    return settings.Angles();
+}

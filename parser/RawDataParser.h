@@ -50,6 +50,9 @@ private:
     void ResetStation();
     void SendPendingBacksight();
     void ReportMessage(unsigned id);
+    // The job's converter, or null after the message that its units were never named.
+    IDistanceConverter* DistancesOrReport();
+    Plugin::IAngleConverter* AnglesOrReport();
     // Sends token `index` through `converter` to `setter` when it converts; false when the line
     // ends before that token.
     template <class Converter>

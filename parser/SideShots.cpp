@@ -2,8 +2,6 @@
 // placeholder field inserted at position 2, so both codes share one layout.
 #include "parser/RawDataParser.h"
 
-#include "platform/StringTable.h"
-
 namespace {
 
 enum SideShotToken : std::size_t {
@@ -39,19 +37,15 @@ void CRawDataParser::HandleSideShot(const TokenList& t) {
     sink->AddObservation(t[kTarget].c_str());
     if (t.size() <= kTargetHeight)
         return;
-    IDistanceConverter* const distances = settings.Distances();
-    if (distances == nullptr) {
-        ReportMessage(kNoDistanceUnits);
+    IDistanceConverter* const distances = DistancesOrReport();
+    if (distances == nullptr)
         return;
-    }
     SendToken(t, kTargetHeight, distances, &IMeasurementSink::SetTargetHeight);
     if (!SendToken(t, kSlopeDistance, distances, &IMeasurementSink::SetSlopeDistance))
         return;
-    Plugin::IAngleConverter* const angles = settings.Angles();
-    if (angles == nullptr) {
-        ReportMessage(kNoAngleUnits);
+    Plugin::IAngleConverter* const angles = AnglesOrReport();
+    if (angles == nullptr)
         return;
-    }
     if (!SendToken(t, kHorizontal, angles, &IMeasurementSink::SetHorizontalAngle) ||
         !SendToken(t, kVertical, angles, &IMeasurementSink::SetVerticalAngle) || t.size() <= kCode)
         return;

@@ -1,7 +1,6 @@
 // "ST" station setups and the flush that sends a station's collected face observations.
 #include "parser/RawDataParser.h"
 
-#include "platform/StringTable.h"
 
 #include <cmath>
 
@@ -50,11 +49,8 @@ void CRawDataParser::HandleStation(const TokenList& t) {
         sink->SetPressure(ValueOf(settings.Pressure()));
 
     if (t.size() > kInstrumentHeight) {
-        double height = 0.0;
-        if (!settings.Distances())
-            ReportMessage(kNoDistanceUnits);
-        else if (ConvertText(settings.Distances(), t[kInstrumentHeight].c_str(), height))
-            sink->SetInstrumentHeight(height);
+        if (IDistanceConverter* const distances = DistancesOrReport())
+            SendToken(t, kInstrumentHeight, distances, &IMeasurementSink::SetInstrumentHeight);
     }
     if (t.size() <= kBacksightName)
         return;
@@ -65,11 +61,9 @@ void CRawDataParser::HandleStation(const TokenList& t) {
     if (t.size() <= kBacksightAngle)
         return;
 
-    if (!settings.Angles()) {
-        ReportMessage(kNoAngleUnits);
-    } else {
+    if (Plugin::IAngleConverter* const angles = AnglesOrReport()) {
         double angle = 0.0;
-        ConvertText(settings.Angles(), t[kBacksightAngle].c_str(), angle);
+        ConvertText(angles, t[kBacksightAngle].c_str(), angle);
         backsight->horizontalAngle = angle;
         if (resectionMode) {
             // The resection's observations were made from this station: they keep its

@@ -1,17 +1,12 @@
 #include "tests/support/TestSink.h"
 
-#include <iterator>
-
 namespace testsupport {
 
 const char* NameOf(SinkCall call) {
+#define NIKON_TEST_SINK_NAME(name) #name,
     static const char* const kNames[] = {
-        "BeginFile",           "ReportMessage",     "AddPoint",          "SetNorthing",    "SetEasting",
-        "SetElevation",        "SetResectionPoint", "SetPointAttribute", "SetCode",        "AddStation",
-        "SetInstrumentHeight", "AddObservation",    "SetPressure",       "SetTemperature", "SetVerticalAngle",
-        "SetHorizontalAngle",  "SetTargetHeight",   "SetSlopeDistance",  "SetFaceRight",
-    };
-    static_assert(std::size(kNames) == static_cast<std::size_t>(SinkCall::SetFaceRight) + 1);
+        NIKON_TEST_SINK_CALLS(NIKON_TEST_SINK_NAME, NIKON_TEST_SINK_NAME, NIKON_TEST_SINK_NAME)};
+#undef NIKON_TEST_SINK_NAME
     return kNames[static_cast<std::size_t>(call)];
 }
 

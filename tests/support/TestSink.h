@@ -11,28 +11,22 @@
 
 namespace testsupport {
 
-// The sink operations that carry a text, a number or a flag for the current file or item.
+// The sink operations that carry a text, a number or a flag for the current file or item, in
+// the interface's order: one list for the enumeration, the names and the operations below.
+// clang-format off
+#define NIKON_TEST_SINK_CALLS(TEXT, VALUE, FLAG)                                                    \
+    TEXT(BeginFile) TEXT(ReportMessage) TEXT(AddPoint) VALUE(SetNorthing) VALUE(SetEasting)         \
+    VALUE(SetElevation) FLAG(SetResectionPoint) FLAG(SetPointAttribute) TEXT(SetCode)               \
+    TEXT(AddStation) VALUE(SetInstrumentHeight) TEXT(AddObservation) VALUE(SetPressure)             \
+    VALUE(SetTemperature) VALUE(SetVerticalAngle) VALUE(SetHorizontalAngle) VALUE(SetTargetHeight)  \
+    VALUE(SetSlopeDistance) FLAG(SetFaceRight)
+// clang-format on
+
+#define NIKON_TEST_SINK_ENUMERATOR(name) name,
 enum class SinkCall {
-    BeginFile,
-    ReportMessage,
-    AddPoint,
-    SetNorthing,
-    SetEasting,
-    SetElevation,
-    SetResectionPoint,
-    SetPointAttribute,
-    SetCode,
-    AddStation,
-    SetInstrumentHeight,
-    AddObservation,
-    SetPressure,
-    SetTemperature,
-    SetVerticalAngle,
-    SetHorizontalAngle,
-    SetTargetHeight,
-    SetSlopeDistance,
-    SetFaceRight,
+    NIKON_TEST_SINK_CALLS(NIKON_TEST_SINK_ENUMERATOR, NIKON_TEST_SINK_ENUMERATOR, NIKON_TEST_SINK_ENUMERATOR)
 };
+#undef NIKON_TEST_SINK_ENUMERATOR
 
 // The operation's name as the host interface spells it.
 const char* NameOf(SinkCall call);
@@ -43,25 +37,18 @@ public:
     void SetCurrentLine(std::int32_t) override {}
     void SetProgress(float) override {}
 
-    void BeginFile(const wchar_t* path) override { OnText(SinkCall::BeginFile, path); }
-    void ReportMessage(const wchar_t* text) override { OnText(SinkCall::ReportMessage, text); }
-    void AddPoint(const wchar_t* name) override { OnText(SinkCall::AddPoint, name); }
-    void SetNorthing(double value) override { OnValue(SinkCall::SetNorthing, value); }
-    void SetEasting(double value) override { OnValue(SinkCall::SetEasting, value); }
-    void SetElevation(double value) override { OnValue(SinkCall::SetElevation, value); }
-    void SetResectionPoint(bool on) override { OnFlag(SinkCall::SetResectionPoint, on); }
-    void SetPointAttribute(bool on) override { OnFlag(SinkCall::SetPointAttribute, on); }
-    void SetCode(const wchar_t* code) override { OnText(SinkCall::SetCode, code); }
-    void AddStation(const wchar_t* name) override { OnText(SinkCall::AddStation, name); }
-    void SetInstrumentHeight(double value) override { OnValue(SinkCall::SetInstrumentHeight, value); }
-    void AddObservation(const wchar_t* target) override { OnText(SinkCall::AddObservation, target); }
-    void SetPressure(double value) override { OnValue(SinkCall::SetPressure, value); }
-    void SetTemperature(double value) override { OnValue(SinkCall::SetTemperature, value); }
-    void SetVerticalAngle(double value) override { OnValue(SinkCall::SetVerticalAngle, value); }
-    void SetHorizontalAngle(double value) override { OnValue(SinkCall::SetHorizontalAngle, value); }
-    void SetTargetHeight(double value) override { OnValue(SinkCall::SetTargetHeight, value); }
-    void SetSlopeDistance(double value) override { OnValue(SinkCall::SetSlopeDistance, value); }
-    void SetFaceRight(bool on) override { OnFlag(SinkCall::SetFaceRight, on); }
+#define NIKON_TEST_SINK_OPERATION(name, Type, hook)                                                          \
+    void name(Type argument) override {                                                                      \
+        hook(SinkCall::name, argument);                                                                      \
+    }
+#define NIKON_TEST_SINK_TEXT(name) NIKON_TEST_SINK_OPERATION(name, const wchar_t*, OnText)
+#define NIKON_TEST_SINK_VALUE(name) NIKON_TEST_SINK_OPERATION(name, double, OnValue)
+#define NIKON_TEST_SINK_FLAG(name) NIKON_TEST_SINK_OPERATION(name, bool, OnFlag)
+    NIKON_TEST_SINK_CALLS(NIKON_TEST_SINK_TEXT, NIKON_TEST_SINK_VALUE, NIKON_TEST_SINK_FLAG)
+#undef NIKON_TEST_SINK_FLAG
+#undef NIKON_TEST_SINK_VALUE
+#undef NIKON_TEST_SINK_TEXT
+#undef NIKON_TEST_SINK_OPERATION
 
 protected:
     virtual void OnText(SinkCall, const wchar_t*) {}
