@@ -1,7 +1,6 @@
 // "ST" station setups and the flush that sends a station's collected face observations.
 #include "parser/RawDataParser.h"
 
-
 #include <cmath>
 
 namespace {
