@@ -111,10 +111,10 @@ void JobSettings::ReadTemperature(std::wstring_view text) {
     Reading reading;
     if (!converterFactory || !FindReading(text, L"Temperature:", L"Temp:", reading))
         return;
-    using TemperatureRef = Plugin::RefPtr<ITemperatureConverter>;
-    auto converter = TemperatureRef::Adopt(converterFactory->CreateTemperatureConverter(0));
+    auto converter =
+        Plugin::RefPtr<ITemperatureConverter>::Adopt(converterFactory->CreateTemperatureConverter(0));
     if (reading.next != text.end() && *reading.next == L'F')
-        converter = TemperatureRef::Adopt(converterFactory->CreateTemperatureConverter(1));
+        converter.Attach(converterFactory->CreateTemperatureConverter(1));
     Store(converter.Get(), reading, temperature);
 }
 
@@ -122,12 +122,11 @@ void JobSettings::ReadPressure(std::wstring_view text) {
     Reading reading;
     if (!converterFactory || !FindReading(text, L"Pressure:", L"Press:", reading))
         return;
-    using PressureRef = Plugin::RefPtr<IPressureConverter>;
-    auto converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(0));
+    auto converter = Plugin::RefPtr<IPressureConverter>::Adopt(converterFactory->CreatePressureConverter(0));
     const auto unit = boost::make_iterator_range(reading.next, text.end());
     if (starts_with(unit, L"inHg"))
-        converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(2));
+        converter.Attach(converterFactory->CreatePressureConverter(2));
     else if (starts_with(unit, L"hPa"))
-        converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(1));
+        converter.Attach(converterFactory->CreatePressureConverter(1));
     Store(converter.Get(), reading, pressure);
 }

@@ -65,17 +65,8 @@ bool Recorded::DoRelease() {
 namespace {
 
 const char* KindName(Kind kind) {
-    switch (kind) {
-    case Kind::Angle:
-        return "angle";
-    case Kind::Distance:
-        return "distance";
-    case Kind::Pressure:
-        return "pressure";
-    case Kind::Temperature:
-        return "temperature";
-    }
-    return "?";
+    static const char* const kNames[] = {"angle", "distance", "pressure", "temperature"};
+    return kNames[static_cast<int>(kind)];
 }
 
 std::string MessageName(std::wstring_view text) {
