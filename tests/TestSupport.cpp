@@ -18,16 +18,4 @@ namespace testing_host {
     return ::testing::AssertionFailure() << out.str();
 }
 
-Log Without(const Log& log, std::initializer_list<const char*> prefixes) {
-    Log kept;
-    for (const std::string& call : log) {
-        bool drop = false;
-        for (const char* prefix : prefixes)
-            drop = drop || call.rfind(prefix, 0) == 0;
-        if (!drop)
-            kept.push_back(call);
-    }
-    return kept;
-}
-
 } // namespace testing_host

@@ -32,8 +32,7 @@ Log RunPreScanPass(RecordingHost& host, const std::wstring& text);
 // Whole-log comparison that prints both logs, one call a line, on a mismatch.
 ::testing::AssertionResult LogsEqual(const Log& expected, const Log& actual);
 
-// The log less the calls whose text starts with any of `prefixes`.
-Log Without(const Log& log, std::initializer_list<const char*> prefixes);
+using testsupport::Without;
 
 } // namespace testing_host
 

@@ -22,14 +22,8 @@ ImportResult Import(const std::vector<std::string>& paths, checking::HostOptions
 }
 
 std::vector<std::string> RecordCalls(const std::vector<std::string>& log) {
-    std::vector<std::string> kept;
-    for (const std::string& call : log) {
-        const bool driverCall = call.rfind("SetProgress(", 0) == 0 || call.rfind("SetCurrentLine(", 0) == 0 ||
-                                call == "GetConverterFactory" || call.rfind("BeginFile(", 0) == 0;
-        if (!driverCall)
-            kept.push_back(call);
-    }
-    return kept;
+    return testsupport::Without(log,
+                                {"SetProgress(", "SetCurrentLine(", "GetConverterFactory", "BeginFile("});
 }
 
 std::int64_t PeakGrowth(const std::function<void()>& work) {

@@ -24,4 +24,17 @@ std::wstring FromUtf8(std::string_view text) {
     return wide;
 }
 
+std::vector<std::string> Without(const std::vector<std::string>& log,
+                                 std::initializer_list<const char*> prefixes) {
+    std::vector<std::string> kept;
+    for (const std::string& call : log) {
+        bool drop = false;
+        for (const char* prefix : prefixes)
+            drop = drop || call.rfind(prefix, 0) == 0;
+        if (!drop)
+            kept.push_back(call);
+    }
+    return kept;
+}
+
 } // namespace testsupport
