@@ -18,4 +18,11 @@ namespace testing_host {
     return ::testing::AssertionFailure() << out.str();
 }
 
+std::wstring RandomText(std::mt19937& random, const std::wstring& alphabet, std::size_t longest) {
+    std::wstring text(std::uniform_int_distribution<std::size_t>(0, longest)(random), L' ');
+    for (wchar_t& c : text)
+        c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
+    return text;
+}
+
 } // namespace testing_host

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
 // it but without line indices and progress: just the calls the parser makes.
 Log RunImportPass(RecordingHost& host, const std::wstring& text);
 Log RunPreScanPass(RecordingHost& host, const std::wstring& text);
+
+// A text of up to `longest` characters drawn from `alphabet`.
+std::wstring RandomText(std::mt19937& random, const std::wstring& alphabet, std::size_t longest);
 
 // Whole-log comparison that prints both logs, one call a line, on a mismatch.
 ::testing::AssertionResult LogsEqual(const Log& expected, const Log& actual);
