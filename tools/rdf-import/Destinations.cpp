@@ -74,6 +74,13 @@ const DestinationFormat& Find(const DestinationRequest& request) {
     return *found;
 }
 
+std::vector<DestinationRequest> Requests(const DestinationOptions& options) {
+    std::vector<DestinationRequest> requests;
+    for (const std::string& file : options.files)
+        requests.push_back({file, options.format, options.crs});
+    return requests;
+}
+
 DestinationRequest Resolved(const DestinationRequest& request, const DestinationFormat& format) {
     DestinationRequest resolved = request;
     resolved.format = format.name;
@@ -96,6 +103,52 @@ void CheckDestination(const DestinationRequest& request) {
 void WriteDestination(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
     const DestinationFormat& format = Find(request);
     format.write(surveys, Resolved(request, format));
+}
+
+void AddDestinationOptions(CLI::App& app, DestinationOptions& options) {
+    std::string formats;
+    for (const DestinationFormat& format : DestinationFormats()) {
+        formats += (formats.empty() ? "" : ", ") + format.name;
+        for (const std::string& extension : format.extensions)
+            formats += " " + extension;
+    }
+    app.add_option("--to", options.files,
+                   "write the reduced survey of all files to FILE (repeatable); the extension chooses the "
+                   "format: " +
+                       formats);
+    app.add_option("--to-format", options.format, "the format of every --to file, overriding its extension");
+    app.add_option(
+        "--crs", options.crs,
+        "the reference system of the coordinates for --to, as GDAL takes it (EPSG:32633, WKT, PROJ)");
+}
+
+std::optional<std::string> DestinationUsageError(const DestinationOptions& options) {
+    if (options.files.empty() && !options.format.empty())
+        return std::string("--to-format applies to --to files only");
+    if (options.files.empty() && !options.crs.empty())
+        return std::string("--crs applies to --to files only");
+    try {
+        for (const DestinationRequest& request : Requests(options))
+            CheckDestination(request);
+    } catch (const exchange::Error& error) {
+        return std::string(error.what());
+    }
+    return std::nullopt;
+}
+
+std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
+                                                  const DestinationOptions& options) {
+    std::vector<DestinationFailure> failures;
+    for (const DestinationRequest& request : Requests(options)) {
+        try {
+            WriteDestination(surveys, request);
+        } catch (const exchange::Error& error) {
+            failures.push_back({error.what(), error.kind() == exchange::Error::Kind::Usage});
+        } catch (const std::exception& error) {
+            failures.push_back({"cannot write " + request.path + ": " + error.what(), false});
+        }
+    }
+    return failures;
 }
 
 } // namespace rdf

@@ -4,6 +4,9 @@
 
 #include "survey/Survey.h"
 
+#include <CLI/CLI.hpp>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,5 +40,26 @@ void CheckDestination(const DestinationRequest& request);
 
 // Writes one destination. Throws exchange::Error.
 void WriteDestination(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request);
+
+// The command line's --to (repeatable), --to-format and --crs.
+struct DestinationOptions {
+    std::vector<std::string> files;
+    std::string format;
+    std::string crs;
+};
+
+void AddDestinationOptions(CLI::App& app, DestinationOptions& options);
+
+// The first usage error of the options, found before the import runs; none when they are sound.
+std::optional<std::string> DestinationUsageError(const DestinationOptions& options);
+
+struct DestinationFailure {
+    std::string message;
+    bool usage; // the user's to mend (exit status 2), else a write failure (1)
+};
+
+// Writes every --to file, each on its own: one failing leaves the others written.
+std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
+                                                  const DestinationOptions& options);
 
 } // namespace rdf

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace rdf {
 namespace {
 
@@ -36,6 +38,26 @@ TEST(Destinations, MistakesAreUsageErrorsInTheUsersTerms) {
             EXPECT_NE(std::string(error.what()).find(entry.message), std::string::npos) << error.what();
         }
     }
+}
+
+TEST(Destinations, OptionsWithoutAFileAreUsageErrors) {
+    EXPECT_EQ(DestinationUsageError({{}, "", "EPSG:32633"}), "--crs applies to --to files only");
+    EXPECT_EQ(DestinationUsageError({{}, "GPKG", ""}), "--to-format applies to --to files only");
+    EXPECT_EQ(DestinationUsageError({{"a.gpkg", "b.xml"}, "", ""}), std::nullopt);
+}
+
+TEST(Destinations, AFileThatFailsLeavesTheOthersWritten) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "rdf-destinations-test";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const DestinationOptions options{
+        {(folder / "missing/a.gpkg").string(), (folder / "b.xml").string()}, "", ""};
+    const std::vector<DestinationFailure> failures = WriteDestinations({}, options);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_FALSE(failures[0].usage);
+    EXPECT_EQ(failures[0].message.rfind("cannot write " + options.files[0], 0), 0u) << failures[0].message;
+    EXPECT_TRUE(std::filesystem::exists(folder / "b.xml"));
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
