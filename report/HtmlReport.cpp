@@ -173,45 +173,38 @@ private:
     int rows_ = 0;
 };
 
-const char* ZeroVaText(survey::ZeroVa zero) {
-    switch (zero) {
-    case survey::ZeroVa::Zenith:
-        return "zenith";
-    case survey::ZeroVa::Horizontal:
-        return "horizontal";
-    case survey::ZeroVa::Compass:
-        return "horizontal, signed";
+template <typename Enum, std::size_t N>
+const char* TextOf(Enum value, const std::pair<Enum, const char*> (&texts)[N]) {
+    for (const auto& [key, text] : texts) {
+        if (key == value)
+            return text;
     }
     return "";
 }
 
-const char* ReadingsText(survey::CircleReadings readings) {
-    return readings == survey::CircleReadings::Azimuth ? "azimuths" : "directions";
-}
-
-const char* LengthUnitText(survey::LengthUnit unit) {
-    switch (unit) {
-    case survey::LengthUnit::Metre:
-        return "metre";
-    case survey::LengthUnit::InternationalFoot:
-        return "international foot";
-    case survey::LengthUnit::UsSurveyFoot:
-        return "US survey foot";
-    }
-    return "";
-}
-
-const char* StatusText(survey::StationStatus status) {
-    switch (status) {
-    case survey::StationStatus::Oriented:
-        return "oriented";
-    case survey::StationStatus::NotLocated:
-        return "not located";
-    case survey::StationStatus::NotOriented:
-        return "not oriented";
-    }
-    return "";
-}
+constexpr std::pair<survey::ZeroVa, const char*> kZeroVaTexts[] = {
+    {survey::ZeroVa::Zenith, "zenith"},
+    {survey::ZeroVa::Horizontal, "horizontal"},
+    {survey::ZeroVa::Compass, "horizontal, signed"},
+};
+constexpr std::pair<survey::CircleReadings, const char*> kReadingsTexts[] = {
+    {survey::CircleReadings::Azimuth, "azimuths"},
+    {survey::CircleReadings::FromBacksight, "directions"},
+};
+constexpr std::pair<survey::ZeroAzimuth, const char*> kZeroAzimuthTexts[] = {
+    {survey::ZeroAzimuth::North, "north"},
+    {survey::ZeroAzimuth::South, "south"},
+};
+constexpr std::pair<survey::LengthUnit, const char*> kLengthUnitTexts[] = {
+    {survey::LengthUnit::Metre, "metre"},
+    {survey::LengthUnit::InternationalFoot, "international foot"},
+    {survey::LengthUnit::UsSurveyFoot, "US survey foot"},
+};
+constexpr std::pair<survey::StationStatus, const char*> kStatusTexts[] = {
+    {survey::StationStatus::Oriented, "oriented"},
+    {survey::StationStatus::NotLocated, "not located"},
+    {survey::StationStatus::NotOriented, "not oriented"},
+};
 
 std::string WithWords(const std::string& text, const std::string& words) {
     return words.empty() ? text : words + " (" + text + ")";
@@ -227,11 +220,12 @@ void WriteFacts(std::ostream& out, const survey::FileSurvey& file) {
         {"Instrument", job.header.instrument},
         {"Created", job.header.created},
         {"Downloaded", job.header.downloaded},
-        {"Distance unit", WithWords(LengthUnitText(job.facts.distanceUnit), job.facts.distanceUnitText)},
+        {"Distance unit",
+         WithWords(TextOf(job.facts.distanceUnit, kLengthUnitTexts), job.facts.distanceUnitText)},
         {"Angle unit", job.facts.angleUnitText},
-        {"Vertical angles", ZeroVaText(job.facts.zeroVa)},
-        {"Horizontal circle", ReadingsText(job.facts.readings)},
-        {"Zero azimuth", job.facts.zeroAzimuth == survey::ZeroAzimuth::North ? "north" : "south"},
+        {"Vertical angles", TextOf(job.facts.zeroVa, kZeroVaTexts)},
+        {"Horizontal circle", TextOf(job.facts.readings, kReadingsTexts)},
+        {"Zero azimuth", TextOf(job.facts.zeroAzimuth, kZeroAzimuthTexts)},
         {"Lengths in this report", "metres"},
         {"Stations", std::to_string(job.stations.size())},
         {"Observations", std::to_string(observations)},
@@ -267,7 +261,7 @@ void WriteStations(std::ostream& out, const std::string& id, const survey::FileS
                     << (station.status == survey::StationStatus::Oriented ? "" : " class=\"warn\"") << '>';
         WriteCell(out, station.name);
         WriteCell(out, LineText(station.line));
-        WriteCell(out, StatusText(station.status));
+        WriteCell(out, TextOf(station.status, kStatusTexts));
         WriteCell(out, Metres(station.northing));
         WriteCell(out, Metres(station.easting));
         WriteCell(out, Metres(station.elevation));
