@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -424,6 +425,17 @@ void WriteContents(std::ostream& out, const std::vector<survey::FileSurvey>& fil
     }
 }
 
+// The report's files by name, so that a browser's tabs and history tell reports apart.
+std::string Title(const std::vector<survey::FileSurvey>& files) {
+    constexpr std::size_t kNamed = 3;
+    std::string title = "Survey report";
+    for (std::size_t i = 0; i < files.size() && i < kNamed; ++i)
+        title += (i == 0 ? ": " : ", ") + std::filesystem::u8path(files[i].path).filename().u8string();
+    if (files.size() > kNamed)
+        title += " and " + std::to_string(files.size() - kNamed) + " more";
+    return title;
+}
+
 } // namespace
 
 void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files) {
@@ -432,10 +444,9 @@ void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& f
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src "
            "'unsafe-inline'; "
            "script-src 'unsafe-inline'; img-src data:\">\n"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>Survey "
-           "report</title>\n"
-           "<style>\n"
-        << kReportStyle;
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+    WriteEscaped(out, Title(files));
+    out << "</title>\n<style>\n" << kReportStyle;
     WritePlanStyle(out);
     WriteTableStyle(out);
     out << "</style>\n</head>\n<body>\n<header><h1>Survey report</h1></header>\n";
