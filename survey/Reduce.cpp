@@ -49,6 +49,10 @@ struct Reference {
 
 constexpr double kSamePosition = 0.001;
 
+// How a station may be oriented, in the order of preference: a station is resected, or its
+// readings taken as azimuths, only when no round of the means before it has anything left to do.
+enum class Means { Points, Resection, AzimuthReadings };
+
 std::string Text(double metres) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3f", metres);
@@ -63,7 +67,7 @@ public:
         LocateKnownPoints();
         for (const Station& station : job_.stations)
             PrepareStation(station);
-        while (Round(false) || Round(true)) {
+        while (Round(Means::Points) || Round(Means::Resection) || Round(Means::AzimuthReadings)) {
         }
         ReportUnfinishedStations();
         CollectCoordinates();
@@ -108,14 +112,13 @@ private:
         stations_.push_back(std::move(work));
     }
 
-    // Orients every station that the positions known at the round's start allow, then reduces
-    // their targets. With `azimuthReadings`, a located station that no point orients takes its
-    // readings as azimuths when the job says they are.
-    bool Round(bool azimuthReadings) {
+    // Orients every station that the positions known at the round's start allow by the means
+    // given, then reduces their targets.
+    bool Round(Means means) {
         const Located before = located_;
         std::vector<StationWork*> oriented;
         for (StationWork& work : stations_) {
-            if (!work.done && Orient(work, before, azimuthReadings))
+            if (!work.done && Orient(work, before, means))
                 oriented.push_back(&work);
         }
         for (StationWork* work : oriented)
@@ -134,14 +137,14 @@ private:
         return references;
     }
 
-    bool Orient(StationWork& work, const Located& before, bool azimuthReadings) {
+    bool Orient(StationWork& work, const Located& before, Means means) {
         const auto references = References(work, before);
         const auto at = before.find(work.station->name);
         if (at == before.end())
-            return Resect(work, references);
+            return means == Means::Resection && Resect(work, references);
         const Position& station = at->second.position;
         if (references.empty()) {
-            if (!azimuthReadings || work.station->facts.readings != CircleReadings::Azimuth)
+            if (means != Means::AzimuthReadings || work.station->facts.readings != CircleReadings::Azimuth)
                 return false;
             const bool fromSouth = work.station->facts.zeroAzimuth == ZeroAzimuth::South;
             Finish(work, station, fromSouth ? kPi : 0.0, references);

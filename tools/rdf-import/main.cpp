@@ -6,6 +6,8 @@
 #include "resources/version.h"
 #include "tools/rdf-import/ProgressBar.h"
 #include "tools/rdf-import/Reports.h"
+#include "tools/rdf-import/coordinates/CoordinateText.h"
+#include "tools/rdf-import/coordinates/SurveyOptions.h"
 
 #include <CLI/CLI.hpp>
 
@@ -31,6 +33,7 @@ struct Options {
     bool quiet = false;
     std::string output;
     std::string module;
+    rdf::SurveySettings survey;
 };
 
 void Fail(const std::string& message) {
@@ -64,10 +67,23 @@ std::unique_ptr<rdf::ProgressBar> MakeProgressBar(const Options& options) {
     return std::make_unique<rdf::ProgressBar>(std::cerr, options.files);
 }
 
+void WritePoints(std::ostream& out, const Options& options, const std::vector<survey::FileSurvey>& files) {
+    std::optional<survey::LengthUnit> headerUnit;
+    for (const survey::FileSurvey& file : files) {
+        const survey::LengthUnit unit = rdf::OutputUnit(file, options.survey);
+        if (headerUnit != unit)
+            out << rdf::PointListHeader(unit, options.survey.eastingFirst);
+        headerUnit = unit;
+        out << rdf::PointListRows(file, unit, options.survey.eastingFirst);
+    }
+}
+
 void WriteReport(std::ostream& out, const Options& options, const host::ImportModel& model,
-                 const host::PluginModule& module) {
+                 const host::PluginModule& module, const std::vector<survey::FileSurvey>& surveys) {
     const auto angles = rdf::ParseAngleStyle(options.angles);
-    if (options.format == "text")
+    if (options.format == "points")
+        WritePoints(out, options, surveys);
+    else if (options.format == "text")
         rdf::WriteTextListing(out, model, angles.value_or(rdf::AngleStyle::Dms));
     else if (options.format == "json")
         rdf::WriteJsonReport(out, model, module.Identity());
@@ -112,6 +128,7 @@ int Run(const Options& options) {
         trace.emplace(out);
 
     host::ImportModel model;
+    std::vector<survey::FileSurvey> surveys;
     {
         const std::unique_ptr<rdf::ProgressBar> bar = MakeProgressBar(options);
         host::ProgressListener progress;
@@ -119,8 +136,10 @@ int Run(const Options& options) {
             progress = [&bar](const host::ProgressReport& report) { bar->Update(report); };
         const host::ScopedThreadLocale threadLocale(*locale);
         model = module.Import(paths, trace ? &*trace : nullptr, progress);
+        for (const host::FileResult& result : model.files)
+            surveys.push_back(rdf::SurveyOf(result, rdf::ReadJobLines(result.path), options.survey));
     }
-    WriteReport(out, options, model, module);
+    WriteReport(out, options, model, module, surveys);
     out.flush();
     if (!out) {
         Fail("cannot write the output");
@@ -142,8 +161,8 @@ int main(int argc, char** argv) {
                  "rdf-import");
     app.set_version_flag("--version", std::string("rdf-import ") + NIKON_VERSION_TEXT);
     app.add_option("FILE", options.files, "raw data files, imported in one call")->required();
-    app.add_option("--format", options.format, "text (default), json, csv or trace")
-        ->check(CLI::IsMember({"text", "json", "csv", "trace"}));
+    app.add_option("--format", options.format, "text (default), json, csv, points or trace")
+        ->check(CLI::IsMember({"text", "json", "csv", "points", "trace"}));
     app.add_option("--angles", options.angles, "angles as dms (text default), deg, gon or rad (csv default)")
         ->check(CLI::IsMember({"dms", "deg", "gon", "rad"}));
     app.add_flag("--observations", options.observations, "csv: the observations instead of the points");
@@ -151,6 +170,8 @@ int main(int argc, char** argv) {
     app.add_flag("-q,--quiet", options.quiet, "no progress bar and no failure lines on standard error");
     app.add_option("-o,--output", options.output, "write the output to this file");
     app.add_option("--module", options.module, "the module to load (default: Nikon.so next to rdf-import)");
+    rdf::SurveyOptionTexts surveyTexts;
+    rdf::AddSurveyOptions(app, surveyTexts);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -161,6 +182,12 @@ int main(int argc, char** argv) {
         Fail("--observations applies to --format csv only");
         return kUsageError;
     }
+    auto settings = rdf::MakeSurveySettings(surveyTexts);
+    if (auto* error = std::get_if<std::string>(&settings)) {
+        Fail(*error);
+        return kUsageError;
+    }
+    options.survey = std::get<rdf::SurveySettings>(std::move(settings));
     try {
         return Run(options);
     } catch (const std::exception& error) {

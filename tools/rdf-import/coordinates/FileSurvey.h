@@ -1,0 +1,41 @@
+// One imported file turned into a survey: what the module sent, the job facts that the file's
+// comments state and the module does not pass on, and the reduction of both to coordinates.
+#pragma once
+
+#include "host/ImportModel.h"
+#include "survey/Survey.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rdf {
+
+// Job facts given on the command line, in place of what the file's comments say.
+struct FactOverrides {
+    std::optional<survey::ZeroVa> zeroVa;
+    std::optional<survey::CircleReadings> readings;
+    std::optional<survey::ZeroAzimuth> zeroAzimuth;
+    std::optional<survey::LengthUnit> distanceUnit;
+};
+
+struct SurveySettings {
+    survey::Options options;
+    FactOverrides overrides;
+    std::optional<survey::LengthUnit> units; // of the output; the job's own when none
+    bool eastingFirst = false;               // --order penzd
+};
+
+// The file's lines as the module reads them, decoded in the calling thread's character set and
+// given as UTF-8; none when the file cannot be read.
+std::vector<std::string> ReadJobLines(const std::wstring& path);
+
+survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrides);
+
+survey::FileSurvey SurveyOf(const host::FileResult& file, const std::vector<std::string>& lines,
+                            const SurveySettings& settings);
+
+// The unit a file's coordinates are written in.
+survey::LengthUnit OutputUnit(const survey::FileSurvey& file, const SurveySettings& settings);
+
+} // namespace rdf
