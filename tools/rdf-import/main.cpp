@@ -67,9 +67,16 @@ std::unique_ptr<rdf::ProgressBar> MakeProgressBar(const Options& options) {
     return std::make_unique<rdf::ProgressBar>(std::cerr, options.files);
 }
 
+// The list keeps standard output for the points; what the reduction could not compute goes to
+// standard error.
 void WritePoints(std::ostream& out, const Options& options, const std::vector<survey::FileSurvey>& files) {
     std::optional<survey::LengthUnit> headerUnit;
     for (const survey::FileSurvey& file : files) {
+        for (const survey::Diagnostic& diagnostic : file.reduction.diagnostics) {
+            if (!options.quiet)
+                std::cerr << file.path << (diagnostic.line ? ":" + std::to_string(*diagnostic.line + 1) : "")
+                          << ": " << diagnostic.text << '\n';
+        }
         const survey::LengthUnit unit = rdf::OutputUnit(file, options.survey);
         if (headerUnit != unit)
             out << rdf::PointListHeader(unit, options.survey.eastingFirst);

@@ -65,6 +65,20 @@ void UnzeroableLastStation(survey::Job& job, std::vector<survey::Diagnostic>& no
                                     "the host zeroed on its backsight, so they are not taken as azimuths"});
 }
 
+survey::Options InMetres(const SurveySettings& settings, survey::LengthUnit unit) {
+    survey::Options options = settings.options;
+    const double scale = survey::MetresPer(unit);
+    if (settings.distanceTolerance)
+        options.tolerances.distance = *settings.distanceTolerance * scale;
+    for (survey::KnownPoint& point : options.userPoints) {
+        point.northing *= scale;
+        point.easting *= scale;
+        if (point.elevation)
+            *point.elevation *= scale;
+    }
+    return options;
+}
+
 } // namespace
 
 std::vector<std::string> ReadJobLines(const std::wstring& path) {
@@ -114,7 +128,7 @@ survey::FileSurvey SurveyOf(const host::FileResult& file, const std::vector<std:
         notes.push_back({file.observationsBeforeStation.front().line,
                          std::to_string(file.observationsBeforeStation.size()) +
                              " observations come before any station and are not reduced"});
-    result.reduction = survey::Reduce(job, settings.options);
+    result.reduction = survey::Reduce(job, InMetres(settings, OutputUnit(result, settings)));
     result.reduction.diagnostics.insert(result.reduction.diagnostics.begin(), notes.begin(), notes.end());
     return result;
 }

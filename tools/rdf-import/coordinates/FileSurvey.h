@@ -20,10 +20,13 @@ struct FactOverrides {
 };
 
 struct SurveySettings {
-    survey::Options options;
+    survey::Options options; // its user points still in the unit of the output
     FactOverrides overrides;
     std::optional<survey::LengthUnit> units; // of the output; the job's own when none
     bool eastingFirst = false;               // --order penzd
+    // Lengths given on the command line, in the unit of the output: the control points (the
+    // options' user points hold these numbers unscaled) and the face pairs' distance tolerance.
+    std::optional<double> distanceTolerance;
 };
 
 // The file's lines as the module reads them, decoded in the calling thread's character set and

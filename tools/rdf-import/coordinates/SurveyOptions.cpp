@@ -38,7 +38,9 @@ template <class T> CLI::Validator OneOf(const std::map<std::string, T>& table) {
 
 void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
     const char* group = "Coordinates";
-    app.add_option("--known", texts.known, "a control point NAME=N,E[,Z] for every file, in the --units unit")
+    app.add_option(
+           "--known", texts.known,
+           "a control point NAME=N,E[,Z] for every file, in the --units unit (default: each job's own)")
         ->group(group);
     app.add_option("--known-points", texts.knownPoints,
                    "control points from a CSV file: name,northing,easting,elevation")
@@ -75,7 +77,9 @@ void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
         ->group(group);
     app.add_option("--index-tolerance", texts.index, "largest vertical index error of a face pair, seconds")
         ->group(group);
-    app.add_option("--distance-tolerance", texts.distance, "largest difference of a face pair's distances")
+    app.add_option(
+           "--distance-tolerance", texts.distance,
+           "largest difference of a face pair's distances, in the unit of the output (default 0.010 m)")
         ->group(group);
 }
 
@@ -87,13 +91,14 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
     settings.overrides.readings = Chosen(kReadings, texts.haRaw);
     settings.overrides.zeroAzimuth = Chosen(kZeroAzimuth, texts.zeroAzimuth);
     settings.overrides.distanceUnit = Chosen(kUnits, texts.distUnits);
-    const survey::LengthUnit given = settings.units.value_or(survey::LengthUnit::Metre);
+    // Lengths are scaled to metres file by file, in the unit each file's coordinates are written in.
+    const survey::LengthUnit given = survey::LengthUnit::Metre; // read unscaled
+    settings.distanceTolerance = texts.distance;
     survey::Options& options = settings.options;
     options.curvatureAndRefraction = texts.curvature;
     options.refractionCoefficient = texts.refraction;
     options.tolerances.collimation = texts.collimation * kRadiansPerSecond;
     options.tolerances.verticalIndex = texts.index * kRadiansPerSecond;
-    options.tolerances.distance = texts.distance * survey::MetresPer(given);
     // A point named on the command line wins over the same name in the file of points.
     for (const std::string& text : texts.known) {
         auto point = survey::ParseKnownPoint(text, given);

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -23,9 +24,9 @@ struct SurveyOptionTexts {
     std::string distUnits;
     bool curvature = false;
     double refraction = 0.13;
-    double collimation = 60; // seconds
-    double index = 60;       // seconds
-    double distance = 0.010; // in the --units unit
+    double collimation = 60;        // seconds
+    double index = 60;              // seconds
+    std::optional<double> distance; // in the unit of the output
 };
 
 void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts);
