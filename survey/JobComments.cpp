@@ -100,28 +100,34 @@ void ReadHeader(std::string_view text, bool afterFormatLine, JobHeader& header) 
 
 JobComments JobComments::Read(const std::vector<std::string>& lines) {
     JobComments comments;
-    JobFacts facts;
-    bool afterFormatLine = false;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        const auto text = CommentText(lines[index]);
-        if (!text)
-            continue;
-        // A resection comment carries no settings, whatever else it holds.
-        if (Holds(*text, "Start of Resection"))
-            continue;
-        ReadHeader(*text, afterFormatLine, comments.header_);
-        afterFormatLine = Holds(*text, "RAW data format");
-        bool changed = false;
-        for (const FactKey& key : kFactKeys) {
-            if (auto value = After(*text, key.key)) {
-                key.read(*value, facts);
-                changed = true;
-            }
-        }
-        if (changed)
-            comments.changes_.emplace_back(static_cast<int>(index), facts);
-    }
+    for (std::size_t index = 0; index < lines.size(); ++index)
+        comments.Add(static_cast<int>(index), lines[index]);
     return comments;
+}
+
+void JobComments::Add(int line, std::string_view text) {
+    const auto comment = CommentText(text);
+    if (!comment)
+        return;
+    // A resection comment carries no settings, whatever else it holds.
+    if (Holds(*comment, "Start of Resection"))
+        return;
+    ReadHeader(*comment, afterFormatLine_, header_);
+    afterFormatLine_ = Holds(*comment, "RAW data format");
+    bool changed = false;
+    for (const FactKey& key : kFactKeys) {
+        if (auto value = After(*comment, key.key)) {
+            key.read(*value, facts_);
+            changed = true;
+        }
+    }
+    if (changed)
+        changes_.emplace_back(line, facts_);
+}
+
+bool JobComments::MayBeComment(std::string_view bytes) {
+    const auto first = bytes.find_first_not_of(kWhiteSpace);
+    return first != std::string_view::npos && bytes.substr(first, 2) == "CO";
 }
 
 JobFacts JobComments::FactsAt(Line line) const {

@@ -1,13 +1,15 @@
 // rdf-import: imports Nikon raw data files through the module and prints what a host receives.
-#include "host/CallTrace.h"
+#include "host/BufferedOutput.h"
 #include "host/PluginModule.h"
 #include "host/Text.h"
 #include "host/ThreadEncoding.h"
+#include "host/pipeline/EventFanOut.h"
+#include "host/trace/CallTrace.h"
 #include "resources/version.h"
 #include "tools/rdf-import/ProgressBar.h"
-#include "tools/rdf-import/Reports.h"
-#include "tools/rdf-import/coordinates/CoordinateText.h"
+#include "tools/rdf-import/coordinates/Coordinates.h"
 #include "tools/rdf-import/coordinates/SurveyOptions.h"
+#include "tools/rdf-import/writers/Writers.h"
 
 #include <CLI/CLI.hpp>
 
@@ -67,48 +69,41 @@ std::unique_ptr<rdf::ProgressBar> MakeProgressBar(const Options& options) {
     return std::make_unique<rdf::ProgressBar>(std::cerr, options.files);
 }
 
-// The list keeps standard output for the points; what the reduction could not compute goes to
+// Whether every file was imported, and the module's unreleased objects. Formats whose output
+// does not show the messages keep standard output clean, so the files that failed are named on
 // standard error.
-void WritePoints(std::ostream& out, const Options& options, const std::vector<survey::FileSurvey>& files) {
-    std::optional<survey::LengthUnit> headerUnit;
-    for (const survey::FileSurvey& file : files) {
-        for (const survey::Diagnostic& diagnostic : file.reduction.diagnostics) {
-            if (!options.quiet)
-                std::cerr << file.path << (diagnostic.line ? ":" + std::to_string(*diagnostic.line + 1) : "")
-                          << ": " << diagnostic.text << '\n';
-        }
-        const survey::LengthUnit unit = rdf::OutputUnit(file, options.survey);
-        if (headerUnit != unit)
-            out << rdf::PointListHeader(unit, options.survey.eastingFirst);
-        headerUnit = unit;
-        out << rdf::PointListRows(file, unit, options.survey.eastingFirst);
+class RunStatus final : public host::ImportEvents {
+public:
+    explicit RunStatus(bool reportFailures) : reportFailures(reportFailures) {}
+
+    void FileBegun(const host::FileBegin&) override { messages.clear(); }
+    void MessageReported(const host::Message& message) override {
+        if (reportFailures)
+            messages.push_back(host::ToUtf8(message.text));
     }
-}
-
-void WriteReport(std::ostream& out, const Options& options, const host::ImportModel& model,
-                 const host::PluginModule& module, const std::vector<survey::FileSurvey>& surveys) {
-    const auto angles = rdf::ParseAngleStyle(options.angles);
-    if (options.format == "points")
-        WritePoints(out, options, surveys);
-    else if (options.format == "text")
-        rdf::WriteTextListing(out, model, angles.value_or(rdf::AngleStyle::Dms));
-    else if (options.format == "json")
-        rdf::WriteJsonReport(out, model, module.Identity());
-    else if (options.format == "csv")
-        rdf::WriteCsvReport(out, model, options.observations, angles.value_or(rdf::AngleStyle::Radians));
-}
-
-// The listing shows every message itself; the machine formats keep standard output clean, so
-// the files that failed are named on standard error.
-void ReportFailures(const Options& options, const host::ImportModel& model) {
-    if (options.format == "text" || options.quiet)
-        return;
-    for (const host::FileResult& file : model.files) {
+    void FileEnded(const host::FileEnd& file) override {
         if (file.outcome == host::FileOutcome::Imported)
-            continue;
-        for (const host::Message& message : file.messages)
-            Fail(host::ToUtf8(file.path) + ": " + host::ToUtf8(message.text));
+            return;
+        allImported = false;
+        for (const std::string& message : messages)
+            Fail(host::ToUtf8(file.path) + ": " + message);
     }
+    void ImportEnded(const host::ImportEnd& end) override { unreleasedObjects = end.unreleasedObjects; }
+
+    bool AllImported() const { return allImported; }
+    int UnreleasedObjects() const { return unreleasedObjects; }
+
+private:
+    const bool reportFailures;
+    std::vector<std::string> messages; // of the current file
+    bool allImported = true;
+    int unreleasedObjects = 0;
+};
+
+// The outputs that take the whole run at once, each given every file's survey when the run has
+// ended: written to files named by their own options (for example --to FILE).
+std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options&) {
+    return {};
 }
 
 int Run(const Options& options) {
@@ -123,40 +118,62 @@ int Run(const Options& options) {
             return kUsageError;
         }
     }
-    std::ostream& out = options.output.empty() ? std::cout : file;
+    std::ostream& stream = options.output.empty() ? std::cout : file;
 
     const host::PluginModule module(options.module.empty() ? DefaultModulePath()
                                                            : std::filesystem::path(options.module));
     std::vector<std::wstring> paths;
     for (const std::string& path : options.files)
         paths.push_back(host::FromUtf8(path));
-    std::optional<host::CallTrace> trace;
-    if (options.format == "trace")
-        trace.emplace(out);
 
-    host::ImportModel model;
-    std::vector<survey::FileSurvey> surveys;
+    const rdf::Format& format = *rdf::FindFormat(options.format);
+    rdf::WriterSettings settings;
+    settings.angles = rdf::ParseAngleStyle(options.angles);
+    settings.observations = options.observations;
+    settings.module = module.Identity();
+
+    // Consumers see each event in this order: the reduction, whose sections the writer adds to a
+    // file's output, the writer, then what decides the exit status.
+    host::EventFanOut events;
+    host::BufferedOutput out(stream);
+    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options);
+    std::optional<rdf::Coordinates> coordinates;
+    if (format.coordinates || !runOutputs.empty()) {
+        coordinates.emplace(options.survey, settings.angles.value_or(rdf::AngleStyle::Dms));
+        for (rdf::Coordinates::RunEnded& output : runOutputs)
+            coordinates->OnRunEnded(std::move(output));
+        if (format.make == nullptr && format.coordinates)
+            coordinates->WritePointList(out, options.quiet);
+        settings.sections.push_back(&*coordinates);
+        events.Add(*coordinates);
+    }
+    const std::unique_ptr<host::ImportEvents> writer = format.make ? format.make(out, settings) : nullptr;
+    if (writer)
+        events.Add(*writer);
+    RunStatus status(!format.showsMessages && !options.quiet);
+    events.Add(status);
+    std::optional<host::CallTrace> trace;
+    if (format.traced)
+        trace.emplace(stream);
     {
         const std::unique_ptr<rdf::ProgressBar> bar = MakeProgressBar(options);
         host::ProgressListener progress;
         if (bar)
             progress = [&bar](const host::ProgressReport& report) { bar->Update(report); };
         const host::ScopedThreadLocale threadLocale(*locale);
-        model = module.Import(paths, trace ? &*trace : nullptr, progress);
-        for (const host::FileResult& result : model.files)
-            surveys.push_back(rdf::SurveyOf(result, rdf::ReadJobLines(result.path), options.survey));
+        module.Import(paths, events, trace ? &*trace : nullptr, progress, rdf::FeetOf(options.survey));
     }
-    WriteReport(out, options, model, module, surveys);
-    out.flush();
-    if (!out) {
+    if (trace)
+        trace->Flush();
+    out.WriteOut();
+    if (!stream) {
         Fail("cannot write the output");
         return kSomeFileFailed;
     }
-    ReportFailures(options, model);
-    if (model.unreleasedObjects != 0)
-        Fail("the module kept " + std::to_string(model.unreleasedObjects) +
+    if (status.UnreleasedObjects() != 0)
+        Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
-    return host::AllFilesImported(model) ? kAllImported : kSomeFileFailed;
+    return status.AllImported() ? kAllImported : kSomeFileFailed;
 }
 
 } // namespace
@@ -168,8 +185,12 @@ int main(int argc, char** argv) {
                  "rdf-import");
     app.set_version_flag("--version", std::string("rdf-import ") + NIKON_VERSION_TEXT);
     app.add_option("FILE", options.files, "raw data files, imported in one call")->required();
-    app.add_option("--format", options.format, "text (default), json, csv, points or trace")
-        ->check(CLI::IsMember({"text", "json", "csv", "points", "trace"}));
+    std::vector<std::string> formats;
+    for (const rdf::Format& format : rdf::Formats())
+        formats.emplace_back(format.name);
+    app.add_option("--format", options.format,
+                   "the output: " + CLI::detail::join(formats, ", ") + " (text by default)")
+        ->check(CLI::IsMember(formats));
     app.add_option("--angles", options.angles, "angles as dms (text default), deg, gon or rad (csv default)")
         ->check(CLI::IsMember({"dms", "deg", "gon", "rad"}));
     app.add_flag("--observations", options.observations, "csv: the observations instead of the points");
@@ -189,12 +210,12 @@ int main(int argc, char** argv) {
         Fail("--observations applies to --format csv only");
         return kUsageError;
     }
-    auto settings = rdf::MakeSurveySettings(surveyTexts);
-    if (auto* error = std::get_if<std::string>(&settings)) {
+    auto survey = rdf::MakeSurveySettings(surveyTexts);
+    if (auto* error = std::get_if<std::string>(&survey)) {
         Fail(*error);
         return kUsageError;
     }
-    options.survey = std::get<rdf::SurveySettings>(std::move(settings));
+    options.survey = std::get<rdf::SurveySettings>(std::move(survey));
     try {
         return Run(options);
     } catch (const std::exception& error) {

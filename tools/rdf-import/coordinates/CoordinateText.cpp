@@ -195,6 +195,8 @@ std::string PointListRows(const survey::FileSurvey& file, survey::LengthUnit uni
 
 std::string CoordinateListing(const survey::FileSurvey& file, survey::LengthUnit unit, AngleStyle angles) {
     const survey::Reduction& reduction = file.reduction;
+    if (reduction.coordinates.empty() && reduction.stations.empty() && reduction.diagnostics.empty())
+        return {};
     std::string text = std::string("  coordinates (") + UnitSymbol(unit) + ")\n";
     if (!reduction.coordinates.empty())
         text += Points(reduction, unit);

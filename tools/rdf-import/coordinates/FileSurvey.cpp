@@ -1,9 +1,6 @@
 #include "tools/rdf-import/coordinates/FileSurvey.h"
 
-#include "platform/AnsiText.h"
-#include "platform/TextFile.h"
 #include "platform/Utf8.h"
-#include "survey/JobComments.h"
 
 namespace rdf {
 namespace {
@@ -81,29 +78,17 @@ survey::Options InMetres(const SurveySettings& settings, survey::LengthUnit unit
 
 } // namespace
 
-std::vector<std::string> ReadJobLines(const std::wstring& path) {
-    std::vector<std::string> lines;
-    platform::SharedTextFile file;
-    if (!file.Open(path))
-        return lines;
-    const platform::AnsiLineDecoder decoder;
-    std::string bytes;
-    while (file.ReadLine(bytes))
-        lines.push_back(Utf8(decoder.Convert(bytes)));
-    return lines;
-}
-
 survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrides) {
     facts.zeroVa = overrides.zeroVa.value_or(facts.zeroVa);
     facts.readings = overrides.readings.value_or(facts.readings);
     facts.zeroAzimuth = overrides.zeroAzimuth.value_or(facts.zeroAzimuth);
-    facts.distanceUnit = overrides.distanceUnit.value_or(facts.distanceUnit);
+    if (facts.distanceUnit != survey::LengthUnit::Metre)
+        facts.distanceUnit = overrides.feet.value_or(facts.distanceUnit);
     return facts;
 }
 
-survey::FileSurvey SurveyOf(const host::FileResult& file, const std::vector<std::string>& lines,
+survey::FileSurvey SurveyOf(const host::FileResult& file, const survey::JobComments& comments,
                             const SurveySettings& settings) {
-    const survey::JobComments comments = survey::JobComments::Read(lines);
     survey::FileSurvey result;
     result.path = Utf8(file.path);
     result.outcome = OutcomeText(file.outcome);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/ImportModel.h"
+#include "survey/JobComments.h"
 #include "survey/Survey.h"
 
 #include <optional>
@@ -16,7 +17,7 @@ struct FactOverrides {
     std::optional<survey::ZeroVa> zeroVa;
     std::optional<survey::CircleReadings> readings;
     std::optional<survey::ZeroAzimuth> zeroAzimuth;
-    std::optional<survey::LengthUnit> distanceUnit;
+    std::optional<survey::LengthUnit> feet; // the foot of a job in feet
 };
 
 struct SurveySettings {
@@ -29,13 +30,9 @@ struct SurveySettings {
     std::optional<double> distanceTolerance;
 };
 
-// The file's lines as the module reads them, decoded in the calling thread's character set and
-// given as UTF-8; none when the file cannot be read.
-std::vector<std::string> ReadJobLines(const std::wstring& path);
-
 survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrides);
 
-survey::FileSurvey SurveyOf(const host::FileResult& file, const std::vector<std::string>& lines,
+survey::FileSurvey SurveyOf(const host::FileResult& file, const survey::JobComments& comments,
                             const SurveySettings& settings);
 
 // The unit a file's coordinates are written in.

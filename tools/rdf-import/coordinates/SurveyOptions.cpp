@@ -18,6 +18,8 @@ const std::map<std::string, survey::ZeroVa> kZeroVa = {{"zenith", survey::ZeroVa
                                                        {"compass", survey::ZeroVa::Compass}};
 const std::map<std::string, survey::CircleReadings> kReadings = {
     {"azimuth", survey::CircleReadings::Azimuth}, {"backsight", survey::CircleReadings::FromBacksight}};
+const std::map<std::string, survey::LengthUnit> kFeet = {
+    {"international", survey::LengthUnit::InternationalFoot}, {"us", survey::LengthUnit::UsSurveyFoot}};
 const std::map<std::string, survey::ZeroAzimuth> kZeroAzimuth = {{"north", survey::ZeroAzimuth::North},
                                                                  {"south", survey::ZeroAzimuth::South}};
 
@@ -63,9 +65,10 @@ void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
                    "azimuths count from north or south (default: the job's)")
         ->check(OneOf(kZeroAzimuth))
         ->group(group);
-    app.add_option("--dist-units", texts.distUnits,
-                   "the jobs' feet are ft or usft, or they are m (default: the job's)")
-        ->check(OneOf(kUnits))
+    app.add_option("--feet", texts.feet,
+                   "the jobs' feet are international or us survey feet (default: us where "
+                   "\"Dist Units:\" says US Feet)")
+        ->check(OneOf(kFeet))
         ->group(group);
     app.add_flag("--curvature", texts.curvature,
                  "correct elevations for the earth's curvature and refraction")
@@ -90,7 +93,7 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
     settings.overrides.zeroVa = Chosen(kZeroVa, texts.zeroVa);
     settings.overrides.readings = Chosen(kReadings, texts.haRaw);
     settings.overrides.zeroAzimuth = Chosen(kZeroAzimuth, texts.zeroAzimuth);
-    settings.overrides.distanceUnit = Chosen(kUnits, texts.distUnits);
+    settings.overrides.feet = Chosen(kFeet, texts.feet);
     // Lengths are scaled to metres file by file, in the unit each file's coordinates are written in.
     const survey::LengthUnit given = survey::LengthUnit::Metre; // read unscaled
     settings.distanceTolerance = texts.distance;
@@ -116,6 +119,13 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
         options.userPoints.insert(options.userPoints.end(), list.points.begin(), list.points.end());
     }
     return settings;
+}
+
+host::Feet FeetOf(const SurveySettings& settings) {
+    if (!settings.overrides.feet)
+        return host::Feet::AsTheFileSays;
+    return *settings.overrides.feet == survey::LengthUnit::UsSurveyFoot ? host::Feet::UsSurvey
+                                                                        : host::Feet::International;
 }
 
 } // namespace rdf

@@ -2,6 +2,7 @@
 // file's comments, curvature and refraction, tolerances, and the unit and order of the output.
 #pragma once
 
+#include "host/ConverterFactory.h"
 #include "tools/rdf-import/coordinates/FileSurvey.h"
 
 #include <CLI/CLI.hpp>
@@ -21,7 +22,7 @@ struct SurveyOptionTexts {
     std::string zeroVa;
     std::string haRaw;
     std::string zeroAzimuth;
-    std::string distUnits;
+    std::string feet;
     bool curvature = false;
     double refraction = 0.13;
     double collimation = 60;        // seconds
@@ -33,5 +34,8 @@ void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts);
 
 // The settings, or the text of what is wrong with the options.
 std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts);
+
+// The host's foot for the files' feet.
+host::Feet FeetOf(const SurveySettings& settings);
 
 } // namespace rdf
