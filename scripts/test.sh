@@ -25,6 +25,13 @@ run_windows() {
 # The libFuzzer smoke run of the import (60 s; FUZZ_SECONDS changes it), then Valgrind memcheck
 # over the debug build: the module suite, the corpus replay and the rdf-import golden tests.
 run_fuzz_smoke() { bash fuzz/smoke.sh; }
+# The Debian package and the Windows zip: made by cpack, their contents checked, and the tool
+# run from each unpacked package.
+run_packages() {
+  echo "=== packages (Debian package and Windows zip) ==="
+  bash packaging/check-packages.sh deb
+  bash packaging/check-packages.sh zip
+}
 run_memcheck() { bash fuzz/memcheck.sh build/debug; }
 
 run_preset debug
@@ -32,4 +39,5 @@ run_preset asan
 run_fuzz_smoke
 run_memcheck
 run_windows
+run_packages
 echo "all test suites passed"
