@@ -1,7 +1,7 @@
 // "MC", "MP", "RE" and "UP" coordinate records, sent at once as points.
 #include "parser/RawDataParser.h"
 
-#include "plugin/Messages.h"
+#include "platform/StringTable.h"
 
 namespace {
 
@@ -26,24 +26,26 @@ void CRawDataParser::HandleCoordinate(const TokenList& t) {
 
     if (t.size() <= kFirst)
         return;
-    if (!distanceConverter) {
+    if (!settings.Distances()) {
         ReportMessage(kNoDistanceUnits);
         return;
     }
     // The header's coordinate order routes tokens 3 and 4; the calls follow the token order.
     using Setter = void (IMeasurementSink::*)(double);
-    const Setter first = enzOrder != 0 ? &IMeasurementSink::SetEasting : &IMeasurementSink::SetNorthing;
-    const Setter second = enzOrder != 0 ? &IMeasurementSink::SetNorthing : &IMeasurementSink::SetEasting;
+    const Setter first =
+        settings.EastingFirst() ? &IMeasurementSink::SetEasting : &IMeasurementSink::SetNorthing;
+    const Setter second =
+        settings.EastingFirst() ? &IMeasurementSink::SetNorthing : &IMeasurementSink::SetEasting;
     double value = 0.0;
-    if (Convert(distanceConverter.Get(), t[kFirst].c_str(), value))
+    if (ConvertText(settings.Distances(), t[kFirst].c_str(), value))
         (sink->*first)(value);
     if (t.size() <= kSecond)
         return;
-    if (Convert(distanceConverter.Get(), t[kSecond].c_str(), value))
+    if (ConvertText(settings.Distances(), t[kSecond].c_str(), value))
         (sink->*second)(value);
     if (t.size() <= kElevation)
         return;
-    if (Convert(distanceConverter.Get(), t[kElevation].c_str(), value))
+    if (ConvertText(settings.Distances(), t[kElevation].c_str(), value))
         sink->SetElevation(value);
     if (t.size() <= kCode)
         return;

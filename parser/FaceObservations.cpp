@@ -1,16 +1,16 @@
 // "F1"/"F2" face observations, collected until the station's flush.
 #include "parser/RawDataParser.h"
 
-#include "plugin/Messages.h"
+#include "platform/StringTable.h"
 
 void CRawDataParser::HandleFaceObservation(const TokenList& t) {
     // Once a face round begins, the station record's own backsight record is never sent.
     pendingBacksight.reset();
-    if (!distanceConverter) {
+    if (!settings.Distances()) {
         ReportMessage(kNoDistanceUnits);
         return;
     }
-    if (!angleConverter) {
+    if (!settings.Angles()) {
         ReportMessage(kNoAngleUnits);
         return;
     }
@@ -37,8 +37,8 @@ void CRawDataParser::HandleFaceObservation(const TokenList& t) {
         if (index >= t.size())
             break;
         double value = 0.0;
-        const bool converted = field.angle ? Convert(angleConverter.Get(), t[index].c_str(), value)
-                                           : Convert(distanceConverter.Get(), t[index].c_str(), value);
+        const bool converted = field.angle ? ConvertText(settings.Angles(), t[index].c_str(), value)
+                                           : ConvertText(settings.Distances(), t[index].c_str(), value);
         if (converted)
             record.*field.value = value;
         ++index;

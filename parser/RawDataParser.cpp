@@ -1,6 +1,6 @@
 #include "parser/RawDataParser.h"
 
-#include "plugin/Messages.h"
+#include "platform/StringTable.h"
 
 #include <algorithm>
 #include <iterator>
@@ -28,9 +28,8 @@ const CRawDataParser::DispatchRow CRawDataParser::kDispatch[] = {
     {L"UP", 1, 7, false, &CRawDataParser::HandleCoordinate},
 };
 
-CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan) : sink(sink), preScan(preScan) {
-    converterFactory = Plugin::RefPtr<IUnitConverterFactory>::Adopt(sink->GetConverterFactory());
-}
+CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan)
+    : sink(sink), settings(sink->GetConverterFactory()), preScan(preScan) {}
 
 // The code is split off first; the rest of the line only as far as its record reads.
 void CRawDataParser::ParseLine(wchar_t* line, std::size_t length) {
@@ -77,6 +76,11 @@ void CRawDataParser::Finish() {
         backsightAngle = 0.0;
         FlushObservations();
     }
+}
+
+void CRawDataParser::HandleHeader(const TokenList& t) {
+    if (t.size() >= 2 && settings.ReadComment(t[1]))
+        resectionMode = true;
 }
 
 void CRawDataParser::ReportMessage(unsigned id) {

@@ -6,6 +6,7 @@
 #include "interfaces/RefPtr.h"
 #include "parser/ObservationRecord.h"
 #include "parser/Tokens.h"
+#include "settings/JobSettings.h"
 
 #include <cstdint>
 #include <memory>
@@ -36,14 +37,8 @@ private:
     void PreScanLine(const Token& code, ScopedSplit& split);
     void DispatchLine(const Token& code, ScopedSplit& split);
 
-    // Job settings: the "CO" comment records.
+    // Records; "CO" comments hold the job's settings.
     void HandleHeader(const TokenList& tokens);
-    void ParseDistanceUnits(std::wstring_view text);
-    void ParseAngleUnits(std::wstring_view text);
-    void ParseTemperature(std::wstring_view text);
-    void ParsePressure(std::wstring_view text);
-
-    // Records.
     void HandleStation(const TokenList& tokens);
     void HandleFaceObservation(const TokenList& tokens);
     void HandleSideShot(const TokenList& tokens);
@@ -53,38 +48,21 @@ private:
     void ResetStation();
     void SendPendingBacksight();
     void ReportMessage(unsigned id);
-    template <class Converter> bool Convert(Converter* converter, const wchar_t* text, double& value);
 
-    // Field order fixes the order of destruction: the converter references go last, the
-    // distance converter first, the factory after the angle converter.
+    // The settings, which hold the converter references, are destroyed last.
     IMeasurementSink* sink; // borrowed
     bool recordRecognised = false;
-    Plugin::RefPtr<IUnitConverterFactory> converterFactory; // adopts GetConverterFactory's reference
-    Plugin::RefPtr<Plugin::IAngleConverter> angleConverter;
-    Plugin::RefPtr<IDistanceConverter> distanceConverter;
-    OptionalDouble pressure;
-    OptionalDouble temperature;
+    JobSettings settings;
     bool resectionMode = false;
     bool stationOpen = false;
     std::wstring stationName;
     std::wstring backsightName;
     double backsightAngle = 0.0; // radians
     std::vector<ObservationRecord> observations;
-    std::int32_t enzOrder = 0;
     std::unique_ptr<ObservationRecord> pendingBacksight;
     bool preScan;
     LineSplitter splitter;
 };
-
-// Host converters write the value only on success; a failed conversion leaves `value` alone.
-template <class Converter>
-bool CRawDataParser::Convert(Converter* converter, const wchar_t* text, double& value) {
-    double converted = 0.0;
-    if (!converter->Convert(text, &converted))
-        return false;
-    value = converted;
-    return true;
-}
 
 // Brings a horizontal angle into [0, 2π) the way the flush does; ends for every double.
 double NormalizeHorizontalAngle(double angle);

@@ -2,7 +2,7 @@
 // placeholder field inserted at position 2, so both codes share one layout.
 #include "parser/RawDataParser.h"
 
-#include "plugin/Messages.h"
+#include "platform/StringTable.h"
 
 namespace {
 
@@ -39,28 +39,28 @@ void CRawDataParser::HandleSideShot(const TokenList& t) {
     sink->AddObservation(t[kTarget].c_str());
     if (t.size() <= kTargetHeight)
         return;
-    if (!distanceConverter) {
+    if (!settings.Distances()) {
         ReportMessage(kNoDistanceUnits);
         return;
     }
     double value = 0.0;
-    if (Convert(distanceConverter.Get(), t[kTargetHeight].c_str(), value))
+    if (ConvertText(settings.Distances(), t[kTargetHeight].c_str(), value))
         sink->SetTargetHeight(value);
     if (t.size() <= kSlopeDistance)
         return;
-    if (Convert(distanceConverter.Get(), t[kSlopeDistance].c_str(), value))
+    if (ConvertText(settings.Distances(), t[kSlopeDistance].c_str(), value))
         sink->SetSlopeDistance(value);
-    if (!angleConverter) {
+    if (!settings.Angles()) {
         ReportMessage(kNoAngleUnits);
         return;
     }
     if (t.size() <= kHorizontal)
         return;
-    if (Convert(angleConverter.Get(), t[kHorizontal].c_str(), value))
+    if (ConvertText(settings.Angles(), t[kHorizontal].c_str(), value))
         sink->SetHorizontalAngle(value);
     if (t.size() <= kVertical)
         return;
-    if (Convert(angleConverter.Get(), t[kVertical].c_str(), value))
+    if (ConvertText(settings.Angles(), t[kVertical].c_str(), value))
         sink->SetVerticalAngle(value);
     if (t.size() <= kCode)
         return;

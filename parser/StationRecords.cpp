@@ -1,7 +1,7 @@
 // "ST" station setups and the flush that sends a station's collected face observations.
 #include "parser/RawDataParser.h"
 
-#include "plugin/Messages.h"
+#include "platform/StringTable.h"
 
 #include <cmath>
 
@@ -44,16 +44,16 @@ void CRawDataParser::HandleStation(const TokenList& t) {
         return;
     const std::wstring_view name = t[kStationName];
     sink->AddStation(t[kStationName].c_str());
-    if (HasValue(temperature))
-        sink->SetTemperature(ValueOf(temperature));
-    if (HasValue(pressure))
-        sink->SetPressure(ValueOf(pressure));
+    if (HasValue(settings.Temperature()))
+        sink->SetTemperature(ValueOf(settings.Temperature()));
+    if (HasValue(settings.Pressure()))
+        sink->SetPressure(ValueOf(settings.Pressure()));
 
     if (t.size() > kInstrumentHeight) {
         double height = 0.0;
-        if (!distanceConverter)
+        if (!settings.Distances())
             ReportMessage(kNoDistanceUnits);
-        else if (Convert(distanceConverter.Get(), t[kInstrumentHeight].c_str(), height))
+        else if (ConvertText(settings.Distances(), t[kInstrumentHeight].c_str(), height))
             sink->SetInstrumentHeight(height);
     }
     if (t.size() <= kBacksightName)
@@ -65,11 +65,11 @@ void CRawDataParser::HandleStation(const TokenList& t) {
     if (t.size() <= kBacksightAngle)
         return;
 
-    if (!angleConverter) {
+    if (!settings.Angles()) {
         ReportMessage(kNoAngleUnits);
     } else {
         double angle = 0.0;
-        Convert(angleConverter.Get(), t[kBacksightAngle].c_str(), angle);
+        ConvertText(settings.Angles(), t[kBacksightAngle].c_str(), angle);
         backsightAngle = angle;
         backsight->horizontalAngle = angle;
         if (resectionMode) {

@@ -2,8 +2,8 @@
 
 #include "parser/RawDataParser.h"
 #include "platform/AnsiText.h"
+#include "platform/StringTable.h"
 #include "platform/TextFile.h"
-#include "plugin/Messages.h"
 
 #include <cstdint>
 

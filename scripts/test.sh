@@ -25,6 +25,7 @@ run_windows() {
 # The libFuzzer smoke run of the import (60 s; FUZZ_SECONDS changes it), then Valgrind memcheck
 # over the debug build: the module suite, the corpus replay and the rdf-import golden tests.
 run_fuzz_smoke() { bash fuzz/smoke.sh; }
+run_memcheck() { bash fuzz/memcheck.sh build/debug; }
 # The Debian package and the Windows zip: made by cpack, their contents checked, and the tool
 # run from each unpacked package.
 run_packages() {
@@ -32,7 +33,6 @@ run_packages() {
   bash packaging/check-packages.sh deb
   bash packaging/check-packages.sh zip
 }
-run_memcheck() { bash fuzz/memcheck.sh build/debug; }
 
 run_preset debug
 run_preset asan

@@ -1,6 +1,6 @@
 // Identity and reference counting of the plug-in object, through the factory the host calls.
 #include "interfaces/CreatePlugin.h"
-#include "plugin/Messages.h"
+#include "platform/StringTable.h"
 #include "resources/identity.h"
 
 #include <gtest/gtest.h>

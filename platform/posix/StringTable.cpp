@@ -1,6 +1,6 @@
 // Where no resource section is at hand the table is compiled in, from the same texts the
 // Windows resource script uses.
-#include "plugin/Messages.h"
+#include "platform/StringTable.h"
 
 #include <iterator>
 

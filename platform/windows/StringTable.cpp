@@ -1,5 +1,5 @@
 // The messages are read from the module's own string-table resource.
-#include "plugin/Messages.h"
+#include "platform/StringTable.h"
 
 #include <windows.h>
 

@@ -9,6 +9,7 @@ that may rightly differ between the systems.
 """
 import argparse
 import json
+import os
 import subprocess
 import sys
 
@@ -70,6 +71,8 @@ def main():
     with open(options.golden, encoding="utf-8") as golden_file:
         references = {"expected output": without_paths(json.load(golden_file))}
     if options.native:
+        if not os.path.exists(options.native):
+            sys.exit(f"FAILED: {options.native} is missing: build the native preset first")
         references["Linux build"] = run([options.native] + args, options.workdir, options.status)
     for name, reference in references.items():
         difference = first_difference(reference, windows)

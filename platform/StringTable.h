@@ -1,4 +1,5 @@
-// The module's string table.
+// The module's messages. Their ids and texts are in resources/messages.h; the lookup is the
+// platform's: the DLL's string-table resource on Windows, a table compiled in elsewhere.
 #pragma once
 
 #include "resources/messages.h"

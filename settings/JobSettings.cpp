@@ -1,6 +1,7 @@
 // "CO" comment records: the job's units, coordinate order, atmosphere and resection start.
 // Keys and unit words are matched anywhere in the comment, exactly and case-sensitively.
-#include "parser/RawDataParser.h"
+#include "settings/JobSettings.h"
+
 #include "settings/AngleDMSConverter.h"
 
 #include <boost/algorithm/string/classification.hpp>
@@ -59,23 +60,22 @@ bool FindReading(std::wstring_view text, const wchar_t* key, const wchar_t* shor
 
 } // namespace
 
-void CRawDataParser::HandleHeader(const TokenList& t) {
-    if (t.size() < 2)
-        return;
-    const std::wstring_view text = t[1];
-    if (contains(text, L"Start of Resection")) {
-        resectionMode = true;
-        return;
-    }
-    ParseDistanceUnits(text);
-    ParseAngleUnits(text);
+JobSettings::JobSettings(IUnitConverterFactory* factory)
+    : converterFactory(Plugin::RefPtr<IUnitConverterFactory>::Adopt(factory)) {}
+
+bool JobSettings::ReadComment(std::wstring_view text) {
+    if (contains(text, L"Start of Resection"))
+        return true;
+    ReadDistanceUnits(text);
+    ReadAngleUnits(text);
     if (contains(text, L"Coord Order:"))
         enzOrder = contains(text, L"ENZ") ? 1 : 0;
-    ParseTemperature(text);
-    ParsePressure(text);
+    ReadTemperature(text);
+    ReadPressure(text);
+    return false;
 }
 
-void CRawDataParser::ParseDistanceUnits(std::wstring_view text) {
+void JobSettings::ReadDistanceUnits(std::wstring_view text) {
     if (!converterFactory || !contains(text, L"Dist Units:"))
         return;
     if (const UnitWord* unit = FindUnit(text, kDistanceUnits))
@@ -83,7 +83,7 @@ void CRawDataParser::ParseDistanceUnits(std::wstring_view text) {
             Plugin::RefPtr<IDistanceConverter>::Adopt(converterFactory->CreateDistanceConverter(unit->code));
 }
 
-void CRawDataParser::ParseAngleUnits(std::wstring_view text) {
+void JobSettings::ReadAngleUnits(std::wstring_view text) {
     if (!converterFactory || !contains(text, L"Angle Units:"))
         return;
     const UnitWord* unit = FindUnit(text, kAngleUnits);
@@ -100,7 +100,7 @@ void CRawDataParser::ParseAngleUnits(std::wstring_view text) {
     angleConverter = AngleRef::Share(new CAngleDMSConverter(degrees.Get()));
 }
 
-void CRawDataParser::ParseTemperature(std::wstring_view text) {
+void JobSettings::ReadTemperature(std::wstring_view text) {
     Reading reading;
     if (!converterFactory || !FindReading(text, L"Temperature:", L"Temp:", reading))
         return;
@@ -109,11 +109,11 @@ void CRawDataParser::ParseTemperature(std::wstring_view text) {
     if (reading.next != text.end() && *reading.next == L'F')
         converter = TemperatureRef::Adopt(converterFactory->CreateTemperatureConverter(1));
     double value = 0.0;
-    if (converter && Convert(converter.Get(), reading.number.c_str(), value))
+    if (converter && ConvertText(converter.Get(), reading.number.c_str(), value))
         temperature = value;
 }
 
-void CRawDataParser::ParsePressure(std::wstring_view text) {
+void JobSettings::ReadPressure(std::wstring_view text) {
     Reading reading;
     if (!converterFactory || !FindReading(text, L"Pressure:", L"Press:", reading))
         return;
@@ -125,6 +125,6 @@ void CRawDataParser::ParsePressure(std::wstring_view text) {
     else if (starts_with(unit, L"hPa"))
         converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(1));
     double value = 0.0;
-    if (converter && Convert(converter.Get(), reading.number.c_str(), value))
+    if (converter && ConvertText(converter.Get(), reading.number.c_str(), value))
         pressure = value;
 }
