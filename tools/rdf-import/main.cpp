@@ -130,6 +130,8 @@ int main(int argc, char** argv) {
     CLI::App app("Imports Nikon raw data files through the Nikon module and prints every station, "
                  "observation, point and message a host receives.",
                  "rdf-import");
+    // "/path/job.rdf" is a file on Windows too, not an option: only "-" and "--" start options.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("rdf-import ") + NIKON_VERSION_TEXT);
     app.add_option("FILE", options.files, "raw data files, imported in one call")->required();
     app.add_option("--format", options.format, "text (default), json, csv or trace")
