@@ -29,54 +29,38 @@ template <std::size_t N> Rule FindRule(const UnitRow (&table)[N], std::int32_t c
     return nullptr;
 }
 
-// Counts its references itself, so that every AddRef and Release can be traced; destroys itself
-// on the last Release.
+// Counts its references itself and the host's live objects; destroys itself on the last Release.
 template <class Interface> class RefCountedHostObject : public Interface {
 public:
-    void AddRef() override {
-        ++count;
-        objects.Record({name, "AddRef", {}, {}, {}});
-    }
+    void AddRef() override { ++count; }
 
     bool Release() override {
         const bool destroyed = --count == 0;
-        objects.Record({name, "Release", {}, TraceValue(destroyed), {}});
         if (destroyed)
             delete this;
         return destroyed;
     }
 
-    const std::string& Name() const { return name; }
-
 protected:
-    RefCountedHostObject(HostObjects& objects, std::string name) : objects(objects), name(std::move(name)) {
-        objects.Created();
-    }
+    explicit RefCountedHostObject(HostObjects& objects) : objects(objects) { objects.Created(); }
     virtual ~RefCountedHostObject() { objects.Destroyed(); }
 
     HostObjects& objects;
 
 private:
-    std::string name;
     int count = 1; // the reference handed to whoever asked for the object
 };
 
 template <class Interface> class Converter final : public RefCountedHostObject<Interface> {
 public:
-    Converter(HostObjects& objects, std::string name, Rule rule)
-        : RefCountedHostObject<Interface>(objects, std::move(name)), rule(rule) {}
+    Converter(HostObjects& objects, Rule rule) : RefCountedHostObject<Interface>(objects), rule(rule) {}
 
     bool Convert(const wchar_t* text, double* value) override {
         const std::optional<double> converted = text != nullptr ? rule(text) : std::nullopt;
-        if (converted && value != nullptr)
-            *value = *converted;
-        const bool written = converted && value != nullptr;
-        this->objects.Record({this->Name(),
-                              "Convert",
-                              {TraceText(text)},
-                              TraceValue(written),
-                              written ? converted : std::nullopt});
-        return written;
+        if (!converted || value == nullptr)
+            return false;
+        *value = *converted;
+        return true;
     }
 
 private:
@@ -85,41 +69,34 @@ private:
 
 class ConverterFactory final : public RefCountedHostObject<IUnitConverterFactory> {
 public:
-    ConverterFactory(HostObjects& objects, std::string name)
-        : RefCountedHostObject<IUnitConverterFactory>(objects, std::move(name)) {}
+    explicit ConverterFactory(HostObjects& objects) : RefCountedHostObject<IUnitConverterFactory>(objects) {}
 
     Plugin::IAngleConverter* CreateAngleConverter(std::int32_t unit) override {
-        return Create<Plugin::IAngleConverter>("CreateAngleConverter", "angle", kAngleUnits, unit);
+        return Create<Plugin::IAngleConverter>(kAngleUnits, unit);
     }
     IDistanceConverter* CreateDistanceConverter(std::int32_t unit) override {
-        return Create<IDistanceConverter>("CreateDistanceConverter", "distance", kDistanceUnits, unit);
+        return Create<IDistanceConverter>(kDistanceUnits, unit);
     }
     IPressureConverter* CreatePressureConverter(std::int32_t unit) override {
-        return Create<IPressureConverter>("CreatePressureConverter", "pressure", kPressureUnits, unit);
+        return Create<IPressureConverter>(kPressureUnits, unit);
     }
     ITemperatureConverter* CreateTemperatureConverter(std::int32_t unit) override {
-        return Create<ITemperatureConverter>("CreateTemperatureConverter", "temperature", kTemperatureUnits,
-                                             unit);
+        return Create<ITemperatureConverter>(kTemperatureUnits, unit);
     }
 
 private:
     // Null for a unit code the host does not know.
     template <class Interface, std::size_t N>
-    Interface* Create(const char* call, const char* kind, const UnitRow (&table)[N], std::int32_t unit) {
+    Interface* Create(const UnitRow (&table)[N], std::int32_t unit) {
         const Rule rule = FindRule(table, unit);
-        Converter<Interface>* converter =
-            rule != nullptr ? new Converter<Interface>(objects, objects.NameNext(kind), rule) : nullptr;
-        const TraceValue result =
-            converter != nullptr ? TraceValue(ObjectName{converter->Name()}) : TraceValue(NullResult{});
-        objects.Record({Name(), call, {TraceValue(unit)}, result, {}});
-        return converter;
+        return rule != nullptr ? new Converter<Interface>(objects, rule) : nullptr;
     }
 };
 
 } // namespace
 
-IUnitConverterFactory* CreateConverterFactory(HostObjects& objects, std::string name) {
-    return new ConverterFactory(objects, std::move(name));
+IUnitConverterFactory* CreateConverterFactory(HostObjects& objects) {
+    return new ConverterFactory(objects);
 }
 
 } // namespace host

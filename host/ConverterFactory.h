@@ -5,11 +5,9 @@
 #include "host/HostObjects.h"
 #include "interfaces/HostInterfaces.h"
 
-#include <string>
-
 namespace host {
 
-// A new factory with one reference for the caller, called `name` in the trace.
-IUnitConverterFactory* CreateConverterFactory(HostObjects& objects, std::string name);
+// A new factory with one reference for the caller.
+IUnitConverterFactory* CreateConverterFactory(HostObjects& objects);
 
 } // namespace host

@@ -1,5 +1,5 @@
-// What the host keeps of an import: everything the module sent, in the host's units (metres,
-// radians, degrees Celsius, hectopascals), grouped per file.
+// What the module sends of one file, in the host's units (metres, radians, degrees Celsius,
+// hectopascals): the payloads of the import's events and, grouped, a whole file.
 #pragma once
 
 #include <optional>
@@ -66,13 +66,5 @@ struct FileResult {
     std::vector<Observation> observationsBeforeStation;
     std::vector<Station> stations;
 };
-
-struct ImportModel {
-    std::vector<FileResult> files;
-    // Host objects handed to the module and never released by it; 0 after a sound import.
-    int unreleasedObjects = 0;
-};
-
-bool AllFilesImported(const ImportModel& model);
 
 } // namespace host

@@ -1,7 +1,6 @@
 // The host's file list: the paths of one import, walked by the module once.
 #pragma once
 
-#include "host/HostObjects.h"
 #include "interfaces/HostInterfaces.h"
 
 #include <cstddef>
@@ -12,16 +11,18 @@ namespace host {
 
 class PathList final : public IImportFileList {
 public:
-    PathList(HostObjects& objects, std::vector<std::wstring> paths)
-        : objects(objects), paths(std::move(paths)) {}
+    explicit PathList(std::vector<std::wstring> paths) : paths(std::move(paths)) {}
 
-    bool HasCurrent() override;
-    void MoveNext() override;
-    const wchar_t* GetCurrent() override;
-    void Reset() override;
+    bool HasCurrent() override { return position < paths.size(); }
+    void MoveNext() override {
+        if (position < paths.size())
+            ++position;
+    }
+    // Past the end the list answers with an empty path rather than null.
+    const wchar_t* GetCurrent() override { return position < paths.size() ? paths[position].c_str() : L""; }
+    void Reset() override { position = 0; }
 
 private:
-    HostObjects& objects;
     std::vector<std::wstring> paths;
     std::size_t position = 0;
 };

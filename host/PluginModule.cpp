@@ -1,6 +1,7 @@
 #include "host/PluginModule.h"
 
 #include "host/PathList.h"
+#include "host/trace/TracingHost.h"
 #include "interfaces/CreatePlugin.h"
 
 #include <cstdio>
@@ -62,15 +63,19 @@ ModuleIdentity PluginModule::Identity() const {
     return identity;
 }
 
-ImportModel PluginModule::Import(const std::vector<std::wstring>& paths, CallTrace* trace,
-                                 const ProgressListener& progress) const {
-    HostObjects objects(trace);
-    ImportModel model;
-    PathList files(objects, paths);
-    ModelSink sink(objects, model, progress);
-    plugin->Import(&files, &sink);
-    model.unreleasedObjects = objects.Live();
-    return model;
+void PluginModule::Import(const std::vector<std::wstring>& paths, ImportEvents& events, CallTrace* trace,
+                          const ProgressListener& progress) const {
+    HostObjects objects;
+    PathList files(paths);
+    EventSink sink(objects, events, progress);
+    if (trace != nullptr) {
+        TracingFileList tracedFiles(*trace, files);
+        TracingSink tracedSink(*trace, sink);
+        plugin->Import(&tracedFiles, &tracedSink);
+    } else {
+        plugin->Import(&files, &sink);
+    }
+    sink.Finish();
 }
 
 } // namespace host

@@ -1,10 +1,10 @@
 // The module as a host holds it: the loaded library, the plug-in object from its factory, and
-// the import of a list of paths into a model.
+// the import of a list of paths as events.
 #pragma once
 
-#include "host/CallTrace.h"
-#include "host/ImportModel.h"
-#include "host/ModelSink.h"
+#include "host/pipeline/EventSink.h"
+#include "host/pipeline/ImportEvents.h"
+#include "host/trace/CallTrace.h"
 #include "interfaces/PluginInterfaces.h"
 #include "interfaces/RefPtr.h"
 #include "platform/DynamicLibrary.h"
@@ -36,9 +36,11 @@ public:
     // Every identity text the module allocates is freed here.
     ModuleIdentity Identity() const;
 
-    // One Import call over `paths`. `trace` and `progress` may be empty.
-    ImportModel Import(const std::vector<std::wstring>& paths, CallTrace* trace,
-                       const ProgressListener& progress) const;
+    // One Import call over `paths`, its events handed to `events` as they come, ending with
+    // ImportEnded. With a `trace`, every call the module makes into the host is logged there.
+    // `trace` and `progress` may be empty.
+    void Import(const std::vector<std::wstring>& paths, ImportEvents& events, CallTrace* trace,
+                const ProgressListener& progress) const;
 
 private:
     platform::DynamicLibrary library;               // declared first, so unloaded last

@@ -30,9 +30,7 @@ inline void AppendUtf8(std::string& out, char32_t c) {
 }
 
 // Wide text is UTF-32 on POSIX and UTF-16 on Windows, where surrogate pairs are joined first.
-inline std::string EncodeUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
+inline void AppendUtf8(std::string& out, std::wstring_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<char32_t>(text[i]);
         if constexpr (sizeof(wchar_t) == 2) {
@@ -45,6 +43,12 @@ inline std::string EncodeUtf8(std::wstring_view text) {
         }
         AppendUtf8(out, c);
     }
+}
+
+inline std::string EncodeUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendUtf8(out, text);
     return out;
 }
 

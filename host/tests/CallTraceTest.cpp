@@ -1,4 +1,4 @@
-#include "host/CallTrace.h"
+#include "host/trace/CallTrace.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,13 @@ namespace {
 TEST(CallTrace, WritesOneJsonObjectPerCall) {
     std::ostringstream out;
     CallTrace trace(out);
-    trace.Record({"sink", "SetProgress", {TraceValue(100.0f / 3.0f)}, {}, {}});
+    trace.Record({"sink", "SetProgress", TraceValue(100.0f / 3.0f), {}, {}});
     trace.Record({"files", "HasCurrent", {}, TraceValue(true), {}});
-    trace.Record({"angle#3", "Convert", {TraceText(L"123.45.30")}, TraceValue(true), 2.1547970});
+    trace.Record({"angle#3", "Convert", TraceText(L"123.45.30"), TraceValue(true), 2.1547970});
     trace.Record(
-        {"factory#1", "CreateAngleConverter", {TraceValue(std::int32_t{4})}, TraceValue(NullResult{}), {}});
-    trace.Record({"sink", "AddPoint", {TraceText(L"\u0422\"1\\")}, {}, {}});
+        {"factory#1", "CreateAngleConverter", TraceValue(std::int32_t{4}), TraceValue(NullResult{}), {}});
+    trace.Record({"sink", "AddPoint", TraceText(L"\u0422\"1\\"), {}, {}});
+    trace.Flush();
     EXPECT_EQ(out.str(),
               "{\"call\":\"SetProgress\",\"on\":\"sink\",\"args\":[33.333332]}\n"
               "{\"call\":\"HasCurrent\",\"on\":\"files\",\"args\":[],\"result\":true}\n"

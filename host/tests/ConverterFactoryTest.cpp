@@ -1,5 +1,7 @@
 #include "host/ConverterFactory.h"
 
+#include "host/trace/TracingHost.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -9,13 +11,19 @@ namespace {
 
 class ConverterFactoryTest : public ::testing::Test {
 protected:
+    // What the trace wrote so far.
+    std::string Logged() {
+        trace.Flush();
+        return log.str();
+    }
+
     std::ostringstream log;
     CallTrace trace{log};
-    HostObjects objects{&trace};
+    HostObjects objects;
 };
 
 TEST_F(ConverterFactoryTest, HandsOutConvertersForTheKnownCodesOnly) {
-    IUnitConverterFactory* factory = CreateConverterFactory(objects, "factory#1");
+    IUnitConverterFactory* factory = CreateConverterFactory(objects);
     struct Row {
         const char* kind;
         std::int32_t code;
@@ -47,8 +55,9 @@ TEST_F(ConverterFactoryTest, HandsOutConvertersForTheKnownCodesOnly) {
     EXPECT_EQ(objects.Live(), 0);
 }
 
+// The trace wraps the factory and what it creates; the host's objects still count themselves.
 TEST_F(ConverterFactoryTest, CountsReferencesAndTracesEveryCall) {
-    IUnitConverterFactory* factory = CreateConverterFactory(objects, "factory#1");
+    IUnitConverterFactory* factory = TraceFactory(trace, CreateConverterFactory(objects));
     Plugin::IAngleConverter* degrees = factory->CreateAngleConverter(1);
     IDistanceConverter* feet = factory->CreateDistanceConverter(1);
     EXPECT_EQ(objects.Live(), 3);
@@ -67,7 +76,7 @@ TEST_F(ConverterFactoryTest, CountsReferencesAndTracesEveryCall) {
     EXPECT_EQ(objects.Live(), 0);
 
     EXPECT_EQ(
-        log.str(),
+        Logged(),
         "{\"call\":\"CreateAngleConverter\",\"on\":\"factory#1\",\"args\":[1],\"result\":\"angle#1\"}\n"
         "{\"call\":\"CreateDistanceConverter\",\"on\":\"factory#1\",\"args\":[1],\"result\":\"distance#1\"}\n"
         "{\"call\":\"Convert\",\"on\":\"angle#1\",\"args\":[\"12.61\"],\"result\":false}\n"
@@ -80,19 +89,21 @@ TEST_F(ConverterFactoryTest, CountsReferencesAndTracesEveryCall) {
 }
 
 TEST_F(ConverterFactoryTest, SerialNumbersCountPerKind) {
-    IUnitConverterFactory* factory = CreateConverterFactory(objects, "factory#1");
+    IUnitConverterFactory* factory = TraceFactory(trace, CreateConverterFactory(objects));
     Plugin::IAngleConverter* first = factory->CreateAngleConverter(4);
     ITemperatureConverter* temperature = factory->CreateTemperatureConverter(0);
     Plugin::IAngleConverter* second = factory->CreateAngleConverter(5);
+    Logged();
     log.str("");
     second->Release();
     temperature->Release();
     first->Release();
     factory->Release();
-    EXPECT_EQ(log.str(), "{\"call\":\"Release\",\"on\":\"angle#2\",\"args\":[],\"result\":true}\n"
-                         "{\"call\":\"Release\",\"on\":\"temperature#1\",\"args\":[],\"result\":true}\n"
-                         "{\"call\":\"Release\",\"on\":\"angle#1\",\"args\":[],\"result\":true}\n"
-                         "{\"call\":\"Release\",\"on\":\"factory#1\",\"args\":[],\"result\":true}\n");
+    EXPECT_EQ(objects.Live(), 0);
+    EXPECT_EQ(Logged(), "{\"call\":\"Release\",\"on\":\"angle#2\",\"args\":[],\"result\":true}\n"
+                        "{\"call\":\"Release\",\"on\":\"temperature#1\",\"args\":[],\"result\":true}\n"
+                        "{\"call\":\"Release\",\"on\":\"angle#1\",\"args\":[],\"result\":true}\n"
+                        "{\"call\":\"Release\",\"on\":\"factory#1\",\"args\":[],\"result\":true}\n");
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "host/PluginModule.h"
 
+#include "host/pipeline/EventFanOut.h"
+#include "host/pipeline/FileCollector.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -47,6 +50,28 @@ std::wstring Wide(const std::filesystem::path& path) {
     return path.wstring();
 }
 
+struct Imported {
+    std::vector<FileResult> files;
+    int unreleasedObjects = -1;
+};
+
+// Every file whole, and what the import's end reports.
+Imported ImportAll(const PluginModule& module, const std::vector<std::wstring>& paths,
+                   CallTrace* trace = nullptr, const ProgressListener& progress = {}) {
+    struct EndOfImport final : ImportEvents {
+        void ImportEnded(const ImportEnd& end) override { unreleasedObjects = end.unreleasedObjects; }
+        int unreleasedObjects = -1;
+    } end;
+    Imported result;
+    FileCollector files([&result](FileResult& file) { result.files.push_back(std::move(file)); });
+    EventFanOut events;
+    events.Add(files);
+    events.Add(end);
+    module.Import(paths, events, trace, progress);
+    result.unreleasedObjects = end.unreleasedObjects;
+    return result;
+}
+
 TEST(PluginModule, ReportsTheModulesIdentity) {
     const PluginModule module(NIKON_MODULE_PATH);
     const ModuleIdentity identity = module.Identity();
@@ -70,7 +95,7 @@ TEST(PluginModule, ImportsAJobAndGetsEveryObjectBack) {
     const TempDirectory directory;
     const auto job = directory.Write("job.rdf", kJob);
     const PluginModule module(NIKON_MODULE_PATH);
-    const ImportModel model = module.Import({Wide(job)}, nullptr, {});
+    const Imported model = ImportAll(module, {Wide(job)});
 
     EXPECT_EQ(model.unreleasedObjects, 0);
     ASSERT_EQ(model.files.size(), 1u);
@@ -109,7 +134,7 @@ TEST(PluginModule, AMissingFileDoesNotStopTheOthers) {
     const auto empty = directory.Write("empty.rdf", "");
     const auto missing = directory.path / "missing.rdf";
     const PluginModule module(NIKON_MODULE_PATH);
-    const ImportModel model = module.Import({Wide(missing), Wide(empty), Wide(job)}, nullptr, {});
+    const Imported model = ImportAll(module, {Wide(missing), Wide(empty), Wide(job)});
 
     ASSERT_EQ(model.files.size(), 3u);
     EXPECT_EQ(model.files[0].outcome, FileOutcome::CannotOpen);
@@ -119,7 +144,6 @@ TEST(PluginModule, AMissingFileDoesNotStopTheOthers) {
     ASSERT_EQ(model.files[1].messages.size(), 1u);
     EXPECT_EQ(model.files[1].messages[0].text, L"Файл содержит данные в неизвестном формате");
     EXPECT_EQ(model.files[2].outcome, FileOutcome::Imported);
-    EXPECT_FALSE(AllFilesImported(model));
     EXPECT_EQ(model.unreleasedObjects, 0);
 }
 
@@ -130,8 +154,9 @@ TEST(PluginModule, TracesTheCallsOfAnImportInOrder) {
     std::ostringstream log;
     CallTrace trace(log);
     std::vector<float> progress;
-    module.Import({Wide(job)}, &trace,
-                  [&](const ProgressReport& report) { progress.push_back(report.percent); });
+    ImportAll(module, {Wide(job)}, &trace,
+              [&](const ProgressReport& report) { progress.push_back(report.percent); });
+    trace.Flush();
 
     const std::string path = "\"" + job.string() + "\""; // a temporary path needs no escapes
     EXPECT_EQ(log.str(),

@@ -2,8 +2,9 @@
 
 #include "host/Text.h"
 
+#include <fmt/format.h>
+
 #include <cmath>
-#include <cstdio>
 
 namespace rdf {
 namespace {
@@ -37,11 +38,8 @@ const StyleRow& RowOf(AngleStyle style) {
 std::string FormatDms(double radians) {
     const double degrees = radians * 180.0 / kPi;
     const long long tenths = std::llround(std::fabs(degrees) * 36000.0);
-    char text[64];
-    std::snprintf(text, sizeof text, "%s%lld\u00b0%02lld'%02lld.%lld\"",
-                  degrees < 0 && tenths != 0 ? "-" : "", tenths / 36000, tenths % 36000 / 600,
-                  tenths % 600 / 10, tenths % 10);
-    return text;
+    return fmt::format("{}{}\u00b0{:02}'{:02}.{}\"", degrees < 0 && tenths != 0 ? "-" : "", tenths / 36000,
+                       tenths % 36000 / 600, tenths % 600 / 10, tenths % 10);
 }
 
 } // namespace

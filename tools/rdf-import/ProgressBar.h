@@ -1,7 +1,7 @@
 // A one-line progress bar on a terminal, redrawn as the module reports progress.
 #pragma once
 
-#include "host/ModelSink.h"
+#include "host/pipeline/EventSink.h"
 
 #include <ostream>
 #include <string>

@@ -1,12 +1,14 @@
 // rdf-import: imports Nikon raw data files through the module and prints what a host receives.
-#include "host/CallTrace.h"
+#include "host/BufferedOutput.h"
 #include "host/PluginModule.h"
 #include "host/Text.h"
 #include "host/ThreadEncoding.h"
+#include "host/pipeline/EventFanOut.h"
+#include "host/trace/CallTrace.h"
 #include "resources/version.h"
 #include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
-#include "tools/rdf-import/Reports.h"
+#include "tools/rdf-import/writers/Writers.h"
 
 #include <CLI/CLI.hpp>
 
@@ -52,29 +54,36 @@ std::unique_ptr<rdf::ProgressBar> MakeProgressBar(const Options& options) {
     return std::make_unique<rdf::ProgressBar>(std::cerr, options.files);
 }
 
-void WriteReport(std::ostream& out, const Options& options, const host::ImportModel& model,
-                 const host::PluginModule& module) {
-    const auto angles = rdf::ParseAngleStyle(options.angles);
-    if (options.format == "text")
-        rdf::WriteTextListing(out, model, angles.value_or(rdf::AngleStyle::Dms));
-    else if (options.format == "json")
-        rdf::WriteJsonReport(out, model, module.Identity());
-    else if (options.format == "csv")
-        rdf::WriteCsvReport(out, model, options.observations, angles.value_or(rdf::AngleStyle::Radians));
-}
+// Whether every file was imported, and the module's unreleased objects. Formats whose output
+// does not show the messages keep standard output clean, so the files that failed are named on
+// standard error.
+class RunStatus final : public host::ImportEvents {
+public:
+    explicit RunStatus(bool reportFailures) : reportFailures(reportFailures) {}
 
-// The listing shows every message itself; the machine formats keep standard output clean, so
-// the files that failed are named on standard error.
-void ReportFailures(const Options& options, const host::ImportModel& model) {
-    if (options.format == "text" || options.quiet)
-        return;
-    for (const host::FileResult& file : model.files) {
-        if (file.outcome == host::FileOutcome::Imported)
-            continue;
-        for (const host::Message& message : file.messages)
-            Fail(host::ToUtf8(file.path) + ": " + host::ToUtf8(message.text));
+    void FileBegun(const host::FileBegin&) override { messages.clear(); }
+    void MessageReported(const host::Message& message) override {
+        if (reportFailures)
+            messages.push_back(host::ToUtf8(message.text));
     }
-}
+    void FileEnded(const host::FileEnd& file) override {
+        if (file.outcome == host::FileOutcome::Imported)
+            return;
+        allImported = false;
+        for (const std::string& message : messages)
+            Fail(host::ToUtf8(file.path) + ": " + message);
+    }
+    void ImportEnded(const host::ImportEnd& end) override { unreleasedObjects = end.unreleasedObjects; }
+
+    bool AllImported() const { return allImported; }
+    int UnreleasedObjects() const { return unreleasedObjects; }
+
+private:
+    const bool reportFailures;
+    std::vector<std::string> messages; // of the current file
+    bool allImported = true;
+    int unreleasedObjects = 0;
+};
 
 int Run(const Options& options) {
     const std::optional<host::EncodingLocale> locale = ChooseLocale(options.encoding);
@@ -88,37 +97,50 @@ int Run(const Options& options) {
             return kUsageError;
         }
     }
-    std::ostream& out = options.output.empty() ? std::cout : file;
+    std::ostream& stream = options.output.empty() ? std::cout : file;
 
     const host::PluginModule module(options.module.empty() ? rdf::DefaultModulePath(NIKON_BUILT_MODULE)
                                                            : std::filesystem::u8path(options.module));
     std::vector<std::wstring> paths;
     for (const std::string& path : options.files)
         paths.push_back(host::FromUtf8(path));
-    std::optional<host::CallTrace> trace;
-    if (options.format == "trace")
-        trace.emplace(out);
 
-    host::ImportModel model;
+    const rdf::Format& format = *rdf::FindFormat(options.format);
+    rdf::WriterSettings settings;
+    settings.angles = rdf::ParseAngleStyle(options.angles);
+    settings.observations = options.observations;
+    settings.module = module.Identity();
+
+    // Consumers see each event in this order: the writer, then what decides the exit status.
+    host::EventFanOut events;
+    host::BufferedOutput out(stream);
+    const std::unique_ptr<host::ImportEvents> writer = format.make ? format.make(out, settings) : nullptr;
+    if (writer)
+        events.Add(*writer);
+    RunStatus status(!format.showsMessages && !options.quiet);
+    events.Add(status);
+    std::optional<host::CallTrace> trace;
+    if (format.traced)
+        trace.emplace(stream);
     {
         const std::unique_ptr<rdf::ProgressBar> bar = MakeProgressBar(options);
         host::ProgressListener progress;
         if (bar)
             progress = [&bar](const host::ProgressReport& report) { bar->Update(report); };
         const host::ScopedThreadLocale threadLocale(*locale);
-        model = module.Import(paths, trace ? &*trace : nullptr, progress);
+        module.Import(paths, events, trace ? &*trace : nullptr, progress);
     }
-    WriteReport(out, options, model, module);
-    out.flush();
-    if (!out) {
+    if (trace)
+        trace->Flush();
+    out.WriteOut();
+    if (!stream) {
         Fail("cannot write the output");
         return kSomeFileFailed;
     }
-    ReportFailures(options, model);
-    if (model.unreleasedObjects != 0)
-        Fail("the module kept " + std::to_string(model.unreleasedObjects) +
+    if (status.UnreleasedObjects() != 0)
+        Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
-    return host::AllFilesImported(model) ? kAllImported : kSomeFileFailed;
+    return status.AllImported() ? kAllImported : kSomeFileFailed;
 }
 
 } // namespace
@@ -134,8 +156,12 @@ int main(int argc, char** argv) {
     app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("rdf-import ") + NIKON_VERSION_TEXT);
     app.add_option("FILE", options.files, "raw data files, imported in one call")->required();
-    app.add_option("--format", options.format, "text (default), json, csv or trace")
-        ->check(CLI::IsMember({"text", "json", "csv", "trace"}));
+    std::vector<std::string> formats;
+    for (const rdf::Format& format : rdf::Formats())
+        formats.emplace_back(format.name);
+    app.add_option("--format", options.format,
+                   "the output: " + CLI::detail::join(formats, ", ") + " (text by default)")
+        ->check(CLI::IsMember(formats));
     app.add_option("--angles", options.angles, "angles as dms (text default), deg, gon or rad (csv default)")
         ->check(CLI::IsMember({"dms", "deg", "gon", "rad"}));
     app.add_flag("--observations", options.observations, "csv: the observations instead of the points");

@@ -1,27 +1,66 @@
-#include "host/ModelSink.h"
+#include "host/pipeline/EventSink.h"
+
+#include "host/Text.h"
+#include "host/pipeline/EventFanOut.h"
+#include "host/pipeline/FileCollector.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace host {
 namespace {
 
-// Drives the sink the way the module does: a factory per pass, released at the pass's end.
-class ModelSinkTest : public ::testing::Test {
+// Each event as a short line, so that one assertion shows the order of a whole import.
+class EventLog final : public ImportEvents {
+public:
+    void FileBegun(const FileBegin& file) override { Add("begin " + ToUtf8(file.path)); }
+    void TargetAnnounced(std::wstring_view name) override { Add("target " + ToUtf8(name)); }
+    void StationReady(const Station& station) override { Add("station " + ToUtf8(station.name)); }
+    void ObservationReady(const Observation& o) override {
+        Add("observation " + ToUtf8(o.target) + (o.code ? " " + ToUtf8(*o.code) : ""));
+    }
+    void PointReady(const Point& point) override { Add("point " + ToUtf8(point.name)); }
+    void MessageReported(const Message& message) override { Add("message " + ToUtf8(message.text)); }
+    void FileEnded(const FileEnd& file) override {
+        Add("end " + ToUtf8(file.path) + " " + std::to_string(static_cast<int>(file.outcome)));
+    }
+    void ImportEnded(const ImportEnd& end) override {
+        Add("unreleased " + std::to_string(end.unreleasedObjects));
+    }
+
+    std::string text;
+
+private:
+    void Add(const std::string& line) { text += line + "\n"; }
+};
+
+// Drives the sink the way the module does: a factory per pass, released at the pass's end. The
+// files come back whole through the collector, and every event into the log.
+class EventSinkTest : public ::testing::Test {
 protected:
+    EventSinkTest() {
+        events.Add(collector);
+        events.Add(log);
+    }
     void StartPass() { factory = sink.GetConverterFactory(); }
     void EndPass() {
         sink.SetProgress(100.0f);
         factory->Release();
     }
 
-    HostObjects objects{nullptr};
-    ImportModel model;
+    HostObjects objects;
+    std::vector<FileResult> files;
+    FileCollector collector{[this](FileResult& file) { files.push_back(std::move(file)); }};
+    EventLog log;
+    EventFanOut events;
     std::vector<ProgressReport> reports;
-    ModelSink sink{objects, model, [this](const ProgressReport& report) { reports.push_back(report); }};
+    EventSink sink{objects, events, [this](const ProgressReport& report) { reports.push_back(report); }};
     IUnitConverterFactory* factory = nullptr;
 };
 
-TEST_F(ModelSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
+TEST_F(EventSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
     sink.BeginFile(L"job.rdf");
     StartPass();
     sink.SetCurrentLine(0);
@@ -51,9 +90,10 @@ TEST_F(ModelSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
     sink.AddObservation(L"SS1");
     sink.SetCode(L"TREE");
     EndPass();
+    sink.Finish();
 
-    ASSERT_EQ(model.files.size(), 1u);
-    const FileResult& file = model.files[0];
+    ASSERT_EQ(files.size(), 1u);
+    const FileResult& file = files[0];
     EXPECT_EQ(file.path, L"job.rdf");
     EXPECT_EQ(file.outcome, FileOutcome::Imported);
     EXPECT_EQ(file.targets, std::vector<std::wstring>{L"BS"});
@@ -85,7 +125,7 @@ TEST_F(ModelSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
     EXPECT_EQ(objects.Live(), 0);
 }
 
-TEST_F(ModelSinkTest, ObservationsBeforeAnyStationAreKept) {
+TEST_F(EventSinkTest, ObservationsBeforeAnyStationAreKept) {
     sink.BeginFile(L"a.rdf");
     StartPass();
     EndPass();
@@ -96,7 +136,9 @@ TEST_F(ModelSinkTest, ObservationsBeforeAnyStationAreKept) {
     sink.AddStation(L"ST");
     sink.AddObservation(L"Y");
     EndPass();
-    const FileResult& file = model.files[0];
+    sink.Finish();
+    ASSERT_EQ(files.size(), 1u);
+    const FileResult& file = files[0];
     ASSERT_EQ(file.observationsBeforeStation.size(), 1u);
     EXPECT_EQ(file.observationsBeforeStation[0].target, L"X");
     EXPECT_EQ(file.observationsBeforeStation[0].horizontalAngle, 0.25);
@@ -105,7 +147,7 @@ TEST_F(ModelSinkTest, ObservationsBeforeAnyStationAreKept) {
     EXPECT_EQ(file.stations[0].observations[0].target, L"Y");
 }
 
-TEST_F(ModelSinkTest, MessagesCarryTheLineLastNamedAndDecideTheOutcome) {
+TEST_F(EventSinkTest, MessagesCarryTheLineLastNamedAndDecideTheOutcome) {
     sink.BeginFile(L"missing.rdf");
     sink.ReportMessage(L"cannot open");
     sink.BeginFile(L"empty.rdf");
@@ -122,19 +164,49 @@ TEST_F(ModelSinkTest, MessagesCarryTheLineLastNamedAndDecideTheOutcome) {
     sink.SetCurrentLine(4);
     sink.ReportMessage(L"no units");
     EndPass();
+    sink.Finish();
 
-    ASSERT_EQ(model.files.size(), 3u);
-    EXPECT_EQ(model.files[0].outcome, FileOutcome::CannotOpen);
-    EXPECT_EQ(model.files[0].messages[0].line, std::nullopt);
-    EXPECT_EQ(model.files[0].messages[0].text, L"cannot open");
-    EXPECT_EQ(model.files[1].outcome, FileOutcome::NoRecords);
-    EXPECT_EQ(model.files[1].messages[0].line, std::nullopt);
-    EXPECT_EQ(model.files[2].outcome, FileOutcome::Imported);
-    EXPECT_EQ(model.files[2].messages[0].line, 4);
-    EXPECT_FALSE(AllFilesImported(model));
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0].outcome, FileOutcome::CannotOpen);
+    EXPECT_EQ(files[0].messages[0].line, std::nullopt);
+    EXPECT_EQ(files[0].messages[0].text, L"cannot open");
+    EXPECT_EQ(files[1].outcome, FileOutcome::NoRecords);
+    EXPECT_EQ(files[1].messages[0].line, std::nullopt);
+    EXPECT_EQ(files[2].outcome, FileOutcome::Imported);
+    EXPECT_EQ(files[2].messages[0].line, 4);
 }
 
-TEST_F(ModelSinkTest, ProgressNamesTheFileAndThePass) {
+// An item is handed on once the next begins or its file ends, with every value set by then;
+// values for an item no longer current are dropped, as for a point's after a station began.
+TEST_F(EventSinkTest, HandsOnEachItemWhenTheNextBeginsAndEachFileAtItsEnd) {
+    sink.AddPoint(L"EARLY"); // before any BeginFile: a file without a path
+    sink.BeginFile(L"a.rdf");
+    StartPass();
+    sink.AddPoint(L"T1");
+    EndPass();
+    StartPass();
+    sink.AddStation(L"S1");
+    sink.AddObservation(L"T1");
+    sink.SetCode(L"LATE");
+    sink.AddPoint(L"P1");
+    sink.AddStation(L"S2");
+    sink.SetNorthing(1.0);
+    sink.AddObservation(L"T2");
+    EndPass();
+    sink.BeginFile(L"b.rdf");
+    sink.ReportMessage(L"cannot open");
+    sink.Finish();
+
+    EXPECT_EQ(log.text, "begin \npoint EARLY\nend  0\n"
+                        "begin a.rdf\ntarget T1\nstation S1\nobservation T1 LATE\npoint P1\nstation S2\n"
+                        "observation T2\nend a.rdf 0\n"
+                        "begin b.rdf\nmessage cannot open\nend b.rdf 1\nunreleased 0\n");
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[1].points[0].northing, std::nullopt);
+    EXPECT_EQ(files[1].stations[1].observations[0].target, L"T2");
+}
+
+TEST_F(EventSinkTest, ProgressNamesTheFileAndThePass) {
     sink.BeginFile(L"a.rdf");
     StartPass();
     sink.SetProgress(50.0f);
@@ -144,6 +216,7 @@ TEST_F(ModelSinkTest, ProgressNamesTheFileAndThePass) {
     sink.BeginFile(L"b.rdf");
     StartPass();
     EndPass();
+    sink.Finish();
     ASSERT_EQ(reports.size(), 4u);
     EXPECT_EQ(reports[0].fileIndex, 0u);
     EXPECT_EQ(reports[0].pass, 1);

@@ -1,9 +1,10 @@
-// The host's measurement sink: builds the import model from what the module sends, keeping
-// everything, also observations that arrive before any station.
+// The host's measurement sink: turns the module's calls into events of one file at a time. An
+// item (point, station, observation) is handed on when the next one begins or its file ends;
+// value calls apply to the item begun last, as the module sends them.
 #pragma once
 
 #include "host/HostObjects.h"
-#include "host/ImportModel.h"
+#include "host/pipeline/ImportEvents.h"
 #include "interfaces/HostInterfaces.h"
 
 #include <cstddef>
@@ -20,10 +21,13 @@ struct ProgressReport {
 
 using ProgressListener = std::function<void(const ProgressReport&)>;
 
-class ModelSink final : public IMeasurementSink {
+class EventSink final : public IMeasurementSink {
 public:
     // Both references must outlive the sink; `progress` may be empty.
-    ModelSink(HostObjects& objects, ImportModel& model, ProgressListener progress = {});
+    EventSink(HostObjects& objects, ImportEvents& events, ProgressListener progress = {});
+
+    // Ends the last file and the import; the module makes no more calls.
+    void Finish();
 
     IUnitConverterFactory* GetConverterFactory() override;
     void BeginFile(const wchar_t* path) override;
@@ -51,24 +55,32 @@ public:
 private:
     enum class Item { None, Point, Station, Observation };
 
-    void Record(const char* call, std::vector<TraceValue> args) const;
-    FileResult& File();
-    Point* CurrentPoint();
-    Station* CurrentStation();
-    Observation* CurrentObservation();
-    void SetPointValue(std::optional<double> Point::*field, double value);
-    void SetStationValue(std::optional<double> Station::*field, double value);
-    void SetObservationValue(std::optional<double> Observation::*field, double value);
+    void StartFile(const wchar_t* path);
+    void EnsureFile();
+    void EndFile();
+    void HandOnItem();
+    void BeginItem(Item item);
+    template <class Field, class Value> void SetOn(Item item, Field& field, Value value) {
+        if (current == item)
+            field = value;
+    }
 
     HostObjects& objects;
-    ImportModel& model;
+    ImportEvents& events;
     ProgressListener progress;
 
     // State of the current file.
+    std::optional<std::size_t> fileIndex;
+    std::wstring path;
+    FileOutcome outcome = FileOutcome::Imported;
     int pass = 0;
     bool linesStarted = false;
     std::optional<int> currentLine;
-    Item lastItem = Item::None;
+    // The item begun last, not yet handed on.
+    Item current = Item::None;
+    Point point;
+    Station station;
+    Observation observation;
 };
 
 } // namespace host

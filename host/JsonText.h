@@ -1,0 +1,40 @@
+// Values written through a RapidJSON writer in one block each. The writer places a value
+// (separator, indentation) when given it as raw JSON of no characters; the value's bytes then
+// go to the same buffer at once, which spares the library's character-by-character copying.
+// Texts that need escapes still go through the library's escaping.
+#pragma once
+
+#include "host/BufferedOutput.h"
+
+#include <rapidjson/rapidjson.h>
+
+#include <string_view>
+
+namespace host {
+
+inline bool NeedsJsonEscapes(std::string_view text) {
+    bool needs = false;
+    for (const char c : text)
+        needs |= static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\';
+    return needs;
+}
+
+// `json` writes to `out`.
+template <class Writer>
+void WriteJsonRaw(Writer& json, BufferedOutput& out, std::string_view raw, rapidjson::Type type) {
+    json.RawValue("", 0, type);
+    out.Write(raw);
+}
+
+template <class Writer> void WriteJsonText(Writer& json, BufferedOutput& out, std::string_view text) {
+    if (NeedsJsonEscapes(text)) {
+        json.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+        return;
+    }
+    json.RawValue("", 0, rapidjson::kStringType);
+    out.Put('"');
+    out.Write(text);
+    out.Put('"');
+}
+
+} // namespace host

@@ -1,0 +1,184 @@
+#include "host/pipeline/EventSink.h"
+
+#include "host/ConverterFactory.h"
+
+namespace host {
+namespace {
+
+constexpr int kPreScanPass = 1;
+
+const wchar_t* OrEmpty(const wchar_t* text) {
+    return text != nullptr ? text : L"";
+}
+
+} // namespace
+
+EventSink::EventSink(HostObjects& objects, ImportEvents& events, ProgressListener progress)
+    : objects(objects), events(events), progress(std::move(progress)) {}
+
+void EventSink::Finish() {
+    EndFile();
+    events.ImportEnded({objects.Live()});
+}
+
+void EventSink::StartFile(const wchar_t* name) {
+    fileIndex = fileIndex ? *fileIndex + 1 : 0;
+    path = OrEmpty(name);
+    outcome = FileOutcome::Imported;
+    events.FileBegun({path, *fileIndex});
+}
+
+// Calls before the first BeginFile still land somewhere: in a file without a path.
+void EventSink::EnsureFile() {
+    if (!fileIndex)
+        StartFile(nullptr);
+}
+
+void EventSink::EndFile() {
+    if (!fileIndex)
+        return;
+    HandOnItem();
+    events.FileEnded({path, *fileIndex, outcome});
+}
+
+void EventSink::HandOnItem() {
+    switch (current) {
+    case Item::Point:
+        events.PointReady(point);
+        break;
+    case Item::Station:
+        events.StationReady(station);
+        break;
+    case Item::Observation:
+        events.ObservationReady(observation);
+        break;
+    case Item::None:
+        break;
+    }
+    current = Item::None;
+}
+
+void EventSink::BeginItem(Item item) {
+    EnsureFile();
+    HandOnItem();
+    current = item;
+}
+
+IUnitConverterFactory* EventSink::GetConverterFactory() {
+    // Each parser pass asks once, at its start.
+    ++pass;
+    return CreateConverterFactory(objects);
+}
+
+void EventSink::BeginFile(const wchar_t* name) {
+    EndFile();
+    StartFile(name);
+    pass = 0;
+    linesStarted = false;
+    currentLine.reset();
+}
+
+void EventSink::SetCurrentLine(std::int32_t index) {
+    linesStarted = true;
+    currentLine = index;
+}
+
+void EventSink::ReportMessage(const wchar_t* text) {
+    EnsureFile();
+    const bool aboutFile = !currentLine || *currentLine < 0;
+    events.MessageReported({aboutFile ? std::nullopt : currentLine, OrEmpty(text)});
+    if (pass == 0 && !linesStarted)
+        outcome = FileOutcome::CannotOpen;
+    else if (currentLine && *currentLine < 0)
+        outcome = FileOutcome::NoRecords;
+}
+
+void EventSink::SetProgress(float percent) {
+    if (progress)
+        progress({fileIndex.value_or(0), pass, percent});
+}
+
+void EventSink::AddPoint(const wchar_t* name) {
+    if (pass == kPreScanPass) {
+        BeginItem(Item::None);
+        events.TargetAnnounced(OrEmpty(name));
+        return;
+    }
+    BeginItem(Item::Point);
+    point = Point();
+    point.name = OrEmpty(name);
+    point.line = currentLine;
+}
+
+void EventSink::SetNorthing(double value) {
+    SetOn(Item::Point, point.northing, value);
+}
+
+void EventSink::SetEasting(double value) {
+    SetOn(Item::Point, point.easting, value);
+}
+
+void EventSink::SetElevation(double value) {
+    SetOn(Item::Point, point.elevation, value);
+}
+
+void EventSink::SetResectionPoint(bool resection) {
+    SetOn(Item::Point, point.resectionPoint, resection);
+}
+
+void EventSink::SetPointAttribute(bool attribute) {
+    SetOn(Item::Point, point.attribute, attribute);
+}
+
+void EventSink::SetCode(const wchar_t* code) {
+    SetOn(Item::Point, point.code, OrEmpty(code));
+    SetOn(Item::Observation, observation.code, OrEmpty(code));
+}
+
+void EventSink::AddStation(const wchar_t* name) {
+    BeginItem(Item::Station);
+    station = Station();
+    station.name = OrEmpty(name);
+    station.line = currentLine;
+}
+
+void EventSink::SetInstrumentHeight(double value) {
+    SetOn(Item::Station, station.instrumentHeight, value);
+}
+
+void EventSink::AddObservation(const wchar_t* target) {
+    BeginItem(Item::Observation);
+    observation = Observation();
+    observation.target = OrEmpty(target);
+    observation.line = currentLine;
+}
+
+void EventSink::SetPressure(double value) {
+    SetOn(Item::Station, station.pressure, value);
+}
+
+void EventSink::SetTemperature(double value) {
+    SetOn(Item::Station, station.temperature, value);
+}
+
+void EventSink::SetVerticalAngle(double value) {
+    SetOn(Item::Observation, observation.verticalAngle, value);
+}
+
+void EventSink::SetHorizontalAngle(double value) {
+    SetOn(Item::Observation, observation.horizontalAngle, value);
+}
+
+void EventSink::SetTargetHeight(double value) {
+    SetOn(Item::Observation, observation.targetHeight, value);
+}
+
+void EventSink::SetSlopeDistance(double value) {
+    SetOn(Item::Observation, observation.slopeDistance, value);
+}
+
+void EventSink::SetFaceRight(bool faceRight) {
+    SetOn(Item::Observation, observation.faceRight, faceRight);
+}
+
+} // namespace host

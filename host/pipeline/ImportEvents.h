@@ -1,0 +1,46 @@
+// What the host hands on while the module imports: typed events of one file at a time, each
+// sent once its item is complete. Consumers (writers, collectors) override what they need.
+#pragma once
+
+#include "host/ImportModel.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace host {
+
+struct FileBegin {
+    std::wstring_view path;
+    std::size_t index; // 0-based, in the order the module began the files
+};
+
+struct FileEnd {
+    std::wstring_view path;
+    std::size_t index;
+    FileOutcome outcome;
+};
+
+struct ImportEnd {
+    // Host objects handed to the module and never released by it; 0 after a sound import.
+    int unreleasedObjects = 0;
+};
+
+// Within a file: targets (announced ahead of the import pass), then stations, observations,
+// points and messages in the order the module sent them. A station comes before its
+// observations and carries none itself; an observation belongs to the station sent last, or to
+// none if no station came yet in this file.
+class ImportEvents {
+public:
+    virtual ~ImportEvents() = default;
+
+    virtual void FileBegun(const FileBegin&) {}
+    virtual void TargetAnnounced(std::wstring_view) {}
+    virtual void StationReady(const Station&) {}
+    virtual void ObservationReady(const Observation&) {}
+    virtual void PointReady(const Point&) {}
+    virtual void MessageReported(const Message&) {}
+    virtual void FileEnded(const FileEnd&) {}
+    virtual void ImportEnded(const ImportEnd&) {}
+};
+
+} // namespace host

@@ -1,0 +1,66 @@
+// Decorators that log every call the module makes into the host before or after passing it on:
+// around the file list, the sink, and the converter factories and converters the sink hands
+// out. They exist only when a trace is asked for.
+#pragma once
+
+#include "host/trace/CallTrace.h"
+#include "interfaces/HostInterfaces.h"
+
+namespace host {
+
+class TracingFileList final : public IImportFileList {
+public:
+    // Both must outlive this list.
+    TracingFileList(CallTrace& trace, IImportFileList& inner) : trace(trace), inner(inner) {}
+
+    bool HasCurrent() override;
+    void MoveNext() override;
+    const wchar_t* GetCurrent() override;
+    void Reset() override;
+
+private:
+    CallTrace& trace;
+    IImportFileList& inner;
+};
+
+class TracingSink final : public IMeasurementSink {
+public:
+    // Both must outlive this sink.
+    TracingSink(CallTrace& trace, IMeasurementSink& inner) : trace(trace), inner(inner) {}
+
+    // The factory comes wrapped, and so does every converter it creates.
+    IUnitConverterFactory* GetConverterFactory() override;
+    void BeginFile(const wchar_t* path) override;
+    void SetCurrentLine(std::int32_t index) override;
+    void ReportMessage(const wchar_t* text) override;
+    void SetProgress(float percent) override;
+    void AddPoint(const wchar_t* name) override;
+    void SetNorthing(double value) override;
+    void SetEasting(double value) override;
+    void SetElevation(double value) override;
+    void SetResectionPoint(bool resection) override;
+    void SetPointAttribute(bool attribute) override;
+    void SetCode(const wchar_t* code) override;
+    void AddStation(const wchar_t* name) override;
+    void SetInstrumentHeight(double value) override;
+    void AddObservation(const wchar_t* target) override;
+    void SetPressure(double value) override;
+    void SetTemperature(double value) override;
+    void SetVerticalAngle(double value) override;
+    void SetHorizontalAngle(double value) override;
+    void SetTargetHeight(double value) override;
+    void SetSlopeDistance(double value) override;
+    void SetFaceRight(bool faceRight) override;
+
+private:
+    void Record(const char* call, TraceValue arg) { trace.Record({"sink", call, arg, {}, {}}); }
+
+    CallTrace& trace;
+    IMeasurementSink& inner;
+};
+
+// Wraps a factory the caller holds one reference to (adopted here) in a logging one, named
+// "factory#N"; hands the caller one reference to the wrapper. Null stays null.
+IUnitConverterFactory* TraceFactory(CallTrace& trace, IUnitConverterFactory* factory);
+
+} // namespace host

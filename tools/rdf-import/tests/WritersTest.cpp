@@ -1,0 +1,198 @@
+#include "tools/rdf-import/writers/Writers.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace rdf {
+namespace {
+
+// Sends a file's contents as the host's sink would: targets, then the items in the order of
+// the file (observations before any station first), then the messages, then its end.
+void Send(host::ImportEvents& events, const host::FileResult& file, std::size_t index) {
+    events.FileBegun({file.path, index});
+    for (const std::wstring& target : file.targets)
+        events.TargetAnnounced(target);
+    for (const host::Observation& o : file.observationsBeforeStation)
+        events.ObservationReady(o);
+    for (const host::Station& station : file.stations) {
+        events.StationReady(station);
+        for (const host::Observation& o : station.observations)
+            events.ObservationReady(o);
+    }
+    for (const host::Point& point : file.points)
+        events.PointReady(point);
+    for (const host::Message& message : file.messages)
+        events.MessageReported(message);
+    events.FileEnded({file.path, index, file.outcome});
+}
+
+std::string Write(const char* format, const std::vector<host::FileResult>& files,
+                  WriterSettings settings = {}) {
+    std::ostringstream stream;
+    {
+        host::BufferedOutput out(stream);
+        const std::unique_ptr<host::ImportEvents> writer = FindFormat(format)->make(out, settings);
+        for (std::size_t i = 0; i < files.size(); ++i)
+            Send(*writer, files[i], i);
+        writer->ImportEnded({0});
+    }
+    return stream.str();
+}
+
+host::FileResult FileWithAwkwardTexts() {
+    host::FileResult file;
+    file.path = L"job.rdf";
+    host::Point point;
+    point.name = L"P,1";
+    point.northing = 1.5;
+    point.code = L"say \"hi\"";
+    file.points.push_back(point);
+    host::Observation loose;
+    loose.target = L"X";
+    loose.horizontalAngle = 0.25;
+    file.observationsBeforeStation.push_back(loose);
+    file.messages.push_back({2, L"no units"});
+    file.messages.push_back({std::nullopt, L"about the file"});
+    return file;
+}
+
+// A good file, one that could not be opened, and another good one.
+std::vector<host::FileResult> ThreeFiles() {
+    host::FileResult first;
+    first.path = L"a.rdf";
+    first.targets = {L"B1"};
+    host::Station station;
+    station.name = L"S1";
+    station.temperature = 20.0;
+    host::Observation o;
+    o.target = L"B1";
+    o.slopeDistance = 100.0;
+    o.faceRight = true;
+    station.observations = {o, o};
+    first.stations = {station};
+    first.points.push_back({});
+    first.points.back().name = L"S1";
+    first.points.back().northing = 5000.0;
+    host::FileResult missing;
+    missing.path = L"missing.rdf";
+    missing.outcome = host::FileOutcome::CannotOpen;
+    missing.messages.push_back({std::nullopt, L"cannot open"});
+    host::FileResult last;
+    last.path = L"c.rdf";
+    last.points.push_back({});
+    last.points.back().name = L"Q";
+    last.points.back().easting = 1e-5;
+    return {first, missing, last};
+}
+
+TEST(CsvWriter, QuotesFieldsThatHoldSeparatorsOrQuotesAndLeavesAbsentValuesEmpty) {
+    EXPECT_EQ(Write("csv", {FileWithAwkwardTexts()}), "name,northing,easting,elevation,code\n"
+                                                      "\"P,1\",1.5,,,\"say \"\"hi\"\"\"\n");
+}
+
+TEST(CsvWriter, ObservationsBeforeAnyStationHaveAnEmptyStation) {
+    WriterSettings settings;
+    settings.observations = true;
+    EXPECT_EQ(Write("csv", {FileWithAwkwardTexts()}, settings),
+              "station,target,face,target_height,slope_distance,horizontal_angle,vertical_angle,code\n"
+              ",X,,,,0.25,,\n");
+}
+
+TEST(CsvWriter, RowsOfEveryFileFollowEachOther) {
+    EXPECT_EQ(Write("csv", ThreeFiles()), "name,northing,easting,elevation,code\nS1,5000,,,\nQ,,1e-05,,\n");
+    WriterSettings settings;
+    settings.observations = true;
+    EXPECT_EQ(Write("csv", ThreeFiles(), settings),
+              "station,target,face,target_height,slope_distance,horizontal_angle,vertical_angle,code\n"
+              "S1,B1,right,,100,,,\nS1,B1,right,,100,,,\n");
+}
+
+TEST(TextWriter, MessagesReadLikeDiagnosticsWithLinesCountedFromOne) {
+    const std::string listing = Write("text", {FileWithAwkwardTexts()});
+    EXPECT_NE(listing.find("job.rdf:3: no units\n"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("job.rdf: about the file\n"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("observations before any station"), std::string::npos) << listing;
+}
+
+TEST(TextWriter, ListsEachFileWhereItEndsWithAFailedOneBetween) {
+    EXPECT_EQ(Write("text", ThreeFiles()),
+              "a.rdf: imported, 1 station, 2 observations, 1 point, 0 messages\n"
+              "  station S1  temperature 20.0 \u00b0C\n"
+              "    target  face   horizontal  vertical  slope dist.  target ht.  code\n"
+              "    B1      right           -         -      100.000           -\n"
+              "    B1      right           -         -      100.000           -\n"
+              "  points\n"
+              "    name  northing  easting  elevation  code  mark\n"
+              "    S1    5000.000        -          -\n"
+              "  targets announced before the import: B1\n"
+              "\n"
+              "missing.rdf: cannot-open\n"
+              "missing.rdf: cannot open\n"
+              "\n"
+              "c.rdf: imported, 0 stations, 0 observations, 1 point, 0 messages\n"
+              "  points\n"
+              "    name  northing  easting  elevation  code  mark\n"
+              "    Q            -    0.000          -\n");
+}
+
+// What another component adds at each file's end lands inside the file's object or after its
+// listing.
+class CountingSection final : public FileSection {
+public:
+    void WriteJson(JsonOut& json, const host::FileEnd& file) override {
+        json.Member("extra", static_cast<int>(file.index));
+    }
+    void WriteText(host::BufferedOutput& out, const host::FileEnd& file) override {
+        out.Write("  extra " + std::to_string(file.index) + "\n");
+    }
+};
+
+TEST(JsonWriter, WritesEveryFileWithTheAddedSectionsAndClosesTheDocument) {
+    CountingSection section;
+    WriterSettings settings;
+    settings.sections = {&section};
+    const std::string json = Write("json", ThreeFiles(), settings);
+    EXPECT_NE(
+        json.find(
+            "\"stations\": [\n        {\n          \"name\": \"S1\",\n          \"temperature\": 20.0,\n"
+            "          \"observations\": [\n            {\n              \"target\": \"B1\",\n"
+            "              \"slopeDistance\": 100.0,\n              \"faceRight\": true\n"),
+        std::string::npos)
+        << json;
+    EXPECT_NE(
+        json.find("\"outcome\": \"cannot-open\",\n      \"messages\": [\n        {\n"
+                  "          \"line\": null,\n          \"text\": \"cannot open\"\n        }\n      ],\n"
+                  "      \"targets\": [],\n      \"points\": [],\n      \"observationsBeforeStation\": [],\n"
+                  "      \"stations\": [],\n      \"extra\": 1\n    },"),
+        std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"easting\": 1e-05"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"extra\": 2\n    }\n  ],\n  \"unreleasedObjects\": 0\n}\n"), std::string::npos)
+        << json;
+    EXPECT_NE(
+        Write("text", ThreeFiles(), settings).find("    Q            -    0.000          -\n  extra 2\n"),
+        std::string::npos);
+}
+
+// Shortest digits from the library, laid out as the tool has always written them.
+TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent) {
+    const std::pair<double, const char*> rows[] = {{5000.0, "5000.0"},
+                                                   {0.0, "0.0"},
+                                                   {-0.0, "-0.0"},
+                                                   {1.5, "1.5"},
+                                                   {0.0001, "0.0001"},
+                                                   {1e-05, "1e-05"},
+                                                   {123456789012345.0, "123456789012345.0"},
+                                                   {1e15, "1e+15"},
+                                                   {1.25e100, "1.25e+100"},
+                                                   {0.1 + 0.2, "0.30000000000000004"},
+                                                   {-2.5e-7, "-2.5e-07"}};
+    for (const auto& [value, text] : rows) {
+        char buffer[32];
+        EXPECT_EQ(JsonNumberText(value, buffer), text);
+    }
+}
+
+} // namespace
+} // namespace rdf

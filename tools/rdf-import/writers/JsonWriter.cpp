@@ -1,0 +1,198 @@
+#include "host/Text.h"
+#include "tools/rdf-import/writers/PackedFile.h"
+#include "tools/rdf-import/writers/Writers.h"
+
+namespace rdf {
+namespace {
+
+using host::ToUtf8;
+
+void WriteMembers(JsonOut& json, const PackedObservation& o) {
+    json.Member("target", o.target);
+    json.Member("targetHeight", o.targetHeight);
+    json.Member("slopeDistance", o.slopeDistance);
+    json.Member("horizontalAngle", o.horizontalAngle);
+    json.Member("verticalAngle", o.verticalAngle);
+    json.Member("faceRight", o.faceRight);
+    json.Member("code", o.code);
+}
+
+// Each section of a file's object is one reading of the packed file, taking only its kind.
+class TargetsJson final : public PackedFileReader {
+public:
+    explicit TargetsJson(JsonOut& json) : json(json) {}
+    void Target(std::string_view name) override { json.String(name); }
+
+private:
+    JsonOut& json;
+};
+
+class PointsJson final : public PackedFileReader {
+public:
+    explicit PointsJson(JsonOut& json) : json(json) {}
+    void Point(const PackedPoint& p) override {
+        json.StartObject();
+        json.Member("name", p.name);
+        json.Member("northing", p.northing);
+        json.Member("easting", p.easting);
+        json.Member("elevation", p.elevation);
+        json.Member("resectionPoint", p.resectionPoint);
+        json.Member("attribute", p.attribute);
+        json.Member("code", p.code);
+        json.EndObject();
+    }
+
+private:
+    JsonOut& json;
+};
+
+class ObservationsBeforeStationJson final : public PackedFileReader {
+public:
+    explicit ObservationsBeforeStationJson(JsonOut& json) : json(json) {}
+    void Station(const PackedStation&) override { stationSeen = true; }
+    void Observation(const PackedObservation& o) override {
+        if (stationSeen)
+            return;
+        json.StartObject();
+        WriteMembers(json, o);
+        json.EndObject();
+    }
+
+private:
+    JsonOut& json;
+    bool stationSeen = false;
+};
+
+// Each station's object stays open while its observations follow.
+class StationsJson final : public PackedFileReader {
+public:
+    explicit StationsJson(JsonOut& json) : json(json) {}
+
+    void Station(const PackedStation& s) override {
+        CloseStation();
+        json.StartObject();
+        json.Member("name", s.name);
+        json.Member("temperature", s.temperature);
+        json.Member("pressure", s.pressure);
+        json.Member("instrumentHeight", s.instrumentHeight);
+        json.Key("observations");
+        json.StartArray();
+        open = true;
+    }
+    void Observation(const PackedObservation& o) override {
+        if (!open)
+            return;
+        json.StartObject();
+        WriteMembers(json, o);
+        json.EndObject();
+    }
+
+    void End() override { CloseStation(); }
+
+private:
+    void CloseStation() {
+        if (!open)
+            return;
+        json.EndArray();
+        json.EndObject();
+        open = false;
+    }
+
+    JsonOut& json;
+    bool open = false;
+};
+
+class JsonWriter final : public host::ImportEvents {
+public:
+    JsonWriter(host::BufferedOutput& out, const WriterSettings& settings)
+        : out(out), json(out), sections(settings.sections) {
+        json.StartObject();
+        json.Key("module");
+        json.StartObject();
+        json.Member("name", ToUtf8(settings.module.name));
+        json.Member("formatName", ToUtf8(settings.module.formatName));
+        json.Member("fileFilter", ToUtf8(settings.module.fileFilter));
+        json.Member("id", settings.module.id);
+        json.Member("kind", settings.module.kind);
+        json.EndObject();
+        json.Key("units");
+        json.StartObject();
+        json.Member("distance", "metre");
+        json.Member("angle", "radian");
+        json.Member("temperature", "degree Celsius");
+        json.Member("pressure", "hectopascal");
+        json.Member("line", "counted from 1");
+        json.EndObject();
+        json.Key("files");
+        json.StartArray();
+    }
+
+    void FileBegun(const host::FileBegin&) override {
+        file.Clear();
+        messages.clear();
+    }
+    void TargetAnnounced(std::wstring_view name) override { file.AddTarget(name); }
+    void StationReady(const host::Station& station) override { file.Add(station); }
+    void ObservationReady(const host::Observation& observation) override { file.Add(observation); }
+    void PointReady(const host::Point& point) override { file.Add(point); }
+    void MessageReported(const host::Message& message) override { messages.push_back(message); }
+
+    void FileEnded(const host::FileEnd& end) override {
+        json.StartObject();
+        json.Member("path", ToUtf8(end.path));
+        json.Member("outcome", OutcomeName(end.outcome));
+        json.Key("messages");
+        json.StartArray();
+        for (const host::Message& message : messages) {
+            json.StartObject();
+            json.Key("line");
+            if (message.line)
+                json.Int(*message.line + 1);
+            else
+                json.Null();
+            json.Member("text", ToUtf8(message.text));
+            json.EndObject();
+        }
+        json.EndArray();
+        Section<TargetsJson>("targets");
+        Section<PointsJson>("points");
+        Section<ObservationsBeforeStationJson>("observationsBeforeStation");
+        Section<StationsJson>("stations");
+        for (FileSection* section : sections)
+            section->WriteJson(json, end);
+        json.EndObject();
+        file.Clear();
+        messages.clear();
+    }
+
+    void ImportEnded(const host::ImportEnd& end) override {
+        json.EndArray();
+        json.Member("unreleasedObjects", end.unreleasedObjects);
+        json.EndObject();
+        out.Put('\n');
+    }
+
+private:
+    template <class Reader> void Section(const char* key) {
+        json.Key(key);
+        json.StartArray();
+        Reader reader(json);
+        file.Read(reader);
+        json.EndArray();
+    }
+
+    host::BufferedOutput& out;
+    JsonOut json;
+    std::vector<FileSection*> sections;
+    PackedFile file;
+    std::vector<host::Message> messages;
+};
+
+} // namespace
+
+std::unique_ptr<host::ImportEvents> MakeJsonWriter(host::BufferedOutput& out,
+                                                   const WriterSettings& settings) {
+    return std::make_unique<JsonWriter>(out, settings);
+}
+
+} // namespace rdf

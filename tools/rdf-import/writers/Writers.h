@@ -1,0 +1,58 @@
+// The output formats of rdf-import: each a consumer of the import's events that writes as the
+// files end, found by name in one table.
+#pragma once
+
+#include "host/BufferedOutput.h"
+#include "host/PluginModule.h"
+#include "host/pipeline/ImportEvents.h"
+#include "tools/rdf-import/AngleFormat.h"
+#include "tools/rdf-import/writers/JsonOut.h"
+
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace rdf {
+
+// Something another component adds to each file's output when the file ends: for JSON, members
+// of the file's object written before it closes; for the listing, lines after the file's.
+class FileSection {
+public:
+    virtual ~FileSection() = default;
+    virtual void WriteJson(JsonOut&, const host::FileEnd&) {}
+    virtual void WriteText(host::BufferedOutput&, const host::FileEnd&) {}
+};
+
+struct WriterSettings {
+    std::optional<AngleStyle> angles; // the format's own default when none
+    bool observations = false;        // csv: the observations instead of the points
+    host::ModuleIdentity module;
+    std::vector<FileSection*> sections; // not owned; each must outlive the writer
+};
+
+using MakeWriter = std::unique_ptr<host::ImportEvents> (*)(host::BufferedOutput&, const WriterSettings&);
+
+struct Format {
+    const char* name;
+    // Null for a format that writes nothing of its own from the events.
+    MakeWriter make;
+    // The format is the log of the module's calls.
+    bool traced;
+    // Its messages are in the output itself, so failures need no lines on standard error.
+    bool showsMessages;
+};
+
+const std::vector<Format>& Formats();
+const Format* FindFormat(std::string_view name);
+
+// A readable listing per file, with messages as FILE:LINE: TEXT, lines counted from 1.
+std::unique_ptr<host::ImportEvents> MakeTextWriter(host::BufferedOutput& out, const WriterSettings& settings);
+// One JSON document with everything the host received, in the host's units.
+std::unique_ptr<host::ImportEvents> MakeJsonWriter(host::BufferedOutput& out, const WriterSettings& settings);
+// The points of every file, or the observations, under a header row.
+std::unique_ptr<host::ImportEvents> MakeCsvWriter(host::BufferedOutput& out, const WriterSettings& settings);
+
+const char* OutcomeName(host::FileOutcome outcome);
+
+} // namespace rdf
