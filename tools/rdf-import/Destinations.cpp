@@ -1,10 +1,7 @@
 #include "tools/rdf-import/Destinations.h"
 
 #include "exchange/Exchange.h"
-
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
+#include "exchange/FormatChoice.h"
 
 namespace rdf {
 namespace {
@@ -29,49 +26,8 @@ std::vector<DestinationFormat> BuildTable() {
     return table;
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string Known(bool names) {
-    std::string known;
-    for (const DestinationFormat& format : DestinationFormats()) {
-        if (names) {
-            known += (known.empty() ? "" : ", ") + format.name;
-            continue;
-        }
-        for (const std::string& extension : format.extensions)
-            known += (known.empty() ? "" : " ") + extension;
-    }
-    return known;
-}
-
 const DestinationFormat& Find(const DestinationRequest& request) {
-    const auto& formats = DestinationFormats();
-    if (!request.format.empty()) {
-        const auto found = std::find_if(formats.begin(), formats.end(), [&](const DestinationFormat& format) {
-            return Lower(format.name) == Lower(request.format);
-        });
-        if (found == formats.end()) {
-            throw exchange::Error(exchange::Error::Kind::Usage, "--to-format " + request.format +
-                                                                    ": not a format rdf-import writes (" +
-                                                                    Known(true) + ")");
-        }
-        return *found;
-    }
-    const std::string extension = Lower(std::filesystem::u8path(request.path).extension().u8string());
-    const auto found = std::find_if(formats.begin(), formats.end(), [&](const DestinationFormat& format) {
-        return std::find(format.extensions.begin(), format.extensions.end(), extension) !=
-               format.extensions.end();
-    });
-    if (found == formats.end()) {
-        throw exchange::Error(exchange::Error::Kind::Usage,
-                              "--to " + request.path + ": the extension names no format rdf-import writes (" +
-                                  Known(false) + "); name one with --to-format");
-    }
-    return *found;
+    return exchange::ChooseFormat(DestinationFormats(), request.path, request.format, "rdf-import");
 }
 
 std::vector<DestinationRequest> Requests(const DestinationOptions& options) {
