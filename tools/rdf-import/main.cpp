@@ -7,6 +7,8 @@
 #include "host/trace/CallTrace.h"
 #include "resources/version.h"
 #include "tools/rdf-import/ProgressBar.h"
+#include "tools/rdf-import/coordinates/Coordinates.h"
+#include "tools/rdf-import/coordinates/SurveyOptions.h"
 #include "tools/rdf-import/writers/Writers.h"
 
 #include <CLI/CLI.hpp>
@@ -33,6 +35,7 @@ struct Options {
     bool quiet = false;
     std::string output;
     std::string module;
+    rdf::SurveySettings survey;
 };
 
 void Fail(const std::string& message) {
@@ -97,6 +100,12 @@ private:
     int unreleasedObjects = 0;
 };
 
+// The outputs that take the whole run at once, each given every file's survey when the run has
+// ended: written to files named by their own options (for example --to FILE).
+std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options&) {
+    return {};
+}
+
 int Run(const Options& options) {
     const std::optional<host::EncodingLocale> locale = ChooseLocale(options.encoding);
     if (!locale)
@@ -123,9 +132,21 @@ int Run(const Options& options) {
     settings.observations = options.observations;
     settings.module = module.Identity();
 
-    // Consumers see each event in this order: the writer, then what decides the exit status.
+    // Consumers see each event in this order: the reduction, whose sections the writer adds to a
+    // file's output, the writer, then what decides the exit status.
     host::EventFanOut events;
     host::BufferedOutput out(stream);
+    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options);
+    std::optional<rdf::Coordinates> coordinates;
+    if (format.coordinates || !runOutputs.empty()) {
+        coordinates.emplace(options.survey, settings.angles.value_or(rdf::AngleStyle::Dms));
+        for (rdf::Coordinates::RunEnded& output : runOutputs)
+            coordinates->OnRunEnded(std::move(output));
+        if (format.make == nullptr && format.coordinates)
+            coordinates->WritePointList(out, options.quiet);
+        settings.sections.push_back(&*coordinates);
+        events.Add(*coordinates);
+    }
     const std::unique_ptr<host::ImportEvents> writer = format.make ? format.make(out, settings) : nullptr;
     if (writer)
         events.Add(*writer);
@@ -140,7 +161,7 @@ int Run(const Options& options) {
         if (bar)
             progress = [&bar](const host::ProgressReport& report) { bar->Update(report); };
         const host::ScopedThreadLocale threadLocale(*locale);
-        module.Import(paths, events, trace ? &*trace : nullptr, progress);
+        module.Import(paths, events, trace ? &*trace : nullptr, progress, rdf::FeetOf(options.survey));
     }
     if (trace)
         trace->Flush();
@@ -177,6 +198,8 @@ int main(int argc, char** argv) {
     app.add_flag("-q,--quiet", options.quiet, "no progress bar and no failure lines on standard error");
     app.add_option("-o,--output", options.output, "write the output to this file");
     app.add_option("--module", options.module, "the module to load (default: Nikon.so next to rdf-import)");
+    rdf::SurveyOptionTexts surveyTexts;
+    rdf::AddSurveyOptions(app, surveyTexts);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -187,6 +210,12 @@ int main(int argc, char** argv) {
         Fail("--observations applies to --format csv only");
         return kUsageError;
     }
+    auto survey = rdf::MakeSurveySettings(surveyTexts);
+    if (auto* error = std::get_if<std::string>(&survey)) {
+        Fail(*error);
+        return kUsageError;
+    }
+    options.survey = std::get<rdf::SurveySettings>(std::move(survey));
     try {
         return Run(options);
     } catch (const std::exception& error) {
