@@ -73,7 +73,7 @@ Prepared Prepare(const Destination& destination) {
     const Format& format = FindFormat(destination);
     std::optional<ReferenceSystem> system = DescribeReferenceSystem(destination.crs);
     if (format.longitudeLatitude && !system) {
-        throw Error(Error::Kind::Usage, destination.path + ": " + std::string(format.name) +
+        throw Error(Error::Kind::Usage, "--to " + destination.path + ": " + std::string(format.name) +
                                             " holds WGS 84 longitudes and latitudes; give the survey's "
                                             "reference system with --crs so that its coordinates can be "
                                             "transformed");
