@@ -83,13 +83,6 @@ Prepared Prepare(const Destination& destination) {
 
 } // namespace
 
-std::string LowerCase(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
 std::string_view ResolveFormat(const Destination& destination) {
     return FindFormat(destination).name;
 }

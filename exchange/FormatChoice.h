@@ -6,6 +6,7 @@
 #include "exchange/Exchange.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,7 +14,12 @@
 
 namespace exchange {
 
-std::string LowerCase(std::string_view text);
+inline std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
 
 template <typename Row>
 const Row& ChooseFormat(const std::vector<Row>& rows, const std::string& path, const std::string& name,

@@ -21,6 +21,16 @@ std::wstring TakeOleString(BSTR text) {
     return owned ? std::wstring(owned.get(), SysStringLen(owned.get())) : std::wstring();
 }
 
+// GetId in the form this compiler declares it (see interfaces/PluginInterfaces.h).
+GUID ReadId(Plugin::IPlugin& plugin) {
+#if defined(_WIN32) && !defined(_MSC_VER)
+    GUID id{};
+    return *plugin.GetId(&id);
+#else
+    return plugin.GetId();
+#endif
+}
+
 } // namespace
 
 std::string FormatGuid(const GUID& id) {
@@ -48,7 +58,7 @@ ModuleIdentity PluginModule::Identity() const {
     identity.name = TakeOleString(plugin->GetName());
     identity.formatName = TakeOleString(plugin->GetFormatName());
     identity.fileFilter = TakeOleString(plugin->GetFileFilter());
-    identity.id = FormatGuid(plugin->GetId());
+    identity.id = FormatGuid(ReadId(*plugin.Get()));
     identity.kind = plugin->GetKind();
     return identity;
 }

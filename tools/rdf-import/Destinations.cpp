@@ -6,6 +6,7 @@
 namespace rdf {
 namespace {
 
+#if NIKON_EXCHANGE
 void WriteExchange(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
     exchange::Write(surveys, {request.path, request.format, request.crs});
 }
@@ -13,16 +14,19 @@ void WriteExchange(const std::vector<survey::FileSurvey>& surveys, const Destina
 void CheckExchange(const DestinationRequest& request) {
     exchange::Check({request.path, request.format, request.crs});
 }
+#endif
 
 std::vector<DestinationFormat> BuildTable() {
     // This tool's own writers (reports) come first; the exchange library's formats follow.
     std::vector<DestinationFormat> table = {};
+#if NIKON_EXCHANGE
     for (const exchange::FormatInfo& format : exchange::Formats()) {
         table.push_back({std::string(format.name),
                          {format.extensions.begin(), format.extensions.end()},
                          WriteExchange,
                          CheckExchange});
     }
+#endif
     return table;
 }
 
