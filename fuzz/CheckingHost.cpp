@@ -9,6 +9,7 @@
 
 namespace checking {
 
+using testsupport::ReadNumber;
 using testsupport::SinkCall;
 using testsupport::Utf8;
 
@@ -25,19 +26,6 @@ std::string Shown(double value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.10g", value);
     return text;
-}
-
-// The host's reading of a number: the whole text, as the C library reads it (so "inf", "nan"
-// and exponents are numbers too); an empty text or trailing characters are not.
-bool ReadNumber(const wchar_t* text, double& value) {
-    if (*text == L'\0')
-        return false;
-    wchar_t* end = nullptr;
-    const double read = std::wcstod(text, &end);
-    if (end == text || *end != L'\0')
-        return false;
-    value = read;
-    return true;
 }
 
 // Degrees, minutes, seconds and a fraction of a second set off by points: "D.MM.SS.f". Each
