@@ -1,5 +1,6 @@
 #include "fuzz/CheckingHost.h"
 
+#include "resources/messages.h"
 #include "tests/support/Text.h"
 
 #include <cmath>
@@ -13,12 +14,8 @@ using testsupport::ReadNumber;
 using testsupport::SinkCall;
 using testsupport::Utf8;
 
-const wchar_t* const kMessageTexts[4] = {
-    L"Не удается открыть файл",
-    L"Файл содержит данные в неизвестном формате",
-    L"Не заданы единицы измерения расстояний",
-    L"Не заданы единицы измерения углов",
-};
+const wchar_t* const kMessageTexts[4] = {NIKON_MSG_TEXT_CANNOT_OPEN_FILE, NIKON_MSG_TEXT_UNKNOWN_FORMAT,
+                                         NIKON_MSG_TEXT_NO_DISTANCE_UNITS, NIKON_MSG_TEXT_NO_ANGLE_UNITS};
 
 namespace {
 
