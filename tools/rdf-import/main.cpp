@@ -6,6 +6,7 @@
 #include "host/pipeline/EventFanOut.h"
 #include "host/trace/CallTrace.h"
 #include "resources/version.h"
+#include "tools/rdf-import/Destinations.h"
 #include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
 #include "tools/rdf-import/coordinates/Coordinates.h"
@@ -14,6 +15,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -36,6 +38,7 @@ struct Options {
     std::string output;
     std::string module;
     rdf::SurveySettings survey;
+    rdf::DestinationOptions destinations;
 };
 
 void Fail(const std::string& message) {
@@ -89,9 +92,19 @@ private:
 };
 
 // The outputs that take the whole run at once, each given every file's survey when the run has
-// ended: written to files named by their own options (for example --to FILE).
-std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options&) {
-    return {};
+// ended: written to files named by their own options (for example --to FILE). A file that cannot be
+// written is named on standard error, also with --quiet, and raises `status`.
+std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options, int& status) {
+    std::vector<rdf::Coordinates::RunEnded> outputs;
+    if (options.destinations.files.empty())
+        return outputs;
+    outputs.push_back([&options, &status](const std::vector<survey::FileSurvey>& surveys) {
+        for (const rdf::DestinationFailure& failure : rdf::WriteDestinations(surveys, options.destinations)) {
+            Fail(failure.message);
+            status = std::max(status, failure.usage ? kUsageError : kSomeFileFailed);
+        }
+    });
+    return outputs;
 }
 
 int Run(const Options& options) {
@@ -124,7 +137,8 @@ int Run(const Options& options) {
     // file's output, the writer, then what decides the exit status.
     host::EventFanOut events;
     host::BufferedOutput out(stream);
-    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options);
+    int outputStatus = kAllImported;
+    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, outputStatus);
     std::optional<rdf::Coordinates> coordinates;
     if (format.coordinates || !runOutputs.empty()) {
         coordinates.emplace(options.survey, settings.angles.value_or(rdf::AngleStyle::Dms));
@@ -161,7 +175,7 @@ int Run(const Options& options) {
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
-    return status.AllImported() ? kAllImported : kSomeFileFailed;
+    return std::max(status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus);
 }
 
 } // namespace
@@ -194,6 +208,7 @@ int main(int argc, char** argv) {
                        " next to rdf-import)");
     rdf::SurveyOptionTexts surveyTexts;
     rdf::AddSurveyOptions(app, surveyTexts);
+    rdf::AddDestinationOptions(app, options.destinations);
     try {
         app.parse(commandLine.Count(), commandLine.Values());
     } catch (const CLI::ParseError& error) {
@@ -210,6 +225,10 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     options.survey = std::get<rdf::SurveySettings>(std::move(survey));
+    if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations)) {
+        Fail(*error);
+        return kUsageError;
+    }
     try {
         return Run(options);
     } catch (const std::exception& error) {
