@@ -2,8 +2,11 @@
 
 #include "exchange/Exchange.h"
 #include "exchange/FormatChoice.h"
+#include "exchange/Staging.h"
 #include "report/HtmlReport.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -20,19 +23,17 @@ void CheckExchange(const DestinationRequest& request) {
 }
 #endif
 
-// The survey report: one HTML page with each file's plan and tables. A page that could not be
-// written whole is removed, so no half page is left under the name.
+// The survey report: one HTML page with each file's plan and tables. Like the exchange formats,
+// it appears under its name only once it is whole.
 void WriteReport(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
     const std::filesystem::path target = std::filesystem::u8path(request.path);
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    if (out)
-        report::WriteHtmlReport(out, surveys);
+    exchange::Staging staging(target);
+    std::ofstream out(staging.PathFor(target.filename().string()), std::ios::binary | std::ios::trunc);
+    report::WriteHtmlReport(out, surveys);
     out.close();
-    if (!out) {
-        std::error_code ignored; // the write failure is what the user hears of
-        std::filesystem::remove(target, ignored);
+    if (!out)
         throw exchange::Error(exchange::Error::Kind::WriteFailure, "cannot write " + request.path);
-    }
+    staging.Commit();
 }
 
 std::vector<DestinationFormat> BuildTable() {
