@@ -1,0 +1,50 @@
+#include "exchange/ReferenceSystem.h"
+
+#include "exchange/Exchange.h"
+#include "exchange/GdalErrors.h"
+
+#include <ogr_spatialref.h>
+
+namespace exchange {
+namespace {
+
+std::string Wkt(const OGRSpatialReference& srs, const char* format) {
+    char* text = nullptr;
+    const std::string option = std::string("FORMAT=") + format;
+    const char* const options[] = {option.c_str(), nullptr};
+    srs.exportToWkt(&text, options);
+    const std::string wkt = text != nullptr ? text : "";
+    CPLFree(text);
+    return wkt;
+}
+
+} // namespace
+
+std::optional<ReferenceSystem> DescribeReferenceSystem(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    OGRSpatialReference srs;
+    const GdalErrors errors;
+    if (srs.SetFromUserInput(text.c_str()) != OGRERR_NONE) {
+        const std::string reason = errors.failed() ? " (" + errors.last() + ")" : "";
+        throw Error(Error::Kind::Usage, "--crs " + text + ": not a reference system GDAL knows" + reason +
+                                            "; give for example EPSG:32633, a WKT or a PROJ string");
+    }
+    if (srs.IsGeographic() || srs.IsGeocentric()) {
+        throw Error(Error::Kind::Usage, "--crs " + text +
+                                            ": a geographic reference system cannot hold plane survey "
+                                            "coordinates; name the projected or local system they are in");
+    }
+    ReferenceSystem system;
+    system.name = srs.GetName() != nullptr ? srs.GetName() : text;
+    system.wkt = Wkt(srs, "WKT2_2019");
+    system.ogcWkt = Wkt(srs, "WKT1_GDAL");
+    const char* authority = srs.GetAuthorityName(nullptr);
+    const char* code = srs.GetAuthorityCode(nullptr);
+    if (authority != nullptr && code != nullptr && std::string(authority) == "EPSG")
+        system.epsgCode = code;
+    system.metresPerUnit = srs.GetLinearUnits(nullptr);
+    return system;
+}
+
+} // namespace exchange

@@ -1,0 +1,226 @@
+// Every GDAL format written and read back with GDAL: positions within a millimetre of the survey's,
+// the reference system carried, and the WGS 84 formats transformed back to it.
+#include "exchange/Exchange.h"
+#include "exchange/tests/SurveyFixture.h"
+
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+#include <ogr_feature.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
+
+#include <map>
+#include <memory>
+
+namespace exchange {
+namespace {
+
+using test::kMillimetre;
+
+struct Vertex {
+    double x, y, z;
+};
+
+struct ReadFeature {
+    std::map<std::string, std::string> fields;
+    std::vector<Vertex> vertices;
+};
+
+struct ReadLayer {
+    std::unique_ptr<OGRSpatialReference> system;
+    std::vector<ReadFeature> features;
+};
+
+std::vector<Vertex> Vertices(const OGRGeometry* geometry) {
+    if (geometry == nullptr)
+        return {};
+    if (const auto* point = dynamic_cast<const OGRPoint*>(geometry))
+        return {{point->getX(), point->getY(), point->getZ()}};
+    std::vector<Vertex> vertices;
+    if (const auto* line = dynamic_cast<const OGRLineString*>(geometry)) {
+        for (int index = 0; index < line->getNumPoints(); ++index)
+            vertices.push_back({line->getX(index), line->getY(index), line->getZ(index)});
+    }
+    return vertices;
+}
+
+// Field names as keys in lower case: formats differ in the case they read back.
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A layer by name, or the file's only layer for an empty name.
+ReadLayer Read(const std::filesystem::path& file, const std::string& name = {}) {
+    GDALAllRegister();
+    // CSV files hold their points in X, Y and Z columns.
+    const char* const csvColumns[] = {"X_POSSIBLE_NAMES=X", "Y_POSSIBLE_NAMES=Y", "Z_POSSIBLE_NAMES=Z",
+                                      nullptr};
+    const GDALDatasetUniquePtr dataset(GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                                         nullptr,
+                                                         file.extension() == ".csv" ? csvColumns : nullptr));
+    if (!dataset)
+        throw std::runtime_error("GDAL cannot open " + file.string());
+    OGRLayer* layer = name.empty() ? dataset->GetLayer(0) : dataset->GetLayerByName(name.c_str());
+    if (layer == nullptr)
+        throw std::runtime_error(file.string() + " has no layer " + name);
+    ReadLayer result;
+    if (const OGRSpatialReference* system = layer->GetSpatialRef())
+        result.system.reset(system->Clone());
+    for (const auto& feature : *layer) {
+        ReadFeature read;
+        for (int index = 0; index < feature->GetFieldCount(); ++index)
+            read.fields[Lower(feature->GetFieldDefnRef(index)->GetNameRef())] =
+                feature->GetFieldAsString(index);
+        read.vertices = Vertices(feature->GetGeometryRef());
+        result.features.push_back(std::move(read));
+    }
+    return result;
+}
+
+// Positions of a WGS 84 file back in the survey's system: the round trip the test checks.
+void BackFromWgs84(ReadLayer& layer, const std::string& crs) {
+    ASSERT_TRUE(layer.system);
+    EXPECT_TRUE(layer.system->IsGeographic());
+    OGRSpatialReference survey;
+    survey.SetFromUserInput(crs.c_str());
+    survey.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    layer.system->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    std::unique_ptr<OGRCoordinateTransformation> back(
+        OGRCreateCoordinateTransformation(layer.system.get(), &survey));
+    ASSERT_TRUE(back);
+    for (ReadFeature& feature : layer.features) {
+        for (Vertex& vertex : feature.vertices)
+            ASSERT_TRUE(back->Transform(1, &vertex.x, &vertex.y));
+    }
+}
+
+// Units per metre across and up: heights stay in metres beside longitudes and latitudes.
+struct Scale {
+    double horizontal = 1;
+    double vertical = 1;
+};
+
+void ExpectAt(const Vertex& vertex, double easting, double northing, std::optional<double> elevation,
+              Scale scale, const std::string& what) {
+    EXPECT_NEAR(vertex.x, easting * scale.horizontal, kMillimetre) << what;
+    EXPECT_NEAR(vertex.y, northing * scale.horizontal, kMillimetre) << what;
+    EXPECT_NEAR(vertex.z, elevation.value_or(0) * scale.vertical, kMillimetre) << what;
+}
+
+struct Case {
+    std::string fileName;
+    std::string crs;
+    std::string stations; // the file or layer of each: a layer name for one-file formats
+    std::string observations;
+    bool wgs84;
+    double unitsPerMetre = 1;
+};
+
+class GdalRoundTrip : public ::testing::TestWithParam<Case> {};
+
+TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
+    const Case& format = GetParam();
+    const test::ScratchFolder folder;
+    const survey::FileSurvey survey = test::SiteSurvey();
+    Write({survey}, {(folder / format.fileName).string(), "", format.crs});
+
+    const bool oneFile = format.stations.find('.') == std::string::npos;
+    const auto layerOf = [&](const std::string& layerOrFile, const char* layer) {
+        ReadLayer read = oneFile ? Read(folder / format.fileName, layer) : Read(folder / layerOrFile);
+        if (format.wgs84)
+            BackFromWgs84(read, format.crs);
+        return read;
+    };
+    const ReadLayer points = layerOf(format.fileName, "points");
+    const ReadLayer stations = layerOf(format.stations, "stations");
+    const ReadLayer observations = layerOf(format.observations, "observations");
+
+    if (!format.wgs84 && !format.crs.empty()) {
+        OGRSpatialReference expected;
+        expected.SetFromUserInput(format.crs.c_str());
+        ASSERT_TRUE(points.system);
+        EXPECT_TRUE(points.system->IsSame(&expected)) << format.fileName;
+    }
+    const Scale scale{format.unitsPerMetre, format.wgs84 ? 1 : format.unitsPerMetre};
+    ASSERT_EQ(points.features.size(), survey.reduction.coordinates.size());
+    for (const ReadFeature& feature : points.features) {
+        const survey::Coordinate& point = test::PointNamed(survey, feature.fields.at("name"));
+        ASSERT_EQ(feature.vertices.size(), 1u);
+        ExpectAt(feature.vertices[0], point.easting, point.northing, point.elevation, scale, point.name);
+        EXPECT_EQ(feature.fields.at("code"), point.code);
+    }
+    ASSERT_EQ(stations.features.size(), survey.reduction.stations.size());
+    for (const ReadFeature& feature : stations.features) {
+        const survey::Coordinate& mark = test::PointNamed(survey, feature.fields.at("name"));
+        ExpectAt(feature.vertices.at(0), mark.easting, mark.northing, mark.elevation, scale, mark.name);
+    }
+    // The sight lines of the located targets: eight of the nine observations.
+    ASSERT_EQ(observations.features.size(), 8u);
+    for (const ReadFeature& feature : observations.features) {
+        ASSERT_EQ(feature.vertices.size(), 2u);
+        const survey::Coordinate& from = test::PointNamed(survey, feature.fields.at("station"));
+        const survey::Coordinate& to = test::PointNamed(survey, feature.fields.at("target"));
+        EXPECT_NEAR(feature.vertices[0].x, from.easting * format.unitsPerMetre, kMillimetre);
+        EXPECT_NEAR(feature.vertices[1].y, to.northing * format.unitsPerMetre, kMillimetre);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryFormat, GdalRoundTrip,
+    ::testing::Values(Case{"site.gpkg", "EPSG:32633", "stations", "observations", false},
+                      Case{"site.gpkg", "", "stations", "observations", false},
+                      Case{"site.shp", "EPSG:32633", "site_stations.shp", "site_observations.shp", false},
+                      Case{"site.fgb", "EPSG:32633", "site_stations.fgb", "site_observations.fgb", false},
+                      Case{"site.csv", "", "site_stations.csv", "site_observations.csv", false},
+                      Case{"site.geojson", "EPSG:32633", "site_stations.geojson", "site_observations.geojson",
+                           true},
+                      Case{"site.kml", "EPSG:32633", "stations", "observations", true},
+                      // New York Long Island in US survey feet: coordinates go in the system's unit.
+                      Case{"feet.gpkg", "EPSG:2263", "stations", "observations", false, 3937.0 / 1200.0}),
+    [](const ::testing::TestParamInfo<Case>& info) {
+        std::string name = info.param.fileName + (info.param.crs.empty() ? "_local" : "");
+        for (char& c : name)
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
+
+TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsStationsAndSightLines) {
+    const test::ScratchFolder folder;
+    const survey::FileSurvey survey = test::SiteSurvey();
+    Write({survey}, {(folder / "site.dxf").string(), "", ""});
+    const ReadLayer entities = Read(folder / "site.dxf", "entities");
+
+    std::map<std::string, std::vector<std::string>> labelsByLayer;
+    std::map<std::string, int> entitiesByLayer;
+    for (const ReadFeature& feature : entities.features) {
+        const std::string& layer = feature.fields.at("layer");
+        ++entitiesByLayer[layer];
+        if (feature.fields.at("text").empty())
+            continue;
+        labelsByLayer[layer].push_back(feature.fields.at("text"));
+        // The label's insertion point is its point.
+        const survey::Coordinate& point = test::PointNamed(survey, feature.fields.at("text"));
+        EXPECT_NEAR(feature.vertices.at(0).x, point.easting, kMillimetre);
+        EXPECT_NEAR(feature.vertices.at(0).y, point.northing, kMillimetre);
+    }
+    const std::map<std::string, std::vector<std::string>> expectedLabels = {
+        {"NO_CODE", {"S1", "K1", "P3", "S2"}},
+        {"TREE", {"P1"}},
+        {"WALL", {"P2"}},
+        {"STATIONS", {"S1", "S2"}}};
+    EXPECT_EQ(labelsByLayer, expectedLabels);
+    const std::map<std::string, int> expectedEntities = {
+        {"NO_CODE", 8}, {"TREE", 2}, {"WALL", 2}, {"STATIONS", 4}, {"OBSERVATIONS", 8}};
+    EXPECT_EQ(entitiesByLayer, expectedEntities);
+    // The POINT entities are three-dimensional.
+    for (const ReadFeature& feature : entities.features) {
+        if (feature.fields.at("layer") == "TREE" && feature.fields.at("text").empty()) {
+            EXPECT_NEAR(feature.vertices.at(0).z, 301.234, kMillimetre);
+        }
+    }
+}
+
+} // namespace
+} // namespace exchange

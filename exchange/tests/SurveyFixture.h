@@ -1,0 +1,32 @@
+// A small survey built from chosen coordinates: what a reduction would give for it and the readings
+// an instrument would have recorded, so that the writers' output can be checked against geometry.
+#pragma once
+
+#include "survey/Survey.h"
+
+#include <filesystem>
+#include <string>
+
+namespace exchange::test {
+
+constexpr double kMillimetre = 0.001;
+
+// Two stations on UTM zone 33 north coordinates: S1 sees the backsight K1, the points P1 (TREE),
+// P2 (WALL), P3 (no code, no elevation) and an unlocated target X; S2 sees P1 and S1.
+survey::FileSurvey SiteSurvey();
+
+const survey::Coordinate& PointNamed(const survey::FileSurvey& file, const std::string& name);
+
+// A fresh folder under the system's temporary one, removed with the object.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+} // namespace exchange::test
