@@ -130,7 +130,7 @@ TEST(PluginModule, AMissingFileDoesNotStopTheOthers) {
 
 // As files copied from old media are named: bytes that are not UTF-8.
 TEST(PluginModule, ImportsAFileWhoseNameIsNotUtf8) {
-    const TempDirectory directory;
+    const TempDir directory;
     const auto job = directory.Write("\xFF\xFE.rdf", kJob);
     const PluginModule module(NIKON_MODULE_PATH);
     const Imported model = ImportAll(module, {FileNameFromBytes(job.string())});
@@ -139,7 +139,7 @@ TEST(PluginModule, ImportsAFileWhoseNameIsNotUtf8) {
     EXPECT_EQ(model.files[0].outcome, FileOutcome::Imported);
     EXPECT_TRUE(model.files[0].messages.empty());
     EXPECT_EQ(model.files[0].stations.size(), 1u);
-    EXPECT_EQ(ToUtf8(model.files[0].path), (directory.path / "\xEF\xBF\xBD\xEF\xBF\xBD.rdf").string());
+    EXPECT_EQ(ToUtf8(model.files[0].path), (directory.Path() / "\xEF\xBF\xBD\xEF\xBF\xBD.rdf").string());
 }
 
 TEST(PluginModule, TracesTheCallsOfAnImportInOrder) {
