@@ -42,7 +42,8 @@ private:
 // latitude with heights in metres for the formats defined that way.
 class Frame {
 public:
-    Frame(const std::optional<ReferenceSystem>& system, bool longitudeLatitude) {
+    Frame(const std::optional<ReferenceSystem>& system, bool longitudeLatitude, const Failing& fail)
+        : m_fail(fail) {
         if (system) {
             m_unitsPerMetre = 1 / system->metresPerUnit;
             m_survey = std::make_unique<OGRSpatialReference>();
@@ -67,7 +68,7 @@ public:
         double x = position.easting * m_unitsPerMetre;
         double y = position.northing * m_unitsPerMetre;
         if (m_toFile && !m_toFile->Transform(1, &x, &y))
-            throw Error(Error::Kind::WriteFailure, "a point lies outside what --crs can transform to WGS 84");
+            m_fail("a point lies where --crs cannot be transformed to WGS 84");
         return OGRPoint(x, y, Length(position.elevation).value_or(0));
     }
 
@@ -84,6 +85,7 @@ private:
             OGRCoordinateTransformation::DestroyCT(transform);
         }
     };
+    const Failing& m_fail;
     double m_unitsPerMetre = 1;
     std::unique_ptr<OGRSpatialReference> m_survey;
     std::unique_ptr<OGRSpatialReference> m_file;
@@ -397,7 +399,7 @@ void WriteWithGdal(const GdalFormat& format, const SurveyRows& rows,
     GDALAllRegister();
     const GdalErrors errors;
     const Failing fail(staging, errors);
-    const Frame frame(system, format.longitudeLatitude);
+    const Frame frame(system, format.longitudeLatitude, fail);
     if (format.layout == GdalLayout::CadLayers)
         WriteDrawing(format, rows, frame, staging, errors, fail);
     else

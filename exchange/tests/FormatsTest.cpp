@@ -68,6 +68,20 @@ TEST(ExchangeFormats, AFileThatCannotBeWrittenIsAWriteFailureAndLeavesNothing) {
         EXPECT_EQ(error.kind(), Error::Kind::WriteFailure);
         EXPECT_NE(std::string(error.what()).find("cannot write " + missingFolder.path), std::string::npos);
     }
+    // A point that the reference system cannot carry to WGS 84 fails the write of longitudes.
+    survey::FileSurvey faraway = test::SiteSurvey();
+    faraway.reduction.coordinates[0].easting = 1e30;
+    try {
+        Write({faraway}, {(folder / "far.geojson").string(), "", "EPSG:32633"});
+        ADD_FAILURE() << "a point beyond the projection was written";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.kind(), Error::Kind::WriteFailure);
+        EXPECT_NE(
+            std::string(error.what()).find("far.geojson: a point lies where --crs cannot be transformed"),
+            std::string::npos)
+            << error.what();
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
     // A folder in the way is found only when the written file is moved into place: nothing of the
     // write stays behind.
     const std::filesystem::path inTheWay = folder / "site.xml";
