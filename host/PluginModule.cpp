@@ -44,13 +44,13 @@ std::string FormatGuid(const GUID& id) {
 PluginModule::PluginModule(const std::filesystem::path& path) {
     std::string error;
     if (!library.Open(path, error))
-        throw std::runtime_error("cannot load the module " + path.string() + ": " + error);
+        throw std::runtime_error("cannot load the module " + path.u8string() + ": " + error);
     const auto create = reinterpret_cast<CreatePluginFunction>(library.Symbol(kCreatePluginName));
     if (create == nullptr)
-        throw std::runtime_error("the module " + path.string() + " exports no CreatePlugin");
+        throw std::runtime_error("the module " + path.u8string() + " exports no CreatePlugin");
     plugin = Plugin::RefPtr<Plugin::IGroundBasedMIP>::Adopt(create());
     if (!plugin)
-        throw std::runtime_error("the module " + path.string() + " created no plug-in object");
+        throw std::runtime_error("the module " + path.u8string() + " created no plug-in object");
 }
 
 ModuleIdentity PluginModule::Identity() const {

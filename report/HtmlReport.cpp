@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -173,45 +174,38 @@ private:
     int rows_ = 0;
 };
 
-const char* ZeroVaText(survey::ZeroVa zero) {
-    switch (zero) {
-    case survey::ZeroVa::Zenith:
-        return "zenith";
-    case survey::ZeroVa::Horizontal:
-        return "horizontal";
-    case survey::ZeroVa::Compass:
-        return "horizontal, signed";
+template <typename Enum, std::size_t N>
+const char* TextOf(Enum value, const std::pair<Enum, const char*> (&texts)[N]) {
+    for (const auto& [key, text] : texts) {
+        if (key == value)
+            return text;
     }
     return "";
 }
 
-const char* ReadingsText(survey::CircleReadings readings) {
-    return readings == survey::CircleReadings::Azimuth ? "azimuths" : "directions";
-}
-
-const char* LengthUnitText(survey::LengthUnit unit) {
-    switch (unit) {
-    case survey::LengthUnit::Metre:
-        return "metre";
-    case survey::LengthUnit::InternationalFoot:
-        return "international foot";
-    case survey::LengthUnit::UsSurveyFoot:
-        return "US survey foot";
-    }
-    return "";
-}
-
-const char* StatusText(survey::StationStatus status) {
-    switch (status) {
-    case survey::StationStatus::Oriented:
-        return "oriented";
-    case survey::StationStatus::NotLocated:
-        return "not located";
-    case survey::StationStatus::NotOriented:
-        return "not oriented";
-    }
-    return "";
-}
+constexpr std::pair<survey::ZeroVa, const char*> kZeroVaTexts[] = {
+    {survey::ZeroVa::Zenith, "zenith"},
+    {survey::ZeroVa::Horizontal, "horizontal"},
+    {survey::ZeroVa::Compass, "horizontal, signed"},
+};
+constexpr std::pair<survey::CircleReadings, const char*> kReadingsTexts[] = {
+    {survey::CircleReadings::Azimuth, "azimuths"},
+    {survey::CircleReadings::FromBacksight, "directions"},
+};
+constexpr std::pair<survey::ZeroAzimuth, const char*> kZeroAzimuthTexts[] = {
+    {survey::ZeroAzimuth::North, "north"},
+    {survey::ZeroAzimuth::South, "south"},
+};
+constexpr std::pair<survey::LengthUnit, const char*> kLengthUnitTexts[] = {
+    {survey::LengthUnit::Metre, "metre"},
+    {survey::LengthUnit::InternationalFoot, "international foot"},
+    {survey::LengthUnit::UsSurveyFoot, "US survey foot"},
+};
+constexpr std::pair<survey::StationStatus, const char*> kStatusTexts[] = {
+    {survey::StationStatus::Oriented, "oriented"},
+    {survey::StationStatus::NotLocated, "not located"},
+    {survey::StationStatus::NotOriented, "not oriented"},
+};
 
 std::string WithWords(const std::string& text, const std::string& words) {
     return words.empty() ? text : words + " (" + text + ")";
@@ -227,11 +221,12 @@ void WriteFacts(std::ostream& out, const survey::FileSurvey& file) {
         {"Instrument", job.header.instrument},
         {"Created", job.header.created},
         {"Downloaded", job.header.downloaded},
-        {"Distance unit", WithWords(LengthUnitText(job.facts.distanceUnit), job.facts.distanceUnitText)},
+        {"Distance unit",
+         WithWords(TextOf(job.facts.distanceUnit, kLengthUnitTexts), job.facts.distanceUnitText)},
         {"Angle unit", job.facts.angleUnitText},
-        {"Vertical angles", ZeroVaText(job.facts.zeroVa)},
-        {"Horizontal circle", ReadingsText(job.facts.readings)},
-        {"Zero azimuth", job.facts.zeroAzimuth == survey::ZeroAzimuth::North ? "north" : "south"},
+        {"Vertical angles", TextOf(job.facts.zeroVa, kZeroVaTexts)},
+        {"Horizontal circle", TextOf(job.facts.readings, kReadingsTexts)},
+        {"Zero azimuth", TextOf(job.facts.zeroAzimuth, kZeroAzimuthTexts)},
         {"Lengths in this report", "metres"},
         {"Stations", std::to_string(job.stations.size())},
         {"Observations", std::to_string(observations)},
@@ -267,7 +262,7 @@ void WriteStations(std::ostream& out, const std::string& id, const survey::FileS
                     << (station.status == survey::StationStatus::Oriented ? "" : " class=\"warn\"") << '>';
         WriteCell(out, station.name);
         WriteCell(out, LineText(station.line));
-        WriteCell(out, StatusText(station.status));
+        WriteCell(out, TextOf(station.status, kStatusTexts));
         WriteCell(out, Metres(station.northing));
         WriteCell(out, Metres(station.easting));
         WriteCell(out, Metres(station.elevation));
@@ -430,6 +425,17 @@ void WriteContents(std::ostream& out, const std::vector<survey::FileSurvey>& fil
     }
 }
 
+// The report's files by name, so that a browser's tabs and history tell reports apart.
+std::string Title(const std::vector<survey::FileSurvey>& files) {
+    constexpr std::size_t kNamed = 3;
+    std::string title = "Survey report";
+    for (std::size_t i = 0; i < files.size() && i < kNamed; ++i)
+        title += (i == 0 ? ": " : ", ") + std::filesystem::u8path(files[i].path).filename().u8string();
+    if (files.size() > kNamed)
+        title += " and " + std::to_string(files.size() - kNamed) + " more";
+    return title;
+}
+
 } // namespace
 
 void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files) {
@@ -438,10 +444,9 @@ void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& f
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src "
            "'unsafe-inline'; "
            "script-src 'unsafe-inline'; img-src data:\">\n"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>Survey "
-           "report</title>\n"
-           "<style>\n"
-        << kReportStyle;
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+    WriteEscaped(out, Title(files));
+    out << "</title>\n<style>\n" << kReportStyle;
     WritePlanStyle(out);
     WriteTableStyle(out);
     out << "</style>\n</head>\n<body>\n<header><h1>Survey report</h1></header>\n";

@@ -115,6 +115,7 @@
     let index = null;
     let pinned = null;
     let drag = null;
+    let draggedLast = false;
 
     const zoom = () => fit.w / view.w;
     const unitsPerPixel = () => view.w / svg.clientWidth;
@@ -273,14 +274,18 @@
       else hideTip();
     });
 
-    svg.addEventListener('pointerup', (event) => {
-      const wasClick = drag && !drag.moved;
+    svg.addEventListener('pointerup', () => {
+      draggedLast = Boolean(drag && drag.moved);
       drag = null;
       svg.classList.remove('dragging');
-      if (wasClick) {
-        const point = pointAt(event);
-        pin(point && (!pinned || point.label !== pinned.label) ? point : null);
-      }
+    });
+
+    // A click pins the point under the pointer, or lets the pinned one go; the end of a drag is
+    // no click.
+    svg.addEventListener('click', (event) => {
+      if (draggedLast) return;
+      const point = pointAt(event);
+      pin(point && (!pinned || point.label !== pinned.label) ? point : null);
     });
 
     svg.addEventListener('pointerleave', () => {

@@ -98,6 +98,9 @@ TEST(HtmlReport, PlanLabelsAndTablesAgree) {
     EXPECT_EQ(page.find("<b>S14</b>"), std::string::npos);
     EXPECT_NE(page.find("&lt;b&gt;S14&lt;/b&gt;"), std::string::npos);
     EXPECT_NE(page.find("jobs/lot &lt;14&gt; &amp; &quot;north&quot;.rdf"), std::string::npos);
+    EXPECT_NE(page.find("<title>Survey report: lot &lt;14&gt; &amp; &quot;north&quot;.rdf, missing.rdf, "
+                        "notes.txt</title>"),
+              std::string::npos);
 }
 
 TEST(HtmlReport, FailedFilesMessagesAndToleranceAreShown) {

@@ -21,8 +21,8 @@ class ReportPage(HTMLParser):
     def __init__(self):
         super().__init__()
         self.labels = {}  # plan prefix -> {row: text}
-        self._pending_row = None
-        self.rows = {}  # plan prefix -> {row: first cell text}
+        self._row = None
+        self.rows = {}  # plan prefix -> {row: [cell texts]}
         self.scale_texts = []
         self.layout_check = None
         self._open = None  # (kind, prefix, key) of the element whose text is collected
@@ -41,12 +41,13 @@ class ReportPage(HTMLParser):
             self._begin(("label", self._plan, a["data-r"]))
         elif tag == "text" and self._in_scalebar:
             self._begin(("scale", None, None))
-        elif tag == "tr" and re.fullmatch(r"f\d+-r\d+", a.get("id", "")):
-            prefix, row = a["id"].split("-")
-            self._pending_row = (prefix + "-", row)
-        elif tag == "td" and self._pending_row:
-            self._begin(("row",) + self._pending_row)
-            self._pending_row = None
+        elif tag == "tr":
+            row_id = a.get("id", "")
+            self._row = tuple(row_id.split("-")) if re.fullmatch(r"f\d+-r\d+", row_id) else None
+            if self._row:
+                self.rows.setdefault(self._row[0] + "-", {})[self._row[1]] = []
+        elif tag == "td" and self._row:
+            self._begin(("cell", self._row[0] + "-", self._row[1]))
         elif tag == "pre" and a.get("id") == "layout-check":
             self._begin(("check", None, None))
 
@@ -70,8 +71,8 @@ class ReportPage(HTMLParser):
         text = "".join(self._text)
         if kind == "label":
             self.labels[prefix][key] = text
-        elif kind == "row":
-            self.rows.setdefault(prefix, {})[key] = text
+        elif kind == "cell":
+            self.rows[prefix][key].append(text)
         elif kind == "scale":
             self.scale_texts.append(text)
         elif kind == "check":
@@ -87,8 +88,9 @@ def check_labels(path):
     points = 0
     for prefix, rows in page.rows.items():
         labels = page.labels.get(prefix, {})
-        for row, name in rows.items():
+        for row, cells in rows.items():
             points += 1
+            name = cells[0]
             if labels.get(row) != name:
                 failures.append(f"{prefix}{row} {name!r}: the plan labels it {labels.get(row)!r}")
     if points == 0:
@@ -101,14 +103,31 @@ def check_labels(path):
     if page.layout_check is None:
         failures.append("the layout check did not run")
     else:
-        for view in page.layout_check:
+        failures += check_tips(page)
+        for view in page.layout_check["views"]:
             if not view["boxes"]:
                 failures.append(f"{view['plan']} zoom {view['zoom']}: no label drawn (is a font installed?)")
             for a, b, dx, dy in overlaps(view["boxes"]):
                 failures.append(f"{view['plan']} zoom {view['zoom']}: {a!r} and {b!r} overlap by {dx:.1f} x {dy:.1f} px")
-        shown = ", ".join(f"{len(view['boxes'])} at zoom {view['zoom']}" for view in page.layout_check)
+        shown = ", ".join(f"{len(view['boxes'])} at zoom {view['zoom']}" for view in page.layout_check["views"])
         print(f"labels drawn: {shown}")
     print(f"{points} located points, each labelled in its plan")
+    return failures
+
+
+def check_tips(page):
+    """Hovering and clicking a point shows its coordinates and how it was determined, as its
+    table row gives them; the click marks the row."""
+    failures = []
+    for tip in page.layout_check["tips"]:
+        prefix = tip["plan"][: -len("plan")]
+        cells = page.rows.get(prefix, {}).get(tip["row"], [])
+        wanted = [cell for cell in cells if cell]
+        if not tip["shown"] or not wanted or not all(cell in tip["text"] for cell in wanted):
+            failures.append(f"{tip['how']} on {prefix}{tip['row']}: the tip reads {tip['text']!r}, the row {cells}")
+        if tip["how"] == "click" and tip["marked"] != prefix + tip["row"]:
+            failures.append(f"click on {prefix}{tip['row']} marked the row {tip['marked']}")
+    print(f"{len(page.layout_check['tips'])} tips checked against their rows")
     return failures
 
 

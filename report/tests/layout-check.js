@@ -4,8 +4,23 @@
 (function () {
   'use strict';
   const views = [];
+  const tips = [];
   for (const svg of document.querySelectorAll('svg.plan')) {
     const box = svg.parentNode;
+    // The pointer over the first drawn label's point, then a click on it.
+    const label = svg.querySelector('g.lv.on text[data-r]');
+    const at = new DOMPoint(Number(label.getAttribute('x')), Number(label.getAttribute('y'))).matrixTransform(
+      svg.getScreenCTM()
+    );
+    const tip = box.querySelector('.tip');
+    const where = { clientX: at.x, clientY: at.y, bubbles: true };
+    svg.dispatchEvent(new PointerEvent('pointermove', where));
+    tips.push({ plan: svg.id, row: label.dataset.r, how: 'hover', shown: !tip.hidden, text: tip.textContent });
+    svg.dispatchEvent(new MouseEvent('click', where));
+    const marked = document.querySelector('tr.hl');
+    tips.push({ plan: svg.id, row: label.dataset.r, how: 'click', shown: !tip.hidden, text: tip.textContent,
+                marked: marked ? marked.id : null });
+    svg.dispatchEvent(new MouseEvent('click', where));
     // To the deepest zoom and back: every label waiting for its level joins the plan.
     const zoomIn = box.querySelector('button[data-zoom="in"]');
     for (let i = 0; i < 40 && box.querySelector("template.labels"); i++) zoomIn.click();
@@ -23,6 +38,6 @@
   }
   const out = document.createElement('pre');
   out.id = 'layout-check';
-  out.textContent = JSON.stringify(views);
+  out.textContent = JSON.stringify({ views, tips });
   document.body.appendChild(out);
 })();

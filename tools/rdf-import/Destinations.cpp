@@ -2,6 +2,13 @@
 
 #include "exchange/Exchange.h"
 #include "exchange/FormatChoice.h"
+#include "exchange/Staging.h"
+#include "report/HtmlReport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
 
 namespace rdf {
 namespace {
@@ -16,9 +23,22 @@ void CheckExchange(const DestinationRequest& request) {
 }
 #endif
 
+// The survey report: one HTML page with each file's plan and tables. Like the exchange formats,
+// it appears under its name only once it is whole.
+void WriteReport(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
+    const std::filesystem::path target = std::filesystem::u8path(request.path);
+    exchange::Staging staging(target);
+    std::ofstream out(staging.PathFor(target.filename().string()), std::ios::binary | std::ios::trunc);
+    report::WriteHtmlReport(out, surveys);
+    out.close();
+    if (!out)
+        throw exchange::Error(exchange::Error::Kind::WriteFailure, "cannot write " + request.path);
+    staging.Commit();
+}
+
 std::vector<DestinationFormat> BuildTable() {
     // This tool's own writers (reports) come first; the exchange library's formats follow.
-    std::vector<DestinationFormat> table = {};
+    std::vector<DestinationFormat> table = {{"HTML", {".html", ".htm"}, WriteReport, nullptr}};
 #if NIKON_EXCHANGE
     for (const exchange::FormatInfo& format : exchange::Formats()) {
         table.push_back({std::string(format.name),

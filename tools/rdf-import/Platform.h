@@ -45,8 +45,8 @@ private:
 // terminal sequences, which are switched on here).
 bool ErrorStreamIsTerminal();
 
-// The module where this system keeps it: beside the tool (an unpacked zip, or a tool copied next
-// to the module), then in the installed package's library folder, else `built`.
+// The module where this system keeps it. POSIX: beside the tool, then in the installed
+// package's library folder, else `built`. Windows: beside the tool, as the zip has it.
 std::filesystem::path DefaultModulePath(const std::filesystem::path& built);
 
 // The module's file name on this system, for the usage text.

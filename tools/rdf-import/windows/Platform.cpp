@@ -139,21 +139,21 @@ bool ErrorStreamIsTerminal() {
            SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-std::filesystem::path DefaultModulePath(const std::filesystem::path& built) {
+// Always the folder of the tool, so that a failure names the place the user should look: the
+// build copies the module there as well.
+std::filesystem::path DefaultModulePath(const std::filesystem::path&) {
     std::wstring self(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
         if (length == 0)
-            return built;
+            throw std::runtime_error("cannot find the folder of rdf-import.exe");
         if (length < self.size()) {
             self.resize(length);
             break;
         }
         self.resize(self.size() * 2);
     }
-    std::error_code error;
-    const std::filesystem::path beside = std::filesystem::path(self).parent_path() / kModuleFileName;
-    return std::filesystem::exists(beside, error) ? beside : built;
+    return std::filesystem::path(self).parent_path() / kModuleFileName;
 }
 
 } // namespace rdf
