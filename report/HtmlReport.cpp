@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <unordered_map>
 
@@ -174,38 +175,23 @@ private:
     int rows_ = 0;
 };
 
-template <typename Enum, std::size_t N>
-const char* TextOf(Enum value, const std::pair<Enum, const char*> (&texts)[N]) {
-    for (const auto& [key, text] : texts) {
-        if (key == value)
-            return text;
-    }
-    return "";
+// The words for an enumeration's values, listed in the order the enumeration declares them.
+template <typename Enum, std::size_t N> const char* TextOf(Enum value, const char* const (&texts)[N]) {
+    const auto index = static_cast<std::size_t>(value);
+    return index < N ? texts[index] : "";
 }
 
-constexpr std::pair<survey::ZeroVa, const char*> kZeroVaTexts[] = {
-    {survey::ZeroVa::Zenith, "zenith"},
-    {survey::ZeroVa::Horizontal, "horizontal"},
-    {survey::ZeroVa::Compass, "horizontal, signed"},
-};
-constexpr std::pair<survey::CircleReadings, const char*> kReadingsTexts[] = {
-    {survey::CircleReadings::Azimuth, "azimuths"},
-    {survey::CircleReadings::FromBacksight, "directions"},
-};
-constexpr std::pair<survey::ZeroAzimuth, const char*> kZeroAzimuthTexts[] = {
-    {survey::ZeroAzimuth::North, "north"},
-    {survey::ZeroAzimuth::South, "south"},
-};
-constexpr std::pair<survey::LengthUnit, const char*> kLengthUnitTexts[] = {
-    {survey::LengthUnit::Metre, "metre"},
-    {survey::LengthUnit::InternationalFoot, "international foot"},
-    {survey::LengthUnit::UsSurveyFoot, "US survey foot"},
-};
-constexpr std::pair<survey::StationStatus, const char*> kStatusTexts[] = {
-    {survey::StationStatus::Oriented, "oriented"},
-    {survey::StationStatus::NotLocated, "not located"},
-    {survey::StationStatus::NotOriented, "not oriented"},
-};
+constexpr const char* kZeroVaTexts[] = {"zenith", "horizontal", "horizontal, signed"};
+constexpr const char* kReadingsTexts[] = {"azimuths", "directions"};
+constexpr const char* kZeroAzimuthTexts[] = {"north", "south"};
+constexpr const char* kLengthUnitTexts[] = {"metre", "international foot", "US survey foot"};
+constexpr const char* kStatusTexts[] = {"oriented", "not located", "not oriented"};
+static_assert(std::size(kZeroVaTexts) == static_cast<std::size_t>(survey::ZeroVa::Compass) + 1);
+static_assert(std::size(kReadingsTexts) ==
+              static_cast<std::size_t>(survey::CircleReadings::FromBacksight) + 1);
+static_assert(std::size(kZeroAzimuthTexts) == static_cast<std::size_t>(survey::ZeroAzimuth::South) + 1);
+static_assert(std::size(kLengthUnitTexts) == static_cast<std::size_t>(survey::LengthUnit::UsSurveyFoot) + 1);
+static_assert(std::size(kStatusTexts) == static_cast<std::size_t>(survey::StationStatus::NotOriented) + 1);
 
 std::string WithWords(const std::string& text, const std::string& words) {
     return words.empty() ? text : words + " (" + text + ")";

@@ -16,6 +16,13 @@ constexpr double kDescentEm = 0.25;
 constexpr double kPaddingPx = 1;
 constexpr double kCellPx = 16;
 
+// A grid cell's key: its column in the high half and its row in the low half. Cells left of or
+// above the origin have negative indices, so the halves are put together unsigned.
+std::int64_t CellKey(std::int64_t column, std::int64_t row) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(column) << 32) ^
+                                     static_cast<std::uint32_t>(row));
+}
+
 struct Box {
     double left, top, right, bottom;
 
@@ -68,12 +75,11 @@ std::vector<int> LastCrowdedLevels(const std::vector<LabelRequest>& requests, do
                                    double nearPx, int deepest) {
     constexpr int kCellsPerReach = 8;
     const double cell = nearPx / pixelsPerUnit / kCellsPerReach;
-    const auto key = [](std::int64_t cx, std::int64_t cy) { return (cx << 32) ^ (cy & 0xffffffff); };
     const auto cellOf = [cell](double v) { return static_cast<std::int64_t>(std::floor(v / cell)); };
     std::unordered_map<std::int64_t, std::vector<int>> cells;
     cells.reserve(requests.size());
     for (std::size_t i = 0; i < requests.size(); ++i)
-        cells[key(cellOf(requests[i].x), cellOf(requests[i].y))].push_back(static_cast<int>(i));
+        cells[CellKey(cellOf(requests[i].x), cellOf(requests[i].y))].push_back(static_cast<int>(i));
     std::vector<int> levels(requests.size(), -1);
     for (std::size_t i = 0; i < requests.size(); ++i) {
         const std::int64_t cx = cellOf(requests[i].x);
@@ -86,7 +92,7 @@ std::vector<int> LastCrowdedLevels(const std::vector<LabelRequest>& requests, do
                 for (std::int64_t y = cy - ring; y <= cy + ring; ++y) {
                     if (std::max(std::abs(x - cx), std::abs(y - cy)) != ring)
                         continue;
-                    const auto points = cells.find(key(x, y));
+                    const auto points = cells.find(CellKey(x, y));
                     if (points == cells.end())
                         continue;
                     for (const int j : points->second) {
@@ -164,7 +170,7 @@ private:
         const auto cell = [](double v) { return static_cast<std::int64_t>(std::floor(v / kCellPx)); };
         for (std::int64_t cx = cell(box.left); cx <= cell(box.right); ++cx) {
             for (std::int64_t cy = cell(box.top); cy <= cell(box.bottom); ++cy) {
-                if (!visit((cx << 32) ^ (cy & 0xffffffff)))
+                if (!visit(CellKey(cx, cy)))
                     return false;
             }
         }

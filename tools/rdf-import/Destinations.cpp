@@ -92,10 +92,12 @@ void AddDestinationOptions(CLI::App& app, DestinationOptions& options) {
         for (const std::string& extension : format.extensions)
             formats += " " + extension;
     }
+    // One file an occurrence: a list would swallow the raw data files that follow it.
     app.add_option("--to", options.files,
                    "write the reduced survey of all files to FILE (repeatable); the extension chooses the "
                    "format: " +
-                       formats);
+                       formats)
+        ->allow_extra_args(false);
     app.add_option("--to-format", options.format, "the format of every --to file, overriding its extension");
     app.add_option(
         "--crs", options.crs,
