@@ -88,8 +88,8 @@ void BM_ReadLines(benchmark::State& state) {
     Measure<ReadOnce>(state);
 }
 
-BENCHMARK(BM_Import)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReadLines)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Import)->Arg(1)->Arg(10)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadLines)->Arg(1)->Arg(10)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The high-water mark of this process image alone; getrusage would also count what the parent
 // held before the exec.

@@ -1,20 +1,27 @@
 #!/usr/bin/env python3
-"""Measures the import at 1, 10 and 100 MB and prints the table the README shows.
+"""Measures the import and rdf-import at 1, 10, 50 and 100 MB and prints the tables the README
+shows.
 
 Builds the release preset (in build/bench-release unless NIKON_BENCH_BUILD says otherwise),
 generates realistic jobs, then reports for each size: the whole import through CreatePlugin with
-a counting host, the bare reading into converted lines, rdf-import --format json end to end,
-their MB/s and lines/s, peak resident memory per byte of input (what the run adds to the
-process's own), and the import/reading ratio.
+a counting host, the bare reading into converted lines, their MB/s and lines/s, peak resident
+memory per byte of input (what the run adds to the process's own), and the import/reading
+ratio; then rdf-import end to end in every format, MB/s and peak bytes per input byte, medians
+of --runs runs, timed with GNU time (/usr/bin/time -v).
 
-    python3 bench/run-bench.py [--sizes 1 10 100] [--no-build]
+    python3 bench/run-bench.py [--sizes 1 10 50 100] [--no-build] [--tool-only]
+                               [--tool OTHER/rdf-import] [--runs 3]
+
+--tool measures another build of rdf-import (an older one, for a before/after table) on the
+same jobs; --tool-only leaves out the module's own benchmarks.
 """
 import argparse
 import json
 import os
+import re
+import statistics
 import subprocess
 import sys
-import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -23,21 +30,53 @@ def run(args, **kwargs):
     return subprocess.run(args, check=True, cwd=ROOT, **kwargs)
 
 
-def peak_of_child(args):
-    """Wall time and peak resident bytes of one run of `args`."""
-    started = time.monotonic()
-    child = subprocess.Popen(args, cwd=ROOT, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(child.pid, 0)
-    took = time.monotonic() - started
-    if os.waitstatus_to_exitcode(status) not in (0, 1):
-        sys.exit(f"{args[0]} failed: {child.stderr.read().decode(errors='replace')}")
-    return took, usage.ru_maxrss * 1024
+FORMATS = ("json", "text", "csv", "trace")
+
+
+def gnu_time(args):
+    """Wall seconds, CPU seconds (user and system) and peak resident bytes of one run of `args`,
+    as GNU time reports them."""
+    result = subprocess.run(["/usr/bin/time", "-v"] + args, cwd=ROOT, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, text=True)
+    if result.returncode not in (0, 1):
+        sys.exit(f"{args[0]} failed: {result.stderr}")
+    wall = re.search(r"Elapsed \(wall clock\) time \(h:mm:ss or m:ss\): (?:(\d+):)?(\d+):([\d.]+)", result.stderr)
+    peak = re.search(r"Maximum resident set size \(kbytes\): (\d+)", result.stderr)
+    cpu = sum(float(re.search(rf"{kind} time \(seconds\): ([\d.]+)", result.stderr).group(1))
+              for kind in ("User", "System"))
+    seconds = int(wall.group(1) or 0) * 3600 + int(wall.group(2)) * 60 + float(wall.group(3))
+    return seconds, cpu, int(peak.group(1)) * 1024
+
+
+def tool_table(tool, files, runs):
+    """rdf-import end to end per format: median MB/s of wall time and of CPU time, and peak
+    bytes per input byte. On a shared machine the CPU figure is what a quiet one shows."""
+    empty = os.path.join(os.path.dirname(next(iter(files.values()))), "empty.rdf")
+    open(empty, "w").close()
+    print(f"\nrdf-import ({tool}), medians of {runs} runs:\n")
+    print("| input | " + " | ".join(f"{f} MB/s wall / CPU | {f} B/B" for f in FORMATS) + " |")
+    print("|---|" + "---|---|" * len(FORMATS))
+    for size, path in files.items():
+        mb = os.path.getsize(path) / (1 << 20)
+        cells = []
+        for fmt in FORMATS:
+            args = [tool, "--format", fmt, "-q", "-o", "/dev/null"]
+            baseline = gnu_time(args + [empty])[2]
+            measured = [gnu_time(args + [path]) for _ in range(runs)]
+            took = statistics.median(m[0] for m in measured)
+            cpu = statistics.median(m[1] for m in measured)
+            peak = statistics.median(m[2] for m in measured) - baseline
+            cells.append(f"{mb / took:.1f} / {mb / cpu:.1f} | {peak / os.path.getsize(path):.2f}")
+        print(f"| {mb:.0f} MB | " + " | ".join(cells) + " |", flush=True)
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--sizes", nargs="+", type=int, default=[1, 10, 100])
+    parser.add_argument("--sizes", nargs="+", type=int, default=[1, 10, 50, 100])
     parser.add_argument("--no-build", action="store_true")
+    parser.add_argument("--tool-only", action="store_true")
+    parser.add_argument("--tool", help="another rdf-import to measure on the same jobs")
+    parser.add_argument("--runs", type=int, default=3)
     options = parser.parse_args()
     build = os.environ.get("NIKON_BENCH_BUILD", os.path.join(ROOT, "build", "bench-release"))
     if not options.no_build:
@@ -55,10 +94,9 @@ def main():
             run([bench, "--generate", str(size), path], stdout=subprocess.DEVNULL)
         files[size] = path
 
-    # What rdf-import holds for an empty file (and what the exec inherited) is not the input's.
-    empty = os.path.join(jobs, "empty.rdf")
-    open(empty, "w").close()
-    _, tool_baseline = peak_of_child([tool, "--format", "json", "-q", "-o", "/dev/null", empty])
+    if options.tool_only:
+        tool_table(options.tool or tool, files, options.runs)
+        return
 
     sizes_filter = "|".join(str(size) for size in options.sizes)
     out = os.path.join(build, "bench.json")
@@ -71,8 +109,8 @@ def main():
                    if entry.get("aggregate_name") == "median"}
 
     print("| input | import MB/s | import lines/s | reading MB/s | import / reading | "
-          "rdf-import json MB/s | peak import B/B | peak reading B/B | peak rdf-import B/B |")
-    print("|---|---|---|---|---|---|---|---|---|")
+          "peak import B/B | peak reading B/B |")
+    print("|---|---|---|---|---|---|---|")
     for size in options.sizes:
         path = files[size]
         mb = os.path.getsize(path) / (1 << 20)
@@ -82,12 +120,10 @@ def main():
         for what in ("import", "read"):
             output = subprocess.run([bench, "--peak", what, path], check=True, capture_output=True, text=True)
             peaks[what] = int(output.stdout.split()[1]) / os.path.getsize(path)
-        took, tool_peak = peak_of_child([tool, "--format", "json", "-q", "-o", "/dev/null", path])
-        tool_peak -= tool_baseline
         print(f"| {mb:.0f} MB | {whole['bytes_per_second'] / 2**20:.1f} | {whole['lines/s'] / 1e6:.2f} M | "
               f"{bare['bytes_per_second'] / 2**20:.1f} | {whole['real_time'] / bare['real_time']:.2f} | "
-              f"{mb / took:.1f} | {peaks['import']:.2f} | {peaks['read']:.2f} | "
-              f"{tool_peak / os.path.getsize(path):.2f} |")
+              f"{peaks['import']:.2f} | {peaks['read']:.2f} |")
+    tool_table(options.tool or tool, files, options.runs)
 
 
 if __name__ == "__main__":

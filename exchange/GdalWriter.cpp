@@ -10,7 +10,7 @@
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
 
-#include <functional>
+#include <array>
 #include <memory>
 #include <variant>
 
@@ -42,7 +42,8 @@ private:
 // latitude with heights in metres for the formats defined that way.
 class Frame {
 public:
-    Frame(const std::optional<ReferenceSystem>& system, bool longitudeLatitude) {
+    Frame(const std::optional<ReferenceSystem>& system, bool longitudeLatitude, const Failing& fail)
+        : m_fail(fail) {
         if (system) {
             m_unitsPerMetre = 1 / system->metresPerUnit;
             m_survey = std::make_unique<OGRSpatialReference>();
@@ -67,7 +68,7 @@ public:
         double x = position.easting * m_unitsPerMetre;
         double y = position.northing * m_unitsPerMetre;
         if (m_toFile && !m_toFile->Transform(1, &x, &y))
-            throw Error(Error::Kind::WriteFailure, "a point lies outside what --crs can transform to WGS 84");
+            m_fail("a point lies where --crs cannot be transformed to WGS 84");
         return OGRPoint(x, y, Length(position.elevation).value_or(0));
     }
 
@@ -84,6 +85,7 @@ private:
             OGRCoordinateTransformation::DestroyCT(transform);
         }
     };
+    const Failing& m_fail;
     double m_unitsPerMetre = 1;
     std::unique_ptr<OGRSpatialReference> m_survey;
     std::unique_ptr<OGRSpatialReference> m_file;
@@ -98,63 +100,56 @@ std::optional<double> Degrees(const std::optional<double>& radians) {
 
 using FieldValue = std::variant<std::string, std::optional<double>>;
 
-template <typename Row> struct Field {
-    const char* name;
-    OGRFieldType type;
-    std::function<FieldValue(const Row&, const Frame&)> value;
+// A layer's fields: its texts, then its numbers; a row's values come in the same order.
+template <std::size_t Texts, std::size_t Numbers> struct Schema {
+    std::array<const char*, Texts> texts;
+    std::array<const char*, Numbers> numbers;
 };
 
-const std::vector<Field<PointRow>>& PointFields() {
-    static const std::vector<Field<PointRow>> fields = {
-        {"name", OFTString, [](const PointRow& row, const Frame&) { return row.name; }},
-        {"code", OFTString, [](const PointRow& row, const Frame&) { return row.code; }},
-        {"source", OFTString, [](const PointRow& row, const Frame&) { return row.source; }},
-        {"file", OFTString, [](const PointRow& row, const Frame&) { return row.file; }},
-        {"elevation", OFTReal,
-         [](const PointRow& row, const Frame& frame) { return frame.Length(row.position.elevation); }},
-        {"horizontal_spread", OFTReal,
-         [](const PointRow& row, const Frame& frame) { return frame.Length(row.horizontalSpread); }},
-        {"vertical_spread", OFTReal,
-         [](const PointRow& row, const Frame& frame) { return frame.Length(row.verticalSpread); }},
-    };
-    return fields;
+constexpr Schema<4, 3> kPointFields = {{"name", "code", "source", "file"},
+                                       {"elevation", "horizontal_spread", "vertical_spread"}};
+
+std::vector<FieldValue> Values(const PointRow& row, const Frame& frame) {
+    const survey::Coordinate& point = row.point;
+    const std::string source = point.source == survey::PointSource::Known ? "known" : "computed";
+    return {point.name,
+            point.code,
+            source,
+            row.file,
+            frame.Length(point.elevation),
+            frame.Length(point.horizontalSpread),
+            frame.Length(point.verticalSpread)};
 }
 
-const std::vector<Field<StationRow>>& StationFields() {
-    static const std::vector<Field<StationRow>> fields = {
-        {"name", OFTString, [](const StationRow& row, const Frame&) { return row.name; }},
-        {"file", OFTString, [](const StationRow& row, const Frame&) { return row.file; }},
-        {"elevation", OFTReal,
-         [](const StationRow& row, const Frame& frame) { return frame.Length(row.position.elevation); }},
-        {"instrument_height", OFTReal,
-         [](const StationRow& row, const Frame& frame) { return frame.Length(row.instrumentHeight); }},
-        {"temperature", OFTReal, [](const StationRow& row, const Frame&) { return row.temperature; }},
-        {"pressure", OFTReal, [](const StationRow& row, const Frame&) { return row.pressure; }},
-        {"orientation", OFTReal,
-         [](const StationRow& row, const Frame&) { return Degrees(row.orientation); }},
-        {"orientation_residual", OFTReal,
-         [](const StationRow& row, const Frame&) { return Degrees(row.orientationResidual); }},
-    };
-    return fields;
+constexpr Schema<2, 6> kStationFields = {
+    {"name", "file"},
+    {"elevation", "instrument_height", "temperature", "pressure", "orientation", "orientation_residual"}};
+
+std::vector<FieldValue> Values(const StationRow& row, const Frame& frame) {
+    return {row.name,
+            row.file,
+            frame.Length(row.position.elevation),
+            frame.Length(row.instrumentHeight),
+            row.temperature,
+            row.pressure,
+            Degrees(row.orientation),
+            Degrees(row.orientationResidual)};
 }
 
-const std::vector<Field<ObservationRow>>& ObservationFields() {
-    static const std::vector<Field<ObservationRow>> fields = {
-        {"station", OFTString, [](const ObservationRow& row, const Frame&) { return row.station; }},
-        {"target", OFTString, [](const ObservationRow& row, const Frame&) { return row.target; }},
-        {"face", OFTString, [](const ObservationRow& row, const Frame&) { return row.face; }},
-        {"horizontal_angle", OFTReal,
-         [](const ObservationRow& row, const Frame&) { return Degrees(row.horizontalAngle); }},
-        {"vertical_angle", OFTReal,
-         [](const ObservationRow& row, const Frame&) { return Degrees(row.zenithAngle); }},
-        {"slope_distance", OFTReal,
-         [](const ObservationRow& row, const Frame& frame) { return frame.Length(row.slopeDistance); }},
-        {"target_height", OFTReal,
-         [](const ObservationRow& row, const Frame& frame) { return frame.Length(row.targetHeight); }},
-        {"code", OFTString, [](const ObservationRow& row, const Frame&) { return row.code; }},
-        {"file", OFTString, [](const ObservationRow& row, const Frame&) { return row.file; }},
-    };
-    return fields;
+constexpr Schema<5, 4> kObservationFields = {
+    {"station", "target", "face", "code", "file"},
+    {"horizontal_angle", "vertical_angle", "slope_distance", "target_height"}};
+
+std::vector<FieldValue> Values(const ObservationRow& row, const Frame& frame) {
+    return {row.station,
+            row.target,
+            row.face,
+            row.code,
+            row.file,
+            Degrees(row.horizontalAngle),
+            Degrees(row.zenithAngle),
+            frame.Length(row.slopeDistance),
+            frame.Length(row.targetHeight)};
 }
 
 OGRGeometryUniquePtr PointGeometry(const Position& position, const Frame& frame) {
@@ -232,9 +227,9 @@ public:
             m_fail("GDAL failed while finishing the file");
     }
 
-    template <typename Row>
+    template <typename Row, typename Fields>
     void WriteLayer(GDALDataset& dataset, const char* name, OGRwkbGeometryType geometry,
-                    const std::vector<Row>& rows, const std::vector<Field<Row>>& fields,
+                    const std::vector<Row>& rows, const Fields& fields,
                     OGRGeometryUniquePtr (*shape)(const Row&, const Frame&),
                     bool (*wanted)(const Row&)) const {
         OGRLayer* layer = dataset.CreateLayer(name, m_frame.fileSystem(), geometry,
@@ -246,8 +241,9 @@ public:
             if (!wanted(row))
                 continue;
             OGRFeatureUniquePtr feature(OGRFeature::CreateFeature(layer->GetLayerDefn()));
-            for (std::size_t index = 0; index < fields.size(); ++index)
-                SetField(*feature, indices[index], fields[index].value(row, m_frame));
+            const std::vector<FieldValue> values = Values(row, m_frame);
+            for (std::size_t index = 0; index < values.size(); ++index)
+                SetField(*feature, indices[index], values[index]);
             feature->SetGeometryDirectly(shape(row, m_frame).release());
             if (layer->CreateFeature(feature.get()) != OGRERR_NONE)
                 m_fail(std::string("GDAL cannot write a feature of the layer ") + name);
@@ -257,16 +253,19 @@ public:
 private:
     // Where each field landed: drivers may shorten its name (Shapefile keeps ten characters) or
     // keep fields of their own before it (KML's placemark name).
-    template <typename Row>
-    std::vector<int> CreateFields(OGRLayer& layer, const std::vector<Field<Row>>& fields) const {
+    template <typename Fields> std::vector<int> CreateFields(OGRLayer& layer, const Fields& fields) const {
         std::vector<int> indices;
-        for (const Field<Row>& field : fields) {
-            OGRFieldDefn definition(field.name, field.type);
+        const auto create = [&](const char* name, OGRFieldType type) {
+            OGRFieldDefn definition(name, type);
             if (layer.CreateField(&definition) != OGRERR_NONE)
-                m_fail(std::string("GDAL cannot create the field ") + field.name);
-            const int index = layer.GetLayerDefn()->GetFieldIndex(field.name);
+                m_fail(std::string("GDAL cannot create the field ") + name);
+            const int index = layer.GetLayerDefn()->GetFieldIndex(name);
             indices.push_back(index >= 0 ? index : layer.GetLayerDefn()->GetFieldCount() - 1);
-        }
+        };
+        for (const char* name : fields.texts)
+            create(name, OFTString);
+        for (const char* name : fields.numbers)
+            create(name, OFTReal);
         return indices;
     }
 
@@ -277,7 +276,7 @@ private:
 };
 
 OGRGeometryUniquePtr PointShape(const PointRow& row, const Frame& frame) {
-    return PointGeometry(row.position, frame);
+    return PointGeometry(row.position(), frame);
 }
 OGRGeometryUniquePtr StationShape(const StationRow& row, const Frame& frame) {
     return PointGeometry(row.position, frame);
@@ -305,19 +304,19 @@ void WriteLayers(const GdalFormat& format, const SurveyRows& rows, const Frame& 
     const DatasetWriter writer(format, frame, staging, fail);
     const LayerFiles files = FileNames(staging, format.layout);
     GDALDatasetUniquePtr dataset = writer.Create(files.points);
-    writer.WriteLayer(*dataset, "points", wkbPoint25D, rows.points, PointFields(), PointShape,
+    writer.WriteLayer(*dataset, "points", wkbPoint25D, rows.points, kPointFields, PointShape,
                       Always<PointRow>);
     if (format.layout == GdalLayout::FilePerLayer) {
         writer.Close(std::move(dataset), errors);
         dataset = writer.Create(files.stations);
     }
-    writer.WriteLayer(*dataset, "stations", wkbPoint25D, rows.stations, StationFields(), StationShape,
+    writer.WriteLayer(*dataset, "stations", wkbPoint25D, rows.stations, kStationFields, StationShape,
                       Always<StationRow>);
     if (format.layout == GdalLayout::FilePerLayer) {
         writer.Close(std::move(dataset), errors);
         dataset = writer.Create(files.observations);
     }
-    writer.WriteLayer(*dataset, "observations", wkbLineString25D, rows.observations, ObservationFields(),
+    writer.WriteLayer(*dataset, "observations", wkbLineString25D, rows.observations, kObservationFields,
                       SightLine, Located);
     writer.Close(std::move(dataset), errors);
 }
@@ -380,7 +379,7 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
         fail("GDAL cannot create the drawing's entities");
     const CadWriter cad(*layer, frame, fail);
     for (const PointRow& point : rows.points)
-        cad.LabelledPoint(CadLayerName(point.code), point.name, point.position);
+        cad.LabelledPoint(CadLayerName(point.point.code), point.point.name, point.position());
     for (const StationRow& station : rows.stations)
         cad.LabelledPoint(kStationsCadLayer, station.name, station.position);
     for (const ObservationRow& observation : rows.observations) {
@@ -397,7 +396,7 @@ void WriteWithGdal(const GdalFormat& format, const SurveyRows& rows,
     GDALAllRegister();
     const GdalErrors errors;
     const Failing fail(staging, errors);
-    const Frame frame(system, format.longitudeLatitude);
+    const Frame frame(system, format.longitudeLatitude, fail);
     if (format.layout == GdalLayout::CadLayers)
         WriteDrawing(format, rows, frame, staging, errors, fail);
     else

@@ -8,10 +8,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-const char* SourceName(survey::PointSource source) {
-    return source == survey::PointSource::Known ? "known" : "computed";
-}
-
 const char* FaceName(const std::optional<bool>& faceRight) {
     if (!faceRight)
         return "";
@@ -43,9 +39,7 @@ std::optional<double> LargestResidual(const std::vector<survey::Check>& checks) 
 
 void AddPoints(const survey::FileSurvey& file, SurveyRows& rows) {
     for (const survey::Coordinate& point : file.reduction.coordinates) {
-        rows.points.push_back({point.name, point.code, SourceName(point.source), file.path,
-                               Position{point.easting, point.northing, point.elevation},
-                               point.horizontalSpread, point.verticalSpread});
+        rows.points.push_back({point, file.path});
     }
 }
 

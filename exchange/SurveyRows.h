@@ -18,13 +18,9 @@ struct Position {
 };
 
 struct PointRow {
-    std::string name;
-    std::string code;
-    std::string source; // "known" or "computed"
+    survey::Coordinate point;
     std::string file;
-    Position position;
-    std::optional<double> horizontalSpread;
-    std::optional<double> verticalSpread;
+    Position position() const { return {point.easting, point.northing, point.elevation}; }
 };
 
 struct StationRow {

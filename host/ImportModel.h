@@ -14,38 +14,44 @@ struct Message {
     std::wstring text;
 };
 
-struct Observation {
-    std::wstring target;
+// The items over their text type: owned wide text here, views of UTF-8 where a writer holds a
+// file packed (tools/rdf-import/writers/PackedFile.h).
+template <class Text> struct BasicObservation {
+    Text target;
     std::optional<double> targetHeight;
     std::optional<double> slopeDistance;
     std::optional<double> horizontalAngle;
     std::optional<double> verticalAngle;
     std::optional<bool> faceRight;
-    std::optional<std::wstring> code;
+    std::optional<Text> code;
     // 0-based index of the line current when the module began it (a flush sends a station's face
     // observations at the line that ends the station); none before the first line.
     std::optional<int> line;
 };
 
-struct Station {
-    std::wstring name;
+template <class Text> struct BasicStation {
+    Text name;
     std::optional<double> temperature;
     std::optional<double> pressure;
     std::optional<double> instrumentHeight;
-    std::optional<int> line; // as Observation::line
-    std::vector<Observation> observations;
+    std::optional<int> line; // as BasicObservation::line
+    std::vector<BasicObservation<Text>> observations;
 };
 
-struct Point {
-    std::wstring name;
+template <class Text> struct BasicPoint {
+    Text name;
     std::optional<double> northing;
     std::optional<double> easting;
     std::optional<double> elevation;
     std::optional<bool> resectionPoint;
     std::optional<bool> attribute;
-    std::optional<std::wstring> code;
-    std::optional<int> line; // as Observation::line
+    std::optional<Text> code;
+    std::optional<int> line; // as BasicObservation::line
 };
+
+using Observation = BasicObservation<std::wstring>;
+using Station = BasicStation<std::wstring>;
+using Point = BasicPoint<std::wstring>;
 
 enum class FileOutcome {
     Imported,

@@ -59,13 +59,8 @@ template <class T> std::string Shortest(T value) {
     return std::string(buffer, result.ptr);
 }
 
-} // namespace
-
-std::string ToUtf8(std::wstring_view text) {
-    return platform::EncodeUtf8(text);
-}
-
-std::wstring FromUtf8(std::string_view text) {
+// Decodes UTF-8; each byte that is not part of a valid sequence becomes `invalid(byte)`.
+template <class Invalid> std::wstring Decode(std::string_view text, Invalid invalid) {
     std::wstring out;
     out.reserve(text.size());
     std::size_t i = 0;
@@ -82,11 +77,25 @@ std::wstring FromUtf8(std::string_view text) {
             AppendWide(out, c);
             i += static_cast<std::size_t>(length);
         } else {
-            AppendWide(out, kReplacement);
+            AppendWide(out, invalid(static_cast<unsigned char>(text[i])));
             ++i;
         }
     }
     return out;
+}
+
+} // namespace
+
+std::wstring FromUtf8(std::string_view text) {
+    return Decode(text, [](unsigned char) { return kReplacement; });
+}
+
+std::string ToUtf8(std::wstring_view text) {
+    return platform::EncodeUtf8(text);
+}
+
+std::wstring FileNameFromBytes(std::string_view name) {
+    return Decode(name, [](unsigned char byte) { return platform::kEscapedByteBase + byte; });
 }
 
 std::string ShortestDecimal(double value) {

@@ -10,6 +10,10 @@ namespace host {
 std::string ToUtf8(std::wstring_view text);
 // UTF-8 to wide text; each invalid byte becomes U+FFFD.
 std::wstring FromUtf8(std::string_view text);
+// A POSIX file name's bytes to wide text without loss: each byte that is not part of valid
+// UTF-8 becomes U+DC80 to U+DCFF, which the module's file layer turns back into that byte.
+// Shown with ToUtf8, such a byte reads as U+FFFD.
+std::wstring FileNameFromBytes(std::string_view name);
 
 // The shortest decimal text that reads back as exactly the same value.
 std::string ShortestDecimal(double value);

@@ -45,6 +45,29 @@ inline void AppendUtf8(std::string& out, std::wstring_view text) {
     }
 }
 
+// Bytes of a POSIX file name that are not UTF-8 travel in wide text as U+DC80 to U+DCFF, one
+// per byte, as many runtimes carry them, so that every name reads back to its own bytes. No
+// UTF-8 text holds these code points, so the escape cannot be mistaken for a character.
+constexpr char32_t kEscapedByteBase = 0xDC00;
+
+inline bool IsEscapedByte(char32_t c) {
+    return c >= kEscapedByteBase + 0x80 && c <= kEscapedByteBase + 0xFF;
+}
+
+// Wide text to the bytes of a POSIX file name: UTF-8, with each escaped byte as itself.
+inline std::string EncodeFileName(std::wstring_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (const wchar_t w : name) {
+        const auto c = static_cast<char32_t>(w);
+        if (IsEscapedByte(c))
+            out += static_cast<char>(c - kEscapedByteBase);
+        else
+            AppendUtf8(out, c);
+    }
+    return out;
+}
+
 inline std::string EncodeUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());

@@ -46,14 +46,9 @@ TEST(ExchangeFormats, UnknownExtensionsFormatsAndReferenceSystemsAreUsageErrors)
     for (const auto& entry : cases) {
         Destination destination = entry.destination;
         destination.path = (folder / destination.path).string();
-        EXPECT_THROW(Check(destination), Error) << destination.path;
-        try {
-            Write({test::SiteSurvey()}, destination);
-            ADD_FAILURE() << destination.path << " was written";
-        } catch (const Error& error) {
-            EXPECT_EQ(error.kind(), Error::Kind::Usage) << error.what();
-            EXPECT_NE(std::string(error.what()).find(entry.message), std::string::npos) << error.what();
-        }
+        test::ExpectError([&] { Check(destination); }, Error::Kind::Usage, entry.message);
+        test::ExpectError([&] { Write({test::SiteSurvey()}, destination); }, Error::Kind::Usage,
+                          entry.message);
         EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << destination.path;
     }
 }
@@ -61,13 +56,17 @@ TEST(ExchangeFormats, UnknownExtensionsFormatsAndReferenceSystemsAreUsageErrors)
 TEST(ExchangeFormats, AFileThatCannotBeWrittenIsAWriteFailureAndLeavesNothing) {
     const test::ScratchFolder folder;
     const Destination missingFolder{(folder / "no/such/folder/site.gpkg").string(), "", ""};
-    try {
-        Write({test::SiteSurvey()}, missingFolder);
-        ADD_FAILURE() << "written into a missing folder";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.kind(), Error::Kind::WriteFailure);
-        EXPECT_NE(std::string(error.what()).find("cannot write " + missingFolder.path), std::string::npos);
-    }
+    test::ExpectError([&] { Write({test::SiteSurvey()}, missingFolder); }, Error::Kind::WriteFailure,
+                      "cannot write " + missingFolder.path);
+    // A point that the reference system cannot carry to WGS 84 fails the write of longitudes.
+    survey::FileSurvey faraway = test::SiteSurvey();
+    faraway.reduction.coordinates[0].easting = 1e30;
+    test::ExpectError(
+        [&] {
+            Write({faraway}, {(folder / "far.geojson").string(), "", "EPSG:32633"});
+        },
+        Error::Kind::WriteFailure, "far.geojson: a point lies where --crs cannot be transformed");
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
     // A folder in the way is found only when the written file is moved into place: nothing of the
     // write stays behind.
     const std::filesystem::path inTheWay = folder / "site.xml";
@@ -112,7 +111,7 @@ TEST(ExchangeRows, SightLinesJoinTheStationToLocatedTargetsOnly) {
     ASSERT_EQ(rows.stations.size(), 2u);
     EXPECT_EQ(rows.stations[0].orientationResidual, 4.8e-5);
     EXPECT_EQ(rows.points.size(), 6u);
-    EXPECT_EQ(rows.points[2].source, "computed");
+    EXPECT_EQ(rows.points[2].file, "site.rdf");
 }
 
 } // namespace

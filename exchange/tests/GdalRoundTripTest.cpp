@@ -150,6 +150,8 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
         ASSERT_EQ(feature.vertices.size(), 1u);
         ExpectAt(feature.vertices[0], point.easting, point.northing, point.elevation, scale, point.name);
         EXPECT_EQ(feature.fields.at("code"), point.code);
+        EXPECT_EQ(feature.fields.at("source"),
+                  point.source == survey::PointSource::Known ? "known" : "computed");
     }
     ASSERT_EQ(stations.features.size(), survey.reduction.stations.size());
     for (const ReadFeature& feature : stations.features) {

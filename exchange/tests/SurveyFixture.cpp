@@ -1,5 +1,7 @@
 #include "exchange/tests/SurveyFixture.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -124,6 +126,16 @@ const survey::Coordinate& PointNamed(const survey::FileSurvey& file, const std::
     if (found == points.end())
         throw std::logic_error("the fixture has no point " + name);
     return *found;
+}
+
+void ExpectError(const std::function<void()>& action, Error::Kind kind, const std::string& words) {
+    try {
+        action();
+        ADD_FAILURE() << "no error; expected one saying: " << words;
+    } catch (const Error& error) {
+        EXPECT_EQ(error.kind(), kind) << error.what();
+        EXPECT_NE(std::string(error.what()).find(words), std::string::npos) << error.what();
+    }
 }
 
 ScratchFolder::ScratchFolder() {

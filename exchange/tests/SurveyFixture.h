@@ -2,9 +2,11 @@
 // an instrument would have recorded, so that the writers' output can be checked against geometry.
 #pragma once
 
+#include "exchange/Exchange.h"
 #include "survey/Survey.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace exchange::test {
@@ -16,6 +18,9 @@ constexpr double kMillimetre = 0.001;
 survey::FileSurvey SiteSurvey();
 
 const survey::Coordinate& PointNamed(const survey::FileSurvey& file, const std::string& name);
+
+// Runs `action`, which must throw an Error of `kind` whose message holds `words`.
+void ExpectError(const std::function<void()>& action, Error::Kind kind, const std::string& words);
 
 // A fresh folder under the system's temporary one, removed with the object.
 class ScratchFolder {

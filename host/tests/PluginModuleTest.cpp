@@ -1,6 +1,7 @@
 #include "host/PluginModule.h"
 #include "tests/support/TempDir.h"
 
+#include "host/Text.h"
 #include "host/pipeline/EventFanOut.h"
 #include "host/pipeline/FileCollector.h"
 
@@ -125,6 +126,20 @@ TEST(PluginModule, AMissingFileDoesNotStopTheOthers) {
     EXPECT_EQ(model.files[1].messages[0].text, L"Файл содержит данные в неизвестном формате");
     EXPECT_EQ(model.files[2].outcome, FileOutcome::Imported);
     EXPECT_EQ(model.unreleasedObjects, 0);
+}
+
+// As files copied from old media are named: bytes that are not UTF-8.
+TEST(PluginModule, ImportsAFileWhoseNameIsNotUtf8) {
+    const TempDir directory;
+    const auto job = directory.Write("\xFF\xFE.rdf", kJob);
+    const PluginModule module(NIKON_MODULE_PATH);
+    const Imported model = ImportAll(module, {FileNameFromBytes(job.string())});
+
+    ASSERT_EQ(model.files.size(), 1u);
+    EXPECT_EQ(model.files[0].outcome, FileOutcome::Imported);
+    EXPECT_TRUE(model.files[0].messages.empty());
+    EXPECT_EQ(model.files[0].stations.size(), 1u);
+    EXPECT_EQ(ToUtf8(model.files[0].path), (directory.Path() / "\xEF\xBF\xBD\xEF\xBF\xBD.rdf").string());
 }
 
 TEST(PluginModule, TracesTheCallsOfAnImportInOrder) {

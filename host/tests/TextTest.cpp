@@ -1,5 +1,7 @@
 #include "host/Text.h"
 
+#include "platform/Utf8.h"
+
 #include <gtest/gtest.h>
 
 namespace host {
@@ -22,6 +24,27 @@ TEST(Utf8, DecodesAndReplacesEachBadByte) {
     EXPECT_EQ(FromUtf8("\xC0\xAF"), L"\uFFFD\uFFFD"); // overlong '/'
     EXPECT_EQ(FromUtf8("\xE2\x82"), L"\uFFFD\uFFFD"); // cut short
     EXPECT_EQ(FromUtf8(ToUtf8(L"Пункт-7 °")), L"Пункт-7 °");
+}
+
+// A file name's bytes survive the host's widening and the module's narrowing, whatever they
+// are, and are shown as valid UTF-8.
+TEST(FileNames, AnyBytesTravelThroughWideTextAndBack) {
+    const struct {
+        const char* bytes;
+        std::wstring wide;
+        const char* shown;
+    } rows[] = {
+        {"job.rdf", L"job.rdf", "job.rdf"},
+        {"\xFF\xFE.rdf", L"\xDCFF\xDCFE.rdf", "\xEF\xBF\xBD\xEF\xBF\xBD.rdf"},
+        {"\xD0\xA2\xE2\x82", L"\u0422\xDCE2\xDC82", "\xD0\xA2\xEF\xBF\xBD\xEF\xBF\xBD"}, // cut short
+        {"\xED\xB2\x80", L"\xDCED\xDCB2\xDC80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // an encoded escape
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shown);
+        EXPECT_EQ(FileNameFromBytes(row.bytes), row.wide);
+        EXPECT_EQ(platform::EncodeFileName(row.wide), row.bytes);
+        EXPECT_EQ(ToUtf8(row.wide), row.shown);
+    }
 }
 
 TEST(Decimals, ShortestFormReadsBackExactly) {

@@ -22,10 +22,11 @@ SharedTextFile::~SharedTextFile() {
 }
 
 bool SharedTextFile::Open(const std::wstring& path) {
-    // File names are bytes here; wide paths are written as UTF-8. Non-blocking, so that
+    // File names are bytes here; wide paths are written as UTF-8, escaped bytes as themselves
+    // (platform/Utf8.h), so a name that is not UTF-8 opens too. Non-blocking, so that
     // opening a FIFO without a writer returns at once; anything but a regular file is refused
     // before a single byte is read.
-    const int handle = ::open(EncodeUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int handle = ::open(EncodeFileName(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (handle < 0)
         return false;
     struct stat info {};

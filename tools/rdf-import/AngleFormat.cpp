@@ -2,6 +2,7 @@
 
 #include "host/Text.h"
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <cmath>
@@ -38,8 +39,8 @@ const StyleRow& RowOf(AngleStyle style) {
 std::string FormatDms(double radians) {
     const double degrees = radians * 180.0 / kPi;
     const long long tenths = std::llround(std::fabs(degrees) * 36000.0);
-    return fmt::format("{}{}\u00b0{:02}'{:02}.{}\"", degrees < 0 && tenths != 0 ? "-" : "", tenths / 36000,
-                       tenths % 36000 / 600, tenths % 600 / 10, tenths % 10);
+    return fmt::format(FMT_COMPILE("{}{}\u00b0{:02}'{:02}.{}\""), degrees < 0 && tenths != 0 ? "-" : "",
+                       tenths / 36000, tenths % 36000 / 600, tenths % 600 / 10, tenths % 10);
 }
 
 } // namespace

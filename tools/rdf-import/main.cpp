@@ -125,7 +125,7 @@ int Run(const Options& options) {
                                                            : std::filesystem::u8path(options.module));
     std::vector<std::wstring> paths;
     for (const std::string& path : options.files)
-        paths.push_back(host::FromUtf8(path));
+        paths.push_back(host::FileNameFromBytes(path));
 
     const rdf::Format& format = *rdf::FindFormat(options.format);
     rdf::WriterSettings settings;

@@ -1,6 +1,7 @@
 // The --to table: a format by name or extension, and the usage errors found before an import.
 #include "tools/rdf-import/Destinations.h"
 #include "exchange/Exchange.h"
+#include "exchange/tests/SurveyFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -50,20 +51,15 @@ TEST(Destinations, MistakesAreUsageErrorsInTheUsersTerms) {
         DestinationRequest request;
         std::string message;
     } cases[] = {
-        {{"out.pdf", "", ""}, "--to out.pdf: the extension names no format rdf-import writes (.html .htm .gpkg"},
+        {{"out.pdf", "", ""},
+         "--to out.pdf: the extension names no format rdf-import writes (.html .htm .gpkg"},
         {{"out.gpkg", "PDF", ""}, "--to-format PDF: not a format rdf-import writes (HTML, GPKG"},
         {{"out.kml", "", ""}, "give the survey's reference system with --crs"},
         {{"out.gpkg", "", "EPSG:0"}, "--crs EPSG:0: not a reference system GDAL knows"},
     };
-    for (const auto& entry : cases) {
-        try {
-            CheckDestination(entry.request);
-            ADD_FAILURE() << entry.request.path << " passed";
-        } catch (const exchange::Error& error) {
-            EXPECT_EQ(error.kind(), exchange::Error::Kind::Usage);
-            EXPECT_NE(std::string(error.what()).find(entry.message), std::string::npos) << error.what();
-        }
-    }
+    for (const auto& entry : cases)
+        exchange::test::ExpectError([&] { CheckDestination(entry.request); }, exchange::Error::Kind::Usage,
+                                    entry.message);
 }
 
 TEST(Destinations, OptionsWithoutAFileAreUsageErrors) {

@@ -21,7 +21,13 @@ public:
     void EndObject() { json.EndObject(); }
     void StartArray() { json.StartArray(); }
     void EndArray() { json.EndArray(); }
-    void Key(std::string_view key) { String(key); }
+    // Keys are this tool's own names, which need no escapes.
+    void Key(std::string_view key) {
+        json.RawValue("", 0, rapidjson::kStringType);
+        out.Put('"');
+        out.Write(key);
+        out.Put('"');
+    }
     void String(std::string_view text);
     void Int(int value) { json.Int(value); }
     void Bool(bool value) { json.Bool(value); }

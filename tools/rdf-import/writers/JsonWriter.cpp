@@ -102,7 +102,7 @@ private:
     bool open = false;
 };
 
-class JsonWriter final : public host::ImportEvents {
+class JsonWriter final : public PackedFileWriter {
 public:
     JsonWriter(host::BufferedOutput& out, const WriterSettings& settings)
         : out(out), json(out), sections(settings.sections) {
@@ -127,17 +127,15 @@ public:
         json.StartArray();
     }
 
-    void FileBegun(const host::FileBegin&) override {
-        file.Clear();
-        messages.clear();
+    void ImportEnded(const host::ImportEnd& end) override {
+        json.EndArray();
+        json.Member("unreleasedObjects", end.unreleasedObjects);
+        json.EndObject();
+        out.Put('\n');
     }
-    void TargetAnnounced(std::wstring_view name) override { file.AddTarget(name); }
-    void StationReady(const host::Station& station) override { file.Add(station); }
-    void ObservationReady(const host::Observation& observation) override { file.Add(observation); }
-    void PointReady(const host::Point& point) override { file.Add(point); }
-    void MessageReported(const host::Message& message) override { messages.push_back(message); }
 
-    void FileEnded(const host::FileEnd& end) override {
+private:
+    void WriteFile(const host::FileEnd& end) override {
         json.StartObject();
         json.Member("path", ToUtf8(end.path));
         json.Member("outcome", OutcomeName(end.outcome));
@@ -161,18 +159,8 @@ public:
         for (FileSection* section : sections)
             section->WriteJson(json, end);
         json.EndObject();
-        file.Clear();
-        messages.clear();
     }
 
-    void ImportEnded(const host::ImportEnd& end) override {
-        json.EndArray();
-        json.Member("unreleasedObjects", end.unreleasedObjects);
-        json.EndObject();
-        out.Put('\n');
-    }
-
-private:
     template <class Reader> void Section(const char* key) {
         json.Key(key);
         json.StartArray();
@@ -184,8 +172,6 @@ private:
     host::BufferedOutput& out;
     JsonOut json;
     std::vector<FileSection*> sections;
-    PackedFile file;
-    std::vector<host::Message> messages;
 };
 
 } // namespace

@@ -92,6 +92,32 @@ private:
     const char* at;
 };
 
+// Each kind's fields after its name, listed once for packing and reading back: the host's types
+// and the packed views share the field names.
+template <class Station, class Field> void StationFields(Station& s, Field field) {
+    field(s.temperature);
+    field(s.pressure);
+    field(s.instrumentHeight);
+}
+
+template <class Observation, class Field> void ObservationFields(Observation& o, Field field) {
+    field(o.targetHeight);
+    field(o.slopeDistance);
+    field(o.horizontalAngle);
+    field(o.verticalAngle);
+    field(o.faceRight);
+    field(o.code);
+}
+
+template <class Point, class Field> void PointFields(Point& p, Field field) {
+    field(p.northing);
+    field(p.easting);
+    field(p.elevation);
+    field(p.resectionPoint);
+    field(p.attribute);
+    field(p.code);
+}
+
 } // namespace
 
 void PackedFile::AddTarget(std::wstring_view name) {
@@ -103,9 +129,7 @@ void PackedFile::AddTarget(std::wstring_view name) {
 void PackedFile::Add(const host::Station& s) {
     record.assign(1, static_cast<char>(Kind::Station));
     PutText(record, s.name);
-    Put(record, s.temperature);
-    Put(record, s.pressure);
-    Put(record, s.instrumentHeight);
+    StationFields(s, [this](const auto& field) { Put(record, field); });
     Store();
     ++stations;
 }
@@ -113,12 +137,7 @@ void PackedFile::Add(const host::Station& s) {
 void PackedFile::Add(const host::Observation& o) {
     record.assign(1, static_cast<char>(Kind::Observation));
     PutText(record, o.target);
-    Put(record, o.targetHeight);
-    Put(record, o.slopeDistance);
-    Put(record, o.horizontalAngle);
-    Put(record, o.verticalAngle);
-    Put(record, o.faceRight);
-    Put(record, o.code);
+    ObservationFields(o, [this](const auto& field) { Put(record, field); });
     Store();
     ++observations;
 }
@@ -126,12 +145,7 @@ void PackedFile::Add(const host::Observation& o) {
 void PackedFile::Add(const host::Point& p) {
     record.assign(1, static_cast<char>(Kind::Point));
     PutText(record, p.name);
-    Put(record, p.northing);
-    Put(record, p.easting);
-    Put(record, p.elevation);
-    Put(record, p.resectionPoint);
-    Put(record, p.attribute);
-    Put(record, p.code);
+    PointFields(p, [this](const auto& field) { Put(record, field); });
     Store();
     ++points;
 }
@@ -157,32 +171,23 @@ void PackedFile::Read(PackedFileReader& reader) const {
                 reader.Target(cursor.Text());
                 break;
             case Kind::Station: {
-                PackedStation s{cursor.Text(), {}, {}, {}};
-                cursor.Take(s.temperature);
-                cursor.Take(s.pressure);
-                cursor.Take(s.instrumentHeight);
+                PackedStation s;
+                s.name = cursor.Text();
+                StationFields(s, [&cursor](auto& field) { cursor.Take(field); });
                 reader.Station(s);
                 break;
             }
             case Kind::Observation: {
-                PackedObservation o{cursor.Text(), {}, {}, {}, {}, {}, {}};
-                cursor.Take(o.targetHeight);
-                cursor.Take(o.slopeDistance);
-                cursor.Take(o.horizontalAngle);
-                cursor.Take(o.verticalAngle);
-                cursor.Take(o.faceRight);
-                cursor.Take(o.code);
+                PackedObservation o;
+                o.target = cursor.Text();
+                ObservationFields(o, [&cursor](auto& field) { cursor.Take(field); });
                 reader.Observation(o);
                 break;
             }
             case Kind::Point: {
-                PackedPoint p{cursor.Text(), {}, {}, {}, {}, {}, {}};
-                cursor.Take(p.northing);
-                cursor.Take(p.easting);
-                cursor.Take(p.elevation);
-                cursor.Take(p.resectionPoint);
-                cursor.Take(p.attribute);
-                cursor.Take(p.code);
+                PackedPoint p;
+                p.name = cursor.Text();
+                PointFields(p, [&cursor](auto& field) { cursor.Take(field); });
                 reader.Point(p);
                 break;
             }

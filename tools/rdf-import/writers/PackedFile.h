@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/ImportModel.h"
+#include "host/pipeline/ImportEvents.h"
 
 #include <cstddef>
 #include <memory>
@@ -14,32 +15,11 @@
 
 namespace rdf {
 
-struct PackedStation {
-    std::string_view name;
-    std::optional<double> temperature;
-    std::optional<double> pressure;
-    std::optional<double> instrumentHeight;
-};
-
-struct PackedObservation {
-    std::string_view target;
-    std::optional<double> targetHeight;
-    std::optional<double> slopeDistance;
-    std::optional<double> horizontalAngle;
-    std::optional<double> verticalAngle;
-    std::optional<bool> faceRight;
-    std::optional<std::string_view> code;
-};
-
-struct PackedPoint {
-    std::string_view name;
-    std::optional<double> northing;
-    std::optional<double> easting;
-    std::optional<double> elevation;
-    std::optional<bool> resectionPoint;
-    std::optional<bool> attribute;
-    std::optional<std::string_view> code;
-};
+// A packed file's items read back: views of its UTF-8 texts, valid while the file holds them.
+// Lines are not kept.
+using PackedStation = host::BasicStation<std::string_view>;
+using PackedObservation = host::BasicObservation<std::string_view>;
+using PackedPoint = host::BasicPoint<std::string_view>;
 
 // Read back in the order added; each reader takes the kinds it wants.
 class PackedFileReader {
@@ -82,6 +62,33 @@ private:
     std::size_t stations = 0;
     std::size_t observations = 0;
     std::size_t points = 0;
+};
+
+// A writer that holds each file packed, with its messages, and writes it when the file ends.
+class PackedFileWriter : public host::ImportEvents {
+public:
+    void FileBegun(const host::FileBegin&) override { Release(); }
+    void TargetAnnounced(std::wstring_view name) override { file.AddTarget(name); }
+    void StationReady(const host::Station& station) override { file.Add(station); }
+    void ObservationReady(const host::Observation& observation) override { file.Add(observation); }
+    void PointReady(const host::Point& point) override { file.Add(point); }
+    void MessageReported(const host::Message& message) override { messages.push_back(message); }
+    void FileEnded(const host::FileEnd& end) final {
+        WriteFile(end);
+        Release();
+    }
+
+protected:
+    virtual void WriteFile(const host::FileEnd& end) = 0;
+
+    PackedFile file;
+    std::vector<host::Message> messages;
+
+private:
+    void Release() {
+        file.Clear();
+        messages.clear();
+    }
 };
 
 } // namespace rdf

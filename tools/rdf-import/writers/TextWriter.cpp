@@ -191,22 +191,13 @@ private:
     std::string line;
 };
 
-class TextWriter final : public host::ImportEvents {
+class TextWriter final : public PackedFileWriter {
 public:
     TextWriter(host::BufferedOutput& out, const WriterSettings& settings)
         : out(out), angles(settings.angles.value_or(AngleStyle::Dms)), sections(settings.sections) {}
 
-    void FileBegun(const host::FileBegin&) override {
-        file.Clear();
-        messages.clear();
-    }
-    void TargetAnnounced(std::wstring_view name) override { file.AddTarget(name); }
-    void StationReady(const host::Station& station) override { file.Add(station); }
-    void ObservationReady(const host::Observation& observation) override { file.Add(observation); }
-    void PointReady(const host::Point& point) override { file.Add(point); }
-    void MessageReported(const host::Message& message) override { messages.push_back(message); }
-
-    void FileEnded(const host::FileEnd& end) override {
+private:
+    void WriteFile(const host::FileEnd& end) override {
         if (end.index > 0)
             out.Put('\n');
         const std::string path = ToUtf8(end.path);
@@ -223,11 +214,8 @@ public:
         }
         for (FileSection* section : sections)
             section->WriteText(out, end);
-        file.Clear();
-        messages.clear();
     }
 
-private:
     std::string Summary(FileOutcome outcome) const {
         if (outcome != FileOutcome::Imported)
             return OutcomeName(outcome);
@@ -240,8 +228,6 @@ private:
     host::BufferedOutput& out;
     AngleStyle angles;
     std::vector<FileSection*> sections;
-    PackedFile file;
-    std::vector<host::Message> messages;
 };
 
 } // namespace
