@@ -203,7 +203,7 @@ void FieldBook::SideShot(const Spot& target, double targetHeight, const std::str
 
 std::string FieldBook::RawFile() const {
     std::ostringstream file;
-    file << "CO,Nikon RAW data format V2.00\nCO,GENERATED\n"
+    file << "CO,Nikon RAW data format V2.00\nCO," << conventions_.job << "\n"
          << "CO,Dist Units: " << LengthUnitWords(conventions_.distances) << '\n'
          << "CO,Angle Units: " << AngleUnitWords(conventions_.angles) << '\n'
          << "CO,Zero azimuth: " << (conventions_.zeroAzimuth == ZeroAzimuth::South ? "South" : "North")
