@@ -59,6 +59,17 @@ std::string Text(double metres) {
     return text;
 }
 
+// Seconds for a residual, degrees for a blunder.
+std::string AngleText(double radians) {
+    const double seconds = radians * 180 / kPi * 3600;
+    char text[32];
+    if (std::abs(seconds) < 3600)
+        std::snprintf(text, sizeof text, "%+.1f\"", seconds);
+    else
+        std::snprintf(text, sizeof text, "%+.4f°", seconds / 3600);
+    return text;
+}
+
 class Reducer {
 public:
     Reducer(const Job& job, const Options& options) : job_(job), options_(options) {}
@@ -233,8 +244,14 @@ private:
         result.easting = station.easting;
         result.elevation = station.elevation;
         result.orientation = Normalised(orientation);
-        for (const Reference& reference : references)
+        for (const Reference& reference : references) {
             result.checks.push_back(CheckOf(work, station, reference));
+            if (std::abs(result.checks.back().azimuthResidual) > options_.tolerances.orientation)
+                Report(work.station->line, "station " + work.station->name + ": its orientation misses " +
+                                               reference.sighting->target + " by " +
+                                               AngleText(result.checks.back().azimuthResidual) +
+                                               "; the point or the observation is wrong");
+        }
         if (!HasRises(work))
             return;
         if (!station.elevation)

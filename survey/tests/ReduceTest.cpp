@@ -165,6 +165,19 @@ TEST(Checks, KnownPointsSeenFromAStationGiveItsResiduals) {
     EXPECT_NEAR(*station.checks[0].elevationResidual, 0, kMillimetres);
 }
 
+TEST(Checks, AnOrientationResidualPastTheToleranceIsReported) {
+    Job job = ConventionJob(With(ZeroVa::Zenith), 0.3, true);
+    // P moved 0.065 m across the line of sight (120" at 112 m): of the mean over B, P and Q it
+    // keeps two thirds as its residual, B and Q one third each.
+    job.knownPoints.push_back({"P", kP.northing - 0.058, kP.easting + 0.029, kP.elevation, "", {}, 9});
+    job.knownPoints.push_back({"Q", kQ.northing, kQ.easting, kQ.elevation, "", {}, 10});
+    job.stations[0].line = 4;
+    const Reduction reduction = Reduce(job, Options{});
+    EXPECT_TRUE(Mentions(reduction, "station A: its orientation misses P by -", 4));
+    EXPECT_FALSE(Mentions(reduction, "misses B", 4)) << "B's residual is within 60\"";
+    EXPECT_FALSE(Mentions(reduction, "misses Q", 4));
+}
+
 // A traverse T1 (known, backsight T0 known) - T2 - T3 - T4, with the set-ups written last first:
 // a single pass in file order would locate nothing past T2.
 TEST(Propagation, CarriesATraverseThroughThreeStationsWhateverTheRecordOrder) {

@@ -80,6 +80,9 @@ void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
         ->group(group);
     app.add_option("--index-tolerance", texts.index, "largest vertical index error of a face pair, seconds")
         ->group(group);
+    app.add_option("--orientation-tolerance", texts.orientation,
+                   "largest residual of a station's orientation before it is reported, seconds")
+        ->group(group);
     app.add_option(
            "--distance-tolerance", texts.distance,
            "largest difference of a face pair's distances, in the unit of the output (default 0.010 m)")
@@ -102,6 +105,7 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
     options.refractionCoefficient = texts.refraction;
     options.tolerances.collimation = texts.collimation * kRadiansPerSecond;
     options.tolerances.verticalIndex = texts.index * kRadiansPerSecond;
+    options.tolerances.orientation = texts.orientation * kRadiansPerSecond;
     // A point named on the command line wins over the same name in the file of points.
     for (const std::string& text : texts.known) {
         auto point = survey::ParseKnownPoint(text, given);
