@@ -4,7 +4,7 @@
 //   nikon_bench --peak import|read FILE     prints the peak resident memory one run adds
 #include "bench/CountingHost.h"
 #include "bench/JobGenerator.h"
-#include "interfaces/PluginInterfaces.h"
+#include "interfaces/CreatePlugin.h"
 #include "platform/TextFile.h"
 #include "plugin/ImportDriver.h"
 
@@ -16,8 +16,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-extern "C" Plugin::IGroundBasedMIP* CreatePlugin();
 
 namespace {
 
@@ -59,7 +57,7 @@ Job JobOf(std::int64_t megabytes) {
 
 std::uint64_t ImportOnce(const std::string& path) {
     Plugin::IGroundBasedMIP* plugin = CreatePlugin();
-    bench::SingleFile files(Wide(path));
+    testsupport::PathList files({Wide(path)});
     bench::CountingSink sink;
     plugin->Import(&files, &sink);
     plugin->Release();

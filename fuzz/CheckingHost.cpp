@@ -1,6 +1,6 @@
 #include "fuzz/CheckingHost.h"
 
-#include "platform/Utf8.h"
+#include "tests/support/Text.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,14 +9,15 @@
 
 namespace checking {
 
+using testsupport::SinkCall;
+using testsupport::Utf8;
+
 const wchar_t* const kMessageTexts[4] = {
     L"Не удается открыть файл",
     L"Файл содержит данные в неизвестном формате",
     L"Не заданы единицы измерения расстояний",
     L"Не заданы единицы измерения углов",
 };
-
-std::string Narrow(const std::wstring& text) { return platform::EncodeUtf8(text); }
 
 namespace {
 
@@ -210,23 +211,31 @@ private:
     CallCounts& counts;
 };
 
-// Flags of the value and mark calls, one bit each, for the at-most-once rule.
-enum ValueBit : std::uint32_t {
-    kNorthing = 1u << 0,
-    kEasting = 1u << 1,
-    kElevation = 1u << 2,
-    kResection = 1u << 3,
-    kAttribute = 1u << 4,
-    kCode = 1u << 5,
-    kInstrumentHeight = 1u << 6,
-    kPressure = 1u << 7,
-    kTemperature = 1u << 8,
-    kVertical = 1u << 9,
-    kHorizontal = 1u << 10,
-    kTargetHeight = 1u << 11,
-    kSlope = 1u << 12,
-    kFaceRight = 1u << 13,
+// The items each value or mark call may apply to, one bit an item kind.
+constexpr std::uint32_t kPoint = 1u << 1, kStation = 1u << 2, kObservation = 1u << 3;
+constexpr std::pair<SinkCall, std::uint32_t> kValueItems[] = {
+    {SinkCall::SetNorthing, kPoint},
+    {SinkCall::SetEasting, kPoint},
+    {SinkCall::SetElevation, kPoint},
+    {SinkCall::SetResectionPoint, kPoint},
+    {SinkCall::SetPointAttribute, kPoint},
+    {SinkCall::SetCode, kPoint | kObservation},
+    {SinkCall::SetInstrumentHeight, kStation},
+    {SinkCall::SetPressure, kStation},
+    {SinkCall::SetTemperature, kStation},
+    {SinkCall::SetVerticalAngle, kObservation},
+    {SinkCall::SetHorizontalAngle, kObservation},
+    {SinkCall::SetTargetHeight, kObservation},
+    {SinkCall::SetSlopeDistance, kObservation},
+    {SinkCall::SetFaceRight, kObservation},
 };
+
+std::uint32_t ItemsOf(SinkCall call) {
+    for (const auto& [valueCall, items] : kValueItems)
+        if (valueCall == call)
+            return items;
+    return 0;
+}
 
 // Texts reach a Windows host as UTF-16, so every character must be one UTF-16 can carry.
 std::wstring CopyText(CheckingSink& sink, const char* call, const wchar_t* text) {
@@ -307,7 +316,7 @@ void CheckingSink::EndFile() {
 
 void CheckingSink::BeginFile(const wchar_t* path) {
     const std::wstring copied = CopyText(*this, "BeginFile", path);
-    Record("BeginFile(" + Narrow(copied) + ")");
+    Record("BeginFile(" + Utf8(copied) + ")");
     EndFile();
     ++counts.files;
     stage = Stage::Begun;
@@ -352,7 +361,7 @@ void CheckingSink::ReportMessage(const wchar_t* text) {
             id = 101 + i;
     Record("ReportMessage(" + std::to_string(id) + ")");
     if (id == 0) {
-        Violation("ReportMessage with a text of no message: " + Narrow(copied));
+        Violation("ReportMessage with a text of no message: " + Utf8(copied));
         return;
     }
     ++counts.messages[id - 101];
@@ -386,7 +395,7 @@ void CheckingSink::SetProgress(float percent) {
 
 void CheckingSink::BeginItem(Item kind, const char* call, const wchar_t* name) {
     const std::wstring copied = CopyText(*this, call, name);
-    Record(std::string(call) + "(" + Narrow(copied) + ")");
+    Record(std::string(call) + "(" + Utf8(copied) + ")");
     if (stage != Stage::Pass)
         Violation(std::string(call) + " outside a pass");
     else if (kind != Item::Point && passesBegun != 2)
@@ -401,79 +410,46 @@ void CheckingSink::RequireImportPass(const char* call) {
         Violation(std::string(call) + " outside the import pass");
 }
 
-void CheckingSink::ValueCall(const char* call, std::uint32_t bit, std::initializer_list<Item> kinds,
-                             const std::string& shown) {
-    Record(std::string(call) + "(" + shown + ")");
+void CheckingSink::ValueCall(SinkCall call, const std::string& shown) {
+    const std::string name = testsupport::NameOf(call);
+    Record(name + "(" + shown + ")");
     ++counts.values;
-    RequireImportPass(call);
-    bool applies = false;
-    for (Item kind : kinds)
-        applies = applies || kind == item;
-    if (!applies)
-        Violation(std::string(call) + " without a current item of its kind");
+    RequireImportPass(name.c_str());
+    if ((ItemsOf(call) & (1u << static_cast<unsigned>(item))) == 0)
+        Violation(name + " without a current item of its kind");
+    // One flag a call, for the at-most-once rule.
+    const std::uint32_t bit = 1u << static_cast<unsigned>(call);
     if ((itemCalls & bit) != 0)
-        Violation(std::string(call) + " twice for one item");
+        Violation(name + " twice for one item");
     if (faceRightSent)
-        Violation(std::string(call) + " after SetFaceRight");
+        Violation(name + " after SetFaceRight");
     itemCalls |= bit;
 }
 
-void CheckingSink::AddPoint(const wchar_t* name) {
-    ++counts.points;
-    BeginItem(Item::Point, "AddPoint", name);
-}
-void CheckingSink::AddStation(const wchar_t* name) {
-    ++counts.stations;
-    BeginItem(Item::Station, "AddStation", name);
-}
-void CheckingSink::AddObservation(const wchar_t* target) {
-    ++counts.observations;
-    BeginItem(Item::Observation, "AddObservation", target);
+void CheckingSink::OnText(SinkCall call, const wchar_t* text) {
+    switch (call) {
+    case SinkCall::AddPoint:
+        ++counts.points;
+        return BeginItem(Item::Point, "AddPoint", text);
+    case SinkCall::AddStation:
+        ++counts.stations;
+        return BeginItem(Item::Station, "AddStation", text);
+    case SinkCall::AddObservation:
+        ++counts.observations;
+        return BeginItem(Item::Observation, "AddObservation", text);
+    default:
+        return ValueCall(call, Utf8(CopyText(*this, testsupport::NameOf(call), text)));
+    }
 }
 
-void CheckingSink::SetNorthing(double value) {
-    ValueCall("SetNorthing", kNorthing, {Item::Point}, Shown(value));
+void CheckingSink::OnValue(SinkCall call, double value) {
+    ValueCall(call, Shown(value));
 }
-void CheckingSink::SetEasting(double value) {
-    ValueCall("SetEasting", kEasting, {Item::Point}, Shown(value));
-}
-void CheckingSink::SetElevation(double value) {
-    ValueCall("SetElevation", kElevation, {Item::Point}, Shown(value));
-}
-void CheckingSink::SetResectionPoint(bool resection) {
-    ValueCall("SetResectionPoint", kResection, {Item::Point}, resection ? "true" : "false");
-}
-void CheckingSink::SetPointAttribute(bool attribute) {
-    ValueCall("SetPointAttribute", kAttribute, {Item::Point}, attribute ? "true" : "false");
-}
-void CheckingSink::SetCode(const wchar_t* code) {
-    const std::wstring copied = CopyText(*this, "SetCode", code);
-    ValueCall("SetCode", kCode, {Item::Point, Item::Observation}, Narrow(copied));
-}
-void CheckingSink::SetInstrumentHeight(double value) {
-    ValueCall("SetInstrumentHeight", kInstrumentHeight, {Item::Station}, Shown(value));
-}
-void CheckingSink::SetPressure(double value) {
-    ValueCall("SetPressure", kPressure, {Item::Station}, Shown(value));
-}
-void CheckingSink::SetTemperature(double value) {
-    ValueCall("SetTemperature", kTemperature, {Item::Station}, Shown(value));
-}
-void CheckingSink::SetVerticalAngle(double value) {
-    ValueCall("SetVerticalAngle", kVertical, {Item::Observation}, Shown(value));
-}
-void CheckingSink::SetHorizontalAngle(double value) {
-    ValueCall("SetHorizontalAngle", kHorizontal, {Item::Observation}, Shown(value));
-}
-void CheckingSink::SetTargetHeight(double value) {
-    ValueCall("SetTargetHeight", kTargetHeight, {Item::Observation}, Shown(value));
-}
-void CheckingSink::SetSlopeDistance(double value) {
-    ValueCall("SetSlopeDistance", kSlope, {Item::Observation}, Shown(value));
-}
-void CheckingSink::SetFaceRight(bool faceRight) {
-    ValueCall("SetFaceRight", kFaceRight, {Item::Observation}, faceRight ? "true" : "false");
-    faceRightSent = true;
+
+void CheckingSink::OnFlag(SinkCall call, bool value) {
+    ValueCall(call, value ? "true" : "false");
+    if (call == SinkCall::SetFaceRight)
+        faceRightSent = true;
 }
 
 } // namespace checking

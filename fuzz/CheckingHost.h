@@ -5,10 +5,10 @@
 #pragma once
 
 #include "interfaces/HostInterfaces.h"
+#include "tests/support/TestSink.h"
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,7 +43,7 @@ struct CallCounts {
 
 class HostObjects;
 
-class CheckingSink final : public IMeasurementSink {
+class CheckingSink final : public testsupport::TestSink {
 public:
     explicit CheckingSink(HostOptions options);
     ~CheckingSink();
@@ -67,25 +67,13 @@ public:
     void SetCurrentLine(std::int32_t index) override;
     void ReportMessage(const wchar_t* text) override;
     void SetProgress(float percent) override;
-    void AddPoint(const wchar_t* name) override;
-    void SetNorthing(double value) override;
-    void SetEasting(double value) override;
-    void SetElevation(double value) override;
-    void SetResectionPoint(bool resection) override;
-    void SetPointAttribute(bool attribute) override;
-    void SetCode(const wchar_t* code) override;
-    void AddStation(const wchar_t* name) override;
-    void SetInstrumentHeight(double value) override;
-    void AddObservation(const wchar_t* target) override;
-    void SetPressure(double value) override;
-    void SetTemperature(double value) override;
-    void SetVerticalAngle(double value) override;
-    void SetHorizontalAngle(double value) override;
-    void SetTargetHeight(double value) override;
-    void SetSlopeDistance(double value) override;
-    void SetFaceRight(bool faceRight) override;
 
     void Violation(const std::string& what);
+
+protected:
+    void OnText(testsupport::SinkCall call, const wchar_t* text) override;
+    void OnValue(testsupport::SinkCall call, double value) override;
+    void OnFlag(testsupport::SinkCall call, bool value) override;
 
 private:
     enum class Item { None, Point, Station, Observation };
@@ -93,9 +81,8 @@ private:
 
     void Record(const std::string& call);
     void BeginItem(Item kind, const char* call, const wchar_t* name);
-    // One value or mark call: `kinds` are the item kinds it may apply to, `bit` its own flag.
-    void ValueCall(const char* call, std::uint32_t bit, std::initializer_list<Item> kinds,
-                   const std::string& shown);
+    // One value or mark call, at most once for an item of a kind it applies to.
+    void ValueCall(testsupport::SinkCall call, const std::string& shown);
     void RequireImportPass(const char* call);
     void EndPass();
     void EndFile();
@@ -118,24 +105,7 @@ private:
     bool faceRightSent = false;
 };
 
-// The host's file list over fixed paths.
-class FileList final : public IImportFileList {
-public:
-    explicit FileList(std::vector<std::wstring> paths) : paths(std::move(paths)) {}
-    bool HasCurrent() override { return position < paths.size(); }
-    void MoveNext() override { ++position; }
-    const wchar_t* GetCurrent() override { return paths[position].c_str(); }
-    void Reset() override { position = 0; }
-
-private:
-    std::vector<std::wstring> paths;
-    std::size_t position = 0;
-};
-
 // The texts the host expects for messages 101 to 104; index 0 for 101.
 extern const wchar_t* const kMessageTexts[4];
-
-// UTF-8 for logs and messages.
-std::string Narrow(const std::wstring& text);
 
 } // namespace checking

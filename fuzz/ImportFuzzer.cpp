@@ -1,6 +1,7 @@
 // The fuzz target: the input bytes become a raw data file, imported through the module's export
 // against the checking host, which aborts on the first broken host rule.
 #include "fuzz/ImportRun.h"
+#include "tests/support/Text.h"
 
 #include <clocale>
 #include <cstddef>
@@ -89,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ::uselocale(locales.Pick(size));
 
     checking::CheckingSink sink(options);
-    checking::RunImport({checking::WidePath(scratch.Path()), L"/nonexistent/nikon-fuzz.rdf"}, sink);
+    checking::RunImport({testsupport::FromUtf8(scratch.Path()), L"/nonexistent/nikon-fuzz.rdf"}, sink);
     ::uselocale(LC_GLOBAL_LOCALE);
     return 0;
 }

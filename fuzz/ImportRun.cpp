@@ -1,10 +1,9 @@
 #include "fuzz/ImportRun.h"
 
-#include "interfaces/PluginInterfaces.h"
+#include "interfaces/CreatePlugin.h"
+#include "tests/support/TestSink.h"
 
 #include <exception>
-
-extern "C" Plugin::IGroundBasedMIP* CreatePlugin();
 
 namespace checking {
 
@@ -14,7 +13,7 @@ void RunImport(const std::vector<std::wstring>& paths, CheckingSink& sink) {
         sink.Violation("CreatePlugin returned null");
         return;
     }
-    FileList files(paths);
+    testsupport::PathList files(paths);
     try {
         plugin->Import(&files, &sink);
     } catch (const std::exception& error) {
@@ -25,20 +24,6 @@ void RunImport(const std::vector<std::wstring>& paths, CheckingSink& sink) {
     sink.EndImport();
     if (!plugin->Release())
         sink.Violation("the plug-in outlived the release of its only reference");
-}
-
-std::wstring WidePath(const std::string& path) {
-    std::wstring wide;
-    for (std::size_t i = 0; i < path.size();) {
-        const auto lead = static_cast<unsigned char>(path[i]);
-        const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        std::uint32_t code = extra == 0 ? lead : lead & (0x3Fu >> extra);
-        ++i;
-        for (int k = 0; k < extra && i < path.size(); ++k, ++i)
-            code = (code << 6) | (static_cast<unsigned char>(path[i]) & 0x3Fu);
-        wide += static_cast<wchar_t>(code);
-    }
-    return wide;
 }
 
 } // namespace checking

@@ -12,7 +12,4 @@ namespace checking {
 // closes the host's checks. An exception leaving Import is a violation, not a crash.
 void RunImport(const std::vector<std::wstring>& paths, CheckingSink& sink);
 
-// A narrow POSIX path as the host would hand it over (UTF-8 taken as Unicode).
-std::wstring WidePath(const std::string& path);
-
 } // namespace checking

@@ -23,7 +23,7 @@ check() { # name command...
 }
 
 echo "=== Valgrind memcheck ($build) ==="
-check nikon_module_tests "$build/tests/nikon_module_tests"
+check nikon_module_tests "$build/plugin/tests/nikon_module_tests"
 check fuzz_corpus_replay "$build/fuzz/nikon_fuzz_replay" fuzz/corpus fuzz/regressions
 
 # The golden tests run rdf-import through a CMake script; TOOL becomes Valgrind plus the tool,

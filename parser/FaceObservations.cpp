@@ -1,19 +1,11 @@
 // "F1"/"F2" face observations, collected until the station's flush.
 #include "parser/RawDataParser.h"
 
-#include "platform/StringTable.h"
-
 void CRawDataParser::HandleFaceObservation(const TokenList& t) {
     // Once a face round begins, the station record's own backsight record is never sent.
     pendingBacksight.reset();
-    if (!settings.Distances()) {
-        ReportMessage(kNoDistanceUnits);
+    if (DistancesOrReport() == nullptr || AnglesOrReport() == nullptr)
         return;
-    }
-    if (!settings.Angles()) {
-        ReportMessage(kNoAngleUnits);
-        return;
-    }
     if (t.size() < 2 || t[1].empty())
         return;
 

@@ -72,10 +72,9 @@ void CRawDataParser::DispatchLine(const Token& code, ScopedSplit& split) {
 }
 
 void CRawDataParser::Finish() {
-    if (stationOpen || resectionMode) {
-        backsightAngle = 0.0;
-        FlushObservations();
-    }
+    // The last station's observations keep no orientation.
+    if (stationOpen || resectionMode)
+        FlushObservations(0.0);
 }
 
 void CRawDataParser::HandleHeader(const TokenList& t) {
@@ -85,4 +84,16 @@ void CRawDataParser::HandleHeader(const TokenList& t) {
 
 void CRawDataParser::ReportMessage(unsigned id) {
     sink->ReportMessage(LoadMessage(id).c_str());
+}
+
+IDistanceConverter* CRawDataParser::DistancesOrReport() {
+    if (settings.Distances() == nullptr)
+        ReportMessage(kNoDistanceUnits);
+    return settings.Distances();
+}
+
+Plugin::IAngleConverter* CRawDataParser::AnglesOrReport() {
+    if (settings.Angles() == nullptr)
+        ReportMessage(kNoAngleUnits);
+    return settings.Angles();
 }

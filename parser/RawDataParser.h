@@ -44,10 +44,20 @@ private:
     void HandleSideShot(const TokenList& tokens);
     void HandleCoordinate(const TokenList& tokens);
 
-    void FlushObservations();
+    // Sends the station's face observations, their horizontal angles turned so that the
+    // backsight's face-left reading becomes `orientation`, and closes the station.
+    void FlushObservations(double orientation);
     void ResetStation();
     void SendPendingBacksight();
     void ReportMessage(unsigned id);
+    // The job's converter, or null after the message that its units were never named.
+    IDistanceConverter* DistancesOrReport();
+    Plugin::IAngleConverter* AnglesOrReport();
+    // Sends token `index` through `converter` to `setter` when it converts; false when the line
+    // ends before that token.
+    template <class Converter>
+    bool SendToken(const TokenList& tokens, std::size_t index, Converter* converter,
+                   void (IMeasurementSink::*setter)(double));
 
     // The settings, which hold the converter references, are destroyed last.
     IMeasurementSink* sink; // borrowed
@@ -57,12 +67,23 @@ private:
     bool stationOpen = false;
     std::wstring stationName;
     std::wstring backsightName;
-    double backsightAngle = 0.0; // radians
+    double backsightAngle = 0.0; // radians: the open station's orientation
     std::vector<ObservationRecord> observations;
     std::unique_ptr<ObservationRecord> pendingBacksight;
     bool preScan;
     LineSplitter splitter;
 };
+
+template <class Converter>
+bool CRawDataParser::SendToken(const TokenList& tokens, std::size_t index, Converter* converter,
+                               void (IMeasurementSink::*setter)(double)) {
+    if (tokens.size() <= index)
+        return false;
+    double value = 0.0;
+    if (ConvertText(converter, tokens[index].c_str(), value))
+        (sink->*setter)(value);
+    return true;
+}
 
 // Brings a horizontal angle into [0, 2π) the way the flush does; ends for every double.
 double NormalizeHorizontalAngle(double angle);

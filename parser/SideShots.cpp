@@ -2,8 +2,6 @@
 // placeholder field inserted at position 2, so both codes share one layout.
 #include "parser/RawDataParser.h"
 
-#include "platform/StringTable.h"
-
 namespace {
 
 enum SideShotToken : std::size_t {
@@ -30,7 +28,7 @@ void CRawDataParser::SendPendingBacksight() {
 
 void CRawDataParser::HandleSideShot(const TokenList& t) {
     if (stationOpen)
-        FlushObservations();
+        FlushObservations(backsightAngle);
     stationOpen = false;
     SendPendingBacksight();
 
@@ -39,30 +37,17 @@ void CRawDataParser::HandleSideShot(const TokenList& t) {
     sink->AddObservation(t[kTarget].c_str());
     if (t.size() <= kTargetHeight)
         return;
-    if (!settings.Distances()) {
-        ReportMessage(kNoDistanceUnits);
+    IDistanceConverter* const distances = DistancesOrReport();
+    if (distances == nullptr)
         return;
-    }
-    double value = 0.0;
-    if (ConvertText(settings.Distances(), t[kTargetHeight].c_str(), value))
-        sink->SetTargetHeight(value);
-    if (t.size() <= kSlopeDistance)
+    SendToken(t, kTargetHeight, distances, &IMeasurementSink::SetTargetHeight);
+    if (!SendToken(t, kSlopeDistance, distances, &IMeasurementSink::SetSlopeDistance))
         return;
-    if (ConvertText(settings.Distances(), t[kSlopeDistance].c_str(), value))
-        sink->SetSlopeDistance(value);
-    if (!settings.Angles()) {
-        ReportMessage(kNoAngleUnits);
+    Plugin::IAngleConverter* const angles = AnglesOrReport();
+    if (angles == nullptr)
         return;
-    }
-    if (t.size() <= kHorizontal)
-        return;
-    if (ConvertText(settings.Angles(), t[kHorizontal].c_str(), value))
-        sink->SetHorizontalAngle(value);
-    if (t.size() <= kVertical)
-        return;
-    if (ConvertText(settings.Angles(), t[kVertical].c_str(), value))
-        sink->SetVerticalAngle(value);
-    if (t.size() <= kCode)
+    if (!SendToken(t, kHorizontal, angles, &IMeasurementSink::SetHorizontalAngle) ||
+        !SendToken(t, kVertical, angles, &IMeasurementSink::SetVerticalAngle) || t.size() <= kCode)
         return;
     sink->SetCode(t[kCode].c_str());
 }

@@ -1,8 +1,6 @@
 // "ST" station setups and the flush that sends a station's collected face observations.
 #include "parser/RawDataParser.h"
 
-#include "platform/StringTable.h"
-
 #include <cmath>
 
 namespace {
@@ -39,7 +37,7 @@ double NormalizeHorizontalAngle(double angle) {
 
 void CRawDataParser::HandleStation(const TokenList& t) {
     if (stationOpen && !resectionMode)
-        FlushObservations();
+        FlushObservations(backsightAngle);
     if (t.size() <= kStationName || t[kStationName].empty())
         return;
     const std::wstring_view name = t[kStationName];
@@ -50,11 +48,8 @@ void CRawDataParser::HandleStation(const TokenList& t) {
         sink->SetPressure(ValueOf(settings.Pressure()));
 
     if (t.size() > kInstrumentHeight) {
-        double height = 0.0;
-        if (!settings.Distances())
-            ReportMessage(kNoDistanceUnits);
-        else if (ConvertText(settings.Distances(), t[kInstrumentHeight].c_str(), height))
-            sink->SetInstrumentHeight(height);
+        if (IDistanceConverter* const distances = DistancesOrReport())
+            SendToken(t, kInstrumentHeight, distances, &IMeasurementSink::SetInstrumentHeight);
     }
     if (t.size() <= kBacksightName)
         return;
@@ -65,19 +60,14 @@ void CRawDataParser::HandleStation(const TokenList& t) {
     if (t.size() <= kBacksightAngle)
         return;
 
-    if (!settings.Angles()) {
-        ReportMessage(kNoAngleUnits);
-    } else {
+    if (Plugin::IAngleConverter* const angles = AnglesOrReport()) {
         double angle = 0.0;
-        ConvertText(settings.Angles(), t[kBacksightAngle].c_str(), angle);
-        backsightAngle = angle;
+        ConvertText(angles, t[kBacksightAngle].c_str(), angle);
         backsight->horizontalAngle = angle;
         if (resectionMode) {
             // The resection's observations were made from this station: they keep its
             // orientation only when a coordinate record already named it.
-            if (stationName != name)
-                backsightAngle = 0.0;
-            FlushObservations();
+            FlushObservations(stationName == name ? angle : 0.0);
             resectionMode = false;
         }
         backsightAngle = angle;
@@ -87,7 +77,7 @@ void CRawDataParser::HandleStation(const TokenList& t) {
     pendingBacksight = std::move(backsight);
 }
 
-void CRawDataParser::FlushObservations() {
+void CRawDataParser::FlushObservations(double orientation) {
     if (!observations.empty()) {
         double reference = 0.0;
         for (const ObservationRecord& record : observations) {
@@ -107,7 +97,7 @@ void CRawDataParser::FlushObservations() {
                 sink->SetSlopeDistance(ValueOf(record.slopeDistance));
             if (HasValue(record.horizontalAngle))
                 sink->SetHorizontalAngle(
-                    NormalizeHorizontalAngle(backsightAngle + ValueOf(record.horizontalAngle) - reference));
+                    NormalizeHorizontalAngle(orientation + ValueOf(record.horizontalAngle) - reference));
             if (HasValue(record.verticalAngle))
                 sink->SetVerticalAngle(ValueOf(record.verticalAngle));
             sink->SetFaceRight(!record.faceLeft);

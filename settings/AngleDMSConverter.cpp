@@ -2,23 +2,10 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <string>
+#include <memory>
 
 CAngleDMSConverter::CAngleDMSConverter(Plugin::IAngleConverter* degrees)
     : degreesConverter(Plugin::RefPtr<Plugin::IAngleConverter>::Share(degrees)) {}
-
-std::wstring CAngleDMSConverter::SplitMinutesAndSeconds(const wchar_t* text) {
-    std::wstring rewritten(text);
-    const std::size_t point = rewritten.find(L'.');
-    if (point == std::wstring::npos)
-        return {};
-    const std::size_t after = rewritten.size() - point - 1;
-    if (after > 2)
-        rewritten.insert(point + 3, 1, L'.');
-    if (after > 4)
-        rewritten.insert(point + 6, 1, L'.');
-    return rewritten;
-}
 
 namespace {
 
@@ -50,12 +37,15 @@ bool CAngleDMSConverter::Convert(const wchar_t* text, double* value) {
     const wchar_t* point = std::wmemchr(text, L'.', length);
     if (point == nullptr)
         return false;
-    // Angle tokens are short: they are rewritten on the stack, longer texts on the heap.
-    if (length + 3 <= kFrameChars) {
-        wchar_t frame[kFrameChars];
-        InsertPoints(text, length, static_cast<std::size_t>(point - text), frame);
-        return degreesConverter->Convert(frame, value);
+    // Angle tokens are short: the rewrite goes on the stack, and only a text too long for it
+    // on the heap.
+    wchar_t frame[kFrameChars];
+    std::unique_ptr<wchar_t[]> large;
+    wchar_t* rewritten = frame;
+    if (length + 3 > kFrameChars) {
+        large.reset(new wchar_t[length + 3]);
+        rewritten = large.get();
     }
-    const std::wstring rewritten = SplitMinutesAndSeconds(text);
-    return degreesConverter->Convert(rewritten.c_str(), value);
+    InsertPoints(text, length, static_cast<std::size_t>(point - text), rewritten);
+    return degreesConverter->Convert(rewritten, value);
 }

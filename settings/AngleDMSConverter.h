@@ -6,8 +6,6 @@
 #include "interfaces/RefCountedImpl.h"
 #include "interfaces/RefPtr.h"
 
-#include <string>
-
 // Lives within one import pass on one thread, so its count is plain.
 class CAngleDMSConverter : public Plugin::CRefCountedImpl<Plugin::IAngleConverter, 0> {
 public:
@@ -15,9 +13,6 @@ public:
     explicit CAngleDMSConverter(Plugin::IAngleConverter* degrees);
 
     bool Convert(const wchar_t* text, double* value) override;
-
-    // The text handed to the degrees converter; empty when the text holds no point.
-    static std::wstring SplitMinutesAndSeconds(const wchar_t* text);
 
 private:
     Plugin::RefPtr<Plugin::IAngleConverter> degreesConverter;

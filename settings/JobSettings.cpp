@@ -58,6 +58,13 @@ bool FindReading(std::wstring_view text, const wchar_t* key, const wchar_t* shor
     return true;
 }
 
+// The reading's number through `converter`, when the host gave one and it converts.
+template <class Converter> void Store(Converter* converter, const Reading& reading, OptionalDouble& target) {
+    double value = 0.0;
+    if (converter != nullptr && ConvertText(converter, reading.number.c_str(), value))
+        target = value;
+}
+
 } // namespace
 
 JobSettings::JobSettings(IUnitConverterFactory* factory)
@@ -104,27 +111,22 @@ void JobSettings::ReadTemperature(std::wstring_view text) {
     Reading reading;
     if (!converterFactory || !FindReading(text, L"Temperature:", L"Temp:", reading))
         return;
-    using TemperatureRef = Plugin::RefPtr<ITemperatureConverter>;
-    auto converter = TemperatureRef::Adopt(converterFactory->CreateTemperatureConverter(0));
+    auto converter =
+        Plugin::RefPtr<ITemperatureConverter>::Adopt(converterFactory->CreateTemperatureConverter(0));
     if (reading.next != text.end() && *reading.next == L'F')
-        converter = TemperatureRef::Adopt(converterFactory->CreateTemperatureConverter(1));
-    double value = 0.0;
-    if (converter && ConvertText(converter.Get(), reading.number.c_str(), value))
-        temperature = value;
+        converter.Attach(converterFactory->CreateTemperatureConverter(1));
+    Store(converter.Get(), reading, temperature);
 }
 
 void JobSettings::ReadPressure(std::wstring_view text) {
     Reading reading;
     if (!converterFactory || !FindReading(text, L"Pressure:", L"Press:", reading))
         return;
-    using PressureRef = Plugin::RefPtr<IPressureConverter>;
-    auto converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(0));
+    auto converter = Plugin::RefPtr<IPressureConverter>::Adopt(converterFactory->CreatePressureConverter(0));
     const auto unit = boost::make_iterator_range(reading.next, text.end());
     if (starts_with(unit, L"inHg"))
-        converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(2));
+        converter.Attach(converterFactory->CreatePressureConverter(2));
     else if (starts_with(unit, L"hPa"))
-        converter = PressureRef::Adopt(converterFactory->CreatePressureConverter(1));
-    double value = 0.0;
-    if (converter && ConvertText(converter.Get(), reading.number.c_str(), value))
-        pressure = value;
+        converter.Attach(converterFactory->CreatePressureConverter(1));
+    Store(converter.Get(), reading, pressure);
 }

@@ -1,6 +1,5 @@
 #include "tests/RecordingHost.h"
 
-#include "platform/Utf8.h"
 #include "resources/messages.h"
 
 #include <charconv>
@@ -8,8 +7,6 @@
 #include <utility>
 
 namespace testing_host {
-
-std::string Utf8(std::wstring_view text) { return platform::EncodeUtf8(text); }
 
 template <class T> static std::string ShortestOf(T value) {
     char buffer[64];
@@ -68,17 +65,8 @@ bool Recorded::DoRelease() {
 namespace {
 
 const char* KindName(Kind kind) {
-    switch (kind) {
-    case Kind::Angle:
-        return "angle";
-    case Kind::Distance:
-        return "distance";
-    case Kind::Pressure:
-        return "pressure";
-    case Kind::Temperature:
-        return "temperature";
-    }
-    return "?";
+    static const char* const kNames[] = {"angle", "distance", "pressure", "temperature"};
+    return kNames[static_cast<int>(kind)];
 }
 
 std::string MessageName(std::wstring_view text) {
@@ -182,9 +170,6 @@ IUnitConverterFactory* RecordingSink::GetConverterFactory() {
     return result;
 }
 
-void RecordingSink::BeginFile(const wchar_t* path) {
-    host.Record("BeginFile(" + Utf8(path) + ")");
-}
 void RecordingSink::SetCurrentLine(std::int32_t index) {
     host.Record("SetCurrentLine(" + std::to_string(index) + ")");
 }
@@ -194,56 +179,14 @@ void RecordingSink::ReportMessage(const wchar_t* text) {
 void RecordingSink::SetProgress(float percent) {
     host.Record("SetProgress(" + Shortest(percent) + ")");
 }
-void RecordingSink::AddPoint(const wchar_t* name) {
-    host.Record("AddPoint(" + Utf8(name) + ")");
+void RecordingSink::OnText(testsupport::SinkCall call, const wchar_t* text) {
+    host.Record(std::string(NameOf(call)) + "(" + Utf8(text) + ")");
 }
-void RecordingSink::SetNorthing(double value) {
-    host.Record("SetNorthing(" + Shortest(value) + ")");
+void RecordingSink::OnValue(testsupport::SinkCall call, double value) {
+    host.Record(std::string(NameOf(call)) + "(" + Shortest(value) + ")");
 }
-void RecordingSink::SetEasting(double value) {
-    host.Record("SetEasting(" + Shortest(value) + ")");
-}
-void RecordingSink::SetElevation(double value) {
-    host.Record("SetElevation(" + Shortest(value) + ")");
-}
-void RecordingSink::SetResectionPoint(bool value) {
-    host.Record(std::string("SetResectionPoint(") + Bool(value) + ")");
-}
-void RecordingSink::SetPointAttribute(bool value) {
-    host.Record(std::string("SetPointAttribute(") + Bool(value) + ")");
-}
-void RecordingSink::SetCode(const wchar_t* code) {
-    host.Record("SetCode(" + Utf8(code) + ")");
-}
-void RecordingSink::AddStation(const wchar_t* name) {
-    host.Record("AddStation(" + Utf8(name) + ")");
-}
-void RecordingSink::SetInstrumentHeight(double value) {
-    host.Record("SetInstrumentHeight(" + Shortest(value) + ")");
-}
-void RecordingSink::AddObservation(const wchar_t* target) {
-    host.Record("AddObservation(" + Utf8(target) + ")");
-}
-void RecordingSink::SetPressure(double value) {
-    host.Record("SetPressure(" + Shortest(value) + ")");
-}
-void RecordingSink::SetTemperature(double value) {
-    host.Record("SetTemperature(" + Shortest(value) + ")");
-}
-void RecordingSink::SetVerticalAngle(double value) {
-    host.Record("SetVerticalAngle(" + Shortest(value) + ")");
-}
-void RecordingSink::SetHorizontalAngle(double value) {
-    host.Record("SetHorizontalAngle(" + Shortest(value) + ")");
-}
-void RecordingSink::SetTargetHeight(double value) {
-    host.Record("SetTargetHeight(" + Shortest(value) + ")");
-}
-void RecordingSink::SetSlopeDistance(double value) {
-    host.Record("SetSlopeDistance(" + Shortest(value) + ")");
-}
-void RecordingSink::SetFaceRight(bool value) {
-    host.Record(std::string("SetFaceRight(") + Bool(value) + ")");
+void RecordingSink::OnFlag(testsupport::SinkCall call, bool value) {
+    host.Record(std::string(NameOf(call)) + "(" + Bool(value) + ")");
 }
 
 } // namespace testing_host

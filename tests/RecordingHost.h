@@ -3,6 +3,8 @@
 #pragma once
 
 #include "interfaces/HostInterfaces.h"
+#include "tests/support/TestSink.h"
+#include "tests/support/Text.h"
 
 #include <functional>
 #include <map>
@@ -15,8 +17,7 @@ namespace testing_host {
 
 using Log = std::vector<std::string>;
 
-// UTF-8 for logs and assertion messages.
-std::string Utf8(std::wstring_view text);
+using testsupport::Utf8;
 // Shortest text that reads back to the same value.
 std::string Shortest(double value);
 std::string Shortest(float value);
@@ -99,31 +100,18 @@ private:
     std::size_t position = 0;
 };
 
-class RecordingSink : public IMeasurementSink {
+class RecordingSink : public testsupport::TestSink {
 public:
     explicit RecordingSink(RecordingHost& host) : host(host) {}
     IUnitConverterFactory* GetConverterFactory() override;
-    void BeginFile(const wchar_t* path) override;
     void SetCurrentLine(std::int32_t index) override;
     void ReportMessage(const wchar_t* text) override;
     void SetProgress(float percent) override;
-    void AddPoint(const wchar_t* name) override;
-    void SetNorthing(double value) override;
-    void SetEasting(double value) override;
-    void SetElevation(double value) override;
-    void SetResectionPoint(bool resection) override;
-    void SetPointAttribute(bool attribute) override;
-    void SetCode(const wchar_t* code) override;
-    void AddStation(const wchar_t* name) override;
-    void SetInstrumentHeight(double value) override;
-    void AddObservation(const wchar_t* target) override;
-    void SetPressure(double value) override;
-    void SetTemperature(double value) override;
-    void SetVerticalAngle(double value) override;
-    void SetHorizontalAngle(double value) override;
-    void SetTargetHeight(double value) override;
-    void SetSlopeDistance(double value) override;
-    void SetFaceRight(bool faceRight) override;
+
+protected:
+    void OnText(testsupport::SinkCall call, const wchar_t* text) override;
+    void OnValue(testsupport::SinkCall call, double value) override;
+    void OnFlag(testsupport::SinkCall call, bool value) override;
 
 private:
     RecordingHost& host;

@@ -2,46 +2,27 @@
 #pragma once
 
 #include "tests/RecordingHost.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/ThreadLocale.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <locale.h>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace testing_host {
 
-// A fresh directory, removed with everything in it at the end of the test.
-class TempDir {
+using testsupport::ScopedThreadLocale;
+
+// The shared folder, whose removal a test checks too.
+class TempDir : public testsupport::TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    // Writes `bytes` to a file of that name and returns its wide path.
-    std::wstring Write(const std::string& name, const std::string& bytes) const;
-    std::wstring PathOf(const std::string& name) const;
-    const std::string& Path() const { return path; }
-
-private:
-    std::string path;
-};
-
-// Makes `name` the calling thread's LC_CTYPE locale for the scope; Active() is false when the
-// system lacks it.
-class ScopedThreadLocale {
-public:
-    explicit ScopedThreadLocale(const char* name);
-    ~ScopedThreadLocale();
-    ScopedThreadLocale(const ScopedThreadLocale&) = delete;
-    ScopedThreadLocale& operator=(const ScopedThreadLocale&) = delete;
-    bool Active() const { return locale != nullptr; }
-
-private:
-    locale_t locale = nullptr;
-    locale_t previous = nullptr;
+    ~TempDir() {
+        std::string error;
+        if (!Remove(error))
+            ADD_FAILURE() << error;
+    }
 };
 
 // One import pass of a parser over `lines` (each split at '\n' of `text`), as the driver runs
@@ -49,11 +30,13 @@ private:
 Log RunImportPass(RecordingHost& host, const std::wstring& text);
 Log RunPreScanPass(RecordingHost& host, const std::wstring& text);
 
+// A text of up to `longest` characters drawn from `alphabet`.
+std::wstring RandomText(std::mt19937& random, const std::wstring& alphabet, std::size_t longest);
+
 // Whole-log comparison that prints both logs, one call a line, on a mismatch.
 ::testing::AssertionResult LogsEqual(const Log& expected, const Log& actual);
 
-// The log less the calls whose text starts with any of `prefixes`.
-Log Without(const Log& log, std::initializer_list<const char*> prefixes);
+using testsupport::Without;
 
 } // namespace testing_host
 

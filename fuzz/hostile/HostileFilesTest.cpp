@@ -3,6 +3,8 @@
 // within the memory the file's lines need.
 #include "fuzz/ImportRun.h"
 #include "fuzz/hostile/HostileSupport.h"
+#include "tests/support/Text.h"
+#include "tests/support/ThreadLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +55,7 @@ std::int64_t CountLines(const std::string& bytes) {
 }
 
 TEST(HostileFiles, RandomBinaryEndsWithEveryLineSeen) {
-    ScratchDir dir;
+    TempDir dir;
     for (unsigned seed : {1u, 2u, 3u}) {
         std::mt19937 random(seed);
         std::string bytes(1 << 20, '\0');
@@ -72,7 +74,7 @@ TEST(HostileFiles, RandomBinaryEndsWithEveryLineSeen) {
 
 TEST(HostileFiles, SingleFiftyMegabyteLineIsOneRecord) {
     Deadline deadline(120);
-    ScratchDir dir;
+    TempDir dir;
     const std::size_t size = 50u << 20;
     std::string bytes = "CO," + std::string(size - 40, ' ') + "x Dist Units: Feet";
     const std::string path = dir.Write("one-line.rdf", bytes);
@@ -98,7 +100,7 @@ TEST(HostileFiles, SingleFiftyMegabyteLineIsOneRecord) {
 // costs no more than its text, and what it delivers is what its first fields deliver.
 TEST(HostileFiles, TenMillionFieldsCostOnlyTheirText) {
     Deadline deadline(120);
-    ScratchDir dir;
+    TempDir dir;
     std::string line = "SS,P";
     while (line.size() < 24)
         line += ",1";
@@ -126,7 +128,7 @@ TEST(HostileFiles, TenMillionFieldsCostOnlyTheirText) {
 class ManyEmptyLines : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(ManyEmptyLines, EndWithProgressAtMostOneHundred) {
-    ScratchDir dir;
+    TempDir dir;
     const std::size_t lines = GetParam();
     const std::string path = dir.Write("empty-lines.rdf", std::string(lines, '\n'));
     const ImportResult result = Import({path});
@@ -151,7 +153,7 @@ void PrintTo(const BytesCase& value, std::ostream* out) {
 class OddBytes : public ::testing::TestWithParam<BytesCase> {};
 
 TEST_P(OddBytes, GiveTheRecordsBeforeThem) {
-    ScratchDir dir;
+    TempDir dir;
     const ImportResult result = Import({dir.Write("odd.rdf", GetParam().bytes)});
     EXPECT_EQ(result.violations, Calls{});
     EXPECT_EQ(RecordCalls(result.log), GetParam().records);
@@ -177,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BytesCase>& info) { return info.param.name; });
 
 TEST(HostileFiles, CrOnlyJobIsOneHeaderLine) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string job = "CO,Dist Units: Metres\rCO,Angle Units: Gons\rST,A,,B,,1.5,,0\rF1,B,1,2,3,4\r";
     const ImportResult result = Import({dir.Write("cr.rdf", job)});
     EXPECT_EQ(result.violations, Calls{});
@@ -202,15 +204,11 @@ class InvalidSequences : public ::testing::TestWithParam<EncodingCase> {};
 
 TEST_P(InvalidSequences, BecomeReplacementCharacters) {
     const EncodingCase& param = GetParam();
-    locale_t thread = ::newlocale(LC_ALL_MASK, param.locale, nullptr);
-    if (thread == nullptr)
+    const testsupport::ScopedThreadLocale thread(param.locale, LC_ALL_MASK);
+    if (!thread.Active())
         GTEST_SKIP() << param.locale << " is not installed (scripts/install-deps.sh makes it)";
-    ScratchDir dir;
-    const std::string path = dir.Write("enc.rdf", "MC," + param.bytes + ",,1,2,3\n");
-    ::uselocale(thread);
-    const ImportResult result = Import({path});
-    ::uselocale(LC_GLOBAL_LOCALE);
-    ::freelocale(thread);
+    TempDir dir;
+    const ImportResult result = Import({dir.Write("enc.rdf", "MC," + param.bytes + ",,1,2,3\n")});
     EXPECT_EQ(result.violations, Calls{});
     EXPECT_EQ(RecordCalls(result.log), (Calls{"AddPoint(" + param.expected + ")", "ReportMessage(103)"}));
 }
@@ -253,7 +251,7 @@ TEST_P(ExtremeNumbers, InEveryFieldKeepEveryRecord) {
         "F2,B," + n + "," + n + "," + n + "," + n + "\n" + "SS,T," + n + "," + n + "," + n + "," + n +
         ",,C\n" + "SO,U,x," + n + "," + n + "," + n + "," + n + ",,C\n" + "MC,M,," + n + "," + n + "," + n +
         ",C\n" + "ST,V,," + "B,," + n + ",," + n + "\n" + "F1,B," + n + "," + n + "," + n + "," + n + "\n";
-    ScratchDir dir;
+    TempDir dir;
     const ImportResult result = Import({dir.Write("numbers.rdf", job)});
     EXPECT_EQ(result.violations, Calls{});
     EXPECT_EQ(result.counts.stations, 2u);
@@ -285,7 +283,7 @@ TEST(HostileFiles, MegabyteCommentsStillSetTheirUnits) {
                             Repeat("Angle Units: ", mega / 13) + "Gon\n" + "CO," +
                             Repeat("Dist Units:", mega / 11) + "\n" + "CO,Temp: " + std::string(mega, '5') +
                             " F\n" + "CO,Press:" + Repeat("+-", mega / 2) + "\n" + "ST,S\n";
-    ScratchDir dir;
+    TempDir dir;
     const ImportResult result = Import({dir.Write("comments.rdf", job)});
     EXPECT_EQ(result.violations, Calls{});
     // Feet, gons, then a temperature converter of each code (the second kept for the F); the
@@ -297,7 +295,7 @@ TEST(HostileFiles, MegabyteCommentsStillSetTheirUnits) {
 const char* const kCodes[] = {"CO", "ST", "F1", "F2", "SS", "SO", "MC", "MP", "RE", "UP"};
 
 TEST(HostileFiles, EveryCodeWithEveryTokenCount) {
-    ScratchDir dir;
+    TempDir dir;
     for (const char* code : kCodes) {
         for (std::size_t tokens = 1; tokens <= 12; ++tokens) {
             std::string line = code;
@@ -320,16 +318,16 @@ const Calls kRefused(const std::string& path) {
 }
 
 TEST(HostileFiles, DirectoryIsRefused) {
-    ScratchDir dir;
+    TempDir dir;
     const ImportResult result = Import({dir.Path()});
     EXPECT_EQ(result.violations, Calls{});
-    EXPECT_EQ(result.log, kRefused(dir.Path()));
+    EXPECT_EQ(result.log, kRefused(dir.Path().string()));
 }
 
 TEST(HostileFiles, FifoWithoutWriterIsRefusedAtOnce) {
     Deadline deadline(20);
-    ScratchDir dir;
-    const std::string fifo = dir.Path() + "/pipe.rdf";
+    TempDir dir;
+    const std::string fifo = dir.Path() / "pipe.rdf";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const ImportResult result = Import({fifo});
     EXPECT_EQ(result.violations, Calls{});
@@ -338,8 +336,8 @@ TEST(HostileFiles, FifoWithoutWriterIsRefusedAtOnce) {
 
 TEST(HostileFiles, FifoWithEndlessWriterIsNeverRead) {
     Deadline deadline(20);
-    ScratchDir dir;
-    const std::string fifo = dir.Path() + "/pipe.rdf";
+    TempDir dir;
+    const std::string fifo = dir.Path() / "pipe.rdf";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // A writer that would feed records for ever once the pipe is open for reading.
     const int writeEnd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
@@ -358,7 +356,7 @@ TEST(HostileFiles, HugeFileThatEndsEarlyIsStillRead) {
     if (kSanitized)
         GTEST_SKIP() << "the sanitizer's allocator reports a refused allocation as an error";
     Deadline deadline(20);
-    ScratchDir dir;
+    TempDir dir;
     const std::string path = dir.Write("huge.rdf", std::string("ST,A\n\x1a", 6));
     if (::truncate(path.c_str(), off_t{1} << 40) != 0) // a terabyte of holes
         GTEST_SKIP() << "this file system keeps no terabyte-sized sparse file";
@@ -377,11 +375,11 @@ TEST(HostileFiles, DevicesAreRefused) {
 }
 
 TEST(HostileFiles, FileRemovedBeforeTheOpenIsRefusedAndTheNextImported) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string gone = dir.Write("gone.rdf", kUnits + "ST,A\n");
     const std::string kept = dir.Write("kept.rdf", "ST,B\n");
     const ImportResult result = Import({gone, kept}, Logged(), [&](const std::wstring& path) {
-        if (path == checking::WidePath(gone))
+        if (path == testsupport::FromUtf8(gone))
             ::unlink(gone.c_str());
     });
     EXPECT_EQ(result.violations, Calls{});
@@ -389,7 +387,7 @@ TEST(HostileFiles, FileRemovedBeforeTheOpenIsRefusedAndTheNextImported) {
 }
 
 TEST(HostileFiles, NonAsciiPathIsOpened) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string path = dir.Write(
         "\xd0\xa1\xd1\x8a\xc3\xab\xd0\xbc\xd0\xba\xd0\xb0 \xe6\x9d\xb1 \xf0\x9f\x93\x90.rdf", "ST,A\n");
     const ImportResult result = Import({path});
@@ -402,7 +400,7 @@ TEST(HostileFiles, NonAsciiPathIsOpened) {
 // takes the file as it was when opened, and ends while the writer is still at work.
 TEST(HostileFiles, FileAppendedWhileImportedEnds) {
     Deadline deadline(120);
-    ScratchDir dir;
+    TempDir dir;
     const std::string line = "ST,A\n";
     const std::size_t initialLines = 20000;
     const std::string path = dir.Write("growing.rdf", Repeat(line, initialLines));

@@ -1,40 +1,13 @@
 #include "fuzz/hostile/HostileSupport.h"
 
 #include "fuzz/ImportRun.h"
+#include "tests/support/Text.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace hostile {
-
-ScratchDir::ScratchDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/nikon-hostile-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a scratch folder");
-    path = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
-
-std::string ScratchDir::Write(const std::string& name, const std::string& bytes) const {
-    const std::string file = path + "/" + name;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + file);
-    return file;
-}
 
 ImportResult Import(const std::vector<std::string>& paths, checking::HostOptions options,
                     std::function<void(const std::wstring&)> onBeginFile) {
@@ -43,20 +16,14 @@ ImportResult Import(const std::vector<std::string>& paths, checking::HostOptions
         sink.OnBeginFile(std::move(onBeginFile));
     std::vector<std::wstring> wide;
     for (const std::string& path : paths)
-        wide.push_back(checking::WidePath(path));
+        wide.push_back(testsupport::FromUtf8(path));
     checking::RunImport(wide, sink);
     return {sink.Violations(), sink.Log(), sink.Counts(), sink.LastLineOfPass(1)};
 }
 
 std::vector<std::string> RecordCalls(const std::vector<std::string>& log) {
-    std::vector<std::string> kept;
-    for (const std::string& call : log) {
-        const bool driverCall = call.rfind("SetProgress(", 0) == 0 || call.rfind("SetCurrentLine(", 0) == 0 ||
-                                call == "GetConverterFactory" || call.rfind("BeginFile(", 0) == 0;
-        if (!driverCall)
-            kept.push_back(call);
-    }
-    return kept;
+    return testsupport::Without(log,
+                                {"SetProgress(", "SetCurrentLine(", "GetConverterFactory", "BeginFile("});
 }
 
 std::int64_t PeakGrowth(const std::function<void()>& work) {

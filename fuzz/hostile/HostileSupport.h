@@ -1,8 +1,9 @@
-// Helpers of the hostile-file tests: a scratch folder, imports against the checking host, and a
+// Helpers of the hostile-file tests: imports against the checking host, and a
 // measurement of the memory an import adds.
 #pragma once
 
 #include "fuzz/CheckingHost.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,21 +12,7 @@
 
 namespace hostile {
 
-// A fresh folder under the temporary directory, removed with everything in it.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::string& Path() const { return path; }
-    // Writes `bytes` to the file `name` in the folder and returns its path.
-    std::string Write(const std::string& name, const std::string& bytes) const;
-
-private:
-    std::string path;
-};
+using testsupport::TempDir;
 
 struct ImportResult {
     std::vector<std::string> violations;

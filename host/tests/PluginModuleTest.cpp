@@ -1,4 +1,5 @@
 #include "host/PluginModule.h"
+#include "tests/support/TempDir.h"
 
 #include "host/pipeline/EventFanOut.h"
 #include "host/pipeline/FileCollector.h"
@@ -6,35 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
-#include <stdexcept>
-#include <unistd.h>
 
 namespace host {
 namespace {
 
 constexpr double kDegree = 3.141592653589793 / 180.0;
 
-// A directory of its own for each test, removed at the end.
-class TempDirectory {
-public:
-    TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "nikon-host-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path = pattern;
-    }
-    ~TempDirectory() { std::filesystem::remove_all(path); }
-
-    std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
-        const std::filesystem::path file = path / name;
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file;
-    }
-
-    std::filesystem::path path;
-};
+using testsupport::TempDir;
 
 const char kJob[] = "CO,Nikon RAW data format V2.00\n"
                     "CO,Dist Units: Metres\n"
@@ -92,7 +72,7 @@ TEST(PluginModule, ALibraryThatCannotBeLoadedIsNamedInTheError) {
 }
 
 TEST(PluginModule, ImportsAJobAndGetsEveryObjectBack) {
-    const TempDirectory directory;
+    const TempDir directory;
     const auto job = directory.Write("job.rdf", kJob);
     const PluginModule module(NIKON_MODULE_PATH);
     const Imported model = ImportAll(module, {Wide(job)});
@@ -129,10 +109,10 @@ TEST(PluginModule, ImportsAJobAndGetsEveryObjectBack) {
 }
 
 TEST(PluginModule, AMissingFileDoesNotStopTheOthers) {
-    const TempDirectory directory;
+    const TempDir directory;
     const auto job = directory.Write("job.rdf", kJob);
     const auto empty = directory.Write("empty.rdf", "");
-    const auto missing = directory.path / "missing.rdf";
+    const auto missing = directory.Path() / "missing.rdf";
     const PluginModule module(NIKON_MODULE_PATH);
     const Imported model = ImportAll(module, {Wide(missing), Wide(empty), Wide(job)});
 
@@ -148,7 +128,7 @@ TEST(PluginModule, AMissingFileDoesNotStopTheOthers) {
 }
 
 TEST(PluginModule, TracesTheCallsOfAnImportInOrder) {
-    const TempDirectory directory;
+    const TempDir directory;
     const auto job = directory.Write("units.rdf", "CO,Dist Units: Feet\nMC,A,,10,20\n");
     const PluginModule module(NIKON_MODULE_PATH);
     std::ostringstream log;

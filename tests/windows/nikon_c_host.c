@@ -366,92 +366,55 @@ static void LogFlagCall(Sink* self, const char* name, bool flag) {
     LogPrintf(&self->host->log, "%s(%s)\n", name, flag ? "true" : "false");
 }
 
-static void SinkBeginFile(Sink* self, const wchar_t* path) {
-    LogTextCall(self, "BeginFile", path);
-}
 static void SinkSetCurrentLine(Sink* self, int32_t index) {
     LogPrintf(&self->host->log, "SetCurrentLine(%d)\n", (int)index);
-}
-static void SinkReportMessage(Sink* self, const wchar_t* text) {
-    LogTextCall(self, "ReportMessage", text);
 }
 static void SinkSetProgress(Sink* self, float percent) {
     LogPrintf(&self->host->log, "SetProgress(%.9g)\n", (double)percent);
 }
-static void SinkAddPoint(Sink* self, const wchar_t* name) {
-    LogTextCall(self, "AddPoint", name);
-}
-static void SinkSetNorthing(Sink* self, double value) {
-    LogNumberCall(self, "SetNorthing", value);
-}
-static void SinkSetEasting(Sink* self, double value) {
-    LogNumberCall(self, "SetEasting", value);
-}
-static void SinkSetElevation(Sink* self, double value) {
-    LogNumberCall(self, "SetElevation", value);
-}
-static void SinkSetResectionPoint(Sink* self, bool flag) {
-    LogFlagCall(self, "SetResectionPoint", flag);
-}
-static void SinkSetPointAttribute(Sink* self, bool flag) {
-    LogFlagCall(self, "SetPointAttribute", flag);
-}
-static void SinkSetCode(Sink* self, const wchar_t* code) {
-    LogTextCall(self, "SetCode", code);
-}
-static void SinkAddStation(Sink* self, const wchar_t* name) {
-    LogTextCall(self, "AddStation", name);
-}
-static void SinkSetInstrumentHeight(Sink* self, double value) {
-    LogNumberCall(self, "SetInstrumentHeight", value);
-}
-static void SinkAddObservation(Sink* self, const wchar_t* target) {
-    LogTextCall(self, "AddObservation", target);
-}
-static void SinkSetPressure(Sink* self, double value) {
-    LogNumberCall(self, "SetPressure", value);
-}
-static void SinkSetTemperature(Sink* self, double value) {
-    LogNumberCall(self, "SetTemperature", value);
-}
-static void SinkSetVerticalAngle(Sink* self, double value) {
-    LogNumberCall(self, "SetVerticalAngle", value);
-}
-static void SinkSetHorizontalAngle(Sink* self, double value) {
-    LogNumberCall(self, "SetHorizontalAngle", value);
-}
-static void SinkSetTargetHeight(Sink* self, double value) {
-    LogNumberCall(self, "SetTargetHeight", value);
-}
-static void SinkSetSlopeDistance(Sink* self, double value) {
-    LogNumberCall(self, "SetSlopeDistance", value);
-}
-static void SinkSetFaceRight(Sink* self, bool flag) {
-    LogFlagCall(self, "SetFaceRight", flag);
-}
+
+/* The operations that log their one argument, by its kind. */
+#define SINK_TEXT_CALL(name)                                                                                 \
+    static void Sink##name(Sink* self, const wchar_t* text) {                                                \
+        LogTextCall(self, #name, text);                                                                      \
+    }
+#define SINK_NUMBER_CALL(name)                                                                               \
+    static void Sink##name(Sink* self, double value) {                                                       \
+        LogNumberCall(self, #name, value);                                                                   \
+    }
+#define SINK_FLAG_CALL(name)                                                                                 \
+    static void Sink##name(Sink* self, bool flag) {                                                          \
+        LogFlagCall(self, #name, flag);                                                                      \
+    }
+/* clang-format off */
+SINK_TEXT_CALL(BeginFile) SINK_TEXT_CALL(ReportMessage) SINK_TEXT_CALL(AddPoint) SINK_TEXT_CALL(SetCode)
+SINK_TEXT_CALL(AddStation) SINK_TEXT_CALL(AddObservation)
+SINK_NUMBER_CALL(SetNorthing) SINK_NUMBER_CALL(SetEasting) SINK_NUMBER_CALL(SetElevation)
+SINK_NUMBER_CALL(SetInstrumentHeight) SINK_NUMBER_CALL(SetPressure) SINK_NUMBER_CALL(SetTemperature)
+SINK_NUMBER_CALL(SetVerticalAngle) SINK_NUMBER_CALL(SetHorizontalAngle) SINK_NUMBER_CALL(SetTargetHeight)
+SINK_NUMBER_CALL(SetSlopeDistance)
+SINK_FLAG_CALL(SetResectionPoint) SINK_FLAG_CALL(SetPointAttribute) SINK_FLAG_CALL(SetFaceRight)
+/* clang-format on */
 
 /* The placeholders stand for host operations the module must never reach. */
 #define SINK_PLACEHOLDER(n)                                                                                  \
     static void SinkNotCalled##n(Sink* self) {                                                               \
         LogPrintf(&self->host->log, "NotCalled" #n "\n");                                                    \
     }
-SINK_PLACEHOLDER(1)
-SINK_PLACEHOLDER(2)
-SINK_PLACEHOLDER(3)
-SINK_PLACEHOLDER(4)
-SINK_PLACEHOLDER(5)
-SINK_PLACEHOLDER(6)
-SINK_PLACEHOLDER(7)
+                            SINK_PLACEHOLDER(1) SINK_PLACEHOLDER(2) SINK_PLACEHOLDER(3) SINK_PLACEHOLDER(4)
+                                SINK_PLACEHOLDER(5) SINK_PLACEHOLDER(6) SINK_PLACEHOLDER(7)
 
-static const SinkTable kSinkTable = {
-    SinkGetConverterFactory, SinkBeginFile,           SinkSetCurrentLine,   SinkNotCalled1,
-    SinkReportMessage,       SinkSetProgress,         SinkNotCalled2,       SinkAddPoint,
-    SinkSetNorthing,         SinkSetEasting,          SinkSetElevation,     SinkSetResectionPoint,
-    SinkSetPointAttribute,   SinkNotCalled3,          SinkSetCode,          SinkAddStation,
-    SinkNotCalled4,          SinkSetInstrumentHeight, SinkNotCalled5,       SinkAddObservation,
-    SinkSetPressure,         SinkSetTemperature,      SinkNotCalled6,       SinkSetVerticalAngle,
-    SinkSetHorizontalAngle,  SinkSetTargetHeight,     SinkSetSlopeDistance, SinkNotCalled7,
-    SinkSetFaceRight,
+                                    static const SinkTable kSinkTable = {
+                                        SinkGetConverterFactory, SinkBeginFile,       SinkSetCurrentLine,
+                                        SinkNotCalled1,          SinkReportMessage,   SinkSetProgress,
+                                        SinkNotCalled2,          SinkAddPoint,        SinkSetNorthing,
+                                        SinkSetEasting,          SinkSetElevation,    SinkSetResectionPoint,
+                                        SinkSetPointAttribute,   SinkNotCalled3,      SinkSetCode,
+                                        SinkAddStation,          SinkNotCalled4,      SinkSetInstrumentHeight,
+                                        SinkNotCalled5,          SinkAddObservation,  SinkSetPressure,
+                                        SinkSetTemperature,      SinkNotCalled6,      SinkSetVerticalAngle,
+                                        SinkSetHorizontalAngle,  SinkSetTargetHeight, SinkSetSlopeDistance,
+                                        SinkNotCalled7,          SinkSetFaceRight,
 };
 
 /* ---- the file list ---- */

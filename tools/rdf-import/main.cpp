@@ -6,6 +6,7 @@
 #include "host/pipeline/EventFanOut.h"
 #include "host/trace/CallTrace.h"
 #include "resources/version.h"
+#include "tools/rdf-import/Destinations.h"
 #include "tools/rdf-import/ProgressBar.h"
 #include "tools/rdf-import/coordinates/Coordinates.h"
 #include "tools/rdf-import/coordinates/SurveyOptions.h"
@@ -13,6 +14,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -36,6 +38,7 @@ struct Options {
     std::string output;
     std::string module;
     rdf::SurveySettings survey;
+    rdf::DestinationOptions destinations;
 };
 
 void Fail(const std::string& message) {
@@ -101,9 +104,16 @@ private:
 };
 
 // The outputs that take the whole run at once, each given every file's survey when the run has
-// ended: written to files named by their own options (for example --to FILE).
-std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options&) {
-    return {};
+// ended: the files of --to. What fails is kept in `failures`.
+std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options,
+                                                   std::vector<rdf::DestinationFailure>& failures) {
+    std::vector<rdf::Coordinates::RunEnded> outputs;
+    if (!options.destinations.files.empty()) {
+        outputs.emplace_back([&options, &failures](const std::vector<survey::FileSurvey>& surveys) {
+            failures = rdf::WriteDestinations(surveys, options.destinations);
+        });
+    }
+    return outputs;
 }
 
 int Run(const Options& options) {
@@ -136,7 +146,8 @@ int Run(const Options& options) {
     // file's output, the writer, then what decides the exit status.
     host::EventFanOut events;
     host::BufferedOutput out(stream);
-    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options);
+    std::vector<rdf::DestinationFailure> destinationFailures;
+    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, destinationFailures);
     std::optional<rdf::Coordinates> coordinates;
     if (format.coordinates || !runOutputs.empty()) {
         coordinates.emplace(options.survey, settings.angles.value_or(rdf::AngleStyle::Dms));
@@ -170,10 +181,15 @@ int Run(const Options& options) {
         Fail("cannot write the output");
         return kSomeFileFailed;
     }
+    int exitStatus = status.AllImported() ? kAllImported : kSomeFileFailed;
+    for (const rdf::DestinationFailure& failure : destinationFailures) {
+        Fail(failure.message);
+        exitStatus = std::max(exitStatus, failure.usage ? kUsageError : kSomeFileFailed);
+    }
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
-    return status.AllImported() ? kAllImported : kSomeFileFailed;
+    return exitStatus;
 }
 
 } // namespace
@@ -200,6 +216,7 @@ int main(int argc, char** argv) {
     app.add_option("--module", options.module, "the module to load (default: Nikon.so next to rdf-import)");
     rdf::SurveyOptionTexts surveyTexts;
     rdf::AddSurveyOptions(app, surveyTexts);
+    rdf::AddDestinationOptions(app, options.destinations);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -208,6 +225,10 @@ int main(int argc, char** argv) {
     }
     if (options.observations && options.format != "csv") {
         Fail("--observations applies to --format csv only");
+        return kUsageError;
+    }
+    if (auto error = rdf::DestinationUsageError(options.destinations)) {
+        Fail(*error);
         return kUsageError;
     }
     auto survey = rdf::MakeSurveySettings(surveyTexts);

@@ -11,7 +11,7 @@ class Job : public ::testing::Test {
 protected:
     // The import pass's sink calls of one file, with the line each call came from.
     Log Import(const std::string& bytes) {
-        host.files.paths = {dir.Write("job.rdf", bytes)};
+        host.files.paths = {dir.Write("job.rdf", bytes).wstring()};
         Plugin::IGroundBasedMIP* plugin = CreatePlugin();
         plugin->Import(&host.files, &host.sink);
         EXPECT_TRUE(plugin->Release());

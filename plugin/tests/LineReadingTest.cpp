@@ -13,7 +13,7 @@ namespace {
 // The lines as the import reads them; each must be followed by the zero the parser relies on.
 std::vector<std::wstring> ReadLines(const TempDir& dir, const std::string& bytes) {
     platform::SharedTextFile file;
-    EXPECT_TRUE(file.Open(dir.Write("lines.rdf", bytes)));
+    EXPECT_TRUE(file.Open(dir.Write("lines.rdf", bytes).wstring()));
     EXPECT_EQ(file.SizeAtOpen(), bytes.size());
     LineList list = ::ReadLines(file);
     std::vector<std::wstring> lines;
@@ -91,7 +91,7 @@ TEST(LineContent, StorageIsSizedOnceFromTheFile) {
     for (int i = 0; i < 5000; ++i)
         bytes += "SS,P" + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
     platform::SharedTextFile file;
-    ASSERT_TRUE(file.Open(dir.Write("many.rdf", bytes)));
+    ASSERT_TRUE(file.Open(dir.Write("many.rdf", bytes).wstring()));
     std::string line;
     LineList list;
     list.Reserve(bytes.size() + 1);
@@ -187,7 +187,7 @@ TEST(AnsiConversion, CLocaleReplacesHighBytes) {
 TEST(SharedTextFile, RefusesWhatIsNotARegularFile) {
     TempDir dir;
     platform::SharedTextFile directory;
-    EXPECT_FALSE(directory.Open(std::wstring(dir.Path().begin(), dir.Path().end())));
+    EXPECT_FALSE(directory.Open(dir.Path().wstring()));
     platform::SharedTextFile missing;
     EXPECT_FALSE(missing.Open(dir.PathOf("absent")));
     platform::SharedTextFile device;
@@ -198,7 +198,7 @@ TEST(SharedTextFile, OpensNonAsciiPathsAsUtf8) {
     TempDir dir;
     dir.Write("\xD0\xBF\xD1\x83\xD0\xBD\xD0\xBA\xD1\x82.rdf", "A\n");
     platform::SharedTextFile file;
-    const std::string base = dir.Path() + "/";
+    const std::string base = dir.Path().string() + "/";
     ASSERT_TRUE(file.Open(std::wstring(base.begin(), base.end()) + L"\u043F\u0443\u043D\u043A\u0442.rdf"));
     std::string line;
     EXPECT_TRUE(file.ReadLine(line));

@@ -217,5 +217,57 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// The rewrite must give exactly what plain string edits give, for any text.
+// Keeps the text it was handed, as a degrees converter would read it.
+class TextCatcher : public Plugin::IAngleConverter {
+public:
+    void AddRef() override { ++count; }
+    bool Release() override { return --count == 0; }
+    bool Convert(const wchar_t* text, double* value) override {
+        handed = text;
+        *value = 1.0;
+        return true;
+    }
+
+    std::wstring handed;
+    int count = 1;
+};
+
+// The rewrite as plain string edits: a point before the third and the fifth character after the
+// first point, where the text goes on that far; empty when the text holds no point.
+std::wstring StringRewrite(std::wstring text) {
+    const std::size_t point = text.find(L'.');
+    if (point == std::wstring::npos)
+        return {};
+    const std::size_t after = text.size() - point - 1;
+    if (after > 2)
+        text.insert(point + 3, 1, L'.');
+    if (after > 4)
+        text.insert(point + 6, 1, L'.');
+    return text;
+}
+
+TEST(LeanPaths, AngleRewriteMatchesTheStringRewrite) {
+    std::mt19937 random(9);
+    TextCatcher degrees;
+    {
+        CAngleDMSConverter converter(&degrees);
+        for (int round = 0; round < 20000; ++round) {
+            // Up to 70 characters: both the stack frame and the heap path are taken.
+            const std::wstring text = RandomText(random, L"0123456789..-", 70);
+            const std::wstring expected = StringRewrite(text);
+            degrees.handed = L"<not called>";
+            double value = 0.0;
+            const bool converted = converter.Convert(text.c_str(), &value);
+            ASSERT_EQ(converted, !expected.empty()) << round;
+            if (converted)
+                ASSERT_EQ(degrees.handed, expected) << round;
+            else
+                ASSERT_EQ(degrees.handed, L"<not called>") << round;
+        }
+    }
+    EXPECT_EQ(degrees.count, 1); // the wrapper gave back the reference it took
+}
+
 } // namespace
 } // namespace testing_host

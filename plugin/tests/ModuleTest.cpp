@@ -53,9 +53,10 @@ TEST_F(Module, IdentityThroughTheExportedObject) {
 
 // Three files in one call: a job, a missing file and an empty one, each call in its place.
 TEST_F(Module, ImportsAListOfFilesWithTheExactCallSequence) {
-    const std::wstring job = dir.Write("job.rdf", "CO,Dist Units: Metres\r\nMC,P1,,1.5,2.5,3.5,PEG\r\n");
+    const std::wstring job =
+        dir.Write("job.rdf", "CO,Dist Units: Metres\r\nMC,P1,,1.5,2.5,3.5,PEG\r\n").wstring();
     const std::wstring missing = dir.PathOf("missing.rdf");
-    const std::wstring empty = dir.Write("empty.rdf", "");
+    const std::wstring empty = dir.Write("empty.rdf", "").wstring();
     host.files.paths = {job, missing, empty};
     Plugin::IGroundBasedMIP* plugin = create();
     plugin->Import(&host.files, &host.sink);
@@ -117,8 +118,8 @@ TEST_F(Module, HostExceptionLeavesImportAndReleasesWhatTheModuleHeld) {
             throw std::runtime_error("host failure");
         return PlainDecimal(text);
     });
-    host.files.paths = {dir.Write("a.rdf", "CO,Dist Units: Metres\nMC,P,,boom\n"),
-                        dir.Write("b.rdf", "CO\n")};
+    host.files.paths = {dir.Write("a.rdf", "CO,Dist Units: Metres\nMC,P,,boom\n").wstring(),
+                        dir.Write("b.rdf", "CO\n").wstring()};
     Plugin::IGroundBasedMIP* plugin = create();
     EXPECT_THROW(plugin->Import(&host.files, &host.sink), std::runtime_error);
     EXPECT_TRUE(plugin->Release());

@@ -1,8 +1,7 @@
-// The lean line splitting and angle rewriting must give exactly what the plain library forms
-// give, for any text: random lines are compared with boost's split and trim, random angle texts
-// with the string rewrite.
+// The lean line splitting must give exactly what the plain library forms give, for any text:
+// random lines are compared with boost's split and trim.
 #include "parser/Tokens.h"
-#include "settings/AngleDMSConverter.h"
+#include "tests/TestSupport.h"
 
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/split.hpp>
@@ -11,7 +10,6 @@
 
 #include <algorithm>
 #include <locale>
-#include <random>
 #include <stdexcept>
 
 namespace {
@@ -27,12 +25,7 @@ Texts BoostSplit(std::wstring_view line) {
     return tokens;
 }
 
-std::wstring RandomText(std::mt19937& random, const std::wstring& alphabet, std::size_t longest) {
-    std::wstring text(std::uniform_int_distribution<std::size_t>(0, longest)(random), L' ');
-    for (wchar_t& c : text)
-        c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
-    return text;
-}
+using testing_host::RandomText;
 
 // Restores the global locale a test replaced.
 class GlobalLocale {
@@ -88,43 +81,6 @@ TEST(LeanPaths, LeadingFieldsAreThoseOfTheWholeSplit) {
         leading.Restore();
         ASSERT_EQ(line, original) << "round " << round;
     }
-}
-
-// Keeps the text it was handed, as a degrees converter would read it.
-class TextCatcher : public Plugin::IAngleConverter {
-public:
-    void AddRef() override { ++count; }
-    bool Release() override { return --count == 0; }
-    bool Convert(const wchar_t* text, double* value) override {
-        handed = text;
-        *value = 1.0;
-        return true;
-    }
-
-    std::wstring handed;
-    int count = 1;
-};
-
-TEST(LeanPaths, AngleRewriteMatchesTheStringRewrite) {
-    std::mt19937 random(9);
-    TextCatcher degrees;
-    {
-        CAngleDMSConverter converter(&degrees);
-        for (int round = 0; round < 20000; ++round) {
-            // Up to 70 characters: both the stack frame and the heap path are taken.
-            const std::wstring text = RandomText(random, L"0123456789..-", 70);
-            const std::wstring expected = CAngleDMSConverter::SplitMinutesAndSeconds(text.c_str());
-            degrees.handed = L"<not called>";
-            double value = 0.0;
-            const bool converted = converter.Convert(text.c_str(), &value);
-            ASSERT_EQ(converted, !expected.empty()) << round;
-            if (converted)
-                ASSERT_EQ(degrees.handed, expected) << round;
-            else
-                ASSERT_EQ(degrees.handed, L"<not called>") << round;
-        }
-    }
-    EXPECT_EQ(degrees.count, 1); // the wrapper gave back the reference it took
 }
 
 } // namespace

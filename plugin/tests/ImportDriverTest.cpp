@@ -50,7 +50,7 @@ TEST_F(ImportDriver, EmptyListOnlyAsksOnce) {
 }
 
 TEST_F(ImportDriver, EmptyFileRunsBothPassesThenReportsUnknownFormat) {
-    const std::wstring path = dir.Write("empty.rdf", "");
+    const std::wstring path = dir.Write("empty.rdf", "").wstring();
     EXPECT_LOG(
         Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")"},
                 IdlePass(1, 0, {}),
@@ -61,7 +61,7 @@ TEST_F(ImportDriver, EmptyFileRunsBothPassesThenReportsUnknownFormat) {
 
 TEST_F(ImportDriver, MissingFileGetsOpenMessageAndTheNextFileStillImports) {
     const std::wstring missing = dir.PathOf("missing.rdf");
-    const std::wstring good = dir.Write("good.rdf", "CO,nothing set\n");
+    const std::wstring good = dir.Write("good.rdf", "CO,nothing set\n").wstring();
     EXPECT_LOG(Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent",
                         "BeginFile(" + Utf8(missing) + ")", "ReportMessage(#101)", "files.MoveNext",
                         "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(good) + ")"},
@@ -72,7 +72,7 @@ TEST_F(ImportDriver, MissingFileGetsOpenMessageAndTheNextFileStillImports) {
 }
 
 TEST_F(ImportDriver, DirectoryCannotBeOpened) {
-    const std::wstring path(dir.Path().begin(), dir.Path().end());
+    const std::wstring path = dir.Path().wstring();
     EXPECT_LOG(
         (Log{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")",
              "ReportMessage(#101)", "files.MoveNext", "files.HasCurrent=false"}),
@@ -80,7 +80,7 @@ TEST_F(ImportDriver, DirectoryCannotBeOpened) {
 }
 
 TEST_F(ImportDriver, ThreeLinesGiveLineIndicesAndProgressInBothPasses) {
-    const std::wstring path = dir.Write("three.rdf", "XX\nYY\nZZ\n");
+    const std::wstring path = dir.Write("three.rdf", "XX\nYY\nZZ\n").wstring();
     const std::vector<std::string> progress{"33.333332", "66.666664", "100"};
     EXPECT_LOG(
         Concat({{"files.Reset", "files.HasCurrent=true", "files.GetCurrent", "BeginFile(" + Utf8(path) + ")"},
@@ -91,7 +91,7 @@ TEST_F(ImportDriver, ThreeLinesGiveLineIndicesAndProgressInBothPasses) {
 }
 
 TEST_F(ImportDriver, RecognisedFileEndsWithoutMessageAndLeavesTheLastLineCurrent) {
-    const std::wstring path = dir.Write("one.rdf", "CO,Job 12");
+    const std::wstring path = dir.Write("one.rdf", "CO,Job 12").wstring();
     const Log log = Import({path});
     ASSERT_GE(log.size(), 4u);
     EXPECT_LOG((Log{"SetCurrentLine(0)", "SetProgress(100)", "SetProgress(100)", "factory#2.Release",
@@ -104,7 +104,7 @@ TEST_F(ImportDriver, ProgressOfManyLinesRisesToExactlyOneHundred) {
     for (int i = 0; i < 7; ++i)
         text += "XX\n";
     const Log progress =
-        Without(Import({dir.Write("seven.rdf", text)}),
+        Without(Import({dir.Write("seven.rdf", text).wstring()}),
                 {"files.", "BeginFile", "GetConverterFactory", "factory", "SetCurrentLine", "ReportMessage"});
     Log expected;
     for (int pass = 0; pass < 2; ++pass) {
@@ -117,7 +117,7 @@ TEST_F(ImportDriver, ProgressOfManyLinesRisesToExactlyOneHundred) {
 }
 
 TEST_F(ImportDriver, PreScanAnnouncesFaceTargetsBeforeTheImportPass) {
-    const std::wstring path = dir.Write("targets.rdf", "F1,A\r\nF2,,x\r\nF1\r\nST,S1\r\n");
+    const std::wstring path = dir.Write("targets.rdf", "F1,A\r\nF2,,x\r\nF1\r\nST,S1\r\n").wstring();
     const Log log = Without(Import({path}), {"files.", "BeginFile", "SetProgress", "factory#1.Release"});
     EXPECT_LOG((Log{"GetConverterFactory=factory#1", "SetCurrentLine(0)", "AddPoint(A)", "SetCurrentLine(1)",
                     "AddPoint()", "SetCurrentLine(2)", "SetCurrentLine(3)", "GetConverterFactory=factory#2",
@@ -129,7 +129,8 @@ TEST_F(ImportDriver, PreScanAnnouncesFaceTargetsBeforeTheImportPass) {
 
 // Serial numbers aside, a second import on the same object sees exactly what the first saw.
 TEST_F(ImportDriver, ImportCanRunAgainWithNothingLeftOver) {
-    const std::wstring path = dir.Write("job.rdf", "CO,Dist Units: Metres\nMC,P1,,1,2,3\nST,S1,,B,,1.5\n");
+    const std::wstring path =
+        dir.Write("job.rdf", "CO,Dist Units: Metres\nMC,P1,,1,2,3\nST,S1,,B,,1.5\n").wstring();
     auto withoutSerials = [](Log log) {
         for (std::string& call : log)
             for (auto at = call.find('#'); at != std::string::npos; at = call.find('#', at + 1))

@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""Writes a job into every exchange format with rdf-import, reads each file back with GDAL's
+ogr2ogr (LandXML with an XML parser) and compares every point, station and sight line with the
+"coordinates" of the same run's JSON within a millimetre.
+
+usage: check-exchange.py RDF_IMPORT JOB CRS OUTPUT_FOLDER
+"""
+import csv
+import io
+import json
+import pathlib
+import subprocess
+import sys
+import xml.etree.ElementTree as ElementTree
+
+TOLERANCE = 0.001
+STEM = "job"
+# The written file of each format, and whether GDAL reads it back in WGS 84.
+FORMATS = {
+    "gpkg": False,
+    "geojson": True,
+    "dxf": False,
+    "shp": False,
+    "kml": True,
+    "fgb": False,
+    "csv": False,
+    "xml": False,
+}
+# Formats of one layer per file keep stations and observations beside the requested name.
+ONE_LAYER_PER_FILE = {"geojson", "shp", "fgb", "csv"}
+
+failures = []
+
+
+def fail(message):
+    failures.append(message)
+
+
+def run(arguments):
+    result = subprocess.run(arguments, capture_output=True, text=True)
+    if result.returncode != 0:
+        sys.exit(f"{' '.join(arguments)} exited with {result.returncode}:\n{result.stderr}")
+    return result.stdout
+
+
+def read_layer(path, layer, crs, wgs84, lines=False):
+    """The features of one layer as dictionaries, with X, Y, Z (or a WKT line) in the survey's
+    reference system."""
+    arguments = ["ogr2ogr", "-f", "CSV", "/vsistdout/", str(path)]
+    if layer:
+        arguments.append(layer)
+    arguments += ["-lco", "GEOMETRY=AS_WKT" if lines else "GEOMETRY=AS_XYZ"]
+    if path.suffix == ".csv":
+        arguments += ["-oo", "X_POSSIBLE_NAMES=X", "-oo", "Y_POSSIBLE_NAMES=Y", "-oo", "Z_POSSIBLE_NAMES=Z"]
+    if wgs84:
+        arguments += ["-t_srs", crs]
+    # Field names in lower case: KML reads its placemark names back as "Name".
+    rows = csv.DictReader(io.StringIO(run(arguments)))
+    return [{key.lower(): value for key, value in row.items()} for row in rows]
+
+
+def layer_source(folder, extension, layer):
+    if extension in ONE_LAYER_PER_FILE:
+        name = STEM if layer == "points" else f"{STEM}_{layer}"
+        return folder / f"{name}.{extension}", None
+    return folder / f"{STEM}.{extension}", layer
+
+
+def near(a, b):
+    return all(abs(x - y) <= TOLERANCE for x, y in zip(a, b))
+
+
+def expected_points(document):
+    points = {}
+    for file in document["files"]:
+        for point in file.get("coordinates", []):
+            points[point["name"]] = (point["easting"], point["northing"], point.get("elevation") or 0.0,
+                                     point.get("code", ""))
+    return points
+
+
+def compare_points(what, rows, points):
+    if len(rows) != len(points):
+        fail(f"{what}: {len(rows)} points, the JSON has {len(points)}")
+    for row in rows:
+        name = row["name"]
+        if name not in points:
+            fail(f"{what}: {name} is not among the JSON coordinates")
+            continue
+        position = (float(row["x"]), float(row["y"]), float(row["z"] or 0))
+        if not near(position, points[name][:3]):
+            fail(f"{what}: {name} at {position}, the JSON has {points[name][:3]}")
+        if row.get("code", points[name][3]) != points[name][3]:
+            fail(f"{what}: {name} has code {row['code']}, the JSON has {points[name][3]}")
+
+
+def compare_stations(what, rows, points):
+    if not rows:
+        fail(f"{what}: no stations")
+    for row in rows:
+        name = row["name"]
+        position = (float(row["x"]), float(row["y"]), float(row["z"] or 0))
+        if name in points and not near(position, points[name][:3]):
+            fail(f"{what}: station {name} at {position}, the JSON has {points[name][:3]}")
+
+
+def compare_sight_lines(what, rows, points):
+    if not rows:
+        fail(f"{what}: no sight lines")
+    for row in rows:
+        wkt = row["wkt"]
+        vertices = wkt[wkt.index("(") + 1:wkt.rindex(")")].split(",")
+        ends = [tuple(float(value) for value in vertex.split()) for vertex in vertices]
+        for name, end in zip((row["station"], row["target"]), ends):
+            if name in points and not near(end[:2], points[name][:2]):
+                fail(f"{what}: the line {row['station']}-{row['target']} ends at {end}, "
+                     f"the JSON has {name} at {points[name][:3]}")
+
+
+def check_gdal(folder, extension, wgs84, crs, points):
+    what = f"{STEM}.{extension}"
+    path, layer = layer_source(folder, extension, "points")
+    compare_points(what, read_layer(path, layer, crs, wgs84), points)
+    path, layer = layer_source(folder, extension, "stations")
+    compare_stations(what, read_layer(path, layer, crs, wgs84), points)
+    path, layer = layer_source(folder, extension, "observations")
+    compare_sight_lines(what, read_layer(path, layer, crs, wgs84, lines=True), points)
+
+
+def check_dxf(folder, points):
+    what = f"{STEM}.dxf"
+    entities = read_layer(folder / f"{STEM}.dxf", "entities", None, False)
+    labels = {}
+    for entity in entities:
+        if entity["text"] and entity["layer"] != "STATIONS":
+            labels[entity["text"]] = entity
+    for name, (easting, northing, _, code) in points.items():
+        label = labels.get(name)
+        if label is None:
+            fail(f"{what}: no label {name}")
+            continue
+        if label["layer"] != (code or "NO_CODE"):
+            fail(f"{what}: {name} is on the layer {label['Layer']}, its code is {code!r}")
+        if not near((float(label["x"]), float(label["y"])), (easting, northing)):
+            fail(f"{what}: the label {name} is not at its point")
+    marks = [e for e in entities if not e["text"] and e["layer"] not in ("STATIONS", "OBSERVATIONS")]
+    if len(marks) != len(points):
+        fail(f"{what}: {len(marks)} POINT entities for {len(points)} points")
+
+
+def check_landxml(folder, points):
+    what = f"{STEM}.xml"
+    namespace = {"l": "http://www.landxml.org/schema/LandXML-1.2"}
+    root = ElementTree.parse(folder / f"{STEM}.xml").getroot()
+    cg_points = root.findall(".//l:CgPoint", namespace)
+    if len(cg_points) != len(points):
+        fail(f"{what}: {len(cg_points)} CgPoints, the JSON has {len(points)}")
+    for element in cg_points:
+        name = element.get("name")
+        values = [float(value) for value in element.text.split()]
+        # LandXML's order: northing, easting, elevation.
+        position = (values[1], values[0], values[2] if len(values) > 2 else 0.0)
+        if name not in points or not near(position, points[name][:3]):
+            fail(f"{what}: {name} at {position}, the JSON has {points.get(name)}")
+    if not root.findall(".//l:InstrumentSetup", namespace) or not root.findall(".//l:RawObservation", namespace):
+        fail(f"{what}: no instrument set-ups or raw observations")
+
+
+def main():
+    tool, job, crs, folder = sys.argv[1], sys.argv[2], sys.argv[3], pathlib.Path(sys.argv[4])
+    folder.mkdir(parents=True, exist_ok=True)
+    arguments = [tool, "--quiet", "--format", "json", "-o", str(folder / "run.json"), "--crs", crs, job]
+    for extension in FORMATS:
+        arguments += ["--to", str(folder / f"{STEM}.{extension}")]
+    run(arguments)
+    points = expected_points(json.loads((folder / "run.json").read_text(encoding="utf-8")))
+    if not points:
+        sys.exit("the run's JSON has no coordinates to compare with")
+    for extension, wgs84 in FORMATS.items():
+        if extension == "dxf":
+            check_dxf(folder, points)
+        elif extension == "xml":
+            check_landxml(folder, points)
+        else:
+            check_gdal(folder, extension, wgs84, crs, points)
+    for failure in failures:
+        print(failure, file=sys.stderr)
+    print(f"{len(FORMATS)} formats, {len(points)} points: {len(failures)} differences")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
