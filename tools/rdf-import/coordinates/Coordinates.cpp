@@ -8,29 +8,14 @@
 namespace rdf {
 namespace {
 
-struct Named {
-    int value;
-    const char* name;
-};
+// The job facts' names, in the order of the enumerations.
+constexpr const char* kZeroVaNames[] = {"zenith", "horizontal", "compass"};
+constexpr const char* kReadingNames[] = {"azimuth", "backsight"};
+constexpr const char* kZeroAzimuthNames[] = {"north", "south"};
 
-template <class Enum, std::size_t N> const char* NameOf(const Named (&names)[N], Enum value) {
-    for (const Named& named : names) {
-        if (named.value == static_cast<int>(value))
-            return named.name;
-    }
-    return "";
+template <std::size_t N, class Enum> const char* NameOf(const char* const (&names)[N], Enum value) {
+    return names[static_cast<std::size_t>(value)];
 }
-
-constexpr Named kZeroVaNames[] = {{static_cast<int>(survey::ZeroVa::Zenith), "zenith"},
-                                  {static_cast<int>(survey::ZeroVa::Horizontal), "horizontal"},
-                                  {static_cast<int>(survey::ZeroVa::Compass), "compass"}};
-constexpr Named kReadingNames[] = {{static_cast<int>(survey::CircleReadings::Azimuth), "azimuth"},
-                                   {static_cast<int>(survey::CircleReadings::FromBacksight), "backsight"}};
-constexpr Named kZeroAzimuthNames[] = {{static_cast<int>(survey::ZeroAzimuth::North), "north"},
-                                       {static_cast<int>(survey::ZeroAzimuth::South), "south"}};
-constexpr Named kStatusNames[] = {{static_cast<int>(survey::StationStatus::Oriented), "oriented"},
-                                  {static_cast<int>(survey::StationStatus::NotLocated), "not located"},
-                                  {static_cast<int>(survey::StationStatus::NotOriented), "not oriented"}};
 
 void Line(JsonOut& json, survey::Line line) {
     json.Key("line");
@@ -74,7 +59,7 @@ void StationJson(JsonOut& json, const survey::StationResult& station) {
     json.StartObject();
     json.Member("name", station.name);
     Line(json, station.line);
-    json.Member("status", NameOf(kStatusNames, station.status));
+    json.Member("status", StatusName(station.status));
     json.Member("northing", station.northing);
     json.Member("easting", station.easting);
     json.Member("elevation", station.elevation);

@@ -1,6 +1,9 @@
 #include "tools/rdf-import/coordinates/FileSurvey.h"
 
 #include "platform/Utf8.h"
+#include "tools/rdf-import/writers/Writers.h"
+
+#include <algorithm>
 
 namespace rdf {
 namespace {
@@ -9,16 +12,11 @@ std::string Utf8(const std::wstring& text) {
     return platform::EncodeUtf8(text);
 }
 
-const char* OutcomeText(host::FileOutcome outcome) {
-    switch (outcome) {
-    case host::FileOutcome::CannotOpen:
-        return "cannot open";
-    case host::FileOutcome::NoRecords:
-        return "no records";
-    case host::FileOutcome::Imported:
-        break;
-    }
-    return "imported";
+// The writers' outcome names, in words.
+std::string OutcomeText(host::FileOutcome outcome) {
+    std::string text = OutcomeName(outcome);
+    std::replace(text.begin(), text.end(), '-', ' ');
+    return text;
 }
 
 survey::Observation ObservationOf(const host::Observation& from) {
