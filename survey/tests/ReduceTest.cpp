@@ -42,6 +42,14 @@ bool Mentions(const Reduction& reduction, const std::string& text, Line line) {
     });
 }
 
+// A field book whose file gives A and B.
+FieldBook OnControlAB() {
+    FieldBook book({});
+    book.Control(kA);
+    book.Control(kB);
+    return book;
+}
+
 // One set-up on A, B its backsight, every target observed in both faces.
 Job ConventionJob(const Conventions& conventions, double circleZero, bool backsightKnown) {
     FieldBook book(conventions);
@@ -201,9 +209,7 @@ TEST(Propagation, CarriesATraverseThroughThreeStationsWhateverTheRecordOrder) {
 }
 
 TEST(Propagation, SetsUpOnASideShotPoint) {
-    FieldBook book({});
-    book.Control(kA);
-    book.Control(kB);
+    FieldBook book = OnControlAB();
     book.SetUp(kA, 1.5, kB, 0.1);
     book.SideShot(kP, 1.8, "PEG");
     book.SetUp(kP, 1.4, kA, 2.2);
@@ -217,9 +223,7 @@ TEST(Propagation, SetsUpOnASideShotPoint) {
 }
 
 TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
-    FieldBook book({});
-    book.Control(kA);
-    book.Control(kB);
+    FieldBook book = OnControlAB();
     book.SetUp(kA, 1.5, kB, 0.1);
     book.FaceLeft(kB, 1.6);
     book.FaceLeft(kP, 1.6);
@@ -239,9 +243,7 @@ TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
 
 TEST(Propagation, ResectsAStationFromTwoLocatedPoints) {
     const Spot free{"FREE", 1020.000, 2090.000, 49.000};
-    FieldBook book({});
-    book.Control(kA);
-    book.Control(kB);
+    FieldBook book = OnControlAB();
     book.SetUp(free, 1.5, kA, 4.0);
     book.Faces(kA, 1.6);
     book.Faces(kB, 1.6);

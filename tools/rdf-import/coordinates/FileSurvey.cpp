@@ -20,27 +20,25 @@ std::string OutcomeText(host::FileOutcome outcome) {
 }
 
 survey::Observation ObservationOf(const host::Observation& from) {
-    survey::Observation observation;
-    observation.target = Utf8(from.target);
-    observation.horizontalAngle = from.horizontalAngle;
-    observation.verticalAngle = from.verticalAngle;
-    observation.slopeDistance = from.slopeDistance;
-    observation.targetHeight = from.targetHeight;
-    observation.faceRight = from.faceRight;
-    observation.code = from.code ? Utf8(*from.code) : std::string();
-    observation.line = from.line;
-    return observation;
+    return {Utf8(from.target),
+            from.horizontalAngle,
+            from.verticalAngle,
+            from.slopeDistance,
+            from.targetHeight,
+            from.faceRight,
+            from.code ? Utf8(*from.code) : std::string(),
+            from.line};
 }
 
 survey::Station StationOf(const host::Station& from, const survey::JobComments& comments,
                           const FactOverrides& overrides) {
-    survey::Station station;
-    station.name = Utf8(from.name);
-    station.instrumentHeight = from.instrumentHeight;
-    station.temperature = from.temperature;
-    station.pressure = from.pressure;
-    station.line = from.line;
-    station.facts = Overridden(comments.FactsAt(from.line), overrides);
+    survey::Station station{Utf8(from.name),
+                            from.instrumentHeight,
+                            from.temperature,
+                            from.pressure,
+                            from.line,
+                            Overridden(comments.FactsAt(from.line), overrides),
+                            {}};
     for (const host::Observation& observation : from.observations)
         station.observations.push_back(ObservationOf(observation));
     return station;
