@@ -82,6 +82,9 @@ public:
         while (Round(Means::Points) || Round(Means::Resection) || Round(Means::AzimuthReadings)) {
         }
         ReportUnfinishedStations();
+        // The sightings are done with; the coordinates are made from the located points.
+        for (StationWork& work : stations_)
+            work.sightings = {};
         CollectCoordinates();
         for (StationWork& work : stations_)
             out_.stations.push_back(std::move(work.result));
@@ -390,11 +393,15 @@ private:
         }
     }
 
+    // Each point leaves the working set as its coordinate is made, so both are not held whole.
     void CollectCoordinates() {
-        for (const std::string& name : knownOrder_)
-            out_.coordinates.push_back(CoordinateOf(name, located_.at(name)));
-        for (const std::string& name : computedOrder_)
-            out_.coordinates.push_back(CoordinateOf(name, located_.at(name)));
+        out_.coordinates.reserve(knownOrder_.size() + computedOrder_.size());
+        for (const auto* order : {&knownOrder_, &computedOrder_}) {
+            for (const std::string& name : *order) {
+                const auto point = located_.extract(name);
+                out_.coordinates.push_back(CoordinateOf(name, point.mapped()));
+            }
+        }
     }
 
     static Coordinate CoordinateOf(const std::string& name, const LocatedPoint& point) {

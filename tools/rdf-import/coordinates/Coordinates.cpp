@@ -1,6 +1,5 @@
 #include "tools/rdf-import/coordinates/Coordinates.h"
 
-#include "host/JobComments.h"
 #include "tools/rdf-import/coordinates/CoordinateText.h"
 
 #include <iostream>
@@ -130,20 +129,18 @@ void ReductionJson(JsonOut& json, const survey::FileSurvey& file) {
 } // namespace
 
 Coordinates::Coordinates(SurveySettings settings, AngleStyle angles)
-    : settings(std::move(settings)), angles(angles),
-      collector([this](host::FileResult& file) { Reduce(file); }) {}
+    : settings(std::move(settings)), angles(angles) {}
 
 void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
     pointList = &out;
     quiet = quietly;
 }
 
-void Coordinates::Reduce(host::FileResult& file) {
-    current = SurveyOf(file, host::ReadJobComments(file.path), settings);
-}
-
 void Coordinates::FileEnded(const host::FileEnd& file) {
-    collector.FileEnded(file);
+    current = builder.End(file.outcome);
+    // The writers of a file need its reduction, not its observations; the run's outputs need both.
+    if (runEnded.empty())
+        current.job.stations = {};
     if (pointList != nullptr) {
         const survey::LengthUnit unit = OutputUnit(current, settings);
         if (pointListUnit != unit)
