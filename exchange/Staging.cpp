@@ -3,9 +3,8 @@
 #include "exchange/Exchange.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <cstdio>
+#include <random>
 #include <vector>
 
 namespace exchange {
@@ -15,18 +14,32 @@ namespace {
     throw Error(Error::Kind::WriteFailure, "cannot write " + path.u8string() + ": " + reason);
 }
 
+// A folder of a name no one else has, beside the target: create_directory reports a name that
+// exists instead of sharing it, so two writers never meet (what mkdtemp does, on every system).
+// Failures name the target, the file the user asked for.
+std::filesystem::path NewFolderFor(const std::filesystem::path& target) {
+    constexpr int kAttempts = 100;
+    const std::filesystem::path parent =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const std::string prefix = "." + target.filename().u8string() + ".partial-";
+    std::random_device random;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        char suffix[9];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        const std::filesystem::path folder = parent / std::filesystem::u8path(prefix + suffix);
+        std::error_code error;
+        if (std::filesystem::create_directory(folder, error))
+            return folder;
+        if (error)
+            CannotWrite(target, error.message());
+    }
+    CannotWrite(target, "no free name for a staging folder");
+}
+
 } // namespace
 
-Staging::Staging(std::filesystem::path target) : m_target(std::move(target)) {
-    const std::filesystem::path parent =
-        m_target.has_parent_path() ? m_target.parent_path() : std::filesystem::path(".");
-    std::string pattern = (parent / ("." + m_target.filename().u8string() + ".partial-XXXXXX")).u8string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr)
-        CannotWrite(m_target, std::strerror(errno));
-    m_folder = buffer.data();
-}
+Staging::Staging(std::filesystem::path target)
+    : m_target(std::move(target)), m_folder(NewFolderFor(m_target)) {}
 
 Staging::~Staging() {
     std::error_code ignored; // a folder that cannot be removed is not worth a second failure

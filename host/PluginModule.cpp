@@ -21,6 +21,16 @@ std::wstring TakeOleString(BSTR text) {
     return owned ? std::wstring(owned.get(), SysStringLen(owned.get())) : std::wstring();
 }
 
+// GetId in the form this compiler declares it (see interfaces/PluginInterfaces.h).
+GUID ReadId(Plugin::IPlugin& plugin) {
+#if defined(_WIN32) && !defined(_MSC_VER)
+    GUID id{};
+    return *plugin.GetId(&id);
+#else
+    return plugin.GetId();
+#endif
+}
+
 } // namespace
 
 std::string FormatGuid(const GUID& id) {
@@ -34,13 +44,13 @@ std::string FormatGuid(const GUID& id) {
 PluginModule::PluginModule(const std::filesystem::path& path) {
     std::string error;
     if (!library.Open(path, error))
-        throw std::runtime_error("cannot load the module " + path.string() + ": " + error);
+        throw std::runtime_error("cannot load the module " + path.u8string() + ": " + error);
     const auto create = reinterpret_cast<CreatePluginFunction>(library.Symbol(kCreatePluginName));
     if (create == nullptr)
-        throw std::runtime_error("the module " + path.string() + " exports no CreatePlugin");
+        throw std::runtime_error("the module " + path.u8string() + " exports no CreatePlugin");
     plugin = Plugin::RefPtr<Plugin::IGroundBasedMIP>::Adopt(create());
     if (!plugin)
-        throw std::runtime_error("the module " + path.string() + " created no plug-in object");
+        throw std::runtime_error("the module " + path.u8string() + " created no plug-in object");
 }
 
 ModuleIdentity PluginModule::Identity() const {
@@ -48,7 +58,7 @@ ModuleIdentity PluginModule::Identity() const {
     identity.name = TakeOleString(plugin->GetName());
     identity.formatName = TakeOleString(plugin->GetFormatName());
     identity.fileFilter = TakeOleString(plugin->GetFileFilter());
-    identity.id = FormatGuid(plugin->GetId());
+    identity.id = FormatGuid(ReadId(*plugin.Get()));
     identity.kind = plugin->GetKind();
     return identity;
 }

@@ -100,6 +100,19 @@ EncodingLocale::~EncodingLocale() {
         ::freelocale(handle);
 }
 
+std::string EncodingNotFoundMessage(const std::string& encoding) {
+    return "no installed locale has the character set " + encoding +
+           "; install one as root with: " + LocaleInstallCommand(encoding) +
+           " (localedef comes with the locales package)";
+}
+
+ScopedThreadLocale::ScopedThreadLocale(const EncodingLocale& locale)
+    : previous(::uselocale(locale.Handle())) {}
+
+ScopedThreadLocale::~ScopedThreadLocale() {
+    ::uselocale(previous);
+}
+
 std::string LocaleInstallCommand(const std::string& encoding) {
     const std::string territory = TerritoriesFor(encoding).front();
     const std::string base = territory == "C" ? "en_US" : territory;

@@ -2,11 +2,11 @@
 # Everything CI runs: installs what is missing, then builds and runs the test stages. Each stage
 # configures and builds what it needs itself, so any one of them runs on a fresh checkout.
 #   scripts/test.sh              every stage, in the order below
-#   scripts/test.sh STAGE...     only these: debug, asan, fuzz, memcheck, mingw
+#   scripts/test.sh STAGE...     only these: debug, asan, fuzz, memcheck, mingw, packages
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-all_stages=(debug asan fuzz memcheck mingw)
+all_stages=(debug asan fuzz memcheck mingw packages)
 
 build() { # preset [target...]
   local preset=$1
@@ -34,12 +34,20 @@ stage_memcheck() {
   bash fuzz/memcheck.sh build/debug
 }
 
-# Cross-builds Nikon.dll and runs the C host under Wine; the log comparison runs the native C host
-# over Nikon.so of the debug build.
+# Cross-builds Nikon.dll and rdf-import.exe and runs them under Wine; the comparisons run the
+# native C host and rdf-import of the debug build.
 stage_mingw() {
-  echo "=== preset mingw (Nikon.dll under Wine) ==="
-  build debug nikon_c_host Nikon
+  echo "=== preset mingw (Nikon.dll and rdf-import.exe under Wine) ==="
+  build debug nikon_c_host Nikon rdf-import
   run_preset mingw
+}
+
+# The Debian package and the Windows zip: made by cpack, their contents checked, and the tool
+# run from each unpacked package (the zip's under Wine).
+stage_packages() {
+  echo "=== packages (Debian package and Windows zip) ==="
+  bash packaging/check-packages.sh deb
+  bash packaging/check-packages.sh zip
 }
 
 stages=("$@")

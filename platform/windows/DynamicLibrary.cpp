@@ -1,17 +1,24 @@
 #include "platform/DynamicLibrary.h"
 
+#include "platform/Utf8.h"
+
 #include <utility>
 #include <windows.h>
 
 namespace platform {
 namespace {
 
+// In UTF-8, as the hosts write every text: the ANSI form would be in the system's code page.
 std::string DescribeError(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length != 0 ? std::string(text, length) : "error " + std::to_string(code);
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message;
+    if (length != 0)
+        AppendUtf8(message, std::wstring_view(text, length));
+    else
+        message = "error " + std::to_string(code);
     LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
         message.pop_back();

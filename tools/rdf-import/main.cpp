@@ -7,6 +7,7 @@
 #include "host/trace/CallTrace.h"
 #include "resources/version.h"
 #include "tools/rdf-import/Destinations.h"
+#include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
 #include "tools/rdf-import/coordinates/Coordinates.h"
 #include "tools/rdf-import/coordinates/SurveyOptions.h"
@@ -20,7 +21,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 namespace {
 
@@ -45,29 +45,17 @@ void Fail(const std::string& message) {
     std::cerr << "rdf-import: " << message << '\n';
 }
 
-// Next to the tool first, as an installed pair; else where this build made the module.
-std::filesystem::path DefaultModulePath() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path beside = self.parent_path() / "Nikon.so";
-    if (!error && std::filesystem::exists(beside, error))
-        return beside;
-    return NIKON_BUILT_MODULE;
-}
-
 std::optional<host::EncodingLocale> ChooseLocale(const std::string& encoding) {
     if (encoding.empty())
         return host::EncodingLocale::FromEnvironment();
     auto locale = host::EncodingLocale::Find(encoding);
-    if (!locale) {
-        Fail("no installed locale has the character set " + encoding + "; install one as root with: " +
-             host::LocaleInstallCommand(encoding) + " (localedef comes with the locales package)");
-    }
+    if (!locale)
+        Fail(host::EncodingNotFoundMessage(encoding));
     return locale;
 }
 
 std::unique_ptr<rdf::ProgressBar> MakeProgressBar(const Options& options) {
-    if (options.quiet || ::isatty(STDERR_FILENO) == 0)
+    if (options.quiet || !rdf::ErrorStreamIsTerminal())
         return nullptr;
     return std::make_unique<rdf::ProgressBar>(std::cerr, options.files);
 }
@@ -104,15 +92,18 @@ private:
 };
 
 // The outputs that take the whole run at once, each given every file's survey when the run has
-// ended: the files of --to. What fails is kept in `failures`.
-std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options,
-                                                   std::vector<rdf::DestinationFailure>& failures) {
+// ended: written to files named by their own options (for example --to FILE). A file that cannot be
+// written is named on standard error, also with --quiet, and raises `status`.
+std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options, int& status) {
     std::vector<rdf::Coordinates::RunEnded> outputs;
-    if (!options.destinations.files.empty()) {
-        outputs.emplace_back([&options, &failures](const std::vector<survey::FileSurvey>& surveys) {
-            failures = rdf::WriteDestinations(surveys, options.destinations);
-        });
-    }
+    if (options.destinations.files.empty())
+        return outputs;
+    outputs.push_back([&options, &status](const std::vector<survey::FileSurvey>& surveys) {
+        for (const rdf::DestinationFailure& failure : rdf::WriteDestinations(surveys, options.destinations)) {
+            Fail(failure.message);
+            status = std::max(status, failure.usage ? kUsageError : kSomeFileFailed);
+        }
+    });
     return outputs;
 }
 
@@ -122,7 +113,7 @@ int Run(const Options& options) {
         return kUsageError;
     std::ofstream file;
     if (!options.output.empty()) {
-        file.open(options.output, std::ios::binary | std::ios::trunc);
+        file.open(std::filesystem::u8path(options.output), std::ios::binary | std::ios::trunc);
         if (!file) {
             Fail("cannot write " + options.output);
             return kUsageError;
@@ -130,8 +121,8 @@ int Run(const Options& options) {
     }
     std::ostream& stream = options.output.empty() ? std::cout : file;
 
-    const host::PluginModule module(options.module.empty() ? DefaultModulePath()
-                                                           : std::filesystem::path(options.module));
+    const host::PluginModule module(options.module.empty() ? rdf::DefaultModulePath(NIKON_BUILT_MODULE)
+                                                           : std::filesystem::u8path(options.module));
     std::vector<std::wstring> paths;
     for (const std::string& path : options.files)
         paths.push_back(host::FromUtf8(path));
@@ -146,8 +137,8 @@ int Run(const Options& options) {
     // file's output, the writer, then what decides the exit status.
     host::EventFanOut events;
     host::BufferedOutput out(stream);
-    std::vector<rdf::DestinationFailure> destinationFailures;
-    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, destinationFailures);
+    int outputStatus = kAllImported;
+    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, outputStatus);
     std::optional<rdf::Coordinates> coordinates;
     if (format.coordinates || !runOutputs.empty()) {
         coordinates.emplace(options.survey, settings.angles.value_or(rdf::AngleStyle::Dms));
@@ -181,24 +172,23 @@ int Run(const Options& options) {
         Fail("cannot write the output");
         return kSomeFileFailed;
     }
-    int exitStatus = status.AllImported() ? kAllImported : kSomeFileFailed;
-    for (const rdf::DestinationFailure& failure : destinationFailures) {
-        Fail(failure.message);
-        exitStatus = std::max(exitStatus, failure.usage ? kUsageError : kSomeFileFailed);
-    }
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
-    return exitStatus;
+    return std::max(status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const rdf::ConsoleSession console;
+    const rdf::CommandLine commandLine(argc, argv);
     Options options;
     CLI::App app("Imports Nikon raw data files through the Nikon module and prints every station, "
                  "observation, point and message a host receives.",
                  "rdf-import");
+    // "/path/job.rdf" is a file on Windows too, not an option: only "-" and "--" start options.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("rdf-import ") + NIKON_VERSION_TEXT);
     app.add_option("FILE", options.files, "raw data files, imported in one call")->required();
     std::vector<std::string> formats;
@@ -213,12 +203,14 @@ int main(int argc, char** argv) {
     app.add_option("--encoding", options.encoding, "the files' character set, such as CP1251");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar and no failure lines on standard error");
     app.add_option("-o,--output", options.output, "write the output to this file");
-    app.add_option("--module", options.module, "the module to load (default: Nikon.so next to rdf-import)");
+    app.add_option("--module", options.module,
+                   std::string("the module to load (default: ") + rdf::kModuleFileName +
+                       " next to rdf-import)");
     rdf::SurveyOptionTexts surveyTexts;
     rdf::AddSurveyOptions(app, surveyTexts);
     rdf::AddDestinationOptions(app, options.destinations);
     try {
-        app.parse(argc, argv);
+        app.parse(commandLine.Count(), commandLine.Values());
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
         return status == 0 ? kAllImported : kUsageError;
@@ -227,16 +219,16 @@ int main(int argc, char** argv) {
         Fail("--observations applies to --format csv only");
         return kUsageError;
     }
-    if (auto error = rdf::DestinationUsageError(options.destinations)) {
-        Fail(*error);
-        return kUsageError;
-    }
     auto survey = rdf::MakeSurveySettings(surveyTexts);
     if (auto* error = std::get_if<std::string>(&survey)) {
         Fail(*error);
         return kUsageError;
     }
     options.survey = std::get<rdf::SurveySettings>(std::move(survey));
+    if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations)) {
+        Fail(*error);
+        return kUsageError;
+    }
     try {
         return Run(options);
     } catch (const std::exception& error) {
