@@ -24,6 +24,15 @@ void Line(JsonOut& json, survey::Line line) {
         json.Null();
 }
 
+// A known or computed position, or a station's when it has one.
+template <class Length>
+void Position(JsonOut& json, const Length& northing, const Length& easting,
+              const std::optional<double>& elevation) {
+    json.Member("northing", northing);
+    json.Member("easting", easting);
+    json.Member("elevation", elevation);
+}
+
 void Names(JsonOut& json, std::string_view key, const std::vector<std::string>& names) {
     json.Key(key);
     json.StartArray();
@@ -38,9 +47,7 @@ void CoordinatesJson(JsonOut& json, const survey::Reduction& reduction) {
     for (const survey::Coordinate& point : reduction.coordinates) {
         json.StartObject();
         json.Member("name", point.name);
-        json.Member("northing", point.northing);
-        json.Member("easting", point.easting);
-        json.Member("elevation", point.elevation);
+        Position(json, point.northing, point.easting, point.elevation);
         if (!point.code.empty())
             json.Member("code", point.code);
         const bool known = point.source == survey::PointSource::Known;
@@ -59,9 +66,7 @@ void StationJson(JsonOut& json, const survey::StationResult& station) {
     json.Member("name", station.name);
     Line(json, station.line);
     json.Member("status", StatusName(station.status));
-    json.Member("northing", station.northing);
-    json.Member("easting", station.easting);
-    json.Member("elevation", station.elevation);
+    Position(json, station.northing, station.easting, station.elevation);
     json.Member("instrumentHeight", station.instrumentHeight);
     json.Member("orientation", station.orientation);
     json.Key("residuals");
