@@ -1,5 +1,6 @@
 #include "exchange/Exchange.h"
 
+#include "exchange/FormatChoice.h"
 #include "exchange/ReferenceSystem.h"
 #include "exchange/Staging.h"
 #include "exchange/SurveyRows.h"
@@ -58,52 +59,8 @@ const std::vector<Format>& Writers() {
     return formats;
 }
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
-std::string KnownNames() {
-    std::string names;
-    for (const Format& format : Writers())
-        names += (names.empty() ? "" : ", ") + std::string(format.name);
-    return names;
-}
-
-std::string KnownExtensions() {
-    std::string extensions;
-    for (const Format& format : Writers()) {
-        for (std::string_view extension : format.extensions)
-            extensions += (extensions.empty() ? "" : " ") + std::string(extension);
-    }
-    return extensions;
-}
-
 const Format& FindFormat(const Destination& destination) {
-    const auto& formats = Writers();
-    if (!destination.format.empty()) {
-        const auto found = std::find_if(formats.begin(), formats.end(), [&](const Format& format) {
-            return Lower(format.name) == Lower(destination.format);
-        });
-        if (found == formats.end()) {
-            throw Error(Error::Kind::Usage, "--to-format " + destination.format +
-                                                ": not a format this build writes (" + KnownNames() + ")");
-        }
-        return *found;
-    }
-    const std::string extension = Lower(std::filesystem::u8path(destination.path).extension().u8string());
-    const auto found = std::find_if(formats.begin(), formats.end(), [&](const Format& format) {
-        return std::find(format.extensions.begin(), format.extensions.end(), extension) !=
-               format.extensions.end();
-    });
-    if (found == formats.end()) {
-        throw Error(Error::Kind::Usage, destination.path +
-                                            ": the extension does not name a format this build writes (" +
-                                            KnownExtensions() + "); name one with --to-format");
-    }
-    return *found;
+    return ChooseFormat(Writers(), destination.path, destination.format, "this build");
 }
 
 struct Prepared {
@@ -116,7 +73,7 @@ Prepared Prepare(const Destination& destination) {
     const Format& format = FindFormat(destination);
     std::optional<ReferenceSystem> system = DescribeReferenceSystem(destination.crs);
     if (format.longitudeLatitude && !system) {
-        throw Error(Error::Kind::Usage, destination.path + ": " + std::string(format.name) +
+        throw Error(Error::Kind::Usage, "--to " + destination.path + ": " + std::string(format.name) +
                                             " holds WGS 84 longitudes and latitudes; give the survey's "
                                             "reference system with --crs so that its coordinates can be "
                                             "transformed");

@@ -177,7 +177,7 @@ private:
         m_xml.Start("CoordinateSystem");
         m_xml.Attribute("name", system.name);
         m_xml.OptionalAttribute("epsgCode", system.epsgCode);
-        m_xml.Attribute("ogcWktCode", system.wkt);
+        m_xml.OptionalAttribute("ogcWktCode", system.ogcWkt);
         m_xml.End();
     }
 

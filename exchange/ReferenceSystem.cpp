@@ -6,6 +6,19 @@
 #include <ogr_spatialref.h>
 
 namespace exchange {
+namespace {
+
+std::string Wkt(const OGRSpatialReference& srs, const char* format) {
+    char* text = nullptr;
+    const std::string option = std::string("FORMAT=") + format;
+    const char* const options[] = {option.c_str(), nullptr};
+    srs.exportToWkt(&text, options);
+    const std::string wkt = text != nullptr ? text : "";
+    CPLFree(text);
+    return wkt;
+}
+
+} // namespace
 
 std::optional<ReferenceSystem> DescribeReferenceSystem(const std::string& text) {
     if (text.empty())
@@ -24,11 +37,8 @@ std::optional<ReferenceSystem> DescribeReferenceSystem(const std::string& text) 
     }
     ReferenceSystem system;
     system.name = srs.GetName() != nullptr ? srs.GetName() : text;
-    char* wkt = nullptr;
-    const char* const wktOptions[] = {"FORMAT=WKT2_2019", nullptr};
-    srs.exportToWkt(&wkt, wktOptions);
-    system.wkt = wkt != nullptr ? wkt : "";
-    CPLFree(wkt);
+    system.wkt = Wkt(srs, "WKT2_2019");
+    system.ogcWkt = Wkt(srs, "WKT1_GDAL");
     const char* authority = srs.GetAuthorityName(nullptr);
     const char* code = srs.GetAuthorityCode(nullptr);
     if (authority != nullptr && code != nullptr && std::string(authority) == "EPSG")

@@ -9,6 +9,7 @@ namespace exchange {
 struct ReferenceSystem {
     std::string name;
     std::string wkt;          // WKT2, for libraries that read it back
+    std::string ogcWkt;       // the older OGC WKT (WKT1) that LandXML's ogcWktCode holds
     std::string epsgCode;     // "32633", empty when the system has no EPSG code
     double metresPerUnit = 1; // of its linear unit, in which its coordinates are written
 };

@@ -1,5 +1,6 @@
 #include "fuzz/CheckingHost.h"
 
+#include "resources/messages.h"
 #include "tests/support/Text.h"
 
 #include <cmath>
@@ -9,15 +10,12 @@
 
 namespace checking {
 
+using testsupport::ReadNumber;
 using testsupport::SinkCall;
 using testsupport::Utf8;
 
-const wchar_t* const kMessageTexts[4] = {
-    L"Не удается открыть файл",
-    L"Файл содержит данные в неизвестном формате",
-    L"Не заданы единицы измерения расстояний",
-    L"Не заданы единицы измерения углов",
-};
+const wchar_t* const kMessageTexts[4] = {NIKON_MSG_TEXT_CANNOT_OPEN_FILE, NIKON_MSG_TEXT_UNKNOWN_FORMAT,
+                                         NIKON_MSG_TEXT_NO_DISTANCE_UNITS, NIKON_MSG_TEXT_NO_ANGLE_UNITS};
 
 namespace {
 
@@ -25,19 +23,6 @@ std::string Shown(double value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.10g", value);
     return text;
-}
-
-// The host's reading of a number: the whole text, as the C library reads it (so "inf", "nan"
-// and exponents are numbers too); an empty text or trailing characters are not.
-bool ReadNumber(const wchar_t* text, double& value) {
-    if (*text == L'\0')
-        return false;
-    wchar_t* end = nullptr;
-    const double read = std::wcstod(text, &end);
-    if (end == text || *end != L'\0')
-        return false;
-    value = read;
-    return true;
 }
 
 // Degrees, minutes, seconds and a fraction of a second set off by points: "D.MM.SS.f". Each

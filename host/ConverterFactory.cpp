@@ -16,7 +16,9 @@ struct UnitRow {
 };
 
 constexpr UnitRow kAngleUnits[] = {{1, ParseDegrees}, {4, GonsToRadians}, {5, MilsToRadians}};
-constexpr UnitRow kDistanceUnits[] = {{0, Metres}, {1, FeetToMetres}};
+constexpr std::int32_t kFeet = 1;
+constexpr UnitRow kDistanceUnits[] = {{0, Metres}, {kFeet, FeetToMetres}};
+constexpr UnitRow kUsSurveyFeet[] = {{kFeet, UsSurveyFeetToMetres}};
 constexpr UnitRow kTemperatureUnits[] = {{0, Celsius}, {1, FahrenheitToCelsius}};
 constexpr UnitRow kPressureUnits[] = {
     {0, MillimetresOfMercuryToHectopascals}, {1, Hectopascals}, {2, InchesOfMercuryToHectopascals}};
@@ -69,12 +71,15 @@ private:
 
 class ConverterFactory final : public RefCountedHostObject<IUnitConverterFactory> {
 public:
-    explicit ConverterFactory(HostObjects& objects) : RefCountedHostObject<IUnitConverterFactory>(objects) {}
+    ConverterFactory(HostObjects& objects, UsSurveyFeet usSurveyFeet)
+        : RefCountedHostObject<IUnitConverterFactory>(objects), usSurveyFeet(std::move(usSurveyFeet)) {}
 
     Plugin::IAngleConverter* CreateAngleConverter(std::int32_t unit) override {
         return Create<Plugin::IAngleConverter>(kAngleUnits, unit);
     }
     IDistanceConverter* CreateDistanceConverter(std::int32_t unit) override {
+        if (unit == kFeet && usSurveyFeet && usSurveyFeet())
+            return Create<IDistanceConverter>(kUsSurveyFeet, unit);
         return Create<IDistanceConverter>(kDistanceUnits, unit);
     }
     IPressureConverter* CreatePressureConverter(std::int32_t unit) override {
@@ -91,12 +96,14 @@ private:
         const Rule rule = FindRule(table, unit);
         return rule != nullptr ? new Converter<Interface>(objects, rule) : nullptr;
     }
+
+    UsSurveyFeet usSurveyFeet;
 };
 
 } // namespace
 
-IUnitConverterFactory* CreateConverterFactory(HostObjects& objects) {
-    return new ConverterFactory(objects);
+IUnitConverterFactory* CreateConverterFactory(HostObjects& objects, UsSurveyFeet usSurveyFeet) {
+    return new ConverterFactory(objects, std::move(usSurveyFeet));
 }
 
 } // namespace host

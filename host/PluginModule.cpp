@@ -64,10 +64,10 @@ ModuleIdentity PluginModule::Identity() const {
 }
 
 void PluginModule::Import(const std::vector<std::wstring>& paths, ImportEvents& events, CallTrace* trace,
-                          const ProgressListener& progress) const {
+                          const ProgressListener& progress, Feet feet) const {
     HostObjects objects;
     PathList files(paths);
-    EventSink sink(objects, events, progress);
+    EventSink sink(objects, events, progress, feet);
     if (trace != nullptr) {
         TracingFileList tracedFiles(*trace, files);
         TracingSink tracedSink(*trace, sink);

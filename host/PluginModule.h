@@ -40,7 +40,7 @@ public:
     // ImportEnded. With a `trace`, every call the module makes into the host is logged there.
     // `trace` and `progress` may be empty.
     void Import(const std::vector<std::wstring>& paths, ImportEvents& events, CallTrace* trace,
-                const ProgressListener& progress) const;
+                const ProgressListener& progress, Feet feet = Feet::AsTheFileSays) const;
 
 private:
     platform::DynamicLibrary library;               // declared first, so unloaded last

@@ -61,7 +61,9 @@ template <class T> std::string Shortest(T value) {
 
 } // namespace
 
-std::string ToUtf8(std::wstring_view text) { return platform::EncodeUtf8(text); }
+std::string ToUtf8(std::wstring_view text) {
+    return platform::EncodeUtf8(text);
+}
 
 std::wstring FromUtf8(std::string_view text) {
     std::wstring out;

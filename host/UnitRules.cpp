@@ -1,5 +1,7 @@
 #include "host/UnitRules.h"
 
+#include "survey/Survey.h"
+
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -9,7 +11,6 @@ namespace host {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kMetresPerFoot = 0.3048;
 // Conventional manometric units, as weather services and instruments use them.
 constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
 constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
@@ -131,7 +132,10 @@ std::optional<double> Metres(std::wstring_view text) {
     return ParseNumber(text);
 }
 std::optional<double> FeetToMetres(std::wstring_view text) {
-    return Scaled(text, kMetresPerFoot);
+    return Scaled(text, survey::MetresPer(survey::LengthUnit::InternationalFoot));
+}
+std::optional<double> UsSurveyFeetToMetres(std::wstring_view text) {
+    return Scaled(text, survey::MetresPer(survey::LengthUnit::UsSurveyFoot));
 }
 std::optional<double> Celsius(std::wstring_view text) {
     return ParseNumber(text);

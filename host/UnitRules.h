@@ -21,6 +21,7 @@ std::optional<double> GonsToRadians(std::wstring_view text);
 std::optional<double> MilsToRadians(std::wstring_view text);
 std::optional<double> Metres(std::wstring_view text);
 std::optional<double> FeetToMetres(std::wstring_view text);
+std::optional<double> UsSurveyFeetToMetres(std::wstring_view text);
 std::optional<double> Celsius(std::wstring_view text);
 std::optional<double> FahrenheitToCelsius(std::wstring_view text);
 std::optional<double> MillimetresOfMercuryToHectopascals(std::wstring_view text);

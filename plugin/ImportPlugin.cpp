@@ -1,5 +1,6 @@
 #include "plugin/ImportPlugin.h"
 
+#include "interfaces/CreatePlugin.h"
 #include "platform/Export.h"
 #include "plugin/ImportDriver.h"
 #include "resources/identity.h"
@@ -47,7 +48,8 @@ void CImportPluginImpl::Import(IImportFileList* files, IMeasurementSink* sink) {
     ImportFiles(files, sink);
 }
 
-// The caller receives one reference. Out of memory leaves as std::bad_alloc; never null.
+// Declared for hosts in interfaces/CreatePlugin.h. The caller receives one reference. Out of memory
+// leaves as std::bad_alloc; never null.
 PLUGIN_EXPORT Plugin::IGroundBasedMIP* CreatePlugin() {
     Plugin::IGroundBasedMIP* plugin = new CImportPluginImpl;
     plugin->AddRef();

@@ -33,8 +33,8 @@ TEST(ExchangeFormats, UnknownExtensionsFormatsAndReferenceSystemsAreUsageErrors)
         Destination destination;
         std::string message;
     } cases[] = {
-        {{"site.pdf", "", ""}, "site.pdf: the extension does not name a format this build writes"},
-        {{"site", "", ""}, "site: the extension does not name a format"},
+        {{"site.pdf", "", ""}, "site.pdf: the extension names no format this build writes (.gpkg .geojson"},
+        {{"site", "", ""}, "site: the extension names no format"},
         {{"site.gpkg", "MapInfo File", ""}, "--to-format MapInfo File: not a format this build writes"},
         {{"site.gpkg", "", "EPSG:99999999"}, "--crs EPSG:99999999: not a reference system GDAL knows"},
         {{"site.gpkg", "", "EPSG:4326"},

@@ -92,27 +92,27 @@ survey::FileSurvey SiteSurvey() {
     file.reduction.stations = {s1, s2};
     file.reduction.stations[0].checks.push_back({"S1", "K1", 4.8e-5, 0.002, std::nullopt});
 
-    survey::Station first;
-    first.name = "S1";
-    first.line = 3;
-    first.instrumentHeight = s1.instrumentHeight;
-    first.facts = file.job.facts;
-    first.observations = {Observe(s1, PointNamed(file, "K1"), 1.6, false),
-                          Observe(s1, PointNamed(file, "K1"), 1.6, true),
-                          Observe(s1, PointNamed(file, "P1"), 1.3, std::nullopt),
-                          Observe(s1, PointNamed(file, "P2"), 1.3, std::nullopt),
-                          Observe(s1, PointNamed(file, "P3"), 1.3, std::nullopt),
-                          Observe(s1, PointNamed(file, "S2"), 1.5, false)};
+    // The set-ups as the file recorded them: the observations of each, in the file's order.
+    const auto setUp = [&](const survey::StationResult& result,
+                           std::vector<std::pair<std::string, std::optional<bool>>> sights) {
+        survey::Station station;
+        station.name = result.name;
+        station.line = result.line;
+        station.instrumentHeight = result.instrumentHeight;
+        station.facts = file.job.facts;
+        for (const auto& [target, faceRight] : sights) {
+            const double targetHeight = faceRight ? 1.6 : 1.3;
+            station.observations.push_back(
+                Observe(result, PointNamed(file, target), targetHeight, faceRight));
+        }
+        return station;
+    };
+    survey::Station first =
+        setUp(s1, {{"K1", false}, {"K1", true}, {"P1", {}}, {"P2", {}}, {"P3", {}}, {"S2", false}});
     survey::Observation unlocated = first.observations[2];
     unlocated.target = "X";
     first.observations.push_back(unlocated);
-    survey::Station second;
-    second.name = "S2";
-    second.line = 12;
-    second.instrumentHeight = s2.instrumentHeight;
-    second.facts = file.job.facts;
-    second.observations = {Observe(s2, PointNamed(file, "S1"), 1.5, false),
-                           Observe(s2, PointNamed(file, "P1"), 1.3, std::nullopt)};
+    const survey::Station second = setUp(s2, {{"S1", false}, {"P1", {}}});
     file.job.stations = {first, second};
     return file;
 }

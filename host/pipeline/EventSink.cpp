@@ -1,6 +1,7 @@
 #include "host/pipeline/EventSink.h"
 
 #include "host/ConverterFactory.h"
+#include "host/JobComments.h"
 
 namespace host {
 namespace {
@@ -13,8 +14,8 @@ const wchar_t* OrEmpty(const wchar_t* text) {
 
 } // namespace
 
-EventSink::EventSink(HostObjects& objects, ImportEvents& events, ProgressListener progress)
-    : objects(objects), events(events), progress(std::move(progress)) {}
+EventSink::EventSink(HostObjects& objects, ImportEvents& events, ProgressListener progress, Feet feet)
+    : objects(objects), events(events), progress(std::move(progress)), feet(feet) {}
 
 void EventSink::Finish() {
     EndFile();
@@ -67,7 +68,16 @@ void EventSink::BeginItem(Item item) {
 IUnitConverterFactory* EventSink::GetConverterFactory() {
     // Each parser pass asks once, at its start.
     ++pass;
-    return CreateConverterFactory(objects);
+    return CreateConverterFactory(objects, [this] { return UsSurveyFeetHere(); });
+}
+
+// The comment the module reads now is the current line, so the facts after it apply.
+bool EventSink::UsSurveyFeetHere() {
+    if (feet != Feet::AsTheFileSays)
+        return feet == Feet::UsSurvey;
+    if (!comments)
+        comments = ReadJobComments(path);
+    return comments->FactsAt(currentLine.value_or(-1) + 1).distanceUnit == survey::LengthUnit::UsSurveyFoot;
 }
 
 void EventSink::BeginFile(const wchar_t* name) {
@@ -76,6 +86,7 @@ void EventSink::BeginFile(const wchar_t* name) {
     pass = 0;
     linesStarted = false;
     currentLine.reset();
+    comments.reset();
 }
 
 void EventSink::SetCurrentLine(std::int32_t index) {

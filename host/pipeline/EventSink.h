@@ -3,9 +3,11 @@
 // value calls apply to the item begun last, as the module sends them.
 #pragma once
 
+#include "host/ConverterFactory.h"
 #include "host/HostObjects.h"
 #include "host/pipeline/ImportEvents.h"
 #include "interfaces/HostInterfaces.h"
+#include "survey/JobComments.h"
 
 #include <cstddef>
 #include <functional>
@@ -24,7 +26,8 @@ using ProgressListener = std::function<void(const ProgressReport&)>;
 class EventSink final : public IMeasurementSink {
 public:
     // Both references must outlive the sink; `progress` may be empty.
-    EventSink(HostObjects& objects, ImportEvents& events, ProgressListener progress = {});
+    EventSink(HostObjects& objects, ImportEvents& events, ProgressListener progress = {},
+              Feet feet = Feet::AsTheFileSays);
 
     // Ends the last file and the import; the module makes no more calls.
     void Finish();
@@ -56,6 +59,7 @@ private:
     enum class Item { None, Point, Station, Observation };
 
     void StartFile(const wchar_t* path);
+    bool UsSurveyFeetHere();
     void EnsureFile();
     void EndFile();
     void HandOnItem();
@@ -68,6 +72,7 @@ private:
     HostObjects& objects;
     ImportEvents& events;
     ProgressListener progress;
+    Feet feet;
 
     // State of the current file.
     std::optional<std::size_t> fileIndex;
@@ -76,6 +81,8 @@ private:
     int pass = 0;
     bool linesStarted = false;
     std::optional<int> currentLine;
+    // Read from the file when a feet converter is first asked for.
+    std::optional<survey::JobComments> comments;
     // The item begun last, not yet handed on.
     Item current = Item::None;
     Point point;

@@ -187,9 +187,7 @@ TEST(HorizontalAngle, EveryDoubleEndsInRangeOrNaN) {
 // A host converter may accept exponents; the flush must still end.
 TEST(HorizontalAngle, HugeConvertedAngleDoesNotHangTheFlush) {
     RecordingHost host;
-    host.Script(Kind::Angle, 4, [](const std::wstring& text) -> std::optional<double> {
-        return std::wcstod(text.c_str(), nullptr);
-    });
+    host.Script(Kind::Angle, 4, [](const std::wstring& text) { return testsupport::ReadNumber(text); });
     const Log log =
         Without(RunImportPass(host, kUnits + L"ST,S1,,B,,,,0\nF1,P,,,1.0182454483840187e+18\nF1,Q,,,inf"),
                 {"GetConverterFactory", "factory#", "distance#", "angle#", "result="});

@@ -3,6 +3,7 @@
 #include "platform/Utf8.h"
 
 #include <cstdint>
+#include <cwchar>
 
 namespace testsupport {
 
@@ -22,6 +23,22 @@ std::wstring FromUtf8(std::string_view text) {
         wide += static_cast<wchar_t>(code);
     }
     return wide;
+}
+
+bool ReadNumber(const wchar_t* text, double& value) {
+    if (*text == L'\0')
+        return false;
+    wchar_t* end = nullptr;
+    const double read = std::wcstod(text, &end);
+    if (end == text || *end != L'\0')
+        return false;
+    value = read;
+    return true;
+}
+
+std::optional<double> ReadNumber(const std::wstring& text) {
+    double value = 0.0;
+    return ReadNumber(text.c_str(), value) ? std::optional<double>(value) : std::nullopt;
 }
 
 std::vector<std::string> Without(const std::vector<std::string>& log,

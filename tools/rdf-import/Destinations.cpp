@@ -1,14 +1,19 @@
 #include "tools/rdf-import/Destinations.h"
 
 #include "exchange/Exchange.h"
+#include "exchange/FormatChoice.h"
+#include "exchange/Staging.h"
+#include "report/HtmlReport.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 
 namespace rdf {
 namespace {
 
+#if NIKON_EXCHANGE
 void WriteExchange(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
     exchange::Write(surveys, {request.path, request.format, request.crs});
 }
@@ -16,62 +21,37 @@ void WriteExchange(const std::vector<survey::FileSurvey>& surveys, const Destina
 void CheckExchange(const DestinationRequest& request) {
     exchange::Check({request.path, request.format, request.crs});
 }
+#endif
+
+// The survey report: one HTML page with each file's plan and tables. Like the exchange formats,
+// it appears under its name only once it is whole.
+void WriteReport(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
+    const std::filesystem::path target = std::filesystem::u8path(request.path);
+    exchange::Staging staging(target);
+    std::ofstream out(staging.PathFor(target.filename().string()), std::ios::binary | std::ios::trunc);
+    report::WriteHtmlReport(out, surveys);
+    out.close();
+    if (!out)
+        throw exchange::Error(exchange::Error::Kind::WriteFailure, "cannot write " + request.path);
+    staging.Commit();
+}
 
 std::vector<DestinationFormat> BuildTable() {
     // This tool's own writers (reports) come first; the exchange library's formats follow.
-    std::vector<DestinationFormat> table = {};
+    std::vector<DestinationFormat> table = {{"HTML", {".html", ".htm"}, WriteReport, nullptr}};
+#if NIKON_EXCHANGE
     for (const exchange::FormatInfo& format : exchange::Formats()) {
         table.push_back({std::string(format.name),
                          {format.extensions.begin(), format.extensions.end()},
                          WriteExchange,
                          CheckExchange});
     }
+#endif
     return table;
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string Known(bool names) {
-    std::string known;
-    for (const DestinationFormat& format : DestinationFormats()) {
-        if (names) {
-            known += (known.empty() ? "" : ", ") + format.name;
-            continue;
-        }
-        for (const std::string& extension : format.extensions)
-            known += (known.empty() ? "" : " ") + extension;
-    }
-    return known;
-}
-
 const DestinationFormat& Find(const DestinationRequest& request) {
-    const auto& formats = DestinationFormats();
-    if (!request.format.empty()) {
-        const auto found = std::find_if(formats.begin(), formats.end(), [&](const DestinationFormat& format) {
-            return Lower(format.name) == Lower(request.format);
-        });
-        if (found == formats.end()) {
-            throw exchange::Error(exchange::Error::Kind::Usage, "--to-format " + request.format +
-                                                                    ": not a format rdf-import writes (" +
-                                                                    Known(true) + ")");
-        }
-        return *found;
-    }
-    const std::string extension = Lower(std::filesystem::u8path(request.path).extension().u8string());
-    const auto found = std::find_if(formats.begin(), formats.end(), [&](const DestinationFormat& format) {
-        return std::find(format.extensions.begin(), format.extensions.end(), extension) !=
-               format.extensions.end();
-    });
-    if (found == formats.end()) {
-        throw exchange::Error(exchange::Error::Kind::Usage,
-                              "--to " + request.path + ": the extension names no format rdf-import writes (" +
-                                  Known(false) + "); name one with --to-format");
-    }
-    return *found;
+    return exchange::ChooseFormat(DestinationFormats(), request.path, request.format, "rdf-import");
 }
 
 std::vector<DestinationRequest> Requests(const DestinationOptions& options) {

@@ -6,12 +6,16 @@
 #include "host/pipeline/EventFanOut.h"
 #include "host/trace/CallTrace.h"
 #include "resources/version.h"
+#include "tools/rdf-import/Destinations.h"
 #include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
+#include "tools/rdf-import/coordinates/Coordinates.h"
+#include "tools/rdf-import/coordinates/SurveyOptions.h"
 #include "tools/rdf-import/writers/Writers.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -33,6 +37,8 @@ struct Options {
     bool quiet = false;
     std::string output;
     std::string module;
+    rdf::SurveySettings survey;
+    rdf::DestinationOptions destinations;
 };
 
 void Fail(const std::string& message) {
@@ -85,6 +91,22 @@ private:
     int unreleasedObjects = 0;
 };
 
+// The outputs that take the whole run at once, each given every file's survey when the run has
+// ended: written to files named by their own options (for example --to FILE). A file that cannot be
+// written is named on standard error, also with --quiet, and raises `status`.
+std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options, int& status) {
+    std::vector<rdf::Coordinates::RunEnded> outputs;
+    if (options.destinations.files.empty())
+        return outputs;
+    outputs.push_back([&options, &status](const std::vector<survey::FileSurvey>& surveys) {
+        for (const rdf::DestinationFailure& failure : rdf::WriteDestinations(surveys, options.destinations)) {
+            Fail(failure.message);
+            status = std::max(status, failure.usage ? kUsageError : kSomeFileFailed);
+        }
+    });
+    return outputs;
+}
+
 int Run(const Options& options) {
     const std::optional<host::EncodingLocale> locale = ChooseLocale(options.encoding);
     if (!locale)
@@ -111,9 +133,22 @@ int Run(const Options& options) {
     settings.observations = options.observations;
     settings.module = module.Identity();
 
-    // Consumers see each event in this order: the writer, then what decides the exit status.
+    // Consumers see each event in this order: the reduction, whose sections the writer adds to a
+    // file's output, the writer, then what decides the exit status.
     host::EventFanOut events;
     host::BufferedOutput out(stream);
+    int outputStatus = kAllImported;
+    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, outputStatus);
+    std::optional<rdf::Coordinates> coordinates;
+    if (format.coordinates || !runOutputs.empty()) {
+        coordinates.emplace(options.survey, settings.angles.value_or(rdf::AngleStyle::Dms));
+        for (rdf::Coordinates::RunEnded& output : runOutputs)
+            coordinates->OnRunEnded(std::move(output));
+        if (format.make == nullptr && format.coordinates)
+            coordinates->WritePointList(out, options.quiet);
+        settings.sections.push_back(&*coordinates);
+        events.Add(*coordinates);
+    }
     const std::unique_ptr<host::ImportEvents> writer = format.make ? format.make(out, settings) : nullptr;
     if (writer)
         events.Add(*writer);
@@ -128,7 +163,7 @@ int Run(const Options& options) {
         if (bar)
             progress = [&bar](const host::ProgressReport& report) { bar->Update(report); };
         const host::ScopedThreadLocale threadLocale(*locale);
-        module.Import(paths, events, trace ? &*trace : nullptr, progress);
+        module.Import(paths, events, trace ? &*trace : nullptr, progress, rdf::FeetOf(options.survey));
     }
     if (trace)
         trace->Flush();
@@ -140,7 +175,7 @@ int Run(const Options& options) {
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
-    return status.AllImported() ? kAllImported : kSomeFileFailed;
+    return std::max(status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus);
 }
 
 } // namespace
@@ -171,6 +206,9 @@ int main(int argc, char** argv) {
     app.add_option("--module", options.module,
                    std::string("the module to load (default: ") + rdf::kModuleFileName +
                        " next to rdf-import)");
+    rdf::SurveyOptionTexts surveyTexts;
+    rdf::AddSurveyOptions(app, surveyTexts);
+    rdf::AddDestinationOptions(app, options.destinations);
     try {
         app.parse(commandLine.Count(), commandLine.Values());
     } catch (const CLI::ParseError& error) {
@@ -179,6 +217,16 @@ int main(int argc, char** argv) {
     }
     if (options.observations && options.format != "csv") {
         Fail("--observations applies to --format csv only");
+        return kUsageError;
+    }
+    auto survey = rdf::MakeSurveySettings(surveyTexts);
+    if (auto* error = std::get_if<std::string>(&survey)) {
+        Fail(*error);
+        return kUsageError;
+    }
+    options.survey = std::get<rdf::SurveySettings>(std::move(survey));
+    if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations)) {
+        Fail(*error);
         return kUsageError;
     }
     try {

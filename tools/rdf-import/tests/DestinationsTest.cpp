@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace rdf {
 namespace {
@@ -19,13 +21,37 @@ TEST(Destinations, EveryExchangeFormatIsATableRow) {
     EXPECT_NO_THROW(CheckDestination({"out.txt", "landxml", ""}));
 }
 
+TEST(Destinations, HtmlIsTheSurveyReport) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "rdf-destinations-report";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    survey::FileSurvey file;
+    file.path = "missing.rdf";
+    file.outcome = "cannot open";
+    file.messages.push_back({std::nullopt, "cannot be opened"});
+    for (const char* name : {"day.html", "day.HTM"}) {
+        const std::filesystem::path path = folder / name;
+        EXPECT_TRUE(WriteDestinations({file}, {{path.string()}, "", ""}).empty()) << name;
+        std::ifstream written(path);
+        const std::string page((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u) << name;
+        EXPECT_NE(page.find("<td>cannot be opened</td>"), std::string::npos) << name;
+    }
+    // An unwritable place is a write failure, and leaves nothing behind.
+    const std::vector<DestinationFailure> failures =
+        WriteDestinations({file}, {{(folder / "no-such-folder/day.html").string()}, "", ""});
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_FALSE(failures[0].usage);
+    std::filesystem::remove_all(folder);
+}
+
 TEST(Destinations, MistakesAreUsageErrorsInTheUsersTerms) {
     const struct {
         DestinationRequest request;
         std::string message;
     } cases[] = {
-        {{"out.pdf", "", ""}, "--to out.pdf: the extension names no format rdf-import writes (.gpkg"},
-        {{"out.gpkg", "PDF", ""}, "--to-format PDF: not a format rdf-import writes (GPKG"},
+        {{"out.pdf", "", ""}, "--to out.pdf: the extension names no format rdf-import writes (.html .htm .gpkg"},
+        {{"out.gpkg", "PDF", ""}, "--to-format PDF: not a format rdf-import writes (HTML, GPKG"},
         {{"out.kml", "", ""}, "give the survey's reference system with --crs"},
         {{"out.gpkg", "", "EPSG:0"}, "--crs EPSG:0: not a reference system GDAL knows"},
     };

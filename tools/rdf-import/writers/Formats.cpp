@@ -4,10 +4,12 @@ namespace rdf {
 
 const std::vector<Format>& Formats() {
     static const std::vector<Format> formats = {
-        {"text", MakeTextWriter, false, true},
-        {"json", MakeJsonWriter, false, false},
-        {"csv", MakeCsvWriter, false, false},
-        {"trace", nullptr, true, false},
+        {"text", MakeTextWriter, false, true, true},
+        {"json", MakeJsonWriter, false, false, true},
+        {"csv", MakeCsvWriter, false, false, false},
+        // The point list is written by the reduction itself (coordinates/).
+        {"points", nullptr, false, false, true},
+        {"trace", nullptr, true, false, false},
     };
     return formats;
 }

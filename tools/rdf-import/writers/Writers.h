@@ -41,6 +41,8 @@ struct Format {
     bool traced;
     // Its messages are in the output itself, so failures need no lines on standard error.
     bool showsMessages;
+    // It shows the files' coordinates, so the run is reduced.
+    bool coordinates;
 };
 
 const std::vector<Format>& Formats();

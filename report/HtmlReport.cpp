@@ -1,0 +1,459 @@
+#include "report/HtmlReport.h"
+
+#include "host/Text.h"
+#include "report/Assets.h"
+#include "report/Markup.h"
+#include "report/Plan.h"
+#include "tools/rdf-import/AngleFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+namespace report {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr int kCoordinateDecimals = 3;
+constexpr int kSmallDistanceDecimals = 4;
+constexpr const char* kNothing = "";
+
+// Lines are counted from 0 inside and from 1 for a reader.
+std::string LineText(const survey::Line& line) {
+    return line ? std::to_string(*line + 1) : std::string();
+}
+
+std::string Metres(const std::optional<double>& value, int decimals = kCoordinateDecimals) {
+    return value ? host::FixedDecimal(*value, decimals) : std::string();
+}
+
+std::string Signed(double value, int decimals) {
+    const std::string text = host::FixedDecimal(value, decimals);
+    return value >= 0 && text.front() != '-' ? "+" + text : text;
+}
+
+// Angles in the style of the job's own angle unit; small ones (errors, residuals) in seconds or,
+// for gon jobs, in centesimal seconds.
+class AngleWriter {
+public:
+    explicit AngleWriter(const survey::JobFacts& facts)
+        : gons_(facts.angleUnitText.find("Gon") != std::string::npos ||
+                facts.angleUnitText.find("gon") != std::string::npos) {}
+
+    std::string Direction(double radians) const {
+        return rdf::FormatAngle(radians, gons_ ? rdf::AngleStyle::Gons : rdf::AngleStyle::Dms);
+    }
+
+    std::string Small(double radians) const {
+        return gons_ ? Signed(radians * 2000000 / kPi, 1) + " cc" : Signed(radians * 648000 / kPi, 1) + "\"";
+    }
+
+private:
+    bool gons_;
+};
+
+constexpr int kRowsShown = 500;    // rows laid out when the page opens
+constexpr int kRowsMovedIn = 2000; // rows a template brings in as the reader scrolls
+
+struct Column {
+    const char* heading;
+    bool numeric; // figures are aligned right, by the style sheet
+};
+
+// The tables of a file, each with its own class; the style sheet aligns their numeric columns.
+struct TableKind {
+    const char* cssClass;
+    std::vector<Column> columns;
+};
+
+const std::vector<TableKind>& TableKinds() {
+    static const std::vector<TableKind> kinds = {
+        {"t-st",
+         {{"Station", false},
+          {"Line", true},
+          {"Status", false},
+          {"Northing", true},
+          {"Easting", true},
+          {"Elevation", true},
+          {"Instr. height", true},
+          {"Temp. \xC2\xB0"
+           "C",
+           true},
+          {"Pressure hPa", true},
+          {"Orientation", true},
+          {"Residuals and checks", false}}},
+        {"t-fr",
+         {{"Station", false},
+          {"Target", false},
+          {"Line", true},
+          {"Horizontal", true},
+          {"Zenith", true},
+          {"Slope dist.", true},
+          {"c", true},
+          {"i", true},
+          {"\xCE\x94 dist.", true},
+          {"Tolerance", false}}},
+        {"t-co",
+         {{"Point", false},
+          {"Northing", true},
+          {"Easting", true},
+          {"Elevation", true},
+          {"Code", false},
+          {"Determined", false}}},
+        {"t-ms", {{"Line", true}, {"From", false}, {"Message", false}}},
+        {"t-files",
+         {{"File", false},
+          {"Outcome", false},
+          {"Stations", true},
+          {"Points", true},
+          {"Rounds beyond tolerance", true},
+          {"Messages", true}}},
+    };
+    return kinds;
+}
+
+const TableKind& KindOf(const char* cssClass) {
+    for (const TableKind& kind : TableKinds()) {
+        if (std::string(kind.cssClass) == cssClass)
+            return kind;
+    }
+    return TableKinds().front();
+}
+
+void WriteTableStyle(std::ostream& out) {
+    for (const TableKind& kind : TableKinds()) {
+        const char* separator = "";
+        for (std::size_t i = 0; i < kind.columns.size(); ++i) {
+            if (!kind.columns[i].numeric)
+                continue;
+            out << separator << '.' << kind.cssClass << " td:nth-child(" << i + 1 << ")," << '.'
+                << kind.cssClass << " th:nth-child(" << i + 1 << ')';
+            separator = ",";
+        }
+        out << "{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}\n";
+    }
+}
+
+void WriteCell(std::ostream& out, const std::string& text) {
+    out << "<td>";
+    WriteEscaped(out, text);
+    out << "</td>";
+}
+
+// A table whose rows past the first few hundred wait in templates: the page of a large job lays
+// out only what the reader sees, and the script moves rows in as the reader scrolls to them.
+class Table {
+public:
+    Table(std::ostream& out, const char* caption, const char* kind) : out_(out) {
+        if (caption)
+            out_ << "<h3>" << caption << "</h3>\n";
+        out_ << "<div class=\"tablebox\"><table class=\"" << kind << "\"><thead><tr>";
+        for (const Column& column : KindOf(kind).columns)
+            out_ << "<th>" << column.heading << "</th>";
+        out_ << "</tr></thead><tbody>\n";
+    }
+
+    ~Table() { out_ << (rows_ > kRowsShown ? "</template>" : "</tbody></table>") << "</div>\n"; }
+
+    // Called before each row is written.
+    std::ostream& Row() {
+        if (rows_ == kRowsShown)
+            out_ << "</tbody></table><template>";
+        else if (rows_ > kRowsShown && (rows_ - kRowsShown) % kRowsMovedIn == 0)
+            out_ << "</template><template>";
+        ++rows_;
+        return out_;
+    }
+
+private:
+    std::ostream& out_;
+    int rows_ = 0;
+};
+
+template <typename Enum, std::size_t N>
+const char* TextOf(Enum value, const std::pair<Enum, const char*> (&texts)[N]) {
+    for (const auto& [key, text] : texts) {
+        if (key == value)
+            return text;
+    }
+    return "";
+}
+
+constexpr std::pair<survey::ZeroVa, const char*> kZeroVaTexts[] = {
+    {survey::ZeroVa::Zenith, "zenith"},
+    {survey::ZeroVa::Horizontal, "horizontal"},
+    {survey::ZeroVa::Compass, "horizontal, signed"},
+};
+constexpr std::pair<survey::CircleReadings, const char*> kReadingsTexts[] = {
+    {survey::CircleReadings::Azimuth, "azimuths"},
+    {survey::CircleReadings::FromBacksight, "directions"},
+};
+constexpr std::pair<survey::ZeroAzimuth, const char*> kZeroAzimuthTexts[] = {
+    {survey::ZeroAzimuth::North, "north"},
+    {survey::ZeroAzimuth::South, "south"},
+};
+constexpr std::pair<survey::LengthUnit, const char*> kLengthUnitTexts[] = {
+    {survey::LengthUnit::Metre, "metre"},
+    {survey::LengthUnit::InternationalFoot, "international foot"},
+    {survey::LengthUnit::UsSurveyFoot, "US survey foot"},
+};
+constexpr std::pair<survey::StationStatus, const char*> kStatusTexts[] = {
+    {survey::StationStatus::Oriented, "oriented"},
+    {survey::StationStatus::NotLocated, "not located"},
+    {survey::StationStatus::NotOriented, "not oriented"},
+};
+
+std::string WithWords(const std::string& text, const std::string& words) {
+    return words.empty() ? text : words + " (" + text + ")";
+}
+
+void WriteFacts(std::ostream& out, const survey::FileSurvey& file) {
+    const survey::Job& job = file.job;
+    std::size_t observations = 0;
+    for (const survey::Station& station : job.stations)
+        observations += station.observations.size();
+    const std::pair<const char*, std::string> facts[] = {
+        {"Job", job.header.job},
+        {"Instrument", job.header.instrument},
+        {"Created", job.header.created},
+        {"Downloaded", job.header.downloaded},
+        {"Distance unit",
+         WithWords(TextOf(job.facts.distanceUnit, kLengthUnitTexts), job.facts.distanceUnitText)},
+        {"Angle unit", job.facts.angleUnitText},
+        {"Vertical angles", TextOf(job.facts.zeroVa, kZeroVaTexts)},
+        {"Horizontal circle", TextOf(job.facts.readings, kReadingsTexts)},
+        {"Zero azimuth", TextOf(job.facts.zeroAzimuth, kZeroAzimuthTexts)},
+        {"Lengths in this report", "metres"},
+        {"Stations", std::to_string(job.stations.size())},
+        {"Observations", std::to_string(observations)},
+        {"Points located", std::to_string(file.reduction.coordinates.size())},
+    };
+    out << "<h3>Job</h3>\n<table class=\"facts\"><tbody>\n";
+    for (const auto& [name, value] : facts) {
+        out << "<tr><th>" << name << "</th>";
+        WriteCell(out, value);
+        out << "</tr>\n";
+    }
+    out << "</tbody></table>\n";
+}
+
+std::string CheckText(const survey::Check& check, const AngleWriter& angles) {
+    std::string text = check.target + ": azimuth " + angles.Small(check.azimuthResidual);
+    if (check.horizontalDistanceResidual)
+        text += ", distance " + Signed(*check.horizontalDistanceResidual, kSmallDistanceDecimals) + " m";
+    if (check.elevationResidual)
+        text += ", height " + Signed(*check.elevationResidual, kSmallDistanceDecimals) + " m";
+    return text;
+}
+
+void WriteStations(std::ostream& out, const std::string& id, const survey::FileSurvey& file,
+                   const AngleWriter& angles) {
+    const auto& stations = file.reduction.stations;
+    if (stations.empty())
+        return;
+    Table table(out, "Stations", "t-st");
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        const survey::StationResult& station = stations[i];
+        table.Row() << "<tr id=\"" << id << "-s" << i << "\""
+                    << (station.status == survey::StationStatus::Oriented ? "" : " class=\"warn\"") << '>';
+        WriteCell(out, station.name);
+        WriteCell(out, LineText(station.line));
+        WriteCell(out, TextOf(station.status, kStatusTexts));
+        WriteCell(out, Metres(station.northing));
+        WriteCell(out, Metres(station.easting));
+        WriteCell(out, Metres(station.elevation));
+        WriteCell(out, Metres(station.instrumentHeight));
+        WriteCell(out, station.temperature ? host::FixedDecimal(*station.temperature, 1) : "");
+        WriteCell(out, station.pressure ? host::FixedDecimal(*station.pressure, 1) : "");
+        WriteCell(out, station.orientation ? angles.Direction(*station.orientation) : "");
+        out << "<td>";
+        for (std::size_t c = 0; c < station.checks.size(); ++c) {
+            if (c > 0)
+                out << "<br>";
+            WriteEscaped(out, CheckText(station.checks[c], angles));
+        }
+        out << "</td></tr>\n";
+    }
+}
+
+void WriteRounds(std::ostream& out, const survey::FileSurvey& file, const AngleWriter& angles) {
+    const auto& rounds = file.reduction.rounds;
+    if (rounds.empty())
+        return;
+    Table table(out, "Face rounds", "t-fr");
+    for (const survey::FaceRound& round : rounds) {
+        table.Row() << "<tr" << (round.withinTolerance ? "" : " class=\"bad\"") << '>';
+        WriteCell(out, round.station);
+        WriteCell(out, round.target);
+        WriteCell(out, LineText(round.line));
+        WriteCell(out, angles.Direction(round.horizontalAngle));
+        WriteCell(out, angles.Direction(round.zenithAngle));
+        WriteCell(out, Metres(round.slopeDistance));
+        WriteCell(out, angles.Small(round.collimationError));
+        WriteCell(out, angles.Small(round.indexError));
+        WriteCell(out,
+                  round.distanceDifference ? Signed(*round.distanceDifference, kSmallDistanceDecimals) : "");
+        WriteCell(out, round.withinTolerance ? "within" : "BEYOND");
+        out << "</tr>\n";
+    }
+}
+
+// How a point came to be: the file's coordinate record or the user's, or the stations that
+// located it and how far their determinations spread.
+std::string HowDetermined(const survey::Coordinate& point,
+                          const std::unordered_map<std::string, const survey::KnownPoint*>& known) {
+    if (point.source == survey::PointSource::Known) {
+        const auto found = known.find(point.name);
+        if (found == known.end())
+            return "known";
+        const survey::KnownPoint& record = *found->second;
+        if (record.origin == survey::PointOrigin::UserGiven)
+            return "known, given by the user";
+        return record.line ? "known, coordinate record at line " + LineText(record.line)
+                           : "known, coordinate record";
+    }
+    std::string text = "computed from ";
+    for (std::size_t i = 0; i < point.fromStations.size(); ++i)
+        text += (i > 0 ? ", " : "") + point.fromStations[i];
+    if (point.horizontalSpread)
+        text += "; spread " + host::FixedDecimal(*point.horizontalSpread, kSmallDistanceDecimals) + " m";
+    if (point.verticalSpread)
+        text += ", height " + host::FixedDecimal(*point.verticalSpread, kSmallDistanceDecimals) + " m";
+    return text;
+}
+
+void WriteCoordinates(std::ostream& out, const std::string& id, const survey::FileSurvey& file) {
+    const auto& coordinates = file.reduction.coordinates;
+    if (coordinates.empty())
+        return;
+    std::unordered_map<std::string, const survey::KnownPoint*> known;
+    for (const survey::KnownPoint& point : file.job.knownPoints)
+        known[point.name] = &point; // the last record of a name is the one in force
+    Table table(out, "Coordinates", "t-co");
+    for (std::size_t i = 0; i < coordinates.size(); ++i) {
+        const survey::Coordinate& point = coordinates[i];
+        table.Row() << "<tr id=\"" << id << "-r" << i << "\">";
+        WriteCell(out, point.name);
+        WriteCell(out, host::FixedDecimal(point.northing, kCoordinateDecimals));
+        WriteCell(out, host::FixedDecimal(point.easting, kCoordinateDecimals));
+        WriteCell(out, Metres(point.elevation));
+        WriteCell(out, point.code);
+        WriteCell(out, HowDetermined(point, known));
+        out << "</tr>\n";
+    }
+}
+
+struct Note {
+    const survey::Diagnostic* diagnostic;
+    const char* source;
+};
+
+// The module's messages and the reduction's diagnostics in file order; those without a line first.
+void WriteMessages(std::ostream& out, const survey::FileSurvey& file) {
+    std::vector<Note> notes;
+    for (const survey::Diagnostic& message : file.messages)
+        notes.push_back({&message, "import"});
+    for (const survey::Diagnostic& diagnostic : file.reduction.diagnostics)
+        notes.push_back({&diagnostic, "reduction"});
+    if (notes.empty()) {
+        out << "<h3>Messages</h3>\n<p class=\"none\">No messages.</p>\n";
+        return;
+    }
+    std::stable_sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) {
+        return a.diagnostic->line.value_or(-1) < b.diagnostic->line.value_or(-1);
+    });
+    Table table(out, "Messages", "t-ms");
+    for (const Note& note : notes) {
+        table.Row() << "<tr>";
+        WriteCell(out, LineText(note.diagnostic->line));
+        WriteCell(out, note.source);
+        WriteCell(out, note.diagnostic->text);
+        out << "</tr>\n";
+    }
+}
+
+bool IsImported(const survey::FileSurvey& file) {
+    return file.outcome == "imported";
+}
+
+void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t index) {
+    const std::string id = "f" + std::to_string(index);
+    out << "<section class=\"file\" id=\"" << id << "\">\n<h2>";
+    WriteEscaped(out, file.path);
+    out << " <span class=\"outcome" << (IsImported(file) ? "" : " failed") << "\">";
+    WriteEscaped(out, file.outcome);
+    out << "</span></h2>\n";
+    if (IsImported(file)) {
+        const Plan plan = BuildPlan(file);
+        if (plan.labels.empty()) {
+            out << "<p class=\"none\">No point of this file is located, so there is no plan.</p>\n";
+        } else {
+            WritePlan(out, plan, id);
+            WritePlanLegend(out, plan);
+        }
+        const AngleWriter angles(file.job.facts);
+        WriteFacts(out, file);
+        WriteStations(out, id, file, angles);
+        WriteRounds(out, file, angles);
+        WriteCoordinates(out, id, file);
+    }
+    WriteMessages(out, file);
+    out << "</section>\n";
+}
+
+void WriteContents(std::ostream& out, const std::vector<survey::FileSurvey>& files) {
+    Table table(out, nullptr, "t-files");
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const survey::FileSurvey& file = files[i];
+        const auto beyond =
+            std::count_if(file.reduction.rounds.begin(), file.reduction.rounds.end(),
+                          [](const survey::FaceRound& round) { return !round.withinTolerance; });
+        table.Row() << "<tr" << (IsImported(file) ? "" : " class=\"bad\"") << "><td><a href=\"#f" << i
+                    << "\">";
+        WriteEscaped(out, file.path);
+        out << "</a></td>";
+        WriteCell(out, file.outcome);
+        WriteCell(out, std::to_string(file.job.stations.size()));
+        WriteCell(out, std::to_string(file.reduction.coordinates.size()));
+        WriteCell(out, std::to_string(beyond));
+        WriteCell(out, std::to_string(file.messages.size() + file.reduction.diagnostics.size()));
+        out << "</tr>\n";
+    }
+}
+
+// The report's files by name, so that a browser's tabs and history tell reports apart.
+std::string Title(const std::vector<survey::FileSurvey>& files) {
+    constexpr std::size_t kNamed = 3;
+    std::string title = "Survey report";
+    for (std::size_t i = 0; i < files.size() && i < kNamed; ++i)
+        title += (i == 0 ? ": " : ", ") + std::filesystem::u8path(files[i].path).filename().u8string();
+    if (files.size() > kNamed)
+        title += " and " + std::to_string(files.size() - kNamed) + " more";
+    return title;
+}
+
+} // namespace
+
+void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files) {
+    // The policy forbids every load from elsewhere; only the page's own style and script run.
+    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src "
+           "'unsafe-inline'; "
+           "script-src 'unsafe-inline'; img-src data:\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+    WriteEscaped(out, Title(files));
+    out << "</title>\n<style>\n" << kReportStyle;
+    WritePlanStyle(out);
+    WriteTableStyle(out);
+    out << "</style>\n</head>\n<body>\n<header><h1>Survey report</h1></header>\n";
+    WriteContents(out, files);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        WriteFile(out, files[i], i);
+    out << "<script>\n" << kReportScript << "</script>\n</body>\n</html>\n";
+}
+
+} // namespace report

@@ -1,0 +1,157 @@
+#include "report/HtmlReport.h"
+#include "report/Markup.h"
+#include "report/Plan.h"
+#include "report/tests/SampleSurvey.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace report {
+namespace {
+
+std::string Report(const std::vector<survey::FileSurvey>& files) {
+    std::ostringstream out;
+    WriteHtmlReport(out, files);
+    return out.str();
+}
+
+std::multiset<std::string> Matches(const std::string& text, const std::string& pattern) {
+    std::multiset<std::string> found;
+    const std::regex expression(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), expression); it != std::sregex_iterator();
+         ++it)
+        found.insert((*it)[1]);
+    return found;
+}
+
+TEST(Markup, TextIsSafeAsContentAndAttribute) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"P100", "P100"},
+        {"<b>\"A&B\"</b>", "&lt;b&gt;&quot;A&amp;B&quot;&lt;/b&gt;"},
+        {"it's", "it&#39;s"},
+        {std::string("a\0b", 3) + "\x01\x7F", "a\xEF\xBF\xBD"
+                                              "b\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"tab\tand\nline", "tab\tand\nline"},
+        {"\xD0\x9B\xD0\xB5\xD1\x81", "\xD0\x9B\xD0\xB5\xD1\x81"}, // UTF-8 passes unchanged
+    };
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(Escaped(text), escaped) << text;
+}
+
+TEST(Markup, NumbersAndScaleLengths) {
+    const std::pair<double, const char*> numbers[] = {
+        {1.5, "1.5"}, {2.0, "2"}, {-0.0001, "0"}, {1234.56789, "1234.568"}, {-12.3, "-12.3"}};
+    for (const auto& [value, text] : numbers)
+        EXPECT_EQ(PlanNumber(value), text) << value;
+    const std::pair<double, double> lengths[] = {{160, 100}, {7.3, 5},     {0.37, 0.2},
+                                                 {2, 2},     {1999, 1000}, {49, 20}};
+    for (const auto& [most, length] : lengths)
+        EXPECT_DOUBLE_EQ(RoundScaleLength(most), length) << most;
+}
+
+TEST(Plan, NorthIsUpAndEveryLocatedNameHasOneLabel) {
+    const survey::FileSurvey file = testing::SmallTraverse();
+    const Plan plan = BuildPlan(file);
+    std::map<std::string, const PlanLabel*> labels;
+    for (const PlanLabel& label : plan.labels)
+        EXPECT_TRUE(labels.emplace(label.name, &label).second) << label.name << " labelled twice";
+    EXPECT_EQ(labels.size(), file.reduction.coordinates.size());
+    // T2 lies 120 m north and 63 m east of T1.
+    EXPECT_NEAR(labels.at("T1")->y - labels.at("T2")->y, 120.456, 1e-9);
+    EXPECT_NEAR(labels.at("T2")->x - labels.at("T1")->x, 63.217, 1e-9);
+    // Stations take the crowded spots first.
+    EXPECT_EQ(plan.labels.front().name, "T1");
+    // The legs T1-T3 and T3-T4 once each, though both ends observed them; the backsight to T2,
+    // where no station stood, and the side shots are sights.
+    EXPECT_EQ(plan.traverse.size(), 2u);
+    EXPECT_EQ(plan.sights.size(), 11u);
+    // The cluster of trees is too tight to label at full view, and is labelled deeper in.
+    int deeper = 0;
+    for (const PlanLabel& label : plan.labels)
+        deeper += label.placement.level > 0 ? 1 : 0;
+    EXPECT_GT(deeper, 0);
+    EXPECT_LE(plan.maxLevel, 14);
+}
+
+TEST(Plan, CodesBeyondThePaletteShareOneClass) {
+    const survey::FileSurvey file = testing::LargeJob(3, 24); // twelve codes plus CTRL
+    const Plan plan = BuildPlan(file);
+    ASSERT_EQ(plan.codes.size(), 9u);
+    EXPECT_TRUE(plan.codes.back().others);
+    std::size_t total = 0;
+    for (const CodeClass& code : plan.codes)
+        total += code.count;
+    EXPECT_EQ(total, file.reduction.coordinates.size());
+}
+
+TEST(HtmlReport, PlanLabelsAndTablesAgree) {
+    const std::vector<survey::FileSurvey> run = testing::SampleRun();
+    const std::string page = Report(run);
+    std::multiset<std::string> names;
+    for (const survey::Coordinate& point : run[0].reduction.coordinates)
+        names.insert(Escaped(point.name));
+    EXPECT_EQ(Matches(page, "<text [^>]*data-r=\"r\\d+\">([^<]*)</text>"), names);
+    EXPECT_EQ(Matches(page, "<tr id=\"f0-r\\d+\"><td>([^<]*)</td>"), names);
+    EXPECT_EQ(page.find("<b>S14</b>"), std::string::npos);
+    EXPECT_NE(page.find("&lt;b&gt;S14&lt;/b&gt;"), std::string::npos);
+    EXPECT_NE(page.find("jobs/lot &lt;14&gt; &amp; &quot;north&quot;.rdf"), std::string::npos);
+    EXPECT_NE(page.find("<title>Survey report: lot &lt;14&gt; &amp; &quot;north&quot;.rdf, missing.rdf, "
+                        "notes.txt</title>"),
+              std::string::npos);
+}
+
+TEST(HtmlReport, FailedFilesMessagesAndToleranceAreShown) {
+    const std::string page = Report(testing::SampleRun());
+    EXPECT_NE(page.find("missing.rdf <span class=\"outcome failed\">cannot open</span>"), std::string::npos);
+    EXPECT_NE(page.find("<td>The file cannot be opened</td>"), std::string::npos);
+    EXPECT_NE(page.find("notes.txt <span class=\"outcome failed\">no records</span>"), std::string::npos);
+    // Lines are counted from 1 for a reader; messages without a line come first.
+    EXPECT_NE(page.find("<tr><td></td><td>import</td><td>Job opened</td></tr>\n"
+                        "<tr><td>8</td><td>import</td><td>No angle unit is set &lt;yet&gt;</td></tr>\n"
+                        "<tr><td>20</td><td>reduction</td>"),
+              std::string::npos);
+    // The one round beyond tolerance, with its collimation error in seconds.
+    EXPECT_EQ(Matches(page, "<tr class=\"bad\"><td>([^<]*)</td><td>T4</td>").size(), 1u);
+    EXPECT_NE(page.find("<td>+95.0&quot;</td>"), std::string::npos);
+}
+
+TEST(HtmlReport, RowsPastTheFirstHundredsWaitInTemplatesAndNoneIsLost) {
+    const survey::FileSurvey job = testing::LargeJob(10, 300);
+    const std::string page = Report({job});
+    EXPECT_EQ(Matches(page, "<tr id=\"f0-r(\\d+)\">").size(), job.reduction.coordinates.size());
+    const std::size_t firstTemplate = page.find("</tbody></table><template><tr id=\"f0-r500\">");
+    ASSERT_NE(firstTemplate, std::string::npos);
+    EXPECT_LT(page.find("<tr id=\"f0-r499\">"), firstTemplate);
+    EXPECT_NE(page.find("</template><template><tr id=\"f0-r2500\">"), std::string::npos);
+}
+
+TEST(HtmlReport, ElementsAreClosed) {
+    const std::string page = Report({testing::SmallTraverse(), testing::LargeJob(10, 100)});
+    for (const char* element : {"section", "table", "tbody", "template", "svg", "g", "text", "div", "ul"}) {
+        const std::string name(element);
+        EXPECT_EQ(Matches(page, "(<" + name + "[ >])").size(), Matches(page, "(</" + name + ">)").size())
+            << name;
+    }
+}
+
+TEST(HtmlReport, NothingIsLoadedFromElsewhere) {
+    const std::string page = Report(testing::SampleRun());
+    EXPECT_NE(page.find("content=\"default-src 'none';"), std::string::npos);
+    EXPECT_TRUE(Matches(page, "\\b(src)=").empty());
+    EXPECT_EQ(Matches(page, "href=\"([^#])"), std::multiset<std::string>{});
+    EXPECT_TRUE(Matches(page, "(@import|url\\()").empty());
+}
+
+TEST(HtmlReport, SizeGrowsInProportionToTheJob) {
+    const std::size_t small = Report({testing::LargeJob(20, 50)}).size();
+    const std::size_t large = Report({testing::LargeJob(80, 50)}).size();
+    const double perPoint = static_cast<double>(large - small) / (60 * 51);
+    EXPECT_LT(perPoint, 400) << "bytes a point";
+    EXPECT_GT(perPoint, 100) << "bytes a point";
+}
+
+} // namespace
+} // namespace report

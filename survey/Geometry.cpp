@@ -1,0 +1,40 @@
+#include "survey/Geometry.h"
+
+#include <cmath>
+#include <numeric>
+
+namespace survey {
+
+double Normalised(double angle) {
+    const double wrapped = std::fmod(angle, kTwoPi);
+    return wrapped < 0 ? wrapped + kTwoPi : wrapped;
+}
+
+double Signed(double angle) {
+    const double wrapped = Normalised(angle);
+    return wrapped > kPi ? wrapped - kTwoPi : wrapped;
+}
+
+double CircularMean(const std::vector<double>& angles) {
+    double sines = 0;
+    double cosines = 0;
+    for (double angle : angles) {
+        sines += std::sin(angle);
+        cosines += std::cos(angle);
+    }
+    return Normalised(std::atan2(sines, cosines));
+}
+
+double Mean(const std::vector<double>& values) {
+    return std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
+}
+
+double Azimuth(double fromNorthing, double fromEasting, double toNorthing, double toEasting) {
+    return Normalised(std::atan2(toEasting - fromEasting, toNorthing - fromNorthing));
+}
+
+double CurvatureAndRefraction(double horizontalDistance, double refractionCoefficient) {
+    return (1 - refractionCoefficient) * horizontalDistance * horizontalDistance / (2 * kEarthRadius);
+}
+
+} // namespace survey

@@ -1,0 +1,27 @@
+// Plane angle and distance helpers shared by the reduction's steps. Radians and metres.
+#pragma once
+
+#include <vector>
+
+namespace survey {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kTwoPi = 2 * kPi;
+// Mean radius of the Earth for the curvature and refraction correction.
+constexpr double kEarthRadius = 6371000.0;
+
+// The angle brought into [0, 2π).
+double Normalised(double angle);
+// The angle brought into (-π, π]: the signed difference of two directions.
+double Signed(double angle);
+// The mean direction of a set of directions, in [0, 2π).
+double CircularMean(const std::vector<double>& angles);
+double Mean(const std::vector<double>& values);
+
+// Grid azimuth from north, clockwise, in [0, 2π).
+double Azimuth(double fromNorthing, double fromEasting, double toNorthing, double toEasting);
+
+// Height gained over a horizontal distance by the Earth's curvature less the light's refraction.
+double CurvatureAndRefraction(double horizontalDistance, double refractionCoefficient);
+
+} // namespace survey

@@ -1,0 +1,99 @@
+#include "survey/KnownPoints.h"
+
+#include <charconv>
+#include <optional>
+
+namespace survey {
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r";
+
+std::string_view Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::vector<std::string_view> Fields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const auto comma = text.find(',');
+        fields.push_back(Trimmed(text.substr(0, comma)));
+        if (comma == std::string_view::npos)
+            return fields;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+std::optional<double> Number(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// name, northing, easting and an optional elevation, which may also be an empty field.
+KnownPointOrError FromFields(const std::vector<std::string_view>& fields, LengthUnit unit) {
+    if (fields.size() < 3 || fields.size() > 4)
+        return std::string("expected NAME, northing, easting and an optional elevation");
+    if (fields[0].empty())
+        return std::string("the point has no name");
+    const auto northing = Number(fields[1]);
+    const auto easting = Number(fields[2]);
+    if (!northing || !easting)
+        return "the northing and easting of " + std::string(fields[0]) + " are not both numbers";
+    KnownPoint point;
+    point.name = std::string(fields[0]);
+    point.origin = PointOrigin::UserGiven;
+    point.northing = *northing * MetresPer(unit);
+    point.easting = *easting * MetresPer(unit);
+    if (fields.size() == 4 && !fields[3].empty()) {
+        const auto elevation = Number(fields[3]);
+        if (!elevation)
+            return "the elevation of " + point.name + " is not a number";
+        point.elevation = *elevation * MetresPer(unit);
+    }
+    return point;
+}
+
+} // namespace
+
+KnownPointOrError ParseKnownPoint(std::string_view text, LengthUnit unit) {
+    const auto equals = text.find('=');
+    if (equals == std::string_view::npos)
+        return "'" + std::string(text) + "' is not NAME=N,E[,Z]";
+    std::vector<std::string_view> fields = Fields(text.substr(equals + 1));
+    fields.insert(fields.begin(), Trimmed(text.substr(0, equals)));
+    return FromFields(fields, unit);
+}
+
+KnownPointList ReadKnownPoints(std::istream& in, LengthUnit unit) {
+    KnownPointList list;
+    std::string line;
+    int number = 0;
+    bool header = true;
+    while (std::getline(in, line)) {
+        ++number;
+        if (Trimmed(line).empty())
+            continue;
+        if (header) {
+            header = false;
+            const auto fields = Fields(line);
+            if (fields.size() < 3 || fields[0] != "name" || fields[1] != "northing" || fields[2] != "easting")
+                list.errors.push_back("line " + std::to_string(number) +
+                                      ": the header row must be name,northing,easting,elevation");
+            continue;
+        }
+        auto point = FromFields(Fields(line), unit);
+        if (auto* error = std::get_if<std::string>(&point)) {
+            list.errors.push_back("line " + std::to_string(number) + ": " + *error);
+            continue;
+        }
+        list.points.push_back(std::move(std::get<KnownPoint>(point)));
+    }
+    return list;
+}
+
+} // namespace survey

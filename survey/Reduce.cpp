@@ -1,0 +1,420 @@
+// Propagation of positions through a job: known points locate and orient stations, oriented
+// stations locate their targets by polar reduction, and those targets locate and orient further
+// stations, round after round, until a round locates nothing new. Each round reads the positions
+// of the round before, so the result does not depend on the order of the records in the file.
+#include "survey/Geometry.h"
+#include "survey/Sightings.h"
+#include "survey/Survey.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+namespace survey {
+namespace {
+
+struct Position {
+    double northing = 0;
+    double easting = 0;
+    std::optional<double> elevation;
+};
+
+struct Determination {
+    Position position;
+    std::string station;
+};
+
+struct LocatedPoint {
+    Position position;
+    bool known = false;
+    std::string code;
+    std::vector<Determination> determinations; // computed points only
+};
+
+using Located = std::map<std::string, LocatedPoint>;
+
+struct StationWork {
+    const Station* station = nullptr;
+    StationSightings sightings;
+    StationResult result;
+    bool done = false;
+};
+
+// The sightings of a station to points located before it, with their grid azimuths and distances.
+struct Reference {
+    const Sighting* sighting;
+    Position target;
+};
+
+constexpr double kSamePosition = 0.001;
+
+// How a station may be oriented, in the order of preference: a station is resected, or its
+// readings taken as azimuths, only when no round of the means before it has anything left to do.
+enum class Means { Points, Resection, AzimuthReadings };
+
+std::string Text(double metres) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", metres);
+    return text;
+}
+
+class Reducer {
+public:
+    Reducer(const Job& job, const Options& options) : job_(job), options_(options) {}
+
+    Reduction Run() {
+        LocateKnownPoints();
+        for (const Station& station : job_.stations)
+            PrepareStation(station);
+        while (Round(Means::Points) || Round(Means::Resection) || Round(Means::AzimuthReadings)) {
+        }
+        ReportUnfinishedStations();
+        CollectCoordinates();
+        for (StationWork& work : stations_)
+            out_.stations.push_back(std::move(work.result));
+        return std::move(out_);
+    }
+
+private:
+    void LocateKnownPoints() {
+        for (const auto* points : {&options_.userPoints, &job_.knownPoints}) {
+            for (const KnownPoint& point : *points) {
+                const Position position{point.northing, point.easting, point.elevation};
+                auto [at, added] =
+                    located_.try_emplace(point.name, LocatedPoint{position, true, point.code, {}});
+                if (added) {
+                    knownOrder_.push_back(point.name);
+                } else if (std::hypot(at->second.position.northing - point.northing,
+                                      at->second.position.easting - point.easting) > kSamePosition) {
+                    Report(point.line, point.name + " is given again " +
+                                           Text(std::hypot(at->second.position.northing - point.northing,
+                                                           at->second.position.easting - point.easting)) +
+                                           " m away from its first coordinates, which are kept");
+                }
+            }
+        }
+    }
+
+    void PrepareStation(const Station& station) {
+        StationWork work;
+        work.station = &station;
+        work.sightings = Sight(station, options_.tolerances);
+        work.result.name = station.name;
+        work.result.line = station.line;
+        work.result.instrumentHeight = station.instrumentHeight;
+        work.result.temperature = station.temperature;
+        work.result.pressure = station.pressure;
+        for (const FaceRound& round : work.sightings.rounds)
+            out_.rounds.push_back(round);
+        for (const Diagnostic& diagnostic : work.sightings.diagnostics)
+            out_.diagnostics.push_back(diagnostic);
+        stations_.push_back(std::move(work));
+    }
+
+    // Orients every station that the positions known at the round's start allow by the means
+    // given, then reduces their targets.
+    bool Round(Means means) {
+        const Located before = located_;
+        std::vector<StationWork*> oriented;
+        for (StationWork& work : stations_) {
+            if (!work.done && Orient(work, before, means))
+                oriented.push_back(&work);
+        }
+        for (StationWork* work : oriented)
+            LocateTargets(*work, before);
+        for (auto& [name, point] : located_)
+            MeanDeterminations(point);
+        return !oriented.empty();
+    }
+
+    std::vector<Reference> References(const StationWork& work, const Located& before) const {
+        std::vector<Reference> references;
+        for (const Sighting& sighting : work.sightings.sightings) {
+            if (auto at = before.find(sighting.target); at != before.end())
+                references.push_back({&sighting, at->second.position});
+        }
+        return references;
+    }
+
+    bool Orient(StationWork& work, const Located& before, Means means) {
+        const auto references = References(work, before);
+        const auto at = before.find(work.station->name);
+        if (at == before.end())
+            return means == Means::Resection && Resect(work, references);
+        const Position& station = at->second.position;
+        if (references.empty()) {
+            if (means != Means::AzimuthReadings || work.station->facts.readings != CircleReadings::Azimuth)
+                return false;
+            const bool fromSouth = work.station->facts.zeroAzimuth == ZeroAzimuth::South;
+            Finish(work, station, fromSouth ? kPi : 0.0, references);
+            return true;
+        }
+        std::vector<double> orientations;
+        for (const Reference& reference : references) {
+            orientations.push_back(Azimuth(station.northing, station.easting, reference.target.northing,
+                                           reference.target.easting) -
+                                   reference.sighting->direction);
+        }
+        Finish(work, station, CircularMean(orientations), references);
+        return true;
+    }
+
+    // A station on an unknown point that measured distances to two or more located points: the
+    // rotation and shift that fit its polar sightings to their coordinates best.
+    bool Resect(StationWork& work, const std::vector<Reference>& references) {
+        std::vector<std::pair<Position, Position>> pairs; // local, grid
+        for (const Reference& reference : references) {
+            const Sighting& sighting = *reference.sighting;
+            if (!sighting.horizontalDistance)
+                continue;
+            const Position local{*sighting.horizontalDistance * std::cos(sighting.direction),
+                                 *sighting.horizontalDistance * std::sin(sighting.direction),
+                                 {}};
+            pairs.emplace_back(local, reference.target);
+        }
+        if (pairs.size() < 2)
+            return false;
+        Position localMean;
+        Position gridMean;
+        for (const auto& [local, grid] : pairs) {
+            localMean.northing += local.northing / pairs.size();
+            localMean.easting += local.easting / pairs.size();
+            gridMean.northing += grid.northing / pairs.size();
+            gridMean.easting += grid.easting / pairs.size();
+        }
+        double sine = 0;
+        double cosine = 0;
+        for (const auto& [local, grid] : pairs) {
+            const double n = local.northing - localMean.northing;
+            const double e = local.easting - localMean.easting;
+            const double gn = grid.northing - gridMean.northing;
+            const double ge = grid.easting - gridMean.easting;
+            sine += n * ge - e * gn;
+            cosine += n * gn + e * ge;
+        }
+        if (std::hypot(sine, cosine) < kSamePosition * kSamePosition)
+            return false;
+        const double orientation = Normalised(std::atan2(sine, cosine));
+        Position station;
+        station.northing = gridMean.northing - (localMean.northing * std::cos(orientation) -
+                                                localMean.easting * std::sin(orientation));
+        station.easting = gridMean.easting - (localMean.northing * std::sin(orientation) +
+                                              localMean.easting * std::cos(orientation));
+        station.elevation = ResectedElevation(work, references);
+        LocatedPoint& point = located_[work.station->name];
+        point.determinations.push_back({station, work.station->name});
+        MeanDeterminations(point);
+        Finish(work, station, orientation, references);
+        return true;
+    }
+
+    std::optional<double> ResectedElevation(const StationWork& work,
+                                            const std::vector<Reference>& references) const {
+        std::vector<double> elevations;
+        for (const Reference& reference : references) {
+            if (reference.target.elevation && reference.sighting->rise) {
+                elevations.push_back(*reference.target.elevation - *reference.sighting->rise -
+                                     InstrumentHeight(work) -
+                                     Curvature(*reference.sighting->horizontalDistance));
+            }
+        }
+        if (elevations.empty())
+            return std::nullopt;
+        return Mean(elevations);
+    }
+
+    void Finish(StationWork& work, const Position& station, double orientation,
+                const std::vector<Reference>& references) {
+        work.done = true;
+        StationResult& result = work.result;
+        result.status = StationStatus::Oriented;
+        result.northing = station.northing;
+        result.easting = station.easting;
+        result.elevation = station.elevation;
+        result.orientation = Normalised(orientation);
+        for (const Reference& reference : references)
+            result.checks.push_back(CheckOf(work, station, reference));
+        if (!HasRises(work))
+            return;
+        if (!station.elevation)
+            Report(work.station->line,
+                   "station " + work.station->name + " has no elevation, so the points it locates have none");
+        else if (!work.station->instrumentHeight)
+            Report(work.station->line, "station " + work.station->name +
+                                           " has no instrument height: elevations from it take it as 0");
+    }
+
+    Check CheckOf(const StationWork& work, const Position& station, const Reference& reference) const {
+        const Sighting& sighting = *reference.sighting;
+        Check check;
+        check.station = work.station->name;
+        check.target = sighting.target;
+        const Position& target = reference.target;
+        check.azimuthResidual =
+            Signed(*work.result.orientation + sighting.direction -
+                   Azimuth(station.northing, station.easting, target.northing, target.easting));
+        if (sighting.horizontalDistance) {
+            check.horizontalDistanceResidual =
+                *sighting.horizontalDistance -
+                std::hypot(target.northing - station.northing, target.easting - station.easting);
+        }
+        if (auto observed = Polar(work, station, sighting).elevation; observed && target.elevation)
+            check.elevationResidual = *observed - *target.elevation;
+        return check;
+    }
+
+    void LocateTargets(StationWork& work, const Located& before) {
+        const Position station{*work.result.northing, *work.result.easting, work.result.elevation};
+        for (const Sighting& sighting : work.sightings.sightings) {
+            if (before.count(sighting.target) != 0)
+                continue;
+            if (!sighting.horizontalDistance) {
+                Report(sighting.line, sighting.target + " from " + work.station->name +
+                                          ": no slope distance and vertical angle, so it is not located");
+                continue;
+            }
+            if (sighting.targetHeightAssumed && station.elevation)
+                Report(sighting.line, sighting.target + " from " + work.station->name +
+                                          ": no target height, taken as 0 for its elevation");
+            LocatedPoint& point = located_[sighting.target];
+            if (point.code.empty())
+                point.code = sighting.code;
+            point.determinations.push_back({Polar(work, station, sighting), work.station->name});
+            if (std::find(computedOrder_.begin(), computedOrder_.end(), sighting.target) ==
+                computedOrder_.end())
+                computedOrder_.push_back(sighting.target);
+        }
+    }
+
+    Position Polar(const StationWork& work, const Position& station, const Sighting& sighting) const {
+        Position target;
+        const double azimuth = *work.result.orientation + sighting.direction;
+        const double distance = sighting.horizontalDistance.value_or(0);
+        target.northing = station.northing + distance * std::cos(azimuth);
+        target.easting = station.easting + distance * std::sin(azimuth);
+        if (station.elevation && sighting.rise)
+            target.elevation =
+                *station.elevation + InstrumentHeight(work) + *sighting.rise + Curvature(distance);
+        return target;
+    }
+
+    double InstrumentHeight(const StationWork& work) const {
+        return work.station->instrumentHeight.value_or(0);
+    }
+
+    double Curvature(double horizontalDistance) const {
+        if (!options_.curvatureAndRefraction)
+            return 0;
+        return CurvatureAndRefraction(horizontalDistance, options_.refractionCoefficient);
+    }
+
+    static bool HasRises(const StationWork& work) {
+        return std::any_of(work.sightings.sightings.begin(), work.sightings.sightings.end(),
+                           [](const Sighting& sighting) { return sighting.rise.has_value(); });
+    }
+
+    static void MeanDeterminations(LocatedPoint& point) {
+        if (point.known || point.determinations.empty())
+            return;
+        std::vector<double> northings;
+        std::vector<double> eastings;
+        std::vector<double> elevations;
+        for (const Determination& determination : point.determinations) {
+            northings.push_back(determination.position.northing);
+            eastings.push_back(determination.position.easting);
+            if (determination.position.elevation)
+                elevations.push_back(*determination.position.elevation);
+        }
+        point.position = {Mean(northings), Mean(eastings), {}};
+        if (!elevations.empty())
+            point.position.elevation = Mean(elevations);
+    }
+
+    void ReportUnfinishedStations() {
+        for (StationWork& work : stations_) {
+            if (work.done)
+                continue;
+            const std::string& name = work.station->name;
+            const auto at = located_.find(name);
+            if (at == located_.end()) {
+                work.result.status = StationStatus::NotLocated;
+                Report(work.station->line,
+                       "station " + name + ": nothing gives its position, so nothing is " +
+                           "computed from it; --known " + name + "=N,E,Z would locate it");
+                continue;
+            }
+            work.result.status = StationStatus::NotOriented;
+            work.result.northing = at->second.position.northing;
+            work.result.easting = at->second.position.easting;
+            work.result.elevation = at->second.position.elevation;
+            if (work.sightings.sightings.empty())
+                continue;
+            const std::string& backsight = work.sightings.sightings.front().target;
+            Report(work.station->line, "station " + name + ": no located point orients it and its readings " +
+                                           "are not azimuths, so nothing is computed from it; --known " +
+                                           backsight + "=N,E,Z would orient it");
+        }
+    }
+
+    void CollectCoordinates() {
+        for (const std::string& name : knownOrder_)
+            out_.coordinates.push_back(CoordinateOf(name, located_.at(name)));
+        // Resected stations come first among the computed points, in the order of the stations.
+        for (const StationWork& work : stations_) {
+            const auto at = located_.find(work.station->name);
+            if (at != located_.end() && !at->second.known &&
+                std::find(computedOrder_.begin(), computedOrder_.end(), at->first) == computedOrder_.end())
+                computedOrder_.insert(computedOrder_.begin(), at->first);
+        }
+        for (const std::string& name : computedOrder_)
+            out_.coordinates.push_back(CoordinateOf(name, located_.at(name)));
+    }
+
+    static Coordinate CoordinateOf(const std::string& name, const LocatedPoint& point) {
+        Coordinate coordinate;
+        coordinate.name = name;
+        coordinate.northing = point.position.northing;
+        coordinate.easting = point.position.easting;
+        coordinate.elevation = point.position.elevation;
+        coordinate.code = point.code;
+        coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
+        double horizontal = 0;
+        double vertical = 0;
+        for (const Determination& determination : point.determinations) {
+            if (std::find(coordinate.fromStations.begin(), coordinate.fromStations.end(),
+                          determination.station) == coordinate.fromStations.end())
+                coordinate.fromStations.push_back(determination.station);
+            horizontal =
+                std::max(horizontal, std::hypot(determination.position.northing - point.position.northing,
+                                                determination.position.easting - point.position.easting));
+            if (determination.position.elevation && point.position.elevation)
+                vertical = std::max(vertical,
+                                    std::abs(*determination.position.elevation - *point.position.elevation));
+        }
+        if (point.determinations.size() > 1) {
+            coordinate.horizontalSpread = horizontal;
+            if (point.position.elevation)
+                coordinate.verticalSpread = vertical;
+        }
+        return coordinate;
+    }
+
+    void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
+
+    const Job& job_;
+    const Options& options_;
+    Located located_;
+    std::vector<std::string> knownOrder_;
+    std::vector<std::string> computedOrder_;
+    std::vector<StationWork> stations_;
+    Reduction out_;
+};
+
+} // namespace
+
+Reduction Reduce(const Job& job, const Options& options) {
+    return Reducer(job, options).Run();
+}
+
+} // namespace survey

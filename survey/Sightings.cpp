@@ -1,0 +1,188 @@
+#include "survey/Sightings.h"
+
+#include "survey/Geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace survey {
+namespace {
+
+// One observation, or one meaned pair, in face-left terms.
+struct FaceLeftView {
+    double direction = 0;
+    std::optional<double> zenith;
+    std::optional<double> slopeDistance;
+    std::optional<double> targetHeight;
+};
+
+double FaceLeftZenith(double zenith) {
+    return zenith > kPi ? kTwoPi - zenith : zenith;
+}
+
+std::optional<double> Zenith(const Observation& observation, ZeroVa zeroVa) {
+    if (!observation.verticalAngle)
+        return std::nullopt;
+    return ZenithAngle(*observation.verticalAngle, zeroVa);
+}
+
+// A side shot has no face of its own: a zenith angle past 180° says the telescope was reversed.
+bool IsFaceRight(const Observation& observation, ZeroVa zeroVa) {
+    if (observation.faceRight)
+        return *observation.faceRight;
+    const auto zenith = Zenith(observation, zeroVa);
+    return zenith && *zenith > kPi;
+}
+
+FaceLeftView Single(const Observation& observation, ZeroVa zeroVa) {
+    FaceLeftView view;
+    view.direction =
+        Normalised(*observation.horizontalAngle - (IsFaceRight(observation, zeroVa) ? kPi : 0.0));
+    if (auto zenith = Zenith(observation, zeroVa))
+        view.zenith = FaceLeftZenith(*zenith);
+    view.slopeDistance = observation.slopeDistance;
+    view.targetHeight = observation.targetHeight;
+    return view;
+}
+
+std::optional<double> MeanOfPresent(std::optional<double> a, std::optional<double> b) {
+    if (a && b)
+        return (*a + *b) / 2;
+    return a ? a : b;
+}
+
+std::string Seconds(double angle) {
+    const double seconds = angle * 180 / kPi * 3600;
+    return std::to_string(static_cast<long long>(std::lround(seconds))) + "\"";
+}
+
+class TargetReducer {
+public:
+    TargetReducer(const Station& station, const Tolerances& tolerances, StationSightings& out)
+        : station_(station), tolerances_(tolerances), zeroVa_(station.facts.zeroVa), out_(out) {}
+
+    void Reduce(const std::string& target) {
+        std::vector<const Observation*> lefts;
+        std::vector<const Observation*> rights;
+        for (const Observation& observation : station_.observations) {
+            if (observation.target != target)
+                continue;
+            if (!observation.horizontalAngle) {
+                Report(observation.line, target + " from " + station_.name +
+                                             ": no horizontal angle, so the observation is not used");
+                continue;
+            }
+            (IsFaceRight(observation, zeroVa_) ? rights : lefts).push_back(&observation);
+        }
+        std::vector<FaceLeftView> views;
+        const std::size_t pairs = std::min(lefts.size(), rights.size());
+        for (std::size_t i = 0; i < pairs; ++i) {
+            if (auto view = Round(*lefts[i], *rights[i]))
+                views.push_back(*view);
+        }
+        for (const auto* rest : {&lefts, &rights}) {
+            for (std::size_t i = pairs; i < rest->size(); ++i)
+                views.push_back(Single(*(*rest)[i], zeroVa_));
+        }
+        if (!views.empty())
+            out_.sightings.push_back(Meaned(target, views));
+    }
+
+private:
+    std::optional<FaceLeftView> Round(const Observation& left, const Observation& right) {
+        FaceRound round;
+        round.station = station_.name;
+        round.target = left.target;
+        round.line = left.line;
+        const double rightDirection = *right.horizontalAngle - kPi;
+        round.horizontalAngle = CircularMean({*left.horizontalAngle, rightDirection});
+        round.collimationError = Signed(rightDirection - *left.horizontalAngle) / 2;
+        const auto leftZenith = Zenith(left, zeroVa_);
+        const auto rightZenith = Zenith(right, zeroVa_);
+        if (leftZenith && rightZenith)
+            round.indexError = (*leftZenith - FaceLeftZenith(*rightZenith)) / 2;
+        const auto zenith =
+            MeanOfPresent(leftZenith ? std::optional(FaceLeftZenith(*leftZenith)) : std::nullopt,
+                          rightZenith ? std::optional(FaceLeftZenith(*rightZenith)) : std::nullopt);
+        round.zenithAngle = zenith.value_or(0);
+        round.slopeDistance = MeanOfPresent(left.slopeDistance, right.slopeDistance);
+        if (left.slopeDistance && right.slopeDistance)
+            round.distanceDifference = *right.slopeDistance - *left.slopeDistance;
+        round.withinTolerance = std::abs(round.collimationError) <= tolerances_.collimation &&
+                                std::abs(round.indexError) <= tolerances_.verticalIndex &&
+                                std::abs(round.distanceDifference.value_or(0)) <= tolerances_.distance;
+        out_.rounds.push_back(round);
+        if (!round.withinTolerance) {
+            Report(left.line, left.target + " from " + station_.name +
+                                  ": the face-left and face-right pair is " +
+                                  "outside the tolerances (collimation " + Seconds(round.collimationError) +
+                                  ", index " + Seconds(round.indexError) + ") and is not used");
+            return std::nullopt;
+        }
+        FaceLeftView view;
+        view.direction = round.horizontalAngle;
+        view.zenith = zenith;
+        view.slopeDistance = round.slopeDistance;
+        view.targetHeight = MeanOfPresent(left.targetHeight, right.targetHeight);
+        return view;
+    }
+
+    Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views) const {
+        Sighting sighting;
+        sighting.target = target;
+        std::vector<double> directions;
+        std::vector<double> distances;
+        std::vector<double> rises;
+        for (const FaceLeftView& view : views) {
+            directions.push_back(view.direction);
+            if (!view.slopeDistance || !view.zenith)
+                continue;
+            distances.push_back(*view.slopeDistance * std::sin(*view.zenith));
+            rises.push_back(*view.slopeDistance * std::cos(*view.zenith) - view.targetHeight.value_or(0));
+            sighting.targetHeightAssumed |= !view.targetHeight;
+        }
+        sighting.direction = CircularMean(directions);
+        if (!distances.empty()) {
+            sighting.horizontalDistance = Mean(distances);
+            sighting.rise = Mean(rises);
+        }
+        for (const Observation& observation : station_.observations) {
+            if (observation.target != target)
+                continue;
+            if (!sighting.line)
+                sighting.line = observation.line;
+            if (sighting.code.empty())
+                sighting.code = observation.code;
+        }
+        return sighting;
+    }
+
+    void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
+
+    const Station& station_;
+    const Tolerances& tolerances_;
+    ZeroVa zeroVa_;
+    StationSightings& out_;
+};
+
+} // namespace
+
+double ZenithAngle(double verticalAngle, ZeroVa zeroVa) {
+    return Normalised(zeroVa == ZeroVa::Zenith ? verticalAngle : kPi / 2 - verticalAngle);
+}
+
+StationSightings Sight(const Station& station, const Tolerances& tolerances) {
+    StationSightings out;
+    std::vector<std::string> targets;
+    for (const Observation& observation : station.observations) {
+        if (observation.target != station.name &&
+            std::find(targets.begin(), targets.end(), observation.target) == targets.end())
+            targets.push_back(observation.target);
+    }
+    TargetReducer reducer(station, tolerances, out);
+    for (const std::string& target : targets)
+        reducer.Reduce(target);
+    return out;
+}
+
+} // namespace survey

@@ -1,0 +1,36 @@
+// A station's observations reduced to one meaned sighting per target: face-left and face-right
+// pairs meaned into rounds (and checked against the tolerances), repeated single-face
+// observations meaned, and vertical angles turned into zenith angles by the job's convention.
+#pragma once
+
+#include "survey/Survey.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace survey {
+
+// One target as seen from a station, in face-left terms.
+struct Sighting {
+    std::string target;
+    std::string code;
+    Line line;
+    double direction = 0;                     // meaned circle reading
+    std::optional<double> horizontalDistance; // sd · sin z, meaned
+    std::optional<double> rise;               // sd · cos z - target height, meaned
+    bool targetHeightAssumed = false;         // a distance came without a target height
+};
+
+struct StationSightings {
+    std::vector<Sighting> sightings;
+    std::vector<FaceRound> rounds;
+    std::vector<Diagnostic> diagnostics;
+};
+
+// The zenith angle of a vertical angle counted as `zeroVa` counts it, in [0, 2π).
+double ZenithAngle(double verticalAngle, ZeroVa zeroVa);
+
+StationSightings Sight(const Station& station, const Tolerances& tolerances);
+
+} // namespace survey

@@ -1,0 +1,285 @@
+// The reduction checked against geometry: points placed at chosen coordinates, the readings an
+// instrument would print for them, and the coordinates required back within the printing's
+// rounding. Each convention's case names the mistake it catches.
+#include "survey/Geometry.h"
+#include "survey/tests/FieldBook.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace survey::testing {
+namespace {
+
+constexpr double kMillimetres = 0.003;
+constexpr double kSecond = kPi / 180 / 3600;
+
+const Spot kA{"A", 1000.000, 2000.000, 50.000};
+const Spot kB{"B", 1100.000, 2050.000, 52.000};
+const Spot kP{"P", 1050.000, 2100.000, 51.000};
+const Spot kQ{"Q", 950.000, 2080.000, 48.500};
+const Spot kFar{"FAR", 2200.000, 3100.000, 80.000};
+const Spot kTargets[] = {kB, kP, kQ, kFar};
+
+const Coordinate* Find(const Reduction& reduction, const std::string& name) {
+    const auto at = std::find_if(reduction.coordinates.begin(), reduction.coordinates.end(),
+                                 [&](const Coordinate& coordinate) { return coordinate.name == name; });
+    return at == reduction.coordinates.end() ? nullptr : &*at;
+}
+
+void ExpectAt(const Reduction& reduction, const Spot& spot, double tolerance = kMillimetres) {
+    const Coordinate* coordinate = Find(reduction, spot.name);
+    ASSERT_NE(coordinate, nullptr) << spot.name << " is not located";
+    EXPECT_NEAR(coordinate->northing, spot.northing, tolerance) << spot.name;
+    EXPECT_NEAR(coordinate->easting, spot.easting, tolerance) << spot.name;
+    ASSERT_TRUE(coordinate->elevation) << spot.name;
+    EXPECT_NEAR(*coordinate->elevation, spot.elevation, tolerance) << spot.name;
+}
+
+bool Mentions(const Reduction& reduction, const std::string& text, Line line) {
+    return std::any_of(reduction.diagnostics.begin(), reduction.diagnostics.end(), [&](const Diagnostic& d) {
+        return d.line == line && d.text.find(text) != std::string::npos;
+    });
+}
+
+// One set-up on A, B its backsight, every target observed in both faces.
+Job ConventionJob(const Conventions& conventions, double circleZero, bool backsightKnown) {
+    FieldBook book(conventions);
+    book.Control(kA);
+    if (backsightKnown)
+        book.Control(kB);
+    book.SetUp(kA, 1.550, kB, circleZero);
+    book.Faces(kB, 1.600);
+    book.Faces(kP, 1.600);
+    book.Faces(kQ, 1.800);
+    book.Faces(kFar, 2.000);
+    return book.Reduced();
+}
+
+struct ConventionCase {
+    const char* name;
+    const char* mutationCaught;
+    Conventions conventions;
+    double circleZero;
+    bool backsightKnown;
+    bool curvatureAndRefraction;
+};
+
+Conventions With(ZeroVa zeroVa, CircleReadings readings = CircleReadings::FromBacksight,
+                 ZeroAzimuth zeroAzimuth = ZeroAzimuth::North) {
+    Conventions conventions;
+    conventions.zeroVa = zeroVa;
+    conventions.readings = readings;
+    conventions.zeroAzimuth = zeroAzimuth;
+    return conventions;
+}
+
+Conventions Faces(double collimation, double index) {
+    Conventions conventions;
+    conventions.collimation = collimation;
+    conventions.index = index;
+    return conventions;
+}
+
+Conventions Bent() {
+    Conventions conventions;
+    conventions.curvatureAndRefraction = true;
+    return conventions;
+}
+
+const double kBacksightAzimuth = Azimuth(kA.northing, kA.easting, kB.northing, kB.easting);
+
+const ConventionCase kConventionCases[] = {
+    {"ZenithCircleOnBacksight", "readings taken as azimuths when a backsight orients them",
+     With(ZeroVa::Zenith), kBacksightAzimuth, true, false},
+    {"ZenithArbitraryCircle", "orientation not taken from the located backsight", With(ZeroVa::Zenith),
+     1.2345, true, false},
+    {"HorizontalZeroVa", "Horizontal vertical angles read as zenith angles", With(ZeroVa::Horizontal), 0.5,
+     true, false},
+    {"CompassZeroVa", "Compass vertical angles read as zenith angles", With(ZeroVa::Compass), 0.5, true,
+     false},
+    {"FaceRightWithErrors", "face-right readings meaned without the half circle; index error not cancelled",
+     Faces(25 * kSecond, -40 * kSecond), 2.0, true, false},
+    {"AzimuthReadings", "\"HA Raw data: Azimuth\" ignored: the station is never oriented",
+     With(ZeroVa::Zenith, CircleReadings::Azimuth), 0.0, false, false},
+    {"AzimuthFromSouth", "\"Zero azimuth: South\" ignored: every point turned by 180 degrees",
+     With(ZeroVa::Zenith, CircleReadings::Azimuth, ZeroAzimuth::South), kPi, false, false},
+    {"CurvatureAndRefraction", "the correction left out: FAR (1.5 km) 0.15 m low", Bent(), 0.7, true, true},
+};
+
+class ConventionTest : public ::testing::TestWithParam<ConventionCase> {};
+
+TEST_P(ConventionTest, LocatesEveryTarget) {
+    const ConventionCase& given = GetParam();
+    Options options;
+    options.curvatureAndRefraction = given.curvatureAndRefraction;
+    const Reduction reduction =
+        Reduce(ConventionJob(given.conventions, given.circleZero, given.backsightKnown), options);
+    SCOPED_TRACE(given.mutationCaught);
+    ExpectAt(reduction, kP);
+    ExpectAt(reduction, kQ);
+    ExpectAt(reduction, kFar, 0.005);
+    if (given.backsightKnown)
+        return;
+    ExpectAt(reduction, kB);
+}
+
+INSTANTIATE_TEST_SUITE_P(Conventions, ConventionTest, ::testing::ValuesIn(kConventionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FaceRounds, ReportTheInstrumentErrorsAndSetAsideAPairOutsideTheTolerances) {
+    const Reduction reduction =
+        Reduce(ConventionJob(Faces(25 * kSecond, -40 * kSecond), 2.0, true), Options{});
+    ASSERT_EQ(reduction.rounds.size(), 4u);
+    for (const FaceRound& round : reduction.rounds) {
+        const Spot& target = *std::find_if(std::begin(kTargets), std::end(kTargets),
+                                           [&](const Spot& spot) { return spot.name == round.target; });
+        const double circle = Azimuth(kA.northing, kA.easting, target.northing, target.easting) - 2.0;
+        EXPECT_NEAR(Signed(round.horizontalAngle - circle), 0, 1.5 * kSecond) << round.target;
+        EXPECT_NEAR(round.collimationError, 25 * kSecond, 1.5 * kSecond) << round.target;
+        EXPECT_NEAR(round.indexError, -40 * kSecond, 1.5 * kSecond) << round.target;
+        EXPECT_TRUE(round.withinTolerance);
+    }
+
+    Options strict;
+    strict.tolerances.collimation = 10 * kSecond;
+    const Reduction strictReduction = Reduce(ConventionJob(Faces(25 * kSecond, 0), 2.0, true), strict);
+    ASSERT_EQ(strictReduction.rounds.size(), 4u);
+    EXPECT_FALSE(strictReduction.rounds[1].withinTolerance);
+    EXPECT_EQ(Find(strictReduction, "P"), nullptr) << "a pair outside the tolerances is not used";
+    EXPECT_TRUE(
+        Mentions(strictReduction, "P from A: the face-left and face-right pair is outside", std::nullopt));
+}
+
+TEST(Checks, KnownPointsSeenFromAStationGiveItsResiduals) {
+    const Reduction reduction = Reduce(ConventionJob(With(ZeroVa::Zenith), 0.3, true), Options{});
+    ASSERT_EQ(reduction.stations.size(), 1u);
+    const StationResult& station = reduction.stations[0];
+    ASSERT_EQ(station.status, StationStatus::Oriented);
+    EXPECT_NEAR(*station.orientation, 0.3, 2 * kSecond);
+    ASSERT_EQ(station.checks.size(), 1u);
+    ASSERT_TRUE(station.checks[0].horizontalDistanceResidual && station.checks[0].elevationResidual);
+    EXPECT_EQ(station.checks[0].target, "B");
+    EXPECT_NEAR(station.checks[0].azimuthResidual, 0, 2 * kSecond);
+    EXPECT_NEAR(*station.checks[0].horizontalDistanceResidual, 0, kMillimetres);
+    EXPECT_NEAR(*station.checks[0].elevationResidual, 0, kMillimetres);
+}
+
+// A traverse T1 (known, backsight T0 known) - T2 - T3 - T4, with the set-ups written last first:
+// a single pass in file order would locate nothing past T2.
+TEST(Propagation, CarriesATraverseThroughThreeStationsWhateverTheRecordOrder) {
+    const Spot t0{"T0", 5000, 1000, 100}, t1{"T1", 5120.456, 1063.217, 101.235};
+    const Spot t2{"T2", 5203.110, 1150.480, 99.870}, t3{"T3", 5190.020, 1260.900, 98.410};
+    const Spot t4{"T4", 5101.500, 1333.330, 97.000};
+    FieldBook book({});
+    book.Control(t0);
+    book.Control(t1);
+    const Spot legs[][3] = {{t3, t2, t4}, {t2, t1, t3}, {t1, t0, t2}};
+    for (const auto& leg : legs) {
+        book.SetUp(leg[0], 1.5, leg[1], 0.4);
+        book.Faces(leg[1], 1.6);
+        book.Faces(leg[2], 1.6);
+    }
+    const Reduction reduction = Reduce(book.Reduced(), Options{});
+    for (const Spot& spot : {t2, t3, t4})
+        ExpectAt(reduction, spot);
+    ASSERT_NE(Find(reduction, "T3"), nullptr);
+    EXPECT_EQ(Find(reduction, "T3")->fromStations, std::vector<std::string>{"T2"});
+}
+
+TEST(Propagation, SetsUpOnASideShotPoint) {
+    FieldBook book({});
+    book.Control(kA);
+    book.Control(kB);
+    book.SetUp(kA, 1.5, kB, 0.1);
+    book.SideShot(kP, 1.8, "PEG");
+    book.SetUp(kP, 1.4, kA, 2.2);
+    book.SideShot(kQ, 1.8);
+    const Reduction reduction = Reduce(book.Reduced(), Options{});
+    ExpectAt(reduction, kP);
+    ExpectAt(reduction, kQ);
+    ASSERT_NE(Find(reduction, "P"), nullptr);
+    EXPECT_EQ(Find(reduction, "P")->code, "PEG");
+    EXPECT_EQ(Find(reduction, "P")->source, PointSource::Computed);
+}
+
+TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
+    FieldBook book({});
+    book.Control(kA);
+    book.Control(kB);
+    book.SetUp(kA, 1.5, kB, 0.1);
+    book.FaceLeft(kB, 1.6);
+    book.FaceLeft(kP, 1.6);
+    book.SetUp(kB, 1.5, kA, 5.0);
+    book.FaceLeft(kA, 1.6);
+    book.FaceLeft(kP, 1.6);
+    Job job = book.Reduced();
+    job.stations[1].observations.back().slopeDistance.value() += 0.010; // B measured P 10 mm long
+    const Reduction reduction = Reduce(job, Options{});
+    const Coordinate* p = Find(reduction, "P");
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->fromStations, (std::vector<std::string>{"A", "B"}));
+    ASSERT_TRUE(p->horizontalSpread);
+    EXPECT_NEAR(*p->horizontalSpread, 0.005, 0.001);
+    EXPECT_NEAR(p->northing, kP.northing, 0.006);
+}
+
+TEST(Propagation, ResectsAStationFromTwoLocatedPoints) {
+    const Spot free{"FREE", 1020.000, 2090.000, 49.000};
+    FieldBook book({});
+    book.Control(kA);
+    book.Control(kB);
+    book.SetUp(free, 1.5, kA, 4.0);
+    book.Faces(kA, 1.6);
+    book.Faces(kB, 1.6);
+    book.Faces(kQ, 1.6);
+    const Reduction reduction = Reduce(book.Reduced(), Options{});
+    ExpectAt(reduction, free);
+    ExpectAt(reduction, kQ);
+    EXPECT_EQ(reduction.stations[0].checks.size(), 2u);
+}
+
+TEST(Propagation, TakesControlGivenOnlyByTheUser) {
+    FieldBook book({});
+    book.SetUp(kA, 1.5, kB, 0.8);
+    book.Faces(kB, 1.6);
+    book.Faces(kP, 1.6);
+    Options options;
+    for (const Spot& spot : {kA, kB})
+        options.userPoints.push_back(
+            {spot.name, spot.northing, spot.easting, spot.elevation, "", PointOrigin::UserGiven, {}});
+    const Reduction reduction = Reduce(book.Reduced(), options);
+    ExpectAt(reduction, kP);
+    ASSERT_NE(Find(reduction, "A"), nullptr);
+    EXPECT_EQ(Find(reduction, "A")->source, PointSource::Known);
+}
+
+TEST(NothingInvented, AStationNothingLocatesComputesNothingAndNamesTheOption) {
+    FieldBook book({});
+    book.SetUp(kA, 1.5, kB, 0.8);
+    book.Faces(kB, 1.6);
+    book.Faces(kP, 1.6);
+    Job job = book.Reduced();
+    job.stations[0].line = 7;
+    const Reduction reduction = Reduce(job, Options{});
+    EXPECT_TRUE(reduction.coordinates.empty());
+    EXPECT_EQ(reduction.stations[0].status, StationStatus::NotLocated);
+    EXPECT_TRUE(Mentions(reduction, "station A: nothing gives its position", 7));
+    EXPECT_TRUE(Mentions(reduction, "--known A=N,E,Z", 7));
+}
+
+TEST(NothingInvented, ALocatedStationThatNothingOrientsSaysWhichPointWould) {
+    const Reduction reduction = Reduce(ConventionJob(With(ZeroVa::Zenith), 0.8, false), Options{});
+    ASSERT_EQ(reduction.coordinates.size(), 1u);
+    EXPECT_EQ(reduction.stations[0].status, StationStatus::NotOriented);
+    EXPECT_TRUE(Mentions(reduction, "--known B=N,E,Z would orient it", std::nullopt));
+}
+
+TEST(Units, MetresPerFoot) {
+    EXPECT_DOUBLE_EQ(MetresPer(LengthUnit::Metre), 1.0);
+    EXPECT_DOUBLE_EQ(MetresPer(LengthUnit::InternationalFoot), 0.3048);
+    EXPECT_DOUBLE_EQ(MetresPer(LengthUnit::UsSurveyFoot), 1200.0 / 3937.0);
+}
+
+} // namespace
+} // namespace survey::testing

@@ -1,0 +1,22 @@
+// The coordinates of a reduced file as text: the CSV point list a surveyor loads into CAD or GIS,
+// and the section the listing gains for each file.
+#pragma once
+
+#include "survey/Survey.h"
+#include "tools/rdf-import/AngleFormat.h"
+
+#include <string>
+
+namespace rdf {
+
+const char* UnitSymbol(survey::LengthUnit unit); // "m", "ft", "usft"
+
+// The header row, `name,northing,easting,elevation,code` with the unit named, and the rows.
+std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst);
+std::string PointListRows(const survey::FileSurvey& file, survey::LengthUnit unit, bool eastingFirst);
+
+// The located points, each station's position, orientation and residuals, the face rounds and
+// the diagnostics, indented under the file's listing.
+std::string CoordinateListing(const survey::FileSurvey& file, survey::LengthUnit unit, AngleStyle angles);
+
+} // namespace rdf

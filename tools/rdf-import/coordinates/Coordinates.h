@@ -1,0 +1,57 @@
+// The reduction in rdf-import: each file's events grouped, reduced to coordinates with the job
+// facts of its own comments, and offered to the writers as the file ends (members of its JSON
+// object, a section of its listing, rows of the point list) and, at the end of the run, to the
+// outputs that take the whole run.
+#pragma once
+
+#include "host/pipeline/FileCollector.h"
+#include "tools/rdf-import/coordinates/FileSurvey.h"
+#include "tools/rdf-import/writers/Writers.h"
+
+#include <functional>
+#include <vector>
+
+namespace rdf {
+
+class Coordinates final : public host::ImportEvents, public FileSection {
+public:
+    using RunEnded = std::function<void(const std::vector<survey::FileSurvey>&)>;
+
+    Coordinates(SurveySettings settings, AngleStyle angles);
+
+    // Writes every file's point list to `out` as the file ends, and what the reduction could not
+    // compute to standard error unless `quiet`.
+    void WritePointList(host::BufferedOutput& out, bool quiet);
+    // Called once the run has ended, with every file's survey; the surveys of the run are kept
+    // only when something asks for them.
+    void OnRunEnded(RunEnded hook) { runEnded.push_back(std::move(hook)); }
+
+    void FileBegun(const host::FileBegin& file) override { collector.FileBegun(file); }
+    void TargetAnnounced(std::wstring_view name) override { collector.TargetAnnounced(name); }
+    void StationReady(const host::Station& station) override { collector.StationReady(station); }
+    void ObservationReady(const host::Observation& observation) override {
+        collector.ObservationReady(observation);
+    }
+    void PointReady(const host::Point& point) override { collector.PointReady(point); }
+    void MessageReported(const host::Message& message) override { collector.MessageReported(message); }
+    void FileEnded(const host::FileEnd& file) override;
+    void ImportEnded(const host::ImportEnd& end) override;
+
+    void WriteJson(JsonOut& json, const host::FileEnd& file) override;
+    void WriteText(host::BufferedOutput& out, const host::FileEnd& file) override;
+
+private:
+    void Reduce(host::FileResult& file);
+
+    SurveySettings settings;
+    AngleStyle angles;
+    host::FileCollector collector;
+    survey::FileSurvey current;
+    host::BufferedOutput* pointList = nullptr;
+    std::optional<survey::LengthUnit> pointListUnit; // of the last header row written
+    bool quiet = true;
+    std::vector<survey::FileSurvey> run;
+    std::vector<RunEnded> runEnded;
+};
+
+} // namespace rdf

@@ -1,0 +1,131 @@
+#include "tools/rdf-import/coordinates/SurveyOptions.h"
+
+#include "survey/KnownPoints.h"
+
+#include <fstream>
+#include <map>
+
+namespace rdf {
+namespace {
+
+constexpr double kRadiansPerSecond = 3.14159265358979323846 / 180 / 3600;
+
+const std::map<std::string, survey::LengthUnit> kUnits = {{"m", survey::LengthUnit::Metre},
+                                                          {"ft", survey::LengthUnit::InternationalFoot},
+                                                          {"usft", survey::LengthUnit::UsSurveyFoot}};
+const std::map<std::string, survey::ZeroVa> kZeroVa = {{"zenith", survey::ZeroVa::Zenith},
+                                                       {"horizontal", survey::ZeroVa::Horizontal},
+                                                       {"compass", survey::ZeroVa::Compass}};
+const std::map<std::string, survey::CircleReadings> kReadings = {
+    {"azimuth", survey::CircleReadings::Azimuth}, {"backsight", survey::CircleReadings::FromBacksight}};
+const std::map<std::string, survey::LengthUnit> kFeet = {
+    {"international", survey::LengthUnit::InternationalFoot}, {"us", survey::LengthUnit::UsSurveyFoot}};
+const std::map<std::string, survey::ZeroAzimuth> kZeroAzimuth = {{"north", survey::ZeroAzimuth::North},
+                                                                 {"south", survey::ZeroAzimuth::South}};
+
+template <class T> std::optional<T> Chosen(const std::map<std::string, T>& table, const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    return table.at(text);
+}
+
+template <class T> CLI::Validator OneOf(const std::map<std::string, T>& table) {
+    std::vector<std::string> names;
+    for (const auto& entry : table)
+        names.push_back(entry.first);
+    return CLI::IsMember(names);
+}
+
+} // namespace
+
+void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
+    const char* group = "Coordinates";
+    app.add_option(
+           "--known", texts.known,
+           "a control point NAME=N,E[,Z] for every file, in the --units unit (default: each job's own)")
+        ->group(group);
+    app.add_option("--known-points", texts.knownPoints,
+                   "control points from a CSV file: name,northing,easting,elevation")
+        ->group(group);
+    app.add_option("--units", texts.units, "coordinates in m, ft or usft (default: each job's own unit)")
+        ->check(OneOf(kUnits))
+        ->group(group);
+    app.add_option("--order", texts.order, "points: pnezd (default) or penzd, easting first")
+        ->check(CLI::IsMember({"pnezd", "penzd"}))
+        ->group(group);
+    app.add_option("--zero-va", texts.zeroVa,
+                   "vertical angles as zenith, horizontal or compass (default: the job's)")
+        ->check(OneOf(kZeroVa))
+        ->group(group);
+    app.add_option("--ha-raw", texts.haRaw,
+                   "circle readings are azimuth or backsight directions (default: the job's)")
+        ->check(OneOf(kReadings))
+        ->group(group);
+    app.add_option("--zero-azimuth", texts.zeroAzimuth,
+                   "azimuths count from north or south (default: the job's)")
+        ->check(OneOf(kZeroAzimuth))
+        ->group(group);
+    app.add_option("--feet", texts.feet,
+                   "the jobs' feet are international or us survey feet (default: us where "
+                   "\"Dist Units:\" says US Feet)")
+        ->check(OneOf(kFeet))
+        ->group(group);
+    app.add_flag("--curvature", texts.curvature,
+                 "correct elevations for the earth's curvature and refraction")
+        ->group(group);
+    app.add_option("--refraction", texts.refraction, "the refraction coefficient k (default 0.13)")
+        ->group(group);
+    app.add_option("--collimation-tolerance", texts.collimation,
+                   "largest collimation error of a face pair, seconds")
+        ->group(group);
+    app.add_option("--index-tolerance", texts.index, "largest vertical index error of a face pair, seconds")
+        ->group(group);
+    app.add_option(
+           "--distance-tolerance", texts.distance,
+           "largest difference of a face pair's distances, in the unit of the output (default 0.010 m)")
+        ->group(group);
+}
+
+std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts) {
+    SurveySettings settings;
+    settings.units = Chosen(kUnits, texts.units);
+    settings.eastingFirst = texts.order == "penzd";
+    settings.overrides.zeroVa = Chosen(kZeroVa, texts.zeroVa);
+    settings.overrides.readings = Chosen(kReadings, texts.haRaw);
+    settings.overrides.zeroAzimuth = Chosen(kZeroAzimuth, texts.zeroAzimuth);
+    settings.overrides.feet = Chosen(kFeet, texts.feet);
+    // Lengths are scaled to metres file by file, in the unit each file's coordinates are written in.
+    const survey::LengthUnit given = survey::LengthUnit::Metre; // read unscaled
+    settings.distanceTolerance = texts.distance;
+    survey::Options& options = settings.options;
+    options.curvatureAndRefraction = texts.curvature;
+    options.refractionCoefficient = texts.refraction;
+    options.tolerances.collimation = texts.collimation * kRadiansPerSecond;
+    options.tolerances.verticalIndex = texts.index * kRadiansPerSecond;
+    // A point named on the command line wins over the same name in the file of points.
+    for (const std::string& text : texts.known) {
+        auto point = survey::ParseKnownPoint(text, given);
+        if (auto* error = std::get_if<std::string>(&point))
+            return "--known: " + *error;
+        options.userPoints.push_back(std::get<survey::KnownPoint>(point));
+    }
+    if (!texts.knownPoints.empty()) {
+        std::ifstream in(texts.knownPoints);
+        if (!in)
+            return "cannot read " + texts.knownPoints;
+        survey::KnownPointList list = survey::ReadKnownPoints(in, given);
+        if (!list.errors.empty())
+            return texts.knownPoints + ": " + list.errors.front();
+        options.userPoints.insert(options.userPoints.end(), list.points.begin(), list.points.end());
+    }
+    return settings;
+}
+
+host::Feet FeetOf(const SurveySettings& settings) {
+    if (!settings.overrides.feet)
+        return host::Feet::AsTheFileSays;
+    return *settings.overrides.feet == survey::LengthUnit::UsSurveyFoot ? host::Feet::UsSurvey
+                                                                        : host::Feet::International;
+}
+
+} // namespace rdf
