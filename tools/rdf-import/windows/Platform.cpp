@@ -45,14 +45,16 @@ public:
 
 protected:
     int_type overflow(int_type c) override {
-        if (!traits_type::eq_int_type(c, traits_type::eof()))
-            pending += traits_type::to_char_type(c);
-        return traits_type::not_eof(c);
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
     }
+    // Held until a flush, or until enough has gathered, so that a listing is not a call a line.
     std::streamsize xsputn(const char* text, std::streamsize count) override {
         pending.append(text, static_cast<std::size_t>(count));
-        if (pending.size() >= kFlushAt)
-            sync();
+        if (pending.size() >= kFlushAt && sync() != 0)
+            return 0;
         return count;
     }
     int sync() override {
