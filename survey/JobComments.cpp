@@ -1,5 +1,7 @@
 #include "survey/JobComments.h"
 
+#include "survey/Text.h"
+
 #include <algorithm>
 #include <functional>
 #include <limits>
@@ -7,15 +9,6 @@
 
 namespace survey {
 namespace {
-
-constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(kWhiteSpace);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
-}
 
 // The comment's text: its second field, as the module reads it.
 std::optional<std::string_view> CommentText(std::string_view line) {
@@ -126,8 +119,7 @@ void JobComments::Add(int line, std::string_view text) {
 }
 
 bool JobComments::MayBeComment(std::string_view bytes) {
-    const auto first = bytes.find_first_not_of(kWhiteSpace);
-    return first != std::string_view::npos && bytes.substr(first, 2) == "CO";
+    return Trimmed(bytes).substr(0, 2) == "CO";
 }
 
 JobFacts JobComments::FactsAt(Line line) const {

@@ -1,19 +1,12 @@
 #include "survey/KnownPoints.h"
 
+#include "survey/Text.h"
+
 #include <charconv>
 #include <optional>
 
 namespace survey {
 namespace {
-
-constexpr std::string_view kBlanks = " \t\r";
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 std::vector<std::string_view> Fields(std::string_view text) {
     std::vector<std::string_view> fields;

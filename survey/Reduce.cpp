@@ -1,7 +1,7 @@
 // Propagation of positions through a job: known points locate and orient stations, oriented
 // stations locate their targets by polar reduction, and those targets locate and orient further
 // stations, round after round, until a round locates nothing new. Each round reads the positions
-// of the round before, so the result does not depend on the order of the records in the file.
+// of the rounds before, so the result does not depend on the order of the records in the file.
 #include "survey/Geometry.h"
 #include "survey/Sightings.h"
 #include "survey/Survey.h"
@@ -30,6 +30,7 @@ struct LocatedPoint {
     bool known = false;
     std::string code;
     std::vector<Determination> determinations; // computed points only
+    int round = 0;                             // the round that located it; 0 for known points
 };
 
 using Located = std::map<std::string, LocatedPoint>;
@@ -59,6 +60,17 @@ std::string Text(double metres) {
     return text;
 }
 
+// Seconds for a residual, degrees for a blunder.
+std::string AngleText(double radians) {
+    const double seconds = radians * 180 / kPi * 3600;
+    char text[32];
+    if (std::abs(seconds) < 3600)
+        std::snprintf(text, sizeof text, "%+.1f\"", seconds);
+    else
+        std::snprintf(text, sizeof text, "%+.4f°", seconds / 3600);
+    return text;
+}
+
 class Reducer {
 public:
     Reducer(const Job& job, const Options& options) : job_(job), options_(options) {}
@@ -70,6 +82,9 @@ public:
         while (Round(Means::Points) || Round(Means::Resection) || Round(Means::AzimuthReadings)) {
         }
         ReportUnfinishedStations();
+        // The sightings are done with; the coordinates are made from the located points.
+        for (StationWork& work : stations_)
+            work.sightings = {};
         CollectCoordinates();
         for (StationWork& work : stations_)
             out_.stations.push_back(std::move(work.result));
@@ -115,34 +130,52 @@ private:
     // Orients every station that the positions known at the round's start allow by the means
     // given, then reduces their targets.
     bool Round(Means means) {
-        const Located before = located_;
+        ++round_;
         std::vector<StationWork*> oriented;
         for (StationWork& work : stations_) {
-            if (!work.done && Orient(work, before, means))
+            if (!work.done && Orient(work, means))
                 oriented.push_back(&work);
         }
         for (StationWork* work : oriented)
-            LocateTargets(*work, before);
-        for (auto& [name, point] : located_)
-            MeanDeterminations(point);
+            LocateTargets(*work);
+        for (LocatedPoint* point : changed_)
+            MeanDeterminations(*point);
+        changed_.clear();
         return !oriented.empty();
     }
 
-    std::vector<Reference> References(const StationWork& work, const Located& before) const {
+    // A point located in a round before this one; none for a point not located or located now.
+    const LocatedPoint* Before(const std::string& name) const {
+        const auto at = located_.find(name);
+        return at != located_.end() && at->second.round < round_ ? &at->second : nullptr;
+    }
+
+    // The point, made a computed one when nothing located it yet.
+    LocatedPoint& Determined(const std::string& name) {
+        auto [at, added] = located_.try_emplace(name);
+        if (added) {
+            at->second.round = round_;
+            computedOrder_.push_back(name);
+        }
+        changed_.push_back(&at->second);
+        return at->second;
+    }
+
+    std::vector<Reference> References(const StationWork& work) const {
         std::vector<Reference> references;
         for (const Sighting& sighting : work.sightings.sightings) {
-            if (auto at = before.find(sighting.target); at != before.end())
-                references.push_back({&sighting, at->second.position});
+            if (const LocatedPoint* point = Before(sighting.target))
+                references.push_back({&sighting, point->position});
         }
         return references;
     }
 
-    bool Orient(StationWork& work, const Located& before, Means means) {
-        const auto references = References(work, before);
-        const auto at = before.find(work.station->name);
-        if (at == before.end())
+    bool Orient(StationWork& work, Means means) {
+        const auto references = References(work);
+        const LocatedPoint* located = Before(work.station->name);
+        if (located == nullptr)
             return means == Means::Resection && Resect(work, references);
-        const Position& station = at->second.position;
+        const Position& station = located->position;
         if (references.empty()) {
             if (means != Means::AzimuthReadings || work.station->facts.readings != CircleReadings::Azimuth)
                 return false;
@@ -202,7 +235,7 @@ private:
         station.easting = gridMean.easting - (localMean.northing * std::sin(orientation) +
                                               localMean.easting * std::cos(orientation));
         station.elevation = ResectedElevation(work, references);
-        LocatedPoint& point = located_[work.station->name];
+        LocatedPoint& point = Determined(work.station->name);
         point.determinations.push_back({station, work.station->name});
         MeanDeterminations(point);
         Finish(work, station, orientation, references);
@@ -233,8 +266,14 @@ private:
         result.easting = station.easting;
         result.elevation = station.elevation;
         result.orientation = Normalised(orientation);
-        for (const Reference& reference : references)
+        for (const Reference& reference : references) {
             result.checks.push_back(CheckOf(work, station, reference));
+            if (std::abs(result.checks.back().azimuthResidual) > options_.tolerances.orientation)
+                Report(work.station->line, "station " + work.station->name + ": its orientation misses " +
+                                               reference.sighting->target + " by " +
+                                               AngleText(result.checks.back().azimuthResidual) +
+                                               "; the point or the observation is wrong");
+        }
         if (!HasRises(work))
             return;
         if (!station.elevation)
@@ -264,10 +303,10 @@ private:
         return check;
     }
 
-    void LocateTargets(StationWork& work, const Located& before) {
+    void LocateTargets(StationWork& work) {
         const Position station{*work.result.northing, *work.result.easting, work.result.elevation};
         for (const Sighting& sighting : work.sightings.sightings) {
-            if (before.count(sighting.target) != 0)
+            if (Before(sighting.target) != nullptr)
                 continue;
             if (!sighting.horizontalDistance) {
                 Report(sighting.line, sighting.target + " from " + work.station->name +
@@ -277,13 +316,10 @@ private:
             if (sighting.targetHeightAssumed && station.elevation)
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
-            LocatedPoint& point = located_[sighting.target];
+            LocatedPoint& point = Determined(sighting.target);
             if (point.code.empty())
                 point.code = sighting.code;
             point.determinations.push_back({Polar(work, station, sighting), work.station->name});
-            if (std::find(computedOrder_.begin(), computedOrder_.end(), sighting.target) ==
-                computedOrder_.end())
-                computedOrder_.push_back(sighting.target);
         }
     }
 
@@ -357,18 +393,15 @@ private:
         }
     }
 
+    // Each point leaves the working set as its coordinate is made, so both are not held whole.
     void CollectCoordinates() {
-        for (const std::string& name : knownOrder_)
-            out_.coordinates.push_back(CoordinateOf(name, located_.at(name)));
-        // Resected stations come first among the computed points, in the order of the stations.
-        for (const StationWork& work : stations_) {
-            const auto at = located_.find(work.station->name);
-            if (at != located_.end() && !at->second.known &&
-                std::find(computedOrder_.begin(), computedOrder_.end(), at->first) == computedOrder_.end())
-                computedOrder_.insert(computedOrder_.begin(), at->first);
+        out_.coordinates.reserve(knownOrder_.size() + computedOrder_.size());
+        for (const auto* order : {&knownOrder_, &computedOrder_}) {
+            for (const std::string& name : *order) {
+                const auto point = located_.extract(name);
+                out_.coordinates.push_back(CoordinateOf(name, point.mapped()));
+            }
         }
-        for (const std::string& name : computedOrder_)
-            out_.coordinates.push_back(CoordinateOf(name, located_.at(name)));
     }
 
     static Coordinate CoordinateOf(const std::string& name, const LocatedPoint& point) {
@@ -406,7 +439,9 @@ private:
     const Options& options_;
     Located located_;
     std::vector<std::string> knownOrder_;
-    std::vector<std::string> computedOrder_;
+    std::vector<std::string> computedOrder_; // in the order they were located
+    std::vector<LocatedPoint*> changed_;     // given a determination in this round
+    int round_ = 0;
     std::vector<StationWork> stations_;
     Reduction out_;
 };

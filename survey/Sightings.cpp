@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace survey {
 namespace {
@@ -61,12 +62,12 @@ public:
     TargetReducer(const Station& station, const Tolerances& tolerances, StationSightings& out)
         : station_(station), tolerances_(tolerances), zeroVa_(station.facts.zeroVa), out_(out) {}
 
-    void Reduce(const std::string& target) {
+    // `observations` are those of one target, in the order of the file.
+    void Reduce(const std::string& target, const std::vector<const Observation*>& observations) {
         std::vector<const Observation*> lefts;
         std::vector<const Observation*> rights;
-        for (const Observation& observation : station_.observations) {
-            if (observation.target != target)
-                continue;
+        for (const Observation* each : observations) {
+            const Observation& observation = *each;
             if (!observation.horizontalAngle) {
                 Report(observation.line, target + " from " + station_.name +
                                              ": no horizontal angle, so the observation is not used");
@@ -85,7 +86,7 @@ public:
                 views.push_back(Single(*(*rest)[i], zeroVa_));
         }
         if (!views.empty())
-            out_.sightings.push_back(Meaned(target, views));
+            out_.sightings.push_back(Meaned(target, views, observations));
     }
 
 private:
@@ -127,7 +128,8 @@ private:
         return view;
     }
 
-    Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views) const {
+    static Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views,
+                           const std::vector<const Observation*>& observations) {
         Sighting sighting;
         sighting.target = target;
         std::vector<double> directions;
@@ -146,13 +148,10 @@ private:
             sighting.horizontalDistance = Mean(distances);
             sighting.rise = Mean(rises);
         }
-        for (const Observation& observation : station_.observations) {
-            if (observation.target != target)
-                continue;
-            if (!sighting.line)
-                sighting.line = observation.line;
+        sighting.line = observations.front()->line;
+        for (const Observation* observation : observations) {
             if (sighting.code.empty())
-                sighting.code = observation.code;
+                sighting.code = observation->code;
         }
         return sighting;
     }
@@ -173,15 +172,20 @@ double ZenithAngle(double verticalAngle, ZeroVa zeroVa) {
 
 StationSightings Sight(const Station& station, const Tolerances& tolerances) {
     StationSightings out;
+    // Targets in the order of their first observation, each with its observations.
     std::vector<std::string> targets;
+    std::unordered_map<std::string, std::vector<const Observation*>> observations;
     for (const Observation& observation : station.observations) {
-        if (observation.target != station.name &&
-            std::find(targets.begin(), targets.end(), observation.target) == targets.end())
+        if (observation.target == station.name)
+            continue;
+        auto& ofTarget = observations[observation.target];
+        if (ofTarget.empty())
             targets.push_back(observation.target);
+        ofTarget.push_back(&observation);
     }
     TargetReducer reducer(station, tolerances, out);
     for (const std::string& target : targets)
-        reducer.Reduce(target);
+        reducer.Reduce(target, observations.at(target));
     return out;
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -224,6 +226,40 @@ TEST_F(EventSinkTest, ProgressNamesTheFileAndThePass) {
     EXPECT_EQ(reports[2].pass, 2);
     EXPECT_EQ(reports[3].fileIndex, 1u);
     EXPECT_EQ(reports[3].pass, 1);
+}
+
+// The module asks for "feet" alone; the host reads the file's own comment to tell the US survey
+// foot (1200/3937 m) from the international foot, as of the line the module is reading.
+TEST(EventSinkFeet, FollowTheFilesDistUnitsCommentOrTheChoiceMade) {
+    const std::filesystem::path job = std::filesystem::temp_directory_path() / "nikon-host-us-feet.rdf";
+    std::ofstream(job, std::ios::binary)
+        << "CO,Dist Units: Feet\nMP,A,,1,2,3\nCO,Dist Units: US Feet\nMP,B,,1,2,3\n";
+    const struct {
+        Feet feet;
+        int line;
+        double metresPerFoot;
+    } cases[] = {
+        {Feet::AsTheFileSays, 0, 0.3048},
+        {Feet::AsTheFileSays, 2, 1200.0 / 3937},
+        {Feet::International, 2, 0.3048},
+        {Feet::UsSurvey, 0, 1200.0 / 3937},
+    };
+    for (const auto& given : cases) {
+        HostObjects objects;
+        ImportEvents ignored;
+        EventSink sink(objects, ignored, {}, given.feet);
+        sink.BeginFile(job.wstring().c_str());
+        IUnitConverterFactory* factory = sink.GetConverterFactory();
+        sink.SetCurrentLine(given.line);
+        IDistanceConverter* feet = factory->CreateDistanceConverter(1);
+        double metres = 0;
+        ASSERT_TRUE(feet->Convert(L"1000", &metres));
+        EXPECT_DOUBLE_EQ(metres, 1000 * given.metresPerFoot) << "line " << given.line;
+        feet->Release();
+        factory->Release();
+        sink.Finish();
+    }
+    std::filesystem::remove(job);
 }
 
 } // namespace

@@ -94,6 +94,8 @@ TEST(AngleUnitRules, GonsAndMilsScaleToTheCircle) {
 TEST(DistanceRules, MetresAsWrittenFeetTimesTheInternationalFoot) {
     ExpectRule(Metres, {{L"1.550", 1.55}, {L"-3", -3.0}, {L"1.5m", std::nullopt}});
     ExpectRule(FeetToMetres, {{L"1", 0.3048}, {L"100", 30.48}, {L"-10.5", -3.2004}, {L"ft", std::nullopt}});
+    ExpectRule(UsSurveyFeetToMetres,
+               {{L"3937", 1200.0}, {L"2000000", 2000000 * 1200.0 / 3937}, {L"ft", std::nullopt}});
 }
 
 TEST(TemperatureRules, CelsiusAsWrittenFahrenheitConverted) {

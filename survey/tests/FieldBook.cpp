@@ -30,40 +30,13 @@ Printed PrintScaled(double radians, double unitsPerRadian, const char* format, d
     return {Format(format, units), units / unitsPerRadian};
 }
 
-const char* AngleUnitWords(AngleUnit unit) {
-    switch (unit) {
-    case AngleUnit::Gons:
-        return "Gons";
-    case AngleUnit::Mils:
-        return "MIL6400";
-    case AngleUnit::Dms:
-        break;
-    }
-    return "DDDMMSS";
-}
+// The comments' words, in the order of the enumerations.
+constexpr const char* kAngleUnitWords[] = {"DDDMMSS", "Gons", "MIL6400"};
+constexpr const char* kLengthUnitWords[] = {"Metres", "Feet", "US Feet"};
+constexpr const char* kZeroVaWords[] = {"Zenith", "Horizontal", "Compass"};
 
-const char* LengthUnitWords(LengthUnit unit) {
-    switch (unit) {
-    case LengthUnit::InternationalFoot:
-        return "Feet";
-    case LengthUnit::UsSurveyFoot:
-        return "US Feet";
-    case LengthUnit::Metre:
-        break;
-    }
-    return "Metres";
-}
-
-const char* ZeroVaWords(ZeroVa zeroVa) {
-    switch (zeroVa) {
-    case ZeroVa::Horizontal:
-        return "Horizontal";
-    case ZeroVa::Compass:
-        return "Compass";
-    case ZeroVa::Zenith:
-        break;
-    }
-    return "Zenith";
+template <std::size_t N, class Enum> const char* Words(const char* const (&words)[N], Enum value) {
+    return words[static_cast<std::size_t>(value)];
 }
 
 // The vertical angle an instrument prints for a zenith angle read in one face.
@@ -203,12 +176,12 @@ void FieldBook::SideShot(const Spot& target, double targetHeight, const std::str
 
 std::string FieldBook::RawFile() const {
     std::ostringstream file;
-    file << "CO,Nikon RAW data format V2.00\nCO,GENERATED\n"
-         << "CO,Dist Units: " << LengthUnitWords(conventions_.distances) << '\n'
-         << "CO,Angle Units: " << AngleUnitWords(conventions_.angles) << '\n'
+    file << "CO,Nikon RAW data format V2.00\nCO," << conventions_.job << "\n"
+         << "CO,Dist Units: " << Words(kLengthUnitWords, conventions_.distances) << '\n'
+         << "CO,Angle Units: " << Words(kAngleUnitWords, conventions_.angles) << '\n'
          << "CO,Zero azimuth: " << (conventions_.zeroAzimuth == ZeroAzimuth::South ? "South" : "North")
          << '\n'
-         << "CO,Zero VA: " << ZeroVaWords(conventions_.zeroVa) << '\n'
+         << "CO,Zero VA: " << Words(kZeroVaWords, conventions_.zeroVa) << '\n'
          << "CO,HA Raw data: "
          << (conventions_.readings == CircleReadings::Azimuth ? "Azimuth" : "HA zero to BS") << '\n'
          << "CO,Coord Order: NEZ\n";

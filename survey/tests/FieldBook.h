@@ -30,6 +30,7 @@ struct Conventions {
     // Readings bent by the Earth's curvature and the refraction of the line of sight.
     bool curvatureAndRefraction = false;
     double refractionCoefficient = 0.13;
+    std::string job = "GENERATED";
 };
 
 // A printed number: its text in the file and the value a host reads from it (metres, radians).

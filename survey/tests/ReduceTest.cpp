@@ -42,6 +42,14 @@ bool Mentions(const Reduction& reduction, const std::string& text, Line line) {
     });
 }
 
+// A field book whose file gives A and B.
+FieldBook OnControlAB() {
+    FieldBook book({});
+    book.Control(kA);
+    book.Control(kB);
+    return book;
+}
+
 // One set-up on A, B its backsight, every target observed in both faces.
 Job ConventionJob(const Conventions& conventions, double circleZero, bool backsightKnown) {
     FieldBook book(conventions);
@@ -165,6 +173,19 @@ TEST(Checks, KnownPointsSeenFromAStationGiveItsResiduals) {
     EXPECT_NEAR(*station.checks[0].elevationResidual, 0, kMillimetres);
 }
 
+TEST(Checks, AnOrientationResidualPastTheToleranceIsReported) {
+    Job job = ConventionJob(With(ZeroVa::Zenith), 0.3, true);
+    // P moved 0.065 m across the line of sight (120" at 112 m): of the mean over B, P and Q it
+    // keeps two thirds as its residual, B and Q one third each.
+    job.knownPoints.push_back({"P", kP.northing - 0.058, kP.easting + 0.029, kP.elevation, "", {}, 9});
+    job.knownPoints.push_back({"Q", kQ.northing, kQ.easting, kQ.elevation, "", {}, 10});
+    job.stations[0].line = 4;
+    const Reduction reduction = Reduce(job, Options{});
+    EXPECT_TRUE(Mentions(reduction, "station A: its orientation misses P by -", 4));
+    EXPECT_FALSE(Mentions(reduction, "misses B", 4)) << "B's residual is within 60\"";
+    EXPECT_FALSE(Mentions(reduction, "misses Q", 4));
+}
+
 // A traverse T1 (known, backsight T0 known) - T2 - T3 - T4, with the set-ups written last first:
 // a single pass in file order would locate nothing past T2.
 TEST(Propagation, CarriesATraverseThroughThreeStationsWhateverTheRecordOrder) {
@@ -188,9 +209,7 @@ TEST(Propagation, CarriesATraverseThroughThreeStationsWhateverTheRecordOrder) {
 }
 
 TEST(Propagation, SetsUpOnASideShotPoint) {
-    FieldBook book({});
-    book.Control(kA);
-    book.Control(kB);
+    FieldBook book = OnControlAB();
     book.SetUp(kA, 1.5, kB, 0.1);
     book.SideShot(kP, 1.8, "PEG");
     book.SetUp(kP, 1.4, kA, 2.2);
@@ -204,9 +223,7 @@ TEST(Propagation, SetsUpOnASideShotPoint) {
 }
 
 TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
-    FieldBook book({});
-    book.Control(kA);
-    book.Control(kB);
+    FieldBook book = OnControlAB();
     book.SetUp(kA, 1.5, kB, 0.1);
     book.FaceLeft(kB, 1.6);
     book.FaceLeft(kP, 1.6);
@@ -226,9 +243,7 @@ TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
 
 TEST(Propagation, ResectsAStationFromTwoLocatedPoints) {
     const Spot free{"FREE", 1020.000, 2090.000, 49.000};
-    FieldBook book({});
-    book.Control(kA);
-    book.Control(kB);
+    FieldBook book = OnControlAB();
     book.SetUp(free, 1.5, kA, 4.0);
     book.Faces(kA, 1.6);
     book.Faces(kB, 1.6);

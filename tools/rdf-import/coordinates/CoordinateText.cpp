@@ -10,14 +10,9 @@ namespace {
 
 constexpr double kSecondsPerRadian = 180 / 3.14159265358979323846 * 3600;
 
-struct UnitNames {
-    survey::LengthUnit unit;
-    const char* symbol;
-};
-
-constexpr UnitNames kUnitNames[] = {{survey::LengthUnit::Metre, "m"},
-                                    {survey::LengthUnit::InternationalFoot, "ft"},
-                                    {survey::LengthUnit::UsSurveyFoot, "usft"}};
+// In the order of the enumerations.
+constexpr const char* kUnitSymbols[] = {"m", "ft", "usft"};
+constexpr const char* kStatusNames[] = {"oriented", "not located", "not oriented"};
 
 std::string Length(double metres, survey::LengthUnit unit, int decimals) {
     return host::FixedDecimal(metres / survey::MetresPer(unit), decimals);
@@ -110,18 +105,6 @@ std::string Points(const survey::Reduction& reduction, survey::LengthUnit unit) 
     return table.Text("    ");
 }
 
-const char* StatusText(survey::StationStatus status) {
-    switch (status) {
-    case survey::StationStatus::NotLocated:
-        return "not located";
-    case survey::StationStatus::NotOriented:
-        return "not oriented";
-    case survey::StationStatus::Oriented:
-        break;
-    }
-    return "oriented";
-}
-
 std::string Stations(const survey::Reduction& reduction, survey::LengthUnit unit, AngleStyle angles) {
     std::string text;
     for (const survey::StationResult& station : reduction.stations) {
@@ -131,7 +114,7 @@ std::string Stations(const survey::Reduction& reduction, survey::LengthUnit unit
         if (station.elevation)
             text += "  Z " + Length(*station.elevation, unit, 3);
         text += station.orientation ? "  orientation " + FormatAngle(*station.orientation, angles)
-                                    : std::string("  ") + StatusText(station.status);
+                                    : std::string("  ") + StatusName(station.status);
         text += '\n';
         if (station.checks.empty())
             continue;
@@ -165,11 +148,11 @@ std::string Rounds(const survey::Reduction& reduction, survey::LengthUnit unit, 
 } // namespace
 
 const char* UnitSymbol(survey::LengthUnit unit) {
-    for (const UnitNames& names : kUnitNames) {
-        if (names.unit == unit)
-            return names.symbol;
-    }
-    return "m";
+    return kUnitSymbols[static_cast<std::size_t>(unit)];
+}
+
+const char* StatusName(survey::StationStatus status) {
+    return kStatusNames[static_cast<std::size_t>(status)];
 }
 
 std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst) {

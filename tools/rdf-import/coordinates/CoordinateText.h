@@ -9,7 +9,8 @@
 
 namespace rdf {
 
-const char* UnitSymbol(survey::LengthUnit unit); // "m", "ft", "usft"
+const char* UnitSymbol(survey::LengthUnit unit);      // "m", "ft", "usft"
+const char* StatusName(survey::StationStatus status); // "oriented", "not located", "not oriented"
 
 // The header row, `name,northing,easting,elevation,code` with the unit named, and the rows.
 std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst);

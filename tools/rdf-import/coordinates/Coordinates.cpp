@@ -1,6 +1,5 @@
 #include "tools/rdf-import/coordinates/Coordinates.h"
 
-#include "host/JobComments.h"
 #include "tools/rdf-import/coordinates/CoordinateText.h"
 
 #include <iostream>
@@ -8,29 +7,14 @@
 namespace rdf {
 namespace {
 
-struct Named {
-    int value;
-    const char* name;
-};
+// The job facts' names, in the order of the enumerations.
+constexpr const char* kZeroVaNames[] = {"zenith", "horizontal", "compass"};
+constexpr const char* kReadingNames[] = {"azimuth", "backsight"};
+constexpr const char* kZeroAzimuthNames[] = {"north", "south"};
 
-template <class Enum, std::size_t N> const char* NameOf(const Named (&names)[N], Enum value) {
-    for (const Named& named : names) {
-        if (named.value == static_cast<int>(value))
-            return named.name;
-    }
-    return "";
+template <std::size_t N, class Enum> const char* NameOf(const char* const (&names)[N], Enum value) {
+    return names[static_cast<std::size_t>(value)];
 }
-
-constexpr Named kZeroVaNames[] = {{static_cast<int>(survey::ZeroVa::Zenith), "zenith"},
-                                  {static_cast<int>(survey::ZeroVa::Horizontal), "horizontal"},
-                                  {static_cast<int>(survey::ZeroVa::Compass), "compass"}};
-constexpr Named kReadingNames[] = {{static_cast<int>(survey::CircleReadings::Azimuth), "azimuth"},
-                                   {static_cast<int>(survey::CircleReadings::FromBacksight), "backsight"}};
-constexpr Named kZeroAzimuthNames[] = {{static_cast<int>(survey::ZeroAzimuth::North), "north"},
-                                       {static_cast<int>(survey::ZeroAzimuth::South), "south"}};
-constexpr Named kStatusNames[] = {{static_cast<int>(survey::StationStatus::Oriented), "oriented"},
-                                  {static_cast<int>(survey::StationStatus::NotLocated), "not located"},
-                                  {static_cast<int>(survey::StationStatus::NotOriented), "not oriented"}};
 
 void Line(JsonOut& json, survey::Line line) {
     json.Key("line");
@@ -38,6 +22,15 @@ void Line(JsonOut& json, survey::Line line) {
         json.Int(*line + 1);
     else
         json.Null();
+}
+
+// A known or computed position, or a station's when it has one.
+template <class Length>
+void Position(JsonOut& json, const Length& northing, const Length& easting,
+              const std::optional<double>& elevation) {
+    json.Member("northing", northing);
+    json.Member("easting", easting);
+    json.Member("elevation", elevation);
 }
 
 void Names(JsonOut& json, std::string_view key, const std::vector<std::string>& names) {
@@ -54,9 +47,7 @@ void CoordinatesJson(JsonOut& json, const survey::Reduction& reduction) {
     for (const survey::Coordinate& point : reduction.coordinates) {
         json.StartObject();
         json.Member("name", point.name);
-        json.Member("northing", point.northing);
-        json.Member("easting", point.easting);
-        json.Member("elevation", point.elevation);
+        Position(json, point.northing, point.easting, point.elevation);
         if (!point.code.empty())
             json.Member("code", point.code);
         const bool known = point.source == survey::PointSource::Known;
@@ -74,10 +65,8 @@ void StationJson(JsonOut& json, const survey::StationResult& station) {
     json.StartObject();
     json.Member("name", station.name);
     Line(json, station.line);
-    json.Member("status", NameOf(kStatusNames, station.status));
-    json.Member("northing", station.northing);
-    json.Member("easting", station.easting);
-    json.Member("elevation", station.elevation);
+    json.Member("status", StatusName(station.status));
+    Position(json, station.northing, station.easting, station.elevation);
     json.Member("instrumentHeight", station.instrumentHeight);
     json.Member("orientation", station.orientation);
     json.Key("residuals");
@@ -145,20 +134,18 @@ void ReductionJson(JsonOut& json, const survey::FileSurvey& file) {
 } // namespace
 
 Coordinates::Coordinates(SurveySettings settings, AngleStyle angles)
-    : settings(std::move(settings)), angles(angles),
-      collector([this](host::FileResult& file) { Reduce(file); }) {}
+    : settings(std::move(settings)), angles(angles) {}
 
 void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
     pointList = &out;
     quiet = quietly;
 }
 
-void Coordinates::Reduce(host::FileResult& file) {
-    current = SurveyOf(file, host::ReadJobComments(file.path), settings);
-}
-
 void Coordinates::FileEnded(const host::FileEnd& file) {
-    collector.FileEnded(file);
+    current = builder.End(file.outcome);
+    // The writers of a file need its reduction, not its observations; the run's outputs need both.
+    if (runEnded.empty())
+        current.job.stations = {};
     if (pointList != nullptr) {
         const survey::LengthUnit unit = OutputUnit(current, settings);
         if (pointListUnit != unit)

@@ -4,7 +4,6 @@
 // outputs that take the whole run.
 #pragma once
 
-#include "host/pipeline/FileCollector.h"
 #include "tools/rdf-import/coordinates/FileSurvey.h"
 #include "tools/rdf-import/writers/Writers.h"
 
@@ -26,14 +25,11 @@ public:
     // only when something asks for them.
     void OnRunEnded(RunEnded hook) { runEnded.push_back(std::move(hook)); }
 
-    void FileBegun(const host::FileBegin& file) override { collector.FileBegun(file); }
-    void TargetAnnounced(std::wstring_view name) override { collector.TargetAnnounced(name); }
-    void StationReady(const host::Station& station) override { collector.StationReady(station); }
-    void ObservationReady(const host::Observation& observation) override {
-        collector.ObservationReady(observation);
-    }
-    void PointReady(const host::Point& point) override { collector.PointReady(point); }
-    void MessageReported(const host::Message& message) override { collector.MessageReported(message); }
+    void FileBegun(const host::FileBegin& file) override { builder.Begin(std::wstring(file.path)); }
+    void StationReady(const host::Station& station) override { builder.Add(station); }
+    void ObservationReady(const host::Observation& observation) override { builder.Add(observation); }
+    void PointReady(const host::Point& point) override { builder.Add(point); }
+    void MessageReported(const host::Message& message) override { builder.Add(message); }
     void FileEnded(const host::FileEnd& file) override;
     void ImportEnded(const host::ImportEnd& end) override;
 
@@ -41,11 +37,9 @@ public:
     void WriteText(host::BufferedOutput& out, const host::FileEnd& file) override;
 
 private:
-    void Reduce(host::FileResult& file);
-
     SurveySettings settings;
     AngleStyle angles;
-    host::FileCollector collector;
+    SurveyBuilder builder{settings};
     survey::FileSurvey current;
     host::BufferedOutput* pointList = nullptr;
     std::optional<survey::LengthUnit> pointListUnit; // of the last header row written

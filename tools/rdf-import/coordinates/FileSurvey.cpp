@@ -1,6 +1,10 @@
 #include "tools/rdf-import/coordinates/FileSurvey.h"
 
+#include "host/JobComments.h"
 #include "platform/Utf8.h"
+#include "tools/rdf-import/writers/Writers.h"
+
+#include <algorithm>
 
 namespace rdf {
 namespace {
@@ -9,40 +13,34 @@ std::string Utf8(const std::wstring& text) {
     return platform::EncodeUtf8(text);
 }
 
-const char* OutcomeText(host::FileOutcome outcome) {
-    switch (outcome) {
-    case host::FileOutcome::CannotOpen:
-        return "cannot open";
-    case host::FileOutcome::NoRecords:
-        return "no records";
-    case host::FileOutcome::Imported:
-        break;
-    }
-    return "imported";
+// The writers' outcome names, in words.
+std::string OutcomeText(host::FileOutcome outcome) {
+    std::string text = OutcomeName(outcome);
+    std::replace(text.begin(), text.end(), '-', ' ');
+    return text;
 }
 
 survey::Observation ObservationOf(const host::Observation& from) {
-    survey::Observation observation;
-    observation.target = Utf8(from.target);
-    observation.horizontalAngle = from.horizontalAngle;
-    observation.verticalAngle = from.verticalAngle;
-    observation.slopeDistance = from.slopeDistance;
-    observation.targetHeight = from.targetHeight;
-    observation.faceRight = from.faceRight;
-    observation.code = from.code ? Utf8(*from.code) : std::string();
-    observation.line = from.line;
-    return observation;
+    return {Utf8(from.target),
+            from.horizontalAngle,
+            from.verticalAngle,
+            from.slopeDistance,
+            from.targetHeight,
+            from.faceRight,
+            from.code ? Utf8(*from.code) : std::string(),
+            from.line};
 }
 
+// The station's observations come after it, one by one.
 survey::Station StationOf(const host::Station& from, const survey::JobComments& comments,
                           const FactOverrides& overrides) {
-    survey::Station station;
-    station.name = Utf8(from.name);
-    station.instrumentHeight = from.instrumentHeight;
-    station.temperature = from.temperature;
-    station.pressure = from.pressure;
-    station.line = from.line;
-    station.facts = Overridden(comments.FactsAt(from.line), overrides);
+    survey::Station station{Utf8(from.name),
+                            from.instrumentHeight,
+                            from.temperature,
+                            from.pressure,
+                            from.line,
+                            Overridden(comments.FactsAt(from.line), overrides),
+                            {}};
     for (const host::Observation& observation : from.observations)
         station.observations.push_back(ObservationOf(observation));
     return station;
@@ -87,35 +85,49 @@ survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrid
     return facts;
 }
 
-survey::FileSurvey SurveyOf(const host::FileResult& file, const survey::JobComments& comments,
-                            const SurveySettings& settings) {
-    survey::FileSurvey result;
-    result.path = Utf8(file.path);
-    result.outcome = OutcomeText(file.outcome);
-    for (const host::Message& message : file.messages)
-        result.messages.push_back({message.line, Utf8(message.text)});
-    survey::Job& job = result.job;
-    job.header = comments.Header();
-    job.facts = Overridden(comments.FactsAt(std::nullopt), settings.overrides);
-    for (const host::Point& point : file.points) {
-        if (!point.northing || !point.easting)
-            continue;
-        job.knownPoints.push_back({Utf8(point.name), *point.northing, *point.easting, point.elevation,
-                                   point.code ? Utf8(*point.code) : std::string(),
-                                   survey::PointOrigin::CoordinateRecord, point.line});
+void SurveyBuilder::Begin(const std::wstring& path) {
+    comments = host::ReadJobComments(path);
+    file = survey::FileSurvey();
+    file.path = Utf8(path);
+    file.job.header = comments.Header();
+    notes.clear();
+    observationsBeforeStation = 0;
+}
+
+void SurveyBuilder::Add(const host::Station& station) {
+    file.job.stations.push_back(StationOf(station, comments, settings.overrides));
+}
+
+void SurveyBuilder::Add(const host::Observation& observation) {
+    if (file.job.stations.empty()) {
+        if (observationsBeforeStation++ == 0)
+            notes.push_back({observation.line, "observations that come before any station are not reduced"});
+        return;
     }
-    for (const host::Station& station : file.stations)
-        job.stations.push_back(StationOf(station, comments, settings.overrides));
-    std::vector<survey::Diagnostic> notes;
+    file.job.stations.back().observations.push_back(ObservationOf(observation));
+}
+
+void SurveyBuilder::Add(const host::Point& point) {
+    if (!point.northing || !point.easting)
+        return;
+    file.job.knownPoints.push_back({Utf8(point.name), *point.northing, *point.easting, point.elevation,
+                                    point.code ? Utf8(*point.code) : std::string(),
+                                    survey::PointOrigin::CoordinateRecord, point.line});
+}
+
+void SurveyBuilder::Add(const host::Message& message) {
+    file.messages.push_back({message.line, Utf8(message.text)});
+}
+
+survey::FileSurvey SurveyBuilder::End(host::FileOutcome outcome) {
+    file.outcome = OutcomeText(outcome);
+    survey::Job& job = file.job;
+    job.facts = Overridden(comments.FactsAt(std::nullopt), settings.overrides);
     if (!settings.overrides.readings)
         UnzeroableLastStation(job, notes);
-    if (!file.observationsBeforeStation.empty())
-        notes.push_back({file.observationsBeforeStation.front().line,
-                         std::to_string(file.observationsBeforeStation.size()) +
-                             " observations come before any station and are not reduced"});
-    result.reduction = survey::Reduce(job, InMetres(settings, OutputUnit(result, settings)));
-    result.reduction.diagnostics.insert(result.reduction.diagnostics.begin(), notes.begin(), notes.end());
-    return result;
+    file.reduction = survey::Reduce(job, InMetres(settings, OutputUnit(file, settings)));
+    file.reduction.diagnostics.insert(file.reduction.diagnostics.begin(), notes.begin(), notes.end());
+    return std::move(file);
 }
 
 survey::LengthUnit OutputUnit(const survey::FileSurvey& file, const SurveySettings& settings) {

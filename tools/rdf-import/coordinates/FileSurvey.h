@@ -32,8 +32,27 @@ struct SurveySettings {
 
 survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrides);
 
-survey::FileSurvey SurveyOf(const host::FileResult& file, const survey::JobComments& comments,
-                            const SurveySettings& settings);
+// A file's survey built from its events as they come: only the survey's own copy of the file is
+// held, with the job facts of the file's comments, read when the file begins.
+class SurveyBuilder {
+public:
+    explicit SurveyBuilder(const SurveySettings& settings) : settings(settings) {}
+
+    void Begin(const std::wstring& path);
+    void Add(const host::Station& station);
+    void Add(const host::Observation& observation);
+    void Add(const host::Point& point);
+    void Add(const host::Message& message);
+    // The reduced survey; the builder is ready for the next file.
+    survey::FileSurvey End(host::FileOutcome outcome);
+
+private:
+    const SurveySettings& settings;
+    survey::JobComments comments;
+    survey::FileSurvey file;
+    std::vector<survey::Diagnostic> notes;
+    std::size_t observationsBeforeStation = 0;
+};
 
 // The unit a file's coordinates are written in.
 survey::LengthUnit OutputUnit(const survey::FileSurvey& file, const SurveySettings& settings);

@@ -29,61 +29,60 @@ template <class T> std::optional<T> Chosen(const std::map<std::string, T>& table
     return table.at(text);
 }
 
-template <class T> CLI::Validator OneOf(const std::map<std::string, T>& table) {
+constexpr const char* kGroup = "Coordinates";
+
+// An option whose text must name a row of `table`.
+template <class T>
+void AddChoice(CLI::App& app, const char* name, std::string& text, const std::map<std::string, T>& table,
+               const std::string& help) {
     std::vector<std::string> names;
     for (const auto& entry : table)
         names.push_back(entry.first);
-    return CLI::IsMember(names);
+    app.add_option(name, text, help)->check(CLI::IsMember(names))->group(kGroup);
 }
 
 } // namespace
 
 void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
-    const char* group = "Coordinates";
-    app.add_option(
-           "--known", texts.known,
-           "a control point NAME=N,E[,Z] for every file, in the --units unit (default: each job's own)")
-        ->group(group);
+    app.add_option("--known", texts.known,
+                   "a control point NAME=N,E[,Z] for every file, in the unit of the output")
+        ->group(kGroup);
     app.add_option("--known-points", texts.knownPoints,
                    "control points from a CSV file: name,northing,easting,elevation")
-        ->group(group);
-    app.add_option("--units", texts.units, "coordinates in m, ft or usft (default: each job's own unit)")
-        ->check(OneOf(kUnits))
-        ->group(group);
+        ->group(kGroup);
+    AddChoice(app, "--units", texts.units, kUnits,
+              "coordinates in m, ft or usft (default: each job's own unit)");
     app.add_option("--order", texts.order, "points: pnezd (default) or penzd, easting first")
         ->check(CLI::IsMember({"pnezd", "penzd"}))
-        ->group(group);
-    app.add_option("--zero-va", texts.zeroVa,
-                   "vertical angles as zenith, horizontal or compass (default: the job's)")
-        ->check(OneOf(kZeroVa))
-        ->group(group);
-    app.add_option("--ha-raw", texts.haRaw,
-                   "circle readings are azimuth or backsight directions (default: the job's)")
-        ->check(OneOf(kReadings))
-        ->group(group);
-    app.add_option("--zero-azimuth", texts.zeroAzimuth,
-                   "azimuths count from north or south (default: the job's)")
-        ->check(OneOf(kZeroAzimuth))
-        ->group(group);
-    app.add_option("--feet", texts.feet,
-                   "the jobs' feet are international or us survey feet (default: us where "
-                   "\"Dist Units:\" says US Feet)")
-        ->check(OneOf(kFeet))
-        ->group(group);
+        ->group(kGroup);
+    AddChoice(app, "--zero-va", texts.zeroVa, kZeroVa,
+              "vertical angles as zenith, horizontal or compass (default: the job's)");
+    AddChoice(app, "--ha-raw", texts.haRaw, kReadings,
+              "circle readings are azimuth or backsight directions (default: the job's)");
+    AddChoice(app, "--zero-azimuth", texts.zeroAzimuth, kZeroAzimuth,
+              "azimuths count from north or south (default: the job's)");
+    AddChoice(app, "--feet", texts.feet, kFeet,
+              "the jobs' feet are international or us survey feet (default: us where the job says US Feet)");
     app.add_flag("--curvature", texts.curvature,
                  "correct elevations for the earth's curvature and refraction")
-        ->group(group);
-    app.add_option("--refraction", texts.refraction, "the refraction coefficient k (default 0.13)")
-        ->group(group);
-    app.add_option("--collimation-tolerance", texts.collimation,
-                   "largest collimation error of a face pair, seconds")
-        ->group(group);
-    app.add_option("--index-tolerance", texts.index, "largest vertical index error of a face pair, seconds")
-        ->group(group);
+        ->group(kGroup);
+    const struct {
+        const char* name;
+        double* value;
+        const char* help;
+    } numbers[] = {
+        {"--refraction", &texts.refraction, "the refraction coefficient k (default 0.13)"},
+        {"--collimation-tolerance", &texts.collimation, "largest collimation error of a face pair, seconds"},
+        {"--index-tolerance", &texts.index, "largest vertical index error of a face pair, seconds"},
+        {"--orientation-tolerance", &texts.orientation,
+         "largest residual of a station's orientation before it is reported, seconds"},
+    };
+    for (const auto& number : numbers)
+        app.add_option(number.name, *number.value, number.help)->group(kGroup);
     app.add_option(
            "--distance-tolerance", texts.distance,
            "largest difference of a face pair's distances, in the unit of the output (default 0.010 m)")
-        ->group(group);
+        ->group(kGroup);
 }
 
 std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts) {
@@ -102,6 +101,7 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
     options.refractionCoefficient = texts.refraction;
     options.tolerances.collimation = texts.collimation * kRadiansPerSecond;
     options.tolerances.verticalIndex = texts.index * kRadiansPerSecond;
+    options.tolerances.orientation = texts.orientation * kRadiansPerSecond;
     // A point named on the command line wins over the same name in the file of points.
     for (const std::string& text : texts.known) {
         auto point = survey::ParseKnownPoint(text, given);

@@ -27,6 +27,7 @@ struct SurveyOptionTexts {
     double refraction = 0.13;
     double collimation = 60;        // seconds
     double index = 60;              // seconds
+    double orientation = 60;        // seconds
     std::optional<double> distance; // in the unit of the output
 };
 

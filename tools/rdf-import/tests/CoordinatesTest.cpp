@@ -116,7 +116,10 @@ std::string WriteJob(const JobCase& given, const std::string& dir) {
     Write(path, book.RawFile());
     std::ostringstream control;
     control << std::fixed << "name,northing,easting,elevation\n";
-    for (const Spot& spot : {at(kK1), at(kK2)})
+    // With azimuth readings K1 alone is given: nothing but its readings orients the station on it.
+    const std::vector<Spot> control_points =
+        azimuths ? std::vector<Spot>{at(kK1)} : std::vector<Spot>{at(kK1), at(kK2)};
+    for (const Spot& spot : control_points)
         control << spot.name << ',' << spot.northing << ',' << spot.easting << ',' << spot.elevation << '\n';
     Write(dir + given.name + ".control.csv", control.str());
     return path;

@@ -1,0 +1,16 @@
+// Text helpers of the readers of comments and of known points.
+#pragma once
+
+#include <string_view>
+
+namespace survey {
+
+inline std::string_view Trimmed(std::string_view text) {
+    constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
+    const auto first = text.find_first_not_of(kWhiteSpace);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
+}
+
+} // namespace survey
