@@ -2,14 +2,12 @@
 // alive, so that the host can tell whether the module released every one.
 #pragma once
 
+#include "platform/NoCopy.h"
+
 namespace host {
 
-class HostObjects {
+class HostObjects : platform::NoCopy {
 public:
-    HostObjects() = default;
-    HostObjects(const HostObjects&) = delete;
-    HostObjects& operator=(const HostObjects&) = delete;
-
     void Created() { ++live; }
     void Destroyed() { --live; }
     int Live() const { return live; }

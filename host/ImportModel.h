@@ -18,10 +18,7 @@ struct Message {
 // file packed (tools/rdf-import/writers/PackedFile.h).
 template <class Text> struct BasicObservation {
     Text target;
-    std::optional<double> targetHeight;
-    std::optional<double> slopeDistance;
-    std::optional<double> horizontalAngle;
-    std::optional<double> verticalAngle;
+    std::optional<double> targetHeight, slopeDistance, horizontalAngle, verticalAngle;
     std::optional<bool> faceRight;
     std::optional<Text> code;
     // 0-based index of the line current when the module began it (a flush sends a station's face
@@ -31,20 +28,15 @@ template <class Text> struct BasicObservation {
 
 template <class Text> struct BasicStation {
     Text name;
-    std::optional<double> temperature;
-    std::optional<double> pressure;
-    std::optional<double> instrumentHeight;
+    std::optional<double> temperature, pressure, instrumentHeight;
     std::optional<int> line; // as BasicObservation::line
     std::vector<BasicObservation<Text>> observations;
 };
 
 template <class Text> struct BasicPoint {
     Text name;
-    std::optional<double> northing;
-    std::optional<double> easting;
-    std::optional<double> elevation;
-    std::optional<bool> resectionPoint;
-    std::optional<bool> attribute;
+    std::optional<double> northing, easting, elevation;
+    std::optional<bool> resectionPoint, attribute;
     std::optional<Text> code;
     std::optional<int> line; // as BasicObservation::line
 };

@@ -16,16 +16,11 @@ std::optional<double> ParseNumber(std::wstring_view text);
 // 60; the sign applies to the whole angle. Radians.
 std::optional<double> ParseDegrees(std::wstring_view text);
 
-std::optional<double> GonsToRadians(std::wstring_view text);
-// 6400 mils to the circle.
-std::optional<double> MilsToRadians(std::wstring_view text);
-std::optional<double> Metres(std::wstring_view text);
-std::optional<double> FeetToMetres(std::wstring_view text);
-std::optional<double> UsSurveyFeetToMetres(std::wstring_view text);
-std::optional<double> Celsius(std::wstring_view text);
-std::optional<double> FahrenheitToCelsius(std::wstring_view text);
-std::optional<double> MillimetresOfMercuryToHectopascals(std::wstring_view text);
-std::optional<double> Hectopascals(std::wstring_view text);
-std::optional<double> InchesOfMercuryToHectopascals(std::wstring_view text);
+// The units the module names, each to the host's own unit.
+using UnitRule = std::optional<double>(std::wstring_view text);
+UnitRule GonsToRadians, MilsToRadians; // 6400 mils to the circle
+UnitRule Metres, FeetToMetres, UsSurveyFeetToMetres;
+UnitRule Celsius, FahrenheitToCelsius;
+UnitRule Hectopascals, MillimetresOfMercuryToHectopascals, InchesOfMercuryToHectopascals;
 
 } // namespace host

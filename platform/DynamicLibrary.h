@@ -2,17 +2,17 @@
 // on Windows. Used by hosts to load the module.
 #pragma once
 
+#include "platform/NoCopy.h"
+
 #include <filesystem>
 #include <string>
 #include <utility>
 
 namespace platform {
 
-class DynamicLibrary {
+class DynamicLibrary : NoCopy {
 public:
     DynamicLibrary() = default;
-    DynamicLibrary(const DynamicLibrary&) = delete;
-    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
     DynamicLibrary(DynamicLibrary&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
     DynamicLibrary& operator=(DynamicLibrary&& other) noexcept {
         if (this != &other) {

@@ -6,6 +6,8 @@
 // still comes to an end.
 #pragma once
 
+#include "platform/NoCopy.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,11 +16,9 @@
 
 namespace platform {
 
-class SharedTextFile {
+class SharedTextFile : NoCopy {
 public:
     SharedTextFile() = default;
-    SharedTextFile(const SharedTextFile&) = delete;
-    SharedTextFile& operator=(const SharedTextFile&) = delete;
     ~SharedTextFile();
 
     // False when the path cannot be opened as a readable file (missing, no access, a directory;

@@ -115,30 +115,15 @@ void EventSink::AddPoint(const wchar_t* name) {
         events.TargetAnnounced(OrEmpty(name));
         return;
     }
-    BeginItem(Item::Point);
-    point = Point();
-    point.name = OrEmpty(name);
-    point.line = currentLine;
+    Begin(Item::Point, point).name = OrEmpty(name);
 }
 
-void EventSink::SetNorthing(double value) {
-    SetOn(Item::Point, point.northing, value);
+void EventSink::AddStation(const wchar_t* name) {
+    Begin(Item::Station, station).name = OrEmpty(name);
 }
 
-void EventSink::SetEasting(double value) {
-    SetOn(Item::Point, point.easting, value);
-}
-
-void EventSink::SetElevation(double value) {
-    SetOn(Item::Point, point.elevation, value);
-}
-
-void EventSink::SetResectionPoint(bool resection) {
-    SetOn(Item::Point, point.resectionPoint, resection);
-}
-
-void EventSink::SetPointAttribute(bool attribute) {
-    SetOn(Item::Point, point.attribute, attribute);
+void EventSink::AddObservation(const wchar_t* target) {
+    Begin(Item::Observation, observation).target = OrEmpty(target);
 }
 
 void EventSink::SetCode(const wchar_t* code) {
@@ -146,50 +131,28 @@ void EventSink::SetCode(const wchar_t* code) {
     SetOn(Item::Observation, observation.code, OrEmpty(code));
 }
 
-void EventSink::AddStation(const wchar_t* name) {
-    BeginItem(Item::Station);
-    station = Station();
-    station.name = OrEmpty(name);
-    station.line = currentLine;
-}
-
-void EventSink::SetInstrumentHeight(double value) {
-    SetOn(Item::Station, station.instrumentHeight, value);
-}
-
-void EventSink::AddObservation(const wchar_t* target) {
-    BeginItem(Item::Observation);
-    observation = Observation();
-    observation.target = OrEmpty(target);
-    observation.line = currentLine;
-}
-
-void EventSink::SetPressure(double value) {
-    SetOn(Item::Station, station.pressure, value);
-}
-
-void EventSink::SetTemperature(double value) {
-    SetOn(Item::Station, station.temperature, value);
-}
-
-void EventSink::SetVerticalAngle(double value) {
-    SetOn(Item::Observation, observation.verticalAngle, value);
-}
-
-void EventSink::SetHorizontalAngle(double value) {
-    SetOn(Item::Observation, observation.horizontalAngle, value);
-}
-
-void EventSink::SetTargetHeight(double value) {
-    SetOn(Item::Observation, observation.targetHeight, value);
-}
-
-void EventSink::SetSlopeDistance(double value) {
-    SetOn(Item::Observation, observation.slopeDistance, value);
-}
-
-void EventSink::SetFaceRight(bool faceRight) {
-    SetOn(Item::Observation, observation.faceRight, faceRight);
-}
+// The value operations: each sets one field of the item begun last when it is of the kind named.
+// clang-format off
+#define HOST_EVENT_SINK_SETTERS(X)                                                                  \
+    X(SetNorthing, double, Point, point.northing) X(SetEasting, double, Point, point.easting)       \
+    X(SetElevation, double, Point, point.elevation)                                                 \
+    X(SetResectionPoint, bool, Point, point.resectionPoint)                                         \
+    X(SetPointAttribute, bool, Point, point.attribute)                                              \
+    X(SetInstrumentHeight, double, Station, station.instrumentHeight)                               \
+    X(SetPressure, double, Station, station.pressure)                                               \
+    X(SetTemperature, double, Station, station.temperature)                                         \
+    X(SetVerticalAngle, double, Observation, observation.verticalAngle)                             \
+    X(SetHorizontalAngle, double, Observation, observation.horizontalAngle)                         \
+    X(SetTargetHeight, double, Observation, observation.targetHeight)                               \
+    X(SetSlopeDistance, double, Observation, observation.slopeDistance)                             \
+    X(SetFaceRight, bool, Observation, observation.faceRight)
+// clang-format on
+#define HOST_EVENT_SINK_SETTER(name, Type, kind, field)                                                      \
+    void EventSink::name(Type value) {                                                                       \
+        SetOn(Item::kind, field, value);                                                                     \
+    }
+HOST_EVENT_SINK_SETTERS(HOST_EVENT_SINK_SETTER)
+#undef HOST_EVENT_SINK_SETTER
+#undef HOST_EVENT_SINK_SETTERS
 
 } // namespace host

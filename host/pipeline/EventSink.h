@@ -5,6 +5,7 @@
 
 #include "host/ConverterFactory.h"
 #include "host/HostObjects.h"
+#include "host/SinkOperations.h"
 #include "host/pipeline/ImportEvents.h"
 #include "interfaces/HostInterfaces.h"
 #include "survey/JobComments.h"
@@ -32,28 +33,7 @@ public:
     // Ends the last file and the import; the module makes no more calls.
     void Finish();
 
-    IUnitConverterFactory* GetConverterFactory() override;
-    void BeginFile(const wchar_t* path) override;
-    void SetCurrentLine(std::int32_t index) override;
-    void ReportMessage(const wchar_t* text) override;
-    void SetProgress(float percent) override;
-    void AddPoint(const wchar_t* name) override;
-    void SetNorthing(double value) override;
-    void SetEasting(double value) override;
-    void SetElevation(double value) override;
-    void SetResectionPoint(bool resection) override;
-    void SetPointAttribute(bool attribute) override;
-    void SetCode(const wchar_t* code) override;
-    void AddStation(const wchar_t* name) override;
-    void SetInstrumentHeight(double value) override;
-    void AddObservation(const wchar_t* target) override;
-    void SetPressure(double value) override;
-    void SetTemperature(double value) override;
-    void SetVerticalAngle(double value) override;
-    void SetHorizontalAngle(double value) override;
-    void SetTargetHeight(double value) override;
-    void SetSlopeDistance(double value) override;
-    void SetFaceRight(bool faceRight) override;
+    HOST_SINK_OPERATIONS
 
 private:
     enum class Item { None, Point, Station, Observation };
@@ -64,6 +44,13 @@ private:
     void EndFile();
     void HandOnItem();
     void BeginItem(Item item);
+    // Begins `item` as a fresh one on the current line.
+    template <class Kind> Kind& Begin(Item item, Kind& kind) {
+        BeginItem(item);
+        kind = Kind();
+        kind.line = currentLine;
+        return kind;
+    }
     template <class Field, class Value> void SetOn(Item item, Field& field, Value value) {
         if (current == item)
             field = value;

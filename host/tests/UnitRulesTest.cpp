@@ -32,6 +32,14 @@ void ExpectRule(Rule rule, const std::vector<Case>& cases) {
     }
 }
 
+// Texts the rule must refuse.
+void ExpectRefused(Rule rule, const std::vector<std::wstring>& texts) {
+    std::vector<Case> cases;
+    for (const std::wstring& text : texts)
+        cases.push_back({text, std::nullopt});
+    ExpectRule(rule, cases);
+}
+
 TEST(NumberRule, AcceptsSignDigitsAndOnePoint) {
     ExpectRule(ParseNumber, {
                                 {L"0", 0.0},
@@ -47,24 +55,10 @@ TEST(NumberRule, AcceptsSignDigitsAndOnePoint) {
 }
 
 TEST(NumberRule, RefusesEverythingElse) {
-    ExpectRule(ParseNumber, {
-                                {L"", std::nullopt},
-                                {L".", std::nullopt},
-                                {L"-", std::nullopt},
-                                {L"+", std::nullopt},
-                                {L"1.2.3", std::nullopt},
-                                {L"1e5", std::nullopt},
-                                {L" 5", std::nullopt},
-                                {L"5 ", std::nullopt},
-                                {L"1,5", std::nullopt},
-                                {L"--5", std::nullopt},
-                                {L"5-", std::nullopt},
-                                {L"0x10", std::nullopt},
-                                {L"inf", std::nullopt},
-                                {L"nan", std::nullopt},
-                                {L"\x0661", std::nullopt}, // an Arabic-Indic digit
-                                {std::wstring(400, L'9'), std::nullopt},
-                            });
+    ExpectRefused(ParseNumber, {L"", L".", L"-", L"+", L"1.2.3", L"1e5", L" 5", L"5 ", L"1,5", L"--5", L"5-",
+                                L"0x10", L"inf", L"nan",
+                                L"\x0661", // an Arabic-Indic digit
+                                std::wstring(400, L'9')});
 }
 
 TEST(DegreesRule, ReadsPointSeparatedFields) {
@@ -86,26 +80,9 @@ TEST(DegreesRule, ReadsPointSeparatedFields) {
 }
 
 TEST(DegreesRule, RefusesMalformedOrOutOfRangeFields) {
-    ExpectRule(ParseDegrees, {
-                                 {L"", std::nullopt},
-                                 {L"-", std::nullopt},
-                                 {L".30", std::nullopt},
-                                 {L"12.60", std::nullopt},
-                                 {L"12.6", std::nullopt},
-                                 {L"12.30.60", std::nullopt},
-                                 {L"12.30.6", std::nullopt},
-                                 {L"12.304", std::nullopt},
-                                 {L"12.30.456", std::nullopt},
-                                 {L"10.20..3.0", std::nullopt},
-                                 {L"12.30.", std::nullopt},
-                                 {L"12.30.15.", std::nullopt},
-                                 {L"12.30.15.5.6", std::nullopt},
-                                 {L"12..", std::nullopt},
-                                 {L"12.3a", std::nullopt},
-                                 {L"12a", std::nullopt},
-                                 {L"1 2.30", std::nullopt},
-                                 {L"--1.00", std::nullopt},
-                             });
+    ExpectRefused(ParseDegrees, {L"", L"-", L".30", L"12.60", L"12.6", L"12.30.60", L"12.30.6", L"12.304",
+                                 L"12.30.456", L"10.20..3.0", L"12.30.", L"12.30.15.", L"12.30.15.5.6",
+                                 L"12..", L"12.3a", L"12a", L"1 2.30", L"--1.00"});
 }
 
 TEST(AngleUnitRules, GonsAndMilsScaleToTheCircle) {

@@ -85,6 +85,14 @@ private:
     }
 };
 
+TraceValue Traced(const wchar_t* text) {
+    return TraceText(text);
+}
+
+template <class Value> TraceValue Traced(Value value) {
+    return TraceValue(value);
+}
+
 TracingFactory* Wrap(CallTrace& trace, IUnitConverterFactory* factory) {
     return factory != nullptr ? new TracingFactory(trace, trace.NameNext("factory"), factory) : nullptr;
 }
@@ -125,109 +133,12 @@ IUnitConverterFactory* TracingSink::GetConverterFactory() {
     return factory;
 }
 
-void TracingSink::BeginFile(const wchar_t* path) {
-    Record("BeginFile", TraceText(path));
-    inner.BeginFile(path);
-}
-
-void TracingSink::SetCurrentLine(std::int32_t index) {
-    Record("SetCurrentLine", TraceValue(index));
-    inner.SetCurrentLine(index);
-}
-
-void TracingSink::ReportMessage(const wchar_t* text) {
-    Record("ReportMessage", TraceText(text));
-    inner.ReportMessage(text);
-}
-
-void TracingSink::SetProgress(float percent) {
-    Record("SetProgress", TraceValue(percent));
-    inner.SetProgress(percent);
-}
-
-void TracingSink::AddPoint(const wchar_t* name) {
-    Record("AddPoint", TraceText(name));
-    inner.AddPoint(name);
-}
-
-void TracingSink::SetNorthing(double value) {
-    Record("SetNorthing", TraceValue(value));
-    inner.SetNorthing(value);
-}
-
-void TracingSink::SetEasting(double value) {
-    Record("SetEasting", TraceValue(value));
-    inner.SetEasting(value);
-}
-
-void TracingSink::SetElevation(double value) {
-    Record("SetElevation", TraceValue(value));
-    inner.SetElevation(value);
-}
-
-void TracingSink::SetResectionPoint(bool resection) {
-    Record("SetResectionPoint", TraceValue(resection));
-    inner.SetResectionPoint(resection);
-}
-
-void TracingSink::SetPointAttribute(bool attribute) {
-    Record("SetPointAttribute", TraceValue(attribute));
-    inner.SetPointAttribute(attribute);
-}
-
-void TracingSink::SetCode(const wchar_t* code) {
-    Record("SetCode", TraceText(code));
-    inner.SetCode(code);
-}
-
-void TracingSink::AddStation(const wchar_t* name) {
-    Record("AddStation", TraceText(name));
-    inner.AddStation(name);
-}
-
-void TracingSink::SetInstrumentHeight(double value) {
-    Record("SetInstrumentHeight", TraceValue(value));
-    inner.SetInstrumentHeight(value);
-}
-
-void TracingSink::AddObservation(const wchar_t* target) {
-    Record("AddObservation", TraceText(target));
-    inner.AddObservation(target);
-}
-
-void TracingSink::SetPressure(double value) {
-    Record("SetPressure", TraceValue(value));
-    inner.SetPressure(value);
-}
-
-void TracingSink::SetTemperature(double value) {
-    Record("SetTemperature", TraceValue(value));
-    inner.SetTemperature(value);
-}
-
-void TracingSink::SetVerticalAngle(double value) {
-    Record("SetVerticalAngle", TraceValue(value));
-    inner.SetVerticalAngle(value);
-}
-
-void TracingSink::SetHorizontalAngle(double value) {
-    Record("SetHorizontalAngle", TraceValue(value));
-    inner.SetHorizontalAngle(value);
-}
-
-void TracingSink::SetTargetHeight(double value) {
-    Record("SetTargetHeight", TraceValue(value));
-    inner.SetTargetHeight(value);
-}
-
-void TracingSink::SetSlopeDistance(double value) {
-    Record("SetSlopeDistance", TraceValue(value));
-    inner.SetSlopeDistance(value);
-}
-
-void TracingSink::SetFaceRight(bool faceRight) {
-    Record("SetFaceRight", TraceValue(faceRight));
-    inner.SetFaceRight(faceRight);
-}
+#define HOST_TRACE_SINK_CALL(name, Type)                                                                     \
+    void TracingSink::name(Type argument) {                                                                  \
+        Record(#name, Traced(argument));                                                                     \
+        inner.name(argument);                                                                                \
+    }
+HOST_SINK_CALLS(HOST_TRACE_SINK_CALL)
+#undef HOST_TRACE_SINK_CALL
 
 } // namespace host

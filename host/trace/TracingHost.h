@@ -3,6 +3,7 @@
 // out. They exist only when a trace is asked for.
 #pragma once
 
+#include "host/SinkOperations.h"
 #include "host/trace/CallTrace.h"
 #include "interfaces/HostInterfaces.h"
 
@@ -28,29 +29,9 @@ public:
     // Both must outlive this sink.
     TracingSink(CallTrace& trace, IMeasurementSink& inner) : trace(trace), inner(inner) {}
 
-    // The factory comes wrapped, and so does every converter it creates.
-    IUnitConverterFactory* GetConverterFactory() override;
-    void BeginFile(const wchar_t* path) override;
-    void SetCurrentLine(std::int32_t index) override;
-    void ReportMessage(const wchar_t* text) override;
-    void SetProgress(float percent) override;
-    void AddPoint(const wchar_t* name) override;
-    void SetNorthing(double value) override;
-    void SetEasting(double value) override;
-    void SetElevation(double value) override;
-    void SetResectionPoint(bool resection) override;
-    void SetPointAttribute(bool attribute) override;
-    void SetCode(const wchar_t* code) override;
-    void AddStation(const wchar_t* name) override;
-    void SetInstrumentHeight(double value) override;
-    void AddObservation(const wchar_t* target) override;
-    void SetPressure(double value) override;
-    void SetTemperature(double value) override;
-    void SetVerticalAngle(double value) override;
-    void SetHorizontalAngle(double value) override;
-    void SetTargetHeight(double value) override;
-    void SetSlopeDistance(double value) override;
-    void SetFaceRight(bool faceRight) override;
+    // The factory comes wrapped, and so does every converter it creates; every other call is
+    // logged with its argument before it is passed on.
+    HOST_SINK_OPERATIONS
 
 private:
     void Record(const char* call, TraceValue arg) { trace.Record({"sink", call, arg, {}, {}}); }
