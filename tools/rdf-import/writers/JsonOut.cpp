@@ -18,6 +18,11 @@ namespace {
 constexpr int kLeastFixedPoint = -4;
 constexpr int kMostFixedPoint = 15;
 
+constexpr double PowerOfTen(int exponent) {
+    return exponent == 0 ? 1.0 : 10.0 * PowerOfTen(exponent - 1);
+}
+constexpr double kLeastWithExponent = PowerOfTen(kMostFixedPoint);
+
 char* WriteExponent(char* out, int exponent) {
     *out++ = exponent < 0 ? '-' : '+';
     exponent = std::abs(exponent);
@@ -44,6 +49,15 @@ std::string_view JsonNumberText(double value, char* text) {
     // exponent as it chooses; taken apart into the digits and where the decimal point stands.
     char shortest[32];
     const char* const end = fmt::format_to(shortest, FMT_COMPILE("{}"), value);
+    const std::string_view library(shortest, static_cast<std::size_t>(end - shortest));
+    // Most numbers already stand as they should: with an exponent beyond the fixed-point range,
+    // or fixed-point below 10^15, where a whole number only lacks its ".0".
+    if (library.find('e') != std::string_view::npos || value < kLeastWithExponent) {
+        out = std::copy(library.begin(), library.end(), out);
+        if (library.find_first_of(".e") == std::string_view::npos)
+            out = std::copy_n(".0", 2, out);
+        return {text, static_cast<std::size_t>(out - text)};
+    }
     const char* const e = std::find(static_cast<const char*>(shortest), end, 'e');
     char digits[24];
     int k = 0;
