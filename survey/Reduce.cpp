@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <unordered_map>
 
 namespace survey {
 namespace {
@@ -40,6 +41,7 @@ struct StationWork {
     StationSightings sightings;
     StationResult result;
     bool done = false;
+    int wokenInRound = -1;
 };
 
 // The sightings of a station to points located before it, with their grid azimuths and distances.
@@ -79,6 +81,7 @@ public:
         LocateKnownPoints();
         for (const Station& station : job_.stations)
             PrepareStation(station);
+        WatchPoints();
         while (Round(Means::Points) || Round(Means::Resection) || Round(Means::AzimuthReadings)) {
         }
         ReportUnfinishedStations();
@@ -127,20 +130,62 @@ private:
         stations_.push_back(std::move(work));
     }
 
+    // Each station waits on its own point and on its targets: a round by points looks only at the
+    // stations one of whose points the round before located, so a long traverse costs rounds times
+    // the stations woken, not rounds times every station.
+    void WatchPoints() {
+        for (StationWork& work : stations_) {
+            watchers_[work.station->name].push_back(&work);
+            for (const Sighting& sighting : work.sightings.sightings)
+                watchers_[sighting.target].push_back(&work);
+            awake_.push_back(&work);
+        }
+    }
+
+    void WakeWatchers() {
+        for (const std::string* name : newlyLocated_) {
+            const auto at = watchers_.find(*name);
+            if (at == watchers_.end())
+                continue;
+            for (StationWork* work : at->second) {
+                if (!work->done && work->wokenInRound != round_) {
+                    work->wokenInRound = round_;
+                    awake_.push_back(work);
+                }
+            }
+        }
+        newlyLocated_.clear();
+    }
+
+    // The stations a round looks at, in the order of the file so that the result does not
+    // depend on the order they were woken in.
+    std::vector<StationWork*> Candidates(Means means) {
+        std::vector<StationWork*> candidates;
+        if (means == Means::Points) {
+            candidates.swap(awake_);
+            std::sort(candidates.begin(), candidates.end());
+        } else {
+            for (StationWork& work : stations_)
+                candidates.push_back(&work);
+        }
+        return candidates;
+    }
+
     // Orients every station that the positions known at the round's start allow by the means
     // given, then reduces their targets.
     bool Round(Means means) {
         ++round_;
         std::vector<StationWork*> oriented;
-        for (StationWork& work : stations_) {
-            if (!work.done && Orient(work, means))
-                oriented.push_back(&work);
+        for (StationWork* work : Candidates(means)) {
+            if (!work->done && Orient(*work, means))
+                oriented.push_back(work);
         }
         for (StationWork* work : oriented)
             LocateTargets(*work);
         for (LocatedPoint* point : changed_)
             MeanDeterminations(*point);
         changed_.clear();
+        WakeWatchers();
         return !oriented.empty();
     }
 
@@ -156,6 +201,7 @@ private:
         if (added) {
             at->second.round = round_;
             computedOrder_.push_back(name);
+            newlyLocated_.push_back(&at->first);
         }
         changed_.push_back(&at->second);
         return at->second;
@@ -439,8 +485,11 @@ private:
     const Options& options_;
     Located located_;
     std::vector<std::string> knownOrder_;
-    std::vector<std::string> computedOrder_; // in the order they were located
-    std::vector<LocatedPoint*> changed_;     // given a determination in this round
+    std::vector<std::string> computedOrder_;       // in the order they were located
+    std::vector<LocatedPoint*> changed_;           // given a determination in this round
+    std::vector<const std::string*> newlyLocated_; // located for the first time in this round
+    std::unordered_map<std::string, std::vector<StationWork*>> watchers_; // by point name
+    std::vector<StationWork*> awake_;                                     // for the next round by points
     int round_ = 0;
     std::vector<StationWork> stations_;
     Reduction out_;
