@@ -2,6 +2,7 @@
 
 #include "platform/Utf8.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <system_error>
@@ -116,6 +117,15 @@ std::string FixedDecimal(double value, int decimals) {
     if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-')
         text.erase(0, 1);
     return text;
+}
+
+std::string CharsetKey(std::string_view name) {
+    std::string key;
+    for (unsigned char c : name) {
+        if (std::isalnum(c))
+            key += static_cast<char>(std::tolower(c));
+    }
+    return key;
 }
 
 } // namespace host

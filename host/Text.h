@@ -21,4 +21,8 @@ std::string ShortestDecimal(float value);
 // Fixed-point text with `decimals` digits after the point, independent of the locale.
 std::string FixedDecimal(double value, int decimals);
 
+// A character set's name as a key: lower case, letters and digits only, so that "CP-1251" and
+// "cp1251" name the same set, as glibc and Windows both take them.
+std::string CharsetKey(std::string_view name);
+
 } // namespace host

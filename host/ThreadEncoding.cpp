@@ -1,5 +1,7 @@
 #include "host/ThreadEncoding.h"
 
+#include "host/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <langinfo.h>
@@ -29,18 +31,8 @@ const CharsetTerritories kTerritories[] = {
     {"iso88591", {"en_US", "de_DE", "fr_FR"}},
 };
 
-// Lower case, letters and digits only: "CP-1251" and "cp1251" name the same set, as glibc has it.
-std::string Normalise(const std::string& name) {
-    std::string out;
-    for (unsigned char c : name) {
-        if (std::isalnum(c))
-            out += static_cast<char>(std::tolower(c));
-    }
-    return out;
-}
-
 std::vector<const char*> TerritoriesFor(const std::string& encoding) {
-    const std::string key = Normalise(encoding);
+    const std::string key = CharsetKey(encoding);
     std::vector<const char*> result;
     for (const CharsetTerritories& row : kTerritories) {
         if (key == row.charset)
@@ -57,18 +49,18 @@ std::vector<std::string> Spellings(const std::string& encoding) {
                    [](unsigned char c) { return std::toupper(c); });
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return std::tolower(c); });
-    return {encoding, upper, lower, Normalise(encoding)};
+    return {encoding, upper, lower, CharsetKey(encoding)};
 }
 
 bool HasCharset(locale_t locale, const std::string& encoding) {
     const char* codeset = ::nl_langinfo_l(CODESET, locale);
-    return codeset != nullptr && Normalise(codeset) == Normalise(encoding);
+    return codeset != nullptr && CharsetKey(codeset) == CharsetKey(encoding);
 }
 
 } // namespace
 
 std::optional<EncodingLocale> EncodingLocale::Find(const std::string& encoding) {
-    if (Normalise(encoding).empty())
+    if (CharsetKey(encoding).empty())
         return std::nullopt;
     std::vector<std::string> candidates;
     for (const char* territory : TerritoriesFor(encoding)) {

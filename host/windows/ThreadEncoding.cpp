@@ -1,5 +1,7 @@
 #include "host/ThreadEncoding.h"
 
+#include "host/Text.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <stdexcept>
@@ -19,16 +21,6 @@ const CodePageName kCodePageNames[] = {
 
 const char* const kNumberPrefixes[] = {"windows", "cp", ""};
 
-// Lower case, letters and digits only: "CP-1251" and "cp1251" name the same code page.
-std::string Normalise(const std::string& name) {
-    std::string out;
-    for (unsigned char c : name) {
-        if (std::isalnum(c))
-            out += static_cast<char>(std::tolower(c));
-    }
-    return out;
-}
-
 bool AllDigits(const std::string& text) {
     if (text.empty() || text.size() > 5)
         return false;
@@ -41,7 +33,7 @@ bool AllDigits(const std::string& text) {
 
 // The code page `encoding` names, or 0.
 UINT CodePageNamed(const std::string& encoding) {
-    const std::string key = Normalise(encoding);
+    const std::string key = CharsetKey(encoding);
     for (const CodePageName& row : kCodePageNames) {
         if (key == row.name)
             return row.codePage;
