@@ -3,6 +3,7 @@
 #include "host/Text.h"
 #include "host/pipeline/EventFanOut.h"
 #include "host/pipeline/FileCollector.h"
+#include "interfaces/RefPtr.h"
 
 #include <gtest/gtest.h>
 
@@ -46,10 +47,10 @@ protected:
         events.Add(collector);
         events.Add(log);
     }
-    void StartPass() { factory = sink.GetConverterFactory(); }
+    void StartPass() { factory = Plugin::RefPtr<IUnitConverterFactory>::Adopt(sink.GetConverterFactory()); }
     void EndPass() {
         sink.SetProgress(100.0f);
-        factory->Release();
+        factory.Reset();
     }
 
     HostObjects objects;
@@ -59,7 +60,7 @@ protected:
     EventFanOut events;
     std::vector<ProgressReport> reports;
     EventSink sink{objects, events, [this](const ProgressReport& report) { reports.push_back(report); }};
-    IUnitConverterFactory* factory = nullptr;
+    Plugin::RefPtr<IUnitConverterFactory> factory;
 };
 
 TEST_F(EventSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
@@ -249,14 +250,14 @@ TEST(EventSinkFeet, FollowTheFilesDistUnitsCommentOrTheChoiceMade) {
         ImportEvents ignored;
         EventSink sink(objects, ignored, {}, given.feet);
         sink.BeginFile(job.wstring().c_str());
-        IUnitConverterFactory* factory = sink.GetConverterFactory();
+        auto factory = Plugin::RefPtr<IUnitConverterFactory>::Adopt(sink.GetConverterFactory());
         sink.SetCurrentLine(given.line);
-        IDistanceConverter* feet = factory->CreateDistanceConverter(1);
+        auto feet = Plugin::RefPtr<IDistanceConverter>::Adopt(factory->CreateDistanceConverter(1));
         double metres = 0;
         ASSERT_TRUE(feet->Convert(L"1000", &metres));
         EXPECT_DOUBLE_EQ(metres, 1000 * given.metresPerFoot) << "line " << given.line;
-        feet->Release();
-        factory->Release();
+        feet.Reset();
+        factory.Reset();
         sink.Finish();
     }
     std::filesystem::remove(job);
