@@ -107,15 +107,20 @@ std::string ShortestDecimal(float value) {
 }
 
 std::string FixedDecimal(double value, int decimals) {
-    char buffer[400];
+    char room[kFixedDecimalRoom];
+    return std::string(FixedDecimal(value, decimals, room));
+}
+
+std::string_view FixedDecimal(double value, int decimals, char* room) {
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+        std::to_chars(room, room + kFixedDecimalRoom, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc())
-        return Shortest(value);
-    std::string text(buffer, result.ptr);
+        return {room,
+                static_cast<std::size_t>(std::to_chars(room, room + kFixedDecimalRoom, value).ptr - room)};
+    std::string_view text(room, static_cast<std::size_t>(result.ptr - room));
     // "-0.000" reads as a sign error to people; a value that rounds to zero is shown unsigned.
-    if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-')
-        text.erase(0, 1);
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string_view::npos)
+        text.remove_prefix(1);
     return text;
 }
 

@@ -1,6 +1,7 @@
 // Text helpers of the host: the module speaks wide text, the host writes UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ std::string ShortestDecimal(double value);
 std::string ShortestDecimal(float value);
 // Fixed-point text with `decimals` digits after the point, independent of the locale.
 std::string FixedDecimal(double value, int decimals);
+// The same text in `room`, which must hold kFixedDecimalRoom characters: for writers that put
+// out a number in every cell. Any double fits with up to 80 decimals.
+constexpr std::size_t kFixedDecimalRoom = 400;
+std::string_view FixedDecimal(double value, int decimals, char* room);
 
 // A character set's name as a key: lower case, letters and digits only, so that "CP-1251" and
 // "cp1251" name the same set, as glibc and Windows both take them.

@@ -5,12 +5,15 @@
 #include <fmt/compile.h>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace rdf {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
+constexpr char kDegreeSign[] = "\u00b0";
 
 struct StyleRow {
     const char* name;
@@ -35,12 +38,36 @@ const StyleRow& RowOf(AngleStyle style) {
     return kStyles[0];
 }
 
-// Rounded to a tenth of a second first, so that 59.96" carries into the next minute.
-std::string FormatDms(double radians) {
+char* TwoDigits(char* out, long long value) {
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out + 2;
+}
+
+// Rounded to a tenth of a second first, so that 59.96" carries into the next minute. A listing
+// shows two angles in every row, so the digits are put in place rather than formatted.
+std::string_view FormatDms(double radians, char* room) {
     const double degrees = radians * 180.0 / kPi;
     const long long tenths = std::llround(std::fabs(degrees) * 36000.0);
-    return fmt::format(FMT_COMPILE("{}{}\u00b0{:02}'{:02}.{}\""), degrees < 0 && tenths != 0 ? "-" : "",
-                       tenths / 36000, tenths % 36000 / 600, tenths % 600 / 10, tenths % 10);
+    const char* const sign = degrees < 0 && tenths != 0 ? "-" : "";
+    if (tenths < 0) { // beyond what llround can count: the fields come out signed
+        const char* const end =
+            fmt::format_to(room, FMT_COMPILE("{}{}\u00b0{:02}'{:02}.{}\""), sign, tenths / 36000,
+                           tenths % 36000 / 600, tenths % 600 / 10, tenths % 10);
+        return {room, static_cast<std::size_t>(end - room)};
+    }
+    char* out = room;
+    if (*sign != '\0')
+        *out++ = '-';
+    out = fmt::format_to(out, FMT_COMPILE("{}"), tenths / 36000);
+    out = std::copy_n(kDegreeSign, sizeof kDegreeSign - 1, out);
+    out = TwoDigits(out, tenths % 36000 / 600);
+    *out++ = '\'';
+    out = TwoDigits(out, tenths % 600 / 10);
+    *out++ = '.';
+    *out++ = static_cast<char>('0' + tenths % 10);
+    *out++ = '"';
+    return {room, static_cast<std::size_t>(out - room)};
 }
 
 } // namespace
@@ -54,15 +81,23 @@ std::optional<AngleStyle> ParseAngleStyle(const std::string& name) {
 }
 
 std::string FormatAngle(double radians, AngleStyle style) {
+    char room[kAngleTextRoom];
+    return std::string(FormatAngle(radians, style, room));
+}
+
+std::string_view FormatAngle(double radians, AngleStyle style, char* room) {
     if (style == AngleStyle::Dms)
-        return FormatDms(radians);
+        return FormatDms(radians, room);
     const StyleRow& row = RowOf(style);
-    return host::FixedDecimal(radians * row.perRadian, row.decimals) + row.suffix;
+    const std::string_view number = host::FixedDecimal(radians * row.perRadian, row.decimals, room);
+    const std::size_t suffix = std::strlen(row.suffix);
+    std::memcpy(room + (number.data() - room) + number.size(), row.suffix, suffix);
+    return {number.data(), number.size() + suffix};
 }
 
 std::string AngleNumber(double radians, AngleStyle style) {
     if (style == AngleStyle::Dms)
-        return FormatDms(radians);
+        return FormatAngle(radians, style);
     if (style == AngleStyle::Radians)
         return host::ShortestDecimal(radians);
     return host::ShortestDecimal(radians * RowOf(style).perRadian);

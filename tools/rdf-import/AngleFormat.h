@@ -1,8 +1,11 @@
 // How rdf-import shows angles, which the host keeps in radians.
 #pragma once
 
+#include "host/Text.h"
+
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace rdf {
 
@@ -13,6 +16,9 @@ std::optional<AngleStyle> ParseAngleStyle(const std::string& name);
 
 // For people: 123°45'30.0", 123.458333°, 137.17593 gon, 2.1547970 rad.
 std::string FormatAngle(double radians, AngleStyle style);
+// The same text in `room`, which must hold kAngleTextRoom characters.
+constexpr std::size_t kAngleTextRoom = host::kFixedDecimalRoom + 8;
+std::string_view FormatAngle(double radians, AngleStyle style, char* room);
 // For tools: the shortest exact number in the unit of the style; degrees-minutes-seconds as text.
 std::string AngleNumber(double radians, AngleStyle style);
 

@@ -1,6 +1,7 @@
 #include "tools/rdf-import/coordinates/CoordinateText.h"
 
 #include "host/Text.h"
+#include "tools/rdf-import/TextTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,135 +15,164 @@ constexpr double kSecondsPerRadian = 180 / 3.14159265358979323846 * 3600;
 constexpr const char* kUnitSymbols[] = {"m", "ft", "usft"};
 constexpr const char* kStatusNames[] = {"oriented", "not located", "not oriented"};
 
-std::string Length(double metres, survey::LengthUnit unit, int decimals) {
-    return host::FixedDecimal(metres / survey::MetresPer(unit), decimals);
+// Each number's text is made in a room on the stack and copied once, to where it is written.
+struct Room {
+    char text[kAngleTextRoom + 2];
+};
+
+std::string_view Length(double metres, survey::LengthUnit unit, int decimals, Room& room) {
+    return host::FixedDecimal(metres / survey::MetresPer(unit), decimals, room.text);
 }
 
-std::string Signed(const std::string& text) {
-    return text[0] == '-' ? text : "+" + text;
+// The text of `write`, which leaves the first character of the room free, with a plus sign
+// before it unless it has a minus sign.
+template <class Write> std::string_view Signed(Room& room, Write write) {
+    const std::string_view text = write(room.text + 1);
+    if (text[0] == '-')
+        return text;
+    char* const sign = room.text + (text.data() - room.text) - 1;
+    *sign = '+';
+    return {sign, text.size() + 1};
+}
+
+std::string_view SignedLength(double metres, survey::LengthUnit unit, Room& room) {
+    return Signed(room,
+                  [&](char* at) { return host::FixedDecimal(metres / survey::MetresPer(unit), 3, at); });
 }
 
 // Residuals and instrument errors in seconds; a blunder past a degree in degrees, minutes and seconds.
-std::string Seconds(double radians) {
+std::string_view Seconds(double radians, Room& room) {
     const double seconds = radians * kSecondsPerRadian;
-    if (std::abs(seconds) >= 3600)
-        return (seconds < 0 ? "-" : "+") + FormatAngle(std::abs(radians), AngleStyle::Dms);
-    return Signed(host::FixedDecimal(seconds, 1)) + "\"";
-}
-
-std::string Joined(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
-}
-
-// Columns padded to their widest cell: names left, numbers right.
-class Table {
-public:
-    explicit Table(std::vector<bool> rightAligned) : right(std::move(rightAligned)) {}
-
-    void Row(std::vector<std::string> cells) { rows.push_back(std::move(cells)); }
-
-    std::string Text(const std::string& indent) const {
-        std::vector<std::size_t> widths(right.size(), 0);
-        for (const auto& row : rows) {
-            for (std::size_t i = 0; i < row.size(); ++i)
-                widths[i] = std::max(widths[i], Width(row[i]));
-        }
-        std::string text;
-        for (const auto& row : rows) {
-            std::string line = indent;
-            for (std::size_t i = 0; i < row.size(); ++i) {
-                const std::string pad(widths[i] - Width(row[i]), ' ');
-                line += (i == 0 ? "" : "  ") + (right[i] ? pad + row[i] : row[i] + pad);
-            }
-            line.erase(line.find_last_not_of(' ') + 1);
-            text += line + '\n';
-        }
-        return text;
+    if (std::abs(seconds) >= 3600) {
+        room.text[0] = seconds < 0 ? '-' : '+';
+        const std::string_view angle = FormatAngle(std::abs(radians), AngleStyle::Dms, room.text + 1);
+        return {room.text, angle.size() + 1};
     }
+    const std::string_view text = Signed(room, [&](char* at) { return host::FixedDecimal(seconds, 1, at); });
+    char* const end = room.text + (text.data() - room.text) + text.size();
+    *end = '"';
+    return {text.data(), text.size() + 1};
+}
 
-private:
-    // Characters, not bytes: names may be Cyrillic.
-    static std::size_t Width(const std::string& text) {
-        return static_cast<std::size_t>(std::count_if(
-            text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+void AppendJoined(std::string& text, const std::vector<std::string>& names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            text += ", ";
+        text += names[i];
     }
-
-    std::vector<bool> right;
-    std::vector<std::vector<std::string>> rows;
-};
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
 }
 
-std::string Source(const survey::Coordinate& point, survey::LengthUnit unit) {
-    if (point.source == survey::PointSource::Known)
-        return "known";
-    std::string text = "from " + Joined(point.fromStations);
-    if (point.horizontalSpread)
-        text += "  spread " + Length(*point.horizontalSpread, unit, 3);
-    if (point.verticalSpread)
-        text += " / " + Length(*point.verticalSpread, unit, 3);
-    return text;
+void AppendCsvField(std::string& text, const std::string& field) {
+    if (field.find_first_of(",\"\n") == std::string::npos) {
+        text += field;
+        return;
+    }
+    text += '"';
+    for (char c : field) {
+        if (c == '"')
+            text += '"';
+        text += c;
+    }
+    text += '"';
 }
 
-std::string Points(const survey::Reduction& reduction, survey::LengthUnit unit) {
-    Table table({false, true, true, true, false, false});
-    table.Row({"name", "northing", "easting", "elevation", "code", "source"});
+void Source(std::string& text, const survey::Coordinate& point, survey::LengthUnit unit) {
+    text.clear();
+    if (point.source == survey::PointSource::Known) {
+        text += "known";
+        return;
+    }
+    Room room;
+    text += "from ";
+    AppendJoined(text, point.fromStations);
+    if (point.horizontalSpread) {
+        text += "  spread ";
+        text += Length(*point.horizontalSpread, unit, 3, room);
+    }
+    if (point.verticalSpread) {
+        text += " / ";
+        text += Length(*point.verticalSpread, unit, 3, room);
+    }
+}
+
+void Points(std::string& text, const survey::Reduction& reduction, survey::LengthUnit unit) {
+    TextTable table{{"name", TextTable::Left},     {"northing", TextTable::Right},
+                    {"easting", TextTable::Right}, {"elevation", TextTable::Right},
+                    {"code", TextTable::Left},     {"source", TextTable::Left}};
+    Room room;
+    std::string source;
     for (const survey::Coordinate& point : reduction.coordinates) {
-        table.Row({point.name, Length(point.northing, unit, 3), Length(point.easting, unit, 3),
-                   point.elevation ? Length(*point.elevation, unit, 3) : "", point.code,
-                   Source(point, unit)});
+        table.Cell(point.name);
+        table.Cell(Length(point.northing, unit, 3, room));
+        table.Cell(Length(point.easting, unit, 3, room));
+        table.Cell(point.elevation ? Length(*point.elevation, unit, 3, room) : "");
+        table.Cell(point.code);
+        Source(source, point, unit);
+        table.Cell(source);
     }
-    return table.Text("    ");
+    table.AppendTo(text, "    ");
 }
 
-std::string Stations(const survey::Reduction& reduction, survey::LengthUnit unit, AngleStyle angles) {
-    std::string text;
+void Stations(std::string& text, const survey::Reduction& reduction, survey::LengthUnit unit,
+              AngleStyle angles) {
+    Room room;
     for (const survey::StationResult& station : reduction.stations) {
-        text += "    " + station.name;
-        if (station.northing)
-            text += "  N " + Length(*station.northing, unit, 3) + "  E " + Length(*station.easting, unit, 3);
-        if (station.elevation)
-            text += "  Z " + Length(*station.elevation, unit, 3);
-        text += station.orientation ? "  orientation " + FormatAngle(*station.orientation, angles)
-                                    : std::string("  ") + StatusName(station.status);
+        text += "    ";
+        text += station.name;
+        if (station.northing) {
+            text += "  N ";
+            text += Length(*station.northing, unit, 3, room);
+            text += "  E ";
+            text += Length(*station.easting, unit, 3, room);
+        }
+        if (station.elevation) {
+            text += "  Z ";
+            text += Length(*station.elevation, unit, 3, room);
+        }
+        if (station.orientation) {
+            text += "  orientation ";
+            text += FormatAngle(*station.orientation, angles, room.text);
+        } else {
+            text += "  ";
+            text += StatusName(station.status);
+        }
         text += '\n';
         if (station.checks.empty())
             continue;
-        Table residuals({false, true, true, true});
-        residuals.Row({"residuals", "azimuth", "distance", "elevation"});
+        TextTable residuals{{"residuals", TextTable::Left},
+                            {"azimuth", TextTable::Right},
+                            {"distance", TextTable::Right},
+                            {"elevation", TextTable::Right}};
         for (const survey::Check& check : station.checks) {
-            residuals.Row({check.target, Seconds(check.azimuthResidual),
-                           check.horizontalDistanceResidual
-                               ? Signed(Length(*check.horizontalDistanceResidual, unit, 3))
-                               : "",
-                           check.elevationResidual ? Signed(Length(*check.elevationResidual, unit, 3)) : ""});
+            residuals.Cell(check.target);
+            residuals.Cell(Seconds(check.azimuthResidual, room));
+            residuals.Cell(check.horizontalDistanceResidual
+                               ? SignedLength(*check.horizontalDistanceResidual, unit, room)
+                               : "");
+            residuals.Cell(check.elevationResidual ? SignedLength(*check.elevationResidual, unit, room) : "");
         }
-        text += residuals.Text("      ");
+        residuals.AppendTo(text, "      ");
     }
-    return text;
 }
 
-std::string Rounds(const survey::Reduction& reduction, survey::LengthUnit unit, AngleStyle angles) {
-    Table table({false, false, true, true, true, true, true, false});
-    table.Row({"station", "target", "horizontal", "zenith", "collimation", "index", "dist. diff.", ""});
+void Rounds(std::string& text, const survey::Reduction& reduction, survey::LengthUnit unit,
+            AngleStyle angles) {
+    TextTable table{{"station", TextTable::Left},      {"target", TextTable::Left},
+                    {"horizontal", TextTable::Right},  {"zenith", TextTable::Right},
+                    {"collimation", TextTable::Right}, {"index", TextTable::Right},
+                    {"dist. diff.", TextTable::Right}, {"", TextTable::Left}};
+    Room room;
     for (const survey::FaceRound& round : reduction.rounds) {
-        table.Row({round.station, round.target, FormatAngle(round.horizontalAngle, angles),
-                   FormatAngle(round.zenithAngle, angles), Seconds(round.collimationError),
-                   Seconds(round.indexError),
-                   round.distanceDifference ? Signed(Length(*round.distanceDifference, unit, 3)) : "",
-                   round.withinTolerance ? "" : "outside the tolerances"});
+        table.Cell(round.station);
+        table.Cell(round.target);
+        table.Cell(FormatAngle(round.horizontalAngle, angles, room.text));
+        table.Cell(FormatAngle(round.zenithAngle, angles, room.text));
+        table.Cell(Seconds(round.collimationError, room));
+        table.Cell(Seconds(round.indexError, room));
+        table.Cell(round.distanceDifference ? SignedLength(*round.distanceDifference, unit, room) : "");
+        table.Cell(round.withinTolerance ? "" : "outside the tolerances");
     }
-    return table.Text("    ");
+    table.AppendTo(text, "    ");
 }
 
 } // namespace
@@ -165,13 +195,19 @@ std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst) {
 
 std::string PointListRows(const survey::FileSurvey& file, survey::LengthUnit unit, bool eastingFirst) {
     std::string text;
+    Room room;
     for (const survey::Coordinate& point : file.reduction.coordinates) {
-        const std::string northing = Length(point.northing, unit, 4);
-        const std::string easting = Length(point.easting, unit, 4);
-        text += CsvField(point.name) + "," +
-                (eastingFirst ? easting + "," + northing : northing + "," + easting) + "," +
-                (point.elevation ? Length(*point.elevation, unit, 4) : "") + "," + CsvField(point.code) +
-                "\n";
+        AppendCsvField(text, point.name);
+        text += ',';
+        text += Length(eastingFirst ? point.easting : point.northing, unit, 4, room);
+        text += ',';
+        text += Length(eastingFirst ? point.northing : point.easting, unit, 4, room);
+        text += ',';
+        if (point.elevation)
+            text += Length(*point.elevation, unit, 4, room);
+        text += ',';
+        AppendCsvField(text, point.code);
+        text += '\n';
     }
     return text;
 }
@@ -182,11 +218,15 @@ std::string CoordinateListing(const survey::FileSurvey& file, survey::LengthUnit
         return {};
     std::string text = std::string("  coordinates (") + UnitSymbol(unit) + ")\n";
     if (!reduction.coordinates.empty())
-        text += Points(reduction, unit);
-    if (!reduction.stations.empty())
-        text += "  station orientations\n" + Stations(reduction, unit, angles);
-    if (!reduction.rounds.empty())
-        text += "  face rounds\n" + Rounds(reduction, unit, angles);
+        Points(text, reduction, unit);
+    if (!reduction.stations.empty()) {
+        text += "  station orientations\n";
+        Stations(text, reduction, unit, angles);
+    }
+    if (!reduction.rounds.empty()) {
+        text += "  face rounds\n";
+        Rounds(text, reduction, unit, angles);
+    }
     for (const survey::Diagnostic& diagnostic : reduction.diagnostics) {
         text += "  " + file.path + (diagnostic.line ? ":" + std::to_string(*diagnostic.line + 1) : "") +
                 ": " + diagnostic.text + "\n";

@@ -21,6 +21,7 @@ TEST(AngleFormat, ShowsEachStyleWithItsUnit) {
         {-(12 + 30.0 / 60 + 45.0 / 3600), AngleStyle::Dms, "-12\u00b030'45.0\""},
         {-0.01 / 3600, AngleStyle::Dms, "0\u00b000'00.0\""}, // no sign on a zero
         {90.0, AngleStyle::Degrees, "90.000000\u00b0"},
+        {-1e-9, AngleStyle::Degrees, "0.000000\u00b0"}, // the unit follows a sign left off
         {90.0, AngleStyle::Gons, "100.00000 gon"},
         {180.0, AngleStyle::Radians, "3.1415927 rad"},
     };

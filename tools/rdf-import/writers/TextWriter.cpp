@@ -1,9 +1,8 @@
 #include "host/Text.h"
+#include "tools/rdf-import/TextTable.h"
 #include "tools/rdf-import/writers/PackedFile.h"
 #include "tools/rdf-import/writers/Writers.h"
 
-#include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,73 +14,16 @@ using host::ToUtf8;
 
 const char kNone[] = "-";
 
-// Columns padded to their widest cell, counted in characters rather than bytes.
-class Table {
-public:
-    struct Column {
-        const char* title;
-        bool rightAligned;
-    };
-
-    explicit Table(std::vector<Column> columns) : columns(std::move(columns)) {}
-
-    bool Empty() const { return rows.empty(); }
-
-    void AddRow(std::vector<std::string> cells) { rows.push_back(std::move(cells)); }
-
-    void Write(host::BufferedOutput& out, const std::string& indent) const {
-        std::vector<std::size_t> widths;
-        for (const Column& column : columns)
-            widths.push_back(Width(column.title));
-        for (const auto& row : rows) {
-            for (std::size_t i = 0; i < row.size(); ++i)
-                widths[i] = std::max(widths[i], Width(row[i]));
-        }
-        std::vector<std::string> titles;
-        for (const Column& column : columns)
-            titles.emplace_back(column.title);
-        std::string line; // reused for every row
-        WriteRow(out, line, indent, titles, widths);
-        for (const auto& row : rows)
-            WriteRow(out, line, indent, row, widths);
-    }
-
-private:
-    static std::size_t Width(const std::string& utf8) {
-        return static_cast<std::size_t>(std::count_if(
-            utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-    }
-
-    void WriteRow(host::BufferedOutput& out, std::string& line, const std::string& indent,
-                  const std::vector<std::string>& cells, const std::vector<std::size_t>& widths) const {
-        line = indent;
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            const std::size_t padding = widths[i] - Width(cells[i]);
-            if (columns[i].rightAligned)
-                line.append(padding, ' ');
-            line += cells[i];
-            if (!columns[i].rightAligned)
-                line.append(padding, ' ');
-            line += "  ";
-        }
-        line.erase(line.find_last_not_of(' ') + 1);
-        line += '\n';
-        out.Write(line);
-    }
-
-    std::vector<Column> columns;
-    std::vector<std::vector<std::string>> rows;
+// Text of the cells of a row, on the stack: a listing has a row for every observation.
+struct MetresRoom {
+    char text[host::kFixedDecimalRoom];
 };
 
-std::string Metres(const std::optional<double>& value) {
-    return value ? host::FixedDecimal(*value, 3) : kNone;
+std::string_view Metres(const std::optional<double>& value, MetresRoom& room) {
+    return value ? host::FixedDecimal(*value, 3, room.text) : kNone;
 }
 
-std::string Text(const std::optional<std::string_view>& text) {
-    return text ? std::string(*text) : "";
-}
-
-std::string Face(const std::optional<bool>& faceRight) {
+std::string_view Face(const std::optional<bool>& faceRight) {
     if (!faceRight)
         return kNone;
     return *faceRight ? "right" : "left";
@@ -91,25 +33,32 @@ std::string Plural(std::size_t count, const char* singular, const char* plural) 
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
-Table ObservationTable() {
-    return Table({{"target", false},
-                  {"face", false},
-                  {"horizontal", true},
-                  {"vertical", true},
-                  {"slope dist.", true},
-                  {"target ht.", true},
-                  {"code", false}});
+void WriteTable(host::BufferedOutput& out, const TextTable& table, std::string& scratch) {
+    scratch.clear();
+    table.AppendTo(scratch, "    ");
+    out.Write(scratch);
 }
 
-std::string StationLine(const PackedStation& station) {
-    std::string line = "  station " + std::string(station.name);
-    if (station.temperature)
-        line += "  temperature " + host::FixedDecimal(*station.temperature, 1) + " \u00b0C";
-    if (station.pressure)
-        line += "  pressure " + host::FixedDecimal(*station.pressure, 1) + " hPa";
-    if (station.instrumentHeight)
-        line += "  instrument height " + host::FixedDecimal(*station.instrumentHeight, 3) + " m";
-    return line + '\n';
+void WriteStationLine(host::BufferedOutput& out, const PackedStation& station) {
+    char room[host::kFixedDecimalRoom];
+    out.Write("  station ");
+    out.Write(station.name);
+    if (station.temperature) {
+        out.Write("  temperature ");
+        out.Write(host::FixedDecimal(*station.temperature, 1, room));
+        out.Write(" \u00b0C");
+    }
+    if (station.pressure) {
+        out.Write("  pressure ");
+        out.Write(host::FixedDecimal(*station.pressure, 1, room));
+        out.Write(" hPa");
+    }
+    if (station.instrumentHeight) {
+        out.Write("  instrument height ");
+        out.Write(host::FixedDecimal(*station.instrumentHeight, 3, room));
+        out.Write(" m");
+    }
+    out.Put('\n');
 }
 
 // Observations are listed under their station, those before any station under a heading of
@@ -119,32 +68,43 @@ public:
     StationsListing(host::BufferedOutput& out, AngleStyle angles) : out(out), angles(angles) {}
 
     void Station(const PackedStation& station) override {
-        WriteTable();
+        WriteObservations();
         stationSeen = true;
-        out.Write(StationLine(station));
+        WriteStationLine(out, station);
     }
     void Observation(const PackedObservation& o) override {
         if (!stationSeen && table.Empty())
             out.Write("  observations before any station\n");
-        table.AddRow({std::string(o.target), Face(o.faceRight), Angle(o.horizontalAngle),
-                      Angle(o.verticalAngle), Metres(o.slopeDistance), Metres(o.targetHeight), Text(o.code)});
+        char room[kAngleTextRoom];
+        MetresRoom metres;
+        table.Cell(o.target);
+        table.Cell(Face(o.faceRight));
+        table.Cell(Angle(o.horizontalAngle, room));
+        table.Cell(Angle(o.verticalAngle, room));
+        table.Cell(Metres(o.slopeDistance, metres));
+        table.Cell(Metres(o.targetHeight, metres));
+        table.Cell(o.code.value_or(""));
     }
-    void End() override { WriteTable(); }
+    void End() override { WriteObservations(); }
 
 private:
-    std::string Angle(const std::optional<double>& value) const {
-        return value ? FormatAngle(*value, angles) : kNone;
+    std::string_view Angle(const std::optional<double>& value, char* room) const {
+        return value ? FormatAngle(*value, angles, room) : kNone;
     }
-    void WriteTable() {
+    void WriteObservations() {
         if (!table.Empty())
-            table.Write(out, "    ");
-        table = ObservationTable();
+            WriteTable(out, table, scratch);
+        table.Clear();
     }
 
     host::BufferedOutput& out;
     AngleStyle angles;
     bool stationSeen = false;
-    Table table = ObservationTable();
+    TextTable table{{"target", TextTable::Left},       {"face", TextTable::Left},
+                    {"horizontal", TextTable::Right},  {"vertical", TextTable::Right},
+                    {"slope dist.", TextTable::Right}, {"target ht.", TextTable::Right},
+                    {"code", TextTable::Left}};
+    std::string scratch; // each table's lines, before they are written
 };
 
 class PointsListing final : public PackedFileReader {
@@ -152,25 +112,27 @@ public:
     explicit PointsListing(host::BufferedOutput& out) : out(out) {}
 
     void Point(const PackedPoint& p) override {
-        const std::string mark = p.resectionPoint.value_or(false) ? "resection" : "";
-        table.AddRow({std::string(p.name), Metres(p.northing), Metres(p.easting), Metres(p.elevation),
-                      Text(p.code), mark});
+        MetresRoom metres;
+        table.Cell(p.name);
+        table.Cell(Metres(p.northing, metres));
+        table.Cell(Metres(p.easting, metres));
+        table.Cell(Metres(p.elevation, metres));
+        table.Cell(p.code.value_or(""));
+        table.Cell(p.resectionPoint.value_or(false) ? "resection" : "");
     }
     void End() override {
         if (table.Empty())
             return;
         out.Write("  points\n");
-        table.Write(out, "    ");
+        std::string scratch;
+        WriteTable(out, table, scratch);
     }
 
 private:
     host::BufferedOutput& out;
-    Table table{{{"name", false},
-                 {"northing", true},
-                 {"easting", true},
-                 {"elevation", true},
-                 {"code", false},
-                 {"mark", false}}};
+    TextTable table{{"name", TextTable::Left},     {"northing", TextTable::Right},
+                    {"easting", TextTable::Right}, {"elevation", TextTable::Right},
+                    {"code", TextTable::Left},     {"mark", TextTable::Left}};
 };
 
 class TargetsListing final : public PackedFileReader {

@@ -1,0 +1,45 @@
+// Columns padded to their widest cell for the text listings: names left, numbers right. A
+// listing has a row for every observation, so the cells are kept in one buffer with their ends
+// and widths beside them rather than as a string each.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rdf {
+
+class TextTable {
+public:
+    enum Align : bool { Left, Right };
+    struct Column {
+        const char* title;
+        Align align;
+    };
+
+    explicit TextTable(std::initializer_list<Column> columns);
+
+    // Whether no row has been added below the titles.
+    bool Empty() const { return cells.size() == columns.size(); }
+    // The next cell of the row being filled; rows are written once complete.
+    void Cell(std::string_view text);
+    // The titles and every complete row, each line indented and without trailing spaces.
+    void AppendTo(std::string& text, std::string_view indent) const;
+    // Back to the titles alone.
+    void Clear();
+
+private:
+    struct Span {
+        std::size_t end;   // of the cell's bytes in `text`
+        std::size_t width; // characters, not bytes: names may be Cyrillic
+    };
+
+    std::vector<Column> columns;
+    std::vector<std::size_t> widths;
+    std::string text;
+    std::vector<Span> cells;
+};
+
+} // namespace rdf
