@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fmt/compile.h>
 #include <fmt/format.h>
 
 namespace rdf {
@@ -17,11 +16,6 @@ namespace {
 // exponent of at least two digits.
 constexpr int kLeastFixedPoint = -4;
 constexpr int kMostFixedPoint = 15;
-
-constexpr double PowerOfTen(int exponent) {
-    return exponent == 0 ? 1.0 : 10.0 * PowerOfTen(exponent - 1);
-}
-constexpr double kLeastWithExponent = PowerOfTen(kMostFixedPoint);
 
 char* WriteExponent(char* out, int exponent) {
     *out++ = exponent < 0 ? '-' : '+';
@@ -45,39 +39,13 @@ std::string_view JsonNumberText(double value, char* text) {
         std::memcpy(out, "0.0", 3);
         return {text, static_cast<std::size_t>(out + 3 - text)};
     }
-    // The shortest digits that read back exactly, from the library, fixed-point or with an
-    // exponent as it chooses; taken apart into the digits and where the decimal point stands.
-    char shortest[32];
-    const char* const end = fmt::format_to(shortest, FMT_COMPILE("{}"), value);
-    const std::string_view library(shortest, static_cast<std::size_t>(end - shortest));
-    // Most numbers already stand as they should: with an exponent beyond the fixed-point range,
-    // or fixed-point below 10^15, where a whole number only lacks its ".0".
-    if (library.find('e') != std::string_view::npos || value < kLeastWithExponent) {
-        out = std::copy(library.begin(), library.end(), out);
-        if (library.find_first_of(".e") == std::string_view::npos)
-            out = std::copy_n(".0", 2, out);
-        return {text, static_cast<std::size_t>(out - text)};
-    }
-    const char* const e = std::find(static_cast<const char*>(shortest), end, 'e');
+    // The shortest digits that read back exactly, from the library's Dragonbox, which {fmt}'s
+    // own "{}" lays out; taken here without its text, to be laid out as this tool's numbers are.
+    const auto shortest = fmt::detail::dragonbox::to_decimal(value);
     char digits[24];
-    int k = 0;
-    int n = 0; // where the decimal point stands after the digits' start
-    bool beforePoint = true;
-    for (const char* c = shortest; c < e; ++c) {
-        if (*c == '.') {
-            beforePoint = false;
-        } else if (k > 0 || *c != '0') {
-            digits[k++] = *c;
-            n += beforePoint ? 1 : 0;
-        } else if (!beforePoint) {
-            --n; // a zero between the point and the first digit
-        }
-    }
-    if (e != end) {
-        int exponent = 0;
-        std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
-        n += exponent;
-    }
+    int k =
+        static_cast<int>(std::to_chars(digits, digits + sizeof digits, shortest.significand).ptr - digits);
+    const int n = k + shortest.exponent; // where the decimal point stands after the digits' start
     while (k > 1 && digits[k - 1] == '0')
         --k;
 
@@ -110,12 +78,12 @@ void JsonOut::String(std::string_view text) {
 }
 
 void JsonOut::Number(double value) {
-    char text[32];
-    const std::string_view number = JsonNumberText(value, text);
-    if (number == "null")
+    if (!std::isfinite(value)) {
         json.Null();
-    else
-        host::WriteJsonRaw(json, out, number, rapidjson::kNumberType);
+        return;
+    }
+    char text[32];
+    host::WriteJsonRaw(json, out, JsonNumberText(value, text), rapidjson::kNumberType);
 }
 
 } // namespace rdf
