@@ -18,39 +18,50 @@ TextTable::TextTable(std::initializer_list<Column> titled) : columns(titled) {
 
 void TextTable::Cell(std::string_view cell) {
     const std::size_t width = Characters(cell);
-    std::size_t& column = widths[cells.size() % columns.size()];
+    std::size_t& column = widths[next];
     column = std::max(column, width);
+    next = next + 1 == columns.size() ? 0 : next + 1;
     text += cell;
     cells.push_back({text.size(), width});
 }
 
 void TextTable::AppendTo(std::string& out, std::string_view indent) const {
     const std::size_t count = columns.size();
-    const std::size_t complete = cells.size() - cells.size() % count;
+    const std::size_t rows = cells.size() / count;
+    // Room for every line at its full width, and for the bytes past one of every character.
+    std::size_t line = indent.size() + 2 * (count - 1) + 1;
+    for (const std::size_t width : widths)
+        line += width;
+    const std::size_t start = out.size();
+    out.resize(start + rows * line + text.size());
+
+    char* p = out.data() + start;
     std::size_t begin = 0;
-    for (std::size_t i = 0; i < complete; i += count) {
-        const std::size_t lineStart = out.size();
-        out += indent;
+    for (std::size_t row = 0; row < rows; ++row) {
+        char* const lineStart = p;
+        p = std::copy(indent.begin(), indent.end(), p);
         for (std::size_t k = 0; k < count; ++k) {
-            const Span& cell = cells[i + k];
+            const Span& cell = cells[row * count + k];
             const std::size_t padding = widths[k] - cell.width;
             if (k > 0)
-                out.append(2, ' ');
+                p = std::fill_n(p, 2, ' ');
             if (columns[k].align == Right)
-                out.append(padding, ' ');
-            out.append(text, begin, cell.end - begin);
-            if (columns[k].align == Left)
-                out.append(padding, ' ');
+                p = std::fill_n(p, padding, ' ');
+            p = std::copy(text.data() + begin, text.data() + cell.end, p);
+            if (columns[k].align == Left && k + 1 < count)
+                p = std::fill_n(p, padding, ' ');
             begin = cell.end;
         }
-        const std::size_t last = out.find_last_not_of(' ');
-        out.resize(last == std::string::npos || last < lineStart ? lineStart : last + 1);
-        out += '\n';
+        while (p > lineStart && p[-1] == ' ')
+            --p;
+        *p++ = '\n';
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 void TextTable::Clear() {
     widths.assign(columns.size(), 0);
+    next = 0;
     text.clear();
     cells.clear();
     for (const Column& column : columns)

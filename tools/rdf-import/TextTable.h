@@ -38,6 +38,7 @@ private:
 
     std::vector<Column> columns;
     std::vector<std::size_t> widths;
+    std::size_t next = 0; // the column of the next cell
     std::string text;
     std::vector<Span> cells;
 };
