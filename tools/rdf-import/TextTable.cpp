@@ -28,12 +28,19 @@ void TextTable::Cell(std::string_view cell) {
 void TextTable::AppendTo(std::string& out, std::string_view indent) const {
     const std::size_t count = columns.size();
     const std::size_t rows = cells.size() / count;
-    // Room for every line at its full width, and for the bytes past one of every character.
+    // Every line at its full width, but for a last column left unpadded: trimming only shortens.
+    const bool lastUnpadded = columns.back().align == Left;
     std::size_t line = indent.size() + 2 * (count - 1) + 1;
-    for (const std::size_t width : widths)
-        line += width;
+    for (std::size_t k = 0; k + (lastUnpadded ? 1 : 0) < count; ++k)
+        line += widths[k];
+    std::size_t size = rows * line;
+    for (std::size_t i = 0, begin = 0; i < rows * count; begin = cells[i++].end) {
+        const std::size_t bytes = cells[i].end - begin;
+        const bool padded = !lastUnpadded || i % count + 1 < count;
+        size += padded ? bytes - cells[i].width : bytes;
+    }
     const std::size_t start = out.size();
-    out.resize(start + rows * line + text.size());
+    out.resize(start + size);
 
     char* p = out.data() + start;
     std::size_t begin = 0;
