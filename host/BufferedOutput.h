@@ -40,6 +40,13 @@ public:
     }
 
     void PutRepeated(char c, std::size_t count) {
+        // An indentation is short: a fixed-size run, of which only `count` is kept, fills it
+        // without a call into the library.
+        if (count <= kShortRun && kShortRun <= capacity - used) {
+            std::memset(block.get() + used, c, kShortRun);
+            used += count;
+            return;
+        }
         while (count > 0) {
             if (used == capacity)
                 WriteOut();
@@ -70,6 +77,7 @@ public:
 
 private:
     static constexpr std::size_t kDefaultCapacity = 1 << 16;
+    static constexpr std::size_t kShortRun = 32;
 
     std::ostream& out;
     std::size_t capacity;
