@@ -33,4 +33,16 @@ double ZenithAngle(double verticalAngle, ZeroVa zeroVa);
 
 StationSightings Sight(const Station& station, const Tolerances& tolerances);
 
+// A station whose observations are already meaned into sightings. A reader that streams a file
+// sights each station as it ends, so that the raw observations are never held for a whole file.
+struct SightedStation {
+    Station station; // its observations are not kept
+    StationSightings sightings;
+};
+
+SightedStation Sighted(Station station, const Tolerances& tolerances);
+
+Reduction Reduce(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+                 const Options& options);
+
 } // namespace survey

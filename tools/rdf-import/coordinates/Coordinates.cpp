@@ -143,9 +143,6 @@ void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
 
 void Coordinates::FileEnded(const host::FileEnd& file) {
     current = builder.End(file.outcome);
-    // The writers of a file need its reduction, not its observations; the run's outputs need both.
-    if (runEnded.empty())
-        current.job.stations = {};
     if (pointList != nullptr) {
         const survey::LengthUnit unit = OutputUnit(current, settings);
         if (pointListUnit != unit)

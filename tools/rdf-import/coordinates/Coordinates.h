@@ -25,7 +25,10 @@ public:
     // only when something asks for them.
     void OnRunEnded(RunEnded hook) { runEnded.push_back(std::move(hook)); }
 
-    void FileBegun(const host::FileBegin& file) override { builder.Begin(std::wstring(file.path)); }
+    // The run's outputs show the observations too; the writers of a file need only its reduction.
+    void FileBegun(const host::FileBegin& file) override {
+        builder.Begin(std::wstring(file.path), !runEnded.empty());
+    }
     void StationReady(const host::Station& station) override { builder.Add(station); }
     void ObservationReady(const host::Observation& observation) override { builder.Add(observation); }
     void PointReady(const host::Point& point) override { builder.Add(point); }

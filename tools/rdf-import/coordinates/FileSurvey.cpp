@@ -48,10 +48,10 @@ survey::Station StationOf(const host::Station& from, const survey::JobComments& 
 
 // The module zeroes the circle of the file's last station on its backsight when the file ends
 // with that station's face observations, so azimuth readings are not azimuths there any more.
-void UnzeroableLastStation(survey::Job& job, std::vector<survey::Diagnostic>& notes) {
-    if (job.stations.empty())
+void UnzeroableLastStation(std::optional<survey::Station>& station, std::vector<survey::Diagnostic>& notes) {
+    if (!station)
         return;
-    survey::Station& last = job.stations.back();
+    survey::Station& last = *station;
     if (last.observations.empty() || !last.observations.back().faceRight ||
         last.facts.readings != survey::CircleReadings::Azimuth)
         return;
@@ -85,26 +85,41 @@ survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrid
     return facts;
 }
 
-void SurveyBuilder::Begin(const std::wstring& path) {
+void SurveyBuilder::Begin(const std::wstring& path, bool keepingObservations) {
     comments = host::ReadJobComments(path);
     file = survey::FileSurvey();
     file.path = Utf8(path);
     file.job.header = comments.Header();
+    file.job.facts = Overridden(comments.FactsAt(std::nullopt), settings.overrides);
+    options = InMetres(settings, OutputUnit(file, settings));
+    keepObservations = keepingObservations;
+    open.reset();
+    sighted.clear();
     notes.clear();
     observationsBeforeStation = 0;
 }
 
+void SurveyBuilder::CloseStation() {
+    if (!open)
+        return;
+    if (keepObservations)
+        file.job.stations.push_back(*open);
+    sighted.push_back(survey::Sighted(std::move(*open), options.tolerances));
+    open.reset();
+}
+
 void SurveyBuilder::Add(const host::Station& station) {
-    file.job.stations.push_back(StationOf(station, comments, settings.overrides));
+    CloseStation();
+    open = StationOf(station, comments, settings.overrides);
 }
 
 void SurveyBuilder::Add(const host::Observation& observation) {
-    if (file.job.stations.empty()) {
+    if (!open) {
         if (observationsBeforeStation++ == 0)
             notes.push_back({observation.line, "observations that come before any station are not reduced"});
         return;
     }
-    file.job.stations.back().observations.push_back(ObservationOf(observation));
+    open->observations.push_back(ObservationOf(observation));
 }
 
 void SurveyBuilder::Add(const host::Point& point) {
@@ -121,11 +136,10 @@ void SurveyBuilder::Add(const host::Message& message) {
 
 survey::FileSurvey SurveyBuilder::End(host::FileOutcome outcome) {
     file.outcome = OutcomeText(outcome);
-    survey::Job& job = file.job;
-    job.facts = Overridden(comments.FactsAt(std::nullopt), settings.overrides);
     if (!settings.overrides.readings)
-        UnzeroableLastStation(job, notes);
-    file.reduction = survey::Reduce(job, InMetres(settings, OutputUnit(file, settings)));
+        UnzeroableLastStation(open, notes);
+    CloseStation();
+    file.reduction = survey::Reduce(file.job.knownPoints, std::move(sighted), options);
     file.reduction.diagnostics.insert(file.reduction.diagnostics.begin(), notes.begin(), notes.end());
     return std::move(file);
 }

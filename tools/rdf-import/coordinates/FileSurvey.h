@@ -4,6 +4,7 @@
 
 #include "host/ImportModel.h"
 #include "survey/JobComments.h"
+#include "survey/Sightings.h"
 #include "survey/Survey.h"
 
 #include <optional>
@@ -32,13 +33,14 @@ struct SurveySettings {
 
 survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrides);
 
-// A file's survey built from its events as they come: only the survey's own copy of the file is
-// held, with the job facts of the file's comments, read when the file begins.
+// A file's survey built from its events as they come, with the job facts of the file's comments,
+// read when the file begins. Each station is meaned into sightings as it ends, so a file's raw
+// observations are held only when `keepObservations` asks for them (for the run's outputs).
 class SurveyBuilder {
 public:
     explicit SurveyBuilder(const SurveySettings& settings) : settings(settings) {}
 
-    void Begin(const std::wstring& path);
+    void Begin(const std::wstring& path, bool keepObservations);
     void Add(const host::Station& station);
     void Add(const host::Observation& observation);
     void Add(const host::Point& point);
@@ -47,9 +49,15 @@ public:
     survey::FileSurvey End(host::FileOutcome outcome);
 
 private:
+    void CloseStation();
+
     const SurveySettings& settings;
     survey::JobComments comments;
+    survey::Options options; // for this file, in metres
+    bool keepObservations = false;
     survey::FileSurvey file;
+    std::optional<survey::Station> open; // the station whose observations are still coming
+    std::vector<survey::SightedStation> sighted;
     std::vector<survey::Diagnostic> notes;
     std::size_t observationsBeforeStation = 0;
 };
