@@ -63,8 +63,13 @@ public:
 
     // `observations` are those of one target, in the order of the file.
     void Reduce(const std::string& target, const Observation* const* first, const Observation* const* last) {
-        std::vector<const Observation*> lefts;
-        std::vector<const Observation*> rights;
+        // The lists are the reducer's own, reused from target to target.
+        std::vector<const Observation*>& lefts = lefts_;
+        std::vector<const Observation*>& rights = rights_;
+        std::vector<FaceLeftView>& views = views_;
+        lefts.clear();
+        rights.clear();
+        views.clear();
         for (const Observation* const* each = first; each != last; ++each) {
             const Observation& observation = **each;
             if (!observation.horizontalAngle) {
@@ -74,7 +79,6 @@ public:
             }
             (IsFaceRight(observation, zeroVa_) ? rights : lefts).push_back(&observation);
         }
-        std::vector<FaceLeftView> views;
         const std::size_t pairs = std::min(lefts.size(), rights.size());
         for (std::size_t i = 0; i < pairs; ++i) {
             if (auto view = Round(*lefts[i], *rights[i]))
@@ -127,13 +131,16 @@ private:
         return view;
     }
 
-    static Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views,
-                           const Observation* const* first, const Observation* const* last) {
+    Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views,
+                    const Observation* const* first, const Observation* const* last) {
         Sighting sighting;
         sighting.target = target;
-        std::vector<double> directions;
-        std::vector<double> distances;
-        std::vector<double> rises;
+        std::vector<double>& directions = directions_;
+        std::vector<double>& distances = distances_;
+        std::vector<double>& rises = rises_;
+        directions.clear();
+        distances.clear();
+        rises.clear();
         for (const FaceLeftView& view : views) {
             directions.push_back(view.direction);
             if (!view.slopeDistance || !view.zenith)
@@ -161,6 +168,12 @@ private:
     const Tolerances& tolerances_;
     ZeroVa zeroVa_;
     StationSightings& out_;
+    std::vector<const Observation*> lefts_;
+    std::vector<const Observation*> rights_;
+    std::vector<FaceLeftView> views_;
+    std::vector<double> directions_;
+    std::vector<double> distances_;
+    std::vector<double> rises_;
 };
 
 } // namespace
