@@ -135,18 +135,19 @@ void Header(JobWriter& job, int index) {
 }
 
 // One job's open traverse: it starts on two control points and carries on station by station,
-// each set up on the last one's foresight. The instrument is set to grid azimuths, so every
-// circle reading is the azimuth of the sighting, with the instrument's errors.
+// each set up on the last one's foresight; a third control point checks the second station. The
+// instrument is set to grid azimuths, so every circle reading is the azimuth of the sighting,
+// with the instrument's errors.
 class Traverse {
 public:
     Traverse(JobWriter& job, Names& names) : job_(job), names_(names) {
         here_ = {NextStation(), job_.Uniform(200000, 210000), job_.Uniform(100000, 110000),
                  job_.Uniform(90, 110)};
         heading_ = job_.Uniform(0, 2 * kPi);
-        backsight_ = Around("CP" + std::to_string(++names_.control), heading_ + kPi + job_.Uniform(-0.5, 0.5),
-                            150, 400);
+        backsight_ = Around(NextControl(), here_, heading_ + kPi + job_.Uniform(-0.5, 0.5), 150, 400);
         ahead_ = NextLeg();
-        for (const Point* control : {&here_, &backsight_})
+        check_ = Around(NextControl(), ahead_, job_.Uniform(0, 2 * kPi), 150, 400);
+        for (const Point* control : {&here_, &backsight_, &check_})
             job_.Line("MP,%s,,%.3f,%.3f,%.3f,CP", control->name.c_str(), control->northing, control->easting,
                       control->elevation);
     }
@@ -160,6 +161,7 @@ public:
         SideShots();
         StakeOut();
         CoordinateRecords();
+        ++setups_;
         backsight_ = here_;
         here_ = ahead_;
         ahead_ = NextLeg();
@@ -173,19 +175,20 @@ private:
 
     std::string NextStation() { return std::to_string(++names_.station); }
     std::string NextShot() { return std::to_string(names_.shot++); }
+    std::string NextControl() { return "CP" + std::to_string(++names_.control); }
 
     // Legs of a few hundred metres with gentle bends and slopes.
     Point NextLeg() {
         heading_ += job_.Uniform(-0.9, 0.9);
-        return Around(NextStation(), heading_, 150, 400);
+        return Around(NextStation(), here_, heading_, 150, 400);
     }
 
-    // A point in the given direction from the station, on ground that slopes a little.
-    Point Around(std::string name, double azimuth, double nearest, double farthest) {
+    // A point in the given direction from another, on ground that slopes a little.
+    Point Around(std::string name, const Point& from, double azimuth, double nearest, double farthest) {
         const double distance = job_.Uniform(nearest, farthest);
         const double slope = job_.Uniform(-0.01, 0.01);
         const double rise = slope * distance + job_.Uniform(-0.5, 0.5);
-        return Placed(std::move(name), here_, azimuth, distance, rise);
+        return Placed(std::move(name), from, azimuth, distance, rise);
     }
 
     double PoleHeight() { return job_.Printed(1.3, 2.0, 0.001); }
@@ -194,6 +197,8 @@ private:
     // mark the station before placed is seen again now and then, and checks the orientation.
     void Rounds() {
         std::vector<Target> targets{{backsight_, PoleHeight()}, {ahead_, PoleHeight()}};
+        if (setups_ == 1)
+            targets.push_back({check_, PoleHeight()});
         const int marks = job_.Count(0, 2);
         const bool seenBefore = lastMark_ && std::hypot(lastMark_->northing - here_.northing,
                                                         lastMark_->easting - here_.easting) > 100;
@@ -204,7 +209,7 @@ private:
                 continue;
             }
             const Point mark =
-                Around("RM" + std::to_string(++names_.mark), job_.Uniform(0, 2 * kPi), 150, 400);
+                Around("RM" + std::to_string(++names_.mark), here_, job_.Uniform(0, 2 * kPi), 150, 400);
             placed = placed.value_or(mark);
             targets.push_back({mark, PoleHeight()});
         }
@@ -224,7 +229,7 @@ private:
     }
 
     Target Detail(double nearest, double farthest) {
-        Point point = Around(NextShot(), job_.Uniform(0, 2 * kPi), nearest, farthest);
+        Point point = Around(NextShot(), here_, job_.Uniform(0, 2 * kPi), nearest, farthest);
         return {std::move(point), PoleHeight()};
     }
 
@@ -286,6 +291,8 @@ private:
     Point ahead_;
     double heading_ = 0;
     double instrumentHeight_ = 0;
+    Point check_;
+    int setups_ = 0;
     std::optional<Point> lastMark_;
 };
 
