@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <iterator>
 #include <string_view>
 #include <unordered_map>
@@ -125,6 +126,7 @@ public:
             const Options& options)
         : knownPoints_(knownPoints), sighted_(std::move(stations)), options_(options) {}
 
+    // The reduction without its coordinates, which stay with the located points until visited.
     Reduction Run() {
         LocateKnownPoints();
         stations_.reserve(sighted_.size());
@@ -134,13 +136,25 @@ public:
         while (Round(Means::Points) || Round(Means::Resection) || Round(Means::AzimuthReadings)) {
         }
         ReportUnfinishedStations();
-        // The sightings are done with; the coordinates are made from the located points.
-        for (StationWork& work : stations_)
-            work.sightings = {};
-        CollectCoordinates();
         for (StationWork& work : stations_)
             out_.stations.push_back(std::move(work.result));
+        // What only the rounds needed goes; the coordinates are made from the located points.
+        std::vector<StationWork>().swap(stations_);
+        watchers_ = {};
         return std::move(out_);
+    }
+
+    std::size_t CoordinateCount() const { return knownOrder_.size() + computedOrder_.size(); }
+
+    // One coordinate made at a time, in the order of the known points and then of the located ones.
+    void ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
+        Coordinate coordinate;
+        for (const auto* order : {&knownOrder_, &computedOrder_}) {
+            for (const Points::value_type* point : *order) {
+                Fill(coordinate, point->first, point->second);
+                visit(coordinate);
+            }
+        }
     }
 
 private:
@@ -151,7 +165,7 @@ private:
                 if (added) {
                     at->second.position = {point.northing, point.easting, point.elevation};
                     at->second.located = at->second.known = true;
-                    at->second.code = point.code;
+                    at->second.code = *codes_.insert(point.code).first;
                     knownOrder_.push_back(&*at);
                 } else if (std::hypot(at->second.position.northing - point.northing,
                                       at->second.position.easting - point.easting) > kSamePosition) {
@@ -504,23 +518,17 @@ private:
         }
     }
 
-    void CollectCoordinates() {
-        out_.coordinates.reserve(knownOrder_.size() + computedOrder_.size());
-        for (const auto* order : {&knownOrder_, &computedOrder_}) {
-            for (const Points::value_type* point : *order)
-                out_.coordinates.push_back(CoordinateOf(point->first, point->second));
-        }
-        Points().swap(points_);
-    }
-
-    Coordinate CoordinateOf(std::string_view name, const LocatedPoint& point) const {
-        Coordinate coordinate;
+    // Reuses the coordinate's strings and list, so that visiting every point allocates little.
+    void Fill(Coordinate& coordinate, std::string_view name, const LocatedPoint& point) const {
         coordinate.name = name;
         coordinate.northing = point.position.northing;
         coordinate.easting = point.position.easting;
         coordinate.elevation = point.position.elevation;
         coordinate.code = point.code;
         coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
+        coordinate.fromStations.clear();
+        coordinate.horizontalSpread.reset();
+        coordinate.verticalSpread.reset();
         double horizontal = 0;
         double vertical = 0;
         determinations_.ForEach(point.determinations, [&](const Determination& determination) {
@@ -539,13 +547,13 @@ private:
             if (point.position.elevation)
                 coordinate.verticalSpread = vertical;
         }
-        return coordinate;
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
 
+    // The known points and the options are read only while Run runs.
     const std::vector<KnownPoint>& knownPoints_;
-    std::vector<SightedStation> sighted_;
+    std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
     std::deque<std::string> names_;
     std::unordered_set<std::string> codes_; // the points' codes, each held once
@@ -564,9 +572,48 @@ private:
 
 } // namespace
 
+struct ReducedFile::State {
+    State(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+          const Options& options)
+        : reducer(knownPoints, std::move(stations), options), reduction(reducer.Run()) {}
+
+    Reducer reducer;
+    Reduction reduction;
+};
+
+ReducedFile::ReducedFile(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+                         const Options& options)
+    : state_(std::make_unique<State>(knownPoints, std::move(stations), options)) {}
+
+ReducedFile::~ReducedFile() = default;
+ReducedFile::ReducedFile(ReducedFile&&) noexcept = default;
+ReducedFile& ReducedFile::operator=(ReducedFile&&) noexcept = default;
+
+Reduction ReducedFile::TakeReduction() {
+    return std::move(state_->reduction);
+}
+
+std::size_t ReducedFile::CoordinateCount() const {
+    return state_->reducer.CoordinateCount();
+}
+
+void ReducedFile::ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
+    state_->reducer.ForEachCoordinate(visit);
+}
+
+std::vector<Coordinate> ReducedFile::Coordinates() const {
+    std::vector<Coordinate> coordinates;
+    coordinates.reserve(CoordinateCount());
+    ForEachCoordinate([&](const Coordinate& coordinate) { coordinates.push_back(coordinate); });
+    return coordinates;
+}
+
 Reduction Reduce(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
                  const Options& options) {
-    return Reducer(knownPoints, std::move(stations), options).Run();
+    ReducedFile file(knownPoints, std::move(stations), options);
+    Reduction reduction = file.TakeReduction();
+    reduction.coordinates = file.Coordinates();
+    return reduction;
 }
 
 Reduction Reduce(const Job& job, const Options& options) {
