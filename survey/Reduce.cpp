@@ -74,8 +74,8 @@ struct LocatedPoint {
     Position position;
     bool located = false;
     bool known = false;
-    int round = 0; // the round that located it; 0 for known points
-    std::string_view code;
+    int round = 0;                             // the round that located it; 0 for known points
+    const std::string* code = nullptr;         // held once in the reducer's codes
     Lists<Determination>::List determinations; // computed points only
     Lists<StationWork*>::List watchers;
 };
@@ -130,6 +130,10 @@ public:
     Reduction Run() {
         LocateKnownPoints();
         stations_.reserve(sighted_.size());
+        std::size_t rounds = 0;
+        for (const SightedStation& station : sighted_)
+            rounds += station.sightings.rounds.size();
+        out_.rounds.reserve(rounds);
         for (SightedStation& station : sighted_)
             PrepareStation(station);
         WatchPoints();
@@ -165,7 +169,7 @@ private:
                 if (added) {
                     at->second.position = {point.northing, point.easting, point.elevation};
                     at->second.located = at->second.known = true;
-                    at->second.code = *codes_.insert(point.code).first;
+                    at->second.code = point.code.empty() ? nullptr : &*codes_.insert(point.code).first;
                     knownOrder_.push_back(&*at);
                 } else if (std::hypot(at->second.position.northing - point.northing,
                                       at->second.position.easting - point.easting) > kSamePosition) {
@@ -436,8 +440,8 @@ private:
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
             LocatedPoint& point = Determined(sighting.target);
-            if (point.code.empty() && !sighting.code.empty())
-                point.code = *codes_.insert(sighting.code).first;
+            if (point.code == nullptr && !sighting.code.empty())
+                point.code = &*codes_.insert(sighting.code).first;
             determinations_.Append(point.determinations,
                                    {Polar(work, station, sighting), &work.station->name});
         }
@@ -524,7 +528,10 @@ private:
         coordinate.northing = point.position.northing;
         coordinate.easting = point.position.easting;
         coordinate.elevation = point.position.elevation;
-        coordinate.code = point.code;
+        if (point.code != nullptr)
+            coordinate.code = *point.code;
+        else
+            coordinate.code.clear();
         coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
         coordinate.fromStations.clear();
         coordinate.horizontalSpread.reset();
