@@ -41,10 +41,10 @@ void Names(JsonOut& json, std::string_view key, const std::vector<std::string>& 
     json.EndArray();
 }
 
-void CoordinatesJson(JsonOut& json, const survey::Reduction& reduction) {
+void CoordinatesJson(JsonOut& json, const survey::ReducedFile& coordinates) {
     json.Key("coordinates");
     json.StartArray();
-    for (const survey::Coordinate& point : reduction.coordinates) {
+    coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
         json.StartObject();
         json.Member("name", point.name);
         Position(json, point.northing, point.easting, point.elevation);
@@ -57,7 +57,7 @@ void CoordinatesJson(JsonOut& json, const survey::Reduction& reduction) {
         json.Member("horizontalSpread", point.horizontalSpread);
         json.Member("verticalSpread", point.verticalSpread);
         json.EndObject();
-    }
+    });
     json.EndArray();
 }
 
@@ -141,14 +141,22 @@ void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
     quiet = quietly;
 }
 
+template <class Use> void Coordinates::WithCoordinateList(Use use) {
+    current.reduction.coordinates = currentPoints->Coordinates();
+    use();
+    std::vector<survey::Coordinate>().swap(current.reduction.coordinates);
+}
+
 void Coordinates::FileEnded(const host::FileEnd& file) {
-    current = builder.End(file.outcome);
+    SurveyBuilder::Reduced reduced = builder.End(file.outcome);
+    current = std::move(reduced.file);
+    currentPoints.emplace(std::move(reduced.coordinates));
     if (pointList != nullptr) {
         const survey::LengthUnit unit = OutputUnit(current, settings);
         if (pointListUnit != unit)
             pointList->Write(PointListHeader(unit, settings.eastingFirst));
         pointListUnit = unit;
-        pointList->Write(PointListRows(current, unit, settings.eastingFirst));
+        WithCoordinateList([&] { pointList->Write(PointListRows(current, unit, settings.eastingFirst)); });
         for (const survey::Diagnostic& diagnostic : current.reduction.diagnostics) {
             if (!quiet)
                 std::cerr << current.path
@@ -156,8 +164,10 @@ void Coordinates::FileEnded(const host::FileEnd& file) {
                           << diagnostic.text << '\n';
         }
     }
-    if (!runEnded.empty())
+    if (!runEnded.empty()) {
         run.push_back(current);
+        run.back().reduction.coordinates = currentPoints->Coordinates();
+    }
 }
 
 void Coordinates::ImportEnded(const host::ImportEnd&) {
@@ -166,12 +176,12 @@ void Coordinates::ImportEnded(const host::ImportEnd&) {
 }
 
 void Coordinates::WriteJson(JsonOut& json, const host::FileEnd&) {
-    CoordinatesJson(json, current.reduction);
+    CoordinatesJson(json, *currentPoints);
     ReductionJson(json, current);
 }
 
 void Coordinates::WriteText(host::BufferedOutput& out, const host::FileEnd&) {
-    out.Write(CoordinateListing(current, OutputUnit(current, settings), angles));
+    WithCoordinateList([&] { out.Write(CoordinateListing(current, OutputUnit(current, settings), angles)); });
 }
 
 } // namespace rdf

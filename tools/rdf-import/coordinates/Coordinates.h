@@ -43,7 +43,11 @@ private:
     SurveySettings settings;
     AngleStyle angles;
     SurveyBuilder builder{settings};
-    survey::FileSurvey current;
+    // Lists the current file's coordinates for `use`, and lets them go after it.
+    template <class Use> void WithCoordinateList(Use use);
+
+    survey::FileSurvey current;                       // its coordinates are in currentPoints
+    std::optional<survey::ReducedFile> currentPoints; // made one at a time as they are written
     host::BufferedOutput* pointList = nullptr;
     std::optional<survey::LengthUnit> pointListUnit; // of the last header row written
     bool quiet = true;

@@ -134,14 +134,15 @@ void SurveyBuilder::Add(const host::Message& message) {
     file.messages.push_back({message.line, Utf8(message.text)});
 }
 
-survey::FileSurvey SurveyBuilder::End(host::FileOutcome outcome) {
+SurveyBuilder::Reduced SurveyBuilder::End(host::FileOutcome outcome) {
     file.outcome = OutcomeText(outcome);
     if (!settings.overrides.readings)
         UnzeroableLastStation(open, notes);
     CloseStation();
-    file.reduction = survey::Reduce(file.job.knownPoints, std::move(sighted), options);
+    survey::ReducedFile reduced(file.job.knownPoints, std::move(sighted), options);
+    file.reduction = reduced.TakeReduction();
     file.reduction.diagnostics.insert(file.reduction.diagnostics.begin(), notes.begin(), notes.end());
-    return std::move(file);
+    return {std::move(file), std::move(reduced)};
 }
 
 survey::LengthUnit OutputUnit(const survey::FileSurvey& file, const SurveySettings& settings) {

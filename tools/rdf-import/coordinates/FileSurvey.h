@@ -45,8 +45,15 @@ public:
     void Add(const host::Observation& observation);
     void Add(const host::Point& point);
     void Add(const host::Message& message);
+    // A file's survey whose coordinates a writer visits in `coordinates` rather than finds in
+    // the reduction, so that they are never all held.
+    struct Reduced {
+        survey::FileSurvey file;
+        survey::ReducedFile coordinates;
+    };
+
     // The reduced survey; the builder is ready for the next file.
-    survey::FileSurvey End(host::FileOutcome outcome);
+    Reduced End(host::FileOutcome outcome);
 
 private:
     void CloseStation();
