@@ -147,8 +147,10 @@ template <class Use> void Coordinates::WithCoordinateList(Use use) {
     std::vector<survey::Coordinate>().swap(current.reduction.coordinates);
 }
 
-void Coordinates::FileEnded(const host::FileEnd& file) {
-    SurveyBuilder::Reduced reduced = builder.End(file.outcome);
+void Coordinates::FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
+                            const host::FileEnd& end) {
+    // The run's outputs show the observations too; the writers of a file need only its reduction.
+    SurveyBuilder::Reduced reduced = builder.Build(file, messages, end, !runEnded.empty());
     current = std::move(reduced.file);
     currentPoints.emplace(std::move(reduced.coordinates));
     if (pointList != nullptr) {

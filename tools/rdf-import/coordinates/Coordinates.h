@@ -25,15 +25,10 @@ public:
     // only when something asks for them.
     void OnRunEnded(RunEnded hook) { runEnded.push_back(std::move(hook)); }
 
-    // The run's outputs show the observations too; the writers of a file need only its reduction.
-    void FileBegun(const host::FileBegin& file) override {
-        builder.Begin(std::wstring(file.path), !runEnded.empty());
-    }
-    void StationReady(const host::Station& station) override { builder.Add(station); }
-    void ObservationReady(const host::Observation& observation) override { builder.Add(observation); }
-    void PointReady(const host::Point& point) override { builder.Add(point); }
-    void MessageReported(const host::Message& message) override { builder.Add(message); }
-    void FileEnded(const host::FileEnd& file) override;
+    // Each whole file comes from the writer that holds it (or a feeder, for a format whose writer
+    // does not), so that the file is held once, packed.
+    void FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
+                   const host::FileEnd& end) override;
     void ImportEnded(const host::ImportEnd& end) override;
 
     void WriteJson(JsonOut& json, const host::FileEnd& file) override;

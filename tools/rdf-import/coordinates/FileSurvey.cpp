@@ -9,8 +9,12 @@
 namespace rdf {
 namespace {
 
-std::string Utf8(const std::wstring& text) {
+std::string Utf8(std::wstring_view text) {
     return platform::EncodeUtf8(text);
+}
+
+std::string Text(const std::optional<std::string_view>& text) {
+    return text ? std::string(*text) : std::string();
 }
 
 // The writers' outcome names, in words.
@@ -20,30 +24,21 @@ std::string OutcomeText(host::FileOutcome outcome) {
     return text;
 }
 
-survey::Observation ObservationOf(const host::Observation& from) {
-    return {Utf8(from.target),
-            from.horizontalAngle,
-            from.verticalAngle,
-            from.slopeDistance,
-            from.targetHeight,
-            from.faceRight,
-            from.code ? Utf8(*from.code) : std::string(),
-            from.line};
+survey::Observation ObservationOf(const PackedObservation& from) {
+    return {std::string(from.target), from.horizontalAngle, from.verticalAngle, from.slopeDistance,
+            from.targetHeight,        from.faceRight,       Text(from.code),    from.line};
 }
 
 // The station's observations come after it, one by one.
-survey::Station StationOf(const host::Station& from, const survey::JobComments& comments,
+survey::Station StationOf(const PackedStation& from, const survey::JobComments& comments,
                           const FactOverrides& overrides) {
-    survey::Station station{Utf8(from.name),
-                            from.instrumentHeight,
-                            from.temperature,
-                            from.pressure,
-                            from.line,
-                            Overridden(comments.FactsAt(from.line), overrides),
-                            {}};
-    for (const host::Observation& observation : from.observations)
-        station.observations.push_back(ObservationOf(observation));
-    return station;
+    return {std::string(from.name),
+            from.instrumentHeight,
+            from.temperature,
+            from.pressure,
+            from.line,
+            Overridden(comments.FactsAt(from.line), overrides),
+            {}};
 }
 
 // The module zeroes the circle of the file's last station on its backsight when the file ends
@@ -85,8 +80,18 @@ survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrid
     return facts;
 }
 
-void SurveyBuilder::Begin(const std::wstring& path, bool keepingObservations) {
-    comments = host::ReadJobComments(path);
+SurveyBuilder::Reduced SurveyBuilder::Build(const PackedFile& packed,
+                                            const std::vector<host::Message>& messages,
+                                            const host::FileEnd& end, bool keepingObservations) {
+    Begin(end.path, keepingObservations);
+    packed.Read(*this);
+    for (const host::Message& message : messages)
+        file.messages.push_back({message.line, Utf8(message.text)});
+    return End(end.outcome);
+}
+
+void SurveyBuilder::Begin(std::wstring_view path, bool keepingObservations) {
+    comments = host::ReadJobComments(std::wstring(path));
     file = survey::FileSurvey();
     file.path = Utf8(path);
     file.job.header = comments.Header();
@@ -108,12 +113,12 @@ void SurveyBuilder::CloseStation() {
     open.reset();
 }
 
-void SurveyBuilder::Add(const host::Station& station) {
+void SurveyBuilder::Station(const PackedStation& station) {
     CloseStation();
     open = StationOf(station, comments, settings.overrides);
 }
 
-void SurveyBuilder::Add(const host::Observation& observation) {
+void SurveyBuilder::Observation(const PackedObservation& observation) {
     if (!open) {
         if (observationsBeforeStation++ == 0)
             notes.push_back({observation.line, "observations that come before any station are not reduced"});
@@ -122,16 +127,11 @@ void SurveyBuilder::Add(const host::Observation& observation) {
     open->observations.push_back(ObservationOf(observation));
 }
 
-void SurveyBuilder::Add(const host::Point& point) {
+void SurveyBuilder::Point(const PackedPoint& point) {
     if (!point.northing || !point.easting)
         return;
-    file.job.knownPoints.push_back({Utf8(point.name), *point.northing, *point.easting, point.elevation,
-                                    point.code ? Utf8(*point.code) : std::string(),
-                                    survey::PointOrigin::CoordinateRecord, point.line});
-}
-
-void SurveyBuilder::Add(const host::Message& message) {
-    file.messages.push_back({message.line, Utf8(message.text)});
+    file.job.knownPoints.push_back({std::string(point.name), *point.northing, *point.easting, point.elevation,
+                                    Text(point.code), survey::PointOrigin::CoordinateRecord, point.line});
 }
 
 SurveyBuilder::Reduced SurveyBuilder::End(host::FileOutcome outcome) {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "host/ImportModel.h"
+#include "host/pipeline/ImportEvents.h"
 #include "survey/JobComments.h"
 #include "survey/Sightings.h"
 #include "survey/Survey.h"
+#include "tools/rdf-import/writers/PackedFile.h"
 
 #include <optional>
 #include <string>
@@ -33,18 +35,14 @@ struct SurveySettings {
 
 survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrides);
 
-// A file's survey built from its events as they come, with the job facts of the file's comments,
-// read when the file begins. Each station is meaned into sightings as it ends, so a file's raw
-// observations are held only when `keepObservations` asks for them (for the run's outputs).
-class SurveyBuilder {
+// A file's survey built from the whole file as a writer holds it packed, with the job facts of
+// the file's comments. The file is read once and each station meaned into sightings as the reading
+// passes it, so its raw observations are held again only when `keepObservations` asks for them
+// (for the run's outputs).
+class SurveyBuilder final : private PackedFileReader {
 public:
     explicit SurveyBuilder(const SurveySettings& settings) : settings(settings) {}
 
-    void Begin(const std::wstring& path, bool keepObservations);
-    void Add(const host::Station& station);
-    void Add(const host::Observation& observation);
-    void Add(const host::Point& point);
-    void Add(const host::Message& message);
     // A file's survey whose coordinates a writer visits in `coordinates` rather than finds in
     // the reduction, so that they are never all held.
     struct Reduced {
@@ -52,10 +50,15 @@ public:
         survey::ReducedFile coordinates;
     };
 
-    // The reduced survey; the builder is ready for the next file.
-    Reduced End(host::FileOutcome outcome);
+    Reduced Build(const PackedFile& packed, const std::vector<host::Message>& messages,
+                  const host::FileEnd& end, bool keepObservations);
 
 private:
+    void Begin(std::wstring_view path, bool keepObservations);
+    void Station(const PackedStation& station) override;
+    void Observation(const PackedObservation& observation) override;
+    void Point(const PackedPoint& point) override;
+    Reduced End(host::FileOutcome outcome);
     void CloseStation();
 
     const SurveySettings& settings;

@@ -105,7 +105,7 @@ private:
 class JsonWriter final : public PackedFileWriter {
 public:
     JsonWriter(host::BufferedOutput& out, const WriterSettings& settings)
-        : out(out), json(out), sections(settings.sections) {
+        : PackedFileWriter(settings.sections), out(out), json(out) {
         json.StartObject();
         json.Key("module");
         json.StartObject();
@@ -171,7 +171,6 @@ private:
 
     host::BufferedOutput& out;
     JsonOut json;
-    std::vector<FileSection*> sections;
 };
 
 } // namespace

@@ -194,7 +194,7 @@ private:
 class TextWriter final : public PackedFileWriter {
 public:
     TextWriter(host::BufferedOutput& out, const WriterSettings& settings)
-        : out(out), angles(settings.angles.value_or(AngleStyle::Dms)), sections(settings.sections) {}
+        : PackedFileWriter(settings.sections), out(out), angles(settings.angles.value_or(AngleStyle::Dms)) {}
 
 private:
     void WriteFile(const host::FileEnd& end) override {
@@ -227,7 +227,6 @@ private:
 
     host::BufferedOutput& out;
     AngleStyle angles;
-    std::vector<FileSection*> sections;
 };
 
 } // namespace
