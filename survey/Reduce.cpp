@@ -140,6 +140,7 @@ public:
         while (Round(Means::Points) || Round(Means::Resection) || Round(Means::AzimuthReadings)) {
         }
         ReportUnfinishedStations();
+        out_.stations.reserve(stations_.size());
         for (StationWork& work : stations_)
             out_.stations.push_back(std::move(work.result));
         // What only the rounds needed goes; the coordinates are made from the located points.

@@ -147,12 +147,25 @@ template <class Use> void Coordinates::WithCoordinateList(Use use) {
     std::vector<survey::Coordinate>().swap(current.reduction.coordinates);
 }
 
+// The file is read while its writer holds it, and reduced once the writer has let it go: the packed
+// file and the reduction's located points are never held at once.
 void Coordinates::FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
                             const host::FileEnd& end) {
     // The run's outputs show the observations too; the writers of a file need only its reduction.
-    SurveyBuilder::Reduced reduced = builder.Build(file, messages, end, !runEnded.empty());
+    builder.Read(file, messages, end, !runEnded.empty());
+    currentPoints.reset();
+}
+
+void Coordinates::Reduce() {
+    if (currentPoints)
+        return;
+    SurveyBuilder::Reduced reduced = builder.Reduce();
     current = std::move(reduced.file);
     currentPoints.emplace(std::move(reduced.coordinates));
+}
+
+void Coordinates::FileWritten(const host::FileEnd&) {
+    Reduce();
     if (pointList != nullptr) {
         const survey::LengthUnit unit = OutputUnit(current, settings);
         if (pointListUnit != unit)
@@ -170,6 +183,8 @@ void Coordinates::FileReady(const PackedFile& file, const std::vector<host::Mess
         run.push_back(current);
         run.back().reduction.coordinates = currentPoints->Coordinates();
     }
+    current = survey::FileSurvey();
+    currentPoints.reset();
 }
 
 void Coordinates::ImportEnded(const host::ImportEnd&) {
@@ -178,11 +193,13 @@ void Coordinates::ImportEnded(const host::ImportEnd&) {
 }
 
 void Coordinates::WriteJson(JsonOut& json, const host::FileEnd&) {
+    Reduce();
     CoordinatesJson(json, *currentPoints);
     ReductionJson(json, current);
 }
 
 void Coordinates::WriteText(host::BufferedOutput& out, const host::FileEnd&) {
+    Reduce();
     WithCoordinateList([&] { out.Write(CoordinateListing(current, OutputUnit(current, settings), angles)); });
 }
 

@@ -29,6 +29,7 @@ public:
     // does not), so that the file is held once, packed.
     void FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
                    const host::FileEnd& end) override;
+    void FileWritten(const host::FileEnd& end) override;
     void ImportEnded(const host::ImportEnd& end) override;
 
     void WriteJson(JsonOut& json, const host::FileEnd& file) override;
@@ -40,6 +41,8 @@ private:
     SurveyBuilder builder{settings};
     // Lists the current file's coordinates for `use`, and lets them go after it.
     template <class Use> void WithCoordinateList(Use use);
+    // Reduces the file read last, once.
+    void Reduce();
 
     survey::FileSurvey current;                       // its coordinates are in currentPoints
     std::optional<survey::ReducedFile> currentPoints; // made one at a time as they are written

@@ -80,14 +80,19 @@ survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrid
     return facts;
 }
 
-SurveyBuilder::Reduced SurveyBuilder::Build(const PackedFile& packed,
-                                            const std::vector<host::Message>& messages,
-                                            const host::FileEnd& end, bool keepingObservations) {
+void SurveyBuilder::Read(const PackedFile& packed, const std::vector<host::Message>& messages,
+                         const host::FileEnd& end, bool keepingObservations) {
     Begin(end.path, keepingObservations);
+    // Every record is a station or a point at most once: the lists are made at their size.
+    sighted.reserve(packed.Stations());
+    file.job.knownPoints.reserve(packed.Points());
     packed.Read(*this);
     for (const host::Message& message : messages)
         file.messages.push_back({message.line, Utf8(message.text)});
-    return End(end.outcome);
+    file.outcome = OutcomeText(end.outcome);
+    if (!settings.overrides.readings)
+        UnzeroableLastStation(open, notes);
+    CloseStation();
 }
 
 void SurveyBuilder::Begin(std::wstring_view path, bool keepingObservations) {
@@ -134,11 +139,7 @@ void SurveyBuilder::Point(const PackedPoint& point) {
                                     Text(point.code), survey::PointOrigin::CoordinateRecord, point.line});
 }
 
-SurveyBuilder::Reduced SurveyBuilder::End(host::FileOutcome outcome) {
-    file.outcome = OutcomeText(outcome);
-    if (!settings.overrides.readings)
-        UnzeroableLastStation(open, notes);
-    CloseStation();
+SurveyBuilder::Reduced SurveyBuilder::Reduce() {
     survey::ReducedFile reduced(file.job.knownPoints, std::move(sighted), options);
     file.reduction = reduced.TakeReduction();
     file.reduction.diagnostics.insert(file.reduction.diagnostics.begin(), notes.begin(), notes.end());

@@ -50,15 +50,17 @@ public:
         survey::ReducedFile coordinates;
     };
 
-    Reduced Build(const PackedFile& packed, const std::vector<host::Message>& messages,
-                  const host::FileEnd& end, bool keepObservations);
+    // Reads a whole file: its stations meaned into sightings, its points and its messages.
+    void Read(const PackedFile& packed, const std::vector<host::Message>& messages, const host::FileEnd& end,
+              bool keepObservations);
+    // Reduces the file read last; the builder is then ready for the next.
+    Reduced Reduce();
 
 private:
     void Begin(std::wstring_view path, bool keepObservations);
     void Station(const PackedStation& station) override;
     void Observation(const PackedObservation& observation) override;
     void Point(const PackedPoint& point) override;
-    Reduced End(host::FileOutcome outcome);
     void CloseStation();
 
     const SurveySettings& settings;

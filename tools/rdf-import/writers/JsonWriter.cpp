@@ -156,6 +156,7 @@ private:
         Section<PointsJson>("points");
         Section<ObservationsBeforeStationJson>("observationsBeforeStation");
         Section<StationsJson>("stations");
+        file.Clear();
         for (FileSection* section : sections)
             section->WriteJson(json, end);
         json.EndObject();

@@ -67,13 +67,16 @@ private:
 
 // Something another component adds to each file's output when the file ends: it is handed the
 // whole file first, then writes, for JSON, members of the file's object before it closes, and
-// for the listing, lines after the file's.
+// for the listing, lines after the file's. A writer lets its copy of the file go before it writes
+// the sections, so that they can use the memory.
 class FileSection {
 public:
     virtual ~FileSection() = default;
     virtual void FileReady(const PackedFile&, const std::vector<host::Message>&, const host::FileEnd&) {}
     virtual void WriteJson(JsonOut&, const host::FileEnd&) {}
     virtual void WriteText(host::BufferedOutput&, const host::FileEnd&) {}
+    // After the writer has written the file and let it go.
+    virtual void FileWritten(const host::FileEnd&) {}
 };
 
 // A writer that holds each file packed, with its messages, hands it to its sections when the file
@@ -94,6 +97,8 @@ public:
             section->FileReady(file, messages, end);
         WriteFile(end);
         Release();
+        for (FileSection* section : sections)
+            section->FileWritten(end);
     }
 
 protected:

@@ -208,6 +208,7 @@ private:
         file.Read(points);
         TargetsListing targets(out);
         file.Read(targets);
+        file.Clear();
         for (const host::Message& message : messages) {
             const std::string where = message.line ? path + ":" + std::to_string(*message.line + 1) : path;
             out.Write(where + ": " + ToUtf8(message.text) + '\n');
