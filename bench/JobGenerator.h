@@ -1,6 +1,7 @@
-// Realistic raw data jobs of any size, for measuring the import: a header, control points,
-// then stations with face-left and face-right rounds, side shots, stake-out shots and
-// coordinate records, with names, heights, distances and angles that vary like field data.
+// Realistic raw data jobs of any size, for measuring the import: concatenated jobs, each a
+// header, control points and an open traverse whose stations observe face-left and face-right
+// rounds, side shots, stake-out shots and coordinate records. Every reading is taken from placed
+// points with small instrument errors, so the jobs reduce to coordinates as field data does.
 #pragma once
 
 #include <cstddef>

@@ -15,14 +15,22 @@ double Signed(double angle) {
     return wrapped > kPi ? wrapped - kTwoPi : wrapped;
 }
 
-double CircularMean(const std::vector<double>& angles) {
+double CircularMean(const double* first, const double* last) {
     double sines = 0;
     double cosines = 0;
-    for (double angle : angles) {
-        sines += std::sin(angle);
-        cosines += std::cos(angle);
+    for (; first != last; ++first) {
+        sines += std::sin(*first);
+        cosines += std::cos(*first);
     }
     return Normalised(std::atan2(sines, cosines));
+}
+
+double CircularMean(const std::vector<double>& angles) {
+    return CircularMean(angles.data(), angles.data() + angles.size());
+}
+
+double CircularMean(std::initializer_list<double> angles) {
+    return CircularMean(angles.begin(), angles.end());
 }
 
 double Mean(const std::vector<double>& values) {

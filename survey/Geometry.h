@@ -1,6 +1,7 @@
 // Plane angle and distance helpers shared by the reduction's steps. Radians and metres.
 #pragma once
 
+#include <initializer_list>
 #include <vector>
 
 namespace survey {
@@ -15,7 +16,9 @@ double Normalised(double angle);
 // The angle brought into (-π, π]: the signed difference of two directions.
 double Signed(double angle);
 // The mean direction of a set of directions, in [0, 2π).
+double CircularMean(const double* first, const double* last);
 double CircularMean(const std::vector<double>& angles);
+double CircularMean(std::initializer_list<double> angles);
 double Mean(const std::vector<double>& values);
 
 // Grid azimuth from north, clockwise, in [0, 2π).

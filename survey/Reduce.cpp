@@ -8,9 +8,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <map>
+#include <deque>
+#include <functional>
+#include <iterator>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace survey {
 namespace {
@@ -23,18 +28,60 @@ struct Position {
 
 struct Determination {
     Position position;
-    std::string station;
+    const std::string* station;
 };
 
+struct StationWork;
+
+constexpr std::uint32_t kNoItem = UINT32_MAX;
+
+// The short lists of many points, kept in one vector with a link in each item: a point holds the
+// two ends of its list instead of a vector of its own.
+template <class T> class Lists {
+public:
+    struct List {
+        std::uint32_t first = kNoItem;
+        std::uint32_t last = kNoItem;
+        std::uint32_t size = 0;
+    };
+
+    void Reserve(std::size_t items) { items_.reserve(items); }
+
+    void Append(List& list, T value) {
+        const auto at = static_cast<std::uint32_t>(items_.size());
+        items_.push_back({std::move(value), kNoItem});
+        (list.last == kNoItem ? list.first : items_[list.last].next) = at;
+        list.last = at;
+        ++list.size;
+    }
+
+    template <class Visit> void ForEach(const List& list, Visit&& visit) const {
+        for (std::uint32_t at = list.first; at != kNoItem; at = items_[at].next)
+            visit(items_[at].value);
+    }
+
+private:
+    struct Item {
+        T value;
+        std::uint32_t next;
+    };
+    std::vector<Item> items_;
+};
+
+// A point any record names: located or not yet, and the stations that wait on it (its own
+// station and those that sight it).
 struct LocatedPoint {
     Position position;
+    bool located = false;
     bool known = false;
-    std::string code;
-    std::vector<Determination> determinations; // computed points only
     int round = 0;                             // the round that located it; 0 for known points
+    const std::string* code = nullptr;         // held once in the reducer's codes
+    Lists<Determination>::List determinations; // computed points only
+    Lists<StationWork*>::List watchers;
 };
 
-using Located = std::map<std::string, LocatedPoint>;
+// Keyed by views of the reducer's own copies of the names, which outlive the sightings.
+using Points = std::unordered_map<std::string_view, LocatedPoint>;
 
 struct StationWork {
     const Station* station = nullptr;
@@ -75,34 +122,56 @@ std::string AngleText(double radians) {
 
 class Reducer {
 public:
-    Reducer(const Job& job, const Options& options) : job_(job), options_(options) {}
+    Reducer(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+            const Options& options)
+        : knownPoints_(knownPoints), sighted_(std::move(stations)), options_(options) {}
 
+    // The reduction without its coordinates, which stay with the located points until visited.
     Reduction Run() {
         LocateKnownPoints();
-        for (const Station& station : job_.stations)
+        stations_.reserve(sighted_.size());
+        std::size_t rounds = 0;
+        for (const SightedStation& station : sighted_)
+            rounds += station.sightings.rounds.size();
+        out_.rounds.reserve(rounds);
+        for (SightedStation& station : sighted_)
             PrepareStation(station);
         WatchPoints();
         while (Round(Means::Points) || Round(Means::Resection) || Round(Means::AzimuthReadings)) {
         }
         ReportUnfinishedStations();
-        // The sightings are done with; the coordinates are made from the located points.
-        for (StationWork& work : stations_)
-            work.sightings = {};
-        CollectCoordinates();
+        out_.stations.reserve(stations_.size());
         for (StationWork& work : stations_)
             out_.stations.push_back(std::move(work.result));
+        // What only the rounds needed goes; the coordinates are made from the located points.
+        std::vector<StationWork>().swap(stations_);
+        watchers_ = {};
         return std::move(out_);
+    }
+
+    std::size_t CoordinateCount() const { return knownOrder_.size() + computedOrder_.size(); }
+
+    // One coordinate made at a time, in the order of the known points and then of the located ones.
+    void ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
+        Coordinate coordinate;
+        for (const auto* order : {&knownOrder_, &computedOrder_}) {
+            for (const Points::value_type* point : *order) {
+                Fill(coordinate, point->first, point->second);
+                visit(coordinate);
+            }
+        }
     }
 
 private:
     void LocateKnownPoints() {
-        for (const auto* points : {&options_.userPoints, &job_.knownPoints}) {
+        for (const auto* points : {&options_.userPoints, &knownPoints_}) {
             for (const KnownPoint& point : *points) {
-                const Position position{point.northing, point.easting, point.elevation};
-                auto [at, added] =
-                    located_.try_emplace(point.name, LocatedPoint{position, true, point.code, {}});
+                auto [at, added] = PointNamed(point.name);
                 if (added) {
-                    knownOrder_.push_back(point.name);
+                    at->second.position = {point.northing, point.easting, point.elevation};
+                    at->second.located = at->second.known = true;
+                    at->second.code = point.code.empty() ? nullptr : &*codes_.insert(point.code).first;
+                    knownOrder_.push_back(&*at);
                 } else if (std::hypot(at->second.position.northing - point.northing,
                                       at->second.position.easting - point.easting) > kSamePosition) {
                     Report(point.line, point.name + " is given again " +
@@ -114,19 +183,19 @@ private:
         }
     }
 
-    void PrepareStation(const Station& station) {
+    void PrepareStation(SightedStation& sighted) {
+        const Station& station = sighted.station;
         StationWork work;
         work.station = &station;
-        work.sightings = Sight(station, options_.tolerances);
+        StationSightings taken = std::move(sighted.sightings);
+        work.sightings.sightings = std::move(taken.sightings);
         work.result.name = station.name;
         work.result.line = station.line;
         work.result.instrumentHeight = station.instrumentHeight;
         work.result.temperature = station.temperature;
         work.result.pressure = station.pressure;
-        for (const FaceRound& round : work.sightings.rounds)
-            out_.rounds.push_back(round);
-        for (const Diagnostic& diagnostic : work.sightings.diagnostics)
-            out_.diagnostics.push_back(diagnostic);
+        std::move(taken.rounds.begin(), taken.rounds.end(), std::back_inserter(out_.rounds));
+        std::move(taken.diagnostics.begin(), taken.diagnostics.end(), std::back_inserter(out_.diagnostics));
         stations_.push_back(std::move(work));
     }
 
@@ -134,25 +203,27 @@ private:
     // stations one of whose points the round before located, so a long traverse costs rounds times
     // the stations woken, not rounds times every station.
     void WatchPoints() {
+        std::size_t sightings = 0;
+        for (const StationWork& work : stations_)
+            sightings += work.sightings.sightings.size();
+        watchers_.Reserve(stations_.size() + sightings);
+        determinations_.Reserve(stations_.size() + sightings);
         for (StationWork& work : stations_) {
-            watchers_[work.station->name].push_back(&work);
+            watchers_.Append(PointNamed(work.station->name).first->second.watchers, &work);
             for (const Sighting& sighting : work.sightings.sightings)
-                watchers_[sighting.target].push_back(&work);
+                watchers_.Append(PointNamed(sighting.target).first->second.watchers, &work);
             awake_.push_back(&work);
         }
     }
 
     void WakeWatchers() {
-        for (const std::string* name : newlyLocated_) {
-            const auto at = watchers_.find(*name);
-            if (at == watchers_.end())
-                continue;
-            for (StationWork* work : at->second) {
+        for (const LocatedPoint* point : newlyLocated_) {
+            watchers_.ForEach(point->watchers, [this](StationWork* work) {
                 if (!work->done && work->wokenInRound != round_) {
                     work->wokenInRound = round_;
                     awake_.push_back(work);
                 }
-            }
+            });
         }
         newlyLocated_.clear();
     }
@@ -191,17 +262,24 @@ private:
 
     // A point located in a round before this one; none for a point not located or located now.
     const LocatedPoint* Before(const std::string& name) const {
-        const auto at = located_.find(name);
-        return at != located_.end() && at->second.round < round_ ? &at->second : nullptr;
+        const auto at = points_.find(name);
+        return at != points_.end() && at->second.located && at->second.round < round_ ? &at->second : nullptr;
+    }
+
+    std::pair<Points::iterator, bool> PointNamed(const std::string& name) {
+        if (const auto at = points_.find(name); at != points_.end())
+            return {at, false};
+        return points_.try_emplace(names_.emplace_back(name));
     }
 
     // The point, made a computed one when nothing located it yet.
     LocatedPoint& Determined(const std::string& name) {
-        auto [at, added] = located_.try_emplace(name);
-        if (added) {
+        auto at = PointNamed(name).first;
+        if (!at->second.located) {
+            at->second.located = true;
             at->second.round = round_;
-            computedOrder_.push_back(name);
-            newlyLocated_.push_back(&at->first);
+            computedOrder_.push_back(&*at);
+            newlyLocated_.push_back(&at->second);
         }
         changed_.push_back(&at->second);
         return at->second;
@@ -282,7 +360,7 @@ private:
                                               localMean.easting * std::cos(orientation));
         station.elevation = ResectedElevation(work, references);
         LocatedPoint& point = Determined(work.station->name);
-        point.determinations.push_back({station, work.station->name});
+        determinations_.Append(point.determinations, {station, &work.station->name});
         MeanDeterminations(point);
         Finish(work, station, orientation, references);
         return true;
@@ -363,9 +441,10 @@ private:
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
             LocatedPoint& point = Determined(sighting.target);
-            if (point.code.empty())
-                point.code = sighting.code;
-            point.determinations.push_back({Polar(work, station, sighting), work.station->name});
+            if (point.code == nullptr && !sighting.code.empty())
+                point.code = &*codes_.insert(sighting.code).first;
+            determinations_.Append(point.determinations,
+                                   {Polar(work, station, sighting), &work.station->name});
         }
     }
 
@@ -396,21 +475,26 @@ private:
                            [](const Sighting& sighting) { return sighting.rise.has_value(); });
     }
 
-    static void MeanDeterminations(LocatedPoint& point) {
-        if (point.known || point.determinations.empty())
+    // Sums in the order of the determinations, as a mean of vectors would add them.
+    void MeanDeterminations(LocatedPoint& point) const {
+        if (point.known || point.determinations.size == 0)
             return;
-        std::vector<double> northings;
-        std::vector<double> eastings;
-        std::vector<double> elevations;
-        for (const Determination& determination : point.determinations) {
-            northings.push_back(determination.position.northing);
-            eastings.push_back(determination.position.easting);
-            if (determination.position.elevation)
-                elevations.push_back(*determination.position.elevation);
-        }
-        point.position = {Mean(northings), Mean(eastings), {}};
-        if (!elevations.empty())
-            point.position.elevation = Mean(elevations);
+        double northings = 0;
+        double eastings = 0;
+        double elevations = 0;
+        int withElevation = 0;
+        determinations_.ForEach(point.determinations, [&](const Determination& determination) {
+            northings += determination.position.northing;
+            eastings += determination.position.easting;
+            if (determination.position.elevation) {
+                elevations += *determination.position.elevation;
+                ++withElevation;
+            }
+        });
+        const double count = point.determinations.size;
+        point.position = {northings / count, eastings / count, {}};
+        if (withElevation > 0)
+            point.position.elevation = elevations / withElevation;
     }
 
     void ReportUnfinishedStations() {
@@ -418,8 +502,8 @@ private:
             if (work.done)
                 continue;
             const std::string& name = work.station->name;
-            const auto at = located_.find(name);
-            if (at == located_.end()) {
+            const auto at = points_.find(name);
+            if (at == points_.end() || !at->second.located) {
                 work.result.status = StationStatus::NotLocated;
                 Report(work.station->line,
                        "station " + name + ": nothing gives its position, so nothing is " +
@@ -439,57 +523,56 @@ private:
         }
     }
 
-    // Each point leaves the working set as its coordinate is made, so both are not held whole.
-    void CollectCoordinates() {
-        out_.coordinates.reserve(knownOrder_.size() + computedOrder_.size());
-        for (const auto* order : {&knownOrder_, &computedOrder_}) {
-            for (const std::string& name : *order) {
-                const auto point = located_.extract(name);
-                out_.coordinates.push_back(CoordinateOf(name, point.mapped()));
-            }
-        }
-    }
-
-    static Coordinate CoordinateOf(const std::string& name, const LocatedPoint& point) {
-        Coordinate coordinate;
+    // Reuses the coordinate's strings and list, so that visiting every point allocates little.
+    void Fill(Coordinate& coordinate, std::string_view name, const LocatedPoint& point) const {
         coordinate.name = name;
         coordinate.northing = point.position.northing;
         coordinate.easting = point.position.easting;
         coordinate.elevation = point.position.elevation;
-        coordinate.code = point.code;
+        if (point.code != nullptr)
+            coordinate.code = *point.code;
+        else
+            coordinate.code.clear();
         coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
+        coordinate.fromStations.clear();
+        coordinate.horizontalSpread.reset();
+        coordinate.verticalSpread.reset();
         double horizontal = 0;
         double vertical = 0;
-        for (const Determination& determination : point.determinations) {
+        determinations_.ForEach(point.determinations, [&](const Determination& determination) {
             if (std::find(coordinate.fromStations.begin(), coordinate.fromStations.end(),
-                          determination.station) == coordinate.fromStations.end())
-                coordinate.fromStations.push_back(determination.station);
+                          *determination.station) == coordinate.fromStations.end())
+                coordinate.fromStations.push_back(*determination.station);
             horizontal =
                 std::max(horizontal, std::hypot(determination.position.northing - point.position.northing,
                                                 determination.position.easting - point.position.easting));
             if (determination.position.elevation && point.position.elevation)
                 vertical = std::max(vertical,
                                     std::abs(*determination.position.elevation - *point.position.elevation));
-        }
-        if (point.determinations.size() > 1) {
+        });
+        if (point.determinations.size > 1) {
             coordinate.horizontalSpread = horizontal;
             if (point.position.elevation)
                 coordinate.verticalSpread = vertical;
         }
-        return coordinate;
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
 
-    const Job& job_;
+    // The known points and the options are read only while Run runs.
+    const std::vector<KnownPoint>& knownPoints_;
+    std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
-    Located located_;
-    std::vector<std::string> knownOrder_;
-    std::vector<std::string> computedOrder_;       // in the order they were located
-    std::vector<LocatedPoint*> changed_;           // given a determination in this round
-    std::vector<const std::string*> newlyLocated_; // located for the first time in this round
-    std::unordered_map<std::string, std::vector<StationWork*>> watchers_; // by point name
-    std::vector<StationWork*> awake_;                                     // for the next round by points
+    std::deque<std::string> names_;
+    std::unordered_set<std::string> codes_; // the points' codes, each held once
+    Points points_;
+    Lists<Determination> determinations_;
+    Lists<StationWork*> watchers_;
+    std::vector<Points::value_type*> knownOrder_;
+    std::vector<Points::value_type*> computedOrder_; // in the order they were located
+    std::vector<LocatedPoint*> changed_;             // given a determination in this round
+    std::vector<LocatedPoint*> newlyLocated_;        // located for the first time in this round
+    std::vector<StationWork*> awake_;                // for the next round by points
     int round_ = 0;
     std::vector<StationWork> stations_;
     Reduction out_;
@@ -497,8 +580,64 @@ private:
 
 } // namespace
 
+struct ReducedFile::State {
+    State(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+          const Options& options)
+        : reducer(knownPoints, std::move(stations), options), reduction(reducer.Run()) {}
+
+    Reducer reducer;
+    Reduction reduction;
+};
+
+ReducedFile::ReducedFile(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+                         const Options& options)
+    : state_(std::make_unique<State>(knownPoints, std::move(stations), options)) {}
+
+ReducedFile::~ReducedFile() = default;
+ReducedFile::ReducedFile(ReducedFile&&) noexcept = default;
+ReducedFile& ReducedFile::operator=(ReducedFile&&) noexcept = default;
+
+Reduction ReducedFile::TakeReduction() {
+    return std::move(state_->reduction);
+}
+
+std::size_t ReducedFile::CoordinateCount() const {
+    return state_->reducer.CoordinateCount();
+}
+
+void ReducedFile::ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
+    state_->reducer.ForEachCoordinate(visit);
+}
+
+std::vector<Coordinate> ReducedFile::Coordinates() const {
+    std::vector<Coordinate> coordinates;
+    coordinates.reserve(CoordinateCount());
+    ForEachCoordinate([&](const Coordinate& coordinate) { coordinates.push_back(coordinate); });
+    return coordinates;
+}
+
+Reduction Reduce(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+                 const Options& options) {
+    ReducedFile file(knownPoints, std::move(stations), options);
+    Reduction reduction = file.TakeReduction();
+    reduction.coordinates = file.Coordinates();
+    return reduction;
+}
+
 Reduction Reduce(const Job& job, const Options& options) {
-    return Reducer(job, options).Run();
+    std::vector<SightedStation> stations;
+    stations.reserve(job.stations.size());
+    for (const Station& station : job.stations) {
+        Station header{station.name,
+                       station.instrumentHeight,
+                       station.temperature,
+                       station.pressure,
+                       station.line,
+                       station.facts,
+                       {}};
+        stations.push_back({std::move(header), Sight(station, options.tolerances)});
+    }
+    return Reduce(job.knownPoints, std::move(stations), options);
 }
 
 } // namespace survey

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 namespace survey {
 namespace {
@@ -63,11 +62,16 @@ public:
         : station_(station), tolerances_(tolerances), zeroVa_(station.facts.zeroVa), out_(out) {}
 
     // `observations` are those of one target, in the order of the file.
-    void Reduce(const std::string& target, const std::vector<const Observation*>& observations) {
-        std::vector<const Observation*> lefts;
-        std::vector<const Observation*> rights;
-        for (const Observation* each : observations) {
-            const Observation& observation = *each;
+    void Reduce(const std::string& target, const Observation* const* first, const Observation* const* last) {
+        // The lists are the reducer's own, reused from target to target.
+        std::vector<const Observation*>& lefts = lefts_;
+        std::vector<const Observation*>& rights = rights_;
+        std::vector<FaceLeftView>& views = views_;
+        lefts.clear();
+        rights.clear();
+        views.clear();
+        for (const Observation* const* each = first; each != last; ++each) {
+            const Observation& observation = **each;
             if (!observation.horizontalAngle) {
                 Report(observation.line, target + " from " + station_.name +
                                              ": no horizontal angle, so the observation is not used");
@@ -75,7 +79,6 @@ public:
             }
             (IsFaceRight(observation, zeroVa_) ? rights : lefts).push_back(&observation);
         }
-        std::vector<FaceLeftView> views;
         const std::size_t pairs = std::min(lefts.size(), rights.size());
         for (std::size_t i = 0; i < pairs; ++i) {
             if (auto view = Round(*lefts[i], *rights[i]))
@@ -86,7 +89,7 @@ public:
                 views.push_back(Single(*(*rest)[i], zeroVa_));
         }
         if (!views.empty())
-            out_.sightings.push_back(Meaned(target, views, observations));
+            out_.sightings.push_back(Meaned(target, views, first, last));
     }
 
 private:
@@ -128,13 +131,16 @@ private:
         return view;
     }
 
-    static Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views,
-                           const std::vector<const Observation*>& observations) {
+    Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views,
+                    const Observation* const* first, const Observation* const* last) {
         Sighting sighting;
         sighting.target = target;
-        std::vector<double> directions;
-        std::vector<double> distances;
-        std::vector<double> rises;
+        std::vector<double>& directions = directions_;
+        std::vector<double>& distances = distances_;
+        std::vector<double>& rises = rises_;
+        directions.clear();
+        distances.clear();
+        rises.clear();
         for (const FaceLeftView& view : views) {
             directions.push_back(view.direction);
             if (!view.slopeDistance || !view.zenith)
@@ -148,11 +154,11 @@ private:
             sighting.horizontalDistance = Mean(distances);
             sighting.rise = Mean(rises);
         }
-        sighting.line = observations.front()->line;
-        for (const Observation* observation : observations) {
-            if (sighting.code.empty())
-                sighting.code = observation->code;
-        }
+        sighting.line = (*first)->line;
+        const auto coded =
+            std::find_if(first, last, [](const Observation* each) { return !each->code.empty(); });
+        if (coded != last)
+            sighting.code = (*coded)->code;
         return sighting;
     }
 
@@ -162,6 +168,12 @@ private:
     const Tolerances& tolerances_;
     ZeroVa zeroVa_;
     StationSightings& out_;
+    std::vector<const Observation*> lefts_;
+    std::vector<const Observation*> rights_;
+    std::vector<FaceLeftView> views_;
+    std::vector<double> directions_;
+    std::vector<double> distances_;
+    std::vector<double> rises_;
 };
 
 } // namespace
@@ -171,22 +183,39 @@ double ZenithAngle(double verticalAngle, ZeroVa zeroVa) {
 }
 
 StationSightings Sight(const Station& station, const Tolerances& tolerances) {
-    StationSightings out;
-    // Targets in the order of their first observation, each with its observations.
-    std::vector<std::string> targets;
-    std::unordered_map<std::string, std::vector<const Observation*>> observations;
+    // The observations grouped by target, each group in file order and the groups in the order of
+    // their targets' first observations: one sort instead of a map of lists per station.
+    std::vector<const Observation*> byTarget;
+    byTarget.reserve(station.observations.size());
     for (const Observation& observation : station.observations) {
-        if (observation.target == station.name)
-            continue;
-        auto& ofTarget = observations[observation.target];
-        if (ofTarget.empty())
-            targets.push_back(observation.target);
-        ofTarget.push_back(&observation);
+        if (observation.target != station.name)
+            byTarget.push_back(&observation);
     }
+    std::stable_sort(byTarget.begin(), byTarget.end(),
+                     [](const Observation* a, const Observation* b) { return a->target < b->target; });
+    std::vector<std::pair<const Observation* const*, const Observation* const*>> groups;
+    for (auto first = byTarget.cbegin(); first != byTarget.cend();) {
+        const auto last = std::find_if(first, byTarget.cend(), [&](const Observation* each) {
+            return each->target != (*first)->target;
+        });
+        groups.emplace_back(&*first, &*first + (last - first));
+        first = last;
+    }
+    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) { return *a.first < *b.first; });
+    StationSightings out;
+    out.sightings.reserve(groups.size());
     TargetReducer reducer(station, tolerances, out);
-    for (const std::string& target : targets)
-        reducer.Reduce(target, observations.at(target));
+    for (const auto& [first, last] : groups)
+        reducer.Reduce((*first)->target, first, last);
     return out;
+}
+
+SightedStation Sighted(Station station, const Tolerances& tolerances) {
+    SightedStation sighted;
+    sighted.sightings = Sight(station, tolerances);
+    std::vector<Observation>().swap(station.observations);
+    sighted.station = std::move(station);
+    return sighted;
 }
 
 } // namespace survey

@@ -5,6 +5,8 @@
 
 #include "survey/Survey.h"
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,5 +34,40 @@ struct StationSightings {
 double ZenithAngle(double verticalAngle, ZeroVa zeroVa);
 
 StationSightings Sight(const Station& station, const Tolerances& tolerances);
+
+// A station whose observations are already meaned into sightings. A reader that streams a file
+// sights each station as it ends, so that the raw observations are never held for a whole file.
+struct SightedStation {
+    Station station; // its observations are not kept
+    StationSightings sightings;
+};
+
+SightedStation Sighted(Station station, const Tolerances& tolerances);
+
+Reduction Reduce(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+                 const Options& options);
+
+// A reduced file whose coordinates stay in the reducer's compact record of the located points and
+// are made one at a time as a writer visits them: a large file's points are never all held as
+// Coordinates.
+class ReducedFile {
+public:
+    ReducedFile(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
+                const Options& options);
+    ~ReducedFile();
+    ReducedFile(ReducedFile&&) noexcept;
+    ReducedFile& operator=(ReducedFile&&) noexcept;
+
+    // The stations, face rounds and diagnostics, once; its coordinates are left empty.
+    Reduction TakeReduction();
+    std::size_t CoordinateCount() const;
+    // In the order Reduce lists them.
+    void ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const;
+    std::vector<Coordinate> Coordinates() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 } // namespace survey

@@ -2,6 +2,7 @@
 // instrument would print for them, and the coordinates required back within the printing's
 // rounding. Each convention's case names the mistake it catches.
 #include "survey/Geometry.h"
+#include "survey/Sightings.h"
 #include "survey/tests/FieldBook.h"
 
 #include <gtest/gtest.h>
@@ -239,6 +240,38 @@ TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
     ASSERT_TRUE(p->horizontalSpread);
     EXPECT_NEAR(*p->horizontalSpread, 0.005, 0.001);
     EXPECT_NEAR(p->northing, kP.northing, 0.006);
+}
+
+// A writer visits the coordinates one at a time from one reused Coordinate: what it sees must be
+// what the whole list holds, with no spread or station carried over from the point before.
+TEST(Propagation, VisitedCoordinatesAreTheListedOnes) {
+    FieldBook book = OnControlAB();
+    book.SetUp(kA, 1.5, kB, 0.1);
+    book.FaceLeft(kB, 1.6);
+    book.FaceLeft(kP, 1.6);
+    book.SetUp(kB, 1.5, kA, 5.0);
+    book.FaceLeft(kA, 1.6);
+    book.FaceLeft(kP, 1.6);
+    book.FaceLeft(kQ, 1.6);
+    Job job = book.Reduced();
+    job.stations[1].observations[1].slopeDistance.value() += 0.010;
+    const Reduction listed = Reduce(job, Options{});
+    std::vector<SightedStation> stations;
+    for (const Station& station : job.stations)
+        stations.push_back(Sighted(station, Options{}.tolerances));
+    const ReducedFile visited(job.knownPoints, std::move(stations), Options{});
+    ASSERT_EQ(visited.CoordinateCount(), listed.coordinates.size());
+    std::size_t index = 0;
+    visited.ForEachCoordinate([&](const Coordinate& point) {
+        const Coordinate& expected = listed.coordinates.at(index++);
+        EXPECT_EQ(point.name, expected.name);
+        EXPECT_EQ(point.northing, expected.northing) << point.name;
+        EXPECT_EQ(point.elevation, expected.elevation) << point.name;
+        EXPECT_EQ(point.fromStations, expected.fromStations) << point.name;
+        EXPECT_EQ(point.horizontalSpread, expected.horizontalSpread) << point.name;
+    });
+    EXPECT_EQ(listed.coordinates.back().name, "Q");
+    EXPECT_FALSE(listed.coordinates.back().horizontalSpread);
 }
 
 TEST(Propagation, ResectsAStationFromTwoLocatedPoints) {

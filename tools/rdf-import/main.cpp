@@ -133,8 +133,9 @@ int Run(const Options& options) {
     settings.observations = options.observations;
     settings.module = module.Identity();
 
-    // Consumers see each event in this order: the reduction, whose sections the writer adds to a
-    // file's output, the writer, then what decides the exit status.
+    // Consumers see each event in this order: the reduction, the writer, which hands each whole file
+    // to the reduction before it writes the reduction's sections into the file's output (a feeder
+    // does this for a format whose writer does not hold files), then what decides the exit status.
     host::EventFanOut events;
     host::BufferedOutput out(stream);
     int outputStatus = kAllImported;
@@ -152,6 +153,10 @@ int Run(const Options& options) {
     const std::unique_ptr<host::ImportEvents> writer = format.make ? format.make(out, settings) : nullptr;
     if (writer)
         events.Add(*writer);
+    const std::unique_ptr<host::ImportEvents> feeder =
+        coordinates && !format.holdsFiles ? rdf::MakeSectionFeeder(settings) : nullptr;
+    if (feeder)
+        events.Add(*feeder);
     RunStatus status(!format.showsMessages && !options.quiet);
     events.Add(status);
     std::optional<host::CallTrace> trace;

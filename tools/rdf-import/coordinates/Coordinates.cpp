@@ -41,10 +41,10 @@ void Names(JsonOut& json, std::string_view key, const std::vector<std::string>& 
     json.EndArray();
 }
 
-void CoordinatesJson(JsonOut& json, const survey::Reduction& reduction) {
+void CoordinatesJson(JsonOut& json, const survey::ReducedFile& coordinates) {
     json.Key("coordinates");
     json.StartArray();
-    for (const survey::Coordinate& point : reduction.coordinates) {
+    coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
         json.StartObject();
         json.Member("name", point.name);
         Position(json, point.northing, point.easting, point.elevation);
@@ -57,7 +57,7 @@ void CoordinatesJson(JsonOut& json, const survey::Reduction& reduction) {
         json.Member("horizontalSpread", point.horizontalSpread);
         json.Member("verticalSpread", point.verticalSpread);
         json.EndObject();
-    }
+    });
     json.EndArray();
 }
 
@@ -141,17 +141,37 @@ void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
     quiet = quietly;
 }
 
-void Coordinates::FileEnded(const host::FileEnd& file) {
-    current = builder.End(file.outcome);
-    // The writers of a file need its reduction, not its observations; the run's outputs need both.
-    if (runEnded.empty())
-        current.job.stations = {};
+template <class Use> void Coordinates::WithCoordinateList(Use use) {
+    current.reduction.coordinates = currentPoints->Coordinates();
+    use();
+    std::vector<survey::Coordinate>().swap(current.reduction.coordinates);
+}
+
+// The file is read while its writer holds it, and reduced once the writer has let it go: the packed
+// file and the reduction's located points are never held at once.
+void Coordinates::FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
+                            const host::FileEnd& end) {
+    // The run's outputs show the observations too; the writers of a file need only its reduction.
+    builder.Read(file, messages, end, !runEnded.empty());
+    currentPoints.reset();
+}
+
+void Coordinates::Reduce() {
+    if (currentPoints)
+        return;
+    SurveyBuilder::Reduced reduced = builder.Reduce();
+    current = std::move(reduced.file);
+    currentPoints.emplace(std::move(reduced.coordinates));
+}
+
+void Coordinates::FileWritten(const host::FileEnd&) {
+    Reduce();
     if (pointList != nullptr) {
         const survey::LengthUnit unit = OutputUnit(current, settings);
         if (pointListUnit != unit)
             pointList->Write(PointListHeader(unit, settings.eastingFirst));
         pointListUnit = unit;
-        pointList->Write(PointListRows(current, unit, settings.eastingFirst));
+        WithCoordinateList([&] { pointList->Write(PointListRows(current, unit, settings.eastingFirst)); });
         for (const survey::Diagnostic& diagnostic : current.reduction.diagnostics) {
             if (!quiet)
                 std::cerr << current.path
@@ -159,8 +179,12 @@ void Coordinates::FileEnded(const host::FileEnd& file) {
                           << diagnostic.text << '\n';
         }
     }
-    if (!runEnded.empty())
+    if (!runEnded.empty()) {
         run.push_back(current);
+        run.back().reduction.coordinates = currentPoints->Coordinates();
+    }
+    current = survey::FileSurvey();
+    currentPoints.reset();
 }
 
 void Coordinates::ImportEnded(const host::ImportEnd&) {
@@ -169,12 +193,14 @@ void Coordinates::ImportEnded(const host::ImportEnd&) {
 }
 
 void Coordinates::WriteJson(JsonOut& json, const host::FileEnd&) {
-    CoordinatesJson(json, current.reduction);
+    Reduce();
+    CoordinatesJson(json, *currentPoints);
     ReductionJson(json, current);
 }
 
 void Coordinates::WriteText(host::BufferedOutput& out, const host::FileEnd&) {
-    out.Write(CoordinateListing(current, OutputUnit(current, settings), angles));
+    Reduce();
+    WithCoordinateList([&] { out.Write(CoordinateListing(current, OutputUnit(current, settings), angles)); });
 }
 
 } // namespace rdf

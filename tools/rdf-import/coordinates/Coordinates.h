@@ -25,12 +25,11 @@ public:
     // only when something asks for them.
     void OnRunEnded(RunEnded hook) { runEnded.push_back(std::move(hook)); }
 
-    void FileBegun(const host::FileBegin& file) override { builder.Begin(std::wstring(file.path)); }
-    void StationReady(const host::Station& station) override { builder.Add(station); }
-    void ObservationReady(const host::Observation& observation) override { builder.Add(observation); }
-    void PointReady(const host::Point& point) override { builder.Add(point); }
-    void MessageReported(const host::Message& message) override { builder.Add(message); }
-    void FileEnded(const host::FileEnd& file) override;
+    // Each whole file comes from the writer that holds it (or a feeder, for a format whose writer
+    // does not), so that the file is held once, packed.
+    void FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
+                   const host::FileEnd& end) override;
+    void FileWritten(const host::FileEnd& end) override;
     void ImportEnded(const host::ImportEnd& end) override;
 
     void WriteJson(JsonOut& json, const host::FileEnd& file) override;
@@ -40,7 +39,13 @@ private:
     SurveySettings settings;
     AngleStyle angles;
     SurveyBuilder builder{settings};
-    survey::FileSurvey current;
+    // Lists the current file's coordinates for `use`, and lets them go after it.
+    template <class Use> void WithCoordinateList(Use use);
+    // Reduces the file read last, once.
+    void Reduce();
+
+    survey::FileSurvey current;                       // its coordinates are in currentPoints
+    std::optional<survey::ReducedFile> currentPoints; // made one at a time as they are written
     host::BufferedOutput* pointList = nullptr;
     std::optional<survey::LengthUnit> pointListUnit; // of the last header row written
     bool quiet = true;

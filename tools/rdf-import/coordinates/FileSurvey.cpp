@@ -9,8 +9,12 @@
 namespace rdf {
 namespace {
 
-std::string Utf8(const std::wstring& text) {
+std::string Utf8(std::wstring_view text) {
     return platform::EncodeUtf8(text);
+}
+
+std::string Text(const std::optional<std::string_view>& text) {
+    return text ? std::string(*text) : std::string();
 }
 
 // The writers' outcome names, in words.
@@ -20,38 +24,29 @@ std::string OutcomeText(host::FileOutcome outcome) {
     return text;
 }
 
-survey::Observation ObservationOf(const host::Observation& from) {
-    return {Utf8(from.target),
-            from.horizontalAngle,
-            from.verticalAngle,
-            from.slopeDistance,
-            from.targetHeight,
-            from.faceRight,
-            from.code ? Utf8(*from.code) : std::string(),
-            from.line};
+survey::Observation ObservationOf(const PackedObservation& from) {
+    return {std::string(from.target), from.horizontalAngle, from.verticalAngle, from.slopeDistance,
+            from.targetHeight,        from.faceRight,       Text(from.code),    from.line};
 }
 
 // The station's observations come after it, one by one.
-survey::Station StationOf(const host::Station& from, const survey::JobComments& comments,
+survey::Station StationOf(const PackedStation& from, const survey::JobComments& comments,
                           const FactOverrides& overrides) {
-    survey::Station station{Utf8(from.name),
-                            from.instrumentHeight,
-                            from.temperature,
-                            from.pressure,
-                            from.line,
-                            Overridden(comments.FactsAt(from.line), overrides),
-                            {}};
-    for (const host::Observation& observation : from.observations)
-        station.observations.push_back(ObservationOf(observation));
-    return station;
+    return {std::string(from.name),
+            from.instrumentHeight,
+            from.temperature,
+            from.pressure,
+            from.line,
+            Overridden(comments.FactsAt(from.line), overrides),
+            {}};
 }
 
 // The module zeroes the circle of the file's last station on its backsight when the file ends
 // with that station's face observations, so azimuth readings are not azimuths there any more.
-void UnzeroableLastStation(survey::Job& job, std::vector<survey::Diagnostic>& notes) {
-    if (job.stations.empty())
+void UnzeroableLastStation(std::optional<survey::Station>& station, std::vector<survey::Diagnostic>& notes) {
+    if (!station)
         return;
-    survey::Station& last = job.stations.back();
+    survey::Station& last = *station;
     if (last.observations.empty() || !last.observations.back().faceRight ||
         last.facts.readings != survey::CircleReadings::Azimuth)
         return;
@@ -85,49 +80,70 @@ survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrid
     return facts;
 }
 
-void SurveyBuilder::Begin(const std::wstring& path) {
-    comments = host::ReadJobComments(path);
+void SurveyBuilder::Read(const PackedFile& packed, const std::vector<host::Message>& messages,
+                         const host::FileEnd& end, bool keepingObservations) {
+    Begin(end.path, keepingObservations);
+    // Every record is a station or a point at most once: the lists are made at their size.
+    sighted.reserve(packed.Stations());
+    file.job.knownPoints.reserve(packed.Points());
+    packed.Read(*this);
+    for (const host::Message& message : messages)
+        file.messages.push_back({message.line, Utf8(message.text)});
+    file.outcome = OutcomeText(end.outcome);
+    if (!settings.overrides.readings)
+        UnzeroableLastStation(open, notes);
+    CloseStation();
+}
+
+void SurveyBuilder::Begin(std::wstring_view path, bool keepingObservations) {
+    comments = host::ReadJobComments(std::wstring(path));
     file = survey::FileSurvey();
     file.path = Utf8(path);
     file.job.header = comments.Header();
+    file.job.facts = Overridden(comments.FactsAt(std::nullopt), settings.overrides);
+    options = InMetres(settings, OutputUnit(file, settings));
+    keepObservations = keepingObservations;
+    open.reset();
+    sighted.clear();
     notes.clear();
     observationsBeforeStation = 0;
 }
 
-void SurveyBuilder::Add(const host::Station& station) {
-    file.job.stations.push_back(StationOf(station, comments, settings.overrides));
+void SurveyBuilder::CloseStation() {
+    if (!open)
+        return;
+    if (keepObservations)
+        file.job.stations.push_back(*open);
+    sighted.push_back(survey::Sighted(std::move(*open), options.tolerances));
+    open.reset();
 }
 
-void SurveyBuilder::Add(const host::Observation& observation) {
-    if (file.job.stations.empty()) {
+void SurveyBuilder::Station(const PackedStation& station) {
+    CloseStation();
+    open = StationOf(station, comments, settings.overrides);
+}
+
+void SurveyBuilder::Observation(const PackedObservation& observation) {
+    if (!open) {
         if (observationsBeforeStation++ == 0)
             notes.push_back({observation.line, "observations that come before any station are not reduced"});
         return;
     }
-    file.job.stations.back().observations.push_back(ObservationOf(observation));
+    open->observations.push_back(ObservationOf(observation));
 }
 
-void SurveyBuilder::Add(const host::Point& point) {
+void SurveyBuilder::Point(const PackedPoint& point) {
     if (!point.northing || !point.easting)
         return;
-    file.job.knownPoints.push_back({Utf8(point.name), *point.northing, *point.easting, point.elevation,
-                                    point.code ? Utf8(*point.code) : std::string(),
-                                    survey::PointOrigin::CoordinateRecord, point.line});
+    file.job.knownPoints.push_back({std::string(point.name), *point.northing, *point.easting, point.elevation,
+                                    Text(point.code), survey::PointOrigin::CoordinateRecord, point.line});
 }
 
-void SurveyBuilder::Add(const host::Message& message) {
-    file.messages.push_back({message.line, Utf8(message.text)});
-}
-
-survey::FileSurvey SurveyBuilder::End(host::FileOutcome outcome) {
-    file.outcome = OutcomeText(outcome);
-    survey::Job& job = file.job;
-    job.facts = Overridden(comments.FactsAt(std::nullopt), settings.overrides);
-    if (!settings.overrides.readings)
-        UnzeroableLastStation(job, notes);
-    file.reduction = survey::Reduce(job, InMetres(settings, OutputUnit(file, settings)));
+SurveyBuilder::Reduced SurveyBuilder::Reduce() {
+    survey::ReducedFile reduced(file.job.knownPoints, std::move(sighted), options);
+    file.reduction = reduced.TakeReduction();
     file.reduction.diagnostics.insert(file.reduction.diagnostics.begin(), notes.begin(), notes.end());
-    return std::move(file);
+    return {std::move(file), std::move(reduced)};
 }
 
 survey::LengthUnit OutputUnit(const survey::FileSurvey& file, const SurveySettings& settings) {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include "host/ImportModel.h"
+#include "host/pipeline/ImportEvents.h"
 #include "survey/JobComments.h"
+#include "survey/Sightings.h"
 #include "survey/Survey.h"
+#include "tools/rdf-import/writers/PackedFile.h"
 
 #include <optional>
 #include <string>
@@ -32,24 +35,41 @@ struct SurveySettings {
 
 survey::JobFacts Overridden(survey::JobFacts facts, const FactOverrides& overrides);
 
-// A file's survey built from its events as they come: only the survey's own copy of the file is
-// held, with the job facts of the file's comments, read when the file begins.
-class SurveyBuilder {
+// A file's survey built from the whole file as a writer holds it packed, with the job facts of
+// the file's comments. The file is read once and each station meaned into sightings as the reading
+// passes it, so its raw observations are held again only when `keepObservations` asks for them
+// (for the run's outputs).
+class SurveyBuilder final : private PackedFileReader {
 public:
     explicit SurveyBuilder(const SurveySettings& settings) : settings(settings) {}
 
-    void Begin(const std::wstring& path);
-    void Add(const host::Station& station);
-    void Add(const host::Observation& observation);
-    void Add(const host::Point& point);
-    void Add(const host::Message& message);
-    // The reduced survey; the builder is ready for the next file.
-    survey::FileSurvey End(host::FileOutcome outcome);
+    // A file's survey whose coordinates a writer visits in `coordinates` rather than finds in
+    // the reduction, so that they are never all held.
+    struct Reduced {
+        survey::FileSurvey file;
+        survey::ReducedFile coordinates;
+    };
+
+    // Reads a whole file: its stations meaned into sightings, its points and its messages.
+    void Read(const PackedFile& packed, const std::vector<host::Message>& messages, const host::FileEnd& end,
+              bool keepObservations);
+    // Reduces the file read last; the builder is then ready for the next.
+    Reduced Reduce();
 
 private:
+    void Begin(std::wstring_view path, bool keepObservations);
+    void Station(const PackedStation& station) override;
+    void Observation(const PackedObservation& observation) override;
+    void Point(const PackedPoint& point) override;
+    void CloseStation();
+
     const SurveySettings& settings;
     survey::JobComments comments;
+    survey::Options options; // for this file, in metres
+    bool keepObservations = false;
     survey::FileSurvey file;
+    std::optional<survey::Station> open; // the station whose observations are still coming
+    std::vector<survey::SightedStation> sighted;
     std::vector<survey::Diagnostic> notes;
     std::size_t observationsBeforeStation = 0;
 };

@@ -4,12 +4,12 @@ namespace rdf {
 
 const std::vector<Format>& Formats() {
     static const std::vector<Format> formats = {
-        {"text", MakeTextWriter, false, true, true},
-        {"json", MakeJsonWriter, false, false, true},
-        {"csv", MakeCsvWriter, false, false, false},
+        {"text", MakeTextWriter, false, true, true, true},
+        {"json", MakeJsonWriter, false, false, true, true},
+        {"csv", MakeCsvWriter, false, false, false, false},
         // The point list is written by the reduction itself (coordinates/).
-        {"points", nullptr, false, false, true},
-        {"trace", nullptr, true, false, false},
+        {"points", nullptr, false, false, true, false},
+        {"trace", nullptr, true, false, false, false},
     };
     return formats;
 }
@@ -20,6 +20,22 @@ const Format* FindFormat(std::string_view name) {
             return &format;
     }
     return nullptr;
+}
+
+namespace {
+
+class SectionFeeder final : public PackedFileWriter {
+public:
+    using PackedFileWriter::PackedFileWriter;
+
+private:
+    void WriteFile(const host::FileEnd&) override {}
+};
+
+} // namespace
+
+std::unique_ptr<host::ImportEvents> MakeSectionFeeder(const WriterSettings& settings) {
+    return std::make_unique<SectionFeeder>(settings.sections);
 }
 
 const char* OutcomeName(host::FileOutcome outcome) {

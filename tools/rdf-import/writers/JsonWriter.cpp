@@ -105,7 +105,7 @@ private:
 class JsonWriter final : public PackedFileWriter {
 public:
     JsonWriter(host::BufferedOutput& out, const WriterSettings& settings)
-        : out(out), json(out), sections(settings.sections) {
+        : PackedFileWriter(settings.sections), out(out), json(out) {
         json.StartObject();
         json.Key("module");
         json.StartObject();
@@ -156,6 +156,7 @@ private:
         Section<PointsJson>("points");
         Section<ObservationsBeforeStationJson>("observationsBeforeStation");
         Section<StationsJson>("stations");
+        file.Clear();
         for (FileSection* section : sections)
             section->WriteJson(json, end);
         json.EndObject();
@@ -171,7 +172,6 @@ private:
 
     host::BufferedOutput& out;
     JsonOut json;
-    std::vector<FileSection*> sections;
 };
 
 } // namespace

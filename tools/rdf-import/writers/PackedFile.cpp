@@ -41,6 +41,12 @@ void Put(std::string& record, const std::optional<double>& value) {
         record.append(reinterpret_cast<const char*>(&*value), sizeof(double));
 }
 
+void Put(std::string& record, const std::optional<int>& value) {
+    record += value ? kPresent : kAbsent;
+    if (value)
+        record.append(reinterpret_cast<const char*>(&*value), sizeof(int));
+}
+
 void Put(std::string& record, const std::optional<bool>& value) {
     record += value ? static_cast<char>(*value ? 2 : 1) : kAbsent;
 }
@@ -78,6 +84,14 @@ public:
         at += sizeof number;
         value = number;
     }
+    void Take(std::optional<int>& value) {
+        if (*at++ == kAbsent)
+            return;
+        int number;
+        std::memcpy(&number, at, sizeof number);
+        at += sizeof number;
+        value = number;
+    }
     void Take(std::optional<bool>& value) {
         const char stored = *at++;
         if (stored != kAbsent)
@@ -98,6 +112,7 @@ template <class Station, class Field> void StationFields(Station& s, Field field
     field(s.temperature);
     field(s.pressure);
     field(s.instrumentHeight);
+    field(s.line);
 }
 
 template <class Observation, class Field> void ObservationFields(Observation& o, Field field) {
@@ -107,6 +122,7 @@ template <class Observation, class Field> void ObservationFields(Observation& o,
     field(o.verticalAngle);
     field(o.faceRight);
     field(o.code);
+    field(o.line);
 }
 
 template <class Point, class Field> void PointFields(Point& p, Field field) {
@@ -116,6 +132,7 @@ template <class Point, class Field> void PointFields(Point& p, Field field) {
     field(p.resectionPoint);
     field(p.attribute);
     field(p.code);
+    field(p.line);
 }
 
 } // namespace

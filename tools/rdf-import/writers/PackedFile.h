@@ -3,8 +3,10 @@
 // summary, so they must hold it, and packed it takes about as many bytes as its lines.
 #pragma once
 
+#include "host/BufferedOutput.h"
 #include "host/ImportModel.h"
 #include "host/pipeline/ImportEvents.h"
+#include "tools/rdf-import/writers/JsonOut.h"
 
 #include <cstddef>
 #include <memory>
@@ -16,7 +18,6 @@
 namespace rdf {
 
 // A packed file's items read back: views of its UTF-8 texts, valid while the file holds them.
-// Lines are not kept.
 using PackedStation = host::BasicStation<std::string_view>;
 using PackedObservation = host::BasicObservation<std::string_view>;
 using PackedPoint = host::BasicPoint<std::string_view>;
@@ -64,9 +65,27 @@ private:
     std::size_t points = 0;
 };
 
-// A writer that holds each file packed, with its messages, and writes it when the file ends.
+// Something another component adds to each file's output when the file ends: it is handed the
+// whole file first, then writes, for JSON, members of the file's object before it closes, and
+// for the listing, lines after the file's. A writer lets its copy of the file go before it writes
+// the sections, so that they can use the memory.
+class FileSection {
+public:
+    virtual ~FileSection() = default;
+    virtual void FileReady(const PackedFile&, const std::vector<host::Message>&, const host::FileEnd&) {}
+    virtual void WriteJson(JsonOut&, const host::FileEnd&) {}
+    virtual void WriteText(host::BufferedOutput&, const host::FileEnd&) {}
+    // After the writer has written the file and let it go.
+    virtual void FileWritten(const host::FileEnd&) {}
+};
+
+// A writer that holds each file packed, with its messages, hands it to its sections when the file
+// ends and then writes it.
 class PackedFileWriter : public host::ImportEvents {
 public:
+    // The sections are not owned; each must outlive the writer.
+    explicit PackedFileWriter(std::vector<FileSection*> sections) : sections(std::move(sections)) {}
+
     void FileBegun(const host::FileBegin&) override { Release(); }
     void TargetAnnounced(std::wstring_view name) override { file.AddTarget(name); }
     void StationReady(const host::Station& station) override { file.Add(station); }
@@ -74,8 +93,12 @@ public:
     void PointReady(const host::Point& point) override { file.Add(point); }
     void MessageReported(const host::Message& message) override { messages.push_back(message); }
     void FileEnded(const host::FileEnd& end) final {
+        for (FileSection* section : sections)
+            section->FileReady(file, messages, end);
         WriteFile(end);
         Release();
+        for (FileSection* section : sections)
+            section->FileWritten(end);
     }
 
 protected:
@@ -83,6 +106,7 @@ protected:
 
     PackedFile file;
     std::vector<host::Message> messages;
+    const std::vector<FileSection*> sections;
 
 private:
     void Release() {

@@ -156,7 +156,7 @@ private:
 class TextWriter final : public PackedFileWriter {
 public:
     TextWriter(host::BufferedOutput& out, const WriterSettings& settings)
-        : out(out), angles(settings.angles.value_or(AngleStyle::Dms)), sections(settings.sections) {}
+        : PackedFileWriter(settings.sections), out(out), angles(settings.angles.value_or(AngleStyle::Dms)) {}
 
 private:
     void WriteFile(const host::FileEnd& end) override {
@@ -170,6 +170,7 @@ private:
         file.Read(points);
         TargetsListing targets(out);
         file.Read(targets);
+        file.Clear();
         for (const host::Message& message : messages) {
             const std::string where = message.line ? path + ":" + std::to_string(*message.line + 1) : path;
             out.Write(where + ": " + ToUtf8(message.text) + '\n');
@@ -189,7 +190,6 @@ private:
 
     host::BufferedOutput& out;
     AngleStyle angles;
-    std::vector<FileSection*> sections;
 };
 
 } // namespace

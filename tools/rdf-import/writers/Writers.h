@@ -7,6 +7,7 @@
 #include "host/pipeline/ImportEvents.h"
 #include "tools/rdf-import/AngleFormat.h"
 #include "tools/rdf-import/writers/JsonOut.h"
+#include "tools/rdf-import/writers/PackedFile.h"
 
 #include <memory>
 #include <optional>
@@ -14,15 +15,6 @@
 #include <vector>
 
 namespace rdf {
-
-// Something another component adds to each file's output when the file ends: for JSON, members
-// of the file's object written before it closes; for the listing, lines after the file's.
-class FileSection {
-public:
-    virtual ~FileSection() = default;
-    virtual void WriteJson(JsonOut&, const host::FileEnd&) {}
-    virtual void WriteText(host::BufferedOutput&, const host::FileEnd&) {}
-};
 
 struct WriterSettings {
     std::optional<AngleStyle> angles; // the format's own default when none
@@ -43,6 +35,8 @@ struct Format {
     bool showsMessages;
     // It shows the files' coordinates, so the run is reduced.
     bool coordinates;
+    // Its writer holds each file whole until it ends and hands it to the sections first.
+    bool holdsFiles;
 };
 
 const std::vector<Format>& Formats();
@@ -54,6 +48,8 @@ std::unique_ptr<host::ImportEvents> MakeTextWriter(host::BufferedOutput& out, co
 std::unique_ptr<host::ImportEvents> MakeJsonWriter(host::BufferedOutput& out, const WriterSettings& settings);
 // The points of every file, or the observations, under a header row.
 std::unique_ptr<host::ImportEvents> MakeCsvWriter(host::BufferedOutput& out, const WriterSettings& settings);
+// Writes nothing: holds each file and hands it to the sections, for a format whose writer does not.
+std::unique_ptr<host::ImportEvents> MakeSectionFeeder(const WriterSettings& settings);
 
 const char* OutcomeName(host::FileOutcome outcome);
 
