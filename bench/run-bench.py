@@ -30,7 +30,7 @@ def run(args, **kwargs):
     return subprocess.run(args, check=True, cwd=ROOT, **kwargs)
 
 
-FORMATS = ("json", "text", "csv", "trace")
+FORMATS = ("json", "text", "points", "csv", "trace")
 
 
 def gnu_time(args):

@@ -1,6 +1,5 @@
 #include "exchange/Exchange.h"
 
-#include "exchange/FormatChoice.h"
 #include "exchange/ReferenceSystem.h"
 #include "exchange/Staging.h"
 #include "exchange/SurveyRows.h"
@@ -11,66 +10,34 @@
 #include "exchange/LandXmlWriter.h"
 #endif
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
-#include <functional>
+#include <optional>
 
 namespace exchange {
 namespace {
 
-using Writer = std::function<void(const std::vector<survey::FileSurvey>&,
-                                  const std::optional<ReferenceSystem>&, Staging&)>;
-
-struct Format {
-    std::string_view name; // a GDAL driver name, or LandXML
-    std::vector<std::string_view> extensions;
-    bool longitudeLatitude; // WGS 84 by definition: needs the survey's system to transform from
-    Writer write;
-};
-
+void WriteFormat(const FormatInfo& format, const std::vector<survey::FileSurvey>& surveys,
+                 const std::optional<ReferenceSystem>& system, Staging& staging) {
 #if NIKON_EXCHANGE_GDAL
-Format Gdal(const char* driver, std::vector<std::string_view> extensions, GdalLayout layout,
-            bool longitudeLatitude = false) {
-    const GdalFormat format{driver, layout, longitudeLatitude};
-    return {driver, std::move(extensions), longitudeLatitude,
-            [format](const std::vector<survey::FileSurvey>& surveys,
-                     const std::optional<ReferenceSystem>& system,
-                     Staging& staging) { WriteWithGdal(format, Flatten(surveys), system, staging); }};
-}
-#endif
-
-// Every format this build writes, and the extensions that choose it, as ogr2ogr users know them.
-const std::vector<Format>& Writers() {
-    static const std::vector<Format> formats = {
-#if NIKON_EXCHANGE_GDAL
-        Gdal("GPKG", {".gpkg"}, GdalLayout::Layers),
-        Gdal("GeoJSON", {".geojson", ".json"}, GdalLayout::FilePerLayer, true),
-        Gdal("DXF", {".dxf"}, GdalLayout::CadLayers),
-        Gdal("ESRI Shapefile", {".shp"}, GdalLayout::FilePerLayer),
-        Gdal("KML", {".kml"}, GdalLayout::Layers, true),
-        Gdal("FlatGeobuf", {".fgb"}, GdalLayout::FilePerLayer),
-        Gdal("CSV", {".csv"}, GdalLayout::FilePerLayer),
+    if (format.gdalLayout) {
+        const GdalFormat gdal{std::string(format.name), *format.gdalLayout, format.longitudeLatitude};
+        WriteWithGdal(gdal, Flatten(surveys), system, staging);
+        return;
+    }
 #endif
 #if NIKON_EXCHANGE_LANDXML
-        {"LandXML", {".xml", ".landxml"}, false, WriteLandXml},
+    WriteLandXml(surveys, system, staging);
 #endif
-    };
-    return formats;
-}
-
-const Format& FindFormat(const Destination& destination) {
-    return ChooseFormat(Writers(), destination.path, destination.format, "this build");
 }
 
 struct Prepared {
-    const Format& format;
+    const FormatInfo& format;
     std::optional<ReferenceSystem> system;
 };
 
 // Everything the user can get wrong, found before anything is written.
 Prepared Prepare(const Destination& destination) {
-    const Format& format = FindFormat(destination);
+    const FormatInfo& format = FindFormat(destination);
     std::optional<ReferenceSystem> system = DescribeReferenceSystem(destination.crs);
     if (format.longitudeLatitude && !system) {
         throw Error(Error::Kind::Usage, "--to " + destination.path + ": " + std::string(format.name) +
@@ -83,17 +50,6 @@ Prepared Prepare(const Destination& destination) {
 
 } // namespace
 
-std::string_view ResolveFormat(const Destination& destination) {
-    return FindFormat(destination).name;
-}
-
-std::vector<FormatInfo> Formats() {
-    std::vector<FormatInfo> formats;
-    for (const Format& format : Writers())
-        formats.push_back({format.name, format.extensions});
-    return formats;
-}
-
 void Check(const Destination& destination) {
     Prepare(destination);
 }
@@ -101,7 +57,7 @@ void Check(const Destination& destination) {
 void Write(const std::vector<survey::FileSurvey>& surveys, const Destination& destination) {
     const auto [format, system] = Prepare(destination);
     Staging staging(std::filesystem::u8path(destination.path));
-    format.write(surveys, system, staging);
+    WriteFormat(format, surveys, system, staging);
     staging.Commit();
 }
 

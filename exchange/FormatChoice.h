@@ -3,7 +3,7 @@
 // the dot; the table's owner names itself in the messages.
 #pragma once
 
-#include "exchange/Exchange.h"
+#include "exchange/Formats.h"
 
 #include <algorithm>
 #include <cctype>

@@ -199,7 +199,7 @@ CPLStringList LayerOptions(const GdalFormat& format, OGRwkbGeometryType geometry
 
 CPLStringList DatasetOptions(const GdalFormat& format) {
     CPLStringList options;
-    if (std::string(format.driver) == "KML")
+    if (format.driver == "KML")
         options.SetNameValue("NameField", "name");
     return options;
 }
@@ -210,7 +210,7 @@ public:
         : m_format(format), m_frame(frame), m_staging(staging), m_fail(fail) {}
 
     GDALDatasetUniquePtr Create(const std::string& fileName) const {
-        GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(m_format.driver);
+        GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(m_format.driver.c_str());
         if (driver == nullptr)
             m_fail(std::string("this GDAL has no ") + m_format.driver + " driver");
         const std::string path = m_staging.PathFor(fileName).u8string();

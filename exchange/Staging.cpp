@@ -1,6 +1,6 @@
 #include "exchange/Staging.h"
 
-#include "exchange/Exchange.h"
+#include "exchange/Formats.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -44,7 +44,8 @@ check_deb() {
   [[ -f $deb ]] || fail "cpack made no Debian package"
   docs=/usr/share/doc/$name
   listing=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|')
-  expect_entries "$listing" /usr/bin/rdf-import "/usr/lib/$name/Nikon.so" "/usr/lib/$name/liboleaut32.so" \
+  expect_entries "$listing" /usr/bin/rdf-import "/usr/lib/$name/Nikon.so" "/usr/lib/$name/rdf-exchange.so" \
+    "/usr/lib/$name/liboleaut32.so" \
     "$docs/README.md" "$docs/copyright" "${examples[@]/#/$docs/examples/}"
   depends=$(dpkg-deb -f "$deb" Depends)
   for package in libc6 libstdc++6; do
@@ -62,8 +63,14 @@ check_deb() {
   diff -u "$source_dir/examples/golden/traverse.json" "$scratch/traverse.json"
   "$root/usr/bin/rdf-import" --quiet --encoding CP1251 --format json cp1251-forest.rdf |
     diff -u "$source_dir/examples/golden/cp1251-forest.json" -
+  # The exchange writers are loaded from the package too, and write a GeoPackage.
+  LD_DEBUG=files "$root/usr/bin/rdf-import" --quiet --format points --to "$scratch/traverse.gpkg" traverse.rdf \
+    >/dev/null 2>"$scratch/loader.log"
+  grep -q "calling init: $root/usr/.*/rdf-exchange.so" "$scratch/loader.log" ||
+    fail "rdf-import did not load the rdf-exchange.so of the package"
+  [[ -s $scratch/traverse.gpkg ]] || fail "rdf-import wrote no GeoPackage"
   cd "$source_dir"
-  echo "$(basename "$deb"): $(wc -l <<<"$listing") entries, Depends: $depends; rdf-import runs from it"
+  echo "$(basename "$deb"): $(wc -l <<<"$listing") entries, Depends: $depends; rdf-import runs from it and writes --to"
 }
 
 check_zip() {

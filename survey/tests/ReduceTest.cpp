@@ -223,7 +223,8 @@ TEST(Propagation, SetsUpOnASideShotPoint) {
     EXPECT_EQ(Find(reduction, "P")->source, PointSource::Computed);
 }
 
-TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
+// P seen from A and from B, B's distance to it 10 mm long; then Q, from B alone.
+Job PSeenTwiceThenQ() {
     FieldBook book = OnControlAB();
     book.SetUp(kA, 1.5, kB, 0.1);
     book.FaceLeft(kB, 1.6);
@@ -231,9 +232,14 @@ TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
     book.SetUp(kB, 1.5, kA, 5.0);
     book.FaceLeft(kA, 1.6);
     book.FaceLeft(kP, 1.6);
+    book.FaceLeft(kQ, 1.6);
     Job job = book.Reduced();
-    job.stations[1].observations.back().slopeDistance.value() += 0.010; // B measured P 10 mm long
-    const Reduction reduction = Reduce(job, Options{});
+    job.stations[1].observations[1].slopeDistance.value() += 0.010;
+    return job;
+}
+
+TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
+    const Reduction reduction = Reduce(PSeenTwiceThenQ(), Options{});
     const Coordinate* p = Find(reduction, "P");
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->fromStations, (std::vector<std::string>{"A", "B"}));
@@ -245,16 +251,7 @@ TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
 // A writer visits the coordinates one at a time from one reused Coordinate: what it sees must be
 // what the whole list holds, with no spread or station carried over from the point before.
 TEST(Propagation, VisitedCoordinatesAreTheListedOnes) {
-    FieldBook book = OnControlAB();
-    book.SetUp(kA, 1.5, kB, 0.1);
-    book.FaceLeft(kB, 1.6);
-    book.FaceLeft(kP, 1.6);
-    book.SetUp(kB, 1.5, kA, 5.0);
-    book.FaceLeft(kA, 1.6);
-    book.FaceLeft(kP, 1.6);
-    book.FaceLeft(kQ, 1.6);
-    Job job = book.Reduced();
-    job.stations[1].observations[1].slopeDistance.value() += 0.010;
+    const Job job = PSeenTwiceThenQ();
     const Reduction listed = Reduce(job, Options{});
     std::vector<SightedStation> stations;
     for (const Station& station : job.stations)

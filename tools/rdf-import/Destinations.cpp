@@ -1,7 +1,7 @@
 #include "tools/rdf-import/Destinations.h"
 
-#include "exchange/Exchange.h"
 #include "exchange/FormatChoice.h"
+#include "exchange/Formats.h"
 #include "exchange/Staging.h"
 #include "report/HtmlReport.h"
 
@@ -13,19 +13,19 @@
 namespace rdf {
 namespace {
 
-#if NIKON_EXCHANGE
-void WriteExchange(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
-    exchange::Write(surveys, {request.path, request.format, request.crs});
+void WriteExchange(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
+                   exchange::WriterModule& writers) {
+    writers.Write(surveys, {request.path, request.format, request.crs});
 }
 
-void CheckExchange(const DestinationRequest& request) {
-    exchange::Check({request.path, request.format, request.crs});
+void CheckExchange(const DestinationRequest& request, exchange::WriterModule& writers) {
+    writers.Check({request.path, request.format, request.crs});
 }
-#endif
 
 // The survey report: one HTML page with each file's plan and tables. Like the exchange formats,
 // it appears under its name only once it is whole.
-void WriteReport(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
+void WriteReport(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
+                 exchange::WriterModule&) {
     const std::filesystem::path target = std::filesystem::u8path(request.path);
     exchange::Staging staging(target);
     std::ofstream out(staging.PathFor(target.filename().string()), std::ios::binary | std::ios::trunc);
@@ -37,16 +37,15 @@ void WriteReport(const std::vector<survey::FileSurvey>& surveys, const Destinati
 }
 
 std::vector<DestinationFormat> BuildTable() {
-    // This tool's own writers (reports) come first; the exchange library's formats follow.
+    // This tool's own writers (reports) come first; the exchange formats, written by the exchange
+    // module, follow.
     std::vector<DestinationFormat> table = {{"HTML", {".html", ".htm"}, WriteReport, nullptr}};
-#if NIKON_EXCHANGE
     for (const exchange::FormatInfo& format : exchange::Formats()) {
         table.push_back({std::string(format.name),
                          {format.extensions.begin(), format.extensions.end()},
                          WriteExchange,
                          CheckExchange});
     }
-#endif
     return table;
 }
 
@@ -74,15 +73,16 @@ const std::vector<DestinationFormat>& DestinationFormats() {
     return table;
 }
 
-void CheckDestination(const DestinationRequest& request) {
+void CheckDestination(const DestinationRequest& request, exchange::WriterModule& writers) {
     const DestinationFormat& format = Find(request);
     if (format.check != nullptr)
-        format.check(Resolved(request, format));
+        format.check(Resolved(request, format), writers);
 }
 
-void WriteDestination(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request) {
+void WriteDestination(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
+                      exchange::WriterModule& writers) {
     const DestinationFormat& format = Find(request);
-    format.write(surveys, Resolved(request, format));
+    format.write(surveys, Resolved(request, format), writers);
 }
 
 void AddDestinationOptions(CLI::App& app, DestinationOptions& options) {
@@ -104,14 +104,15 @@ void AddDestinationOptions(CLI::App& app, DestinationOptions& options) {
         "the reference system of the coordinates for --to, as GDAL takes it (EPSG:32633, WKT, PROJ)");
 }
 
-std::optional<std::string> DestinationUsageError(const DestinationOptions& options) {
+std::optional<std::string> DestinationUsageError(const DestinationOptions& options,
+                                                 exchange::WriterModule& writers) {
     if (options.files.empty() && !options.format.empty())
         return std::string("--to-format applies to --to files only");
     if (options.files.empty() && !options.crs.empty())
         return std::string("--crs applies to --to files only");
     try {
         for (const DestinationRequest& request : Requests(options))
-            CheckDestination(request);
+            CheckDestination(request, writers);
     } catch (const exchange::Error& error) {
         return std::string(error.what());
     }
@@ -119,11 +120,12 @@ std::optional<std::string> DestinationUsageError(const DestinationOptions& optio
 }
 
 std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
-                                                  const DestinationOptions& options) {
+                                                  const DestinationOptions& options,
+                                                  exchange::WriterModule& writers) {
     std::vector<DestinationFailure> failures;
     for (const DestinationRequest& request : Requests(options)) {
         try {
-            WriteDestination(surveys, request);
+            WriteDestination(surveys, request, writers);
         } catch (const exchange::Error& error) {
             failures.push_back({error.what(), error.kind() == exchange::Error::Kind::Usage});
         } catch (const std::exception& error) {

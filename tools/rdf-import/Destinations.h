@@ -2,6 +2,7 @@
 // by the file's extension, and the writer that makes it.
 #pragma once
 
+#include "exchange/module/WriterModule.h"
 #include "survey/Survey.h"
 
 #include <CLI/CLI.hpp>
@@ -19,10 +20,11 @@ struct DestinationRequest {
 };
 
 // Writers throw exchange::Error: Usage for what the user must mend, WriteFailure otherwise. A writer
-// is called with the request's format set to its row's name.
+// is called with the request's format set to its row's name. The exchange writers, loaded when
+// first needed, are the run's, so every destination shares one loaded module.
 using DestinationWriter = void (*)(const std::vector<survey::FileSurvey>& surveys,
-                                   const DestinationRequest& request);
-using DestinationCheck = void (*)(const DestinationRequest& request);
+                                   const DestinationRequest& request, exchange::WriterModule& writers);
+using DestinationCheck = void (*)(const DestinationRequest& request, exchange::WriterModule& writers);
 
 struct DestinationFormat {
     std::string name;
@@ -36,10 +38,11 @@ const std::vector<DestinationFormat>& DestinationFormats();
 
 // Throws exchange::Error (Usage) for an unknown format or extension and for what the writer's check
 // finds, so that a mistake stops the run before the import.
-void CheckDestination(const DestinationRequest& request);
+void CheckDestination(const DestinationRequest& request, exchange::WriterModule& writers);
 
 // Writes one destination. Throws exchange::Error.
-void WriteDestination(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request);
+void WriteDestination(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
+                      exchange::WriterModule& writers);
 
 // The command line's --to (repeatable), --to-format and --crs.
 struct DestinationOptions {
@@ -51,7 +54,8 @@ struct DestinationOptions {
 void AddDestinationOptions(CLI::App& app, DestinationOptions& options);
 
 // The first usage error of the options, found before the import runs; none when they are sound.
-std::optional<std::string> DestinationUsageError(const DestinationOptions& options);
+std::optional<std::string> DestinationUsageError(const DestinationOptions& options,
+                                                 exchange::WriterModule& writers);
 
 struct DestinationFailure {
     std::string message;
@@ -60,6 +64,7 @@ struct DestinationFailure {
 
 // Writes every --to file, each on its own: one failing leaves the others written.
 std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
-                                                  const DestinationOptions& options);
+                                                  const DestinationOptions& options,
+                                                  exchange::WriterModule& writers);
 
 } // namespace rdf

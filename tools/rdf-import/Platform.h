@@ -45,8 +45,9 @@ private:
 // terminal sequences, which are switched on here).
 bool ErrorStreamIsTerminal();
 
-// The module where this system keeps it. POSIX: beside the tool, then in the installed
-// package's library folder, else `built`. Windows: beside the tool, as the zip has it.
+// A module where this system keeps it. POSIX: the file of `built`'s name beside the tool, then in
+// the installed package's library folder, else `built` (Nikon.so, and the exchange writers'
+// rdf-exchange.so). Windows: Nikon.dll beside the tool, as the zip has it.
 std::filesystem::path DefaultModulePath(const std::filesystem::path& built);
 
 // The module's file name on this system, for the usage text.

@@ -94,12 +94,14 @@ private:
 // The outputs that take the whole run at once, each given every file's survey when the run has
 // ended: written to files named by their own options (for example --to FILE). A file that cannot be
 // written is named on standard error, also with --quiet, and raises `status`.
-std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options, int& status) {
+std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options, exchange::WriterModule& writers,
+                                                   int& status) {
     std::vector<rdf::Coordinates::RunEnded> outputs;
     if (options.destinations.files.empty())
         return outputs;
-    outputs.push_back([&options, &status](const std::vector<survey::FileSurvey>& surveys) {
-        for (const rdf::DestinationFailure& failure : rdf::WriteDestinations(surveys, options.destinations)) {
+    outputs.push_back([&options, &writers, &status](const std::vector<survey::FileSurvey>& surveys) {
+        for (const rdf::DestinationFailure& failure :
+             rdf::WriteDestinations(surveys, options.destinations, writers)) {
             Fail(failure.message);
             status = std::max(status, failure.usage ? kUsageError : kSomeFileFailed);
         }
@@ -107,7 +109,7 @@ std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options, int& 
     return outputs;
 }
 
-int Run(const Options& options) {
+int Run(const Options& options, exchange::WriterModule& writers) {
     const std::optional<host::EncodingLocale> locale = ChooseLocale(options.encoding);
     if (!locale)
         return kUsageError;
@@ -139,7 +141,7 @@ int Run(const Options& options) {
     host::EventFanOut events;
     host::BufferedOutput out(stream);
     int outputStatus = kAllImported;
-    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, outputStatus);
+    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, writers, outputStatus);
     std::optional<rdf::Coordinates> coordinates;
     if (format.coordinates || !runOutputs.empty()) {
         coordinates.emplace(options.survey, settings.angles.value_or(rdf::AngleStyle::Dms));
@@ -181,6 +183,15 @@ int Run(const Options& options) {
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
     return std::max(status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus);
+}
+
+// The exchange writers: the module where this system keeps it, loaded only if a --to file needs it.
+std::filesystem::path ExchangeModulePath() {
+#ifdef NIKON_BUILT_EXCHANGE_MODULE
+    return rdf::DefaultModulePath(NIKON_BUILT_EXCHANGE_MODULE);
+#else
+    return {}; // this build writes no exchange formats, so none is ever loaded
+#endif
 }
 
 } // namespace
@@ -230,12 +241,13 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     options.survey = std::get<rdf::SurveySettings>(std::move(survey));
-    if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations)) {
+    exchange::WriterModule writers(ExchangeModulePath());
+    if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations, writers)) {
         Fail(*error);
         return kUsageError;
     }
     try {
-        return Run(options);
+        return Run(options, writers);
     } catch (const std::exception& error) {
         Fail(error.what());
         return kSomeFileFailed;

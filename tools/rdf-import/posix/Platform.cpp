@@ -29,7 +29,7 @@ std::filesystem::path DefaultModulePath(const std::filesystem::path& built) {
         return built;
     for (const std::filesystem::path& folder :
          {self.parent_path(), self.parent_path() / NIKON_MODULE_FROM_TOOL}) {
-        const std::filesystem::path candidate = folder / kModuleFileName;
+        const std::filesystem::path candidate = folder / built.filename();
         if (std::filesystem::exists(candidate, error))
             return candidate.lexically_normal();
     }

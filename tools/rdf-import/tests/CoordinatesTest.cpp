@@ -213,4 +213,22 @@ TEST(ToolPointList, WritesTheUnitAndOrderAsked) {
     EXPECT_NEAR(inFeet.at("T4")[1], kT4.easting * usft, 0.01);
 }
 
+// The reduction reads each file from the writer that holds it, or from a feeder where the format's
+// writer holds none: what the run's outputs get must not depend on the format written beside them.
+TEST(ToolRunOutputs, AreTheSameWhicheverFormatTheRunWrites) {
+    const JobCase job{"outputs", "", Units(AngleUnit::Dms, LengthUnit::Metre), 0, 0};
+    const std::string dir = ::testing::TempDir();
+    const std::string path = WriteJob(job, dir);
+    const std::string known = " --known K1=5000,1000,100 --known K2=5110,1040,101.5 ";
+    for (const char* format : {"csv", "json", "trace"}) {
+        const ToolRun run = RunTool(std::string("--format ") + format + " -q -o " + dir + "outputs." +
+                                    format + " --to " + dir + "outputs-" + format + ".html" + known + path);
+        ASSERT_EQ(run.status, 0) << format << ": " << run.err;
+    }
+    const std::string report = Slurp(dir + "outputs-json.html");
+    EXPECT_NE(report.find(">T4<"), std::string::npos);
+    EXPECT_EQ(Slurp(dir + "outputs-csv.html"), report);
+    EXPECT_EQ(Slurp(dir + "outputs-trace.html"), report);
+}
+
 } // namespace

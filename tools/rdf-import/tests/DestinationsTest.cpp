@@ -1,6 +1,6 @@
 // The --to table: a format by name or extension, and the usage errors found before an import.
 #include "tools/rdf-import/Destinations.h"
-#include "exchange/Exchange.h"
+#include "exchange/Formats.h"
 #include "exchange/tests/SurveyFixture.h"
 
 #include <gtest/gtest.h>
@@ -12,17 +12,23 @@
 namespace rdf {
 namespace {
 
-TEST(Destinations, EveryExchangeFormatIsATableRow) {
+// Each test has the exchange module this build made, loaded when the test first needs it.
+class Destinations : public ::testing::Test {
+protected:
+    exchange::WriterModule writers{NIKON_BUILT_EXCHANGE_MODULE};
+};
+
+TEST_F(Destinations, EveryExchangeFormatIsATableRow) {
     for (const exchange::FormatInfo& format : exchange::Formats()) {
         for (std::string_view extension : format.extensions)
-            EXPECT_NO_THROW(CheckDestination({"out" + std::string(extension), "", "EPSG:32633"}))
+            EXPECT_NO_THROW(CheckDestination({"out" + std::string(extension), "", "EPSG:32633"}, writers))
                 << extension;
     }
-    EXPECT_NO_THROW(CheckDestination({"out.GPKG", "", ""}));
-    EXPECT_NO_THROW(CheckDestination({"out.txt", "landxml", ""}));
+    EXPECT_NO_THROW(CheckDestination({"out.GPKG", "", ""}, writers));
+    EXPECT_NO_THROW(CheckDestination({"out.txt", "landxml", ""}, writers));
 }
 
-TEST(Destinations, HtmlIsTheSurveyReport) {
+TEST_F(Destinations, HtmlIsTheSurveyReport) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "rdf-destinations-report";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
@@ -32,7 +38,7 @@ TEST(Destinations, HtmlIsTheSurveyReport) {
     file.messages.push_back({std::nullopt, "cannot be opened"});
     for (const char* name : {"day.html", "day.HTM"}) {
         const std::filesystem::path path = folder / name;
-        EXPECT_TRUE(WriteDestinations({file}, {{path.string()}, "", ""}).empty()) << name;
+        EXPECT_TRUE(WriteDestinations({file}, {{path.string()}, "", ""}, writers).empty()) << name;
         std::ifstream written(path);
         const std::string page((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
         EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u) << name;
@@ -40,13 +46,13 @@ TEST(Destinations, HtmlIsTheSurveyReport) {
     }
     // An unwritable place is a write failure, and leaves nothing behind.
     const std::vector<DestinationFailure> failures =
-        WriteDestinations({file}, {{(folder / "no-such-folder/day.html").string()}, "", ""});
+        WriteDestinations({file}, {{(folder / "no-such-folder/day.html").string()}, "", ""}, writers);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_FALSE(failures[0].usage);
     std::filesystem::remove_all(folder);
 }
 
-TEST(Destinations, MistakesAreUsageErrorsInTheUsersTerms) {
+TEST_F(Destinations, MistakesAreUsageErrorsInTheUsersTerms) {
     const struct {
         DestinationRequest request;
         std::string message;
@@ -58,27 +64,48 @@ TEST(Destinations, MistakesAreUsageErrorsInTheUsersTerms) {
         {{"out.gpkg", "", "EPSG:0"}, "--crs EPSG:0: not a reference system GDAL knows"},
     };
     for (const auto& entry : cases)
-        exchange::test::ExpectError([&] { CheckDestination(entry.request); }, exchange::Error::Kind::Usage,
-                                    entry.message);
+        exchange::test::ExpectError([&] { CheckDestination(entry.request, writers); },
+                                    exchange::Error::Kind::Usage, entry.message);
 }
 
-TEST(Destinations, OptionsWithoutAFileAreUsageErrors) {
-    EXPECT_EQ(DestinationUsageError({{}, "", "EPSG:32633"}), "--crs applies to --to files only");
-    EXPECT_EQ(DestinationUsageError({{}, "GPKG", ""}), "--to-format applies to --to files only");
-    EXPECT_EQ(DestinationUsageError({{"a.gpkg", "b.xml"}, "", ""}), std::nullopt);
+TEST_F(Destinations, OptionsWithoutAFileAreUsageErrors) {
+    EXPECT_EQ(DestinationUsageError({{}, "", "EPSG:32633"}, writers), "--crs applies to --to files only");
+    EXPECT_EQ(DestinationUsageError({{}, "GPKG", ""}, writers), "--to-format applies to --to files only");
+    EXPECT_EQ(DestinationUsageError({{"a.gpkg", "b.xml"}, "", ""}, writers), std::nullopt);
 }
 
-TEST(Destinations, AFileThatFailsLeavesTheOthersWritten) {
+TEST_F(Destinations, AFileThatFailsLeavesTheOthersWritten) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "rdf-destinations-test";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const DestinationOptions options{
         {(folder / "missing/a.gpkg").string(), (folder / "b.xml").string()}, "", ""};
-    const std::vector<DestinationFailure> failures = WriteDestinations({}, options);
+    const std::vector<DestinationFailure> failures = WriteDestinations({}, options, writers);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_FALSE(failures[0].usage);
     EXPECT_EQ(failures[0].message.rfind("cannot write " + options.files[0], 0), 0u) << failures[0].message;
     EXPECT_TRUE(std::filesystem::exists(folder / "b.xml"));
+    std::filesystem::remove_all(folder);
+}
+
+// Without the exchange module only its destinations fail, as write failures naming the file looked
+// for; the check before the import leaves that to the write.
+TEST_F(Destinations, AMissingExchangeModuleFailsOnlyItsDestinations) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "rdf-destinations-module";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    exchange::WriterModule missing(folder / "rdf-exchange.so");
+    const DestinationOptions options{{(folder / "a.gpkg").string(), (folder / "b.html").string()}, "", ""};
+    EXPECT_EQ(DestinationUsageError(options, missing), std::nullopt);
+    const std::vector<DestinationFailure> failures = WriteDestinations({}, options, missing);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_FALSE(failures[0].usage);
+    EXPECT_NE(
+        failures[0].message.find("cannot load the exchange writers " + (folder / "rdf-exchange.so").string()),
+        std::string::npos)
+        << failures[0].message;
+    EXPECT_FALSE(std::filesystem::exists(folder / "a.gpkg"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "b.html"));
     std::filesystem::remove_all(folder);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace rdf {
 namespace {
@@ -35,16 +36,13 @@ void PutText(std::string& record, std::wstring_view text) {
     record.insert(lengthAt + 1, bytes, sizeof bytes);
 }
 
-void Put(std::string& record, const std::optional<double>& value) {
+// Numbers (doubles, and lines as ints) are stored as their bytes.
+template <class Number,
+          class = std::enable_if_t<std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool>>>
+void Put(std::string& record, const std::optional<Number>& value) {
     record += value ? kPresent : kAbsent;
     if (value)
-        record.append(reinterpret_cast<const char*>(&*value), sizeof(double));
-}
-
-void Put(std::string& record, const std::optional<int>& value) {
-    record += value ? kPresent : kAbsent;
-    if (value)
-        record.append(reinterpret_cast<const char*>(&*value), sizeof(int));
+        record.append(reinterpret_cast<const char*>(&*value), sizeof(Number));
 }
 
 void Put(std::string& record, const std::optional<bool>& value) {
@@ -76,18 +74,12 @@ public:
         at += length;
         return text;
     }
-    void Take(std::optional<double>& value) {
+    template <class Number,
+              class = std::enable_if_t<std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool>>>
+    void Take(std::optional<Number>& value) {
         if (*at++ == kAbsent)
             return;
-        double number;
-        std::memcpy(&number, at, sizeof number);
-        at += sizeof number;
-        value = number;
-    }
-    void Take(std::optional<int>& value) {
-        if (*at++ == kAbsent)
-            return;
-        int number;
+        Number number;
         std::memcpy(&number, at, sizeof number);
         at += sizeof number;
         value = number;
