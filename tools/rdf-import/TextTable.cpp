@@ -22,48 +22,44 @@ void TextTable::Cell(std::string_view cell) {
     column = std::max(column, width);
     next = next + 1 == columns.size() ? 0 : next + 1;
     text += cell;
-    cells.push_back({text.size(), width});
+    cells.push_back({static_cast<std::uint32_t>(cell.size()), static_cast<std::uint32_t>(width)});
 }
 
-void TextTable::AppendTo(std::string& out, std::string_view indent) const {
+void TextTable::Write(host::BufferedOutput& out, std::string_view indent) const {
     const std::size_t count = columns.size();
-    const std::size_t rows = cells.size() / count;
-    // Every line at its full width, but for a last column left unpadded: trimming only shortens.
+    // A line at its full width, but for a last column left unpadded, with its cells' bytes
+    // beyond: trimming only shortens it.
     const bool lastUnpadded = columns.back().align == Left;
-    std::size_t line = indent.size() + 2 * (count - 1) + 1;
+    std::size_t padded = indent.size() + 2 * (count - 1) + 1;
     for (std::size_t k = 0; k + (lastUnpadded ? 1 : 0) < count; ++k)
-        line += widths[k];
-    std::size_t size = rows * line;
-    for (std::size_t i = 0, begin = 0; i < rows * count; begin = cells[i++].end) {
-        const std::size_t bytes = cells[i].end - begin;
-        const bool padded = !lastUnpadded || i % count + 1 < count;
-        size += padded ? bytes - cells[i].width : bytes;
-    }
-    const std::size_t start = out.size();
-    out.resize(start + size);
+        padded += widths[k];
+    std::string line; // reused for every row
+    const char* cell = text.data();
+    for (std::size_t first = 0; first + count <= cells.size(); first += count) {
+        std::size_t bytes = 0;
+        for (std::size_t k = 0; k < count; ++k)
+            bytes += cells[first + k].bytes;
+        line.resize(std::max(line.size(), padded + bytes));
 
-    char* p = out.data() + start;
-    std::size_t begin = 0;
-    for (std::size_t row = 0; row < rows; ++row) {
-        char* const lineStart = p;
-        p = std::copy(indent.begin(), indent.end(), p);
+        char* const start = line.data();
+        char* p = std::copy(indent.begin(), indent.end(), start);
         for (std::size_t k = 0; k < count; ++k) {
-            const Span& cell = cells[row * count + k];
-            const std::size_t padding = widths[k] - cell.width;
+            const Span& span = cells[first + k];
+            const std::size_t padding = widths[k] - span.width;
             if (k > 0)
                 p = std::fill_n(p, 2, ' ');
             if (columns[k].align == Right)
                 p = std::fill_n(p, padding, ' ');
-            p = std::copy(text.data() + begin, text.data() + cell.end, p);
+            p = std::copy(cell, cell + span.bytes, p);
             if (columns[k].align == Left && k + 1 < count)
                 p = std::fill_n(p, padding, ' ');
-            begin = cell.end;
+            cell += span.bytes;
         }
-        while (p > lineStart && p[-1] == ' ')
+        while (p > start && p[-1] == ' ')
             --p;
         *p++ = '\n';
+        out.Write({start, static_cast<std::size_t>(p - start)});
     }
-    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 void TextTable::Clear() {

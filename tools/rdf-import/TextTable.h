@@ -1,9 +1,12 @@
 // Columns padded to their widest cell for the text listings: names left, numbers right. A
-// listing has a row for every observation, so the cells are kept in one buffer with their ends
-// and widths beside them rather than as a string each.
+// listing has a row for every observation, so the cells are kept in one buffer with their
+// lengths and widths beside them rather than as a string each, and written a line at a time.
 #pragma once
 
+#include "host/BufferedOutput.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -26,14 +29,14 @@ public:
     // The next cell of the row being filled; rows are written once complete.
     void Cell(std::string_view text);
     // The titles and every complete row, each line indented and without trailing spaces.
-    void AppendTo(std::string& text, std::string_view indent) const;
+    void Write(host::BufferedOutput& out, std::string_view indent) const;
     // Back to the titles alone.
     void Clear();
 
 private:
     struct Span {
-        std::size_t end;   // of the cell's bytes in `text`
-        std::size_t width; // characters, not bytes: names may be Cyrillic
+        std::uint32_t bytes; // one field of one line
+        std::uint32_t width; // characters, not bytes: names may be Cyrillic
     };
 
     std::vector<Column> columns;

@@ -95,7 +95,7 @@ void Source(std::string& text, const survey::Coordinate& point, survey::LengthUn
     }
 }
 
-void Points(std::string& text, const survey::Reduction& reduction, survey::LengthUnit unit) {
+void Points(host::BufferedOutput& out, const survey::Reduction& reduction, survey::LengthUnit unit) {
     TextTable table{{"name", TextTable::Left},     {"northing", TextTable::Right},
                     {"easting", TextTable::Right}, {"elevation", TextTable::Right},
                     {"code", TextTable::Left},     {"source", TextTable::Left}};
@@ -110,33 +110,33 @@ void Points(std::string& text, const survey::Reduction& reduction, survey::Lengt
         Source(source, point, unit);
         table.Cell(source);
     }
-    table.AppendTo(text, "    ");
+    table.Write(out, "    ");
 }
 
-void Stations(std::string& text, const survey::Reduction& reduction, survey::LengthUnit unit,
+void Stations(host::BufferedOutput& out, const survey::Reduction& reduction, survey::LengthUnit unit,
               AngleStyle angles) {
     Room room;
     for (const survey::StationResult& station : reduction.stations) {
-        text += "    ";
-        text += station.name;
+        out.Write("    ");
+        out.Write(station.name);
         if (station.northing) {
-            text += "  N ";
-            text += Length(*station.northing, unit, 3, room);
-            text += "  E ";
-            text += Length(*station.easting, unit, 3, room);
+            out.Write("  N ");
+            out.Write(Length(*station.northing, unit, 3, room));
+            out.Write("  E ");
+            out.Write(Length(*station.easting, unit, 3, room));
         }
         if (station.elevation) {
-            text += "  Z ";
-            text += Length(*station.elevation, unit, 3, room);
+            out.Write("  Z ");
+            out.Write(Length(*station.elevation, unit, 3, room));
         }
         if (station.orientation) {
-            text += "  orientation ";
-            text += FormatAngle(*station.orientation, angles, room.text);
+            out.Write("  orientation ");
+            out.Write(FormatAngle(*station.orientation, angles, room.text));
         } else {
-            text += "  ";
-            text += StatusName(station.status);
+            out.Write("  ");
+            out.Write(StatusName(station.status));
         }
-        text += '\n';
+        out.Put('\n');
         if (station.checks.empty())
             continue;
         TextTable residuals{{"residuals", TextTable::Left},
@@ -151,11 +151,11 @@ void Stations(std::string& text, const survey::Reduction& reduction, survey::Len
                                : "");
             residuals.Cell(check.elevationResidual ? SignedLength(*check.elevationResidual, unit, room) : "");
         }
-        residuals.AppendTo(text, "      ");
+        residuals.Write(out, "      ");
     }
 }
 
-void Rounds(std::string& text, const survey::Reduction& reduction, survey::LengthUnit unit,
+void Rounds(host::BufferedOutput& out, const survey::Reduction& reduction, survey::LengthUnit unit,
             AngleStyle angles) {
     TextTable table{{"station", TextTable::Left},      {"target", TextTable::Left},
                     {"horizontal", TextTable::Right},  {"zenith", TextTable::Right},
@@ -172,7 +172,7 @@ void Rounds(std::string& text, const survey::Reduction& reduction, survey::Lengt
         table.Cell(round.distanceDifference ? SignedLength(*round.distanceDifference, unit, room) : "");
         table.Cell(round.withinTolerance ? "" : "outside the tolerances");
     }
-    table.AppendTo(text, "    ");
+    table.Write(out, "    ");
 }
 
 } // namespace
@@ -212,26 +212,28 @@ std::string PointListRows(const survey::FileSurvey& file, survey::LengthUnit uni
     return text;
 }
 
-std::string CoordinateListing(const survey::FileSurvey& file, survey::LengthUnit unit, AngleStyle angles) {
+void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey& file,
+                            survey::LengthUnit unit, AngleStyle angles) {
     const survey::Reduction& reduction = file.reduction;
     if (reduction.coordinates.empty() && reduction.stations.empty() && reduction.diagnostics.empty())
-        return {};
-    std::string text = std::string("  coordinates (") + UnitSymbol(unit) + ")\n";
+        return;
+    out.Write("  coordinates (");
+    out.Write(UnitSymbol(unit));
+    out.Write(")\n");
     if (!reduction.coordinates.empty())
-        Points(text, reduction, unit);
+        Points(out, reduction, unit);
     if (!reduction.stations.empty()) {
-        text += "  station orientations\n";
-        Stations(text, reduction, unit, angles);
+        out.Write("  station orientations\n");
+        Stations(out, reduction, unit, angles);
     }
     if (!reduction.rounds.empty()) {
-        text += "  face rounds\n";
-        Rounds(text, reduction, unit, angles);
+        out.Write("  face rounds\n");
+        Rounds(out, reduction, unit, angles);
     }
     for (const survey::Diagnostic& diagnostic : reduction.diagnostics) {
-        text += "  " + file.path + (diagnostic.line ? ":" + std::to_string(*diagnostic.line + 1) : "") +
-                ": " + diagnostic.text + "\n";
+        out.Write("  " + file.path + (diagnostic.line ? ":" + std::to_string(*diagnostic.line + 1) : "") +
+                  ": " + diagnostic.text + "\n");
     }
-    return text;
 }
 
 } // namespace rdf

@@ -2,6 +2,7 @@
 // and the section the listing gains for each file.
 #pragma once
 
+#include "host/BufferedOutput.h"
 #include "survey/Survey.h"
 #include "tools/rdf-import/AngleFormat.h"
 
@@ -18,6 +19,7 @@ std::string PointListRows(const survey::FileSurvey& file, survey::LengthUnit uni
 
 // The located points, each station's position, orientation and residuals, the face rounds and
 // the diagnostics, indented under the file's listing.
-std::string CoordinateListing(const survey::FileSurvey& file, survey::LengthUnit unit, AngleStyle angles);
+void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey& file,
+                            survey::LengthUnit unit, AngleStyle angles);
 
 } // namespace rdf

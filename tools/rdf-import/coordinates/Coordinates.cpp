@@ -200,7 +200,7 @@ void Coordinates::WriteJson(JsonOut& json, const host::FileEnd&) {
 
 void Coordinates::WriteText(host::BufferedOutput& out, const host::FileEnd&) {
     Reduce();
-    WithCoordinateList([&] { out.Write(CoordinateListing(current, OutputUnit(current, settings), angles)); });
+    WithCoordinateList([&] { WriteCoordinateListing(out, current, OutputUnit(current, settings), angles); });
 }
 
 } // namespace rdf

@@ -33,12 +33,6 @@ std::string Plural(std::size_t count, const char* singular, const char* plural) 
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
-void WriteTable(host::BufferedOutput& out, const TextTable& table, std::string& scratch) {
-    scratch.clear();
-    table.AppendTo(scratch, "    ");
-    out.Write(scratch);
-}
-
 void WriteStationLine(host::BufferedOutput& out, const PackedStation& station) {
     char room[host::kFixedDecimalRoom];
     out.Write("  station ");
@@ -93,7 +87,7 @@ private:
     }
     void WriteObservations() {
         if (!table.Empty())
-            WriteTable(out, table, scratch);
+            table.Write(out, "    ");
         table.Clear();
     }
 
@@ -104,7 +98,6 @@ private:
                     {"horizontal", TextTable::Right},  {"vertical", TextTable::Right},
                     {"slope dist.", TextTable::Right}, {"target ht.", TextTable::Right},
                     {"code", TextTable::Left}};
-    std::string scratch; // each table's lines, before they are written
 };
 
 class PointsListing final : public PackedFileReader {
@@ -124,8 +117,7 @@ public:
         if (table.Empty())
             return;
         out.Write("  points\n");
-        std::string scratch;
-        WriteTable(out, table, scratch);
+        table.Write(out, "    ");
     }
 
 private:
