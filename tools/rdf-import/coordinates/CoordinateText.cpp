@@ -95,13 +95,13 @@ void Source(std::string& text, const survey::Coordinate& point, survey::LengthUn
     }
 }
 
-void Points(host::BufferedOutput& out, const survey::Reduction& reduction, survey::LengthUnit unit) {
+void Points(host::BufferedOutput& out, const survey::ReducedFile& coordinates, survey::LengthUnit unit) {
     TextTable table{{"name", TextTable::Left},     {"northing", TextTable::Right},
                     {"easting", TextTable::Right}, {"elevation", TextTable::Right},
                     {"code", TextTable::Left},     {"source", TextTable::Left}};
     Room room;
     std::string source;
-    for (const survey::Coordinate& point : reduction.coordinates) {
+    coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
         table.Cell(point.name);
         table.Cell(Length(point.northing, unit, 3, room));
         table.Cell(Length(point.easting, unit, 3, room));
@@ -109,7 +109,7 @@ void Points(host::BufferedOutput& out, const survey::Reduction& reduction, surve
         table.Cell(point.code);
         Source(source, point, unit);
         table.Cell(source);
-    }
+    });
     table.Write(out, "    ");
 }
 
@@ -193,10 +193,12 @@ std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst) {
            suffix + ",code\n";
 }
 
-std::string PointListRows(const survey::FileSurvey& file, survey::LengthUnit unit, bool eastingFirst) {
+void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& coordinates,
+                        survey::LengthUnit unit, bool eastingFirst) {
     std::string text;
     Room room;
-    for (const survey::Coordinate& point : file.reduction.coordinates) {
+    coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
+        text.clear();
         AppendCsvField(text, point.name);
         text += ',';
         text += Length(eastingFirst ? point.easting : point.northing, unit, 4, room);
@@ -208,20 +210,22 @@ std::string PointListRows(const survey::FileSurvey& file, survey::LengthUnit uni
         text += ',';
         AppendCsvField(text, point.code);
         text += '\n';
-    }
-    return text;
+        out.Write(text);
+    });
 }
 
 void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey& file,
-                            survey::LengthUnit unit, AngleStyle angles) {
+                            const survey::ReducedFile& coordinates, survey::LengthUnit unit,
+                            AngleStyle angles) {
     const survey::Reduction& reduction = file.reduction;
-    if (reduction.coordinates.empty() && reduction.stations.empty() && reduction.diagnostics.empty())
+    const bool located = coordinates.CoordinateCount() > 0;
+    if (!located && reduction.stations.empty() && reduction.diagnostics.empty())
         return;
     out.Write("  coordinates (");
     out.Write(UnitSymbol(unit));
     out.Write(")\n");
-    if (!reduction.coordinates.empty())
-        Points(out, reduction, unit);
+    if (located)
+        Points(out, coordinates, unit);
     if (!reduction.stations.empty()) {
         out.Write("  station orientations\n");
         Stations(out, reduction, unit, angles);

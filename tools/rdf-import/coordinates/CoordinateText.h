@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/BufferedOutput.h"
+#include "survey/Sightings.h"
 #include "survey/Survey.h"
 #include "tools/rdf-import/AngleFormat.h"
 
@@ -13,13 +14,16 @@ namespace rdf {
 const char* UnitSymbol(survey::LengthUnit unit);      // "m", "ft", "usft"
 const char* StatusName(survey::StationStatus status); // "oriented", "not located", "not oriented"
 
-// The header row, `name,northing,easting,elevation,code` with the unit named, and the rows.
+// The header row, `name,northing,easting,elevation,code` with the unit named, and the rows, one
+// a coordinate as the reduction makes them.
 std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst);
-std::string PointListRows(const survey::FileSurvey& file, survey::LengthUnit unit, bool eastingFirst);
+void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& coordinates,
+                        survey::LengthUnit unit, bool eastingFirst);
 
 // The located points, each station's position, orientation and residuals, the face rounds and
 // the diagnostics, indented under the file's listing.
 void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey& file,
-                            survey::LengthUnit unit, AngleStyle angles);
+                            const survey::ReducedFile& coordinates, survey::LengthUnit unit,
+                            AngleStyle angles);
 
 } // namespace rdf

@@ -141,12 +141,6 @@ void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
     quiet = quietly;
 }
 
-template <class Use> void Coordinates::WithCoordinateList(Use use) {
-    current.reduction.coordinates = currentPoints->Coordinates();
-    use();
-    std::vector<survey::Coordinate>().swap(current.reduction.coordinates);
-}
-
 // The file is read while its writer holds it, and reduced once the writer has let it go: the packed
 // file and the reduction's located points are never held at once.
 void Coordinates::FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
@@ -171,7 +165,7 @@ void Coordinates::FileWritten(const host::FileEnd&) {
         if (pointListUnit != unit)
             pointList->Write(PointListHeader(unit, settings.eastingFirst));
         pointListUnit = unit;
-        WithCoordinateList([&] { pointList->Write(PointListRows(current, unit, settings.eastingFirst)); });
+        WritePointListRows(*pointList, *currentPoints, unit, settings.eastingFirst);
         for (const survey::Diagnostic& diagnostic : current.reduction.diagnostics) {
             if (!quiet)
                 std::cerr << current.path
@@ -200,7 +194,7 @@ void Coordinates::WriteJson(JsonOut& json, const host::FileEnd&) {
 
 void Coordinates::WriteText(host::BufferedOutput& out, const host::FileEnd&) {
     Reduce();
-    WithCoordinateList([&] { WriteCoordinateListing(out, current, OutputUnit(current, settings), angles); });
+    WriteCoordinateListing(out, current, *currentPoints, OutputUnit(current, settings), angles);
 }
 
 } // namespace rdf

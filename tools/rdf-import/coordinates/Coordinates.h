@@ -39,8 +39,6 @@ private:
     SurveySettings settings;
     AngleStyle angles;
     SurveyBuilder builder{settings};
-    // Lists the current file's coordinates for `use`, and lets them go after it.
-    template <class Use> void WithCoordinateList(Use use);
     // Reduces the file read last, once.
     void Reduce();
 
