@@ -23,6 +23,26 @@ void TextTable::Cell(std::string_view cell) {
     next = next + 1 == columns.size() ? 0 : next + 1;
     text += cell;
     cells.push_back({static_cast<std::uint32_t>(cell.size()), static_cast<std::uint32_t>(width)});
+    if (streamTo != nullptr && next == 0) {
+        Write(*streamTo, streamIndent);
+        text.clear();
+        cells.clear();
+    }
+}
+
+void TextTable::Measure(std::string_view cell) {
+    std::size_t& column = widths[next];
+    column = std::max(column, Characters(cell));
+    next = next + 1 == columns.size() ? 0 : next + 1;
+}
+
+void TextTable::Stream(host::BufferedOutput& out, std::string_view indent) {
+    Write(out, indent);
+    text.clear();
+    cells.clear();
+    next = 0;
+    streamTo = &out;
+    streamIndent = indent;
 }
 
 void TextTable::Write(host::BufferedOutput& out, std::string_view indent) const {
@@ -63,6 +83,7 @@ void TextTable::Write(host::BufferedOutput& out, std::string_view indent) const 
 }
 
 void TextTable::Clear() {
+    streamTo = nullptr;
     widths.assign(columns.size(), 0);
     next = 0;
     text.clear();

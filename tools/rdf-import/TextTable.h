@@ -33,6 +33,11 @@ public:
     // Back to the titles alone.
     void Clear();
 
+    // A table too long to hold is given its cells twice: first to Measure, for the widths, then,
+    // once Stream has written the titles, to Cell, which then writes each row as it completes.
+    void Measure(std::string_view text);
+    void Stream(host::BufferedOutput& out, std::string_view indent);
+
 private:
     struct Span {
         std::uint32_t bytes; // one field of one line
@@ -44,6 +49,8 @@ private:
     std::size_t next = 0; // the column of the next cell
     std::string text;
     std::vector<Span> cells;
+    host::BufferedOutput* streamTo = nullptr;
+    std::string streamIndent;
 };
 
 } // namespace rdf

@@ -99,18 +99,23 @@ void Points(host::BufferedOutput& out, const survey::ReducedFile& coordinates, s
     TextTable table{{"name", TextTable::Left},     {"northing", TextTable::Right},
                     {"easting", TextTable::Right}, {"elevation", TextTable::Right},
                     {"code", TextTable::Left},     {"source", TextTable::Left}};
-    Room room;
-    std::string source;
-    coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
-        table.Cell(point.name);
-        table.Cell(Length(point.northing, unit, 3, room));
-        table.Cell(Length(point.easting, unit, 3, room));
-        table.Cell(point.elevation ? Length(*point.elevation, unit, 3, room) : "");
-        table.Cell(point.code);
-        Source(source, point, unit);
-        table.Cell(source);
-    });
-    table.Write(out, "    ");
+    // A row for every located point: measured, then written, without holding them all.
+    const auto rows = [&](auto cell) {
+        Room room;
+        std::string source;
+        coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
+            cell(point.name);
+            cell(Length(point.northing, unit, 3, room));
+            cell(Length(point.easting, unit, 3, room));
+            cell(point.elevation ? Length(*point.elevation, unit, 3, room) : "");
+            cell(point.code);
+            Source(source, point, unit);
+            cell(source);
+        });
+    };
+    rows([&](std::string_view text) { table.Measure(text); });
+    table.Stream(out, "    ");
+    rows([&](std::string_view text) { table.Cell(text); });
 }
 
 void Stations(host::BufferedOutput& out, const survey::Reduction& reduction, survey::LengthUnit unit,
