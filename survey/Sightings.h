@@ -5,7 +5,9 @@
 
 #include "survey/Survey.h"
 
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,15 +15,30 @@
 
 namespace survey {
 
+// An optional length in the room of a double, absent as NaN: the sightings of a whole file are
+// held until it is reduced, one for every side shot. A NaN reading counts as no reading.
+class OptionalLength {
+public:
+    OptionalLength() = default;
+    OptionalLength(double value) : value_(value) {} // NOLINT: a length is given as its value
+    bool has_value() const { return !std::isnan(value_); }
+    explicit operator bool() const { return has_value(); }
+    double operator*() const { return value_; }
+    double value_or(double fallback) const { return has_value() ? value_ : fallback; }
+
+private:
+    double value_ = std::numeric_limits<double>::quiet_NaN();
+};
+
 // One target as seen from a station, in face-left terms.
 struct Sighting {
     std::string target;
     std::string code;
     Line line;
-    double direction = 0;                     // meaned circle reading
-    std::optional<double> horizontalDistance; // sd · sin z, meaned
-    std::optional<double> rise;               // sd · cos z - target height, meaned
-    bool targetHeightAssumed = false;         // a distance came without a target height
+    double direction = 0;              // meaned circle reading
+    OptionalLength horizontalDistance; // sd · sin z, meaned
+    OptionalLength rise;               // sd · cos z - target height, meaned
+    bool targetHeightAssumed = false;  // a distance came without a target height
 };
 
 struct StationSightings {
