@@ -214,6 +214,7 @@ private:
                 watchers_.Append(PointNamed(sighting.target).first->second.watchers, &work);
             awake_.push_back(&work);
         }
+        computedOrder_.reserve(points_.size());
     }
 
     void WakeWatchers() {
