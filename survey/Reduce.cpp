@@ -83,8 +83,14 @@ struct LocatedPoint {
 // Keyed by views of the reducer's own copies of the names, which outlive the sightings.
 using Points = std::unordered_map<std::string_view, LocatedPoint>;
 
+using PointEntry = Points::value_type;
+
 struct StationWork {
     const Station* station = nullptr;
+    // The station's own point and its sightings' targets, looked up once: a round then reads the
+    // points without hashing a name.
+    PointEntry* self = nullptr;
+    std::vector<PointEntry*> targets; // beside sightings.sightings
     StationSightings sightings;
     StationResult result;
     bool done = false;
@@ -128,12 +134,17 @@ public:
 
     // The reduction without its coordinates, which stay with the located points until visited.
     Reduction Run() {
-        LocateKnownPoints();
-        stations_.reserve(sighted_.size());
+        // Every name a record gives is a point: the table is made at that size, not grown.
         std::size_t rounds = 0;
-        for (const SightedStation& station : sighted_)
+        std::size_t names = options_.userPoints.size() + knownPoints_.size() + sighted_.size();
+        for (const SightedStation& station : sighted_) {
             rounds += station.sightings.rounds.size();
+            names += station.sightings.sightings.size();
+        }
+        points_.reserve(names);
         out_.rounds.reserve(rounds);
+        stations_.reserve(sighted_.size());
+        LocateKnownPoints();
         for (SightedStation& station : sighted_)
             PrepareStation(station);
         WatchPoints();
@@ -155,7 +166,7 @@ public:
     void ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
         Coordinate coordinate;
         for (const auto* order : {&knownOrder_, &computedOrder_}) {
-            for (const Points::value_type* point : *order) {
+            for (const PointEntry* point : *order) {
                 Fill(coordinate, point->first, point->second);
                 visit(coordinate);
             }
@@ -209,9 +220,13 @@ private:
         watchers_.Reserve(stations_.size() + sightings);
         determinations_.Reserve(stations_.size() + sightings);
         for (StationWork& work : stations_) {
-            watchers_.Append(PointNamed(work.station->name).first->second.watchers, &work);
-            for (const Sighting& sighting : work.sightings.sightings)
-                watchers_.Append(PointNamed(sighting.target).first->second.watchers, &work);
+            work.self = &*PointNamed(work.station->name).first;
+            watchers_.Append(work.self->second.watchers, &work);
+            work.targets.reserve(work.sightings.sightings.size());
+            for (const Sighting& sighting : work.sightings.sightings) {
+                work.targets.push_back(&*PointNamed(sighting.target).first);
+                watchers_.Append(work.targets.back()->second.watchers, &work);
+            }
             awake_.push_back(&work);
         }
         computedOrder_.reserve(points_.size());
@@ -262,9 +277,9 @@ private:
     }
 
     // A point located in a round before this one; none for a point not located or located now.
-    const LocatedPoint* Before(const std::string& name) const {
-        const auto at = points_.find(name);
-        return at != points_.end() && at->second.located && at->second.round < round_ ? &at->second : nullptr;
+    const LocatedPoint* Before(const PointEntry* entry) const {
+        const LocatedPoint& point = entry->second;
+        return point.located && point.round < round_ ? &point : nullptr;
     }
 
     std::pair<Points::iterator, bool> PointNamed(const std::string& name) {
@@ -274,8 +289,7 @@ private:
     }
 
     // The point, made a computed one when nothing located it yet.
-    LocatedPoint& Determined(const std::string& name) {
-        auto at = PointNamed(name).first;
+    LocatedPoint& Determined(PointEntry* at) {
         if (!at->second.located) {
             at->second.located = true;
             at->second.round = round_;
@@ -288,16 +302,16 @@ private:
 
     std::vector<Reference> References(const StationWork& work) const {
         std::vector<Reference> references;
-        for (const Sighting& sighting : work.sightings.sightings) {
-            if (const LocatedPoint* point = Before(sighting.target))
-                references.push_back({&sighting, point->position});
+        for (std::size_t i = 0; i < work.targets.size(); ++i) {
+            if (const LocatedPoint* point = Before(work.targets[i]))
+                references.push_back({&work.sightings.sightings[i], point->position});
         }
         return references;
     }
 
     bool Orient(StationWork& work, Means means) {
         const auto references = References(work);
-        const LocatedPoint* located = Before(work.station->name);
+        const LocatedPoint* located = Before(work.self);
         if (located == nullptr)
             return means == Means::Resection && Resect(work, references);
         const Position& station = located->position;
@@ -360,7 +374,7 @@ private:
         station.easting = gridMean.easting - (localMean.northing * std::sin(orientation) +
                                               localMean.easting * std::cos(orientation));
         station.elevation = ResectedElevation(work, references);
-        LocatedPoint& point = Determined(work.station->name);
+        LocatedPoint& point = Determined(work.self);
         determinations_.Append(point.determinations, {station, &work.station->name});
         MeanDeterminations(point);
         Finish(work, station, orientation, references);
@@ -430,8 +444,9 @@ private:
 
     void LocateTargets(StationWork& work) {
         const Position station{*work.result.northing, *work.result.easting, work.result.elevation};
-        for (const Sighting& sighting : work.sightings.sightings) {
-            if (Before(sighting.target) != nullptr)
+        for (std::size_t i = 0; i < work.targets.size(); ++i) {
+            const Sighting& sighting = work.sightings.sightings[i];
+            if (Before(work.targets[i]) != nullptr)
                 continue;
             if (!sighting.horizontalDistance) {
                 Report(sighting.line, sighting.target + " from " + work.station->name +
@@ -441,7 +456,7 @@ private:
             if (sighting.targetHeightAssumed && station.elevation)
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
-            LocatedPoint& point = Determined(sighting.target);
+            LocatedPoint& point = Determined(work.targets[i]);
             if (point.code == nullptr && !sighting.code.empty())
                 point.code = &*codes_.insert(sighting.code).first;
             determinations_.Append(point.determinations,
@@ -503,8 +518,8 @@ private:
             if (work.done)
                 continue;
             const std::string& name = work.station->name;
-            const auto at = points_.find(name);
-            if (at == points_.end() || !at->second.located) {
+            const PointEntry* at = work.self;
+            if (!at->second.located) {
                 work.result.status = StationStatus::NotLocated;
                 Report(work.station->line,
                        "station " + name + ": nothing gives its position, so nothing is " +
@@ -569,11 +584,11 @@ private:
     Points points_;
     Lists<Determination> determinations_;
     Lists<StationWork*> watchers_;
-    std::vector<Points::value_type*> knownOrder_;
-    std::vector<Points::value_type*> computedOrder_; // in the order they were located
-    std::vector<LocatedPoint*> changed_;             // given a determination in this round
-    std::vector<LocatedPoint*> newlyLocated_;        // located for the first time in this round
-    std::vector<StationWork*> awake_;                // for the next round by points
+    std::vector<PointEntry*> knownOrder_;
+    std::vector<PointEntry*> computedOrder_;  // in the order they were located
+    std::vector<LocatedPoint*> changed_;      // given a determination in this round
+    std::vector<LocatedPoint*> newlyLocated_; // located for the first time in this round
+    std::vector<StationWork*> awake_;         // for the next round by points
     int round_ = 0;
     std::vector<StationWork> stations_;
     Reduction out_;
