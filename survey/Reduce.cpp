@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
 #include <iterator>
 #include <string_view>
@@ -80,8 +79,8 @@ struct LocatedPoint {
     Lists<StationWork*>::List watchers;
 };
 
-// Keyed by views of the reducer's own copies of the names, which outlive the sightings.
-using Points = std::unordered_map<std::string_view, LocatedPoint>;
+// The nodes hold the names, and stay where they are: the stations and the orders point at them.
+using Points = std::unordered_map<std::string, LocatedPoint>;
 
 using PointEntry = Points::value_type;
 
@@ -283,9 +282,7 @@ private:
     }
 
     std::pair<Points::iterator, bool> PointNamed(const std::string& name) {
-        if (const auto at = points_.find(name); at != points_.end())
-            return {at, false};
-        return points_.try_emplace(names_.emplace_back(name));
+        return points_.try_emplace(name);
     }
 
     // The point, made a computed one when nothing located it yet.
@@ -579,7 +576,6 @@ private:
     const std::vector<KnownPoint>& knownPoints_;
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
-    std::deque<std::string> names_;
     std::unordered_set<std::string> codes_; // the points' codes, each held once
     Points points_;
     Lists<Determination> determinations_;
