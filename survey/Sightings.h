@@ -61,6 +61,7 @@ struct SightedStation {
 
 SightedStation Sighted(Station station, const Tolerances& tolerances);
 
+// Reduce for stations already sighted.
 Reduction Reduce(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,
                  const Options& options);
 

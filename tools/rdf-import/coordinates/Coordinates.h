@@ -1,7 +1,7 @@
-// The reduction in rdf-import: each file's events grouped, reduced to coordinates with the job
-// facts of its own comments, and offered to the writers as the file ends (members of its JSON
-// object, a section of its listing, rows of the point list) and, at the end of the run, to the
-// outputs that take the whole run.
+// The reduction in rdf-import: each whole file, as its writer holds it, reduced to coordinates
+// with the job facts of its own comments, and offered to the writers as the file ends (members of
+// its JSON object, a section of its listing, rows of the point list) and, at the end of the run,
+// to the outputs that take the whole run.
 #pragma once
 
 #include "tools/rdf-import/coordinates/FileSurvey.h"
@@ -36,12 +36,12 @@ public:
     void WriteText(host::BufferedOutput& out, const host::FileEnd& file) override;
 
 private:
-    SurveySettings settings;
-    AngleStyle angles;
-    SurveyBuilder builder{settings};
     // Reduces the file read last, once.
     void Reduce();
 
+    SurveySettings settings;
+    AngleStyle angles;
+    SurveyBuilder builder{settings};
     survey::FileSurvey current;                       // its coordinates are in currentPoints
     std::optional<survey::ReducedFile> currentPoints; // made one at a time as they are written
     host::BufferedOutput* pointList = nullptr;
