@@ -133,4 +133,18 @@ std::string CharsetKey(std::string_view name) {
     return key;
 }
 
+void AppendCsvField(std::string& line, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        line += field;
+        return;
+    }
+    line += '"';
+    for (char c : field) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
 } // namespace host

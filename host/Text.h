@@ -30,4 +30,8 @@ std::string_view FixedDecimal(double value, int decimals, char* room);
 // "cp1251" name the same set, as glibc and Windows both take them.
 std::string CharsetKey(std::string_view name);
 
+// Appends one CSV field, quoted only when it holds a separator, a quote or a line end, with its
+// quotes doubled.
+void AppendCsvField(std::string& line, std::string_view field);
+
 } // namespace host

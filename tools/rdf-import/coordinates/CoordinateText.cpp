@@ -62,20 +62,6 @@ void AppendJoined(std::string& text, const std::vector<std::string>& names) {
     }
 }
 
-void AppendCsvField(std::string& text, const std::string& field) {
-    if (field.find_first_of(",\"\n") == std::string::npos) {
-        text += field;
-        return;
-    }
-    text += '"';
-    for (char c : field) {
-        if (c == '"')
-            text += '"';
-        text += c;
-    }
-    text += '"';
-}
-
 void Source(std::string& text, const survey::Coordinate& point, survey::LengthUnit unit) {
     text.clear();
     if (point.source == survey::PointSource::Known) {
@@ -204,7 +190,7 @@ void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& co
     Room room;
     coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
         text.clear();
-        AppendCsvField(text, point.name);
+        host::AppendCsvField(text, point.name);
         text += ',';
         text += Length(eastingFirst ? point.easting : point.northing, unit, 4, room);
         text += ',';
@@ -213,7 +199,7 @@ void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& co
         if (point.elevation)
             text += Length(*point.elevation, unit, 4, room);
         text += ',';
-        AppendCsvField(text, point.code);
+        host::AppendCsvField(text, point.code);
         text += '\n';
         out.Write(text);
     });

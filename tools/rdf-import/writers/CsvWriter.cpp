@@ -9,21 +9,6 @@ namespace {
 
 using host::ToUtf8;
 
-// Quoted only when a field holds a separator, a quote or a line end, with quotes doubled.
-void AppendField(std::string& line, const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        line += text;
-        return;
-    }
-    line += '"';
-    for (char c : text) {
-        if (c == '"')
-            line += '"';
-        line += c;
-    }
-    line += '"';
-}
-
 std::string Number(const std::optional<double>& value) {
     return value ? host::ShortestDecimal(*value) : "";
 }
@@ -73,7 +58,7 @@ private:
         for (const std::string& field : fields) {
             if (&field != fields.begin())
                 line += ',';
-            AppendField(line, field);
+            host::AppendCsvField(line, field);
         }
         line += '\n';
         out.Write(line);
