@@ -37,6 +37,12 @@ public:
     // once Stream has written the titles, to Cell, which then writes each row as it completes.
     void Measure(std::string_view text);
     void Stream(host::BufferedOutput& out, std::string_view indent);
+    // Both passes at once: `rows(cell)` gives every cell to `cell` and is called twice.
+    template <class Rows> void WriteRows(host::BufferedOutput& out, std::string_view indent, Rows rows) {
+        rows([this](std::string_view text) { Measure(text); });
+        Stream(out, indent);
+        rows([this](std::string_view text) { Cell(text); });
+    }
 
 private:
     struct Span {

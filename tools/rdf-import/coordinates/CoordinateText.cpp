@@ -86,7 +86,7 @@ void Points(host::BufferedOutput& out, const survey::ReducedFile& coordinates, s
                     {"easting", TextTable::Right}, {"elevation", TextTable::Right},
                     {"code", TextTable::Left},     {"source", TextTable::Left}};
     // A row for every located point: measured, then written, without holding them all.
-    const auto rows = [&](auto cell) {
+    table.WriteRows(out, "    ", [&](auto cell) {
         Room room;
         std::string source;
         coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
@@ -98,10 +98,7 @@ void Points(host::BufferedOutput& out, const survey::ReducedFile& coordinates, s
             Source(source, point, unit);
             cell(source);
         });
-    };
-    rows([&](std::string_view text) { table.Measure(text); });
-    table.Stream(out, "    ");
-    rows([&](std::string_view text) { table.Cell(text); });
+    });
 }
 
 void Stations(host::BufferedOutput& out, const survey::Reduction& reduction, survey::LengthUnit unit,
@@ -152,18 +149,19 @@ void Rounds(host::BufferedOutput& out, const survey::Reduction& reduction, surve
                     {"horizontal", TextTable::Right},  {"zenith", TextTable::Right},
                     {"collimation", TextTable::Right}, {"index", TextTable::Right},
                     {"dist. diff.", TextTable::Right}, {"", TextTable::Left}};
-    Room room;
-    for (const survey::FaceRound& round : reduction.rounds) {
-        table.Cell(round.station);
-        table.Cell(round.target);
-        table.Cell(FormatAngle(round.horizontalAngle, angles, room.text));
-        table.Cell(FormatAngle(round.zenithAngle, angles, room.text));
-        table.Cell(Seconds(round.collimationError, room));
-        table.Cell(Seconds(round.indexError, room));
-        table.Cell(round.distanceDifference ? SignedLength(*round.distanceDifference, unit, room) : "");
-        table.Cell(round.withinTolerance ? "" : "outside the tolerances");
-    }
-    table.Write(out, "    ");
+    table.WriteRows(out, "    ", [&](auto cell) {
+        Room room;
+        for (const survey::FaceRound& round : reduction.rounds) {
+            cell(round.station);
+            cell(round.target);
+            cell(FormatAngle(round.horizontalAngle, angles, room.text));
+            cell(FormatAngle(round.zenithAngle, angles, room.text));
+            cell(Seconds(round.collimationError, room));
+            cell(Seconds(round.indexError, room));
+            cell(round.distanceDifference ? SignedLength(*round.distanceDifference, unit, room) : "");
+            cell(round.withinTolerance ? "" : "outside the tolerances");
+        }
+    });
 }
 
 } // namespace

@@ -100,32 +100,37 @@ private:
                     {"code", TextTable::Left}};
 };
 
-class PointsListing final : public PackedFileReader {
+// The cells of the points' rows, read from the packed file for each pass of their table.
+template <class Cell> class PointCells final : public PackedFileReader {
 public:
-    explicit PointsListing(host::BufferedOutput& out) : out(out) {}
+    explicit PointCells(Cell cell) : cell(cell) {}
 
     void Point(const PackedPoint& p) override {
         MetresRoom metres;
-        table.Cell(p.name);
-        table.Cell(Metres(p.northing, metres));
-        table.Cell(Metres(p.easting, metres));
-        table.Cell(Metres(p.elevation, metres));
-        table.Cell(p.code.value_or(""));
-        table.Cell(p.resectionPoint.value_or(false) ? "resection" : "");
-    }
-    void End() override {
-        if (table.Empty())
-            return;
-        out.Write("  points\n");
-        table.Write(out, "    ");
+        cell(p.name);
+        cell(Metres(p.northing, metres));
+        cell(Metres(p.easting, metres));
+        cell(Metres(p.elevation, metres));
+        cell(p.code.value_or(""));
+        cell(p.resectionPoint.value_or(false) ? "resection" : "");
     }
 
 private:
-    host::BufferedOutput& out;
+    Cell cell;
+};
+
+void PointsListing(host::BufferedOutput& out, const PackedFile& file) {
+    if (file.Points() == 0)
+        return;
+    out.Write("  points\n");
     TextTable table{{"name", TextTable::Left},     {"northing", TextTable::Right},
                     {"easting", TextTable::Right}, {"elevation", TextTable::Right},
                     {"code", TextTable::Left},     {"mark", TextTable::Left}};
-};
+    table.WriteRows(out, "    ", [&](auto cell) {
+        PointCells<decltype(cell)> reader(cell);
+        file.Read(reader);
+    });
+}
 
 class TargetsListing final : public PackedFileReader {
 public:
@@ -158,8 +163,7 @@ private:
         out.Write(path + ": " + Summary(end.outcome) + '\n');
         StationsListing stations(out, angles);
         file.Read(stations);
-        PointsListing points(out);
-        file.Read(points);
+        PointsListing(out, file);
         TargetsListing targets(out);
         file.Read(targets);
         file.Clear();
