@@ -639,16 +639,8 @@ Reduction Reduce(const std::vector<KnownPoint>& knownPoints, std::vector<Sighted
 Reduction Reduce(const Job& job, const Options& options) {
     std::vector<SightedStation> stations;
     stations.reserve(job.stations.size());
-    for (const Station& station : job.stations) {
-        Station header{station.name,
-                       station.instrumentHeight,
-                       station.temperature,
-                       station.pressure,
-                       station.line,
-                       station.facts,
-                       {}};
-        stations.push_back({std::move(header), Sight(station, options.tolerances)});
-    }
+    for (const Station& station : job.stations)
+        stations.push_back(Sighted(station, options.tolerances));
     return Reduce(job.knownPoints, std::move(stations), options);
 }
 

@@ -64,9 +64,6 @@ public:
     // `observations` are those of one target, in the order of the file.
     void Reduce(const std::string& target, const Observation* const* first, const Observation* const* last) {
         // The lists are the reducer's own, reused from target to target.
-        std::vector<const Observation*>& lefts = lefts_;
-        std::vector<const Observation*>& rights = rights_;
-        std::vector<FaceLeftView>& views = views_;
         lefts.clear();
         rights.clear();
         views.clear();
@@ -135,9 +132,6 @@ private:
                     const Observation* const* first, const Observation* const* last) {
         Sighting sighting;
         sighting.target = target;
-        std::vector<double>& directions = directions_;
-        std::vector<double>& distances = distances_;
-        std::vector<double>& rises = rises_;
         directions.clear();
         distances.clear();
         rises.clear();
@@ -168,12 +162,12 @@ private:
     const Tolerances& tolerances_;
     ZeroVa zeroVa_;
     StationSightings& out_;
-    std::vector<const Observation*> lefts_;
-    std::vector<const Observation*> rights_;
-    std::vector<FaceLeftView> views_;
-    std::vector<double> directions_;
-    std::vector<double> distances_;
-    std::vector<double> rises_;
+    std::vector<const Observation*> lefts;
+    std::vector<const Observation*> rights;
+    std::vector<FaceLeftView> views;
+    std::vector<double> directions;
+    std::vector<double> distances;
+    std::vector<double> rises;
 };
 
 } // namespace
@@ -210,12 +204,15 @@ StationSightings Sight(const Station& station, const Tolerances& tolerances) {
     return out;
 }
 
-SightedStation Sighted(Station station, const Tolerances& tolerances) {
-    SightedStation sighted;
-    sighted.sightings = Sight(station, tolerances);
-    std::vector<Observation>().swap(station.observations);
-    sighted.station = std::move(station);
-    return sighted;
+SightedStation Sighted(const Station& station, const Tolerances& tolerances) {
+    return {{station.name,
+             station.instrumentHeight,
+             station.temperature,
+             station.pressure,
+             station.line,
+             station.facts,
+             {}},
+            Sight(station, tolerances)};
 }
 
 } // namespace survey

@@ -59,7 +59,7 @@ struct SightedStation {
     StationSightings sightings;
 };
 
-SightedStation Sighted(Station station, const Tolerances& tolerances);
+SightedStation Sighted(const Station& station, const Tolerances& tolerances);
 
 // Reduce for stations already sighted.
 Reduction Reduce(const std::vector<KnownPoint>& knownPoints, std::vector<SightedStation> stations,

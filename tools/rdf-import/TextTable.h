@@ -33,11 +33,8 @@ public:
     // Back to the titles alone.
     void Clear();
 
-    // A table too long to hold is given its cells twice: first to Measure, for the widths, then,
-    // once Stream has written the titles, to Cell, which then writes each row as it completes.
-    void Measure(std::string_view text);
-    void Stream(host::BufferedOutput& out, std::string_view indent);
-    // Both passes at once: `rows(cell)` gives every cell to `cell` and is called twice.
+    // Writes a table too long to hold: `rows(cell)` gives every cell to `cell` and is called
+    // twice, first to measure the columns, then to write each row as it completes.
     template <class Rows> void WriteRows(host::BufferedOutput& out, std::string_view indent, Rows rows) {
         rows([this](std::string_view text) { Measure(text); });
         Stream(out, indent);
@@ -45,6 +42,10 @@ public:
     }
 
 private:
+    void Measure(std::string_view text);
+    // Writes the titles; from then on Cell writes each row as it completes.
+    void Stream(host::BufferedOutput& out, std::string_view indent);
+
     struct Span {
         std::uint32_t bytes; // one field of one line
         std::uint32_t width; // characters, not bytes: names may be Cyrillic

@@ -114,7 +114,7 @@ void SurveyBuilder::CloseStation() {
         return;
     if (keepObservations)
         file.job.stations.push_back(*open);
-    sighted.push_back(survey::Sighted(std::move(*open), options.tolerances));
+    sighted.push_back(survey::Sighted(*open, options.tolerances));
     open.reset();
 }
 

@@ -37,14 +37,13 @@ TEST(TextTable, PadsByCharactersAndTrimsEachLine) {
 // Measured first and then streamed, a table too long to hold lists as one held whole.
 TEST(TextTable, StreamedAfterMeasuringListsAsHeld) {
     TextTable table{{"name", TextTable::Left}, {"angle", TextTable::Right}, {"code", TextTable::Left}};
-    for (const char* cell : kCells)
-        table.Measure(cell);
     std::ostringstream stream;
     {
         host::BufferedOutput out(stream);
-        table.Stream(out, "  ");
-        for (const char* cell : kCells)
-            table.Cell(cell);
+        table.WriteRows(out, "  ", [](auto cell) {
+            for (const char* text : kCells)
+                cell(text);
+        });
     }
     EXPECT_EQ(stream.str(), kListed);
 }
