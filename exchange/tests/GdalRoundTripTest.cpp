@@ -118,6 +118,9 @@ struct Case {
     double unitsPerMetre = 1;
 };
 
+// ctest lists a case by its file and system, not by a dump of its bytes.
+void PrintTo(const Case& given, std::ostream* out) { *out << given.fileName << ' ' << given.crs; }
+
 class GdalRoundTrip : public ::testing::TestWithParam<Case> {};
 
 TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fmt/format.h>
 
 namespace rdf {
 namespace {
@@ -25,6 +24,22 @@ char* WriteExponent(char* out, int exponent) {
     return std::to_chars(out, out + 4, exponent).ptr;
 }
 
+// Splits std::to_chars' shortest scientific text ("d.ddde+XX") into its digits and the place of
+// the decimal point after the first digit's start.
+void ShortestDigits(double value, char (&digits)[32], int& count, int& point) {
+    char text[32];
+    const char* end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific).ptr;
+    const char* e = std::find(static_cast<const char*>(text), end, 'e');
+    count = 0;
+    for (const char* c = text; c != e; ++c)
+        if (*c != '.')
+            digits[count++] = *c;
+    int exponent = 0;
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+    point = exponent + 1;
+}
+
 } // namespace
 
 std::string_view JsonNumberText(double value, char* text) {
@@ -39,13 +54,12 @@ std::string_view JsonNumberText(double value, char* text) {
         std::memcpy(out, "0.0", 3);
         return {text, static_cast<std::size_t>(out + 3 - text)};
     }
-    // The shortest digits that read back exactly, from the library's Dragonbox, which {fmt}'s
-    // own "{}" lays out; taken here without its text, to be laid out as this tool's numbers are.
-    const auto shortest = fmt::detail::dragonbox::to_decimal(value);
-    char digits[24];
-    int k =
-        static_cast<int>(std::to_chars(digits, digits + sizeof digits, shortest.significand).ptr - digits);
-    const int n = k + shortest.exponent; // where the decimal point stands after the digits' start
+    // The shortest digits that read back exactly: the standard library's scientific form gives
+    // them with their exponent, to be laid out as this tool's numbers are.
+    char digits[32];
+    int k = 0;
+    int n = 0; // where the decimal point stands after the digits' start
+    ShortestDigits(value, digits, k, n);
     while (k > 1 && digits[k - 1] == '0')
         --k;
 
