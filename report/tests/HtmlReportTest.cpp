@@ -1,4 +1,5 @@
 #include "report/HtmlReport.h"
+#include "report/Assets.h"
 #include "report/Markup.h"
 #include "report/Plan.h"
 #include "report/tests/SampleSurvey.h"
@@ -178,6 +179,10 @@ TEST(HtmlReport, NothingIsLoadedFromElsewhere) {
     EXPECT_TRUE(Matches(page, "\\b(src)=").empty());
     EXPECT_EQ(Matches(page, "href=\"([^#])"), std::multiset<std::string>{});
     EXPECT_TRUE(Matches(page, "(@import|url\\()").empty());
+    // Only the page's one script runs, named by its hash (the browser check renders it so).
+    EXPECT_EQ(Matches(page, "script-src '(sha256-[A-Za-z0-9+/]{43}=)';"),
+              std::multiset<std::string>{kReportScriptHash});
+    EXPECT_EQ(Matches(page, "(<script)").size(), 1u);
 }
 
 TEST(HtmlReport, SizeGrowsInProportionToTheJob) {

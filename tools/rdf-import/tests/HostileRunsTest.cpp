@@ -245,6 +245,32 @@ TEST(HostileRuns, ControlPointsAreCheckedWhereTheyEnter) {
     EXPECT_NE(Slurp(folder.Path() / "r.html").find("Q3"), std::string::npos);
 }
 
+// A reference system is a code or a definition: never a file read or a URL fetched. One no
+// writer can take is refused before the import, so no output is written.
+TEST(HostileRuns, ReferenceSystemsAreCheckedBeforeAnythingIsWritten) {
+    const struct {
+        const char* crs;
+        const char* error;
+    } cases[] = {
+        {"system.wkt", "due to ALLOW_FILE_ACCESS=NO"},
+        {"/etc/passwd", "due to ALLOW_FILE_ACCESS=NO"},
+        {"http://127.0.0.1:9/crs", "due to ALLOW_NETWORK_ACCESS=NO"},
+        {"EPSG:5703", "a vertical reference system holds heights only"},
+        {"'+proj=utm +zone=33 +units=km'", "LandXML has no unit for the linear unit"},
+    };
+    const testsupport::TempDir folder;
+    folder.Write("j.rdf", Job(2));
+    folder.Write("system.wkt", "PROJCS[\"local\"]");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.crs);
+        const ToolRun run =
+            RunTool(folder.Path(), std::string("--crs ") + c.crs + " --to r.html --to r.xml j.rdf");
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+        EXPECT_EQ(Entries(folder.Path()), (std::vector<std::string>{"j.rdf", "system.wkt"}));
+    }
+}
+
 // Angles and positions beyond what a listing's fields were made for are shown, not crashed on.
 TEST(HostileRuns, HugeAnglesAreShownInEveryFormat) {
     const testsupport::TempDir folder;
