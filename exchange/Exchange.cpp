@@ -45,6 +45,10 @@ Prepared Prepare(const Destination& destination) {
                                             "reference system with --crs so that its coordinates can be "
                                             "transformed");
     }
+#if NIKON_EXCHANGE_LANDXML
+    if (!format.gdalLayout)
+        CheckLandXmlSystem(system);
+#endif
     return {format, std::move(system)};
 }
 

@@ -3,6 +3,7 @@
 // list and check the formats without loading the writers (see exchange/module/).
 #pragma once
 
+#include <array>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -40,9 +41,18 @@ enum class GdalLayout {
 struct FormatInfo {
     std::string_view name; // a GDAL driver name, or LandXML
     std::vector<std::string_view> extensions;
-    bool longitudeLatitude = false;       // WGS 84 by definition: needs the survey's system
-    std::optional<GdalLayout> gdalLayout; // written by GDAL's driver of that name; none: LandXML
+    bool longitudeLatitude = false;         // WGS 84 by definition: needs the survey's system
+    std::optional<GdalLayout> gdalLayout;   // written by GDAL's driver of that name; none: LandXML
+    std::vector<std::string_view> sidecars; // extensions of the files the driver writes beside each
 };
+
+// The files of a FilePerLayer format, for the file name the user asked for: points, stations and
+// observations.
+std::array<std::string, 3> FilePerLayerNames(const std::string& fileName);
+
+// Every file a format may write for the file name the user asked for: the name itself, the files
+// of its other layers and each one's sidecars.
+std::vector<std::string> FileNamesWritten(const FormatInfo& format, const std::string& fileName);
 
 // The formats this build writes, with the extensions that choose them.
 const std::vector<FormatInfo>& Formats();

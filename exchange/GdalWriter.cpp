@@ -11,6 +11,8 @@
 #include <ogrsf_frmts.h>
 
 #include <array>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <variant>
 
@@ -204,16 +206,51 @@ CPLStringList DatasetOptions(const GdalFormat& format) {
     return options;
 }
 
+// Not every GDAL driver reports a write the disk refused (KML and GeoJSON cut the file short and
+// succeed), so the files are made in GDAL's memory file system and written out from there, where
+// every write is checked.
+class MemoryFolder {
+public:
+    explicit MemoryFolder(const Staging& staging)
+        : m_path("/vsimem" + std::filesystem::absolute(staging.PathFor("")).generic_u8string()) {
+        VSIMkdirRecursive(m_path.c_str(), 0700); // some drivers look for the folder
+    }
+    ~MemoryFolder() { VSIRmdirRecursive(m_path.c_str()); }
+    MemoryFolder(const MemoryFolder&) = delete;
+    MemoryFolder& operator=(const MemoryFolder&) = delete;
+
+    std::string PathFor(const std::string& fileName) const { return m_path + fileName; }
+
+    void WriteOut(const Staging& staging, const Failing& fail) const {
+        const CPLStringList names(VSIReadDir(m_path.c_str()), TRUE);
+        for (int i = 0; i < names.size(); ++i) {
+            vsi_l_offset length = 0;
+            const GByte* data = VSIGetMemFileBuffer(PathFor(names[i]).c_str(), &length, FALSE);
+            if (data == nullptr)
+                continue; // "." and ".."
+            std::ofstream out(staging.PathFor(names[i]), std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
+            out.close();
+            if (!out)
+                fail(std::string("the disk refused ") + names[i]);
+        }
+    }
+
+private:
+    std::string m_path; // ends with a separator
+};
+
 class DatasetWriter {
 public:
-    DatasetWriter(const GdalFormat& format, const Frame& frame, Staging& staging, const Failing& fail)
-        : m_format(format), m_frame(frame), m_staging(staging), m_fail(fail) {}
+    DatasetWriter(const GdalFormat& format, const Frame& frame, const MemoryFolder& folder,
+                  const Failing& fail)
+        : m_format(format), m_frame(frame), m_folder(folder), m_fail(fail) {}
 
     GDALDatasetUniquePtr Create(const std::string& fileName) const {
         GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(m_format.driver.c_str());
         if (driver == nullptr)
             m_fail(std::string("this GDAL has no ") + m_format.driver + " driver");
-        const std::string path = m_staging.PathFor(fileName).u8string();
+        const std::string path = m_folder.PathFor(fileName);
         GDALDatasetUniquePtr dataset(
             driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, DatasetOptions(m_format).List()));
         if (!dataset)
@@ -271,7 +308,7 @@ private:
 
     const GdalFormat& m_format;
     const Frame& m_frame;
-    Staging& m_staging;
+    const MemoryFolder& m_folder;
     const Failing& m_fail;
 };
 
@@ -290,18 +327,16 @@ struct LayerFiles {
 };
 
 LayerFiles FileNames(const Staging& staging, GdalLayout layout) {
-    const std::filesystem::path& target = staging.target();
-    const std::string name = target.filename().u8string();
+    const std::string name = staging.target().filename().u8string();
     if (layout != GdalLayout::FilePerLayer)
         return {name, name, name};
-    const std::string stem = target.stem().u8string();
-    const std::string extension = target.extension().u8string();
-    return {name, stem + "_stations" + extension, stem + "_observations" + extension};
+    const std::array<std::string, 3> names = FilePerLayerNames(name);
+    return {names[0], names[1], names[2]};
 }
 
 void WriteLayers(const GdalFormat& format, const SurveyRows& rows, const Frame& frame, Staging& staging,
-                 const GdalErrors& errors, const Failing& fail) {
-    const DatasetWriter writer(format, frame, staging, fail);
+                 const MemoryFolder& folder, const GdalErrors& errors, const Failing& fail) {
+    const DatasetWriter writer(format, frame, folder, fail);
     const LayerFiles files = FileNames(staging, format.layout);
     GDALDatasetUniquePtr dataset = writer.Create(files.points);
     writer.WriteLayer(*dataset, "points", wkbPoint25D, rows.points, kPointFields, PointShape,
@@ -371,8 +406,8 @@ private:
 };
 
 void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame& frame, Staging& staging,
-                  const GdalErrors& errors, const Failing& fail) {
-    const DatasetWriter writer(format, frame, staging, fail);
+                  const MemoryFolder& folder, const GdalErrors& errors, const Failing& fail) {
+    const DatasetWriter writer(format, frame, folder, fail);
     GDALDatasetUniquePtr dataset = writer.Create(staging.target().filename().u8string());
     OGRLayer* layer = dataset->CreateLayer("entities", nullptr, wkbUnknown, nullptr);
     if (layer == nullptr)
@@ -397,10 +432,12 @@ void WriteWithGdal(const GdalFormat& format, const SurveyRows& rows,
     const GdalErrors errors;
     const Failing fail(staging, errors);
     const Frame frame(system, format.longitudeLatitude, fail);
+    const MemoryFolder folder(staging);
     if (format.layout == GdalLayout::CadLayers)
-        WriteDrawing(format, rows, frame, staging, errors, fail);
+        WriteDrawing(format, rows, frame, staging, folder, errors, fail);
     else
-        WriteLayers(format, rows, frame, staging, errors, fail);
+        WriteLayers(format, rows, frame, staging, folder, errors, fail);
+    folder.WriteOut(staging, fail);
 }
 
 } // namespace exchange

@@ -6,6 +6,7 @@
 #include <libxml/xmlwriter.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -65,10 +66,15 @@ const LinearUnit& FindLinearUnit(const std::optional<ReferenceSystem>& system) {
                                         "; give a system in metres, feet or US survey feet");
 }
 
+// Every digit of any double (1e308 has 309 before the point); XML Schema's words for the others.
 std::string Number(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    char text[400]; // 309 digits, a sign, the point and the decimals
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return std::string(text, written.ptr);
 }
 
 std::string DegreesMinutesSeconds(double radians) {
@@ -300,6 +306,10 @@ std::string FormatAngle(double radians, const std::string& angularUnit) {
     if (angularUnit == kDecimalDegrees)
         return Number(radians * 180.0 / kPi, 7);
     return Number(radians, 9);
+}
+
+void CheckLandXmlSystem(const std::optional<ReferenceSystem>& system) {
+    FindLinearUnit(system);
 }
 
 void WriteLandXml(const std::vector<survey::FileSurvey>& surveys,

@@ -15,6 +15,10 @@ namespace exchange {
 void WriteLandXml(const std::vector<survey::FileSurvey>& surveys,
                   const std::optional<ReferenceSystem>& system, Staging& staging);
 
+// Throws Error (Usage) for a reference system whose linear unit LandXML cannot name, before
+// anything is written.
+void CheckLandXmlSystem(const std::optional<ReferenceSystem>& system);
+
 // The LandXML angularUnit for the jobs' own angle unit: the one they share, else decimal degrees.
 std::string LandXmlAngularUnit(const std::vector<survey::FileSurvey>& surveys);
 

@@ -25,7 +25,9 @@ std::optional<ReferenceSystem> DescribeReferenceSystem(const std::string& text) 
         return std::nullopt;
     OGRSpatialReference srs;
     const GdalErrors errors;
-    if (srs.SetFromUserInput(text.c_str()) != OGRERR_NONE) {
+    // A code or a definition only: the text is never taken as a file to read or a URL to fetch.
+    if (srs.SetFromUserInput(text.c_str(), OGRSpatialReference::SET_FROM_USER_INPUT_LIMITATIONS) !=
+        OGRERR_NONE) {
         const std::string reason = errors.failed() ? " (" + errors.last() + ")" : "";
         throw Error(Error::Kind::Usage, "--crs " + text + ": not a reference system GDAL knows" + reason +
                                             "; give for example EPSG:32633, a WKT or a PROJ string");
@@ -34,6 +36,11 @@ std::optional<ReferenceSystem> DescribeReferenceSystem(const std::string& text) 
         throw Error(Error::Kind::Usage, "--crs " + text +
                                             ": a geographic reference system cannot hold plane survey "
                                             "coordinates; name the projected or local system they are in");
+    }
+    if (srs.IsVertical() && !srs.IsProjected() && !srs.IsLocal()) {
+        throw Error(Error::Kind::Usage, "--crs " + text +
+                                            ": a vertical reference system holds heights only; name the "
+                                            "projected or local system the survey's coordinates are in");
     }
     ReferenceSystem system;
     system.name = srs.GetName() != nullptr ? srs.GetName() : text;

@@ -5,5 +5,7 @@ namespace report {
 
 extern const char* const kReportStyle;
 extern const char* const kReportScript;
+// The script as the page's Content-Security-Policy names it: 'sha256-' and its digest in base64.
+extern const char* const kReportScriptHash;
 
 } // namespace report

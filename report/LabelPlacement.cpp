@@ -31,6 +31,12 @@ struct Box {
     }
 };
 
+// The grid cell of a coordinate; clamped, so that no position makes the conversion overflow.
+std::int64_t CellIndex(double v) {
+    constexpr double kFarthest = 4e18;
+    return static_cast<std::int64_t>(std::clamp(std::floor(v), -kFarthest, kFarthest));
+}
+
 Box SlotBox(const LabelSlot& slot, double widthEm) {
     double left = slot.dx;
     if (std::strcmp(slot.anchor, "end") == 0)
@@ -68,20 +74,81 @@ double ReachPx(const std::vector<LabelRequest>& requests) {
     return reachEm * kLabelFontPx + kPaddingPx;
 }
 
+// Requests at one exact position: each label placed there takes one of the places from the others
+// at every deeper level (they never drift apart), so no more of them than there are places can
+// ever show a label, and the marks of the rest add nothing beyond the largest of them. Leaving the
+// rest out of the grids keeps placement O(n log n) however many points coincide.
+struct Crowd {
+    std::vector<bool> competes;  // may take a label place
+    std::vector<bool> obstacle;  // its mark is an obstacle in the grids
+    std::vector<bool> coincides; // shares its position with another request
+    std::vector<bool> first;     // the first request at its position, which stands for all of them
+};
+
+bool Usable(const LabelRequest& request) {
+    return std::isfinite(request.x) && std::isfinite(request.y) && std::isfinite(request.widthEm) &&
+           std::isfinite(request.markHalfEm);
+}
+
+void SortOutGroup(const std::vector<LabelRequest>& requests, const std::vector<std::size_t>& group,
+                  std::size_t places, Crowd& crowd) {
+    crowd.first[group.front()] = true;
+    std::size_t largestIdle = requests.size();
+    for (std::size_t k = 0; k < group.size(); ++k) {
+        const std::size_t i = group[k];
+        crowd.coincides[i] = group.size() > 1;
+        if (k < places) {
+            crowd.competes[i] = crowd.obstacle[i] = true;
+        } else if (largestIdle == requests.size() ||
+                   requests[i].markHalfEm > requests[largestIdle].markHalfEm) {
+            largestIdle = i;
+        }
+    }
+    if (largestIdle != requests.size())
+        crowd.obstacle[largestIdle] = true;
+}
+
+Crowd SortOutCoincident(const std::vector<LabelRequest>& requests, std::size_t places) {
+    const std::size_t n = requests.size();
+    Crowd crowd{std::vector<bool>(n), std::vector<bool>(n), std::vector<bool>(n), std::vector<bool>(n)};
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (Usable(requests[i]))
+            order.push_back(i);
+    }
+    const auto at = [&](std::size_t i) { return std::make_pair(requests[i].x, requests[i].y); };
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
+    std::vector<std::size_t> group;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        group.push_back(order[k]);
+        if (k + 1 == order.size() || at(order[k + 1]) != at(order[k])) {
+            SortOutGroup(requests, group, places, crowd);
+            group.clear();
+        }
+    }
+    return crowd;
+}
+
 // For each point, the deepest level at which another point stands near enough that their marks
 // or labels may touch; -1 for a point that stands alone from the full view on. Points only drift
 // apart as the zoom deepens, so below that level a point's places are free of every other.
-std::vector<int> LastCrowdedLevels(const std::vector<LabelRequest>& requests, double pixelsPerUnit,
-                                   double nearPx, int deepest) {
+std::vector<int> LastCrowdedLevels(const std::vector<LabelRequest>& requests, const Crowd& crowd,
+                                   double pixelsPerUnit, double nearPx, int deepest) {
     constexpr int kCellsPerReach = 8;
     const double cell = nearPx / pixelsPerUnit / kCellsPerReach;
-    const auto cellOf = [cell](double v) { return static_cast<std::int64_t>(std::floor(v / cell)); };
+    const auto cellOf = [cell](double v) { return CellIndex(v / cell); };
     std::unordered_map<std::int64_t, std::vector<int>> cells;
     cells.reserve(requests.size());
-    for (std::size_t i = 0; i < requests.size(); ++i)
-        cells[CellKey(cellOf(requests[i].x), cellOf(requests[i].y))].push_back(static_cast<int>(i));
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (crowd.first[i])
+            cells[CellKey(cellOf(requests[i].x), cellOf(requests[i].y))].push_back(static_cast<int>(i));
+    }
     std::vector<int> levels(requests.size(), -1);
     for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (crowd.coincides[i])
+            levels[i] = deepest;
+        if (crowd.coincides[i] || !crowd.obstacle[i])
+            continue;
         const std::int64_t cx = cellOf(requests[i].x);
         const std::int64_t cy = cellOf(requests[i].y);
         double nearest = nearPx / pixelsPerUnit; // Chebyshev distance, plan units
@@ -110,10 +177,10 @@ std::vector<int> LastCrowdedLevels(const std::vector<LabelRequest>& requests, do
         }
         if (!found)
             continue;
+        // Points a subnormal distance apart make the ratio infinite: they count as coinciding.
         const double ratio = nearPx / (nearest * pixelsPerUnit); // > 1
-        levels[i] =
-            nearest == 0 ? deepest : std::min(deepest, static_cast<int>(std::ceil(std::log2(ratio))) - 1);
-        levels[i] = std::max(levels[i], 0);
+        const double level = std::ceil(std::log2(ratio)) - 1;
+        levels[i] = static_cast<int>(std::clamp(level, 0.0, static_cast<double>(deepest)));
     }
     return levels;
 }
@@ -122,24 +189,27 @@ class Placer {
 public:
     Placer(const std::vector<LabelRequest>& requests, double pixelsPerUnit, int maxLevel)
         : requests_(requests), slots_(LabelSlots()),
-          placements_(requests.size(), LabelPlacement{maxLevel + 1, 0}), placed_(requests.size(), false) {
+          placements_(requests.size(), LabelPlacement{maxLevel + 1, 0}), placed_(requests.size(), false),
+          crowd_(SortOutCoincident(requests, slots_.size())) {
         // The level beyond the last is where the plan's zoom stops; it is checked as well. Two
         // points interact when each one's reach overlaps the other's.
-        crowdedUntil_ = LastCrowdedLevels(requests, pixelsPerUnit, 2 * ReachPx(requests), maxLevel + 1);
+        crowdedUntil_ =
+            LastCrowdedLevels(requests, crowd_, pixelsPerUnit, 2 * ReachPx(requests), maxLevel + 1);
         for (int level = 0; level <= maxLevel + 1; ++level) {
             grids_.push_back({pixelsPerUnit * std::ldexp(1.0, level), {}, {}});
             for (std::size_t i = 0; i < requests_.size(); ++i) {
-                if (crowdedUntil_[i] >= level)
+                if (crowd_.obstacle[i] && crowdedUntil_[i] >= level)
                     Insert(grids_.back(), Entry(i, false));
             }
         }
     }
 
     std::vector<LabelPlacement> Place(int maxLevel) {
-        std::size_t remaining = requests_.size();
+        std::size_t remaining =
+            static_cast<std::size_t>(std::count(crowd_.competes.begin(), crowd_.competes.end(), true));
         for (int level = 0; level <= maxLevel && remaining > 0; ++level) {
             for (std::size_t i = 0; i < requests_.size(); ++i) {
-                if (!placed_[i] && TryPlace(i, level))
+                if (crowd_.competes[i] && !placed_[i] && TryPlace(i, level))
                     --remaining;
             }
         }
@@ -167,7 +237,7 @@ private:
 
     // Visits the cells under a box until the visitor returns false; says whether all were visited.
     template <typename Visit> static bool ForEachCell(const Box& box, Visit&& visit) {
-        const auto cell = [](double v) { return static_cast<std::int64_t>(std::floor(v / kCellPx)); };
+        const auto cell = [](double v) { return CellIndex(v / kCellPx); };
         for (std::int64_t cx = cell(box.left); cx <= cell(box.right); ++cx) {
             for (std::int64_t cy = cell(box.top); cy <= cell(box.bottom); ++cy) {
                 if (!visit(CellKey(cx, cy)))
@@ -222,6 +292,7 @@ private:
     const std::vector<LabelSlot>& slots_;
     std::vector<LabelPlacement> placements_;
     std::vector<bool> placed_;
+    Crowd crowd_;
     std::vector<int> crowdedUntil_;
     std::vector<Grid> grids_;
 };

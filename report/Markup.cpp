@@ -1,6 +1,7 @@
 #include "report/Markup.h"
 
-#include <cstdio>
+#include "host/Text.h"
+
 #include <sstream>
 
 namespace report {
@@ -49,9 +50,9 @@ std::string Escaped(std::string_view text) {
 }
 
 std::string PlanNumber(double value) {
-    char text[64];
-    const int length = std::snprintf(text, sizeof text, "%.3f", value);
-    std::string number(text, static_cast<std::size_t>(length));
+    std::string number = host::FixedDecimal(value, 3);
+    if (number.find('.') == std::string::npos)
+        return number; // not finite: there are no decimals to trim
     while (number.back() == '0')
         number.pop_back();
     if (number.back() == '.')

@@ -20,6 +20,10 @@ constexpr double kScaleBarMaxPx = 160;
 constexpr int kDeepestLevel = 14; // zoom 16384: beyond it only coinciding points still touch
 constexpr double kStationHalfEm = 0.5;
 constexpr double kPointHalfEm = 0.32;
+// Longer names are cut on the plan, where a label must fit among its neighbours; the tables and
+// the tooltip's row keep them whole.
+constexpr std::size_t kPlanNameCharacters = 32;
+constexpr char kEllipsis[] = "\u2026";
 
 // Distinct on white and for the common colour-vision deficiencies; grey is kept for the codes
 // beyond the palette.
@@ -46,8 +50,21 @@ struct Bounds {
     }
 };
 
+// Far beyond any survey (the earth's circumference is 4e7 m), yet small enough that the plan's
+// spans, scales and pixel positions stay finite. A point beyond it, or not finite, is listed in the
+// tables but has no place on the plan.
+constexpr double kLargestPlanCoordinate = 1e15;
+
+bool Drawable(double northing, double easting) {
+    return std::fabs(northing) <= kLargestPlanCoordinate && std::fabs(easting) <= kLargestPlanCoordinate;
+}
+
+bool Drawable(const survey::Coordinate& point) {
+    return Drawable(point.northing, point.easting);
+}
+
 bool IsLocated(const survey::StationResult& station) {
-    return station.northing && station.easting;
+    return station.northing && station.easting && Drawable(*station.northing, *station.easting);
 }
 
 // Codes by how many points carry them; the palette goes to the most frequent.
@@ -75,6 +92,22 @@ std::vector<CodeClass> CodeClasses(const std::vector<survey::Coordinate>& coordi
     return classes;
 }
 
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The name's first kPlanNameCharacters characters and an ellipsis, cut between UTF-8 characters.
+std::string ShortenedForPlan(const std::string& name) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (IsContinuationByte(name[i]))
+            continue;
+        if (characters++ == kPlanNameCharacters)
+            return name.substr(0, i) + kEllipsis;
+    }
+    return name;
+}
+
 const char* ColourOf(const std::vector<CodeClass>& codes, std::size_t index) {
     return codes[index].others ? kOthersColour : kCodeColours[index];
 }
@@ -90,8 +123,10 @@ public:
     Plan Build() {
         const survey::Reduction& reduction = file_.reduction;
         Bounds bounds;
-        for (const survey::Coordinate& point : reduction.coordinates)
-            bounds.Add(point.northing, point.easting);
+        for (const survey::Coordinate& point : reduction.coordinates) {
+            if (Drawable(point))
+                bounds.Add(point.northing, point.easting);
+        }
         for (const survey::StationResult& station : reduction.stations) {
             if (IsLocated(station))
                 bounds.Add(*station.northing, *station.easting);
@@ -103,6 +138,8 @@ public:
         plan_.codes = CodeClasses(reduction.coordinates, classOf);
         for (std::size_t i = 0; i < reduction.coordinates.size(); ++i) {
             const survey::Coordinate& point = reduction.coordinates[i];
+            if (!Drawable(point))
+                continue;
             positions_.emplace(point.name, Position{X(point.easting), Y(point.northing)});
             rows_.emplace(point.name, "r" + std::to_string(i));
             plan_.marks.push_back(
@@ -162,7 +199,7 @@ private:
         const auto& coordinates = file_.reduction.coordinates;
         for (std::size_t i = 0; i < coordinates.size(); ++i) {
             const survey::Coordinate& point = coordinates[i];
-            if (point.source != source || !labelled_.insert(point.name).second)
+            if (point.source != source || !Drawable(point) || !labelled_.insert(point.name).second)
                 continue;
             AddLabel(point.name, {X(point.easting), Y(point.northing)}, "r" + std::to_string(i),
                      kPointHalfEm);
@@ -171,7 +208,7 @@ private:
 
     void AddLabel(const std::string& name, Position at, std::string row, double markHalfEm) {
         PlanLabel label;
-        label.name = name;
+        label.name = ShortenedForPlan(name);
         label.x = at.x;
         label.y = at.y;
         label.row = std::move(row);

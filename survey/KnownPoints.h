@@ -23,6 +23,9 @@ struct KnownPointList {
     std::vector<std::string> errors; // each names its line, counted from 1
 };
 
+// Reads at most kMaxKnownPointsBytes: a longer stream (a device that never ends) is an error.
+// Lines may end in LF, CR LF or CR; a UTF-8 byte-order mark is skipped.
+constexpr std::size_t kMaxKnownPointsBytes = 64 << 20;
 KnownPointList ReadKnownPoints(std::istream& in, LengthUnit unit);
 
 } // namespace survey

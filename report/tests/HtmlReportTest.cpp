@@ -1,10 +1,13 @@
 #include "report/HtmlReport.h"
+#include "report/Assets.h"
 #include "report/Markup.h"
 #include "report/Plan.h"
 #include "report/tests/SampleSurvey.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -42,10 +45,19 @@ TEST(Markup, TextIsSafeAsContentAndAttribute) {
 }
 
 TEST(Markup, NumbersAndScaleLengths) {
-    const std::pair<double, const char*> numbers[] = {
-        {1.5, "1.5"}, {2.0, "2"}, {-0.0001, "0"}, {1234.56789, "1234.568"}, {-12.3, "-12.3"}};
+    const std::pair<double, std::string> numbers[] = {
+        {1.5, "1.5"},
+        {2.0, "2"},
+        {-0.0001, "0"},
+        {1234.56789, "1234.568"},
+        {-12.3, "-12.3"},
+        // Wider than any small buffer: every digit of the double, nothing read past its end.
+        {1e60, "999999999999999949387135297074018866963645011013410073083904"},
+        {std::numeric_limits<double>::infinity(), "inf"},
+        {std::nan(""), "nan"}};
     for (const auto& [value, text] : numbers)
         EXPECT_EQ(PlanNumber(value), text) << value;
+    EXPECT_EQ(PlanNumber(-std::numeric_limits<double>::max()).size(), 310u);
     const std::pair<double, double> lengths[] = {{160, 100}, {7.3, 5},     {0.37, 0.2},
                                                  {2, 2},     {1999, 1000}, {49, 20}};
     for (const auto& [most, length] : lengths)
@@ -85,6 +97,30 @@ TEST(Plan, CodesBeyondThePaletteShareOneClass) {
     for (const CodeClass& code : plan.codes)
         total += code.count;
     EXPECT_EQ(total, file.reduction.coordinates.size());
+}
+
+// Points no plan can draw (not finite, or beyond any survey) stay in the tables but off the plan,
+// whose view stays finite; names are cut on the plan only.
+TEST(Plan, UndrawablePointsAndLongNames) {
+    survey::FileSurvey file = testing::SmallTraverse();
+    const std::string longName(5000, 'N');
+    auto& points = file.reduction.coordinates;
+    points.push_back(points.front());
+    points.back().name = longName;
+    for (const double wild : {std::nan(""), std::numeric_limits<double>::infinity(), 1e300, -1e300}) {
+        points.push_back(points.front());
+        points.back().name = "WILD" + std::to_string(points.size());
+        points.back().easting = wild;
+    }
+    const Plan plan = BuildPlan(file);
+    for (const double view : {plan.viewX, plan.viewY, plan.viewWidth, plan.viewHeight, plan.pixelsPerUnit})
+        EXPECT_TRUE(std::isfinite(view)) << view;
+    for (const PlanLabel& label : plan.labels)
+        EXPECT_EQ(label.name.find("WILD"), std::string::npos) << label.name;
+    const std::string page = Report({file});
+    EXPECT_FALSE(std::regex_search(page, std::regex("[\"\\s-](nan|inf)[\"\\s]")));
+    EXPECT_NE(page.find(">" + longName.substr(0, 32) + "\u2026</text>"), std::string::npos);
+    EXPECT_NE(page.find("<td>" + longName + "</td>"), std::string::npos);
 }
 
 TEST(HtmlReport, PlanLabelsAndTablesAgree) {
@@ -143,6 +179,10 @@ TEST(HtmlReport, NothingIsLoadedFromElsewhere) {
     EXPECT_TRUE(Matches(page, "\\b(src)=").empty());
     EXPECT_EQ(Matches(page, "href=\"([^#])"), std::multiset<std::string>{});
     EXPECT_TRUE(Matches(page, "(@import|url\\()").empty());
+    // Only the page's one script runs, named by its hash (the browser check renders it so).
+    EXPECT_EQ(Matches(page, "script-src '(sha256-[A-Za-z0-9+/]{43}=)';"),
+              std::multiset<std::string>{kReportScriptHash});
+    EXPECT_EQ(Matches(page, "(<script)").size(), 1u);
 }
 
 TEST(HtmlReport, SizeGrowsInProportionToTheJob) {

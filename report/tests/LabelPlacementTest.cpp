@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace report {
 namespace {
@@ -99,6 +102,32 @@ TEST(LabelPlacement, NeighboursTakeOppositeSidesAndCoincidentPointsWaitBeyondThe
     EXPECT_EQ(placements[1].level, 0);
     EXPECT_STREQ(LabelSlots()[placements[1].slot].anchor, "start");
     EXPECT_EQ(placements[2].level, 6);
+}
+
+// Coinciding points cost no more than spread ones, and points a subnormal distance apart (whose
+// distance ratio overflows any level) count as coinciding.
+TEST(LabelPlacement, CoincidingPointsAreFastAndNearlyCoincidingOnesAreSound) {
+    const struct {
+        const char* what;
+        std::vector<LabelRequest> requests;
+        int placedAtMost;
+    } cases[] = {
+        {"200,000 at one spot", std::vector<LabelRequest>(200000, {5, 5, LabelWidthEm("P1"), 0.32}), 8},
+        {"subnormal apart", {{0, 0, 1, 0.32}, {4.9e-324, 0, 1, 0.32}}, 2},
+        {"not finite",
+         {{std::nan(""), 0, 1, 0.32}, {0, std::numeric_limits<double>::infinity(), 1, 0.32}},
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto start = std::chrono::steady_clock::now();
+        const std::vector<LabelPlacement> placements = PlaceLabels(c.requests, 1.0, 14);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        const auto placed = std::count_if(placements.begin(), placements.end(),
+                                          [](const LabelPlacement& p) { return p.level <= 14; });
+        EXPECT_LE(placed, c.placedAtMost);
+        EXPECT_EQ(placed > 0, c.placedAtMost > 0);
+    }
 }
 
 TEST(LabelPlacement, WidthCountsCharactersNotBytes) {

@@ -33,6 +33,13 @@ browser() {
   return $status
 }
 
+# The check script is added to a copy of each page, whose policy runs scripts by their hashes
+# only: the copy's policy names the check script's hash beside the page's own.
+check_hash=$(python3 -c 'import base64, hashlib, sys
+print(base64.b64encode(hashlib.sha256(b"\n" + open(sys.argv[1], "rb").read()).digest()).decode())' \
+  "$here/layout-check.js")
+allow_check="s|script-src '|script-src 'sha256-$check_hash' '|"
+
 if $controls; then
   # The network check must see a request when a page makes one.
   control=$work/control.html
@@ -45,7 +52,7 @@ if $controls; then
 
   # The layout check must see overlaps when labels of every zoom are drawn at once.
   crowded=$work/crowded.html
-  sed 's|</style>|.plan g.lv{display:inline !important}</style>|' "$1" >"$crowded"
+  sed -e 's|</style>|.plan g.lv{display:inline !important}</style>|' -e "$allow_check" "$1" >"$crowded"
   { echo '<script>'; cat "$here/layout-check.js"; echo '</script>'; } >>"$crowded"
   browser --dump-dom "file://$(realpath "$crowded")" >"$work/crowded.dom.html"
   crowded_check=$(python3 "$here/check-rendered.py" labels "$work/crowded.dom.html" || true)
@@ -59,7 +66,7 @@ for report in "$@"; do
   name=$(basename "$report" .html)
   echo "== $report ($(stat -c %s "$report") bytes)"
   checked=$work/$name.checked.html
-  sed '/<\/body>/,$d' "$report" >"$checked"
+  sed -e '/<\/body>/,$d' -e "$allow_check" "$report" >"$checked"
   { echo '<script>'; cat "$here/layout-check.js"; echo '</script></body></html>'; } >>"$checked"
   start=$(date +%s%N)
   browser --dump-dom "file://$(realpath "$checked")" >"$work/$name.dom.html"

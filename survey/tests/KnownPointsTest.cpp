@@ -29,6 +29,11 @@ TEST(KnownPoints, NamesWhatIsWrong) {
         {"T1=1,2,3,4", "expected NAME, northing, easting and an optional elevation"},
         {"T1=1,2e", "the northing and easting of T1 are not both numbers"},
         {"T1=1,2,x", "the elevation of T1 is not a number"},
+        {"T1=nan,2", "the northing and easting of T1 must be finite and within 1000000000 of zero"},
+        {"T1=1,inf", "the northing and easting of T1 must be finite and within 1000000000 of zero"},
+        {"T1=1,2e300", "the northing and easting of T1 must be finite and within 1000000000 of zero"},
+        {"T1=1,2,-inf", "the elevation of T1 must be finite and within 1000000000 of zero"},
+        {"T\x1b[2J=1,2", "a point's name holds a control character"},
     };
     for (const auto& given : cases)
         EXPECT_EQ(std::get<std::string>(ParseKnownPoint(given.text, LengthUnit::Metre)), given.error)
@@ -45,6 +50,32 @@ TEST(KnownPoints, ReadsAFileWithAHeaderRowAndNamesBadLines) {
 
     std::istringstream headless("A,1,2,3\n");
     EXPECT_EQ(ReadKnownPoints(headless, LengthUnit::Metre).errors.size(), 1u);
+}
+
+// What editors and spreadsheets save, and what is no file of points at all.
+TEST(KnownPoints, FilesOfEveryLineEndAndTheirLimits) {
+    const struct {
+        const char* what;
+        std::string text;
+        std::size_t points;
+        std::string firstError;
+    } cases[] = {
+        {"byte-order mark", "\xEF\xBB\xBFname,northing,easting\nA,1,2\n", 1, ""},
+        {"CR only", "name,northing,easting\rA,1,2\rB,3,4", 2, ""},
+        {"CR LF", "name,northing,easting\r\nA,1,2\r\n\r\nB,3,4\r\n", 2, ""},
+        {"NUL in a name", "name,northing,easting\nA" + std::string(1, '\0') + "B,1,2\n", 0,
+         "line 2: a point's name holds a control character"},
+        {"NaN", "name,northing,easting\nA,NaN,2\n", 0,
+         "line 2: the northing and easting of A must be finite and within 1000000000 of zero"},
+        {"endless", std::string(kMaxKnownPointsBytes + 1, '\0'), 0,
+         "longer than 67108864 bytes; a file of control points is far shorter"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.text);
+        const KnownPointList list = ReadKnownPoints(in, LengthUnit::Metre);
+        EXPECT_EQ(list.points.size(), c.points) << c.what;
+        EXPECT_EQ(list.errors.empty() ? "" : list.errors.front(), c.firstError) << c.what;
+    }
 }
 
 } // namespace

@@ -44,20 +44,27 @@ char* TwoDigits(char* out, long long value) {
     return out + 2;
 }
 
+// Beyond 2^53 tenths of a second (about 2.5e11 degrees) a double no longer holds every tenth, and
+// counting them in an integer would overflow: such angles, and NaN and infinities, are shown as
+// whole degrees in the fixed-point text, which every double has.
+constexpr double kMostDmsTenths = 9007199254740992.0;
+
+std::string_view FormatDegreesOnly(double degrees, char* room) {
+    const std::string_view number = host::FixedDecimal(degrees, 0, room);
+    char* const end = room + (number.data() - room) + number.size();
+    std::memcpy(end, kDegreeSign, sizeof kDegreeSign - 1);
+    return {number.data(), number.size() + sizeof kDegreeSign - 1};
+}
+
 // Rounded to a tenth of a second first, so that 59.96" carries into the next minute. A listing
 // shows two angles in every row, so the digits are put in place rather than formatted.
 std::string_view FormatDms(double radians, char* room) {
     const double degrees = radians * 180.0 / kPi;
+    if (!(std::fabs(degrees) * 36000.0 < kMostDmsTenths))
+        return FormatDegreesOnly(degrees, room);
     const long long tenths = std::llround(std::fabs(degrees) * 36000.0);
-    const char* const sign = degrees < 0 && tenths != 0 ? "-" : "";
-    if (tenths < 0) { // beyond what llround can count: the fields come out signed
-        const char* const end =
-            fmt::format_to(room, FMT_COMPILE("{}{}\u00b0{:02}'{:02}.{}\""), sign, tenths / 36000,
-                           tenths % 36000 / 600, tenths % 600 / 10, tenths % 10);
-        return {room, static_cast<std::size_t>(end - room)};
-    }
     char* out = room;
-    if (*sign != '\0')
+    if (degrees < 0 && tenths != 0)
         *out++ = '-';
     out = fmt::format_to(out, FMT_COMPILE("{}"), tenths / 36000);
     out = std::copy_n(kDegreeSign, sizeof kDegreeSign - 1, out);

@@ -119,6 +119,26 @@ std::optional<std::string> DestinationUsageError(const DestinationOptions& optio
     return std::nullopt;
 }
 
+std::vector<std::filesystem::path> DestinationFiles(const DestinationOptions& options) {
+    std::vector<std::filesystem::path> files;
+    for (const DestinationRequest& request : Requests(options)) {
+        const std::filesystem::path target = std::filesystem::u8path(request.path);
+        const std::string name = Find(request).name;
+        const auto& formats = exchange::Formats();
+        const auto exchangeFormat =
+            std::find_if(formats.begin(), formats.end(),
+                         [&](const exchange::FormatInfo& format) { return format.name == name; });
+        if (exchangeFormat == formats.end()) {
+            files.push_back(target);
+            continue;
+        }
+        for (const std::string& file :
+             exchange::FileNamesWritten(*exchangeFormat, target.filename().u8string()))
+            files.push_back(target.parent_path() / std::filesystem::u8path(file));
+    }
+    return files;
+}
+
 std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
                                                   const DestinationOptions& options,
                                                   exchange::WriterModule& writers) {

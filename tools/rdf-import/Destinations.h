@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,10 @@ void AddDestinationOptions(CLI::App& app, DestinationOptions& options);
 // The first usage error of the options, found before the import runs; none when they are sound.
 std::optional<std::string> DestinationUsageError(const DestinationOptions& options,
                                                  exchange::WriterModule& writers);
+
+// Every file the --to destinations may write, companions and sidecars of the exchange formats
+// included. Throws exchange::Error (Usage) as CheckDestination does.
+std::vector<std::filesystem::path> DestinationFiles(const DestinationOptions& options);
 
 struct DestinationFailure {
     std::string message;

@@ -41,6 +41,16 @@ private:
     std::vector<std::unique_ptr<Redirection>> redirections;
 };
 
+// While it lives, an interrupt, hangup or termination first removes the staging folders this
+// process made for `targets` (see exchange/Staging.h), then ends the process as the signal would.
+// POSIX; on Windows it does nothing yet, and an interrupted run may leave its staging folder.
+class InterruptCleanup {
+public:
+    explicit InterruptCleanup(std::vector<std::filesystem::path> targets);
+    InterruptCleanup(const InterruptCleanup&) = delete;
+    InterruptCleanup& operator=(const InterruptCleanup&) = delete;
+};
+
 // Standard error is a terminal that can redraw a line (on Windows a console that takes the
 // terminal sequences, which are switched on here).
 bool ErrorStreamIsTerminal();

@@ -1,4 +1,5 @@
 // rdf-import: imports Nikon raw data files through the module and prints what a host receives.
+#include "exchange/Staging.h"
 #include "host/BufferedOutput.h"
 #include "host/PluginModule.h"
 #include "host/Text.h"
@@ -7,6 +8,7 @@
 #include "host/trace/CallTrace.h"
 #include "resources/version.h"
 #include "tools/rdf-import/Destinations.h"
+#include "tools/rdf-import/OutputFiles.h"
 #include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
 #include "tools/rdf-import/coordinates/Coordinates.h"
@@ -113,12 +115,21 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     const std::optional<host::EncodingLocale> locale = ChooseLocale(options.encoding);
     if (!locale)
         return kUsageError;
+    // -o's file appears under its name only once it is whole, as --to's do.
+    std::optional<exchange::Staging> staging;
     std::ofstream file;
     if (!options.output.empty()) {
-        file.open(std::filesystem::u8path(options.output), std::ios::binary | std::ios::trunc);
+        const std::filesystem::path target = std::filesystem::u8path(options.output);
+        try {
+            staging.emplace(target);
+        } catch (const exchange::Error& error) {
+            Fail(error.what());
+            return kUsageError;
+        }
+        file.open(staging->PathFor(target.filename().u8string()), std::ios::binary | std::ios::trunc);
         if (!file) {
             Fail("cannot write " + options.output);
-            return kUsageError;
+            return kSomeFileFailed;
         }
     }
     std::ostream& stream = options.output.empty() ? std::cout : file;
@@ -175,14 +186,43 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     if (trace)
         trace->Flush();
     out.WriteOut();
-    if (!stream) {
-        Fail("cannot write the output");
+    stream.flush();
+    if (file.is_open())
+        file.close();
+    if (!stream || !file) {
+        Fail("cannot write " + (options.output.empty() ? std::string("the output") : options.output));
         return kSomeFileFailed;
     }
+    if (staging)
+        staging->Commit();
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
     return std::max(status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus);
+}
+
+std::vector<std::filesystem::path> Targets(const Options& options) {
+    std::vector<std::filesystem::path> targets;
+    if (!options.output.empty())
+        targets.push_back(std::filesystem::u8path(options.output));
+    for (const std::string& file : options.destinations.files)
+        targets.push_back(std::filesystem::u8path(file));
+    return targets;
+}
+
+// Checked before any input is read, so that no output replaces one.
+std::optional<std::string> OutputRefusal(const Options& options, const rdf::SurveyOptionTexts& surveyTexts) {
+    std::vector<std::filesystem::path> inputs;
+    for (const std::string& file : options.files)
+        inputs.push_back(std::filesystem::u8path(file));
+    if (!surveyTexts.knownPoints.empty())
+        inputs.push_back(std::filesystem::u8path(surveyTexts.knownPoints));
+    std::vector<std::filesystem::path> outputs = rdf::DestinationFiles(options.destinations);
+    if (!options.output.empty())
+        outputs.insert(outputs.begin(), std::filesystem::u8path(options.output));
+    if (std::optional<std::string> refusal = rdf::OutputRefusal(outputs, inputs))
+        return refusal;
+    return rdf::RepeatedTarget(Targets(options));
 }
 
 // The exchange writers: the module where this system keeps it, loaded only if a --to file needs it.
@@ -235,17 +275,22 @@ int main(int argc, char** argv) {
         Fail("--observations applies to --format csv only");
         return kUsageError;
     }
+    exchange::WriterModule writers(ExchangeModulePath());
+    if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations, writers)) {
+        Fail(*error);
+        return kUsageError;
+    }
+    if (const std::optional<std::string> refusal = OutputRefusal(options, surveyTexts)) {
+        Fail(*refusal);
+        return kUsageError;
+    }
+    const rdf::InterruptCleanup cleanup(Targets(options));
     auto survey = rdf::MakeSurveySettings(surveyTexts);
     if (auto* error = std::get_if<std::string>(&survey)) {
         Fail(*error);
         return kUsageError;
     }
     options.survey = std::get<rdf::SurveySettings>(std::move(survey));
-    exchange::WriterModule writers(ExchangeModulePath());
-    if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations, writers)) {
-        Fail(*error);
-        return kUsageError;
-    }
     try {
         return Run(options, writers);
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 
 #include "survey/KnownPoints.h"
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -44,8 +45,10 @@ void AddChoice(CLI::App& app, const char* name, std::string& text, const std::ma
 } // namespace
 
 void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
+    // One point an occurrence: a list would swallow the raw data files that follow it.
     app.add_option("--known", texts.known,
-                   "a control point NAME=N,E[,Z] for every file, in the unit of the output")
+                   "a control point NAME=N,E[,Z] for every file, in the unit of the output (repeatable)")
+        ->allow_extra_args(false)
         ->group(kGroup);
     app.add_option("--known-points", texts.knownPoints,
                    "control points from a CSV file: name,northing,easting,elevation")
@@ -110,7 +113,11 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
         options.userPoints.push_back(std::get<survey::KnownPoint>(point));
     }
     if (!texts.knownPoints.empty()) {
-        std::ifstream in(texts.knownPoints);
+        const std::filesystem::path path = std::filesystem::u8path(texts.knownPoints);
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error))
+            return "--known-points " + texts.knownPoints + ": is a folder, not a file of points";
+        std::ifstream in(path, std::ios::binary);
         if (!in)
             return "cannot read " + texts.knownPoints;
         survey::KnownPointList list = survey::ReadKnownPoints(in, given);

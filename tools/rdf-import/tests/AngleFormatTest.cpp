@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace rdf {
 namespace {
 
@@ -10,7 +13,7 @@ constexpr double kDegree = 3.141592653589793 / 180.0;
 struct Case {
     double degrees;
     AngleStyle style;
-    const char* shown;
+    std::string shown;
 };
 
 TEST(AngleFormat, ShowsEachStyleWithItsUnit) {
@@ -24,11 +27,19 @@ TEST(AngleFormat, ShowsEachStyleWithItsUnit) {
         {-1e-9, AngleStyle::Degrees, "0.000000\u00b0"}, // the unit follows a sign left off
         {90.0, AngleStyle::Gons, "100.00000 gon"},
         {180.0, AngleStyle::Radians, "3.1415927 rad"},
+        // Beyond what a count of tenths of a second holds, and not finite: whole degrees.
+        {2.6e14, AngleStyle::Dms, "260000000000000\u00b0"},
+        {std::numeric_limits<double>::infinity(), AngleStyle::Dms, "inf\u00b0"},
+        {std::nan(""), AngleStyle::Dms, "nan\u00b0"},
+        {std::nan(""), AngleStyle::Gons, "nan gon"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
         EXPECT_EQ(FormatAngle(c.degrees * kDegree, c.style), c.shown);
     }
+    // The largest angles keep every digit: 5.7e301 degrees.
+    EXPECT_EQ(FormatAngle(-1e300, AngleStyle::Dms).substr(0, 4), "-572");
+    EXPECT_EQ(FormatAngle(-1e300, AngleStyle::Dms).size(), 305u);
 }
 
 TEST(AngleFormat, NumbersForToolsAreExactAndBare) {

@@ -18,6 +18,8 @@ namespace rdf {
 
 const char kModuleFileName[] = "Nikon.dll";
 
+InterruptCleanup::InterruptCleanup(std::vector<std::filesystem::path>) {}
+
 namespace {
 
 struct LocalFreeDeleter {
