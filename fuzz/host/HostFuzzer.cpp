@@ -136,8 +136,12 @@ struct ToolFormat {
     hostfuzz::Fault (*check)(std::string_view); // null: the format has no rules to check
 };
 constexpr ToolFormat kToolFormats[] = {
-    {"text", false, nullptr}, {"json", false, hostfuzz::CheckJson}, {"csv", false, nullptr},
-    {"csv", true, nullptr},   {"points", false, nullptr},           {"trace", false, nullptr},
+    {"text", false, nullptr},
+    {"json", false, hostfuzz::CheckJson},
+    {"csv", false, hostfuzz::CheckCsv},
+    {"csv", true, hostfuzz::CheckCsv},
+    {"points", false, hostfuzz::CheckCsv},
+    {"trace", false, nullptr},
 };
 
 // The exchange formats. Each file they write is checked by `check`, or read back by GDAL when it
@@ -156,7 +160,7 @@ constexpr ExchangeFormat kGdalFormats[] = {
     {"ESRI Shapefile", "survey.shp", "", nullptr},
     {"KML", "survey.kml", "EPSG:32633", hostfuzz::CheckXml},
     {"FlatGeobuf", "survey.fgb", "", nullptr},
-    {"CSV", "survey.csv", "", nullptr},
+    {"CSV", "survey.csv", "", hostfuzz::CheckCsv},
 };
 
 // GDAL opens the file and reads every feature of every layer.

@@ -149,6 +149,37 @@ Fault CheckXml(std::string_view text) {
     });
 }
 
+Fault CheckCsv(std::string_view text) {
+    std::size_t header = 0;
+    std::size_t fields = 1;
+    std::size_t record = 1;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                ++i;
+            else if (c == '"')
+                quoted = false;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            ++fields;
+        } else if (c == '\n') {
+            if (header == 0)
+                header = fields;
+            else if (fields != header)
+                return "CSV record " + std::to_string(record) + " has " + std::to_string(fields) +
+                       " fields, the header " + std::to_string(header);
+            fields = 1;
+            ++record;
+        }
+    }
+    if (quoted)
+        return std::string("CSV ends inside a quoted field");
+    return std::nullopt;
+}
+
 Fault CheckHtml(std::string_view text) {
     const std::string lower = Lower(text);
     std::size_t scripts = 0;
