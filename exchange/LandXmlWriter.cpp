@@ -87,6 +87,22 @@ std::string DegreesMinutesSeconds(double radians) {
     return text;
 }
 
+// XML 1.0 has no way to write the control characters other than tab and the line ends, not even as
+// references, and a NUL would cut the C string the writer takes: each becomes U+FFFD, so a name
+// with one still makes a well-formed document.
+std::string XmlCharacters(const std::string& text) {
+    std::string safe;
+    safe.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            safe += "\xEF\xBF\xBD";
+        else
+            safe += c;
+    }
+    return safe;
+}
+
 class XmlWriter {
 public:
     XmlWriter(const std::string& path, const std::string& target) : m_target(target) {
@@ -99,13 +115,15 @@ public:
     void Start(const char* element) { Check(xmlTextWriterStartElement(m_writer.get(), Xml(element))); }
     void End() { Check(xmlTextWriterEndElement(m_writer.get())); }
     void Attribute(const char* name, const std::string& value) {
-        Check(xmlTextWriterWriteAttribute(m_writer.get(), Xml(name), Xml(value.c_str())));
+        Check(xmlTextWriterWriteAttribute(m_writer.get(), Xml(name), Xml(XmlCharacters(value).c_str())));
     }
     void OptionalAttribute(const char* name, const std::string& value) {
         if (!value.empty())
             Attribute(name, value);
     }
-    void Text(const std::string& text) { Check(xmlTextWriterWriteString(m_writer.get(), Xml(text.c_str()))); }
+    void Text(const std::string& text) {
+        Check(xmlTextWriterWriteString(m_writer.get(), Xml(XmlCharacters(text).c_str())));
+    }
     void Finish() {
         Check(xmlTextWriterEndDocument(m_writer.get()));
         // Freeing the writer flushes and closes the file; a full disk shows only here.

@@ -21,7 +21,6 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr int kCoordinateDecimals = 3;
 constexpr int kSmallDistanceDecimals = 4;
-constexpr const char* kNothing = "";
 
 // Lines are counted from 0 inside and from 1 for a reader.
 std::string LineText(const survey::Line& line) {
