@@ -50,7 +50,7 @@ struct DestinationOptions {
     std::vector<std::string> files;
     std::string format;
     std::string crs;
-    std::optional<double> labelHeight;
+    std::optional<double> labelHeight = std::nullopt;
 };
 
 void AddDestinationOptions(CLI::App& app, DestinationOptions& options);
