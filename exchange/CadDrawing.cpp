@@ -3,6 +3,7 @@
 #include "exchange/Formats.h"
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -114,12 +115,16 @@ int CadUnitsCode(double metresPerUnit) {
     return 0;
 }
 
-std::map<std::string, std::string> DrawingHeader(double metresPerUnit) {
+std::map<std::string, std::string> DrawingHeader(double metresPerUnit, double markSize) {
     const int units = CadUnitsCode(metresPerUnit);
+    char size[32];
+    std::snprintf(size, sizeof size, "%.9g", markSize);
     // AutoCAD 2007 and later read every text of a DXF as UTF-8, whatever its code page says.
     return {{"$ACADVER", "AC1021"},
             {"$INSUNITS", std::to_string(units)},
-            {"$MEASUREMENT", units == 6 || units == 0 ? "1" : "0"}};
+            {"$MEASUREMENT", units == 6 || units == 0 ? "1" : "0"},
+            {"$PDMODE", "3"}, // a cross: the default dot is lost among the lines
+            {"$PDSIZE", size}};
 }
 
 void FinishDrawing(const std::filesystem::path& file, const DrawingFinish& finish) {

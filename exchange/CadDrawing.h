@@ -39,7 +39,8 @@ struct DrawingFinish {
 };
 void FinishDrawing(const std::filesystem::path& file, const DrawingFinish& finish);
 
-// The header values of a drawing in UTF-8 whose unit is the linear unit given in metres.
-std::map<std::string, std::string> DrawingHeader(double metresPerUnit);
+// The header values of a drawing in UTF-8 whose unit is the linear unit given in metres, its points
+// drawn as crosses of the size given in that unit.
+std::map<std::string, std::string> DrawingHeader(double metresPerUnit, double markSize);
 
 } // namespace exchange

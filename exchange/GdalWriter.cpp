@@ -478,7 +478,8 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
     OGRLayer* layer = dataset->CreateLayer("entities", nullptr, wkbUnknown, nullptr);
     if (layer == nullptr)
         fail("GDAL cannot create the drawing's entities");
-    CadWriter cad(*layer, frame, fail, LabelHeight(rows, frame, format.labelHeight));
+    const double labelHeight = LabelHeight(rows, frame, format.labelHeight);
+    CadWriter cad(*layer, frame, fail, labelHeight);
     CadLayerNames layers({kStationsCadLayer, kObservationsCadLayer, kUncodedCadLayer, "0", "Defpoints"});
     // A station is drawn once, on the stations' layer.
     for (const PointRow& point : rows.points) {
@@ -493,7 +494,8 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
             cad.Entity(kObservationsCadLayer, SightLine(observation, frame));
     }
     writer.Close(std::move(dataset), errors);
-    FinishDrawing(staging.PathFor(fileName), {DrawingHeader(1 / frame.unitsPerMetre()), cad.texts()});
+    FinishDrawing(staging.PathFor(fileName),
+                  {DrawingHeader(1 / frame.unitsPerMetre(), labelHeight / 2), cad.texts()});
 }
 
 } // namespace
