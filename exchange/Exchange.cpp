@@ -10,6 +10,7 @@
 #include "exchange/LandXmlWriter.h"
 #endif
 
+#include <cmath>
 #include <filesystem>
 #include <optional>
 
@@ -17,10 +18,12 @@ namespace exchange {
 namespace {
 
 void WriteFormat(const FormatInfo& format, const std::vector<survey::FileSurvey>& surveys,
-                 const std::optional<ReferenceSystem>& system, Staging& staging) {
+                 const std::optional<ReferenceSystem>& system, const Destination& destination,
+                 Staging& staging) {
 #if NIKON_EXCHANGE_GDAL
     if (format.gdalLayout) {
-        const GdalFormat gdal{std::string(format.name), *format.gdalLayout, format.longitudeLatitude};
+        const GdalFormat gdal{std::string(format.name), *format.gdalLayout, format.longitudeLatitude,
+                              destination.labelHeight};
         WriteWithGdal(gdal, Flatten(surveys), system, staging);
         return;
     }
@@ -28,6 +31,7 @@ void WriteFormat(const FormatInfo& format, const std::vector<survey::FileSurvey>
 #if NIKON_EXCHANGE_LANDXML
     WriteLandXml(surveys, system, staging);
 #endif
+    static_cast<void>(destination); // a build without GDAL has no drawings
 }
 
 struct Prepared {
@@ -49,6 +53,8 @@ Prepared Prepare(const Destination& destination) {
     if (!format.gdalLayout)
         CheckLandXmlSystem(system);
 #endif
+    if (destination.labelHeight && !(std::isfinite(*destination.labelHeight) && *destination.labelHeight > 0))
+        throw Error(Error::Kind::Usage, "--label-height: a label height is a length above 0");
     return {format, std::move(system)};
 }
 
@@ -61,7 +67,7 @@ void Check(const Destination& destination) {
 void Write(const std::vector<survey::FileSurvey>& surveys, const Destination& destination) {
     const auto [format, system] = Prepare(destination);
     Staging staging(std::filesystem::u8path(destination.path));
-    WriteFormat(format, surveys, system, staging);
+    WriteFormat(format, surveys, system, destination, staging);
     staging.Commit();
 }
 

@@ -16,6 +16,8 @@ struct Destination {
     std::string path;   // the file the user asked for, UTF-8
     std::string format; // a format name; empty: chosen by the path's extension
     std::string crs;    // the survey's reference system as GDAL takes it; empty: local coordinates
+    std::optional<double> labelHeight =
+        std::nullopt; // of a drawing's labels, in its unit; none: from its extent
 };
 
 // A usage error is the user's to mend (an unknown extension or format, a reference system GDAL does

@@ -1,5 +1,6 @@
 #include "exchange/GdalWriter.h"
 
+#include "exchange/CadDrawing.h"
 #include "exchange/Exchange.h"
 #include "exchange/GdalErrors.h"
 
@@ -10,9 +11,13 @@
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <variant>
 
@@ -24,6 +29,7 @@ constexpr const char* kStationsCadLayer = "STATIONS";
 constexpr const char* kObservationsCadLayer = "OBSERVATIONS";
 constexpr const char* kUncodedCadLayer = "NO_CODE";
 constexpr double kLabelHeightMetres = 0.2;
+constexpr double kLabelsPerExtent = 100;
 
 class Failing {
 public:
@@ -71,8 +77,14 @@ public:
         double y = position.northing * m_unitsPerMetre;
         if (m_toFile && !m_toFile->Transform(1, &x, &y))
             m_fail("a point lies where --crs cannot be transformed to WGS 84");
-        return OGRPoint(x, y, Length(position.elevation).value_or(0));
+        // Without an elevation the point is two-dimensional: a Z of 0 would read as measured.
+        if (const std::optional<double> z = Length(position.elevation))
+            return OGRPoint(x, y, *z);
+        return OGRPoint(x, y);
     }
+
+    double unitsPerMetre() const { return m_toFile ? 1 : m_unitsPerMetre; }
+    bool local() const { return !m_survey; }
 
     // Lengths go with the coordinates: the system's unit, metres beside longitudes and latitudes.
     std::optional<double> Length(const std::optional<double>& metres) const {
@@ -102,14 +114,21 @@ std::optional<double> Degrees(const std::optional<double>& radians) {
 
 using FieldValue = std::variant<std::string, std::optional<double>>;
 
-// A layer's fields: its texts, then its numbers; a row's values come in the same order.
-template <std::size_t Texts, std::size_t Numbers> struct Schema {
-    std::array<const char*, Texts> texts;
-    std::array<const char*, Numbers> numbers;
+// A field's name, and the one it takes in a format that allows ten characters (Shapefile's DBF).
+struct Field {
+    const char* name;
+    const char* shortName;
 };
 
-constexpr Schema<4, 3> kPointFields = {{"name", "code", "source", "file"},
-                                       {"elevation", "horizontal_spread", "vertical_spread"}};
+// A layer's fields: its texts, then its numbers; a row's values come in the same order.
+template <std::size_t Texts, std::size_t Numbers> struct Schema {
+    std::array<Field, Texts> texts;
+    std::array<Field, Numbers> numbers;
+};
+
+constexpr Schema<4, 3> kPointFields = {
+    {{{"name", "name"}, {"code", "code"}, {"source", "source"}, {"file", "file"}}},
+    {{{"elevation", "elevation"}, {"horizontal_spread", "h_spread"}, {"vertical_spread", "v_spread"}}}};
 
 std::vector<FieldValue> Values(const PointRow& row, const Frame& frame) {
     const survey::Coordinate& point = row.point;
@@ -123,9 +142,13 @@ std::vector<FieldValue> Values(const PointRow& row, const Frame& frame) {
             frame.Length(point.verticalSpread)};
 }
 
-constexpr Schema<2, 6> kStationFields = {
-    {"name", "file"},
-    {"elevation", "instrument_height", "temperature", "pressure", "orientation", "orientation_residual"}};
+constexpr Schema<2, 6> kStationFields = {{{{"name", "name"}, {"file", "file"}}},
+                                         {{{"elevation", "elevation"},
+                                           {"instrument_height", "inst_hgt"},
+                                           {"temperature", "temp"},
+                                           {"pressure", "pressure"},
+                                           {"orientation", "orient"},
+                                           {"orientation_residual", "orient_res"}}}};
 
 std::vector<FieldValue> Values(const StationRow& row, const Frame& frame) {
     return {row.name,
@@ -139,8 +162,11 @@ std::vector<FieldValue> Values(const StationRow& row, const Frame& frame) {
 }
 
 constexpr Schema<5, 4> kObservationFields = {
-    {"station", "target", "face", "code", "file"},
-    {"horizontal_angle", "vertical_angle", "slope_distance", "target_height"}};
+    {{{"station", "station"}, {"target", "target"}, {"face", "face"}, {"code", "code"}, {"file", "file"}}},
+    {{{"horizontal_angle", "hz_angle"},
+      {"vertical_angle", "zenith"},
+      {"slope_distance", "slope_dist"},
+      {"target_height", "target_hgt"}}}};
 
 std::vector<FieldValue> Values(const ObservationRow& row, const Frame& frame) {
     return {row.station,
@@ -164,6 +190,8 @@ OGRGeometryUniquePtr SightLine(const ObservationRow& row, const Frame& frame) {
     const OGRPoint to = frame.Point(*row.to);
     line->addPoint(&from);
     line->addPoint(&to);
+    if (!from.Is3D() || !to.Is3D())
+        line->flattenTo2D();
     return OGRGeometryUniquePtr(line.release());
 }
 
@@ -188,13 +216,17 @@ CPLStringList LayerOptions(const GdalFormat& format, OGRwkbGeometryType geometry
     CPLStringList options;
     const std::string driver = format.driver;
     if (driver == "CSV") {
-        // Columns X, Y, Z for points; lines have no such columns and go as WKT.
-        options.SetNameValue("GEOMETRY", geometry == wkbPoint25D ? "AS_XYZ" : "AS_WKT");
+        // Columns X, Y (and Z) for points; lines have no such columns and go as WKT.
+        const bool point = wkbFlatten(geometry) == wkbPoint;
+        options.SetNameValue("GEOMETRY", point ? (OGR_GT_HasZ(geometry) ? "AS_XYZ" : "AS_XY") : "AS_WKT");
         options.SetNameValue("CREATE_CSVT", "YES");
     } else if (driver == "GeoJSON") {
         options.SetNameValue("RFC7946", "YES");
         // Nine decimals of a degree are a tenth of a millimetre; the default seven are a centimetre.
         options.SetNameValue("COORDINATE_PRECISION", "9");
+    } else if (driver == "ESRI Shapefile") {
+        // A .cpg beside the DBF says UTF-8; the driver's default Latin-1 loses every other script.
+        options.SetNameValue("ENCODING", "UTF-8");
     }
     return options;
 }
@@ -265,26 +297,38 @@ public:
     }
 
     template <typename Row, typename Fields>
-    void WriteLayer(GDALDataset& dataset, const char* name, OGRwkbGeometryType geometry,
+    void WriteLayer(GDALDataset& dataset, const char* name, OGRwkbGeometryType flat,
                     const std::vector<Row>& rows, const Fields& fields,
                     OGRGeometryUniquePtr (*shape)(const Row&, const Frame&),
                     bool (*wanted)(const Row&)) const {
-        OGRLayer* layer = dataset.CreateLayer(name, m_frame.fileSystem(), geometry,
-                                              LayerOptions(m_format, geometry).List());
+        std::vector<const Row*> written;
+        std::vector<OGRGeometryUniquePtr> shapes;
+        for (const Row& row : rows) {
+            if (wanted(row)) {
+                written.push_back(&row);
+                shapes.push_back(shape(row, m_frame));
+            }
+        }
+        const Dimensions dimensions = LayerDimensions(shapes);
+        const OGRwkbGeometryType geometry = dimensions == Dimensions::Flat ? flat : wkbSetZ(flat);
+        OGRLayer* layer =
+            dataset.CreateLayer(name, LayerSystem(), geometry, LayerOptions(m_format, geometry).List());
         if (layer == nullptr)
             m_fail(std::string("GDAL cannot create the layer ") + name);
         const std::vector<int> indices = CreateFields(*layer, fields);
-        for (const Row& row : rows) {
-            if (!wanted(row))
-                continue;
+        for (std::size_t rowIndex = 0; rowIndex < written.size(); ++rowIndex) {
             OGRFeatureUniquePtr feature(OGRFeature::CreateFeature(layer->GetLayerDefn()));
-            const std::vector<FieldValue> values = Values(row, m_frame);
+            const std::vector<FieldValue> values = Values(*written[rowIndex], m_frame);
             for (std::size_t index = 0; index < values.size(); ++index)
                 SetField(*feature, indices[index], values[index]);
-            feature->SetGeometryDirectly(shape(row, m_frame).release());
+            if (dimensions == Dimensions::Flat)
+                shapes[rowIndex]->flattenTo2D();
+            feature->SetGeometryDirectly(shapes[rowIndex].release());
             if (layer->CreateFeature(feature.get()) != OGRERR_NONE)
                 m_fail(std::string("GDAL cannot write a feature of the layer ") + name);
         }
+        if (dimensions == Dimensions::Mixed && m_format.driver == "GPKG")
+            OptionalZ(dataset, name);
     }
 
 private:
@@ -292,24 +336,58 @@ private:
     // keep fields of their own before it (KML's placemark name).
     template <typename Fields> std::vector<int> CreateFields(OGRLayer& layer, const Fields& fields) const {
         std::vector<int> indices;
-        const auto create = [&](const char* name, OGRFieldType type) {
+        const bool shortNames = m_format.driver == "ESRI Shapefile";
+        const auto create = [&](const Field& field, OGRFieldType type) {
+            const char* name = shortNames ? field.shortName : field.name;
             OGRFieldDefn definition(name, type);
             if (layer.CreateField(&definition) != OGRERR_NONE)
                 m_fail(std::string("GDAL cannot create the field ") + name);
             const int index = layer.GetLayerDefn()->GetFieldIndex(name);
             indices.push_back(index >= 0 ? index : layer.GetLayerDefn()->GetFieldCount() - 1);
         };
-        for (const char* name : fields.texts)
-            create(name, OFTString);
-        for (const char* name : fields.numbers)
-            create(name, OFTReal);
+        for (const Field& field : fields.texts)
+            create(field, OFTString);
+        for (const Field& field : fields.numbers)
+            create(field, OFTReal);
         return indices;
+    }
+
+    // Points and lines without an elevation are two-dimensional. Where one layer cannot hold both
+    // kinds (Shapefile, FlatGeobuf, CSV's X, Y and Z columns, where GDAL writes a Z of 0), all of a
+    // mixed layer are, and elevations stay in their field, empty where there is none.
+    enum class Dimensions { Flat, Spatial, Mixed };
+    template <typename Shapes> Dimensions LayerDimensions(const Shapes& shapes) const {
+        const auto spatial =
+            std::count_if(shapes.begin(), shapes.end(), [](const auto& shape) { return shape->Is3D(); });
+        if (spatial == static_cast<std::ptrdiff_t>(shapes.size()))
+            return Dimensions::Spatial;
+        const bool mixable =
+            m_format.driver == "GPKG" || m_format.driver == "GeoJSON" || m_format.driver == "KML";
+        return spatial > 0 && mixable ? Dimensions::Mixed : Dimensions::Flat;
+    }
+
+    // A GeoPackage layer whose geometries may or may not have a Z says so (z = 2, optional); GDAL
+    // declares it mandatory.
+    void OptionalZ(GDALDataset& dataset, const char* name) const {
+        const std::string sql =
+            std::string("UPDATE gpkg_geometry_columns SET z = 2 WHERE table_name = '") + name + "'";
+        dataset.ReleaseResultSet(dataset.ExecuteSQL(sql.c_str(), nullptr, nullptr));
+    }
+
+    // A GeoPackage without a reference system holds plane coordinates: the undefined Cartesian
+    // system (srs_id -1), where no system at all would make them undefined geographic ones (0).
+    OGRSpatialReference* LayerSystem() const {
+        if (!m_frame.local() || m_format.driver != "GPKG")
+            return m_frame.fileSystem();
+        m_undefinedCartesian.SetLocalCS("Undefined cartesian SRS");
+        return &m_undefinedCartesian;
     }
 
     const GdalFormat& m_format;
     const Frame& m_frame;
     const MemoryFolder& m_folder;
     const Failing& m_fail;
+    mutable OGRSpatialReference m_undefinedCartesian;
 };
 
 OGRGeometryUniquePtr PointShape(const PointRow& row, const Frame& frame) {
@@ -339,47 +417,28 @@ void WriteLayers(const GdalFormat& format, const SurveyRows& rows, const Frame& 
     const DatasetWriter writer(format, frame, folder, fail);
     const LayerFiles files = FileNames(staging, format.layout);
     GDALDatasetUniquePtr dataset = writer.Create(files.points);
-    writer.WriteLayer(*dataset, "points", wkbPoint25D, rows.points, kPointFields, PointShape,
-                      Always<PointRow>);
+    writer.WriteLayer(*dataset, "points", wkbPoint, rows.points, kPointFields, PointShape, Always<PointRow>);
     if (format.layout == GdalLayout::FilePerLayer) {
         writer.Close(std::move(dataset), errors);
         dataset = writer.Create(files.stations);
     }
-    writer.WriteLayer(*dataset, "stations", wkbPoint25D, rows.stations, kStationFields, StationShape,
+    writer.WriteLayer(*dataset, "stations", wkbPoint, rows.stations, kStationFields, StationShape,
                       Always<StationRow>);
     if (format.layout == GdalLayout::FilePerLayer) {
         writer.Close(std::move(dataset), errors);
         dataset = writer.Create(files.observations);
     }
-    writer.WriteLayer(*dataset, "observations", wkbLineString25D, rows.observations, kObservationFields,
+    writer.WriteLayer(*dataset, "observations", wkbLineString, rows.observations, kObservationFields,
                       SightLine, Located);
     writer.Close(std::move(dataset), errors);
 }
 
-// CAD layer names may not hold the characters AutoCAD reserves.
-std::string CadLayerName(const std::string& code) {
-    if (code.empty())
-        return kUncodedCadLayer;
-    std::string name = code;
-    for (char& c : name) {
-        if (std::string_view("<>/\\\":;?*|=`,").find(c) != std::string_view::npos)
-            c = '_';
-    }
-    return name;
-}
-
-// A point feature whose style is a label becomes a text entity (GDAL writes MTEXT).
-std::string LabelStyle(const std::string& text, double height) {
-    std::string quoted;
-    for (char c : text)
-        quoted += c == '"' ? '\'' : c;
-    return "LABEL(t:\"" + quoted + "\",s:" + std::to_string(height) + "g)";
-}
-
+// GDAL writes each label's text as a placeholder of its own, replaced once the drawing is written
+// (see FinishDrawing): its driver escapes text for an older code page and cannot escape MTEXT's codes.
 class CadWriter {
 public:
-    CadWriter(OGRLayer& layer, const Frame& frame, const Failing& fail)
-        : m_layer(layer), m_frame(frame), m_fail(fail) {}
+    CadWriter(OGRLayer& layer, const Frame& frame, const Failing& fail, double labelHeight)
+        : m_layer(layer), m_frame(frame), m_fail(fail), m_labelHeight(labelHeight) {}
 
     void Entity(const std::string& cadLayer, OGRGeometryUniquePtr geometry,
                 const std::string& style = {}) const {
@@ -392,29 +451,79 @@ public:
             m_fail("GDAL cannot write an entity on the CAD layer " + cadLayer);
     }
 
-    // A 3D POINT and its name as a text whose insertion point is the point.
-    void LabelledPoint(const std::string& cadLayer, const std::string& name, const Position& position) const {
+    // A POINT, and its name beside it: the label's lower left corner half a label height above and
+    // to the right, so that the mark stays visible.
+    void LabelledPoint(const std::string& cadLayer, const std::string& name, const Position& position) {
         Entity(cadLayer, PointGeometry(position, m_frame));
-        const double height = m_frame.Length(kLabelHeightMetres).value_or(kLabelHeightMetres);
-        Entity(cadLayer, PointGeometry(position, m_frame), LabelStyle(name, height));
+        const std::string placeholder = kLabelPlaceholder + std::to_string(m_texts.size());
+        m_texts.emplace(placeholder, MTextEscaped(name));
+        OGRPoint at = m_frame.Point(position);
+        at.setX(at.getX() + m_labelHeight / 2);
+        at.setY(at.getY() + m_labelHeight / 2);
+        char height[32];
+        std::snprintf(height, sizeof height, "%.9g", m_labelHeight);
+        // Anchor 1 is the label's lower left corner.
+        Entity(cadLayer, OGRGeometryUniquePtr(at.clone()),
+               "LABEL(t:\"" + placeholder + "\",s:" + height + "g,p:1)");
     }
 
+    const std::map<std::string, std::string>& texts() const { return m_texts; }
+
 private:
+    static constexpr const char* kLabelPlaceholder = "NIKON-LABEL-";
     OGRLayer& m_layer;
     const Frame& m_frame;
     const Failing& m_fail;
+    double m_labelHeight;
+    std::map<std::string, std::string> m_texts; // placeholder -> MTEXT text
 };
 
-void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame& frame, Staging& staging,
-                  const MemoryFolder& folder, const GdalErrors& errors, const Failing& fail) {
+// A hundredth of the drawing's larger side: labels readable when the whole drawing is in view. A
+// drawing of one point takes the height a plotted label of a large-scale plan has.
+double LabelHeight(const SurveyRows& rows, const Frame& frame, const std::optional<double>& chosen) {
+    if (chosen)
+        return *chosen;
+    double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
+    const auto extend = [&](const Position& position) {
+        const OGRPoint point = frame.Point(position);
+        minX = std::min(minX, point.getX());
+        maxX = std::max(maxX, point.getX());
+        minY = std::min(minY, point.getY());
+        maxY = std::max(maxY, point.getY());
+    };
+    for (const PointRow& point : rows.points)
+        extend(point.position());
+    for (const StationRow& station : rows.stations)
+        extend(station.position);
+    const double extent = std::max(maxX - minX, maxY - minY);
+    return extent > 0 ? extent / kLabelsPerExtent : kLabelHeightMetres * frame.unitsPerMetre();
+}
+
+bool IsStation(const PointRow& point, const SurveyRows& rows) {
+    return std::any_of(rows.stations.begin(), rows.stations.end(), [&](const StationRow& station) {
+        return station.name == point.point.name && station.file == point.file;
+    });
+}
+
+// Returns what the written drawing still needs once it is on disk (see FinishDrawing).
+DrawingFinish WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame& frame,
+                           Staging& staging, const MemoryFolder& folder, const GdalErrors& errors,
+                           const Failing& fail) {
     const DatasetWriter writer(format, frame, folder, fail);
-    GDALDatasetUniquePtr dataset = writer.Create(staging.target().filename().u8string());
+    const std::string fileName = staging.target().filename().u8string();
+    GDALDatasetUniquePtr dataset = writer.Create(fileName);
     OGRLayer* layer = dataset->CreateLayer("entities", nullptr, wkbUnknown, nullptr);
     if (layer == nullptr)
         fail("GDAL cannot create the drawing's entities");
-    const CadWriter cad(*layer, frame, fail);
-    for (const PointRow& point : rows.points)
-        cad.LabelledPoint(CadLayerName(point.point.code), point.point.name, point.position());
+    const double labelHeight = LabelHeight(rows, frame, format.labelHeight);
+    CadWriter cad(*layer, frame, fail, labelHeight);
+    CadLayerNames layers({kStationsCadLayer, kObservationsCadLayer, kUncodedCadLayer, "0", "Defpoints"});
+    // A station is drawn once, on the stations' layer.
+    for (const PointRow& point : rows.points) {
+        if (!IsStation(point, rows))
+            cad.LabelledPoint(point.point.code.empty() ? kUncodedCadLayer : layers.For(point.point.code),
+                              point.point.name, point.position());
+    }
     for (const StationRow& station : rows.stations)
         cad.LabelledPoint(kStationsCadLayer, station.name, station.position);
     for (const ObservationRow& observation : rows.observations) {
@@ -422,6 +531,7 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
             cad.Entity(kObservationsCadLayer, SightLine(observation, frame));
     }
     writer.Close(std::move(dataset), errors);
+    return {DrawingHeader(1 / frame.unitsPerMetre(), labelHeight / 2), cad.texts()};
 }
 
 } // namespace
@@ -433,11 +543,14 @@ void WriteWithGdal(const GdalFormat& format, const SurveyRows& rows,
     const Failing fail(staging, errors);
     const Frame frame(system, format.longitudeLatitude, fail);
     const MemoryFolder folder(staging);
-    if (format.layout == GdalLayout::CadLayers)
-        WriteDrawing(format, rows, frame, staging, folder, errors, fail);
-    else
+    if (format.layout != GdalLayout::CadLayers) {
         WriteLayers(format, rows, frame, staging, folder, errors, fail);
+        folder.WriteOut(staging, fail);
+        return;
+    }
+    const DrawingFinish finish = WriteDrawing(format, rows, frame, staging, folder, errors, fail);
     folder.WriteOut(staging, fail);
+    FinishDrawing(staging.PathFor(staging.target().filename().u8string()), finish);
 }
 
 } // namespace exchange

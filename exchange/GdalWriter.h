@@ -14,7 +14,8 @@ namespace exchange {
 struct GdalFormat {
     std::string driver;
     GdalLayout layout;
-    bool longitudeLatitude; // the format is WGS 84 by definition: coordinates are reprojected
+    bool longitudeLatitude;            // the format is WGS 84 by definition: coordinates are reprojected
+    std::optional<double> labelHeight; // DXF, in the drawing's unit; none: from the drawing's extent
 };
 
 // A format of longitudes and latitudes needs the survey's system.

@@ -10,7 +10,10 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 
 namespace exchange {
 namespace {
@@ -35,17 +38,21 @@ constexpr AngleUnitWord kAngleUnitWords[] = {
     {"Gon", kGrads},
 };
 
+// The schema requires temperature and pressure units beside the lengths; each system's own are
+// declared, though no temperature or pressure is written.
 struct LinearUnit {
     double metres;
     const char* system; // the Units child element
     const char* linearUnit;
     const char* areaUnit;
     const char* volumeUnit;
+    const char* temperatureUnit;
+    const char* pressureUnit;
 };
 constexpr LinearUnit kLinearUnits[] = {
-    {1.0, "Metric", "meter", "squareMeter", "cubicMeter"},
-    {0.3048, "Imperial", "foot", "squareFoot", "cubicFeet"},
-    {1200.0 / 3937.0, "Imperial", "USSurveyFoot", "squareFoot", "cubicFeet"},
+    {1.0, "Metric", "meter", "squareMeter", "cubicMeter", "celsius", "HPA"},
+    {0.3048, "Imperial", "foot", "squareFoot", "cubicFeet", "fahrenheit", "inHG"},
+    {1200.0 / 3937.0, "Imperial", "USSurveyFoot", "squareFoot", "cubicFeet", "fahrenheit", "inHG"},
 };
 
 std::string JobAngularUnit(const survey::FileSurvey& file) {
@@ -75,6 +82,11 @@ std::string Number(double value, int decimals) {
     char text[400]; // 309 digits, a sign, the point and the decimals
     const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
     return std::string(text, written.ptr);
+}
+
+// A file by its name alone: the folders it was read from are the user's, not the survey's.
+std::string FileName(const std::string& path) {
+    return std::filesystem::u8path(path).filename().u8string();
 }
 
 std::string DegreesMinutesSeconds(double radians) {
@@ -148,10 +160,55 @@ private:
     std::unique_ptr<xmlTextWriter, Deleter> m_writer;
 };
 
+// The name each file's points go by in the document: their own, unless another file has a point
+// of that name, when the file's name qualifies it ("b.rdf:T1"), so that every pntRef names one point.
+class PointNames {
+public:
+    explicit PointNames(const std::vector<survey::FileSurvey>& surveys) {
+        std::map<std::string, int> files;
+        std::map<std::string, int> labels;
+        for (const survey::FileSurvey& file : surveys) {
+            std::set<std::string> names;
+            for (const survey::Coordinate& point : file.reduction.coordinates)
+                names.insert(point.name);
+            for (const std::string& name : names)
+                ++files[name];
+            ++labels[FileName(file.path)];
+        }
+        for (std::size_t index = 0; index < surveys.size(); ++index) {
+            std::string label = FileName(surveys[index].path);
+            if (labels[label] > 1)
+                label += "#" + std::to_string(index + 1);
+            std::map<std::string, std::string>& own = m_names.emplace_back();
+            for (const survey::Coordinate& point : surveys[index].reduction.coordinates)
+                own[point.name] = files[point.name] > 1 ? label + ":" + point.name : point.name;
+        }
+    }
+
+    // The document's name of a located point of the file; none for a point the file did not locate.
+    std::optional<std::string> Find(std::size_t file, const std::string& name) const {
+        const auto found = m_names[file].find(name);
+        if (found == m_names[file].end())
+            return std::nullopt;
+        return found->second;
+    }
+
+private:
+    std::vector<std::map<std::string, std::string>> m_names;
+};
+
+// What an observation was for: the backsight's, the other face rounds of the traverse, and the side
+// shots recorded without a face.
+const char* Purpose(const survey::Observation& observation, const std::string& backsight) {
+    if (observation.target == backsight)
+        return "backsight";
+    return observation.faceRight ? "traverse" : "sideshot";
+}
+
 class LandXmlDocument {
 public:
-    LandXmlDocument(XmlWriter& xml, const LinearUnit& unit, std::string angularUnit)
-        : m_xml(xml), m_unit(unit), m_angularUnit(std::move(angularUnit)) {}
+    LandXmlDocument(XmlWriter& xml, const LinearUnit& unit, std::string angularUnit, const PointNames& names)
+        : m_xml(xml), m_unit(unit), m_angularUnit(std::move(angularUnit)), m_names(names) {}
 
     void Root(const std::optional<ReferenceSystem>& system, const std::vector<survey::FileSurvey>& surveys) {
         m_xml.Start("LandXML");
@@ -166,8 +223,8 @@ public:
         if (system)
             CoordinateSystem(*system);
         for (std::size_t index = 0; index < surveys.size(); ++index) {
-            CgPoints(surveys[index]);
-            Survey(surveys[index], index + 1);
+            CgPoints(surveys[index], index);
+            Survey(surveys[index], index);
         }
         m_xml.End();
     }
@@ -191,6 +248,8 @@ private:
         m_xml.Attribute("linearUnit", m_unit.linearUnit);
         m_xml.Attribute("areaUnit", m_unit.areaUnit);
         m_xml.Attribute("volumeUnit", m_unit.volumeUnit);
+        m_xml.Attribute("temperatureUnit", m_unit.temperatureUnit);
+        m_xml.Attribute("pressureUnit", m_unit.pressureUnit);
         m_xml.Attribute("angularUnit", m_angularUnit);
         m_xml.Attribute("directionUnit", m_angularUnit);
         m_xml.End();
@@ -215,13 +274,15 @@ private:
         return text;
     }
 
-    void CgPoints(const survey::FileSurvey& file) {
+    void CgPoints(const survey::FileSurvey& file, std::size_t fileIndex) {
         m_xml.Start("CgPoints");
-        m_xml.Attribute("name", file.path);
+        m_xml.Attribute("name", FileName(file.path));
         for (const survey::Coordinate& point : file.reduction.coordinates) {
             m_xml.Start("CgPoint");
-            m_xml.Attribute("name", point.name);
+            m_xml.Attribute("name", *m_names.Find(fileIndex, point.name));
             m_xml.OptionalAttribute("code", point.code);
+            if (point.source == survey::PointSource::Known)
+                m_xml.Attribute("pntSurv", "control");
             m_xml.Text(Coordinates(point.northing, point.easting, point.elevation));
             m_xml.End();
         }
@@ -237,40 +298,58 @@ private:
             m_xml.Attribute(name, FormatAngle(*radians, m_angularUnit));
     }
 
-    // A point element that refers to the file's CgPoint of the name when there is one.
-    void PointReference(const char* element, const survey::FileSurvey& file, const std::string& name) {
+    // A point element that refers to the file's CgPoint of the name when there is one; a target the
+    // file did not name stays unnamed.
+    void PointReference(const char* element, std::size_t fileIndex, const std::string& name,
+                        const std::string& code = {}) {
         m_xml.Start(element);
-        const bool located = std::any_of(file.reduction.coordinates.begin(), file.reduction.coordinates.end(),
-                                         [&](const survey::Coordinate& point) { return point.name == name; });
-        m_xml.Attribute(located ? "pntRef" : "name", name);
+        if (const std::optional<std::string> located = m_names.Find(fileIndex, name))
+            m_xml.Attribute("pntRef", *located);
+        else
+            m_xml.OptionalAttribute("name", name);
+        m_xml.OptionalAttribute("code", code);
         m_xml.End();
     }
 
-    void Survey(const survey::FileSurvey& file, std::size_t fileNumber) {
+    void Survey(const survey::FileSurvey& file, std::size_t fileIndex) {
         m_xml.Start("Survey");
         m_xml.Start("SurveyHeader");
-        m_xml.Attribute("name", file.job.header.job.empty() ? file.path : file.job.header.job);
-        m_xml.Attribute("desc", file.path);
+        m_xml.Attribute("name", file.job.header.job.empty() ? FileName(file.path) : file.job.header.job);
+        m_xml.Attribute("desc", FileName(file.path));
         m_xml.End();
         for (std::size_t index = 0; index < file.job.stations.size(); ++index) {
-            const std::string id = "setup" + std::to_string(fileNumber) + "_" + std::to_string(index + 1);
-            InstrumentSetup(file, file.job.stations[index], id);
+            const std::string id = "setup" + std::to_string(fileIndex + 1) + "_" + std::to_string(index + 1);
+            InstrumentSetup(file, fileIndex, file.job.stations[index], id);
         }
         m_xml.End();
     }
 
-    void InstrumentSetup(const survey::FileSurvey& file, const survey::Station& station,
-                         const std::string& id) {
+    // The schema requires an instrument height; NaN, a double it allows, says none was recorded
+    // where 0 would claim a measured one.
+    std::string InstrumentHeight(const std::optional<double>& metres) const {
+        return metres ? Length(*metres) : "NaN";
+    }
+
+    void InstrumentSetup(const survey::FileSurvey& file, std::size_t fileIndex,
+                         const survey::Station& station, const std::string& id) {
         m_xml.Start("InstrumentSetup");
         m_xml.Attribute("id", id);
         m_xml.Attribute("stationName", station.name);
-        m_xml.Attribute("instrumentHeight", Length(station.instrumentHeight.value_or(0)));
+        m_xml.Attribute("instrumentHeight", InstrumentHeight(station.instrumentHeight));
         m_xml.Start("InstrumentPoint");
-        m_xml.Attribute("name", station.name);
+        if (const std::optional<std::string> located = m_names.Find(fileIndex, station.name))
+            m_xml.Attribute("pntRef", *located);
+        else
+            m_xml.Attribute("name", station.name);
         const survey::StationResult* result = FindStationResult(file.reduction, station);
         if (result != nullptr && result->northing && result->easting)
             m_xml.Text(Coordinates(*result->northing, *result->easting, result->elevation));
         m_xml.End();
+        // The station's first sight is its backsight, the circle reading the directions count from.
+        const survey::Observation* backsight =
+            station.observations.empty() ? nullptr : &station.observations[0];
+        if (backsight != nullptr && backsight->horizontalAngle)
+            Backsight(fileIndex, *backsight, id);
         m_xml.End();
         if (station.observations.empty())
             return;
@@ -278,14 +357,25 @@ private:
         m_xml.Attribute("id", id + "_observations");
         m_xml.Attribute("setupID", id);
         for (const survey::Observation& observation : station.observations)
-            RawObservation(file, station, observation, id);
+            RawObservation(fileIndex, station, observation, backsight->target, id);
         m_xml.End();
     }
 
-    void RawObservation(const survey::FileSurvey& file, const survey::Station& station,
-                        const survey::Observation& observation, const std::string& setupId) {
+    void Backsight(std::size_t fileIndex, const survey::Observation& sight, const std::string& setupId) {
+        m_xml.Start("Backsight");
+        m_xml.Attribute("setupID", setupId);
+        OptionalLength("targetHeight", sight.targetHeight);
+        m_xml.Attribute("circle", FormatAngle(NormalizedAngle(*sight.horizontalAngle), m_angularUnit));
+        PointReference("BacksightPoint", fileIndex, sight.target);
+        m_xml.End();
+    }
+
+    void RawObservation(std::size_t fileIndex, const survey::Station& station,
+                        const survey::Observation& observation, const std::string& backsight,
+                        const std::string& setupId) {
         m_xml.Start("RawObservation");
         m_xml.Attribute("setupID", setupId);
+        m_xml.Attribute("purpose", Purpose(observation, backsight));
         OptionalLength("targetHeight", observation.targetHeight);
         if (observation.horizontalAngle)
             OptionalAngle("horizAngle", NormalizedAngle(*observation.horizontalAngle));
@@ -294,14 +384,14 @@ private:
         OptionalLength("slopeDistance", observation.slopeDistance);
         if (observation.faceRight)
             m_xml.Attribute("directFace", *observation.faceRight ? "false" : "true");
-        m_xml.OptionalAttribute("desc", observation.code);
-        PointReference("TargetPoint", file, observation.target);
+        PointReference("TargetPoint", fileIndex, observation.target, observation.code);
         m_xml.End();
     }
 
     XmlWriter& m_xml;
     const LinearUnit& m_unit;
     std::string m_angularUnit;
+    const PointNames& m_names;
 };
 
 } // namespace
@@ -335,7 +425,8 @@ void WriteLandXml(const std::vector<survey::FileSurvey>& surveys,
     const LinearUnit& unit = FindLinearUnit(system);
     const std::string fileName = staging.target().filename().u8string();
     XmlWriter xml(staging.PathFor(fileName).u8string(), staging.target().u8string());
-    LandXmlDocument document(xml, unit, LandXmlAngularUnit(surveys));
+    const PointNames names(surveys);
+    LandXmlDocument document(xml, unit, LandXmlAngularUnit(surveys), names);
     document.Root(system, surveys);
     xml.Finish();
 }

@@ -173,6 +173,12 @@ public:
     }
 
 private:
+    // The first code a point is given by any record of it.
+    void KeepCode(LocatedPoint& point, const std::string& code) {
+        if (point.code == nullptr && !code.empty())
+            point.code = &*codes_.insert(code).first;
+    }
+
     void LocateKnownPoints() {
         for (const auto* points : {&options_.userPoints, &knownPoints_}) {
             for (const KnownPoint& point : *points) {
@@ -182,8 +188,11 @@ private:
                     at->second.located = at->second.known = true;
                     at->second.code = point.code.empty() ? nullptr : &*codes_.insert(point.code).first;
                     knownOrder_.push_back(&*at);
-                } else if (std::hypot(at->second.position.northing - point.northing,
-                                      at->second.position.easting - point.easting) > kSamePosition) {
+                    continue;
+                }
+                KeepCode(at->second, point.code);
+                if (std::hypot(at->second.position.northing - point.northing,
+                               at->second.position.easting - point.easting) > kSamePosition) {
                     Report(point.line, point.name + " is given again " +
                                            Text(std::hypot(at->second.position.northing - point.northing,
                                                            at->second.position.easting - point.easting)) +
@@ -443,6 +452,8 @@ private:
         const Position station{*work.result.northing, *work.result.easting, work.result.elevation};
         for (std::size_t i = 0; i < work.targets.size(); ++i) {
             const Sighting& sighting = work.sightings.sightings[i];
+            // A point given without a code keeps the one its observation recorded.
+            KeepCode(work.targets[i]->second, sighting.code);
             if (Before(work.targets[i]) != nullptr)
                 continue;
             if (!sighting.horizontalDistance) {
@@ -454,8 +465,6 @@ private:
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
             LocatedPoint& point = Determined(work.targets[i]);
-            if (point.code == nullptr && !sighting.code.empty())
-                point.code = &*codes_.insert(sighting.code).first;
             determinations_.Append(point.determinations,
                                    {Polar(work, station, sighting), &work.station->name});
         }

@@ -19,11 +19,13 @@ using test::kMillimetre;
 
 struct Vertex {
     double x, y, z;
+    bool spatial; // has a Z
 };
 
 struct ReadFeature {
     std::map<std::string, std::string> fields;
     std::vector<Vertex> vertices;
+    std::string style;
 };
 
 struct ReadLayer {
@@ -35,11 +37,12 @@ std::vector<Vertex> Vertices(const OGRGeometry* geometry) {
     if (geometry == nullptr)
         return {};
     if (const auto* point = dynamic_cast<const OGRPoint*>(geometry))
-        return {{point->getX(), point->getY(), point->getZ()}};
+        return {{point->getX(), point->getY(), point->getZ(), point->Is3D() != FALSE}};
     std::vector<Vertex> vertices;
     if (const auto* line = dynamic_cast<const OGRLineString*>(geometry)) {
         for (int index = 0; index < line->getNumPoints(); ++index)
-            vertices.push_back({line->getX(index), line->getY(index), line->getZ(index)});
+            vertices.push_back(
+                {line->getX(index), line->getY(index), line->getZ(index), line->Is3D() != FALSE});
     }
     return vertices;
 }
@@ -74,6 +77,8 @@ ReadLayer Read(const std::filesystem::path& file, const std::string& name = {}) 
             read.fields[Lower(feature->GetFieldDefnRef(index)->GetNameRef())] =
                 feature->GetFieldAsString(index);
         read.vertices = Vertices(feature->GetGeometryRef());
+        if (const char* style = feature->GetStyleString())
+            read.style = style;
         result.features.push_back(std::move(read));
     }
     return result;
@@ -102,11 +107,16 @@ struct Scale {
     double vertical = 1;
 };
 
+// A point without an elevation is two-dimensional; one with an elevation is three-dimensional where
+// the layer may mix both kinds, else its elevation is in its field only.
 void ExpectAt(const Vertex& vertex, double easting, double northing, std::optional<double> elevation,
-              Scale scale, const std::string& what) {
+              Scale scale, bool mixes, const std::string& what) {
     EXPECT_NEAR(vertex.x, easting * scale.horizontal, kMillimetre) << what;
     EXPECT_NEAR(vertex.y, northing * scale.horizontal, kMillimetre) << what;
-    EXPECT_NEAR(vertex.z, elevation.value_or(0) * scale.vertical, kMillimetre) << what;
+    EXPECT_EQ(vertex.spatial, elevation && mixes) << what;
+    if (vertex.spatial && elevation) {
+        EXPECT_NEAR(vertex.z, *elevation * scale.vertical, kMillimetre) << what;
+    }
 }
 
 struct Case {
@@ -115,6 +125,7 @@ struct Case {
     std::string stations; // the file or layer of each: a layer name for one-file formats
     std::string observations;
     bool wgs84;
+    bool mixesDimensions; // a layer holds 2D and 3D geometries
     double unitsPerMetre = 1;
 };
 
@@ -140,6 +151,10 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
     const ReadLayer stations = layerOf(format.stations, "stations");
     const ReadLayer observations = layerOf(format.observations, "observations");
 
+    if (format.crs.empty() && format.fileName == "site.gpkg") {
+        ASSERT_TRUE(points.system); // the undefined Cartesian system, not an undefined geographic one
+        EXPECT_TRUE(points.system->IsLocal());
+    }
     if (!format.wgs84 && !format.crs.empty()) {
         OGRSpatialReference expected;
         expected.SetFromUserInput(format.crs.c_str());
@@ -151,7 +166,14 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
     for (const ReadFeature& feature : points.features) {
         const survey::Coordinate& point = test::PointNamed(survey, feature.fields.at("name"));
         ASSERT_EQ(feature.vertices.size(), 1u);
-        ExpectAt(feature.vertices[0], point.easting, point.northing, point.elevation, scale, point.name);
+        ExpectAt(feature.vertices[0], point.easting, point.northing, point.elevation, scale,
+                 format.mixesDimensions, point.name);
+        if (point.elevation) {
+            EXPECT_NEAR(std::stod(feature.fields.at("elevation")), *point.elevation * scale.vertical,
+                        kMillimetre);
+        } else {
+            EXPECT_EQ(feature.fields.at("elevation"), "") << point.name;
+        }
         EXPECT_EQ(feature.fields.at("code"), point.code);
         EXPECT_EQ(feature.fields.at("source"),
                   point.source == survey::PointSource::Known ? "known" : "computed");
@@ -159,7 +181,7 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
     ASSERT_EQ(stations.features.size(), survey.reduction.stations.size());
     for (const ReadFeature& feature : stations.features) {
         const survey::Coordinate& mark = test::PointNamed(survey, feature.fields.at("name"));
-        ExpectAt(feature.vertices.at(0), mark.easting, mark.northing, mark.elevation, scale, mark.name);
+        ExpectAt(feature.vertices.at(0), mark.easting, mark.northing, mark.elevation, scale, true, mark.name);
     }
     // The sight lines of the located targets: eight of the nine observations.
     ASSERT_EQ(observations.features.size(), 8u);
@@ -174,16 +196,16 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, GdalRoundTrip,
-    ::testing::Values(Case{"site.gpkg", "EPSG:32633", "stations", "observations", false},
-                      Case{"site.gpkg", "", "stations", "observations", false},
-                      Case{"site.shp", "EPSG:32633", "site_stations.shp", "site_observations.shp", false},
-                      Case{"site.fgb", "EPSG:32633", "site_stations.fgb", "site_observations.fgb", false},
-                      Case{"site.csv", "", "site_stations.csv", "site_observations.csv", false},
-                      Case{"site.geojson", "EPSG:32633", "site_stations.geojson", "site_observations.geojson",
-                           true},
-                      Case{"site.kml", "EPSG:32633", "stations", "observations", true},
-                      // New York Long Island in US survey feet: coordinates go in the system's unit.
-                      Case{"feet.gpkg", "EPSG:2263", "stations", "observations", false, 3937.0 / 1200.0}),
+    ::testing::Values(
+        Case{"site.gpkg", "EPSG:32633", "stations", "observations", false, true},
+        Case{"site.gpkg", "", "stations", "observations", false, true},
+        Case{"site.shp", "EPSG:32633", "site_stations.shp", "site_observations.shp", false, false},
+        Case{"site.fgb", "EPSG:32633", "site_stations.fgb", "site_observations.fgb", false, false},
+        Case{"site.csv", "", "site_stations.csv", "site_observations.csv", false, false},
+        Case{"site.geojson", "EPSG:32633", "site_stations.geojson", "site_observations.geojson", true, true},
+        Case{"site.kml", "EPSG:32633", "stations", "observations", true, true},
+        // New York Long Island in US survey feet: coordinates go in the system's unit.
+        Case{"feet.gpkg", "EPSG:2263", "stations", "observations", false, true, 3937.0 / 1200.0}),
     [](const ::testing::TestParamInfo<Case>& info) {
         std::string name = info.param.fileName + (info.param.crs.empty() ? "_local" : "");
         for (char& c : name)
@@ -191,40 +213,55 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsStationsAndSightLines) {
+// The label height a style string gives ("LABEL(...,s:2.5g,...)").
+double LabelHeight(const std::string& style) {
+    const std::size_t at = style.find(",s:");
+    return at == std::string::npos ? 0 : std::stod(style.substr(at + 3));
+}
+
+TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsBesideTheirPointsAndStationsOnce) {
     const test::ScratchFolder folder;
     const survey::FileSurvey survey = test::SiteSurvey();
-    Write({survey}, {(folder / "site.dxf").string(), "", ""});
-    const ReadLayer entities = Read(folder / "site.dxf", "entities");
-
-    std::map<std::string, std::vector<std::string>> labelsByLayer;
-    std::map<std::string, int> entitiesByLayer;
-    for (const ReadFeature& feature : entities.features) {
-        const std::string& layer = feature.fields.at("layer");
-        ++entitiesByLayer[layer];
-        if (feature.fields.at("text").empty())
-            continue;
-        labelsByLayer[layer].push_back(feature.fields.at("text"));
-        // The label's insertion point is its point.
-        const survey::Coordinate& point = test::PointNamed(survey, feature.fields.at("text"));
-        EXPECT_NEAR(feature.vertices.at(0).x, point.easting, kMillimetre);
-        EXPECT_NEAR(feature.vertices.at(0).y, point.northing, kMillimetre);
-    }
-    const std::map<std::string, std::vector<std::string>> expectedLabels = {
-        {"NO_CODE", {"S1", "K1", "P3", "S2"}},
-        {"TREE", {"P1"}},
-        {"WALL", {"P2"}},
-        {"STATIONS", {"S1", "S2"}}};
-    EXPECT_EQ(labelsByLayer, expectedLabels);
-    const std::map<std::string, int> expectedEntities = {
-        {"NO_CODE", 8}, {"TREE", 2}, {"WALL", 2}, {"STATIONS", 4}, {"OBSERVATIONS", 8}};
-    EXPECT_EQ(entitiesByLayer, expectedEntities);
-    // The POINT entities are three-dimensional.
-    for (const ReadFeature& feature : entities.features) {
-        if (feature.fields.at("layer") == "TREE" && feature.fields.at("text").empty()) {
-            EXPECT_NEAR(feature.vertices.at(0).z, 301.234, kMillimetre);
+    // The fixture spans 229.875 m north to south, its larger side; a chosen height overrides that.
+    const struct {
+        std::optional<double> chosen;
+        double height;
+    } heights[] = {{std::nullopt, 2.29875}, {0.5, 0.5}};
+    for (const auto& height : heights) {
+        Write({survey}, {(folder / "site.dxf").string(), "", "", height.chosen});
+        const ReadLayer entities = Read(folder / "site.dxf", "entities");
+        std::map<std::string, std::vector<std::string>> labelsByLayer;
+        std::map<std::string, int> entitiesByLayer;
+        for (const ReadFeature& feature : entities.features) {
+            const std::string& layer = feature.fields.at("layer");
+            ++entitiesByLayer[layer];
+            if (feature.fields.at("text").empty())
+                continue;
+            labelsByLayer[layer].push_back(feature.fields.at("text"));
+            // The label's lower left corner half its height up and right of its point.
+            const survey::Coordinate& point = test::PointNamed(survey, feature.fields.at("text"));
+            EXPECT_NEAR(LabelHeight(feature.style), height.height, height.height / 100) << feature.style;
+            EXPECT_NEAR(feature.vertices.at(0).x, point.easting + height.height / 2, kMillimetre);
+            EXPECT_NEAR(feature.vertices.at(0).y, point.northing + height.height / 2, kMillimetre);
+        }
+        const std::map<std::string, std::vector<std::string>> expectedLabels = {
+            {"NO_CODE", {"K1", "P3"}}, {"TREE", {"P1"}}, {"WALL", {"P2"}}, {"STATIONS", {"S1", "S2"}}};
+        EXPECT_EQ(labelsByLayer, expectedLabels);
+        const std::map<std::string, int> expectedEntities = {
+            {"NO_CODE", 4}, {"TREE", 2}, {"WALL", 2}, {"STATIONS", 4}, {"OBSERVATIONS", 8}};
+        EXPECT_EQ(entitiesByLayer, expectedEntities);
+        // POINT entities are three-dimensional where the point has an elevation.
+        for (const ReadFeature& feature : entities.features) {
+            if (feature.fields.at("layer") == "TREE" && feature.fields.at("text").empty()) {
+                EXPECT_NEAR(feature.vertices.at(0).z, 301.234, kMillimetre);
+            }
         }
     }
+    test::ExpectError(
+        [&] {
+            Write({survey}, {(folder / "bad.dxf").string(), "", "", 0.0});
+        },
+        Error::Kind::Usage, "--label-height");
 }
 
 } // namespace

@@ -96,6 +96,8 @@ const std::set<std::string> kXmlTextAttributes = {
     "targetsetupid", "pntref",        "ogcwktcode", "date",        "time",           "language",
     "version",       "xmlns",         "readonly",   "angularunit", "linearunit",     "areaunit",
     "volumeunit",    "directionunit", "epsgcode",   "directface",  "schemalocation", "xsi:schemalocation"};
+// Required attributes whose value may be unknown: the schema's double takes "NaN" for that.
+const std::set<std::string> kXmlUnknownAllowed = {"instrumentheight"};
 // The elements whose text is a list of coordinates.
 const std::set<std::string> kXmlCoordinateElements = {"cgpoint", "instrumentpoint", "coordinates"};
 
@@ -143,9 +145,17 @@ Fault CheckXml(std::string_view text) {
     return EachElement(xmlDocGetRootElement(document.get()), [](xmlNodePtr element) -> Fault {
         if (kXmlCoordinateElements.count(Name(element->name)) != 0 && HasNonFiniteNumber(TextOf(element)))
             return "<" + Name(element->name) + "> holds a number that is not finite";
-        return CheckNumberAttributes(
-            element, [](const std::string& name) { return kXmlTextAttributes.count(name) == 0; },
+        const Fault strict = CheckNumberAttributes(
+            element,
+            [](const std::string& name) {
+                return kXmlTextAttributes.count(name) == 0 && kXmlUnknownAllowed.count(name) == 0;
+            },
             HasNonFiniteNumber);
+        if (strict)
+            return strict;
+        return CheckNumberAttributes(
+            element, [](const std::string& name) { return kXmlUnknownAllowed.count(name) != 0; },
+            [](std::string_view value) { return value != "NaN" && HasNonFiniteNumber(value); });
     });
 }
 

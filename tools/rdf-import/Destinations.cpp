@@ -15,11 +15,11 @@ namespace {
 
 void WriteExchange(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
                    exchange::WriterModule& writers) {
-    writers.Write(surveys, {request.path, request.format, request.crs});
+    writers.Write(surveys, {request.path, request.format, request.crs, request.labelHeight});
 }
 
 void CheckExchange(const DestinationRequest& request, exchange::WriterModule& writers) {
-    writers.Check({request.path, request.format, request.crs});
+    writers.Check({request.path, request.format, request.crs, request.labelHeight});
 }
 
 // The survey report: one HTML page with each file's plan and tables. Like the exchange formats,
@@ -56,7 +56,7 @@ const DestinationFormat& Find(const DestinationRequest& request) {
 std::vector<DestinationRequest> Requests(const DestinationOptions& options) {
     std::vector<DestinationRequest> requests;
     for (const std::string& file : options.files)
-        requests.push_back({file, options.format, options.crs});
+        requests.push_back({file, options.format, options.crs, options.labelHeight});
     return requests;
 }
 
@@ -102,6 +102,10 @@ void AddDestinationOptions(CLI::App& app, DestinationOptions& options) {
     app.add_option(
         "--crs", options.crs,
         "the reference system of the coordinates for --to, as GDAL takes it (EPSG:32633, WKT, PROJ)");
+    app.add_option(
+           "--label-height", options.labelHeight,
+           "DXF: the height of point labels in the drawing's unit (default: a hundredth of its extent)")
+        ->check(CLI::PositiveNumber);
 }
 
 std::optional<std::string> DestinationUsageError(const DestinationOptions& options,
@@ -110,6 +114,8 @@ std::optional<std::string> DestinationUsageError(const DestinationOptions& optio
         return std::string("--to-format applies to --to files only");
     if (options.files.empty() && !options.crs.empty())
         return std::string("--crs applies to --to files only");
+    if (options.files.empty() && options.labelHeight)
+        return std::string("--label-height applies to --to files only");
     try {
         for (const DestinationRequest& request : Requests(options))
             CheckDestination(request, writers);

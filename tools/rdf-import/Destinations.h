@@ -16,8 +16,9 @@ namespace rdf {
 
 struct DestinationRequest {
     std::string path;
-    std::string format; // --to-format; empty: chosen by the extension
-    std::string crs;    // --crs; empty: local coordinates
+    std::string format;                               // --to-format; empty: chosen by the extension
+    std::string crs;                                  // --crs; empty: local coordinates
+    std::optional<double> labelHeight = std::nullopt; // --label-height
 };
 
 // Writers throw exchange::Error: Usage for what the user must mend, WriteFailure otherwise. A writer
@@ -50,6 +51,7 @@ struct DestinationOptions {
     std::vector<std::string> files;
     std::string format;
     std::string crs;
+    std::optional<double> labelHeight = std::nullopt;
 };
 
 void AddDestinationOptions(CLI::App& app, DestinationOptions& options);

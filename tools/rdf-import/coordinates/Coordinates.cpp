@@ -161,8 +161,9 @@ void Coordinates::Reduce() {
 void Coordinates::FileWritten(const host::FileEnd&) {
     Reduce();
     if (pointList != nullptr) {
-        const survey::LengthUnit unit = OutputUnit(current, settings);
-        if (pointListUnit != unit)
+        // One unit for the whole list, and its header row once.
+        const survey::LengthUnit unit = builder.RunUnit();
+        if (!pointListUnit && settings.pointListHeader)
             pointList->Write(PointListHeader(unit, settings.eastingFirst));
         pointListUnit = unit;
         WritePointListRows(*pointList, *currentPoints, unit, settings.eastingFirst);

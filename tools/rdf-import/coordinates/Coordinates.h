@@ -45,7 +45,7 @@ private:
     survey::FileSurvey current;                       // its coordinates are in currentPoints
     std::optional<survey::ReducedFile> currentPoints; // made one at a time as they are written
     host::BufferedOutput* pointList = nullptr;
-    std::optional<survey::LengthUnit> pointListUnit; // of the last header row written
+    std::optional<survey::LengthUnit> pointListUnit; // of the list, once its first file is written
     bool quiet = true;
     std::vector<survey::FileSurvey> run;
     std::vector<RunEnded> runEnded;

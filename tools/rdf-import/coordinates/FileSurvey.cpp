@@ -101,7 +101,10 @@ void SurveyBuilder::Begin(std::wstring_view path, bool keepingObservations) {
     file.path = Utf8(path);
     file.job.header = comments.Header();
     file.job.facts = Overridden(comments.FactsAt(std::nullopt), settings.overrides);
-    options = InMetres(settings, OutputUnit(file, settings));
+    // Lengths the user gives are in the one unit of the run's output, whatever each file's own.
+    if (!runUnit)
+        runUnit = OutputUnit(file, settings);
+    options = InMetres(settings, *runUnit);
     keepObservations = keepingObservations;
     open.reset();
     sighted.clear();

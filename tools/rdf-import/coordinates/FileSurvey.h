@@ -28,6 +28,7 @@ struct SurveySettings {
     FactOverrides overrides;
     std::optional<survey::LengthUnit> units; // of the output; the job's own when none
     bool eastingFirst = false;               // --order penzd
+    bool pointListHeader = true;             // not --no-header
     // Lengths given on the command line, in the unit of the output: the control points (the
     // options' user points hold these numbers unscaled) and the face pairs' distance tolerance.
     std::optional<double> distanceTolerance;
@@ -55,6 +56,8 @@ public:
               bool keepObservations);
     // Reduces the file read last; the builder is then ready for the next.
     Reduced Reduce();
+    // The unit of the run's output: --units, else the first file's. Known only once a file was read.
+    survey::LengthUnit RunUnit() const { return runUnit.value_or(survey::LengthUnit::Metre); }
 
 private:
     void Begin(std::wstring_view path, bool keepObservations);
@@ -66,6 +69,7 @@ private:
     const SurveySettings& settings;
     survey::JobComments comments;
     survey::Options options; // for this file, in metres
+    std::optional<survey::LengthUnit> runUnit;
     bool keepObservations = false;
     survey::FileSurvey file;
     std::optional<survey::Station> open; // the station whose observations are still coming

@@ -47,16 +47,20 @@ void AddChoice(CLI::App& app, const char* name, std::string& text, const std::ma
 void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
     // One point an occurrence: a list would swallow the raw data files that follow it.
     app.add_option("--known", texts.known,
-                   "a control point NAME=N,E[,Z] for every file, in the unit of the output (repeatable)")
+                   "a control point NAME=N,E[,Z] for every file, in the unit of the output (the first "
+                   "file's unless --units; repeatable)")
         ->allow_extra_args(false)
         ->group(kGroup);
     app.add_option("--known-points", texts.knownPoints,
                    "control points from a CSV file: name,northing,easting,elevation")
         ->group(kGroup);
-    AddChoice(app, "--units", texts.units, kUnits,
-              "coordinates in m, ft or usft (default: each job's own unit)");
+    AddChoice(
+        app, "--units", texts.units, kUnits,
+        "coordinates in m, ft or usft (default: each job's own unit; the points list: the first job's)");
     app.add_option("--order", texts.order, "points: pnezd (default) or penzd, easting first")
         ->check(CLI::IsMember({"pnezd", "penzd"}))
+        ->group(kGroup);
+    app.add_flag("--no-header", texts.noHeader, "points: no header row, as CAD point importers want")
         ->group(kGroup);
     AddChoice(app, "--zero-va", texts.zeroVa, kZeroVa,
               "vertical angles as zenith, horizontal or compass (default: the job's)");
@@ -92,6 +96,7 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
     SurveySettings settings;
     settings.units = Chosen(kUnits, texts.units);
     settings.eastingFirst = texts.order == "penzd";
+    settings.pointListHeader = !texts.noHeader;
     settings.overrides.zeroVa = Chosen(kZeroVa, texts.zeroVa);
     settings.overrides.readings = Chosen(kReadings, texts.haRaw);
     settings.overrides.zeroAzimuth = Chosen(kZeroAzimuth, texts.zeroAzimuth);

@@ -19,6 +19,7 @@ struct SurveyOptionTexts {
     std::string knownPoints;
     std::string units;
     std::string order = "pnezd";
+    bool noHeader = false;
     std::string zeroVa;
     std::string haRaw;
     std::string zeroAzimuth;
