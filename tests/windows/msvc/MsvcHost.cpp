@@ -477,7 +477,8 @@ private:
     int failed = 0;
 };
 
-// Out of memory in CreatePlugin reaches the host as std::bad_alloc, and as std::exception.
+// Out of memory in CreatePlugin reaches the host as std::bad_alloc, and as std::exception whose
+// run-time type is std::bad_alloc.
 void CheckCreateFailure(Checks& checks, CreatePluginFunction create, InjectFailureFunction inject) {
     inject(kFailAllocation, 1);
     try {
@@ -492,6 +493,8 @@ void CheckCreateFailure(Checks& checks, CreatePluginFunction create, InjectFailu
         checks.Check(false, "CreatePlugin without memory: no failure");
     } catch (const std::exception& failure) {
         checks.Check(strcmp(failure.what(), "bad allocation") == 0, "CreatePlugin: exception::what()");
+        checks.Check(strcmp(typeid(failure).raw_name(), ".?AVbad_alloc@std@@") == 0, "CreatePlugin: typeid");
+        checks.Check(dynamic_cast<const std::bad_alloc*>(&failure) == &failure, "CreatePlugin: dynamic_cast");
     }
 }
 

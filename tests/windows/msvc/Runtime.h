@@ -24,6 +24,21 @@ int fclose(FILE* file);
 // The program, called by the start-up code with the wide command line.
 int HostMain(int argc, wchar_t** argv);
 
+// std::type_info as Microsoft's runtime lays it out, for typeid: after the virtual table, a cache
+// of the undecorated name, then the decorated name.
+class type_info {
+public:
+    virtual ~type_info();
+    const char* raw_name() const { return decoratedName; }
+
+private:
+    mutable void* undecoratedName;
+    char decoratedName[1];
+};
+namespace std {
+using ::type_info;
+}
+
 // Microsoft's exception classes as its library declares them, so that handlers compare the same
 // decorated names: ".?AVexception@std@@" and ".?AVbad_alloc@std@@". Only the layout and the order
 // of the virtual functions matter; the objects the module throws bring their own table.
