@@ -8,6 +8,7 @@
 #include "Runtime.h"
 
 #include "interfaces/PluginInterfaces.h"
+#include "tests/windows/host_units.h"
 
 #include <oleauto.h>
 #include <stdarg.h>
@@ -177,104 +178,7 @@ private:
     int count = 1;
 };
 
-enum Quantity { kAngle, kDistance, kPressure, kTemperature };
 const char* const kQuantityNames[] = {"angle", "distance", "pressure", "temperature"};
-constexpr double kPi = 3.141592653589793;
-
-// Digit by digit, as the C host reads numbers, so that the logs hold the same doubles.
-bool ParseDecimal(const wchar_t* text, double* value) {
-    const wchar_t* p = text;
-    const bool negative = *p == L'-';
-    if (*p == L'-' || *p == L'+')
-        ++p;
-    double mantissa = 0.0;
-    double scale = 1.0;
-    bool point = false;
-    bool digits = false;
-    for (; *p != 0; ++p) {
-        if (*p >= L'0' && *p <= L'9') {
-            mantissa = mantissa * 10.0 + static_cast<double>(*p - L'0');
-            if (point)
-                scale *= 10.0;
-            digits = true;
-        } else if (*p == L'.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    if (!digits)
-        return false;
-    *value = (negative ? -mantissa : mantissa) / scale;
-    return true;
-}
-
-// D.MM.SS with an optional fraction of seconds after a third point.
-bool ParseDegreesMinutesSeconds(const wchar_t* text, double* value) {
-    constexpr int kFields = 4;
-    constexpr size_t kFieldChars = 64;
-    wchar_t fields[kFields][kFieldChars];
-    int count = 0;
-    size_t at = 0;
-    const bool negative = *text == L'-';
-    for (const wchar_t* p = negative ? text + 1 : text;; ++p) {
-        if (*p == L'.' || *p == 0) {
-            fields[count++][at] = 0;
-            at = 0;
-            if (*p == 0)
-                break;
-            if (count == kFields)
-                return false;
-            continue;
-        }
-        if (*p < L'0' || *p > L'9' || at + 1 >= kFieldChars)
-            return false;
-        fields[count][at++] = *p;
-    }
-    double part[3] = {0.0, 0.0, 0.0};
-    for (int i = 0; i < count && i < 3; ++i)
-        if (fields[i][0] != 0 && !ParseDecimal(fields[i], &part[i]))
-            return false;
-    if (count == kFields && fields[3][0] != 0) {
-        wchar_t seconds[2 * kFieldChars + 2];
-        size_t length = 0;
-        for (const wchar_t* p = fields[2]; *p != 0; ++p)
-            seconds[length++] = *p;
-        seconds[length++] = L'.';
-        for (const wchar_t* p = fields[3]; *p != 0; ++p)
-            seconds[length++] = *p;
-        seconds[length] = 0;
-        if (!ParseDecimal(seconds, &part[2]))
-            return false;
-    }
-    const double degrees = part[0] + part[1] / 60.0 + part[2] / 3600.0;
-    *value = (negative ? -degrees : degrees) * kPi / 180.0;
-    return true;
-}
-
-// Internal units: metres, hPa, degrees Celsius, radians.
-bool ConvertQuantity(Quantity quantity, int32_t unit, const wchar_t* text, double* value) {
-    if (quantity == kAngle && unit == 1)
-        return ParseDegreesMinutesSeconds(text, value);
-    double read = 0.0;
-    if (!ParseDecimal(text, &read))
-        return false;
-    switch (quantity) {
-    case kAngle:
-        *value = read * kPi / (unit == 4 ? 200.0 : 3200.0);
-        break;
-    case kDistance:
-        *value = unit == 1 ? read * 0.3048 : read;
-        break;
-    case kPressure:
-        *value = unit == 2 ? read * 33.8639 : read;
-        break;
-    case kTemperature:
-        *value = unit == 1 ? (read - 32.0) * 5.0 / 9.0 : read;
-        break;
-    }
-    return true;
-}
 
 template <class Interface> class Converter final : public Counted<Interface> {
 public:
