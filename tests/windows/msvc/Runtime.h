@@ -12,7 +12,6 @@ void free(void* block);
 int _snprintf(char* buffer, size_t size, const char* format, ...);
 int puts(const char* text);
 int strcmp(const char* a, const char* b);
-int memcmp(const void* a, const void* b, size_t size);
 void* memcpy(void* to, const void* from, size_t size);
 struct FILE;
 FILE* _wfopen(const wchar_t* name, const wchar_t* mode);

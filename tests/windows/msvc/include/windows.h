@@ -11,7 +11,4 @@ extern "C" {
 __declspec(dllimport) HMODULE LoadLibraryW(const wchar_t* name);
 __declspec(dllimport) void* GetProcAddress(HMODULE module, const char* name);
 __declspec(dllimport) int FreeLibrary(HMODULE module);
-__declspec(dllimport) uint32_t GetLastError();
-__declspec(dllimport) int SetCurrentDirectoryW(const wchar_t* path);
-[[noreturn]] __declspec(dllimport) void ExitProcess(unsigned code);
 }
