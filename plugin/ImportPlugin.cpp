@@ -2,6 +2,7 @@
 
 #include "interfaces/CreatePlugin.h"
 #include "platform/Export.h"
+#include "platform/HostBoundary.h"
 #include "plugin/ImportDriver.h"
 #include "resources/identity.h"
 
@@ -45,13 +46,15 @@ BSTR CImportPluginImpl::GetFormatName() {
 }
 
 void CImportPluginImpl::Import(IImportFileList* files, IMeasurementSink* sink) {
-    ImportFiles(files, sink);
+    platform::ImportAcrossBoundary(files, sink, ImportFiles);
 }
 
 // Declared for hosts in interfaces/CreatePlugin.h. The caller receives one reference. Out of memory
-// leaves as std::bad_alloc; never null.
+// leaves as std::bad_alloc, in the host's form (platform/HostBoundary.h); never null.
 PLUGIN_EXPORT Plugin::IGroundBasedMIP* CreatePlugin() {
-    Plugin::IGroundBasedMIP* plugin = new CImportPluginImpl;
-    plugin->AddRef();
-    return plugin;
+    return platform::CreateAcrossBoundary([]() -> Plugin::IGroundBasedMIP* {
+        Plugin::IGroundBasedMIP* plugin = new CImportPluginImpl;
+        plugin->AddRef();
+        return plugin;
+    });
 }

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cwctype>
+#include <stdexcept>
 #include <utility>
 
 namespace testing_host {
@@ -41,6 +42,12 @@ std::optional<double> PlainDecimal(const std::wstring& text) {
     const char* first = narrow.data() + (narrow[0] == '+' ? 1 : 0);
     std::from_chars(first, narrow.data() + narrow.size(), value);
     return value;
+}
+
+void RecordingHost::Record(std::string call) {
+    log.push_back(std::move(call));
+    if (!failAt.empty() && log.back() == failAt)
+        throw std::runtime_error("host failure at " + failAt);
 }
 
 void Recorded::Record(const std::string& call) const {

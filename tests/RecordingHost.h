@@ -125,7 +125,10 @@ public:
 
     // The calls recorded since the last Take, which are then forgotten.
     Log Take();
-    void Record(std::string call) { log.push_back(std::move(call)); }
+    // Records the call; the one named by FailAt then throws std::runtime_error, as a host whose
+    // own work fails.
+    void Record(std::string call);
+    void FailAt(std::string call) { failAt = std::move(call); }
 
     // What converters of a kind and unit code answer; by default PlainDecimal.
     void Script(Kind kind, int code, ConvertScript script);
@@ -152,6 +155,7 @@ private:
     std::map<std::string, int> serials;
     std::vector<std::unique_ptr<Recorded>> objects;
     bool noFactory = false;
+    std::string failAt;
 };
 
 } // namespace testing_host

@@ -1,8 +1,8 @@
 #include "platform/AnsiText.h"
 
-#include <windows.h>
+#include "platform/windows/Win32Failure.h"
 
-#include <comdef.h>
+#include <windows.h>
 
 #include <climits>
 
@@ -10,7 +10,7 @@ namespace platform {
 namespace {
 
 [[noreturn]] void RaiseConversionFailure(DWORD error) {
-    throw _com_error(HRESULT_FROM_WIN32(error));
+    throw Win32Failure{HRESULT_FROM_WIN32(error)};
 }
 
 } // namespace

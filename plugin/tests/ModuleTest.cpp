@@ -6,6 +6,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+
 namespace testing_host {
 namespace {
 
@@ -126,6 +128,39 @@ TEST_F(Module, HostExceptionLeavesImportAndReleasesWhatTheModuleHeld) {
     const Log log = host.Take();
     EXPECT_LOG((Log{"AddPoint(P)", "distance#1.Release", "factory#2.Release"}),
                Log(log.end() - 3, log.end()));
+}
+
+// The host's sink or file list failing in the middle of the list: the failure reaches the caller
+// of Import as it was thrown, nothing after it is called, and every reference comes back.
+TEST_F(Module, SinkOrFileListFailureReachesTheCallerWithEverythingReleased) {
+    struct Case {
+        std::string failAt;
+        Log last; // the log's end, from the failing call on
+    };
+    const Case cases[] = {
+        {"AddObservation(T3)",
+         {"AddObservation(T3)", "distance#1.Release", "angle#1.Release", "factory#2.Release"}},
+        {"files.MoveNext", {"files.MoveNext"}},
+    };
+    const std::wstring job = dir.Write("job.rdf", "CO,Dist Units: Metres\nCO,Angle Units: DDDMMSS\n"
+                                                  "ST,T1,,T2,,1.5,0.0000,0.0000\n"
+                                                  "F1,T2,1.6,135.8,0.0000,90.0000\n"
+                                                  "F1,T3,1.6,98.4,112.1530,90.1205\n"
+                                                  "F1,T4,1.6,80.2,200.0000,90.0000\n")
+                                 .wstring();
+    for (const Case& c : cases) {
+        RecordingHost failing;
+        failing.FailAt(c.failAt);
+        failing.files.paths = {job, job};
+        Plugin::IGroundBasedMIP* plugin = create();
+        EXPECT_THROW(plugin->Import(&failing.files, &failing.sink), std::runtime_error) << c.failAt;
+        EXPECT_TRUE(plugin->Release());
+        const Log log = failing.Take();
+        ASSERT_GE(log.size(), c.last.size()) << c.failAt;
+        EXPECT_LOG(c.last, Log(log.end() - static_cast<std::ptrdiff_t>(c.last.size()), log.end()));
+        EXPECT_EQ(std::count(log.begin(), log.end(), "BeginFile(" + Utf8(job) + ")"), 1) << c.failAt;
+        EXPECT_NO_REFERENCE_FAULTS(failing);
+    }
 }
 
 } // namespace
