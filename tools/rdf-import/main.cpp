@@ -11,6 +11,7 @@
 #include "tools/rdf-import/OutputFiles.h"
 #include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
+#include "tools/rdf-import/TerminalText.h"
 #include "tools/rdf-import/coordinates/Coordinates.h"
 #include "tools/rdf-import/coordinates/SurveyOptions.h"
 #include "tools/rdf-import/writers/Writers.h"
@@ -43,9 +44,34 @@ struct Options {
     rdf::DestinationOptions destinations;
 };
 
+// Messages name files and points, which may hold control characters: they never reach the
+// terminal as they are.
 void Fail(const std::string& message) {
-    std::cerr << "rdf-import: " << message << '\n';
+    std::cerr << "rdf-import: " << rdf::ForTerminal(message) << '\n';
 }
+
+// While it lives, a terminal on standard output gets no control character from the listing.
+class TerminalOutput {
+public:
+    TerminalOutput() {
+        if (!rdf::OutputStreamIsTerminal())
+            return;
+        filter_ = std::make_unique<rdf::TerminalFilter>(*std::cout.rdbuf());
+        previous_ = std::cout.rdbuf(filter_.get());
+    }
+    ~TerminalOutput() {
+        if (!filter_)
+            return;
+        std::cout.flush();
+        std::cout.rdbuf(previous_);
+    }
+    TerminalOutput(const TerminalOutput&) = delete;
+    TerminalOutput& operator=(const TerminalOutput&) = delete;
+
+private:
+    std::unique_ptr<rdf::TerminalFilter> filter_;
+    std::streambuf* previous_ = nullptr;
+};
 
 std::optional<host::EncodingLocale> ChooseLocale(const std::string& encoding) {
     if (encoding.empty())
@@ -59,7 +85,10 @@ std::optional<host::EncodingLocale> ChooseLocale(const std::string& encoding) {
 std::unique_ptr<rdf::ProgressBar> MakeProgressBar(const Options& options) {
     if (options.quiet || !rdf::ErrorStreamIsTerminal())
         return nullptr;
-    return std::make_unique<rdf::ProgressBar>(std::cerr, options.files);
+    std::vector<std::string> names;
+    for (const std::string& file : options.files)
+        names.push_back(rdf::ForTerminal(file));
+    return std::make_unique<rdf::ProgressBar>(std::cerr, names);
 }
 
 // Whether every file was imported, and the module's unreleased objects. Formats whose output
@@ -238,6 +267,7 @@ std::filesystem::path ExchangeModulePath() {
 
 int main(int argc, char** argv) {
     const rdf::ConsoleSession console;
+    const TerminalOutput terminal;
     const rdf::CommandLine commandLine(argc, argv);
     Options options;
     CLI::App app("Imports Nikon raw data files through the Nikon module and prints every station, "
@@ -268,7 +298,9 @@ int main(int argc, char** argv) {
     try {
         app.parse(commandLine.Count(), commandLine.Values());
     } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error);
+        rdf::TerminalFilter filter(*std::cerr.rdbuf()); // the messages quote the arguments
+        std::ostream errors(&filter);
+        const int status = app.exit(error, std::cout, errors);
         return status == 0 ? kAllImported : kUsageError;
     }
     if (options.observations && options.format != "csv") {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <pty.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -58,6 +59,10 @@ std::string Job(int shots, const std::string& firstReading = "60.1245", const st
                (i == 0 ? firstReading : std::to_string(i % 360) + ".1245") + ",91.0230,07:50:11,FENCE\n";
     }
     return job;
+}
+
+std::string Replaced(std::string text, const std::string& what, const std::string& with) {
+    return text.replace(text.find(what), what.size(), with);
 }
 
 std::vector<std::string> Entries(const fs::path& folder) {
@@ -271,15 +276,69 @@ TEST(HostileRuns, ReferenceSystemsAreCheckedBeforeAnythingIsWritten) {
     }
 }
 
-// Angles and positions beyond what a listing's fields were made for are shown, not crashed on.
-TEST(HostileRuns, HugeAnglesAreShownInEveryFormat) {
+// What a terminal on standard output and error receives from a run whose names carry escape
+// sequences: the run's terminal is a pseudo-terminal read here to its end.
+std::string OnATerminal(const fs::path& folder, const std::vector<std::string>& arguments) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        std::vector<char*> argv = {const_cast<char*>(RDF_IMPORT), const_cast<char*>("--quiet")};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        if (::chdir(folder.c_str()) == 0)
+            ::execv(RDF_IMPORT, argv.data());
+        ::_exit(127);
+    }
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, static_cast<std::size_t>(got));
+    ::close(terminal);
+    ::waitpid(child, nullptr, 0);
+    return shown;
+}
+
+TEST(HostileRuns, EscapeSequencesInNamesNeverReachTheTerminal) {
     const testsupport::TempDir folder;
-    folder.Write("huge.rdf", Job(2, "260000000000000.0000"));
-    for (const char* arguments : {"huge.rdf", "--format csv --angles dms --observations huge.rdf",
-                                  "--to r.html huge.rdf", "--format json huge.rdf"}) {
-        SCOPED_TRACE(arguments);
-        const ToolRun run = RunTool(folder.Path(), arguments);
+    folder.Write("esc.rdf", Job(2, "60.1245", "P\x1b]0;title\x07\x1b[2J"));
+    const std::vector<std::string> cases[] = {{"esc.rdf"},
+                                              {"--format", "csv", "--observations", "esc.rdf"},
+                                              {"no\x1b[2J.rdf"},
+                                              {"--bad\x1b[2J", "esc.rdf"}};
+    for (const std::vector<std::string>& arguments : cases) {
+        SCOPED_TRACE(arguments.front());
+        const std::string shown = OnATerminal(folder.Path(), arguments);
+        EXPECT_NE(shown.find("\xEF\xBF\xBD"), std::string::npos) << shown;
+        EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
+    }
+}
+
+// Angles beyond what a listing's fields were made for are shown, not crashed on; positions beyond
+// any survey are reported by the reduction where they enter.
+TEST(HostileRuns, ValuesBeyondAnySurveyAreShownOrReported) {
+    const std::string farRecord =
+        "CO,Dist Units: Metres\nMP,T1,,1" + std::string(79, '0') + ".0,5000.0,100.0,CTRL\n";
+    const struct {
+        std::string job;
+        const char* arguments;
+        const char* shown;
+    } cases[] = {
+        {Job(2, "260000000000000.0000"), "", "260000000000000\u00b0"},
+        {Job(2, "260000000000000.0000"), "--format csv --angles dms --observations", "260000000000000\u00b0"},
+        {Job(2, "260000000000000.0000"), "--format json", "\"P0\""},
+        {Job(2, "260000000000000.0000"), "--to r.html", "P0"},
+        {farRecord, "", "T1's coordinates are not finite or lie beyond any survey"},
+        {Replaced(Job(2, "60.1245", "FAR"), ",20.1000,", ",1" + std::string(30, '0') + ".1,"), "",
+         "FAR from T1: the observation puts it where no survey reaches"},
+    };
+    const testsupport::TempDir folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        folder.Write("j.rdf", c.job);
+        const ToolRun run = RunTool(folder.Path(), std::string(c.arguments) + " j.rdf");
         EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(c.shown), std::string::npos) << run.out;
     }
 }
 
