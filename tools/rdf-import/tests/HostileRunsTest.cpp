@@ -118,6 +118,19 @@ TEST(HostileRuns, OutputsNeverReplaceInputsDevicesLinksOrReadOnlyFiles) {
     }
 }
 
+// Standard output on a full device: every format's failure is the run's.
+TEST(HostileRuns, AFullStandardOutputFailsTheRun) {
+    const testsupport::TempDir folder;
+    folder.Write("j.rdf", Job(3));
+    for (const char* format : {"text", "json", "csv", "points", "trace"}) {
+        SCOPED_TRACE(format);
+        const std::string command = "cd '" + folder.Path().string() + "' && " + RDF_IMPORT +
+                                    " --quiet --format " + format + " j.rdf >/dev/full 2>/dev/null";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    }
+}
+
 // A small file system of its own, filled by the first few kilobytes: mounting needs root, as CI has.
 class FullDisk {
 public:
