@@ -73,6 +73,31 @@ private:
     std::streambuf* previous_ = nullptr;
 };
 
+// -o's file: it appears under its name only once it is whole and on the disk, as --to's do.
+class OutputFile {
+public:
+    // Throws exchange::Error when its staging folder cannot be made.
+    explicit OutputFile(const std::string& path) : staging_(std::filesystem::u8path(path)) {
+        stream_.open(staging_.PathFor(staging_.target().filename().u8string()), std::ios::binary);
+    }
+
+    std::ostream& Stream() { return stream_; }
+
+    // Closes the file and moves it into place; false when a write failed. Throws exchange::Error
+    // when it cannot be moved.
+    bool Finish() {
+        stream_.close();
+        if (!stream_)
+            return false;
+        staging_.Commit();
+        return true;
+    }
+
+private:
+    exchange::Staging staging_;
+    std::ofstream stream_;
+};
+
 std::optional<host::EncodingLocale> ChooseLocale(const std::string& encoding) {
     if (encoding.empty())
         return host::EncodingLocale::FromEnvironment();
@@ -144,24 +169,16 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     const std::optional<host::EncodingLocale> locale = ChooseLocale(options.encoding);
     if (!locale)
         return kUsageError;
-    // -o's file appears under its name only once it is whole, as --to's do.
-    std::optional<exchange::Staging> staging;
-    std::ofstream file;
+    std::optional<OutputFile> file;
     if (!options.output.empty()) {
-        const std::filesystem::path target = std::filesystem::u8path(options.output);
         try {
-            staging.emplace(target);
+            file.emplace(options.output);
         } catch (const exchange::Error& error) {
             Fail(error.what());
             return kUsageError;
         }
-        file.open(staging->PathFor(target.filename().u8string()), std::ios::binary | std::ios::trunc);
-        if (!file) {
-            Fail("cannot write " + options.output);
-            return kSomeFileFailed;
-        }
     }
-    std::ostream& stream = options.output.empty() ? std::cout : file;
+    std::ostream& stream = file ? file->Stream() : std::cout;
 
     const host::PluginModule module(options.module.empty() ? rdf::DefaultModulePath(NIKON_BUILT_MODULE)
                                                            : std::filesystem::u8path(options.module));
@@ -215,15 +232,10 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     if (trace)
         trace->Flush();
     out.WriteOut();
-    stream.flush();
-    if (file.is_open())
-        file.close();
-    if (!stream || !file) {
-        Fail("cannot write " + (options.output.empty() ? std::string("the output") : options.output));
+    if (!(file ? file->Finish() : stream.flush().good())) {
+        Fail("cannot write " + (file ? options.output : std::string("the output")));
         return kSomeFileFailed;
     }
-    if (staging)
-        staging->Commit();
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
