@@ -467,8 +467,7 @@ private:
                                           ": no slope distance and vertical angle, so it is not located");
                 continue;
             }
-            const Position located = Polar(work, station, sighting);
-            if (!WithinAnySurvey(located)) {
+            if (!WithinAnySurvey(Polar(work, station, sighting))) {
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": the observation puts it where no survey reaches, so it is not "
                                           "located");
@@ -480,7 +479,8 @@ private:
             LocatedPoint& point = Determined(work.targets[i]);
             if (point.code == nullptr && !sighting.code.empty())
                 point.code = &*codes_.insert(sighting.code).first;
-            determinations_.Append(point.determinations, {located, &work.station->name});
+            determinations_.Append(point.determinations,
+                                   {Polar(work, station, sighting), &work.station->name});
         }
     }
 
