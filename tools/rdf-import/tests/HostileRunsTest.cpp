@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <pty.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -92,8 +93,8 @@ TEST(HostileRuns, OutputsNeverReplaceInputsDevicesLinksOrReadOnlyFiles) {
         {"-o hard.txt j.rdf", "hard.txt", "it is the input j.rdf"}, // a hard link to the input
         {"--to link.html j.rdf", "j.rdf", "link.html is a symbolic link"},
         {"--to ro.html j.rdf", "ro.html", "ro.html is read-only"},
-        {"--to /dev/null --to-format html j.rdf", "j.rdf", "/dev/null is not a regular file"},
-        {"-o /dev/null j.rdf", "j.rdf", "/dev/null is not a regular file"},
+        {"--to pipe.html j.rdf", "j.rdf", "pipe.html is not a regular file"},
+        {"-o pipe.html j.rdf", "j.rdf", "pipe.html is not a regular file"},
         {"-o x.json --crs EPSG:32633 --to ./x.json j.rdf", "j.rdf", "x.json would be written twice"},
     };
     const testsupport::TempDir folder;
@@ -106,6 +107,12 @@ TEST(HostileRuns, OutputsNeverReplaceInputsDevicesLinksOrReadOnlyFiles) {
     fs::permissions(folder.Path() / "ro.html", fs::perms::owner_read);
     fs::create_symlink("j.rdf", folder.Path() / "link.html");
     fs::create_hard_link(folder.Path() / "j.rdf", folder.Path() / "hard.txt");
+    // A pipe of the test's own stands for a device: a tool that wrongly replaced it or wrote into
+    // it would harm nothing outside the folder, and the open reading end keeps a writer from
+    // waiting.
+    const fs::path pipe = folder.Path() / "pipe.html";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
     const std::vector<std::string> before = Entries(folder.Path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -115,7 +122,9 @@ TEST(HostileRuns, OutputsNeverReplaceInputsDevicesLinksOrReadOnlyFiles) {
         EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
         EXPECT_EQ(Slurp(folder.Path() / c.kept), kept);
         EXPECT_EQ(Entries(folder.Path()), before);
+        EXPECT_TRUE(fs::is_fifo(pipe));
     }
+    ::close(reader);
 }
 
 // Standard output on a full device: every format's failure is the run's.
