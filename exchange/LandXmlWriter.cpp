@@ -92,7 +92,11 @@ std::string FileName(const std::string& path) {
 std::string DegreesMinutesSeconds(double radians) {
     // Whole hundredths of a second first, so that rounding carries into minutes and degrees.
     constexpr long long kHundredthsPerTurn = 360LL * 360000;
-    const long long hundredths = std::llround(radians * 180.0 / kPi * 360000.0) % kHundredthsPerTurn;
+    // Within a turn first, so that no angle overflows the count; XML Schema's word for no number.
+    if (!std::isfinite(radians))
+        return "NaN";
+    const long long hundredths =
+        std::llround(std::fmod(radians, 2 * kPi) * 180.0 / kPi * 360000.0) % kHundredthsPerTurn;
     char text[64];
     std::snprintf(text, sizeof text, "%lld.%02lld%04lld", hundredths / 360000, hundredths / 6000 % 60,
                   hundredths % 6000);

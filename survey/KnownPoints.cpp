@@ -10,9 +10,6 @@
 namespace survey {
 namespace {
 
-// A control point this far out is no survey's (the earth's circumference is 4e7 m): most likely a
-// slip of the keyboard, and beyond what the outputs can show to the millimetre.
-constexpr double kLargestCoordinate = 1e9;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::vector<std::string_view> Fields(std::string_view text) {
@@ -35,12 +32,8 @@ std::optional<double> Number(std::string_view text) {
 }
 
 std::string BeyondAnySurvey() {
-    return " must be finite and within " + std::to_string(static_cast<long long>(kLargestCoordinate)) +
+    return " must be finite and within " + std::to_string(static_cast<long long>(kFarthestCoordinate)) +
            " of zero";
-}
-
-bool Within(double value) {
-    return std::fabs(value) <= kLargestCoordinate; // false for NaN
 }
 
 bool HasControlCharacter(std::string_view text) {
@@ -75,7 +68,7 @@ KnownPointOrError FromFields(const std::vector<std::string_view>& fields, Length
     const auto easting = Number(fields[2]);
     if (!northing || !easting)
         return "the northing and easting of " + std::string(fields[0]) + " are not both numbers";
-    if (!Within(*northing) || !Within(*easting))
+    if (!WithinAnySurvey(*northing) || !WithinAnySurvey(*easting))
         return "the northing and easting of " + std::string(fields[0]) + BeyondAnySurvey();
     KnownPoint point;
     point.name = std::string(fields[0]);
@@ -86,7 +79,7 @@ KnownPointOrError FromFields(const std::vector<std::string_view>& fields, Length
         const auto elevation = Number(fields[3]);
         if (!elevation)
             return "the elevation of " + point.name + " is not a number";
-        if (!Within(*elevation))
+        if (!WithinAnySurvey(*elevation))
             return "the elevation of " + point.name + BeyondAnySurvey();
         point.elevation = *elevation * MetresPer(unit);
     }

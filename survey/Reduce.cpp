@@ -7,6 +7,7 @@
 #include "survey/Survey.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -108,21 +109,32 @@ constexpr double kSamePosition = 0.001;
 // readings taken as azimuths, only when no round of the means before it has anything left to do.
 enum class Means { Points, Resection, AzimuthReadings };
 
+// Every digit of any double: a room for 309 digits, a sign, the point and the decimals.
+std::string Fixed(double value, int decimals, bool sign = false) {
+    char text[400];
+    char* const start = text + 1;
+    const auto written = std::to_chars(start, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (!sign || *start == '-' || std::isnan(value))
+        return std::string(start, written.ptr);
+    text[0] = '+';
+    return std::string(text, written.ptr);
+}
+
 std::string Text(double metres) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", metres);
-    return text;
+    return Fixed(metres, 3);
 }
 
 // Seconds for a residual, degrees for a blunder.
 std::string AngleText(double radians) {
     const double seconds = radians * 180 / kPi * 3600;
-    char text[32];
     if (std::abs(seconds) < 3600)
-        std::snprintf(text, sizeof text, "%+.1f\"", seconds);
-    else
-        std::snprintf(text, sizeof text, "%+.4f°", seconds / 3600);
-    return text;
+        return Fixed(seconds, 1, true) + "\"";
+    return Fixed(seconds / 3600, 4, true) + "°";
+}
+
+bool WithinAnySurvey(const Position& position) {
+    return survey::WithinAnySurvey(position.northing) && survey::WithinAnySurvey(position.easting) &&
+           (!position.elevation || survey::WithinAnySurvey(*position.elevation));
 }
 
 class Reducer {
@@ -182,6 +194,11 @@ private:
     void LocateKnownPoints() {
         for (const auto* points : {&options_.userPoints, &knownPoints_}) {
             for (const KnownPoint& point : *points) {
+                if (!WithinAnySurvey(Position{point.northing, point.easting, point.elevation})) {
+                    Report(point.line, point.name + "'s coordinates are not finite or lie beyond any survey, "
+                                                    "so they are set aside");
+                    continue;
+                }
                 auto [at, added] = PointNamed(point.name);
                 if (added) {
                     at->second.position = {point.northing, point.easting, point.elevation};
@@ -459,6 +476,12 @@ private:
             if (!sighting.horizontalDistance) {
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": no slope distance and vertical angle, so it is not located");
+                continue;
+            }
+            if (!WithinAnySurvey(Polar(work, station, sighting))) {
+                Report(sighting.line, sighting.target + " from " + work.station->name +
+                                          ": the observation puts it where no survey reaches, so it is not "
+                                          "located");
                 continue;
             }
             if (sighting.targetHeightAssumed && station.elevation)

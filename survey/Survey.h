@@ -4,11 +4,20 @@
 // and angles radians throughout; names and texts are UTF-8.
 #pragma once
 
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace survey {
+
+// No survey reaches this far from its origin (the earth's circumference is 4e7 m): a coordinate
+// beyond it, or one not finite, is a mistake, refused or reported where it enters.
+constexpr double kFarthestCoordinate = 1e9;
+
+inline bool WithinAnySurvey(double coordinate) {
+    return std::fabs(coordinate) <= kFarthestCoordinate; // false for NaN
+}
 
 // How the instrument counted vertical angles ("Zero VA:").
 enum class ZeroVa {

@@ -55,6 +55,10 @@ public:
 // terminal sequences, which are switched on here).
 bool ErrorStreamIsTerminal();
 
+// Standard output is a terminal (on Windows a console), where names must not carry control
+// characters to it.
+bool OutputStreamIsTerminal();
+
 // A module where this system keeps it. POSIX: the file of `built`'s name beside the tool, then in
 // the installed package's library folder, else `built` (Nikon.so, and the exchange writers'
 // rdf-exchange.so). Windows: Nikon.dll beside the tool, as the zip has it.

@@ -11,6 +11,7 @@
 #include "tools/rdf-import/OutputFiles.h"
 #include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
+#include "tools/rdf-import/TerminalText.h"
 #include "tools/rdf-import/coordinates/Coordinates.h"
 #include "tools/rdf-import/coordinates/SurveyOptions.h"
 #include "tools/rdf-import/writers/Writers.h"
@@ -43,9 +44,59 @@ struct Options {
     rdf::DestinationOptions destinations;
 };
 
+// Messages name files and points, which may hold control characters: they never reach the
+// terminal as they are.
 void Fail(const std::string& message) {
-    std::cerr << "rdf-import: " << message << '\n';
+    std::cerr << "rdf-import: " << rdf::ForTerminal(message) << '\n';
 }
+
+// While it lives, a terminal on standard output gets no control character from the listing.
+class TerminalOutput {
+public:
+    TerminalOutput() {
+        if (!rdf::OutputStreamIsTerminal())
+            return;
+        filter_ = std::make_unique<rdf::TerminalFilter>(*std::cout.rdbuf());
+        previous_ = std::cout.rdbuf(filter_.get());
+    }
+    ~TerminalOutput() {
+        if (!filter_)
+            return;
+        std::cout.flush();
+        std::cout.rdbuf(previous_);
+    }
+    TerminalOutput(const TerminalOutput&) = delete;
+    TerminalOutput& operator=(const TerminalOutput&) = delete;
+
+private:
+    std::unique_ptr<rdf::TerminalFilter> filter_;
+    std::streambuf* previous_ = nullptr;
+};
+
+// -o's file: it appears under its name only once it is whole and on the disk, as --to's do.
+class OutputFile {
+public:
+    // Throws exchange::Error when its staging folder cannot be made.
+    explicit OutputFile(const std::string& path) : staging_(std::filesystem::u8path(path)) {
+        stream_.open(staging_.PathFor(staging_.target().filename().u8string()), std::ios::binary);
+    }
+
+    std::ostream& Stream() { return stream_; }
+
+    // Closes the file and moves it into place; false when a write failed. Throws exchange::Error
+    // when it cannot be moved.
+    bool Finish() {
+        stream_.close();
+        if (!stream_)
+            return false;
+        staging_.Commit();
+        return true;
+    }
+
+private:
+    exchange::Staging staging_;
+    std::ofstream stream_;
+};
 
 std::optional<host::EncodingLocale> ChooseLocale(const std::string& encoding) {
     if (encoding.empty())
@@ -59,7 +110,10 @@ std::optional<host::EncodingLocale> ChooseLocale(const std::string& encoding) {
 std::unique_ptr<rdf::ProgressBar> MakeProgressBar(const Options& options) {
     if (options.quiet || !rdf::ErrorStreamIsTerminal())
         return nullptr;
-    return std::make_unique<rdf::ProgressBar>(std::cerr, options.files);
+    std::vector<std::string> names;
+    for (const std::string& file : options.files)
+        names.push_back(rdf::ForTerminal(file));
+    return std::make_unique<rdf::ProgressBar>(std::cerr, names);
 }
 
 // Whether every file was imported, and the module's unreleased objects. Formats whose output
@@ -115,24 +169,16 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     const std::optional<host::EncodingLocale> locale = ChooseLocale(options.encoding);
     if (!locale)
         return kUsageError;
-    // -o's file appears under its name only once it is whole, as --to's do.
-    std::optional<exchange::Staging> staging;
-    std::ofstream file;
+    std::optional<OutputFile> file;
     if (!options.output.empty()) {
-        const std::filesystem::path target = std::filesystem::u8path(options.output);
         try {
-            staging.emplace(target);
+            file.emplace(options.output);
         } catch (const exchange::Error& error) {
             Fail(error.what());
             return kUsageError;
         }
-        file.open(staging->PathFor(target.filename().u8string()), std::ios::binary | std::ios::trunc);
-        if (!file) {
-            Fail("cannot write " + options.output);
-            return kSomeFileFailed;
-        }
     }
-    std::ostream& stream = options.output.empty() ? std::cout : file;
+    std::ostream& stream = file ? file->Stream() : std::cout;
 
     const host::PluginModule module(options.module.empty() ? rdf::DefaultModulePath(NIKON_BUILT_MODULE)
                                                            : std::filesystem::u8path(options.module));
@@ -186,15 +232,10 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     if (trace)
         trace->Flush();
     out.WriteOut();
-    stream.flush();
-    if (file.is_open())
-        file.close();
-    if (!stream || !file) {
-        Fail("cannot write " + (options.output.empty() ? std::string("the output") : options.output));
+    if (!(file ? file->Finish() : stream.flush().good())) {
+        Fail("cannot write " + (file ? options.output : std::string("the output")));
         return kSomeFileFailed;
     }
-    if (staging)
-        staging->Commit();
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
@@ -238,6 +279,7 @@ std::filesystem::path ExchangeModulePath() {
 
 int main(int argc, char** argv) {
     const rdf::ConsoleSession console;
+    const TerminalOutput terminal;
     const rdf::CommandLine commandLine(argc, argv);
     Options options;
     CLI::App app("Imports Nikon raw data files through the Nikon module and prints every station, "
@@ -268,7 +310,9 @@ int main(int argc, char** argv) {
     try {
         app.parse(commandLine.Count(), commandLine.Values());
     } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error);
+        rdf::TerminalFilter filter(*std::cerr.rdbuf()); // the messages quote the arguments
+        std::ostream errors(&filter);
+        const int status = app.exit(error, std::cout, errors);
         return status == 0 ? kAllImported : kUsageError;
     }
     if (options.observations && options.format != "csv") {

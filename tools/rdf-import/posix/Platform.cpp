@@ -62,6 +62,10 @@ InterruptCleanup::InterruptCleanup(std::vector<std::filesystem::path> targets) {
     }).detach();
 }
 
+bool OutputStreamIsTerminal() {
+    return ::isatty(STDOUT_FILENO) != 0;
+}
+
 bool ErrorStreamIsTerminal() {
     return ::isatty(STDERR_FILENO) != 0;
 }

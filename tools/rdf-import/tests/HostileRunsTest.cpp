@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pty.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -60,6 +62,10 @@ std::string Job(int shots, const std::string& firstReading = "60.1245", const st
     return job;
 }
 
+std::string Replaced(std::string text, const std::string& what, const std::string& with) {
+    return text.replace(text.find(what), what.size(), with);
+}
+
 std::vector<std::string> Entries(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -87,8 +93,8 @@ TEST(HostileRuns, OutputsNeverReplaceInputsDevicesLinksOrReadOnlyFiles) {
         {"-o hard.txt j.rdf", "hard.txt", "it is the input j.rdf"}, // a hard link to the input
         {"--to link.html j.rdf", "j.rdf", "link.html is a symbolic link"},
         {"--to ro.html j.rdf", "ro.html", "ro.html is read-only"},
-        {"--to /dev/null --to-format html j.rdf", "j.rdf", "/dev/null is not a regular file"},
-        {"-o /dev/null j.rdf", "j.rdf", "/dev/null is not a regular file"},
+        {"--to pipe.html j.rdf", "j.rdf", "pipe.html is not a regular file"},
+        {"-o pipe.html j.rdf", "j.rdf", "pipe.html is not a regular file"},
         {"-o x.json --crs EPSG:32633 --to ./x.json j.rdf", "j.rdf", "x.json would be written twice"},
     };
     const testsupport::TempDir folder;
@@ -101,6 +107,12 @@ TEST(HostileRuns, OutputsNeverReplaceInputsDevicesLinksOrReadOnlyFiles) {
     fs::permissions(folder.Path() / "ro.html", fs::perms::owner_read);
     fs::create_symlink("j.rdf", folder.Path() / "link.html");
     fs::create_hard_link(folder.Path() / "j.rdf", folder.Path() / "hard.txt");
+    // A pipe of the test's own stands for a device: a tool that wrongly replaced it or wrote into
+    // it would harm nothing outside the folder, and the open reading end keeps a writer from
+    // waiting.
+    const fs::path pipe = folder.Path() / "pipe.html";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
     const std::vector<std::string> before = Entries(folder.Path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -110,6 +122,21 @@ TEST(HostileRuns, OutputsNeverReplaceInputsDevicesLinksOrReadOnlyFiles) {
         EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
         EXPECT_EQ(Slurp(folder.Path() / c.kept), kept);
         EXPECT_EQ(Entries(folder.Path()), before);
+        EXPECT_TRUE(fs::is_fifo(pipe));
+    }
+    ::close(reader);
+}
+
+// Standard output on a full device: every format's failure is the run's.
+TEST(HostileRuns, AFullStandardOutputFailsTheRun) {
+    const testsupport::TempDir folder;
+    folder.Write("j.rdf", Job(3));
+    for (const char* format : {"text", "json", "csv", "points", "trace"}) {
+        SCOPED_TRACE(format);
+        const std::string command = "cd '" + folder.Path().string() + "' && " + RDF_IMPORT +
+                                    " --quiet --format " + format + " j.rdf >/dev/full 2>/dev/null";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     }
 }
 
@@ -271,15 +298,69 @@ TEST(HostileRuns, ReferenceSystemsAreCheckedBeforeAnythingIsWritten) {
     }
 }
 
-// Angles and positions beyond what a listing's fields were made for are shown, not crashed on.
-TEST(HostileRuns, HugeAnglesAreShownInEveryFormat) {
+// What a terminal on standard output and error receives from a run whose names carry escape
+// sequences: the run's terminal is a pseudo-terminal read here to its end.
+std::string OnATerminal(const fs::path& folder, const std::vector<std::string>& arguments) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        std::vector<char*> argv = {const_cast<char*>(RDF_IMPORT), const_cast<char*>("--quiet")};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        if (::chdir(folder.c_str()) == 0)
+            ::execv(RDF_IMPORT, argv.data());
+        ::_exit(127);
+    }
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, static_cast<std::size_t>(got));
+    ::close(terminal);
+    ::waitpid(child, nullptr, 0);
+    return shown;
+}
+
+TEST(HostileRuns, EscapeSequencesInNamesNeverReachTheTerminal) {
     const testsupport::TempDir folder;
-    folder.Write("huge.rdf", Job(2, "260000000000000.0000"));
-    for (const char* arguments : {"huge.rdf", "--format csv --angles dms --observations huge.rdf",
-                                  "--to r.html huge.rdf", "--format json huge.rdf"}) {
-        SCOPED_TRACE(arguments);
-        const ToolRun run = RunTool(folder.Path(), arguments);
+    folder.Write("esc.rdf", Job(2, "60.1245", "P\x1b]0;title\x07\x1b[2J"));
+    const std::vector<std::string> cases[] = {{"esc.rdf"},
+                                              {"--format", "csv", "--observations", "esc.rdf"},
+                                              {"no\x1b[2J.rdf"},
+                                              {"--bad\x1b[2J", "esc.rdf"}};
+    for (const std::vector<std::string>& arguments : cases) {
+        SCOPED_TRACE(arguments.front());
+        const std::string shown = OnATerminal(folder.Path(), arguments);
+        EXPECT_NE(shown.find("\xEF\xBF\xBD"), std::string::npos) << shown;
+        EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
+    }
+}
+
+// Angles beyond what a listing's fields were made for are shown, not crashed on; positions beyond
+// any survey are reported by the reduction where they enter.
+TEST(HostileRuns, ValuesBeyondAnySurveyAreShownOrReported) {
+    const std::string farRecord =
+        "CO,Dist Units: Metres\nMP,T1,,1" + std::string(79, '0') + ".0,5000.0,100.0,CTRL\n";
+    const struct {
+        std::string job;
+        const char* arguments;
+        const char* shown;
+    } cases[] = {
+        {Job(2, "260000000000000.0000"), "", "260000000000000\u00b0"},
+        {Job(2, "260000000000000.0000"), "--format csv --angles dms --observations", "260000000000000\u00b0"},
+        {Job(2, "260000000000000.0000"), "--format json", "\"P0\""},
+        {Job(2, "260000000000000.0000"), "--to r.html", "P0"},
+        {farRecord, "", "T1's coordinates are not finite or lie beyond any survey"},
+        {Replaced(Job(2, "60.1245", "FAR"), ",20.1000,", ",1" + std::string(30, '0') + ".1,"), "",
+         "FAR from T1: the observation puts it where no survey reaches"},
+    };
+    const testsupport::TempDir folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        folder.Write("j.rdf", c.job);
+        const ToolRun run = RunTool(folder.Path(), std::string(c.arguments) + " j.rdf");
         EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(c.shown), std::string::npos) << run.out;
     }
 }
 

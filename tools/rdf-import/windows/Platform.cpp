@@ -134,6 +134,12 @@ ConsoleSession::~ConsoleSession() = default;
 
 // The bar redraws its line with "\r" and the erase-line sequence, which a console shows only in
 // its terminal mode; a console that does not have it gets no bar.
+bool OutputStreamIsTerminal() {
+    const HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
 bool ErrorStreamIsTerminal() {
     const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
