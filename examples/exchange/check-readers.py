@@ -27,6 +27,7 @@ ogr.UseExceptions()
 FORBIDDEN_IN_LAYERS = set('<>/\\":;?*|=`,')
 LABEL_SHARE_OF_EXTENT = 100  # the default label height is a hundredth of the drawing's extent
 TOLERANCE = 0.001
+STATION_FIELDS = ["name", "file", "elevation", "inst_hgt", "temp", "pressure", "orient", "orient_res"]
 
 # A job in CP1251 on chosen coordinates: a station on a known mark, sighting Cyrillic names and codes,
 # names MTEXT would take as formatting, codes CAD forbids or limits, and a mark without an elevation.
@@ -120,6 +121,10 @@ def check_shapefile(path, files):
     names = [name for name, _ in fields]
     if len(set(names)) != len(names) or any(len(name) > 10 for name in names):
         fail(f"{path.name}: field names not unique within ten characters: {names}")
+    # The stations' fields, whose long names GDAL would cut to "orientatio" and "orientat_1".
+    _, station_fields, _ = read_dbf(path.with_name(f"{path.stem}_stations.dbf"))
+    if [name for name, _ in station_fields] != STATION_FIELDS:
+        fail(f"{path.name}: the stations' fields are {station_fields}")
     expected = {(point["name"], point.get("code", "")) for file in files for point in file["coordinates"]}
     read = {(record["name"], record["code"]) for record in records}
     if read != expected:
