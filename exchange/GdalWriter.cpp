@@ -30,6 +30,7 @@ constexpr const char* kObservationsCadLayer = "OBSERVATIONS";
 constexpr const char* kUncodedCadLayer = "NO_CODE";
 constexpr double kLabelHeightMetres = 0.2;
 constexpr double kLabelsPerExtent = 100;
+constexpr std::size_t kDbfTextBytes = 254;
 
 class Failing {
 public:
@@ -319,8 +320,10 @@ public:
         for (std::size_t rowIndex = 0; rowIndex < written.size(); ++rowIndex) {
             OGRFeatureUniquePtr feature(OGRFeature::CreateFeature(layer->GetLayerDefn()));
             const std::vector<FieldValue> values = Values(*written[rowIndex], m_frame);
-            for (std::size_t index = 0; index < values.size(); ++index)
+            for (std::size_t index = 0; index < values.size(); ++index) {
+                RefuseTruncation(values[index]);
                 SetField(*feature, indices[index], values[index]);
+            }
             if (dimensions == Dimensions::Flat)
                 shapes[rowIndex]->flattenTo2D();
             feature->SetGeometryDirectly(shapes[rowIndex].release());
@@ -350,6 +353,14 @@ private:
         for (const Field& field : fields.numbers)
             create(field, OFTReal);
         return indices;
+    }
+
+    // A DBF text field holds 254 bytes; the driver would cut a longer text without a word.
+    void RefuseTruncation(const FieldValue& value) const {
+        const auto* text = std::get_if<std::string>(&value);
+        if (m_format.driver == "ESRI Shapefile" && text != nullptr && text->size() > kDbfTextBytes)
+            m_fail("a text of " + std::to_string(text->size()) + " bytes is longer than the " +
+                   std::to_string(kDbfTextBytes) + " a Shapefile's field holds; write a GeoPackage instead");
     }
 
     // Points and lines without an elevation are two-dimensional. Where one layer cannot hold both

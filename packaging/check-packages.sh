@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes a release package with cpack and checks it as a user would meet it:
-#   check-packages.sh deb   the Debian package (preset "package"): its files and dependencies, and
-#                           rdf-import run from the unpacked tree on the examples it carries
+#   check-packages.sh deb   the Debian package (preset "package"): its files and dependencies,
+#                           lintian without an error or a warning, and rdf-import run from the
+#                           unpacked tree on the examples it carries
 #   check-packages.sh zip   the Windows zip (preset "mingw"): its files, and rdf-import.exe run
 #                           under Wine from the unpacked folder on the examples it carries
 set -euo pipefail
@@ -39,14 +40,17 @@ make_package() { # preset package-preset
 }
 
 check_deb() {
-  local deb listing depends docs root
+  local deb listing depends docs root findings
   deb=$(make_package package deb '*.deb')
   [[ -f $deb ]] || fail "cpack made no Debian package"
   docs=/usr/share/doc/$name
   listing=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|')
   expect_entries "$listing" /usr/bin/rdf-import "/usr/lib/$name/Nikon.so" "/usr/lib/$name/rdf-exchange.so" \
     "/usr/lib/$name/liboleaut32.so" \
-    "$docs/README.md" "$docs/copyright" "${examples[@]/#/$docs/examples/}"
+    "$docs/README.md" "$docs/copyright" "$docs/changelog.gz" /usr/share/man/man1/rdf-import.1.gz \
+    "${examples[@]/#/$docs/examples/}"
+  findings=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) ||
+    fail "lintian finds errors or warnings in $(basename "$deb"):"$'\n'"$findings"
   depends=$(dpkg-deb -f "$deb" Depends)
   for package in libc6 libstdc++6; do
     grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"

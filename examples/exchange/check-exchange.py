@@ -121,24 +121,26 @@ def check_gdal(folder, extension, wgs84, crs, points):
 
 
 def check_dxf(folder, points):
+    """Each point is one POINT entity at its position, on its code's layer or, a station, on
+    STATIONS, and has a label of its name on the same layer."""
     what = f"{STEM}.dxf"
     entities = read_layer(folder / f"{STEM}.dxf", "entities", None, False)
+    marks = {}
     labels = {}
     for entity in entities:
-        if entity["text"] and entity["layer"] != "STATIONS":
-            labels[entity["text"]] = entity
-    for name, (easting, northing, _, code) in points.items():
-        label = labels.get(name)
-        if label is None:
-            fail(f"{what}: no label {name}")
-            continue
-        if label["layer"] != (code or "NO_CODE"):
-            fail(f"{what}: {name} is on the layer {label['Layer']}, its code is {code!r}")
-        if not near((float(label["x"]), float(label["y"])), (easting, northing)):
-            fail(f"{what}: the label {name} is not at its point")
-    marks = [e for e in entities if not e["text"] and e["layer"] not in ("STATIONS", "OBSERVATIONS")]
-    if len(marks) != len(points):
-        fail(f"{what}: {len(marks)} POINT entities for {len(points)} points")
+        if entity["text"]:
+            labels[entity["text"]] = entity["layer"]
+        elif entity["layer"] != "OBSERVATIONS":
+            position = (float(entity["x"]), float(entity["y"]))
+            named = [name for name, point in points.items() if near(position, point[:2])]
+            for name in named:
+                marks.setdefault(name, []).append(entity["layer"])
+    for name, (_, _, _, code) in points.items():
+        layers = marks.get(name, [])
+        if len(layers) != 1 or layers[0] not in ("STATIONS", code or "NO_CODE"):
+            fail(f"{what}: {name} is drawn on the layers {layers}, its code is {code!r}")
+        elif labels.get(name) != layers[0]:
+            fail(f"{what}: the label of {name} is on {labels.get(name)!r}, its point on {layers[0]!r}")
 
 
 def check_landxml(folder, points):
