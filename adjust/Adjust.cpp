@@ -1,0 +1,453 @@
+// Least squares by observation equations, in the textbook order: approximate coordinates, the
+// linearised observation equations weighted by their standard deviations, the normal equations
+// (with the minimum-norm datum of a free network), Gauss-Newton iterations until the corrections
+// vanish, then the cofactors of the unknowns and of the residuals, and the statistics drawn from them.
+#include "adjust/Adjustment.h"
+#include "adjust/Model.h"
+#include "adjust/Statistics.h"
+
+#include <Eigen/Dense>
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace adjust {
+
+namespace {
+
+using SparseMatrix = Eigen::SparseMatrix<double>;
+using Factor = Eigen::SimplicialLDLT<SparseMatrix, Eigen::Lower, Eigen::AMDOrdering<int>>;
+
+// Below this share of its diagonal a pivot means the unknown is not determined.
+constexpr double kSingularPivot = 1e-10;
+// A datum candidate moves the weighted observations by less than this share of an unknown's
+// typical weight: it is a direction the observations cannot see.
+constexpr double kNullTolerance = 1e-7;
+// Unknowns whose cofactors are solved for at once.
+constexpr int kCofactorBlock = 64;
+
+// The observation equations weighted by 1 / sd: A dx = l.
+struct Equations {
+    std::vector<Linearised> rows; // unweighted derivatives
+    SparseMatrix A;
+    Eigen::VectorXd l;
+};
+
+Equations FormObservationEquations(const Model& m) {
+    Equations eq;
+    const int count = static_cast<int>(m.observations.size());
+    std::vector<Eigen::Triplet<double>> triplets;
+    eq.l.resize(count);
+    for (int i = 0; i < count; ++i) {
+        const IndexedObservation& o = m.observations[i];
+        eq.rows.push_back(Linearise(m, o));
+        const Linearised& row = eq.rows.back();
+        const double weight = 1 / o.source->sd;
+        for (int k = 0; k < row.count; ++k)
+            triplets.emplace_back(i, row.unknown[k], row.derivative[k] * weight);
+        eq.l(i) = Misclosure(o, row.computed) * weight;
+    }
+    eq.A.resize(count, m.unknowns.count);
+    eq.A.setFromTriplets(triplets.begin(), triplets.end());
+    return eq;
+}
+
+// The minimum-norm datum of a free network: G spans the movements of the whole network that no
+// observation sees (shifts, a rotation, a scale), C is G on the constrained coordinates only.
+struct Datum {
+    Eigen::MatrixXd G, C;
+    Eigen::MatrixXd H; // (C'G)^-1 (G'C)^-1 / lambda: takes the datum back out of the cofactors
+    double lambda = 1; // weight of the datum condition, of the size of the normal equations
+    int Defect() const { return static_cast<int>(G.cols()); }
+};
+
+std::vector<bool> DatumCoordinates(const Model& m) {
+    const Unknowns& u = m.unknowns;
+    std::vector<bool> constrained(u.count), free(u.count);
+    bool any = false;
+    for (std::size_t p = 0; p < m.positions.size(); ++p) {
+        const Point& point = m.network->points[p];
+        for (int k : {u.north[p], u.east[p]})
+            if (k >= 0) {
+                free[k] = true;
+                constrained[k] = point.plane == Role::Constrained;
+                any = any || constrained[k];
+            }
+        if (u.up[p] >= 0) {
+            free[u.up[p]] = true;
+            constrained[u.up[p]] = point.height == Role::Constrained;
+            any = any || constrained[u.up[p]];
+        }
+    }
+    // A free network without constrained points takes its datum from all its points.
+    return any ? constrained : free;
+}
+
+std::vector<Eigen::VectorXd> DatumCandidates(const Model& m, const std::vector<bool>& datumRows) {
+    const Unknowns& u = m.unknowns;
+    const std::size_t points = m.positions.size();
+    double n0 = 0, e0 = 0, z0 = 0;
+    int planes = 0, heights = 0;
+    for (std::size_t p = 0; p < points; ++p) {
+        if (u.north[p] >= 0 && datumRows[u.north[p]]) {
+            n0 += m.positions[p].n;
+            e0 += m.positions[p].e;
+            ++planes;
+        }
+        if (u.up[p] >= 0 && datumRows[u.up[p]]) {
+            z0 += m.positions[p].z;
+            ++heights;
+        }
+    }
+    n0 /= std::max(planes, 1);
+    e0 /= std::max(planes, 1);
+    z0 /= std::max(heights, 1);
+    std::vector<Eigen::VectorXd> g(5, Eigen::VectorXd::Zero(u.count));
+    enum { North, East, Up, Rotation, Scale };
+    for (std::size_t p = 0; p < points; ++p) {
+        const Position& x = m.positions[p];
+        if (u.north[p] >= 0) {
+            g[North](u.north[p]) = 1;
+            g[East](u.east[p]) = 1;
+            g[Rotation](u.north[p]) = -(x.e - e0);
+            g[Rotation](u.east[p]) = x.n - n0;
+            g[Scale](u.north[p]) = x.n - n0;
+            g[Scale](u.east[p]) = x.e - e0;
+        }
+        if (u.up[p] >= 0) {
+            g[Up](u.up[p]) = 1;
+            g[Scale](u.up[p]) = x.z - z0;
+        }
+    }
+    for (int k : u.orientation)
+        if (k >= 0)
+            g[Rotation](k) = 1; // a rotated network turns every set's orientation with it
+    return g;
+}
+
+Datum FindDatum(const Model& m, const Equations& eq) {
+    Datum datum;
+    if (m.unknowns.count == 0)
+        return datum;
+    const std::vector<bool> datumRows = DatumCoordinates(m);
+    const double typical = eq.A.norm() / std::sqrt(static_cast<double>(m.unknowns.count));
+    // The movements no observation sees are combinations of the candidates (a rotation about a
+    // fixed point is a rotation about the centroid and a shift): the null space of A times them.
+    std::vector<Eigen::VectorXd> candidates;
+    for (const Eigen::VectorXd& g : DatumCandidates(m, datumRows))
+        if (g.norm() > 0)
+            candidates.push_back(g.normalized());
+    Eigen::MatrixXd basis(m.unknowns.count, static_cast<Eigen::Index>(candidates.size()));
+    for (std::size_t k = 0; k < candidates.size(); ++k)
+        basis.col(static_cast<Eigen::Index>(k)) = candidates[k];
+    const Eigen::MatrixXd seen = eq.A * basis;
+    const Eigen::JacobiSVD<Eigen::MatrixXd> svd(seen, Eigen::ComputeFullV);
+    const Eigen::VectorXd& singular = svd.singularValues();
+    int defect = 0;
+    for (Eigen::Index k = 0; k < basis.cols(); ++k)
+        if (k >= singular.size() || singular(k) < kNullTolerance * typical)
+            ++defect;
+    const Eigen::MatrixXd null = basis * svd.matrixV().rightCols(defect);
+    const Eigen::HouseholderQR<Eigen::MatrixXd> qr(null);
+    datum.G = qr.householderQ() * Eigen::MatrixXd::Identity(m.unknowns.count, defect);
+    datum.C = datum.G;
+    for (int row = 0; row < m.unknowns.count; ++row)
+        if (!datumRows[row])
+            datum.C.row(row).setZero();
+    if (defect == 0)
+        return datum;
+    const Eigen::MatrixXd ctg = datum.C.transpose() * datum.G;
+    const Eigen::FullPivLU<Eigen::MatrixXd> lu(ctg);
+    if (lu.rank() < defect)
+        throw Error("the constrained points do not fix the free network's position, orientation and scale");
+    datum.lambda = SparseMatrix(eq.A.transpose() * eq.A).diagonal().mean();
+    const Eigen::MatrixXd inverse = lu.inverse();
+    datum.H = inverse * inverse.transpose() / datum.lambda;
+    return datum;
+}
+
+std::string UnknownName(const Model& m, int unknown) {
+    const int owner = m.unknowns.owner[unknown];
+    if (owner < 0)
+        return "the orientation of the set at " + m.network->sets[-1 - owner].station;
+    const std::string& name = m.network->points[owner].name;
+    return unknown == m.unknowns.up[owner] ? name + " (elevation)" : name;
+}
+
+// The normal equations with the datum condition, factorised; an unknown the observations leave
+// undetermined is named.
+void FactorNormals(const Model& m, const Equations& eq, const Datum& datum, Factor& factor) {
+    SparseMatrix normals = eq.A.transpose() * eq.A;
+    if (datum.Defect() > 0) {
+        std::vector<int> rows;
+        for (int r = 0; r < datum.C.rows(); ++r)
+            if (!datum.C.row(r).isZero())
+                rows.push_back(r);
+        std::vector<Eigen::Triplet<double>> condition;
+        for (int i : rows)
+            for (int j : rows)
+                condition.emplace_back(i, j, datum.lambda * datum.C.row(i).dot(datum.C.row(j)));
+        SparseMatrix added(normals.rows(), normals.cols());
+        added.setFromTriplets(condition.begin(), condition.end());
+        normals += added;
+    }
+    factor.compute(normals);
+    const Eigen::VectorXd diagonal = normals.diagonal();
+    const Eigen::VectorXd pivots = factor.vectorD();
+    const auto& order = factor.permutationP().indices();
+    std::vector<std::string> singular;
+    for (int j = 0; j < normals.rows(); ++j)
+        if (!(pivots(order(j)) > kSingularPivot * diagonal(j)))
+            singular.push_back(UnknownName(m, j));
+    if (factor.info() != Eigen::Success || !singular.empty()) {
+        std::sort(singular.begin(), singular.end());
+        singular.erase(std::unique(singular.begin(), singular.end()), singular.end());
+        std::string names;
+        for (const std::string& name : singular)
+            names += (names.empty() ? "" : ", ") + name;
+        throw Error("the observations do not determine " + (names.empty() ? "the network" : names));
+    }
+}
+
+void ApplyCorrections(Model& m, const Eigen::VectorXd& dx, double& largest) {
+    largest = 0;
+    const Unknowns& u = m.unknowns;
+    for (std::size_t p = 0; p < m.positions.size(); ++p) {
+        Position& x = m.positions[p];
+        if (u.north[p] >= 0) {
+            x.n += dx(u.north[p]);
+            x.e += dx(u.east[p]);
+            largest = std::max({largest, std::abs(dx(u.north[p])), std::abs(dx(u.east[p]))});
+        }
+        if (u.up[p] >= 0) {
+            x.z += dx(u.up[p]);
+            largest = std::max(largest, std::abs(dx(u.up[p])));
+        }
+    }
+    for (std::size_t s = 0; s < u.orientation.size(); ++s)
+        if (u.orientation[s] >= 0)
+            m.orientations[s] = Normalize(m.orientations[s] + dx(u.orientation[s]));
+}
+
+int IterateGaussNewton(Model& m, const Settings& settings) {
+    bool converged = false;
+    for (int iteration = 1; iteration <= settings.maxIterations; ++iteration) {
+        if (m.unknowns.count == 0)
+            return iteration;
+        const Equations eq = FormObservationEquations(m);
+        const Datum datum = FindDatum(m, eq);
+        Factor factor;
+        FactorNormals(m, eq, datum, factor);
+        const Eigen::VectorXd dx = factor.solve(Eigen::VectorXd(eq.A.transpose() * eq.l));
+        if (!dx.allFinite())
+            throw Error("the normal equations have no finite solution");
+        double largest = 0;
+        ApplyCorrections(m, dx, largest);
+        // One step past convergence, so that the residuals are those of the converged solution.
+        if (converged)
+            return iteration;
+        converged = largest < settings.convergence;
+    }
+    throw Error("the adjustment does not converge in " + std::to_string(settings.maxIterations) +
+                " iterations");
+}
+
+// What the statistics need of the cofactor matrix Q of the unknowns: a Q a' for every weighted
+// observation row a, each point's own block, and the cross blocks of the pairs asked for.
+struct Cofactors {
+    std::vector<double> observation;    // a Q a'
+    std::vector<Eigen::Matrix3d> point; // N, E, Z of each point
+    std::vector<Eigen::Matrix2d> cross; // N, E of `to` by N, E of `from`, per pair
+};
+
+struct PairIndex {
+    int from = -1, to = -1;
+};
+
+// Q column by column, solved in blocks: the full matrix of a large network would not fit.
+Cofactors ComputeCofactors(const Model& m, const Equations& eq, const Datum& datum, const Factor& factor,
+                           const std::vector<PairIndex>& pairs) {
+    const Unknowns& u = m.unknowns;
+    Cofactors c;
+    c.observation.assign(m.observations.size(), 0);
+    c.point.assign(m.positions.size(), Eigen::Matrix3d::Zero());
+    c.cross.assign(pairs.size(), Eigen::Matrix2d::Zero());
+    const SparseMatrix At = eq.A.transpose(); // column i: observation i's row
+    const Eigen::SparseMatrix<double, Eigen::RowMajor> byUnknown = At;
+    const auto slot = [&u](int point, int unknown) {
+        return unknown == u.north[point] ? 0 : unknown == u.east[point] ? 1 : 2;
+    };
+    for (int start = 0; start < u.count; start += kCofactorBlock) {
+        const int width = std::min(kCofactorBlock, u.count - start);
+        Eigen::MatrixXd unit = Eigen::MatrixXd::Zero(u.count, width);
+        for (int k = 0; k < width; ++k)
+            unit(start + k, k) = 1;
+        Eigen::MatrixXd q = factor.solve(unit);
+        if (datum.Defect() > 0)
+            q -= datum.G * (datum.H * datum.G.middleRows(start, width).transpose());
+        for (int k = 0; k < width; ++k) {
+            const int j = start + k;
+            const auto column = q.col(k);
+            for (Eigen::SparseMatrix<double, Eigen::RowMajor>::InnerIterator it(byUnknown, j); it; ++it) {
+                double t = 0;
+                for (SparseMatrix::InnerIterator a(At, it.col()); a; ++a)
+                    t += a.value() * column(a.row());
+                c.observation[it.col()] += it.value() * t;
+            }
+            const int owner = u.owner[j];
+            if (owner >= 0)
+                for (int row : {u.north[owner], u.east[owner], u.up[owner]})
+                    if (row >= 0)
+                        c.point[owner](slot(owner, row), slot(owner, j)) = column(row);
+            for (std::size_t p = 0; p < pairs.size(); ++p)
+                if (owner == pairs[p].from && u.north[pairs[p].to] >= 0 && j != u.up[owner])
+                    for (int row : {u.north[pairs[p].to], u.east[pairs[p].to]})
+                        c.cross[p](slot(pairs[p].to, row), slot(owner, j)) = column(row);
+        }
+    }
+    return c;
+}
+
+std::vector<PairIndex> RelativePairs(const Model& m, const Settings& settings) {
+    std::vector<PairIndex> pairs;
+    for (const auto& [a, b] : settings.relative) {
+        const PairIndex pair{m.PointIndex(a), m.PointIndex(b)};
+        for (const auto& [index, name] : {std::pair{pair.from, a}, std::pair{pair.to, b}})
+            if (index < 0 || !m.positions[index].hasPlane)
+                throw Error("the relative ellipse names point " + name + ", which has no adjusted position");
+        pairs.push_back(pair);
+    }
+    return pairs;
+}
+
+void SummarizeModel(const Model& m, const Equations& eq, const Datum& datum, const Settings& settings,
+                    Adjustment& out) {
+    out.observationCount = static_cast<int>(m.observations.size());
+    out.unknowns = m.unknowns.count;
+    out.defect = datum.Defect();
+    out.degreesOfFreedom = out.observationCount - out.unknowns + out.defect;
+    const double omega = eq.l.squaredNorm();
+    out.sigma0Apriori = m.network->sigma0;
+    out.sumOfSquares = omega * out.sigma0Apriori * out.sigma0Apriori;
+    const int f = out.degreesOfFreedom;
+    const double ratio = f > 0 ? std::sqrt(omega / f) : 0;
+    out.sigma0Aposteriori = ratio * out.sigma0Apriori;
+    // Without redundancy there is no a posteriori sigma to scale by.
+    out.aposterioriUsed = settings.aposteriori && f > 0;
+    out.test = TestSigmaRatio(ratio, f, settings.probability);
+    out.ellipseScale = ConfidenceScale2d(settings.probability, out.aposterioriUsed, f);
+    out.snoopingProbability = settings.snoopingProbability;
+    out.criticalValue = NormalCriticalValue(settings.snoopingProbability);
+}
+
+double VarianceFactor(const Adjustment& a) {
+    const double ratio = a.sigma0Aposteriori / a.sigma0Apriori;
+    return a.aposterioriUsed ? ratio * ratio : 1.0;
+}
+
+void ListPoints(const Model& m, const Cofactors& c, Adjustment& out) {
+    const double vf = VarianceFactor(out);
+    const Unknowns& u = m.unknowns;
+    for (std::size_t p = 0; p < m.positions.size(); ++p) {
+        const Point& point = m.network->points[p];
+        const Position& x = m.positions[p];
+        if (!x.hasPlane && !x.hasHeight)
+            continue;
+        PointResult r;
+        r.name = point.name;
+        r.role = point.plane && x.hasPlane ? *point.plane : point.height.value_or(Role::Fixed);
+        if (x.hasPlane) {
+            r.northing = x.n;
+            r.easting = x.e;
+        }
+        if (x.hasHeight)
+            r.elevation = x.z;
+        const Eigen::Matrix3d q = c.point[p] * vf;
+        if (u.north[p] >= 0) {
+            r.sdNorthing = std::sqrt(std::max(0.0, q(0, 0)));
+            r.sdEasting = std::sqrt(std::max(0.0, q(1, 1)));
+            r.ellipse = StandardEllipse(q(0, 0), 0.5 * (q(0, 1) + q(1, 0)), q(1, 1));
+            r.ellipse95 = Scaled(*r.ellipse, out.ellipseScale);
+        }
+        if (u.up[p] >= 0)
+            r.sdElevation = std::sqrt(std::max(0.0, q(2, 2)));
+        out.points.push_back(std::move(r));
+    }
+}
+
+void ListObservations(const Model& m, const Equations& eq, const Cofactors& c, Adjustment& out) {
+    const double vf = VarianceFactor(out);
+    for (std::size_t i = 0; i < m.observations.size(); ++i) {
+        const Observation& o = *m.observations[i].source;
+        ObservationResult r;
+        r.kind = o.kind;
+        r.from = o.from;
+        r.to = o.to;
+        r.backsight = o.backsight;
+        r.line = o.line;
+        const bool circular = IsAngular(o.kind) && o.kind != Kind::ZenithAngle;
+        r.observed = circular ? Normalize(o.value) : o.value;
+        r.residual = -eq.l(static_cast<Eigen::Index>(i)) * o.sd;
+        r.adjusted = circular ? Normalize(r.observed + r.residual) : r.observed + r.residual;
+        const double aqa = std::clamp(c.observation[i], 0.0, 1.0);
+        r.redundancy = 1 - aqa;
+        r.sd = o.sd * std::sqrt(vf * aqa);
+        if (r.redundancy > 1e-6) {
+            // Standardized by the sigma that scales the results (Baarda's w a priori, Pope's tau
+            // a posteriori), against the normal distribution's critical value.
+            r.standardizedResidual = std::abs(r.residual) / (o.sd * std::sqrt(vf * r.redundancy));
+            r.flagged = *r.standardizedResidual > out.criticalValue;
+        }
+        out.observations.push_back(std::move(r));
+    }
+}
+
+void ListRelative(const Model& m, const Cofactors& c, const std::vector<PairIndex>& pairs, Adjustment& out) {
+    const double vf = VarianceFactor(out);
+    const auto block = [&c](int p) { return Eigen::Matrix2d(c.point[p].topLeftCorner<2, 2>()); };
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        const PairIndex& pair = pairs[k];
+        const Eigen::Matrix2d q =
+            vf * (block(pair.from) + block(pair.to) - c.cross[k] - c.cross[k].transpose());
+        RelativeResult r;
+        r.from = m.network->points[pair.from].name;
+        r.to = m.network->points[pair.to].name;
+        r.distance = HorizontalDistance(m.positions[pair.from], m.positions[pair.to]);
+        r.ellipse95 = Scaled(StandardEllipse(q(0, 0), 0.5 * (q(0, 1) + q(1, 0)), q(1, 1)), out.ellipseScale);
+        // The boundary-survey allowance: 2 cm plus 50 parts per million of the distance.
+        r.allowed = 0.02 + 50e-6 * r.distance;
+        r.passed = r.ellipse95.a <= r.allowed;
+        out.relative.push_back(std::move(r));
+    }
+}
+
+} // namespace
+
+Adjustment Adjust(const Network& network, const Settings& settings) {
+    Model model = IndexNetwork(network);
+    ApproximateCoordinates(model);
+    const std::vector<PairIndex> pairs = RelativePairs(model, settings);
+    Adjustment out;
+    out.iterations = IterateGaussNewton(model, settings);
+    const Equations eq = FormObservationEquations(model);
+    const Datum datum = FindDatum(model, eq);
+    Cofactors cofactors;
+    cofactors.observation.assign(model.observations.size(), 0);
+    cofactors.point.assign(model.positions.size(), Eigen::Matrix3d::Zero());
+    cofactors.cross.assign(pairs.size(), Eigen::Matrix2d::Zero());
+    if (model.unknowns.count > 0) {
+        Factor factor;
+        FactorNormals(model, eq, datum, factor);
+        cofactors = ComputeCofactors(model, eq, datum, factor, pairs);
+    }
+    SummarizeModel(model, eq, datum, settings, out);
+    ListPoints(model, cofactors, out);
+    ListObservations(model, eq, cofactors, out);
+    ListRelative(model, cofactors, pairs, out);
+    return out;
+}
+
+} // namespace adjust
