@@ -388,6 +388,7 @@ void ListObservations(const Model& m, const Equations& eq, const Cofactors& c, A
         r.to = o.to;
         r.backsight = o.backsight;
         r.line = o.line;
+        r.file = o.file;
         const bool circular = IsAngular(o.kind) && o.kind != Kind::ZenithAngle;
         r.observed = circular ? Normalize(o.value) : o.value;
         r.residual = -eq.l(static_cast<Eigen::Index>(i)) * o.sd;

@@ -32,6 +32,7 @@ struct ObservationResult {
     std::optional<double> standardizedResidual; // absent where the redundancy is nil
     bool flagged = false;
     int line = 0;
+    std::string file;
 };
 
 // Two-sided chi-square test of the a posteriori against the a priori sigma of unit weight.

@@ -328,6 +328,7 @@ private:
         o.from = from;
         o.to = kind == Kind::Angle ? Required(node, "fs") : Required(node, "to");
         o.line = Line(node);
+        o.file = name;
         o.instrumentHeight = OptionalNumber(node, "from_dh").value_or(0);
         o.targetHeight = OptionalNumber(node, kind == Kind::Angle ? "fs_dh" : "to_dh").value_or(0);
         return o;
@@ -414,6 +415,7 @@ private:
             o.from = Required(child, "from");
             o.to = Required(child, "to");
             o.line = Line(child);
+            o.file = name;
             o.value = Number(child, "val", Required(child, "val"));
             if (auto sd = OptionalNumber(child, "stdev"))
                 o.sd = Deviation(child, "stdev", *sd) * kMetresPerMm;
@@ -507,15 +509,64 @@ GamaLocalFile ReadGamaLocal(const std::string& path) {
     return ParseGamaLocal(text.str(), path);
 }
 
-Adjustment AdjustGamaLocal(const std::string& path, const Settings& settings) {
-    GamaLocalFile file = ReadGamaLocal(path);
-    file.settings.relative = settings.relative;
-    try {
-        return Adjust(file.network, file.settings);
-    } catch (const Error& error) {
-        const std::string line = error.Line() > 0 ? std::to_string(error.Line()) + ":" : "";
-        throw Error(path + ":" + line + " " + error.what(), error.Line());
+namespace {
+
+// Adds a file's network to the run's: points shared by name keep their first definition.
+void Merge(Network& run, Network&& file) {
+    const int setOffset = static_cast<int>(run.sets.size());
+    run.sets.insert(run.sets.end(), file.sets.begin(), file.sets.end());
+    std::set<std::string> known;
+    for (const Point& p : run.points)
+        known.insert(p.name);
+    for (Point& p : file.points)
+        if (known.insert(p.name).second)
+            run.points.push_back(std::move(p));
+    for (Observation& o : file.observations) {
+        if (o.set >= 0)
+            o.set += setOffset;
+        run.observations.push_back(std::move(o));
     }
+}
+
+std::string Located(const Error& error, const std::vector<std::string>& files) {
+    if (!error.File().empty())
+        return error.File() + ":" + (error.Line() > 0 ? std::to_string(error.Line()) + ":" : "") + " " +
+               error.what();
+    std::string names;
+    for (const std::string& file : files)
+        names += (names.empty() ? "" : ", ") + file;
+    return names + ": " + error.what();
+}
+
+} // namespace
+
+RunAdjustment AdjustGamaLocalFiles(const std::vector<std::string>& paths, const Settings& settings) {
+    RunAdjustment run;
+    Network network;
+    Settings own = settings;
+    for (const std::string& path : paths) {
+        try {
+            GamaLocalFile file = ReadGamaLocal(path);
+            if (run.files.empty()) {
+                network.description = file.network.description;
+                network.sigma0 = file.network.sigma0;
+                own.probability = file.settings.probability;
+                own.aposteriori = file.settings.aposteriori;
+            }
+            Merge(network, std::move(file.network));
+            run.files.push_back(path);
+        } catch (const Error& error) {
+            run.errors.push_back(error.what());
+        }
+    }
+    if (run.files.empty())
+        return run;
+    try {
+        run.result = Adjust(network, own);
+    } catch (const Error& error) {
+        run.errors.push_back(Located(error, run.files));
+    }
+    return run;
 }
 
 bool IsGamaLocalFile(const std::string& path) {

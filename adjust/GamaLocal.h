@@ -7,7 +7,9 @@
 #include "adjust/Adjustment.h"
 #include "adjust/Network.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace adjust {
 
@@ -23,9 +25,17 @@ GamaLocalFile ReadGamaLocal(const std::string& path);
 // The same from text in memory, `name` standing for the file in messages.
 GamaLocalFile ParseGamaLocal(const std::string& text, const std::string& name);
 
-// Reads and adjusts a gama-local file, the settings' relative pairs added to its own; whatever
-// stops it is an Error whose text starts "FILE:LINE: " (or "FILE: " where no line is the cause).
-Adjustment AdjustGamaLocal(const std::string& path, const Settings& settings);
+// The adjustment of a run's gama-local files, taken together as one network (points shared by
+// name), with the first file's parameters; a file that cannot be read is left out.
+struct RunAdjustment {
+    std::vector<std::string> files; // those read
+    std::optional<Adjustment> result;
+    // Why a file was left out, or why the network could not be adjusted: "FILE:LINE: message",
+    // or "FILE: message" where no line is the cause.
+    std::vector<std::string> errors;
+};
+
+RunAdjustment AdjustGamaLocalFiles(const std::vector<std::string>& paths, const Settings& settings);
 
 // Whether a file is a gama-local network: by its extension .gkf, or by its root element.
 bool IsGamaLocalFile(const std::string& path);

@@ -193,23 +193,24 @@ Model IndexNetwork(const Network& network) {
         if (it == byName.end())
             throw Error("the " + std::string(KindName(o.kind)) + " names point " + name +
                             ", which the network does not define",
-                        o.line);
+                        o.line, o.file);
         return it->second;
     };
     for (const Observation& o : network.observations) {
         if (!(o.sd > 0) || !std::isfinite(o.sd))
             throw Error("the " + std::string(KindName(o.kind)) + " from " + o.from + " to " + o.to +
                             " has no positive standard deviation",
-                        o.line);
+                        o.line, o.file);
         if (o.kind == Kind::Direction && (o.set < 0 || o.set >= static_cast<int>(network.sets.size())))
-            throw Error("the direction from " + o.from + " to " + o.to + " belongs to no set", o.line);
+            throw Error("the direction from " + o.from + " to " + o.to + " belongs to no set", o.line,
+                        o.file);
         IndexedObservation io{&o, find(o.from, o), find(o.to, o), -1};
         if (o.kind == Kind::Angle)
             io.backsight = find(o.backsight, o);
         if (io.from == io.to || io.backsight == io.to)
             throw Error("the " + std::string(KindName(o.kind)) + " from " + o.from + " to " + o.to +
                             " joins a point to itself",
-                        o.line);
+                        o.line, o.file);
         model.observations.push_back(io);
     }
     model.unknowns = NumberUnknowns(network, model.observations);

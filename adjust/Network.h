@@ -44,8 +44,9 @@ struct Observation {
     double sd = 0;               // standard deviation, in the value's unit
     double instrumentHeight = 0; // slope distances and zenith angles
     double targetHeight = 0;
-    int set = -1; // the direction set of a direction, an index into Network::sets
-    int line = 0; // where the input gave it, 0 when it has no file
+    int set = -1;     // the direction set of a direction, an index into Network::sets
+    int line = 0;     // where the input gave it, 0 when it has no file
+    std::string file; // the input it came from, empty when none
 };
 
 // One set-up's directions share an orientation unknown.
@@ -77,12 +78,15 @@ struct Settings {
 // A network that cannot be adjusted: its text names the cause (a point, an observation, a line).
 class Error : public std::runtime_error {
 public:
-    explicit Error(const std::string& message, int line = 0) : std::runtime_error(message), line(line) {}
-    // The input line the cause was read from, 0 when it has none.
+    explicit Error(const std::string& message, int line = 0, std::string file = {})
+        : std::runtime_error(message), line(line), file(std::move(file)) {}
+    // The input file and line the cause was read from: 0 and empty when it has none.
     int Line() const { return line; }
+    const std::string& File() const { return file; }
 
 private:
     int line;
+    std::string file;
 };
 
 const char* KindName(Kind kind);

@@ -214,7 +214,10 @@ TEST(GamaNetworks, MatchStoredResultsOrAreRefused) {
         const std::string name = fs::relative(path, folder).string();
         std::string outcome;
         try {
-            const adjust::Adjustment result = adjust::AdjustGamaLocal(path.string(), {});
+            const adjust::RunAdjustment run = adjust::AdjustGamaLocalFiles({path.string()}, {});
+            if (!run.errors.empty())
+                throw adjust::Error(run.errors.front());
+            const adjust::Adjustment& result = *run.result;
             const auto tolerance = kSigmaTolerance.find(name);
             const std::string differences =
                 Compare(result, ReadExpected(fs::path(path).replace_extension(".xml")),

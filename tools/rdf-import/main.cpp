@@ -12,6 +12,9 @@
 #include "tools/rdf-import/coordinates/Coordinates.h"
 #include "tools/rdf-import/coordinates/SurveyOptions.h"
 #include "tools/rdf-import/writers/Writers.h"
+#ifdef NIKON_ADJUST
+#include "tools/rdf-import/AdjustmentRun.h"
+#endif
 
 #include <CLI/CLI.hpp>
 
@@ -39,6 +42,8 @@ struct Options {
     std::string module;
     rdf::SurveySettings survey;
     rdf::DestinationOptions destinations;
+    std::vector<std::string> relative; // "A,B" pairs
+    std::vector<std::string> networks; // the files that are GNU Gama networks, not raw data
 };
 
 void Fail(const std::string& message) {
@@ -127,13 +132,25 @@ int Run(const Options& options, exchange::WriterModule& writers) {
                                                            : std::filesystem::u8path(options.module));
     std::vector<std::wstring> paths;
     for (const std::string& path : options.files)
-        paths.push_back(host::FileNameFromBytes(path));
+        if (std::find(options.networks.begin(), options.networks.end(), path) == options.networks.end())
+            paths.push_back(host::FileNameFromBytes(path));
 
     const rdf::Format& format = *rdf::FindFormat(options.format);
     rdf::WriterSettings settings;
     settings.angles = rdf::ParseAngleStyle(options.angles);
     settings.observations = options.observations;
     settings.module = module.Identity();
+    int adjustmentStatus = kAllImported;
+#ifdef NIKON_ADJUST
+    std::optional<rdf::AdjustmentRun> adjustment;
+    if (!options.networks.empty()) {
+        adjustment.emplace(options.networks, options.relative);
+        for (const std::string& error : adjustment->Errors())
+            Fail(error);
+        adjustmentStatus = adjustment->Errors().empty() ? kAllImported : kSomeFileFailed;
+        settings.runSections.push_back(&*adjustment);
+    }
+#endif
 
     // Consumers see each event in this order: the reduction, the writer, which hands each whole file
     // to the reduction before it writes the reduction's sections into the file's output (a feeder
@@ -182,7 +199,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
-    return std::max(status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus);
+    return std::max({status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus, adjustmentStatus});
 }
 
 // The exchange writers: the module where this system keeps it, loaded only if a --to file needs it.
@@ -225,6 +242,11 @@ int main(int argc, char** argv) {
     rdf::SurveyOptionTexts surveyTexts;
     rdf::AddSurveyOptions(app, surveyTexts);
     rdf::AddDestinationOptions(app, options.destinations);
+#ifdef NIKON_ADJUST
+    app.add_option(
+        "--relative", options.relative,
+        "A,B: the relative 95 % ellipse of two adjusted points and its 2 cm + 50 ppm test (repeatable)");
+#endif
     try {
         app.parse(commandLine.Count(), commandLine.Values());
     } catch (const CLI::ParseError& error) {
@@ -241,6 +263,20 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     options.survey = std::get<rdf::SurveySettings>(std::move(survey));
+#ifdef NIKON_ADJUST
+    for (const std::string& file : options.files)
+        if (adjust::IsGamaLocalFile(file))
+            options.networks.push_back(file);
+    for (const std::string& pair : options.relative)
+        if (!rdf::ParsePointPair(pair)) {
+            Fail("--relative takes two point names joined by a comma, not " + pair);
+            return kUsageError;
+        }
+    if (!options.relative.empty() && options.networks.empty()) {
+        Fail("--relative applies to adjusted networks (.gkf files)");
+        return kUsageError;
+    }
+#endif
     exchange::WriterModule writers(ExchangeModulePath());
     if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations, writers)) {
         Fail(*error);
