@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 
 namespace adjust {
 
@@ -26,8 +27,6 @@ constexpr double kSingularPivot = 1e-10;
 // A datum candidate moves the weighted observations by less than this share of an unknown's
 // typical weight: it is a direction the observations cannot see.
 constexpr double kNullTolerance = 1e-7;
-// Unknowns whose cofactors are solved for at once.
-constexpr int kCofactorBlock = 64;
 
 // The observation equations weighted by 1 / sd: A dx = l.
 struct Equations {
@@ -179,7 +178,8 @@ std::string UnknownName(const Model& m, int unknown) {
 
 // The normal equations with the datum condition, factorised; an unknown the observations leave
 // undetermined is named.
-void FactorNormals(const Model& m, const Equations& eq, const Datum& datum, Factor& factor) {
+void FactorNormals(const Model& m, const Equations& eq, const Datum& datum, Factor& factor,
+                   Eigen::Index& analyzed) {
     SparseMatrix normals = eq.A.transpose() * eq.A;
     if (datum.Defect() > 0) {
         std::vector<int> rows;
@@ -194,7 +194,13 @@ void FactorNormals(const Model& m, const Equations& eq, const Datum& datum, Fact
         added.setFromTriplets(condition.begin(), condition.end());
         normals += added;
     }
-    factor.compute(normals);
+    // Iterations keep the pattern of their normal equations: the fill-reducing ordering is found
+    // again only when the pattern changes (a datum found anew).
+    if (analyzed != normals.nonZeros()) {
+        factor.analyzePattern(normals);
+        analyzed = normals.nonZeros();
+    }
+    factor.factorize(normals);
     const Eigen::VectorXd diagonal = normals.diagonal();
     const Eigen::VectorXd pivots = factor.vectorD();
     const auto& order = factor.permutationP().indices();
@@ -232,15 +238,14 @@ void ApplyCorrections(Model& m, const Eigen::VectorXd& dx, double& largest) {
             m.orientations[s] = Normalize(m.orientations[s] + dx(u.orientation[s]));
 }
 
-int IterateGaussNewton(Model& m, const Settings& settings) {
+int IterateGaussNewton(Model& m, const Settings& settings, Factor& factor, Eigen::Index& analyzed) {
     bool converged = false;
     for (int iteration = 1; iteration <= settings.maxIterations; ++iteration) {
         if (m.unknowns.count == 0)
             return iteration;
         const Equations eq = FormObservationEquations(m);
         const Datum datum = FindDatum(m, eq);
-        Factor factor;
-        FactorNormals(m, eq, datum, factor);
+        FactorNormals(m, eq, datum, factor, analyzed);
         const Eigen::VectorXd dx = factor.solve(Eigen::VectorXd(eq.A.transpose() * eq.l));
         if (!dx.allFinite())
             throw Error("the normal equations have no finite solution");
@@ -267,46 +272,144 @@ struct PairIndex {
     int from = -1, to = -1;
 };
 
-// Q column by column, solved in blocks: the full matrix of a large network would not fit.
+// The entries of the inverse of the factorised normal matrix that lie within the pattern of its
+// factor L, found from the last column back by Takahashi's equations: every pair of unknowns that
+// share an observation is among them, so the statistics need no full inverse.
+class SelectedInverse {
+public:
+    explicit SelectedInverse(const Factor& factor) : order(factor.permutationP().indices()) {
+        const SparseMatrix& L = factor.matrixL().nestedExpression();
+        const Eigen::VectorXd& d = factor.vectorD();
+        const Eigen::Index n = L.cols();
+        rows.resize(n);
+        values.resize(n);
+        inverse.resize(n);
+        diagonal.resize(n);
+        for (Eigen::Index j = 0; j < n; ++j)
+            for (SparseMatrix::InnerIterator it(L, j); it; ++it)
+                if (it.row() > j) {
+                    rows[j].push_back(static_cast<int>(it.row()));
+                    values[j].push_back(it.value());
+                }
+        for (Eigen::Index i = n - 1; i >= 0; --i) {
+            const std::vector<int>& below = rows[i];
+            const std::vector<double>& l = values[i];
+            std::vector<double>& z = inverse[i];
+            z.assign(below.size(), 0);
+            // z_a = -sum_b l_b Z(b, a), each pair taken once: the rows below `a` in column i are
+            // all in column `a` too (the filled pattern is chordal), so one walk finds them.
+            for (std::size_t a = 0; a < below.size(); ++a) {
+                const int ra = below[a];
+                z[a] -= l[a] * diagonal[ra];
+                const std::vector<int>& column = rows[ra];
+                std::size_t at = 0;
+                for (std::size_t b = a + 1; b < below.size(); ++b) {
+                    while (at < column.size() && column[at] < below[b])
+                        ++at;
+                    if (at == column.size() || column[at] != below[b])
+                        continue;
+                    const double zab = inverse[ra][at];
+                    z[a] -= l[b] * zab;
+                    z[b] -= l[a] * zab;
+                }
+            }
+            double sum = 0;
+            for (std::size_t a = 0; a < below.size(); ++a)
+                sum += values[i][a] * inverse[i][a];
+            diagonal[i] = 1 / d(i) - sum;
+        }
+    }
+
+    // The entry of the inverse for unknowns i and j, in the unknowns' own numbering; nothing when it
+    // lies outside the factor's pattern.
+    std::optional<double> At(int i, int j) const { return Find(order(i), order(j)); }
+
+private:
+    std::optional<double> Find(int r, int c) const {
+        if (r == c)
+            return diagonal[r];
+        if (r < c)
+            std::swap(r, c);
+        const std::vector<int>& column = rows[c];
+        const auto it = std::lower_bound(column.begin(), column.end(), r);
+        if (it == column.end() || *it != r)
+            return std::nullopt;
+        return inverse[c][static_cast<std::size_t>(it - column.begin())];
+    }
+
+    const Eigen::VectorXi order;
+    std::vector<std::vector<int>> rows;
+    std::vector<std::vector<double>> values, inverse;
+    std::vector<double> diagonal;
+};
+
+// The cofactor of two unknowns: the inverse of the normal matrix with the datum condition, less
+// the datum's own part (a minimum-norm solution's cofactors).
+class CofactorMatrix {
+public:
+    CofactorMatrix(const Factor& factor, const Datum& datum)
+        : factor(factor), datum(datum), inverse(factor) {}
+
+    double operator()(int i, int j) const {
+        double q = 0;
+        if (const std::optional<double> value = inverse.At(i, j))
+            q = *value;
+        else
+            q = Column(j)(i);
+        if (datum.Defect() > 0)
+            q -= datum.G.row(i).dot(datum.H * datum.G.row(j).transpose());
+        return q;
+    }
+
+private:
+    // A column solved in full, for a pair outside the factor's pattern (relative ellipses).
+    const Eigen::VectorXd& Column(int j) const {
+        auto found = columns.find(j);
+        if (found == columns.end()) {
+            Eigen::VectorXd unit = Eigen::VectorXd::Zero(datum.G.rows());
+            unit(j) = 1;
+            found = columns.emplace(j, factor.solve(unit)).first;
+        }
+        return found->second;
+    }
+
+    const Factor& factor;
+    const Datum& datum;
+    const SelectedInverse inverse;
+    mutable std::map<int, Eigen::VectorXd> columns;
+};
+
 Cofactors ComputeCofactors(const Model& m, const Equations& eq, const Datum& datum, const Factor& factor,
                            const std::vector<PairIndex>& pairs) {
     const Unknowns& u = m.unknowns;
+    const CofactorMatrix q(factor, datum);
     Cofactors c;
     c.observation.assign(m.observations.size(), 0);
+    for (std::size_t i = 0; i < eq.rows.size(); ++i) {
+        const Linearised& row = eq.rows[i];
+        const double weight = 1 / m.observations[i].source->sd;
+        double aqa = 0;
+        for (int j = 0; j < row.count; ++j)
+            for (int k = 0; k < row.count; ++k)
+                aqa += row.derivative[j] * row.derivative[k] * q(row.unknown[j], row.unknown[k]);
+        c.observation[i] = aqa * weight * weight;
+    }
     c.point.assign(m.positions.size(), Eigen::Matrix3d::Zero());
+    for (std::size_t p = 0; p < m.positions.size(); ++p) {
+        const int slots[3] = {u.north[p], u.east[p], u.up[p]};
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b)
+                if (slots[a] >= 0 && slots[b] >= 0 && (a == b || (a < 2 && b < 2)))
+                    c.point[p](a, b) = q(slots[a], slots[b]);
+    }
     c.cross.assign(pairs.size(), Eigen::Matrix2d::Zero());
-    const SparseMatrix At = eq.A.transpose(); // column i: observation i's row
-    const Eigen::SparseMatrix<double, Eigen::RowMajor> byUnknown = At;
-    const auto slot = [&u](int point, int unknown) {
-        return unknown == u.north[point] ? 0 : unknown == u.east[point] ? 1 : 2;
-    };
-    for (int start = 0; start < u.count; start += kCofactorBlock) {
-        const int width = std::min(kCofactorBlock, u.count - start);
-        Eigen::MatrixXd unit = Eigen::MatrixXd::Zero(u.count, width);
-        for (int k = 0; k < width; ++k)
-            unit(start + k, k) = 1;
-        Eigen::MatrixXd q = factor.solve(unit);
-        if (datum.Defect() > 0)
-            q -= datum.G * (datum.H * datum.G.middleRows(start, width).transpose());
-        for (int k = 0; k < width; ++k) {
-            const int j = start + k;
-            const auto column = q.col(k);
-            for (Eigen::SparseMatrix<double, Eigen::RowMajor>::InnerIterator it(byUnknown, j); it; ++it) {
-                double t = 0;
-                for (SparseMatrix::InnerIterator a(At, it.col()); a; ++a)
-                    t += a.value() * column(a.row());
-                c.observation[it.col()] += it.value() * t;
-            }
-            const int owner = u.owner[j];
-            if (owner >= 0)
-                for (int row : {u.north[owner], u.east[owner], u.up[owner]})
-                    if (row >= 0)
-                        c.point[owner](slot(owner, row), slot(owner, j)) = column(row);
-            for (std::size_t p = 0; p < pairs.size(); ++p)
-                if (owner == pairs[p].from && u.north[pairs[p].to] >= 0 && j != u.up[owner])
-                    for (int row : {u.north[pairs[p].to], u.east[pairs[p].to]})
-                        c.cross[p](slot(pairs[p].to, row), slot(owner, j)) = column(row);
-        }
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        const int to[2] = {u.north[pairs[k].to], u.east[pairs[k].to]};
+        const int from[2] = {u.north[pairs[k].from], u.east[pairs[k].from]};
+        for (int a = 0; a < 2; ++a)
+            for (int b = 0; b < 2; ++b)
+                if (to[a] >= 0 && from[b] >= 0)
+                    c.cross[k](a, b) = q(to[a], from[b]);
     }
     return c;
 }
@@ -432,7 +535,9 @@ Adjustment Adjust(const Network& network, const Settings& settings) {
     ApproximateCoordinates(model);
     const std::vector<PairIndex> pairs = RelativePairs(model, settings);
     Adjustment out;
-    out.iterations = IterateGaussNewton(model, settings);
+    Factor factor;
+    Eigen::Index analyzed = -1;
+    out.iterations = IterateGaussNewton(model, settings, factor, analyzed);
     const Equations eq = FormObservationEquations(model);
     const Datum datum = FindDatum(model, eq);
     Cofactors cofactors;
@@ -440,8 +545,7 @@ Adjustment Adjust(const Network& network, const Settings& settings) {
     cofactors.point.assign(model.positions.size(), Eigen::Matrix3d::Zero());
     cofactors.cross.assign(pairs.size(), Eigen::Matrix2d::Zero());
     if (model.unknowns.count > 0) {
-        Factor factor;
-        FactorNormals(model, eq, datum, factor);
+        FactorNormals(model, eq, datum, factor, analyzed);
         cofactors = ComputeCofactors(model, eq, datum, factor, pairs);
     }
     SummarizeModel(model, eq, datum, settings, out);

@@ -91,7 +91,8 @@ public:
     }
     void Up(int point, double dz) { Add(model.unknowns.up[point], dz); }
     void Add(int unknown, double derivative) {
-        if (unknown < 0 || derivative == 0)
+        // A derivative that happens to be nil is kept, so that the normal equations keep their pattern.
+        if (unknown < 0)
             return;
         out.unknown[out.count] = unknown;
         out.derivative[out.count] = derivative;
