@@ -208,7 +208,7 @@ Model IndexNetwork(const Network& network) {
         IndexedObservation io{&o, find(o.from, o), find(o.to, o), -1};
         if (o.kind == Kind::Angle)
             io.backsight = find(o.backsight, o);
-        if (io.from == io.to || io.backsight == io.to)
+        if (io.from == io.to || io.backsight == io.to || io.backsight == io.from)
             throw Error("the " + std::string(KindName(o.kind)) + " from " + o.from + " to " + o.to +
                             " joins a point to itself",
                         o.line, o.file);
