@@ -7,6 +7,7 @@
 #include <Eigen/Dense>
 
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <map>
 
@@ -302,6 +303,63 @@ bool PlaceByResection(Model& m) {
     return false;
 }
 
+// A network whose control is too far apart to start from (a chain of triangles hung between two
+// distant fixed points) is first computed in a frame of its own, started from a measured distance,
+// then moved onto the control by the similarity transformation through the fixed points it reached.
+bool PlaceInLocalFrame(Model& m) {
+    constexpr int kSeeds = 10; // measured distances tried as the local frame's base
+    int tried = 0;
+    for (const auto& [pair, length] : HorizontalDistances(m)) {
+        if (++tried > kSeeds)
+            break;
+        Model local = m;
+        for (Position& p : local.positions)
+            p.hasPlane = false;
+        local.positions[pair.first].hasPlane = local.positions[pair.second].hasPlane = true;
+        local.positions[pair.first].n = local.positions[pair.first].e = 0;
+        local.positions[pair.second].n = length;
+        local.positions[pair.second].e = 0;
+        while (PlacePlane(local) || PlaceByResection(local)) {
+        }
+        using Complex = std::complex<double>;
+        std::vector<std::pair<Complex, Complex>> control; // local, given
+        Complex localMean, givenMean;
+        for (std::size_t p = 0; p < m.positions.size(); ++p)
+            if (m.positions[p].hasPlane && local.positions[p].hasPlane) {
+                control.emplace_back(Complex(local.positions[p].n, local.positions[p].e),
+                                     Complex(m.positions[p].n, m.positions[p].e));
+                localMean += control.back().first;
+                givenMean += control.back().second;
+            }
+        if (control.size() < 2)
+            continue;
+        localMean /= static_cast<double>(control.size());
+        givenMean /= static_cast<double>(control.size());
+        Complex numerator;
+        double denominator = 0;
+        for (const auto& [l, g] : control) {
+            numerator += (g - givenMean) * std::conj(l - localMean);
+            denominator += std::norm(l - localMean);
+        }
+        if (denominator == 0)
+            continue;
+        const Complex scaleRotation = numerator / denominator;
+        bool placed = false;
+        for (std::size_t p = 0; p < m.positions.size(); ++p)
+            if (!m.positions[p].hasPlane && local.positions[p].hasPlane) {
+                const Complex z =
+                    givenMean +
+                    scaleRotation * (Complex(local.positions[p].n, local.positions[p].e) - localMean);
+                m.positions[p].n = z.real();
+                m.positions[p].e = z.imag();
+                m.positions[p].hasPlane = placed = true;
+            }
+        if (placed)
+            return true;
+    }
+    return false;
+}
+
 std::string Names(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names)
@@ -374,7 +432,7 @@ std::vector<bool> OrientSets(Model& m) {
 }
 
 void ApproximateCoordinates(Model& m) {
-    while (PlacePlane(m) || PlaceHeights(m) || PlaceByResection(m)) {
+    while (PlacePlane(m) || PlaceHeights(m) || PlaceByResection(m) || PlaceInLocalFrame(m)) {
     }
     RequirePositions(m);
     OrientSets(m);

@@ -26,6 +26,8 @@ constexpr double kRadiansPerDegree = kPi / 180;
 constexpr double kRadiansPerCc = kRadiansPerGon / 10000;
 constexpr double kRadiansPerArcsecond = kRadiansPerDegree / 3600;
 constexpr double kMetresPerMm = 0.001;
+// The format's a priori standard deviation of unit weight where <parameters> gives none.
+constexpr double kDefaultSigmaApriori = 10;
 
 struct DocumentDeleter {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
@@ -83,6 +85,7 @@ public:
     explicit Reader(std::string name) : name(std::move(name)) {}
 
     GamaLocalFile Read(const xmlNode* root) {
+        file.network.sigma0 = kDefaultSigmaApriori;
         if (Name(root) != "gama-local")
             Fail(root, "the root element is <" + Name(root) + ">, not <gama-local>");
         for (const xmlNode* child : Elements(root)) {

@@ -133,9 +133,6 @@ std::pair<double, double> NorthEast(const std::string& axes, double x, double y)
 const std::map<std::string, std::string> kRefusedOtherwise = {
     // An observation to a point the file never defines is an error here, not silently dropped.
     {"ctu/2021-talapkova.gkf", "names point 3021, which the file does not define"},
-    // A chain of triangles hung between two distant fixed points: no polar sight, intersection
-    // or resection starts it.
-    {"bug/krasovsky-1926.gkf", "no approximate position"},
 };
 
 // Residuals of a few hundredths of a millimetre, below either program's convergence, leave the
