@@ -181,11 +181,23 @@ struct Sight {
     int set = -1; // OwnDirection: the local orientation's index
 };
 
-std::vector<Sight> SightsOf(const Model& m, int point, const std::vector<bool>& oriented, int& sets) {
-    const std::map<PairKey, double> distances = HorizontalDistances(m);
+// The observations at each point, by index.
+std::vector<std::vector<int>> ObservationsByPoint(const Model& m) {
+    std::vector<std::vector<int>> at(m.positions.size());
+    for (std::size_t i = 0; i < m.observations.size(); ++i) {
+        at[m.observations[i].from].push_back(static_cast<int>(i));
+        at[m.observations[i].to].push_back(static_cast<int>(i));
+    }
+    return at;
+}
+
+std::vector<Sight> SightsOf(const Model& m, int point, const std::vector<int>& observations,
+                            const std::map<PairKey, double>& distances, const std::vector<bool>& oriented,
+                            int& sets) {
     std::vector<Sight> sights;
     std::map<int, int> localSet;
-    for (const IndexedObservation& o : m.observations) {
+    for (int index : observations) {
+        const IndexedObservation& o = m.observations[index];
         const int other = o.from == point ? o.to : o.to == point ? o.from : -1;
         if (other < 0 || !Placed(m, other) || o.backsight >= 0)
             continue;
@@ -263,11 +275,14 @@ double FitPosition(const Model& m, const std::vector<Sight>& sights, int sets, P
 // sights are more than the unknowns, so that the fit chooses between the possible positions.
 bool PlaceByResection(Model& m) {
     const std::vector<bool> oriented = OrientSets(m);
+    const std::vector<std::vector<int>> byPoint = ObservationsByPoint(m);
+    const std::map<PairKey, double> distances = HorizontalDistances(m);
     for (std::size_t point = 0; point < m.positions.size(); ++point) {
         if (m.positions[point].hasPlane || m.unknowns.north[point] < 0)
             continue;
         int sets = 0;
-        const std::vector<Sight> sights = SightsOf(m, static_cast<int>(point), oriented, sets);
+        const std::vector<Sight> sights =
+            SightsOf(m, static_cast<int>(point), byPoint[point], distances, oriented, sets);
         if (static_cast<int>(sights.size()) <= 2 + sets)
             continue;
         Position centre;
