@@ -24,6 +24,24 @@ std::optional<std::pair<std::string, std::string>> ParsePointPair(const std::str
     return std::pair{text.substr(0, comma), text.substr(comma + 1)};
 }
 
+std::vector<std::string> NetworkFiles(const std::vector<std::string>& files) {
+    std::vector<std::string> networks;
+    for (const std::string& file : files)
+        if (adjust::IsGamaLocalFile(file))
+            networks.push_back(file);
+    return networks;
+}
+
+std::optional<std::string> RelativeUsageError(const std::vector<std::string>& relative,
+                                              const std::vector<std::string>& networks) {
+    for (const std::string& pair : relative)
+        if (!ParsePointPair(pair))
+            return "--relative takes two point names joined by a comma, not " + pair;
+    if (!relative.empty() && networks.empty())
+        return std::string("--relative applies to adjusted networks (.gkf files)");
+    return std::nullopt;
+}
+
 AdjustmentRun::AdjustmentRun(const std::vector<std::string>& files, const std::vector<std::string>& relative)
     : run(adjust::AdjustGamaLocalFiles(files, SettingsFor(relative))) {}
 

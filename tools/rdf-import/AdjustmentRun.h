@@ -29,4 +29,11 @@ private:
 // Splits "A,B" into its two point names; nothing when it is not two names and a comma.
 std::optional<std::pair<std::string, std::string>> ParsePointPair(const std::string& text);
 
+// The files of a run that are GNU Gama networks rather than raw data.
+std::vector<std::string> NetworkFiles(const std::vector<std::string>& files);
+
+// What is wrong with the --relative pairs, if anything.
+std::optional<std::string> RelativeUsageError(const std::vector<std::string>& relative,
+                                              const std::vector<std::string>& networks);
+
 } // namespace rdf

@@ -264,16 +264,10 @@ int main(int argc, char** argv) {
     }
     options.survey = std::get<rdf::SurveySettings>(std::move(survey));
 #ifdef NIKON_ADJUST
-    for (const std::string& file : options.files)
-        if (adjust::IsGamaLocalFile(file))
-            options.networks.push_back(file);
-    for (const std::string& pair : options.relative)
-        if (!rdf::ParsePointPair(pair)) {
-            Fail("--relative takes two point names joined by a comma, not " + pair);
-            return kUsageError;
-        }
-    if (!options.relative.empty() && options.networks.empty()) {
-        Fail("--relative applies to adjusted networks (.gkf files)");
+    options.networks = rdf::NetworkFiles(options.files);
+    if (const std::optional<std::string> error =
+            rdf::RelativeUsageError(options.relative, options.networks)) {
+        Fail(*error);
         return kUsageError;
     }
 #endif
