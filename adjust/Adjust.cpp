@@ -211,9 +211,7 @@ void FactorNormals(const Model& m, const Equations& eq, const Datum& datum, Fact
     if (factor.info() != Eigen::Success || !singular.empty()) {
         std::sort(singular.begin(), singular.end());
         singular.erase(std::unique(singular.begin(), singular.end()), singular.end());
-        std::string names;
-        for (const std::string& name : singular)
-            names += (names.empty() ? "" : ", ") + name;
+        const std::string names = ListNames(singular);
         throw Error("the observations do not determine " + (names.empty() ? "the network" : names));
     }
 }

@@ -375,13 +375,6 @@ bool PlaceInLocalFrame(Model& m) {
     return false;
 }
 
-std::string Names(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
-}
-
 void RequirePositions(const Model& m) {
     std::vector<std::string> plane, height;
     for (std::size_t p = 0; p < m.positions.size(); ++p) {
@@ -398,9 +391,9 @@ void RequirePositions(const Model& m) {
                 m.unknowns.north[p] < 0)
                 throw Error("point " + m.network->points[p].name + " has no coordinates and is not adjusted");
     if (!plane.empty())
-        throw Error("no approximate position can be found from the observations for " + Names(plane));
+        throw Error("no approximate position can be found from the observations for " + ListNames(plane));
     if (!height.empty())
-        throw Error("no approximate elevation can be found from the observations for " + Names(height));
+        throw Error("no approximate elevation can be found from the observations for " + ListNames(height));
 }
 
 } // namespace

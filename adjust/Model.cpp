@@ -166,6 +166,16 @@ double HorizontalDistance(const Position& from, const Position& to) {
     return std::hypot(to.n - from.n, to.e - from.e);
 }
 
+std::string ListNames(const std::vector<std::string>& names) {
+    constexpr std::size_t kNamed = 10; // a message names this many, then counts the rest
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < kNamed; ++i)
+        text += (text.empty() ? "" : ", ") + names[i];
+    if (names.size() > kNamed)
+        text += " and " + std::to_string(names.size() - kNamed) + " more";
+    return text;
+}
+
 int Model::PointIndex(const std::string& name) const {
     for (std::size_t i = 0; i < network->points.size(); ++i)
         if (network->points[i].name == name)

@@ -52,6 +52,9 @@ double Wrap(double angle);
 // Wraps an angle into [0, 2 pi).
 double Normalize(double angle);
 
+// Names for a message: the first ten, then how many more.
+std::string ListNames(const std::vector<std::string>& names);
+
 // Points, observations and unknowns by index; throws Error for a name that is no point.
 Model IndexNetwork(const Network& network);
 Linearised Linearise(const Model& model, const IndexedObservation& observation);
