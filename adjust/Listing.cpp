@@ -131,7 +131,15 @@ const char* KindKey(Kind kind) {
 }
 
 std::string ListingText(const Adjustment& a, const std::vector<std::string>& files) {
-    return Summary(a, files) + Points(a) + Observations(a) + Relative(a);
+    // Columns left empty leave no blanks at the ends of lines.
+    std::string text = Summary(a, files) + Points(a) + Observations(a) + Relative(a), trimmed;
+    for (char c : text) {
+        if (c == '\n')
+            while (!trimmed.empty() && trimmed.back() == ' ')
+                trimmed.pop_back();
+        trimmed += c;
+    }
+    return trimmed;
 }
 
 } // namespace adjust
