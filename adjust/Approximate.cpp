@@ -323,6 +323,12 @@ bool PlaceByResection(Model& m) {
 // then moved onto the control by the similarity transformation through the fixed points it reached.
 bool PlaceInLocalFrame(Model& m) {
     constexpr int kSeeds = 10; // measured distances tried as the local frame's base
+    const auto waiting = [&m](std::size_t p) { return !m.positions[p].hasPlane && m.unknowns.north[p] >= 0; };
+    bool any = false;
+    for (std::size_t p = 0; p < m.positions.size() && !any; ++p)
+        any = waiting(p);
+    if (!any)
+        return false;
     int tried = 0;
     for (const auto& [pair, length] : HorizontalDistances(m)) {
         if (++tried > kSeeds)
