@@ -202,12 +202,20 @@ void FactorNormals(const Model& m, const Equations& eq, const Datum& datum, Fact
     }
     factor.factorize(normals);
     const Eigen::VectorXd diagonal = normals.diagonal();
-    const Eigen::VectorXd pivots = factor.vectorD();
+    const Eigen::VectorXd& pivots = factor.vectorD();
     const auto& order = factor.permutationP().indices();
-    std::vector<std::string> singular;
+    std::vector<int> unknownAt(static_cast<std::size_t>(normals.rows()));
     for (int j = 0; j < normals.rows(); ++j)
-        if (!(pivots(order(j)) > kSingularPivot * diagonal(j)))
+        unknownAt[static_cast<std::size_t>(order(j))] = j;
+    std::vector<std::string> singular;
+    // A factorisation stops at a nil pivot, leaving the pivots after it unformed.
+    for (Eigen::Index k = 0; k < normals.rows(); ++k) {
+        const int j = unknownAt[static_cast<std::size_t>(k)];
+        if (!(pivots(k) > kSingularPivot * diagonal(j)))
             singular.push_back(UnknownName(m, j));
+        if (pivots(k) == 0 && factor.info() != Eigen::Success)
+            break;
+    }
     if (factor.info() != Eigen::Success || !singular.empty()) {
         std::sort(singular.begin(), singular.end());
         singular.erase(std::unique(singular.begin(), singular.end()), singular.end());
