@@ -15,6 +15,9 @@
 #include "tools/rdf-import/coordinates/Coordinates.h"
 #include "tools/rdf-import/coordinates/SurveyOptions.h"
 #include "tools/rdf-import/writers/Writers.h"
+#ifdef NIKON_ADJUST
+#include "tools/rdf-import/AdjustmentRun.h"
+#endif
 
 #include <CLI/CLI.hpp>
 
@@ -42,6 +45,8 @@ struct Options {
     std::string module;
     rdf::SurveySettings survey;
     rdf::DestinationOptions destinations;
+    std::vector<std::string> relative; // "A,B" pairs
+    std::vector<std::string> networks; // the files that are GNU Gama networks, not raw data
 };
 
 // Messages name files and points, which may hold control characters: they never reach the
@@ -184,13 +189,25 @@ int Run(const Options& options, exchange::WriterModule& writers) {
                                                            : std::filesystem::u8path(options.module));
     std::vector<std::wstring> paths;
     for (const std::string& path : options.files)
-        paths.push_back(host::FileNameFromBytes(path));
+        if (std::find(options.networks.begin(), options.networks.end(), path) == options.networks.end())
+            paths.push_back(host::FileNameFromBytes(path));
 
     const rdf::Format& format = *rdf::FindFormat(options.format);
     rdf::WriterSettings settings;
     settings.angles = rdf::ParseAngleStyle(options.angles);
     settings.observations = options.observations;
     settings.module = module.Identity();
+    int adjustmentStatus = kAllImported;
+#ifdef NIKON_ADJUST
+    std::optional<rdf::AdjustmentRun> adjustment;
+    if (!options.networks.empty()) {
+        adjustment.emplace(options.networks, options.relative);
+        for (const std::string& error : adjustment->Errors())
+            Fail(error);
+        adjustmentStatus = adjustment->Errors().empty() ? kAllImported : kSomeFileFailed;
+        settings.runSections.push_back(&*adjustment);
+    }
+#endif
 
     // Consumers see each event in this order: the reduction, the writer, which hands each whole file
     // to the reduction before it writes the reduction's sections into the file's output (a feeder
@@ -239,7 +256,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     if (status.UnreleasedObjects() != 0)
         Fail("the module kept " + std::to_string(status.UnreleasedObjects()) +
              " host objects it never released");
-    return std::max(status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus);
+    return std::max({status.AllImported() ? kAllImported : kSomeFileFailed, outputStatus, adjustmentStatus});
 }
 
 std::vector<std::filesystem::path> Targets(const Options& options) {
@@ -307,6 +324,11 @@ int main(int argc, char** argv) {
     rdf::SurveyOptionTexts surveyTexts;
     rdf::AddSurveyOptions(app, surveyTexts);
     rdf::AddDestinationOptions(app, options.destinations);
+#ifdef NIKON_ADJUST
+    app.add_option(
+        "--relative", options.relative,
+        "A,B: the relative 95 % ellipse of two adjusted points and its 2 cm + 50 ppm test (repeatable)");
+#endif
     try {
         app.parse(commandLine.Count(), commandLine.Values());
     } catch (const CLI::ParseError& error) {
@@ -335,6 +357,14 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     options.survey = std::get<rdf::SurveySettings>(std::move(survey));
+#ifdef NIKON_ADJUST
+    options.networks = rdf::NetworkFiles(options.files);
+    if (const std::optional<std::string> error =
+            rdf::RelativeUsageError(options.relative, options.networks)) {
+        Fail(*error);
+        return kUsageError;
+    }
+#endif
     try {
         return Run(options, writers);
     } catch (const std::exception& error) {

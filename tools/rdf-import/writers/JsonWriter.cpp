@@ -105,7 +105,7 @@ private:
 class JsonWriter final : public PackedFileWriter {
 public:
     JsonWriter(host::BufferedOutput& out, const WriterSettings& settings)
-        : PackedFileWriter(settings.sections), out(out), json(out) {
+        : PackedFileWriter(settings.sections), out(out), json(out), runSections(settings.runSections) {
         json.StartObject();
         json.Key("module");
         json.StartObject();
@@ -129,6 +129,8 @@ public:
 
     void ImportEnded(const host::ImportEnd& end) override {
         json.EndArray();
+        for (const RunSection* section : runSections)
+            section->WriteJson(json);
         json.Member("unreleasedObjects", end.unreleasedObjects);
         json.EndObject();
         out.Put('\n');
@@ -172,6 +174,7 @@ private:
 
     host::BufferedOutput& out;
     JsonOut json;
+    const std::vector<const RunSection*> runSections;
 };
 
 } // namespace

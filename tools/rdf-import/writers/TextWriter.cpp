@@ -153,10 +153,20 @@ private:
 class TextWriter final : public PackedFileWriter {
 public:
     TextWriter(host::BufferedOutput& out, const WriterSettings& settings)
-        : PackedFileWriter(settings.sections), out(out), angles(settings.angles.value_or(AngleStyle::Dms)) {}
+        : PackedFileWriter(settings.sections), out(out), angles(settings.angles.value_or(AngleStyle::Dms)),
+          runSections(settings.runSections) {}
+
+    void ImportEnded(const host::ImportEnd&) override {
+        for (const RunSection* section : runSections) {
+            if (filesWritten)
+                out.Put('\n');
+            section->WriteText(out);
+        }
+    }
 
 private:
     void WriteFile(const host::FileEnd& end) override {
+        filesWritten = true;
         if (end.index > 0)
             out.Put('\n');
         const std::string path = ToUtf8(end.path);
@@ -186,6 +196,8 @@ private:
 
     host::BufferedOutput& out;
     AngleStyle angles;
+    const std::vector<const RunSection*> runSections;
+    bool filesWritten = false;
 };
 
 } // namespace

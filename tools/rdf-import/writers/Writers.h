@@ -16,11 +16,21 @@
 
 namespace rdf {
 
+// What belongs to the whole run rather than to one file, written after the files: a member of the
+// JSON document, a part of the listing.
+class RunSection {
+public:
+    virtual ~RunSection() = default;
+    virtual void WriteJson(JsonOut&) const {}
+    virtual void WriteText(host::BufferedOutput&) const {}
+};
+
 struct WriterSettings {
     std::optional<AngleStyle> angles; // the format's own default when none
     bool observations = false;        // csv: the observations instead of the points
     host::ModuleIdentity module;
-    std::vector<FileSection*> sections; // not owned; each must outlive the writer
+    std::vector<FileSection*> sections;         // not owned; each must outlive the writer
+    std::vector<const RunSection*> runSections; // not owned; each must outlive the writer
 };
 
 using MakeWriter = std::unique_ptr<host::ImportEvents> (*)(host::BufferedOutput&, const WriterSettings&);
