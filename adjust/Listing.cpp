@@ -110,26 +110,6 @@ std::string Relative(const Adjustment& a) {
 
 } // namespace
 
-const char* KindKey(Kind kind) {
-    switch (kind) {
-    case Kind::Direction:
-        return "direction";
-    case Kind::Angle:
-        return "angle";
-    case Kind::Distance:
-        return "distance";
-    case Kind::SlopeDistance:
-        return "slopeDistance";
-    case Kind::ZenithAngle:
-        return "zenithAngle";
-    case Kind::HeightDifference:
-        return "heightDifference";
-    case Kind::Azimuth:
-        return "azimuth";
-    }
-    return "observation";
-}
-
 std::string ListingText(const Adjustment& a, const std::vector<std::string>& files) {
     // Columns left empty leave no blanks at the ends of lines.
     std::string text = Summary(a, files) + Points(a) + Observations(a) + Relative(a), trimmed;

@@ -10,9 +10,6 @@
 
 namespace adjust {
 
-// The observation kinds as JSON names them.
-const char* KindKey(Kind kind);
-
 // The summary and test, the adjusted coordinates with their precision, then the observations with
 // their residuals, flagged ones marked, and the relative ellipses asked for.
 std::string ListingText(const Adjustment& adjustment, const std::vector<std::string>& files);

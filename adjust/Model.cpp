@@ -1,6 +1,7 @@
 #include "adjust/Model.h"
 
 #include <cmath>
+#include <iterator>
 #include <unordered_map>
 
 namespace adjust {
@@ -277,24 +278,28 @@ double Misclosure(const IndexedObservation& o, double computed) {
     return IsAngular(o.source->kind) && o.source->kind != Kind::ZenithAngle ? Wrap(difference) : difference;
 }
 
+namespace {
+
+// Each kind's words in messages and listings, and its key in JSON.
+struct KindNames {
+    const char* words;
+    const char* key;
+};
+constexpr KindNames kKindNames[] = {
+    {"direction", "direction"},      {"angle", "angle"},
+    {"distance", "distance"},        {"slope distance", "slopeDistance"},
+    {"zenith angle", "zenithAngle"}, {"height difference", "heightDifference"},
+    {"azimuth", "azimuth"},
+};
+static_assert(std::size(kKindNames) == static_cast<std::size_t>(Kind::Azimuth) + 1);
+
+} // namespace
+
 const char* KindName(Kind kind) {
-    switch (kind) {
-    case Kind::Direction:
-        return "direction";
-    case Kind::Angle:
-        return "angle";
-    case Kind::Distance:
-        return "distance";
-    case Kind::SlopeDistance:
-        return "slope distance";
-    case Kind::ZenithAngle:
-        return "zenith angle";
-    case Kind::HeightDifference:
-        return "height difference";
-    case Kind::Azimuth:
-        return "azimuth";
-    }
-    return "observation";
+    return kKindNames[static_cast<std::size_t>(kind)].words;
+}
+const char* KindKey(Kind kind) {
+    return kKindNames[static_cast<std::size_t>(kind)].key;
 }
 
 const char* RoleName(Role role) {

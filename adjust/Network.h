@@ -89,7 +89,8 @@ private:
     std::string file;
 };
 
-const char* KindName(Kind kind);
+const char* KindName(Kind kind); // in words, for messages and listings
+const char* KindKey(Kind kind);  // as JSON names it
 const char* RoleName(Role role);
 bool IsAngular(Kind kind);
 
