@@ -102,21 +102,13 @@ hostfuzz::HostRunOptions OptionsFor(std::size_t size, std::string_view knownPoin
     constexpr std::optional<survey::LengthUnit> kUnits[] = {std::nullopt, survey::LengthUnit::Metre,
                                                             survey::LengthUnit::InternationalFoot,
                                                             survey::LengthUnit::UsSurveyFoot, std::nullopt};
-    constexpr std::optional<survey::ZeroVa> kZeroVa[] = {std::nullopt,
-                                                         std::nullopt,
-                                                         survey::ZeroVa::Zenith,
-                                                         survey::ZeroVa::Horizontal,
-                                                         survey::ZeroVa::Compass,
-                                                         std::nullopt,
-                                                         std::nullopt,
-                                                         std::nullopt,
-                                                         std::nullopt,
-                                                         std::nullopt,
-                                                         std::nullopt};
+    constexpr survey::ZeroVa kZeroVa[] = {survey::ZeroVa::Zenith, survey::ZeroVa::Horizontal,
+                                          survey::ZeroVa::Compass};
     hostfuzz::HostRunOptions options;
     options.angles = kAngles[size % std::size(kAngles)];
     options.survey.units = kUnits[size % std::size(kUnits)];
-    options.survey.overrides.zeroVa = kZeroVa[size % std::size(kZeroVa)];
+    if (const std::size_t zeroVa = size % 11; zeroVa < std::size(kZeroVa)) // else the job's own
+        options.survey.overrides.zeroVa = kZeroVa[zeroVa];
     options.survey.eastingFirst = size % 3 == 1;
     options.survey.options.curvatureAndRefraction = size % 13 < 4;
     if (!knownPoints.empty()) {
