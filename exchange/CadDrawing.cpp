@@ -2,10 +2,9 @@
 
 #include "exchange/Formats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace exchange {
 namespace {
@@ -127,14 +126,12 @@ std::map<std::string, std::string> DrawingHeader(double metresPerUnit, double ma
             {"$PDSIZE", size}};
 }
 
-void FinishDrawing(const std::filesystem::path& file, const DrawingFinish& finish) {
+std::string FinishedDrawing(std::string_view drawing, const DrawingFinish& finish) {
     std::vector<std::string> lines;
-    {
-        std::ifstream in(file, std::ios::binary);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        if (in.bad())
-            throw Error(Error::Kind::WriteFailure, "cannot read back " + file.u8string());
+    while (!drawing.empty()) {
+        const std::size_t end = std::min(drawing.find('\n'), drawing.size());
+        lines.emplace_back(drawing.substr(0, end));
+        drawing.remove_prefix(std::min(end + 1, drawing.size()));
     }
     std::vector<std::string> out;
     out.reserve(lines.size());
@@ -158,12 +155,10 @@ void FinishDrawing(const std::filesystem::path& file, const DrawingFinish& finis
         }
         out.push_back(lines[index]);
     }
-    std::ofstream written(file, std::ios::binary | std::ios::trunc);
+    std::string written;
     for (const std::string& line : out)
-        written << line << '\n';
-    written.close();
-    if (!written)
-        throw Error(Error::Kind::WriteFailure, "cannot write " + file.u8string());
+        (written += line) += '\n';
+    return written;
 }
 
 } // namespace exchange

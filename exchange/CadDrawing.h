@@ -2,7 +2,6 @@
 // MTEXT shows as written, and the header's units and text encoding. Free of GDAL.
 #pragma once
 
-#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -30,14 +29,14 @@ std::string MTextEscaped(std::string_view text);
 // The drawing unit code of $INSUNITS for a linear unit in metres; 0 (unitless) for one CAD has not.
 int CadUnitsCode(double metresPerUnit);
 
-// Rewrites a DXF that GDAL wrote: the header variables given their values, and every MTEXT whose
+// A DXF that GDAL wrote, rewritten: the header variables given their values, and every MTEXT whose
 // text is a placeholder given its real text. GDAL escapes what it writes for an older code page;
 // the text written here is UTF-8, which the header declares by its version.
 struct DrawingFinish {
     std::map<std::string, std::string> headerValues; // "$INSUNITS" -> "6"
     std::map<std::string, std::string> texts;        // placeholder -> MTEXT text, already escaped
 };
-void FinishDrawing(const std::filesystem::path& file, const DrawingFinish& finish);
+std::string FinishedDrawing(std::string_view drawing, const DrawingFinish& finish);
 
 // The header values of a drawing in UTF-8 whose unit is the linear unit given in metres, its points
 // drawn as crosses of the size given in that unit.

@@ -254,6 +254,24 @@ public:
 
     std::string PathFor(const std::string& fileName) const { return m_path + fileName; }
 
+    // A file's contents, valid until the file changes.
+    std::string_view Contents(const std::string& fileName) const {
+        vsi_l_offset length = 0;
+        const GByte* data = VSIGetMemFileBuffer(PathFor(fileName).c_str(), &length, FALSE);
+        return data == nullptr ? std::string_view()
+                               : std::string_view(reinterpret_cast<const char*>(data), length);
+    }
+
+    void Replace(const std::string& fileName, const std::string& contents, const Failing& fail) const {
+        VSILFILE* file = VSIFOpenL(PathFor(fileName).c_str(), "wb");
+        const bool written =
+            file != nullptr && VSIFWriteL(contents.data(), 1, contents.size(), file) == contents.size();
+        if (file != nullptr)
+            VSIFCloseL(file);
+        if (!written)
+            fail("cannot finish " + fileName + " in memory");
+    }
+
     void WriteOut(const Staging& staging, const Failing& fail) const {
         const CPLStringList names(VSIReadDir(m_path.c_str()), TRUE);
         for (int i = 0; i < names.size(); ++i) {
@@ -516,10 +534,8 @@ bool IsStation(const PointRow& point, const SurveyRows& rows) {
     });
 }
 
-// Returns what the written drawing still needs once it is on disk (see FinishDrawing).
-DrawingFinish WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame& frame,
-                           Staging& staging, const MemoryFolder& folder, const GdalErrors& errors,
-                           const Failing& fail) {
+void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame& frame, Staging& staging,
+                  const MemoryFolder& folder, const GdalErrors& errors, const Failing& fail) {
     const DatasetWriter writer(format, frame, folder, fail);
     const std::string fileName = staging.target().filename().u8string();
     GDALDatasetUniquePtr dataset = writer.Create(fileName);
@@ -542,7 +558,8 @@ DrawingFinish WriteDrawing(const GdalFormat& format, const SurveyRows& rows, con
             cad.Entity(kObservationsCadLayer, SightLine(observation, frame));
     }
     writer.Close(std::move(dataset), errors);
-    return {DrawingHeader(1 / frame.unitsPerMetre(), labelHeight / 2), cad.texts()};
+    const DrawingFinish finish{DrawingHeader(1 / frame.unitsPerMetre(), labelHeight / 2), cad.texts()};
+    folder.Replace(fileName, FinishedDrawing(folder.Contents(fileName), finish), fail);
 }
 
 } // namespace
@@ -554,14 +571,11 @@ void WriteWithGdal(const GdalFormat& format, const SurveyRows& rows,
     const Failing fail(staging, errors);
     const Frame frame(system, format.longitudeLatitude, fail);
     const MemoryFolder folder(staging);
-    if (format.layout != GdalLayout::CadLayers) {
+    if (format.layout == GdalLayout::CadLayers)
+        WriteDrawing(format, rows, frame, staging, folder, errors, fail);
+    else
         WriteLayers(format, rows, frame, staging, folder, errors, fail);
-        folder.WriteOut(staging, fail);
-        return;
-    }
-    const DrawingFinish finish = WriteDrawing(format, rows, frame, staging, folder, errors, fail);
     folder.WriteOut(staging, fail);
-    FinishDrawing(staging.PathFor(staging.target().filename().u8string()), finish);
 }
 
 } // namespace exchange

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace exchange {
 namespace {
 
@@ -66,17 +63,13 @@ TEST(DrawingHeader, UnitsOfTheDrawing) {
 }
 
 TEST(FinishDrawing, HeaderValuesAndLongTextsInChunks) {
-    const test::ScratchFolder folder;
-    const std::filesystem::path file = folder / "d.dxf";
-    std::ofstream(file)
-        << "  0\nSECTION\n  9\n$INSUNITS\n 70\n     1\n  0\nMTEXT\n  1\nLABEL-0\n  1\nLABEL-0X\n";
+    const std::string drawing =
+        "  0\nSECTION\n  9\n$INSUNITS\n 70\n     1\n  0\nMTEXT\n  1\nLABEL-0\n  1\nLABEL-0X\n";
     const std::string text = std::string(249, 'a') + "Я" + "b";
-    FinishDrawing(file, {{{"$INSUNITS", "6"}}, {{"LABEL-0", text}}});
-    std::stringstream written;
-    written << std::ifstream(file).rdbuf();
+    const std::string written = FinishedDrawing(drawing, {{{"$INSUNITS", "6"}}, {{"LABEL-0", text}}});
     // The two-byte letter that would straddle the 250th byte opens the last chunk.
-    EXPECT_EQ(written.str(), "  0\nSECTION\n  9\n$INSUNITS\n 70\n6\n  0\nMTEXT\n  3\n" +
-                                 std::string(249, 'a') + "\n  1\nЯb\n  1\nLABEL-0X\n");
+    EXPECT_EQ(written, "  0\nSECTION\n  9\n$INSUNITS\n 70\n6\n  0\nMTEXT\n  3\n" + std::string(249, 'a') +
+                           "\n  1\nЯb\n  1\nLABEL-0X\n");
 }
 
 } // namespace
