@@ -71,4 +71,16 @@ std::optional<std::string> OutputRefusal(const std::vector<fs::path>& outputs,
     return std::nullopt;
 }
 
+OutputFile::OutputFile(const std::string& path) : staging_(std::filesystem::u8path(path)) {
+    stream_.open(staging_.PathFor(staging_.target().filename().u8string()), std::ios::binary);
+}
+
+bool OutputFile::Finish() {
+    stream_.close();
+    if (!stream_)
+        return false;
+    staging_.Commit();
+    return true;
+}
+
 } // namespace rdf

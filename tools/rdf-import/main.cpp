@@ -1,5 +1,4 @@
 // rdf-import: imports Nikon raw data files through the module and prints what a host receives.
-#include "exchange/Staging.h"
 #include "host/BufferedOutput.h"
 #include "host/PluginModule.h"
 #include "host/Text.h"
@@ -78,31 +77,6 @@ private:
     std::streambuf* previous_ = nullptr;
 };
 
-// -o's file: it appears under its name only once it is whole and on the disk, as --to's do.
-class OutputFile {
-public:
-    // Throws exchange::Error when its staging folder cannot be made.
-    explicit OutputFile(const std::string& path) : staging_(std::filesystem::u8path(path)) {
-        stream_.open(staging_.PathFor(staging_.target().filename().u8string()), std::ios::binary);
-    }
-
-    std::ostream& Stream() { return stream_; }
-
-    // Closes the file and moves it into place; false when a write failed. Throws exchange::Error
-    // when it cannot be moved.
-    bool Finish() {
-        stream_.close();
-        if (!stream_)
-            return false;
-        staging_.Commit();
-        return true;
-    }
-
-private:
-    exchange::Staging staging_;
-    std::ofstream stream_;
-};
-
 std::optional<host::EncodingLocale> ChooseLocale(const std::string& encoding) {
     if (encoding.empty())
         return host::EncodingLocale::FromEnvironment();
@@ -174,7 +148,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     const std::optional<host::EncodingLocale> locale = ChooseLocale(options.encoding);
     if (!locale)
         return kUsageError;
-    std::optional<OutputFile> file;
+    std::optional<rdf::OutputFile> file;
     if (!options.output.empty()) {
         try {
             file.emplace(options.output);
