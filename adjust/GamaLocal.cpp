@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -581,6 +582,11 @@ bool IsGamaLocalFile(const std::string& path) {
         if (tail == extension)
             return true;
     }
+    // Only a regular file is looked into: a pipe's first bytes, once read here, would be lost to
+    // the import that follows.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::u8path(path), error))
+        return false;
     std::ifstream in(path, std::ios::binary);
     std::string head(512, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -99,6 +103,16 @@ TEST(GamaLocal, BadFilesAreNamedWithTheirLine) {
             EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << error.what();
         }
     }
+}
+
+// A raw file may come through a pipe: looking for a network's root element must not read it (its
+// first bytes would be lost to the import) nor wait on it for a writer.
+TEST(GamaLocal, APipeIsNotLookedInto) {
+    const std::filesystem::path pipe =
+        std::filesystem::temp_directory_path() / ("gama-pipe-" + std::to_string(getpid()));
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(adjust::IsGamaLocalFile(pipe.string()));
+    std::filesystem::remove(pipe);
 }
 
 } // namespace
