@@ -126,6 +126,20 @@ struct Options {
 
 enum class PointSource { Known, Computed };
 
+struct ErrorEllipse {
+    double semiMajor = 0;
+    double semiMinor = 0;
+    double azimuth = 0; // of the semi-major axis, clockwise from north
+};
+
+// An adjusted point's standard deviations and its 95 % confidence ellipse.
+struct Precision {
+    double sdNorthing = 0;
+    double sdEasting = 0;
+    std::optional<double> sdElevation;
+    ErrorEllipse ellipse95;
+};
+
 struct Coordinate {
     std::string name;
     double northing = 0;
@@ -137,6 +151,7 @@ struct Coordinate {
     // Computed more than once: the largest distance of a determination from the mean.
     std::optional<double> horizontalSpread;
     std::optional<double> verticalSpread;
+    std::optional<Precision> precision; // adjusted points only
 };
 
 // A face-left and face-right pair of one target from one station, meaned.
