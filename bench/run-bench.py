@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Measures the import and rdf-import at 1, 10, 50 and 100 MB and prints the tables the README
-shows.
+"""Measures the import and rdf-import at 1, 10, 50 and 100 MB and prints the tables of
+docs/performance-and-reliability.md.
 
 Builds the release preset (in build/bench-release unless NIKON_BENCH_BUILD says otherwise),
 generates realistic jobs, then reports for each size: the whole import through CreatePlugin with

@@ -47,7 +47,7 @@ check_deb() {
   listing=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|')
   expect_entries "$listing" /usr/bin/rdf-import "/usr/lib/$name/Nikon.so" "/usr/lib/$name/rdf-exchange.so" \
     "/usr/lib/$name/liboleaut32.so" \
-    "$docs/README.md" "$docs/copyright" "$docs/changelog.gz" /usr/share/man/man1/rdf-import.1.gz \
+    "$docs/README.md" "$docs/docs/user-guide.md" "$docs/copyright" "$docs/changelog.gz" /usr/share/man/man1/rdf-import.1.gz \
     "${examples[@]/#/$docs/examples/}"
   findings=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) ||
     fail "lintian finds errors or warnings in $(basename "$deb"):"$'\n'"$findings"
@@ -83,7 +83,7 @@ check_zip() {
   [[ -f $zip ]] || fail "cpack made no zip whose name holds win64"
   listing=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip")
   top=$(basename "$zip" .zip)
-  expect_entries "$listing" "$top/rdf-import.exe" "$top/Nikon.dll" "$top/README.md" "$top/LICENSE.txt" \
+  expect_entries "$listing" "$top/rdf-import.exe" "$top/Nikon.dll" "$top/README.md" "$top/docs/user-guide.md" "$top/LICENSE.txt" \
     "${examples[@]/#/$top/examples/}"
 
   python3 -m zipfile -e "$zip" "$scratch"

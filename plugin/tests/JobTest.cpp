@@ -87,23 +87,6 @@ TEST_F(Job, TraverseWithFaceRoundsSideShotsAndStakeOut) {
                Import(job));
 }
 
-TEST_F(Job, SetsNoUnitsAndReportsOnEachLineThatNeedsThem) {
-    const std::string job = "CO,Job without settings\n"
-                            "MC,P1,,100,200,300,PEG\n"
-                            "ST,S1,,P1,,1.5,,0.0000\n"
-                            "F1,P1,1.5,10,0.0000,1.5708\n"
-                            "SS,P2,1.5,20,1.0000,1.5708,,TREE\n"
-                            "CO,Dist Units: Metres\n"
-                            "SS,P3,1.5,20,1.0000,1.5708,,TREE\n"
-                            "MC,P4,,1,2,3\n";
-    EXPECT_LOG((Log{"1: AddPoint(P1)", "1: ReportMessage(#103)", "2: AddStation(S1)",
-                    "2: ReportMessage(#103)", "2: ReportMessage(#104)", "3: ReportMessage(#103)",
-                    "4: AddObservation(P2)", "4: ReportMessage(#103)", "6: AddObservation(P3)",
-                    "6: SetTargetHeight(1.5)", "6: SetSlopeDistance(20)", "6: ReportMessage(#104)",
-                    "7: AddPoint(P4)", "7: SetNorthing(1)", "7: SetEasting(2)", "7: SetElevation(3)"}),
-               Import(job));
-}
-
 // A free-station resection: observations to known points are collected from the resection
 // comment on, and sent after the station that the resection fixes.
 TEST_F(Job, ResectionFromTwoKnownPoints) {

@@ -38,21 +38,6 @@ TEST_F(Module, ExportsNothingButTheFactory) {
         EXPECT_EQ(::dlsym(handle, hidden), nullptr) << hidden;
 }
 
-TEST_F(Module, IdentityThroughTheExportedObject) {
-    Plugin::IGroundBasedMIP* plugin = create();
-    ASSERT_NE(plugin, nullptr);
-    BSTR name = plugin->GetName();
-    EXPECT_EQ(std::wstring(name, SysStringLen(name)), L"Nikon");
-    SysFreeString(name);
-    BSTR filter = plugin->GetFileFilter();
-    EXPECT_EQ(std::wstring(filter, SysStringLen(filter)), L"*.rdf;*.txt");
-    SysFreeString(filter);
-    EXPECT_EQ(plugin->GetKind(), 2);
-    EXPECT_EQ(plugin->GetInterface(2), static_cast<Plugin::IPlugin*>(plugin));
-    EXPECT_FALSE(plugin->Release());
-    EXPECT_TRUE(plugin->Release());
-}
-
 // Three files in one call: a job, a missing file and an empty one, each call in its place.
 TEST_F(Module, ImportsAListOfFilesWithTheExactCallSequence) {
     const std::wstring job =
