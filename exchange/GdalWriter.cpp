@@ -143,6 +143,45 @@ std::vector<FieldValue> Values(const PointRow& row, const Frame& frame) {
             frame.Length(point.verticalSpread)};
 }
 
+// An adjusted run's points also carry their standard deviations and 95 % ellipse: every point of
+// the layer has the fields, empty where a point was not adjusted (known points), so that a GIS
+// user can label, filter and style by them; an unadjusted run's points keep the fields above.
+constexpr Schema<4, 9> kAdjustedPointFields = {kPointFields.texts,
+                                               {{kPointFields.numbers[0],
+                                                 kPointFields.numbers[1],
+                                                 kPointFields.numbers[2],
+                                                 {"sd_northing", "sd_north"},
+                                                 {"sd_easting", "sd_east"},
+                                                 {"sd_elevation", "sd_elev"},
+                                                 {"ellipse95_semi_major", "e95_major"},
+                                                 {"ellipse95_semi_minor", "e95_minor"},
+                                                 {"ellipse95_azimuth", "e95_azim"}}}};
+
+// An axis has no sense: its azimuth is given in [0, 180) degrees, clockwise from grid north.
+double AxisAzimuthDegrees(double radians) {
+    const double degrees = std::fmod(NormalizedAngle(radians) * kDegreesPerRadian, 180.0);
+    return degrees < 0 ? degrees + 180 : degrees;
+}
+
+std::vector<FieldValue> AdjustedValues(const PointRow& row, const Frame& frame) {
+    std::vector<FieldValue> values = Values(row, frame);
+    const std::optional<survey::Precision>& precision = row.point.precision;
+    if (!precision) {
+        values.insert(values.end(), kAdjustedPointFields.numbers.size() - kPointFields.numbers.size(),
+                      std::optional<double>());
+        return values;
+    }
+    const survey::ErrorEllipse& ellipse = precision->ellipse95;
+    values.insert(values.end(), {frame.Length(precision->sdNorthing), frame.Length(precision->sdEasting),
+                                 frame.Length(precision->sdElevation), frame.Length(ellipse.semiMajor),
+                                 frame.Length(ellipse.semiMinor), AxisAzimuthDegrees(ellipse.azimuth)});
+    return values;
+}
+
+bool AnyAdjusted(const std::vector<PointRow>& points) {
+    return std::any_of(points.begin(), points.end(), [](const PointRow& row) { return row.point.precision; });
+}
+
 constexpr Schema<2, 6> kStationFields = {{{{"name", "name"}, {"file", "file"}}},
                                          {{{"elevation", "elevation"},
                                            {"instrument_height", "inst_hgt"},
@@ -318,8 +357,8 @@ public:
     template <typename Row, typename Fields>
     void WriteLayer(GDALDataset& dataset, const char* name, OGRwkbGeometryType flat,
                     const std::vector<Row>& rows, const Fields& fields,
-                    OGRGeometryUniquePtr (*shape)(const Row&, const Frame&),
-                    bool (*wanted)(const Row&)) const {
+                    OGRGeometryUniquePtr (*shape)(const Row&, const Frame&), bool (*wanted)(const Row&),
+                    std::vector<FieldValue> (*valuesOf)(const Row&, const Frame&)) const {
         std::vector<const Row*> written;
         std::vector<OGRGeometryUniquePtr> shapes;
         for (const Row& row : rows) {
@@ -337,7 +376,7 @@ public:
         const std::vector<int> indices = CreateFields(*layer, fields);
         for (std::size_t rowIndex = 0; rowIndex < written.size(); ++rowIndex) {
             OGRFeatureUniquePtr feature(OGRFeature::CreateFeature(layer->GetLayerDefn()));
-            const std::vector<FieldValue> values = Values(*written[rowIndex], m_frame);
+            const std::vector<FieldValue> values = valuesOf(*written[rowIndex], m_frame);
             for (std::size_t index = 0; index < values.size(); ++index) {
                 RefuseTruncation(values[index]);
                 SetField(*feature, indices[index], values[index]);
@@ -446,19 +485,24 @@ void WriteLayers(const GdalFormat& format, const SurveyRows& rows, const Frame& 
     const DatasetWriter writer(format, frame, folder, fail);
     const LayerFiles files = FileNames(staging, format.layout);
     GDALDatasetUniquePtr dataset = writer.Create(files.points);
-    writer.WriteLayer(*dataset, "points", wkbPoint, rows.points, kPointFields, PointShape, Always<PointRow>);
+    if (AnyAdjusted(rows.points))
+        writer.WriteLayer(*dataset, "points", wkbPoint, rows.points, kAdjustedPointFields, PointShape,
+                          Always<PointRow>, AdjustedValues);
+    else
+        writer.WriteLayer(*dataset, "points", wkbPoint, rows.points, kPointFields, PointShape,
+                          Always<PointRow>, Values);
     if (format.layout == GdalLayout::FilePerLayer) {
         writer.Close(std::move(dataset), errors);
         dataset = writer.Create(files.stations);
     }
     writer.WriteLayer(*dataset, "stations", wkbPoint, rows.stations, kStationFields, StationShape,
-                      Always<StationRow>);
+                      Always<StationRow>, Values);
     if (format.layout == GdalLayout::FilePerLayer) {
         writer.Close(std::move(dataset), errors);
         dataset = writer.Create(files.observations);
     }
     writer.WriteLayer(*dataset, "observations", wkbLineString, rows.observations, kObservationFields,
-                      SightLine, Located);
+                      SightLine, Located, Values);
     writer.Close(std::move(dataset), errors);
 }
 
