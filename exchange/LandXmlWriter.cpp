@@ -25,6 +25,7 @@ constexpr const char* kSchemaLocation =
 constexpr const char* kDecimalDegrees = "decimal degrees";
 constexpr const char* kDegreesMinutesSeconds = "decimal dd.mm.ss";
 constexpr const char* kGrads = "grads";
+constexpr const char* kPrecisionFeatureCode = "adjusted point precision";
 
 // The words of a job's angle unit comment and the LandXML unit of the same angles. Mils have no
 // LandXML unit; their files fall back to decimal degrees.
@@ -287,9 +288,41 @@ private:
             m_xml.OptionalAttribute("code", point.code);
             if (point.source == survey::PointSource::Known)
                 m_xml.Attribute("pntSurv", "control");
+            // The radius that holds the 95 % ellipse: the point's uncertainty in any direction.
+            if (point.precision)
+                m_xml.Attribute("positionalUncertainity", Length(point.precision->ellipse95.semiMajor));
             m_xml.Text(Coordinates(point.northing, point.easting, point.elevation));
             m_xml.End();
         }
+        for (const survey::Coordinate& point : file.reduction.coordinates) {
+            if (point.precision)
+                PrecisionFeature(*m_names.Find(fileIndex, point.name), *point.precision);
+        }
+        m_xml.End();
+    }
+
+    void Property(const char* label, const std::string& value) {
+        m_xml.Start("Property");
+        m_xml.Attribute("label", label);
+        m_xml.Attribute("value", value);
+        m_xml.End();
+    }
+
+    // The schema has no place for an adjusted point's deviations and ellipse; a Feature beside the
+    // points, named as the point, carries them. An axis has no sense: its azimuth is within a half turn.
+    void PrecisionFeature(const std::string& name, const survey::Precision& precision) {
+        const survey::ErrorEllipse& ellipse = precision.ellipse95;
+        m_xml.Start("Feature");
+        m_xml.Attribute("name", name);
+        m_xml.Attribute("code", kPrecisionFeatureCode);
+        Property("sdNorthing", Length(precision.sdNorthing));
+        Property("sdEasting", Length(precision.sdEasting));
+        if (precision.sdElevation)
+            Property("sdElevation", Length(*precision.sdElevation));
+        Property("ellipse95SemiMajor", Length(ellipse.semiMajor));
+        Property("ellipse95SemiMinor", Length(ellipse.semiMinor));
+        Property("ellipse95Azimuth",
+                 FormatAngle(std::fmod(NormalizedAngle(ellipse.azimuth), kPi), m_angularUnit));
         m_xml.End();
     }
 
