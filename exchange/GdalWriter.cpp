@@ -540,15 +540,26 @@ public:
                "LABEL(t:\"" + placeholder + "\",s:" + height + "g,p:1)");
     }
 
+    // An ELLIPSE centred on the point: written as an MTEXT there whose text is a placeholder, made
+    // the ELLIPSE once the drawing is written (see FinishedDrawing).
+    void Ellipse(const std::string& cadLayer, const Position& centre, const CadEllipse& ellipse) {
+        const std::string placeholder = kEllipsePlaceholder + std::to_string(m_ellipses.size());
+        m_ellipses.emplace(placeholder, ellipse);
+        Entity(cadLayer, PointGeometry(centre, m_frame), "LABEL(t:\"" + placeholder + "\",p:1)");
+    }
+
     const std::map<std::string, std::string>& texts() const { return m_texts; }
+    const std::map<std::string, CadEllipse>& ellipses() const { return m_ellipses; }
 
 private:
     static constexpr const char* kLabelPlaceholder = "NIKON-LABEL-";
+    static constexpr const char* kEllipsePlaceholder = "NIKON-ELLIPSE-";
     OGRLayer& m_layer;
     const Frame& m_frame;
     const Failing& m_fail;
     double m_labelHeight;
     std::map<std::string, std::string> m_texts; // placeholder -> MTEXT text
+    std::map<std::string, CadEllipse> m_ellipses;
 };
 
 // A hundredth of the drawing's larger side: labels readable when the whole drawing is in view. A
@@ -572,6 +583,40 @@ double LabelHeight(const SurveyRows& rows, const Frame& frame, const std::option
     return extent > 0 ? extent / kLabelsPerExtent : kLabelHeightMetres * frame.unitsPerMetre();
 }
 
+// The adjusted points' 95 % ellipses, the largest drawn about as long as a label is high, on a layer
+// whose name says how many times their size they are drawn.
+class DrawnEllipses {
+public:
+    DrawnEllipses(const SurveyRows& rows, const Frame& frame, double labelHeight) {
+        double largest = 0;
+        for (const PointRow& row : rows.points) {
+            if (row.point.precision && std::isfinite(row.point.precision->ellipse95.semiMajor))
+                largest = std::max(largest, row.point.precision->ellipse95.semiMajor * frame.unitsPerMetre());
+        }
+        if (!(largest > 0))
+            return;
+        m_exaggeration = EllipseExaggeration(largest, labelHeight);
+        char name[64];
+        std::snprintf(name, sizeof name, "ERROR_ELLIPSES_95_X%.0f", m_exaggeration);
+        m_layer = name;
+    }
+
+    // Empty when the run has no ellipse to draw.
+    const std::string& layer() const { return m_layer; }
+
+    std::optional<CadEllipse> For(const PointRow& row, const Frame& frame) const {
+        if (m_layer.empty() || !row.point.precision)
+            return std::nullopt;
+        const survey::ErrorEllipse& ellipse = row.point.precision->ellipse95;
+        return ErrorEllipse(ellipse.semiMajor, ellipse.semiMinor, ellipse.azimuth, m_exaggeration,
+                            frame.unitsPerMetre());
+    }
+
+private:
+    double m_exaggeration = 1;
+    std::string m_layer;
+};
+
 bool IsStation(const PointRow& point, const SurveyRows& rows) {
     return std::any_of(rows.stations.begin(), rows.stations.end(), [&](const StationRow& station) {
         return station.name == point.point.name && station.file == point.file;
@@ -588,7 +633,9 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
         fail("GDAL cannot create the drawing's entities");
     const double labelHeight = LabelHeight(rows, frame, format.labelHeight);
     CadWriter cad(*layer, frame, fail, labelHeight);
-    CadLayerNames layers({kStationsCadLayer, kObservationsCadLayer, kUncodedCadLayer, "0", "Defpoints"});
+    const DrawnEllipses ellipses(rows, frame, labelHeight);
+    CadLayerNames layers(
+        {kStationsCadLayer, kObservationsCadLayer, kUncodedCadLayer, "0", "Defpoints", ellipses.layer()});
     // A station is drawn once, on the stations' layer.
     for (const PointRow& point : rows.points) {
         if (!IsStation(point, rows))
@@ -597,12 +644,17 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
     }
     for (const StationRow& station : rows.stations)
         cad.LabelledPoint(kStationsCadLayer, station.name, station.position);
+    for (const PointRow& point : rows.points) {
+        if (const std::optional<CadEllipse> ellipse = ellipses.For(point, frame))
+            cad.Ellipse(ellipses.layer(), point.position(), *ellipse);
+    }
     for (const ObservationRow& observation : rows.observations) {
         if (Located(observation))
             cad.Entity(kObservationsCadLayer, SightLine(observation, frame));
     }
     writer.Close(std::move(dataset), errors);
-    const DrawingFinish finish{DrawingHeader(1 / frame.unitsPerMetre(), labelHeight / 2), cad.texts()};
+    const DrawingFinish finish{DrawingHeader(1 / frame.unitsPerMetre(), labelHeight / 2), cad.texts(),
+                               cad.ellipses()};
     folder.Replace(fileName, FinishedDrawing(folder.Contents(fileName), finish), fail);
 }
 

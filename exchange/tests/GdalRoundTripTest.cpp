@@ -316,5 +316,46 @@ TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsBesideTheirPointsAndStationsOnce) {
         Error::Kind::Usage, "--label-height");
 }
 
+// Each adjusted point's 95 % ellipse is an ELLIPSE around it on a layer of its own, whose name
+// gives the exaggeration; read back, its farthest and nearest vertices lie at the axes' ends.
+TEST(DxfDrawing, AdjustedPointsHaveTheirEllipsesOnALayerThatStatesTheExaggeration) {
+    const test::ScratchFolder folder;
+    const survey::FileSurvey survey = test::AdjustedSiteSurvey();
+    Write({survey}, {(folder / "site.dxf").string(), "", ""});
+    const ReadLayer entities = Read(folder / "site.dxf", "entities");
+    const std::string prefix = "ERROR_ELLIPSES_95_X";
+    int ellipses = 0;
+    for (const ReadFeature& feature : entities.features) {
+        const std::string& layer = feature.fields.at("layer");
+        if (layer.rfind(prefix, 0) != 0)
+            continue;
+        ++ellipses;
+        const double factor = std::stod(layer.substr(prefix.size()));
+        // Of the default label height of 2.29875 m, the largest semi-major of 12.25 mm is drawn 100 times.
+        EXPECT_EQ(factor, 100);
+        const survey::Coordinate* centre = nullptr;
+        double farthest = 0;
+        double nearest = HUGE_VAL;
+        for (const survey::Coordinate& point : survey.reduction.coordinates) {
+            if (!point.precision)
+                continue;
+            const Vertex& first = feature.vertices.at(0);
+            const double distance = std::hypot(first.x - point.easting, first.y - point.northing);
+            if (distance < 2 * point.precision->ellipse95.semiMajor * factor)
+                centre = &point;
+        }
+        ASSERT_NE(centre, nullptr);
+        for (const Vertex& vertex : feature.vertices) {
+            const double distance = std::hypot(vertex.x - centre->easting, vertex.y - centre->northing);
+            farthest = std::max(farthest, distance);
+            nearest = std::min(nearest, distance);
+        }
+        const survey::ErrorEllipse& ellipse = centre->precision->ellipse95;
+        EXPECT_NEAR(farthest, ellipse.semiMajor * factor, ellipse.semiMajor * factor / 100) << centre->name;
+        EXPECT_NEAR(nearest, ellipse.semiMinor * factor, ellipse.semiMajor * factor / 100) << centre->name;
+    }
+    EXPECT_EQ(ellipses, 4);
+}
+
 } // namespace
 } // namespace exchange
