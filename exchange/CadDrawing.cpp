@@ -3,6 +3,7 @@
 #include "exchange/Formats.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -73,12 +74,14 @@ constexpr double kSmallestRatio = 1e-6; // CAD's least minor to major ratio
 constexpr double kLargestExaggeration = 1e6;
 constexpr double kTurn = 6.283185307179586;
 
+// A group code line's number; -1 for a line that is none, whose entity is then left alone.
 int GroupCode(const std::string& line) {
-    try {
-        return std::stoi(line);
-    } catch (const std::exception&) {
-        return -1; // not a group code line: the entity is left alone
-    }
+    const std::size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos)
+        return -1;
+    int code = -1;
+    const auto [end, error] = std::from_chars(line.data() + start, line.data() + line.size(), code);
+    return error == std::errc() && end == line.data() + line.size() ? code : -1;
 }
 
 std::string DxfNumber(double value) {
