@@ -172,9 +172,13 @@ std::vector<FieldValue> AdjustedValues(const PointRow& row, const Frame& frame) 
         return values;
     }
     const survey::ErrorEllipse& ellipse = precision->ellipse95;
-    values.insert(values.end(), {frame.Length(precision->sdNorthing), frame.Length(precision->sdEasting),
-                                 frame.Length(precision->sdElevation), frame.Length(ellipse.semiMajor),
-                                 frame.Length(ellipse.semiMinor), AxisAzimuthDegrees(ellipse.azimuth)});
+    const std::optional<double> adjusted[] = {
+        frame.Length(precision->sdNorthing),  frame.Length(precision->sdEasting),
+        frame.Length(precision->sdElevation), frame.Length(ellipse.semiMajor),
+        frame.Length(ellipse.semiMinor),      AxisAzimuthDegrees(ellipse.azimuth)};
+    // A value the adjustment could not give is empty: "nan" in a field would read as a number.
+    for (const std::optional<double>& value : adjusted)
+        values.emplace_back(value && std::isfinite(*value) ? value : std::nullopt);
     return values;
 }
 

@@ -289,7 +289,7 @@ private:
             if (point.source == survey::PointSource::Known)
                 m_xml.Attribute("pntSurv", "control");
             // The radius that holds the 95 % ellipse: the point's uncertainty in any direction.
-            if (point.precision)
+            if (point.precision && std::isfinite(point.precision->ellipse95.semiMajor))
                 m_xml.Attribute("positionalUncertainity", Length(point.precision->ellipse95.semiMajor));
             m_xml.Text(Coordinates(point.northing, point.easting, point.elevation));
             m_xml.End();
@@ -301,12 +301,16 @@ private:
         m_xml.End();
     }
 
-    void Property(const char* label, const std::string& value) {
+    // A value the adjustment could not give is left out rather than written as NaN.
+    void Property(const char* label, double value, const std::string& text) {
+        if (!std::isfinite(value))
+            return;
         m_xml.Start("Property");
         m_xml.Attribute("label", label);
-        m_xml.Attribute("value", value);
+        m_xml.Attribute("value", text);
         m_xml.End();
     }
+    void LengthProperty(const char* label, double metres) { Property(label, metres, Length(metres)); }
 
     // The schema has no place for an adjusted point's deviations and ellipse; a Feature beside the
     // points, named as the point, carries them. An axis has no sense: its azimuth is within a half turn.
@@ -315,14 +319,14 @@ private:
         m_xml.Start("Feature");
         m_xml.Attribute("name", name);
         m_xml.Attribute("code", kPrecisionFeatureCode);
-        Property("sdNorthing", Length(precision.sdNorthing));
-        Property("sdEasting", Length(precision.sdEasting));
+        LengthProperty("sdNorthing", precision.sdNorthing);
+        LengthProperty("sdEasting", precision.sdEasting);
         if (precision.sdElevation)
-            Property("sdElevation", Length(*precision.sdElevation));
-        Property("ellipse95SemiMajor", Length(ellipse.semiMajor));
-        Property("ellipse95SemiMinor", Length(ellipse.semiMinor));
-        Property("ellipse95Azimuth",
-                 FormatAngle(std::fmod(NormalizedAngle(ellipse.azimuth), kPi), m_angularUnit));
+            LengthProperty("sdElevation", *precision.sdElevation);
+        LengthProperty("ellipse95SemiMajor", ellipse.semiMajor);
+        LengthProperty("ellipse95SemiMinor", ellipse.semiMinor);
+        const double axis = std::fmod(NormalizedAngle(ellipse.azimuth), kPi);
+        Property("ellipse95Azimuth", axis, FormatAngle(axis, m_angularUnit));
         m_xml.End();
     }
 
