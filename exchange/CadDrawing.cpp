@@ -3,6 +3,7 @@
 #include "exchange/Formats.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -69,7 +70,130 @@ void AppendMText(std::vector<std::string>& lines, const std::string& text, const
     lines.push_back(rest + ending);
 }
 
+constexpr double kSmallestRatio = 1e-6; // CAD's least minor to major ratio
+constexpr double kLargestExaggeration = 1e6;
+constexpr double kTurn = 6.283185307179586;
+
+// A group code line's number; -1 for a line that is none, whose entity is then left alone.
+int GroupCode(const std::string& line) {
+    const std::size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos)
+        return -1;
+    int code = -1;
+    const auto [end, error] = std::from_chars(line.data() + start, line.data() + line.size(), code);
+    return error == std::errc() && end == line.data() + line.size() ? code : -1;
+}
+
+std::string DxfNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.12g", value);
+    return text;
+}
+
+// An MTEXT entity (code and value lines from its "0" on) turned into the ELLIPSE, centred where
+// the MTEXT stands: the groups before its own subclass are the entity's (handle, owner, layer).
+std::vector<std::string> EllipseEntity(const std::vector<std::string>& mtext, const CadEllipse& ellipse,
+                                       const std::string& ending) {
+    std::vector<std::string> entity;
+    std::map<int, std::string> centre = {{10, "0"}, {20, "0"}, {30, "0"}};
+    bool common = true;
+    for (std::size_t index = 0; index + 1 < mtext.size(); index += 2) {
+        const int code = GroupCode(TrimmedLine(mtext[index]));
+        const std::string value = TrimmedLine(mtext[index + 1]);
+        if (code == 100 && value == "AcDbMText")
+            common = false;
+        if (code == 0) {
+            entity.insert(entity.end(), {mtext[index], "ELLIPSE" + ending});
+        } else if (common) {
+            entity.insert(entity.end(), {mtext[index], mtext[index + 1]});
+        } else if (centre.count(code) != 0) {
+            centre[code] = value;
+        }
+    }
+    const std::pair<const char*, std::string> groups[] = {{"100", "AcDbEllipse"},
+                                                          {" 10", centre[10]},
+                                                          {" 20", centre[20]},
+                                                          {" 30", centre[30]},
+                                                          {" 11", DxfNumber(ellipse.majorX)},
+                                                          {" 21", DxfNumber(ellipse.majorY)},
+                                                          {" 31", "0"},
+                                                          {" 40", DxfNumber(ellipse.ratio)},
+                                                          {" 41", "0"},
+                                                          {" 42", DxfNumber(kTurn)}};
+    for (const auto& [code, value] : groups)
+        entity.insert(entity.end(), {code + ending, value + ending});
+    return entity;
+}
+
+// The placeholder MTEXT of an ellipse, if the entity is one.
+const CadEllipse* PlaceholderEllipse(const std::vector<std::string>& entity,
+                                     const std::map<std::string, CadEllipse>& ellipses) {
+    if (entity.size() < 2 || TrimmedLine(entity[1]) != "MTEXT")
+        return nullptr;
+    for (std::size_t index = 0; index + 1 < entity.size(); index += 2) {
+        if (GroupCode(TrimmedLine(entity[index])) != 1)
+            continue;
+        const auto found = ellipses.find(TrimmedLine(entity[index + 1]));
+        return found == ellipses.end() ? nullptr : &found->second;
+    }
+    return nullptr;
+}
+
+// The drawing's lines, code and value in turn, with every placeholder MTEXT of an ellipse replaced.
+std::vector<std::string> WithEllipses(const std::vector<std::string>& lines,
+                                      const std::map<std::string, CadEllipse>& ellipses) {
+    if (ellipses.empty())
+        return lines;
+    std::vector<std::string> out;
+    out.reserve(lines.size());
+    std::vector<std::string> entity;
+    const auto flush = [&] {
+        const CadEllipse* ellipse = PlaceholderEllipse(entity, ellipses);
+        if (ellipse == nullptr) {
+            out.insert(out.end(), entity.begin(), entity.end());
+        } else {
+            const std::string ending = entity[0].size() > TrimmedLine(entity[0]).size() ? "\r" : "";
+            const std::vector<std::string> replaced = EllipseEntity(entity, *ellipse, ending);
+            out.insert(out.end(), replaced.begin(), replaced.end());
+        }
+        entity.clear();
+    };
+    for (std::size_t index = 0; index < lines.size(); index += 2) {
+        if (GroupCode(TrimmedLine(lines[index])) == 0)
+            flush();
+        entity.push_back(lines[index]);
+        if (index + 1 < lines.size())
+            entity.push_back(lines[index + 1]);
+    }
+    flush();
+    return out;
+}
+
 } // namespace
+
+std::optional<CadEllipse> ErrorEllipse(double semiMajor, double semiMinor, double azimuth,
+                                       double exaggeration, double unitsPerMetre) {
+    const double major = std::max(semiMajor, semiMinor) * exaggeration * unitsPerMetre;
+    const double minor = std::min(semiMajor, semiMinor) * exaggeration * unitsPerMetre;
+    if (!std::isfinite(major) || !std::isfinite(minor) || !std::isfinite(azimuth) || !(major > 0) ||
+        minor < 0)
+        return std::nullopt;
+    // The azimuth turns clockwise from north, the drawing's y axis.
+    return CadEllipse{major * std::sin(azimuth), major * std::cos(azimuth),
+                      std::max(minor / major, kSmallestRatio)};
+}
+
+double EllipseExaggeration(double largestSemiMajor, double drawnLength) {
+    const double fitting = std::min(drawnLength / largestSemiMajor, kLargestExaggeration);
+    if (!(fitting > 1))
+        return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(fitting)));
+    for (const double step : {5.0, 2.0}) {
+        if (step * power <= fitting)
+            return step * power;
+    }
+    return power;
+}
 
 CadLayerNames::CadLayerNames(const std::vector<std::string>& taken) {
     for (const std::string& name : taken)
@@ -156,7 +280,7 @@ std::string FinishedDrawing(std::string_view drawing, const DrawingFinish& finis
         out.push_back(lines[index]);
     }
     std::string written;
-    for (const std::string& line : out)
+    for (const std::string& line : WithEllipses(out, finish.ellipses))
         (written += line) += '\n';
     return written;
 }

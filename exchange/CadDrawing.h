@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -32,11 +33,30 @@ int CadUnitsCode(double metresPerUnit);
 // A DXF that GDAL wrote, rewritten: the header variables given their values, and every MTEXT whose
 // text is a placeholder given its real text. GDAL escapes what it writes for an older code page;
 // the text written here is UTF-8, which the header declares by its version.
+// GDAL draws no ELLIPSE: each is written as an MTEXT at its centre, whose text is a placeholder, and
+// that entity becomes the ELLIPSE, keeping its handle, owner and layer.
+struct CadEllipse {
+    double majorX = 0; // the end of the semi-major axis from the centre, in the drawing's unit
+    double majorY = 0;
+    double ratio = 1; // minor to major axis
+};
+
 struct DrawingFinish {
     std::map<std::string, std::string> headerValues; // "$INSUNITS" -> "6"
     std::map<std::string, std::string> texts;        // placeholder -> MTEXT text, already escaped
+    std::map<std::string, CadEllipse> ellipses;      // placeholder -> the ELLIPSE its MTEXT becomes
 };
 std::string FinishedDrawing(std::string_view drawing, const DrawingFinish& finish);
+
+// The ELLIPSE of a 95 % error ellipse of axes in metres, its major axis's azimuth in radians from
+// north, drawn `exaggeration` times its size in a drawing of `unitsPerMetre`; none when its axes are
+// not finite or it has no size.
+std::optional<CadEllipse> ErrorEllipse(double semiMajor, double semiMinor, double azimuth,
+                                       double exaggeration, double unitsPerMetre);
+
+// The round factor (1, 2 or 5 times a power of ten, at least 1) that draws the largest semi-major
+// axis no longer than `drawnLength`, both in the drawing's unit.
+double EllipseExaggeration(double largestSemiMajor, double drawnLength);
 
 // The header values of a drawing in UTF-8 whose unit is the linear unit given in metres, its points
 // drawn as crosses of the size given in that unit.

@@ -143,6 +143,49 @@ std::vector<FieldValue> Values(const PointRow& row, const Frame& frame) {
             frame.Length(point.verticalSpread)};
 }
 
+// An adjusted run's points also carry their standard deviations and 95 % ellipse: every point of
+// the layer has the fields, empty where a point was not adjusted (known points), so that a GIS
+// user can label, filter and style by them; an unadjusted run's points keep the fields above.
+constexpr Schema<4, 9> kAdjustedPointFields = {kPointFields.texts,
+                                               {{kPointFields.numbers[0],
+                                                 kPointFields.numbers[1],
+                                                 kPointFields.numbers[2],
+                                                 {"sd_northing", "sd_north"},
+                                                 {"sd_easting", "sd_east"},
+                                                 {"sd_elevation", "sd_elev"},
+                                                 {"ellipse95_semi_major", "e95_major"},
+                                                 {"ellipse95_semi_minor", "e95_minor"},
+                                                 {"ellipse95_azimuth", "e95_azim"}}}};
+
+// An axis has no sense: its azimuth is given in [0, 180) degrees, clockwise from grid north.
+double AxisAzimuthDegrees(double radians) {
+    const double degrees = std::fmod(NormalizedAngle(radians) * kDegreesPerRadian, 180.0);
+    return degrees < 0 ? degrees + 180 : degrees;
+}
+
+std::vector<FieldValue> AdjustedValues(const PointRow& row, const Frame& frame) {
+    std::vector<FieldValue> values = Values(row, frame);
+    const std::optional<survey::Precision>& precision = row.point.precision;
+    if (!precision) {
+        values.insert(values.end(), kAdjustedPointFields.numbers.size() - kPointFields.numbers.size(),
+                      std::optional<double>());
+        return values;
+    }
+    const survey::ErrorEllipse& ellipse = precision->ellipse95;
+    const std::optional<double> adjusted[] = {
+        frame.Length(precision->sdNorthing),  frame.Length(precision->sdEasting),
+        frame.Length(precision->sdElevation), frame.Length(ellipse.semiMajor),
+        frame.Length(ellipse.semiMinor),      AxisAzimuthDegrees(ellipse.azimuth)};
+    // A value the adjustment could not give is empty: "nan" in a field would read as a number.
+    for (const std::optional<double>& value : adjusted)
+        values.emplace_back(value && std::isfinite(*value) ? value : std::nullopt);
+    return values;
+}
+
+bool AnyAdjusted(const std::vector<PointRow>& points) {
+    return std::any_of(points.begin(), points.end(), [](const PointRow& row) { return row.point.precision; });
+}
+
 constexpr Schema<2, 6> kStationFields = {{{{"name", "name"}, {"file", "file"}}},
                                          {{{"elevation", "elevation"},
                                            {"instrument_height", "inst_hgt"},
@@ -318,8 +361,8 @@ public:
     template <typename Row, typename Fields>
     void WriteLayer(GDALDataset& dataset, const char* name, OGRwkbGeometryType flat,
                     const std::vector<Row>& rows, const Fields& fields,
-                    OGRGeometryUniquePtr (*shape)(const Row&, const Frame&),
-                    bool (*wanted)(const Row&)) const {
+                    OGRGeometryUniquePtr (*shape)(const Row&, const Frame&), bool (*wanted)(const Row&),
+                    std::vector<FieldValue> (*valuesOf)(const Row&, const Frame&)) const {
         std::vector<const Row*> written;
         std::vector<OGRGeometryUniquePtr> shapes;
         for (const Row& row : rows) {
@@ -337,7 +380,7 @@ public:
         const std::vector<int> indices = CreateFields(*layer, fields);
         for (std::size_t rowIndex = 0; rowIndex < written.size(); ++rowIndex) {
             OGRFeatureUniquePtr feature(OGRFeature::CreateFeature(layer->GetLayerDefn()));
-            const std::vector<FieldValue> values = Values(*written[rowIndex], m_frame);
+            const std::vector<FieldValue> values = valuesOf(*written[rowIndex], m_frame);
             for (std::size_t index = 0; index < values.size(); ++index) {
                 RefuseTruncation(values[index]);
                 SetField(*feature, indices[index], values[index]);
@@ -446,19 +489,24 @@ void WriteLayers(const GdalFormat& format, const SurveyRows& rows, const Frame& 
     const DatasetWriter writer(format, frame, folder, fail);
     const LayerFiles files = FileNames(staging, format.layout);
     GDALDatasetUniquePtr dataset = writer.Create(files.points);
-    writer.WriteLayer(*dataset, "points", wkbPoint, rows.points, kPointFields, PointShape, Always<PointRow>);
+    if (AnyAdjusted(rows.points))
+        writer.WriteLayer(*dataset, "points", wkbPoint, rows.points, kAdjustedPointFields, PointShape,
+                          Always<PointRow>, AdjustedValues);
+    else
+        writer.WriteLayer(*dataset, "points", wkbPoint, rows.points, kPointFields, PointShape,
+                          Always<PointRow>, Values);
     if (format.layout == GdalLayout::FilePerLayer) {
         writer.Close(std::move(dataset), errors);
         dataset = writer.Create(files.stations);
     }
     writer.WriteLayer(*dataset, "stations", wkbPoint, rows.stations, kStationFields, StationShape,
-                      Always<StationRow>);
+                      Always<StationRow>, Values);
     if (format.layout == GdalLayout::FilePerLayer) {
         writer.Close(std::move(dataset), errors);
         dataset = writer.Create(files.observations);
     }
     writer.WriteLayer(*dataset, "observations", wkbLineString, rows.observations, kObservationFields,
-                      SightLine, Located);
+                      SightLine, Located, Values);
     writer.Close(std::move(dataset), errors);
 }
 
@@ -496,15 +544,26 @@ public:
                "LABEL(t:\"" + placeholder + "\",s:" + height + "g,p:1)");
     }
 
+    // An ELLIPSE centred on the point: written as an MTEXT there whose text is a placeholder, made
+    // the ELLIPSE once the drawing is written (see FinishedDrawing).
+    void Ellipse(const std::string& cadLayer, const Position& centre, const CadEllipse& ellipse) {
+        const std::string placeholder = kEllipsePlaceholder + std::to_string(m_ellipses.size());
+        m_ellipses.emplace(placeholder, ellipse);
+        Entity(cadLayer, PointGeometry(centre, m_frame), "LABEL(t:\"" + placeholder + "\",p:1)");
+    }
+
     const std::map<std::string, std::string>& texts() const { return m_texts; }
+    const std::map<std::string, CadEllipse>& ellipses() const { return m_ellipses; }
 
 private:
     static constexpr const char* kLabelPlaceholder = "NIKON-LABEL-";
+    static constexpr const char* kEllipsePlaceholder = "NIKON-ELLIPSE-";
     OGRLayer& m_layer;
     const Frame& m_frame;
     const Failing& m_fail;
     double m_labelHeight;
     std::map<std::string, std::string> m_texts; // placeholder -> MTEXT text
+    std::map<std::string, CadEllipse> m_ellipses;
 };
 
 // A hundredth of the drawing's larger side: labels readable when the whole drawing is in view. A
@@ -528,6 +587,40 @@ double LabelHeight(const SurveyRows& rows, const Frame& frame, const std::option
     return extent > 0 ? extent / kLabelsPerExtent : kLabelHeightMetres * frame.unitsPerMetre();
 }
 
+// The adjusted points' 95 % ellipses, the largest drawn about as long as a label is high, on a layer
+// whose name says how many times their size they are drawn.
+class DrawnEllipses {
+public:
+    DrawnEllipses(const SurveyRows& rows, const Frame& frame, double labelHeight) {
+        double largest = 0;
+        for (const PointRow& row : rows.points) {
+            if (row.point.precision && std::isfinite(row.point.precision->ellipse95.semiMajor))
+                largest = std::max(largest, row.point.precision->ellipse95.semiMajor * frame.unitsPerMetre());
+        }
+        if (!(largest > 0))
+            return;
+        m_exaggeration = EllipseExaggeration(largest, labelHeight);
+        char name[64];
+        std::snprintf(name, sizeof name, "ERROR_ELLIPSES_95_X%.0f", m_exaggeration);
+        m_layer = name;
+    }
+
+    // Empty when the run has no ellipse to draw.
+    const std::string& layer() const { return m_layer; }
+
+    std::optional<CadEllipse> For(const PointRow& row, const Frame& frame) const {
+        if (m_layer.empty() || !row.point.precision)
+            return std::nullopt;
+        const survey::ErrorEllipse& ellipse = row.point.precision->ellipse95;
+        return ErrorEllipse(ellipse.semiMajor, ellipse.semiMinor, ellipse.azimuth, m_exaggeration,
+                            frame.unitsPerMetre());
+    }
+
+private:
+    double m_exaggeration = 1;
+    std::string m_layer;
+};
+
 bool IsStation(const PointRow& point, const SurveyRows& rows) {
     return std::any_of(rows.stations.begin(), rows.stations.end(), [&](const StationRow& station) {
         return station.name == point.point.name && station.file == point.file;
@@ -544,7 +637,9 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
         fail("GDAL cannot create the drawing's entities");
     const double labelHeight = LabelHeight(rows, frame, format.labelHeight);
     CadWriter cad(*layer, frame, fail, labelHeight);
-    CadLayerNames layers({kStationsCadLayer, kObservationsCadLayer, kUncodedCadLayer, "0", "Defpoints"});
+    const DrawnEllipses ellipses(rows, frame, labelHeight);
+    CadLayerNames layers(
+        {kStationsCadLayer, kObservationsCadLayer, kUncodedCadLayer, "0", "Defpoints", ellipses.layer()});
     // A station is drawn once, on the stations' layer.
     for (const PointRow& point : rows.points) {
         if (!IsStation(point, rows))
@@ -553,12 +648,17 @@ void WriteDrawing(const GdalFormat& format, const SurveyRows& rows, const Frame&
     }
     for (const StationRow& station : rows.stations)
         cad.LabelledPoint(kStationsCadLayer, station.name, station.position);
+    for (const PointRow& point : rows.points) {
+        if (const std::optional<CadEllipse> ellipse = ellipses.For(point, frame))
+            cad.Ellipse(ellipses.layer(), point.position(), *ellipse);
+    }
     for (const ObservationRow& observation : rows.observations) {
         if (Located(observation))
             cad.Entity(kObservationsCadLayer, SightLine(observation, frame));
     }
     writer.Close(std::move(dataset), errors);
-    const DrawingFinish finish{DrawingHeader(1 / frame.unitsPerMetre(), labelHeight / 2), cad.texts()};
+    const DrawingFinish finish{DrawingHeader(1 / frame.unitsPerMetre(), labelHeight / 2), cad.texts(),
+                               cad.ellipses()};
     folder.Replace(fileName, FinishedDrawing(folder.Contents(fileName), finish), fail);
 }
 

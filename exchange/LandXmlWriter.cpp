@@ -25,6 +25,7 @@ constexpr const char* kSchemaLocation =
 constexpr const char* kDecimalDegrees = "decimal degrees";
 constexpr const char* kDegreesMinutesSeconds = "decimal dd.mm.ss";
 constexpr const char* kGrads = "grads";
+constexpr const char* kPrecisionFeatureCode = "adjusted point precision";
 
 // The words of a job's angle unit comment and the LandXML unit of the same angles. Mils have no
 // LandXML unit; their files fall back to decimal degrees.
@@ -287,9 +288,45 @@ private:
             m_xml.OptionalAttribute("code", point.code);
             if (point.source == survey::PointSource::Known)
                 m_xml.Attribute("pntSurv", "control");
+            // The radius that holds the 95 % ellipse: the point's uncertainty in any direction.
+            if (point.precision && std::isfinite(point.precision->ellipse95.semiMajor))
+                m_xml.Attribute("positionalUncertainity", Length(point.precision->ellipse95.semiMajor));
             m_xml.Text(Coordinates(point.northing, point.easting, point.elevation));
             m_xml.End();
         }
+        for (const survey::Coordinate& point : file.reduction.coordinates) {
+            if (point.precision)
+                PrecisionFeature(*m_names.Find(fileIndex, point.name), *point.precision);
+        }
+        m_xml.End();
+    }
+
+    // A value the adjustment could not give is left out rather than written as NaN.
+    void Property(const char* label, double value, const std::string& text) {
+        if (!std::isfinite(value))
+            return;
+        m_xml.Start("Property");
+        m_xml.Attribute("label", label);
+        m_xml.Attribute("value", text);
+        m_xml.End();
+    }
+    void LengthProperty(const char* label, double metres) { Property(label, metres, Length(metres)); }
+
+    // The schema has no place for an adjusted point's deviations and ellipse; a Feature beside the
+    // points, named as the point, carries them. An axis has no sense: its azimuth is within a half turn.
+    void PrecisionFeature(const std::string& name, const survey::Precision& precision) {
+        const survey::ErrorEllipse& ellipse = precision.ellipse95;
+        m_xml.Start("Feature");
+        m_xml.Attribute("name", name);
+        m_xml.Attribute("code", kPrecisionFeatureCode);
+        LengthProperty("sdNorthing", precision.sdNorthing);
+        LengthProperty("sdEasting", precision.sdEasting);
+        if (precision.sdElevation)
+            LengthProperty("sdElevation", *precision.sdElevation);
+        LengthProperty("ellipse95SemiMajor", ellipse.semiMajor);
+        LengthProperty("ellipse95SemiMinor", ellipse.semiMinor);
+        const double axis = std::fmod(NormalizedAngle(ellipse.azimuth), kPi);
+        Property("ellipse95Azimuth", axis, FormatAngle(axis, m_angularUnit));
         m_xml.End();
     }
 

@@ -105,6 +105,22 @@ const std::vector<TableKind>& TableKinds() {
           {"Code", false},
           {"Determined", false}}},
         {"t-ms", {{"Line", true}, {"From", false}, {"Message", false}}},
+        {"t-tc",
+         {{"Traverse", false},
+          {"Angular misclosure", true},
+          {"\xCE\x94N", true},
+          {"\xCE\x94"
+           "E",
+           true},
+          {"Linear misclosure", true},
+          {"Length", true},
+          {"Precision", true}}},
+        {"t-fl",
+         {{"File", false},
+          {"Line", true},
+          {"Observation", false},
+          {"Standardized residual", true},
+          {"Critical value", true}}},
         {"t-files",
          {{"File", false},
           {"Outcome", false},
@@ -410,6 +426,87 @@ void WriteContents(std::ostream& out, const std::vector<survey::FileSurvey>& fil
     }
 }
 
+std::string Seconds(double radians) {
+    return Signed(radians * 648000 / kPi, 1) + "\"";
+}
+
+// 1:N, rounded as surveyors quote it; a traverse that closes exactly has no N.
+std::string ClosurePrecision(double n) {
+    if (std::isinf(n))
+        return "closes exactly";
+    return std::isfinite(n) ? "1:" + host::FixedDecimal(n, 0) : std::string();
+}
+
+std::string TestText(const survey::AdjustmentSummary& adjustment) {
+    if (!adjustment.testApplicable)
+        return "not applicable: no degrees of freedom";
+    return adjustment.testPassed ? "passed" : "FAILED";
+}
+
+void WriteAdjustmentFacts(std::ostream& out, const survey::AdjustmentSummary& adjustment) {
+    const std::pair<const char*, std::string> facts[] = {
+        {"Method", adjustment.method},
+        {"Weights", adjustment.weights},
+        {"Degrees of freedom", std::to_string(adjustment.degreesOfFreedom)},
+        {"\xCF\x83\xE2\x82\x80 a priori", host::FixedDecimal(adjustment.sigma0Apriori, 3)},
+        {"\xCF\x83\xE2\x82\x80 a posteriori", host::FixedDecimal(adjustment.sigma0Aposteriori, 3)},
+        {"Test of \xCF\x83\xE2\x82\x80 (\xCF\x87\xC2\xB2, 95 %)", TestText(adjustment)},
+    };
+    out << "<table class=\"facts\"><tbody>\n";
+    for (const auto& [name, value] : facts) {
+        out << "<tr" << (value == "FAILED" ? " class=\"bad\"" : "") << "><th>" << name << "</th>";
+        WriteCell(out, value);
+        out << "</tr>\n";
+    }
+    out << "</tbody></table>\n";
+}
+
+void WriteClosures(std::ostream& out, const std::vector<survey::TraverseClosure>& closures) {
+    if (closures.empty())
+        return;
+    Table table(out, "Traverse closures", "t-tc");
+    for (const survey::TraverseClosure& closure : closures) {
+        std::string stations;
+        for (const std::string& station : closure.stations)
+            stations += (stations.empty() ? "" : " \xE2\x80\x93 ") + station;
+        table.Row() << "<tr>";
+        WriteCell(out, stations);
+        WriteCell(out, Seconds(closure.angularMisclosure));
+        WriteCell(out, Signed(closure.northingMisclosure, kSmallDistanceDecimals));
+        WriteCell(out, Signed(closure.eastingMisclosure, kSmallDistanceDecimals));
+        WriteCell(out, host::FixedDecimal(closure.linearMisclosure, kSmallDistanceDecimals));
+        WriteCell(out, host::FixedDecimal(closure.length, kCoordinateDecimals));
+        WriteCell(out, ClosurePrecision(closure.precision));
+        out << "</tr>\n";
+    }
+}
+
+void WriteFlagged(std::ostream& out, const std::vector<survey::FlaggedObservation>& flagged) {
+    if (flagged.empty()) {
+        out << "<h3>Flagged observations</h3>\n<p class=\"none\">No observation is flagged.</p>\n";
+        return;
+    }
+    Table table(out, "Flagged observations", "t-fl");
+    for (const survey::FlaggedObservation& observation : flagged) {
+        table.Row() << "<tr class=\"bad\">";
+        WriteCell(out, observation.file);
+        WriteCell(out, LineText(observation.line));
+        WriteCell(out, observation.description);
+        WriteCell(out, host::FixedDecimal(observation.standardizedResidual, 1));
+        WriteCell(out, host::FixedDecimal(observation.criticalValue, 2));
+        out << "</tr>\n";
+    }
+}
+
+// The run's adjustment, before its files: the files' plans show the ellipses it gives.
+void WriteAdjustment(std::ostream& out, const survey::AdjustmentSummary& adjustment) {
+    out << "<section class=\"adjustment\" id=\"adjustment\">\n<h2>Adjustment</h2>\n";
+    WriteAdjustmentFacts(out, adjustment);
+    WriteClosures(out, adjustment.traverses);
+    WriteFlagged(out, adjustment.flagged);
+    out << "</section>\n";
+}
+
 // The report's files by name, so that a browser's tabs and history tell reports apart.
 std::string Title(const std::vector<survey::FileSurvey>& files) {
     constexpr std::size_t kNamed = 3;
@@ -423,7 +520,8 @@ std::string Title(const std::vector<survey::FileSurvey>& files) {
 
 } // namespace
 
-void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files) {
+void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files,
+                     const survey::AdjustmentSummary* adjustment) {
     // The policy forbids every load from elsewhere; only the page's own style and script run, the
     // script named by its hash, so that no script a name or message might smuggle in would.
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -438,6 +536,8 @@ void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& f
     WriteTableStyle(out);
     out << "</style>\n</head>\n<body>\n<header><h1>Survey report</h1></header>\n";
     WriteContents(out, files);
+    if (adjustment != nullptr)
+        WriteAdjustment(out, *adjustment);
     for (std::size_t i = 0; i < files.size(); ++i)
         WriteFile(out, files[i], i);
     out << "<script>\n" << kReportScript << "</script>\n</body>\n</html>\n";

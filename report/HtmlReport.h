@@ -2,6 +2,7 @@
 // of each file. Styles and script are inline and the page loads nothing from elsewhere.
 #pragma once
 
+#include "survey/Adjusted.h"
 #include "survey/Survey.h"
 
 #include <ostream>
@@ -9,6 +10,8 @@
 
 namespace report {
 
-void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files);
+// With an adjustment's summary, the page shows its closures, its test and the observations it flags.
+void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files,
+                     const survey::AdjustmentSummary* adjustment = nullptr);
 
 } // namespace report

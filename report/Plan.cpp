@@ -24,6 +24,9 @@ constexpr double kPointHalfEm = 0.32;
 // the tooltip's row keep them whole.
 constexpr std::size_t kPlanNameCharacters = 32;
 constexpr char kEllipsis[] = "\u2026";
+constexpr double kEllipsePx = 15;            // the largest error ellipse's semi-major axis on screen
+constexpr double kLargestExaggeration = 1e6; // ellipses of a micrometre stay a micrometre
+constexpr double kDegreesPerRadian = 57.29577951308232;
 
 // Distinct on white and for the common colour-vision deficiencies; grey is kept for the codes
 // beyond the palette.
@@ -146,6 +149,7 @@ public:
                 {point.source == survey::PointSource::Known ? MarkKind::Known : MarkKind::Computed,
                  X(point.easting), Y(point.northing), classOf[point.code]});
         }
+        AddEllipses();
         AddStations();
         AddPointLabels(survey::PointSource::Known);
         AddPointLabels(survey::PointSource::Computed);
@@ -176,6 +180,24 @@ private:
         plan_.viewHeight = heightPx / scale;
         plan_.viewX = (bounds.maxE - bounds.minE) / 2 - plan_.viewWidth / 2;
         plan_.viewY = (bounds.maxN - bounds.minN) / 2 - plan_.viewHeight / 2;
+    }
+
+    // Only ellipses with finite, non-negative axes are drawn: anything else would break the drawing.
+    void AddEllipses() {
+        double largest = 0;
+        for (const survey::Coordinate& point : file_.reduction.coordinates) {
+            if (!point.precision || !Drawable(point))
+                continue;
+            const survey::ErrorEllipse& ellipse = point.precision->ellipse95;
+            if (!(ellipse.semiMajor >= 0 && ellipse.semiMinor >= 0 && std::isfinite(ellipse.semiMajor) &&
+                  std::isfinite(ellipse.semiMinor) && std::isfinite(ellipse.azimuth)))
+                continue;
+            plan_.ellipses.push_back(
+                {X(point.easting), Y(point.northing), ellipse.semiMajor, ellipse.semiMinor, ellipse.azimuth});
+            largest = std::max({largest, ellipse.semiMajor, ellipse.semiMinor});
+        }
+        if (!plan_.ellipses.empty())
+            plan_.ellipseExaggeration = EllipseExaggeration(largest, plan_.pixelsPerUnit);
     }
 
     void AddStations() {
@@ -299,6 +321,26 @@ void WriteSegments(std::ostream& out, const char* cssClass, const std::vector<Pl
     out << "\"/>\n";
 }
 
+// Every ellipse in one path of two half-arcs each, from one end of its major axis to the other.
+// SVG turns an arc's axes clockwise from east; the azimuth counts clockwise from north.
+void WriteEllipses(std::ostream& out, const Plan& plan) {
+    if (plan.ellipses.empty())
+        return;
+    out << "<path class=\"ell\" d=\"";
+    for (const PlanEllipse& ellipse : plan.ellipses) {
+        const double major = std::max(ellipse.semiMajor, ellipse.semiMinor) * plan.ellipseExaggeration;
+        const double minor = std::min(ellipse.semiMajor, ellipse.semiMinor) * plan.ellipseExaggeration;
+        const double dx = major * std::sin(ellipse.azimuth);
+        const double dy = -major * std::cos(ellipse.azimuth);
+        const std::string arc = 'A' + PlanNumber(major) + ' ' + PlanNumber(minor) + ' ' +
+                                PlanNumber(ellipse.azimuth * kDegreesPerRadian - 90) + " 0 1 ";
+        WriteMove(out, 'M', ellipse.x + dx, ellipse.y + dy);
+        out << arc << PlanNumber(ellipse.x - dx) << ' ' << PlanNumber(ellipse.y - dy);
+        out << arc << PlanNumber(ellipse.x + dx) << ' ' << PlanNumber(ellipse.y + dy) << 'Z';
+    }
+    out << "\"/>\n";
+}
+
 // Points of one kind and colour as one path of zero-length strokes, whose caps are the marks:
 // one element for thousands of points, and a fixed size on screen at any zoom.
 void WriteMarks(std::ostream& out, const Plan& plan, MarkKind kind, const char* cssClass) {
@@ -376,6 +418,13 @@ Plan BuildPlan(const survey::FileSurvey& file) {
     return PlanBuilder(file).Build();
 }
 
+double EllipseExaggeration(double largestSemiMajor, double pixelsPerUnit) {
+    const double fitting = kEllipsePx / (largestSemiMajor * pixelsPerUnit);
+    if (!(fitting > 1))
+        return 1;
+    return RoundScaleLength(std::min(fitting, kLargestExaggeration));
+}
+
 double RoundScaleLength(double maxMetres) {
     double power = std::pow(10.0, std::floor(std::log10(maxMetres)));
     for (const double step : {5.0, 2.0, 1.0}) {
@@ -395,6 +444,7 @@ void WritePlan(std::ostream& out, const Plan& plan, const std::string& id) {
         << "<defs><path id=\"" << id << "-tri\" d=\"M0 -5.5L5.5 4.5H-5.5Z\"/></defs>\n";
     WriteSegments(out, "sight", plan.sights);
     WriteSegments(out, "trav", plan.traverse);
+    WriteEllipses(out, plan);
     WriteMarks(out, plan, MarkKind::Known, "kn");
     WriteMarks(out, plan, MarkKind::Computed, "pt");
     WriteStations(out, plan, id);
@@ -421,6 +471,11 @@ void WritePlanLegend(std::ostream& out, const Plan& plan) {
         << "<li><svg width=\"22\" height=\"14\"><path class=\"trav\" d=\"M1 7H21\"/></svg>traverse</li>"
         << "<li><svg width=\"22\" height=\"14\"><path class=\"sight\" d=\"M1 7H21\"/></svg>line of "
            "sight</li>";
+    if (!plan.ellipses.empty()) {
+        out << "<li><svg width=\"22\" height=\"14\"><path class=\"ell\" d=\"M2 7A9 5 0 0 1 20 7A9 5 0 0 1 2 "
+               "7Z\"/></svg>95 % error ellipse, drawn "
+            << PlanNumber(plan.ellipseExaggeration) << " times its size</li>";
+    }
     for (std::size_t i = 0; i < plan.codes.size(); ++i) {
         const CodeClass& code = plan.codes[i];
         out << "<li><span class=\"swatch\" style=\"background:" << ColourOf(plan.codes, i) << "\"></span>";

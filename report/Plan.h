@@ -34,6 +34,15 @@ struct PlanSegment {
     double x1, y1, x2, y2;
 };
 
+// An adjusted point's 95 % error ellipse, in metres at its true size.
+struct PlanEllipse {
+    double x = 0;
+    double y = 0;
+    double semiMajor = 0;
+    double semiMinor = 0;
+    double azimuth = 0; // of the semi-major axis, radians clockwise from north
+};
+
 struct CodeClass {
     std::string code; // empty for points without a code
     std::size_t count = 0;
@@ -51,6 +60,10 @@ struct Plan {
     std::vector<PlanSegment> sights;
     std::vector<PlanSegment> traverse;
     std::vector<CodeClass> codes;
+    std::vector<PlanEllipse> ellipses;
+    // How many times the ellipses are drawn larger than true, so that the largest is visible at
+    // the plan's scale; 1 without ellipses.
+    double ellipseExaggeration = 1;
     int maxLevel = 0; // the deepest zoom level a label needs
 };
 
@@ -61,6 +74,10 @@ Plan BuildPlan(const survey::FileSurvey& file);
 
 // The 1, 2 or 5 times a power of ten, in metres, that is nearest below `maxMetres`.
 double RoundScaleLength(double maxMetres);
+
+// The round factor (1, 2 or 5 times a power of ten, at least 1) that draws a semi-major axis of
+// `largestSemiMajor` metres no larger than a few pixels at `pixelsPerUnit`.
+double EllipseExaggeration(double largestSemiMajor, double pixelsPerUnit);
 
 // `id` prefixes every element id of the plan, so several plans share one page.
 void WritePlan(std::ostream& out, const Plan& plan, const std::string& id);

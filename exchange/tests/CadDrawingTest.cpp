@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
+
 namespace exchange {
 namespace {
 
@@ -66,10 +69,37 @@ TEST(FinishDrawing, HeaderValuesAndLongTextsInChunks) {
     const std::string drawing =
         "  0\nSECTION\n  9\n$INSUNITS\n 70\n     1\n  0\nMTEXT\n  1\nLABEL-0\n  1\nLABEL-0X\n";
     const std::string text = std::string(249, 'a') + "Я" + "b";
-    const std::string written = FinishedDrawing(drawing, {{{"$INSUNITS", "6"}}, {{"LABEL-0", text}}});
+    const std::string written = FinishedDrawing(drawing, {{{"$INSUNITS", "6"}}, {{"LABEL-0", text}}, {}});
     // The two-byte letter that would straddle the 250th byte opens the last chunk.
     EXPECT_EQ(written, "  0\nSECTION\n  9\n$INSUNITS\n 70\n6\n  0\nMTEXT\n  3\n" + std::string(249, 'a') +
                            "\n  1\nЯb\n  1\nLABEL-0X\n");
+}
+
+// The placeholder MTEXT becomes an ELLIPSE at the same place, with its handle, owner and layer; its
+// text, height and other MTEXT groups go, and other entities stay as they were.
+TEST(FinishDrawing, PlaceholderTextsBecomeEllipses) {
+    const std::string drawing =
+        "  0\r\nMTEXT\r\n  5\r\n2A\r\n330\r\n1F\r\n100\r\nAcDbEntity\r\n  8\r\nELL\r\n"
+        "100\r\nAcDbMText\r\n 10\r\n12.5\r\n 20\r\n-3\r\n 30\r\n0.0\r\n 40\r\n1\r\n"
+        "  1\r\nE-0\r\n 71\r\n1\r\n  0\r\nMTEXT\r\n  1\r\nE-1\r\n  0\r\nEOF\r\n";
+    const std::optional<CadEllipse> ellipse = ErrorEllipse(0.004, 0.001, 3.14159265358979 / 6, 500, 1);
+    ASSERT_TRUE(ellipse);
+    EXPECT_NEAR(ellipse->majorX, 1.0, 1e-9); // 2 units long, 30 degrees east of north
+    EXPECT_NEAR(ellipse->majorY, std::sqrt(3.0), 1e-9);
+    EXPECT_DOUBLE_EQ(ellipse->ratio, 0.25);
+    const std::string written = FinishedDrawing(drawing, {{}, {}, {{"E-0", *ellipse}}});
+    EXPECT_EQ(written,
+              "  0\r\nELLIPSE\r\n  5\r\n2A\r\n330\r\n1F\r\n100\r\nAcDbEntity\r\n  8\r\nELL\r\n"
+              "100\r\nAcDbEllipse\r\n 10\r\n12.5\r\n 20\r\n-3\r\n 30\r\n0.0\r\n 11\r\n1\r\n"
+              " 21\r\n1.73205080757\r\n 31\r\n0\r\n 40\r\n0.25\r\n 41\r\n0\r\n 42\r\n6.28318530718\r\n"
+              "  0\r\nMTEXT\r\n  1\r\nE-1\r\n  0\r\nEOF\r\n");
+    // No size, or axes that are not numbers, draw nothing; the factor is round and never shrinks.
+    EXPECT_FALSE(ErrorEllipse(0, 0, 0, 1, 1));
+    EXPECT_FALSE(ErrorEllipse(std::nan(""), 0.001, 0, 1, 1));
+    const std::pair<double, double> factors[] = {{0.004, 1}, {0.004, 4}, {0.0003, 2}, {1e-12, 1}, {5, 0.1}};
+    const double expected[] = {200, 1000, 5000, 1e6, 1};
+    for (std::size_t index = 0; index < std::size(factors); ++index)
+        EXPECT_DOUBLE_EQ(EllipseExaggeration(factors[index].first, factors[index].second), expected[index]);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -130,7 +131,9 @@ struct Case {
 };
 
 // ctest lists a case by its file and system, not by a dump of its bytes.
-void PrintTo(const Case& given, std::ostream* out) { *out << given.fileName << ' ' << given.crs; }
+void PrintTo(const Case& given, std::ostream* out) {
+    *out << given.fileName << ' ' << given.crs;
+}
 
 class GdalRoundTrip : public ::testing::TestWithParam<Case> {};
 
@@ -178,6 +181,9 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
         EXPECT_EQ(feature.fields.at("source"),
                   point.source == survey::PointSource::Known ? "known" : "computed");
     }
+    // A run without an adjustment keeps the fields it always had.
+    EXPECT_EQ(points.features.at(0).fields.count(format.fileName == "site.shp" ? "sd_north" : "sd_northing"),
+              0u);
     ASSERT_EQ(stations.features.size(), survey.reduction.stations.size());
     for (const ReadFeature& feature : stations.features) {
         const survey::Coordinate& mark = test::PointNamed(survey, feature.fields.at("name"));
@@ -192,6 +198,54 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
         EXPECT_NEAR(feature.vertices[0].x, from.easting * format.unitsPerMetre, kMillimetre);
         EXPECT_NEAR(feature.vertices[1].y, to.northing * format.unitsPerMetre, kMillimetre);
     }
+}
+
+// Adjusted points carry their standard deviations and 95 % ellipse in the file's length unit, the
+// axis's azimuth in degrees from grid north within a half turn; the known points have the fields
+// empty, and a point without an elevation has no height deviation.
+TEST_P(GdalRoundTrip, AdjustedPointsCarryTheirDeviationsAndEllipse) {
+    const Case& format = GetParam();
+    const test::ScratchFolder folder;
+    survey::FileSurvey survey = test::AdjustedSiteSurvey();
+    // A deviation the adjustment could not give is an empty field, not "nan".
+    survey.reduction.coordinates[3].precision->sdEasting = std::nan("");
+    Write({survey}, {(folder / format.fileName).string(), "", format.crs});
+    const bool oneFile = format.stations.find('.') == std::string::npos;
+    const ReadLayer points = Read(folder / format.fileName, oneFile ? "points" : "");
+    const bool shortNames = format.fileName == "site.shp";
+    const double scale = format.wgs84 ? 1 : format.unitsPerMetre;
+    ASSERT_EQ(points.features.size(), survey.reduction.coordinates.size());
+    int adjusted = 0;
+    for (const ReadFeature& feature : points.features) {
+        const survey::Coordinate& point = test::PointNamed(survey, feature.fields.at("name"));
+        const auto field = [&](const char* name, const char* shortName) {
+            return feature.fields.at(shortNames ? shortName : name);
+        };
+        if (!point.precision) {
+            EXPECT_EQ(field("ellipse95_semi_major", "e95_major"), "") << point.name;
+            continue;
+        }
+        ++adjusted;
+        const survey::Precision& precision = *point.precision;
+        const std::pair<std::string, std::optional<double>> lengths[] = {
+            {field("sd_northing", "sd_north"), precision.sdNorthing},
+            {field("sd_easting", "sd_east"), precision.sdEasting},
+            {field("sd_elevation", "sd_elev"), precision.sdElevation},
+            {field("ellipse95_semi_major", "e95_major"), precision.ellipse95.semiMajor},
+            {field("ellipse95_semi_minor", "e95_minor"), precision.ellipse95.semiMinor}};
+        for (const auto& [read, metres] : lengths) {
+            if (!metres || std::isnan(*metres)) {
+                EXPECT_EQ(read, "") << point.name;
+                continue;
+            }
+            ASSERT_FALSE(read.empty()) << point.name;
+            EXPECT_NEAR(std::stod(read), *metres * scale, 1e-6) << point.name;
+        }
+        EXPECT_NEAR(std::stod(field("ellipse95_azimuth", "e95_azim")),
+                    std::fmod(precision.ellipse95.azimuth * 180 / std::acos(-1.0), 180), 1e-6)
+            << point.name;
+    }
+    EXPECT_EQ(adjusted, 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -262,6 +316,47 @@ TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsBesideTheirPointsAndStationsOnce) {
             Write({survey}, {(folder / "bad.dxf").string(), "", "", 0.0});
         },
         Error::Kind::Usage, "--label-height");
+}
+
+// Each adjusted point's 95 % ellipse is an ELLIPSE around it on a layer of its own, whose name
+// gives the exaggeration; read back, its farthest and nearest vertices lie at the axes' ends.
+TEST(DxfDrawing, AdjustedPointsHaveTheirEllipsesOnALayerThatStatesTheExaggeration) {
+    const test::ScratchFolder folder;
+    const survey::FileSurvey survey = test::AdjustedSiteSurvey();
+    Write({survey}, {(folder / "site.dxf").string(), "", ""});
+    const ReadLayer entities = Read(folder / "site.dxf", "entities");
+    const std::string prefix = "ERROR_ELLIPSES_95_X";
+    int ellipses = 0;
+    for (const ReadFeature& feature : entities.features) {
+        const std::string& layer = feature.fields.at("layer");
+        if (layer.rfind(prefix, 0) != 0)
+            continue;
+        ++ellipses;
+        const double factor = std::stod(layer.substr(prefix.size()));
+        // Of the default label height of 2.29875 m, the largest semi-major of 12.25 mm is drawn 100 times.
+        EXPECT_EQ(factor, 100);
+        const survey::Coordinate* centre = nullptr;
+        double farthest = 0;
+        double nearest = HUGE_VAL;
+        for (const survey::Coordinate& point : survey.reduction.coordinates) {
+            if (!point.precision)
+                continue;
+            const Vertex& first = feature.vertices.at(0);
+            const double distance = std::hypot(first.x - point.easting, first.y - point.northing);
+            if (distance < 2 * point.precision->ellipse95.semiMajor * factor)
+                centre = &point;
+        }
+        ASSERT_NE(centre, nullptr);
+        for (const Vertex& vertex : feature.vertices) {
+            const double distance = std::hypot(vertex.x - centre->easting, vertex.y - centre->northing);
+            farthest = std::max(farthest, distance);
+            nearest = std::min(nearest, distance);
+        }
+        const survey::ErrorEllipse& ellipse = centre->precision->ellipse95;
+        EXPECT_NEAR(farthest, ellipse.semiMajor * factor, ellipse.semiMajor * factor / 100) << centre->name;
+        EXPECT_NEAR(nearest, ellipse.semiMinor * factor, ellipse.semiMajor * factor / 100) << centre->name;
+    }
+    EXPECT_EQ(ellipses, 4);
 }
 
 } // namespace

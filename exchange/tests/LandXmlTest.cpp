@@ -180,6 +180,52 @@ TEST(LandXml, PointsSetupsAndRawObservationsValidAgainstTheSchema) {
     EXPECT_EQ(Attribute(observations[1], "directFace"), "false");
 }
 
+// Adjusted points keep their coordinates, and a Feature of each, named as the point, carries its
+// deviations and 95 % ellipse in the document's units; the document stays valid.
+TEST(LandXml, AdjustedPointsCarryTheirDeviationsAndEllipse) {
+    const test::ScratchFolder folder;
+    survey::FileSurvey survey = test::AdjustedSiteSurvey();
+    // A deviation the adjustment could not give is left out, not written as NaN.
+    survey.reduction.coordinates[3].precision->sdEasting = std::nan("");
+    const Document document = WriteAndParse({survey}, "EPSG:2263", folder); // US survey feet
+    const xmlNode* root = xmlDocGetRootElement(document.get());
+    const double feet = 3937.0 / 1200.0;
+    for (const xmlNode* element : Elements(root, "CgPoint")) {
+        const survey::Coordinate& point = test::PointNamed(survey, Attribute(element, "name"));
+        EXPECT_NEAR(Numbers(Content(element)).at(0), point.northing * feet, kMillimetre);
+        const std::string uncertainty = Attribute(element, "positionalUncertainity");
+        if (point.precision) {
+            EXPECT_NEAR(std::stod(uncertainty), point.precision->ellipse95.semiMajor * feet, 1e-4);
+        } else {
+            EXPECT_EQ(uncertainty, "") << point.name;
+        }
+    }
+    const std::vector<const xmlNode*> features = Elements(root, "Feature");
+    ASSERT_EQ(features.size(), 4u);
+    for (const xmlNode* feature : features) {
+        EXPECT_EQ(Attribute(feature, "code"), "adjusted point precision");
+        const survey::Coordinate& point = test::PointNamed(survey, Attribute(feature, "name"));
+        ASSERT_TRUE(point.precision) << point.name;
+        std::map<std::string, std::string> properties;
+        for (const xmlNode* property : Elements(feature, "Property"))
+            properties[Attribute(property, "label")] = Attribute(property, "value");
+        const survey::Precision& precision = *point.precision;
+        EXPECT_NEAR(std::stod(properties.at("sdNorthing")), precision.sdNorthing * feet, 1e-4);
+        if (std::isnan(precision.sdEasting)) {
+            EXPECT_EQ(properties.count("sdEasting"), 0u) << point.name;
+        } else {
+            EXPECT_NEAR(std::stod(properties.at("sdEasting")), precision.sdEasting * feet, 1e-4);
+        }
+        EXPECT_EQ(properties.count("sdElevation"), precision.sdElevation ? 1u : 0u) << point.name;
+        EXPECT_NEAR(std::stod(properties.at("ellipse95SemiMajor")), precision.ellipse95.semiMajor * feet,
+                    1e-4);
+        EXPECT_NEAR(std::stod(properties.at("ellipse95SemiMinor")), precision.ellipse95.semiMinor * feet,
+                    1e-4);
+        EXPECT_NEAR(FromDegreesMinutesSeconds(properties.at("ellipse95Azimuth")),
+                    std::fmod(precision.ellipse95.azimuth, kPi), 0.006 * kArcSecond);
+    }
+}
+
 TEST(LandXml, UnitsFollowTheReferenceSystemAndTheJobs) {
     const test::ScratchFolder folder;
     survey::FileSurvey gons = test::SiteSurvey();

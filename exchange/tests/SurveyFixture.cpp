@@ -119,6 +119,24 @@ survey::FileSurvey SiteSurvey() {
     return file;
 }
 
+survey::FileSurvey AdjustedSiteSurvey() {
+    survey::FileSurvey file = SiteSurvey();
+    double millimetres = 2;
+    for (survey::Coordinate& point : file.reduction.coordinates) {
+        if (point.source != survey::PointSource::Computed)
+            continue;
+        const double sd = millimetres * kMillimetre;
+        std::optional<double> sdElevation;
+        if (point.elevation)
+            sdElevation = 1.5 * sd;
+        // The azimuths run from 1.4 to 3.5 radians, the last past a half turn.
+        point.precision =
+            survey::Precision{sd, 0.8 * sd, sdElevation, {2.45 * sd, 1.6 * sd, millimetres * 0.7}};
+        millimetres += 1;
+    }
+    return file;
+}
+
 const survey::Coordinate& PointNamed(const survey::FileSurvey& file, const std::string& name) {
     const auto& points = file.reduction.coordinates;
     const auto found = std::find_if(points.begin(), points.end(),

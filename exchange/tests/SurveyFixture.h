@@ -17,6 +17,10 @@ constexpr double kMillimetre = 0.001;
 // P2 (WALL), P3 (no code, no elevation) and an unlocated target X; S2 sees P1 and S1.
 survey::FileSurvey SiteSurvey();
 
+// The site as an adjustment leaves it: the computed points P1, P2, P3 (no elevation, so no height
+// deviation) and S2 carry standard deviations and 95 % ellipses of a few millimetres.
+survey::FileSurvey AdjustedSiteSurvey();
+
 const survey::Coordinate& PointNamed(const survey::FileSurvey& file, const std::string& name);
 
 // Runs `action`, which must throw an Error of `kind` whose message holds `words`.

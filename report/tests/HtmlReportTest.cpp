@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <regex>
@@ -171,6 +172,60 @@ TEST(HtmlReport, ElementsAreClosed) {
         EXPECT_EQ(Matches(page, "(<" + name + "[ >])").size(), Matches(page, "(</" + name + ">)").size())
             << name;
     }
+}
+
+// One ellipse per adjusted point, its axes the true ones times the factor the legend states; the
+// closure and the flagged line are listed.
+TEST(HtmlReport, AdjustmentShowsEllipsesClosuresAndFlaggedObservations) {
+    survey::FileSurvey file = testing::SmallTraverse();
+    testing::Adjust(file);
+    const survey::AdjustmentSummary adjustment = testing::SampleAdjustment();
+    std::ostringstream out;
+    WriteHtmlReport(out, {file}, &adjustment);
+    const std::string page = out.str();
+    const Plan plan = BuildPlan(file);
+    const std::multiset<std::string> factors =
+        Matches(page, "95 % error ellipse, drawn (\\d+) times its size");
+    ASSERT_EQ(factors.size(), 1u);
+    const double factor = std::stod(*factors.begin());
+    EXPECT_EQ(factor, plan.ellipseExaggeration);
+    const std::smatch path = [&] {
+        std::smatch match;
+        std::regex_search(page, match, std::regex("<path class=\"ell\" d=\"([^\"]*)\"/>"));
+        return match;
+    }();
+    ASSERT_FALSE(path.empty());
+    const std::string arcs = path[1];
+    const std::regex arc("A([-0-9.]+) ([-0-9.]+) ([-0-9.]+) 0 1 ");
+    std::vector<std::array<double, 3>> drawn;
+    for (auto it = std::sregex_iterator(arcs.begin(), arcs.end(), arc); it != std::sregex_iterator(); ++it)
+        drawn.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3])});
+    std::vector<const survey::Coordinate*> adjusted;
+    for (const survey::Coordinate& point : file.reduction.coordinates) {
+        if (point.precision)
+            adjusted.push_back(&point);
+    }
+    ASSERT_EQ(drawn.size(), 2 * adjusted.size());
+    for (std::size_t i = 0; i < adjusted.size(); ++i) {
+        const survey::ErrorEllipse& ellipse = adjusted[i]->precision->ellipse95;
+        EXPECT_NEAR(drawn[2 * i][0], ellipse.semiMajor * factor, 1e-3) << adjusted[i]->name;
+        EXPECT_NEAR(drawn[2 * i][1], ellipse.semiMinor * factor, 1e-3) << adjusted[i]->name;
+        // SVG turns the axis clockwise from east, the azimuth clockwise from north.
+        EXPECT_NEAR(drawn[2 * i][2], ellipse.azimuth * 180 / std::acos(-1.0) - 90, 1e-3) << adjusted[i]->name;
+    }
+    // The largest ellipse is visible, yet no larger than a label.
+    const double largestPx = (0.004 + 0.001 * (adjusted.size() - 1)) * factor * plan.pixelsPerUnit;
+    EXPECT_GE(largestPx, 3);
+    EXPECT_LE(largestPx, 15);
+    EXPECT_NE(page.find("<tr><td>T1 \u2013 T3 \u2013 T4 \u2013 T1</td><td>+4.2&quot;</td><td>+0.0030</td>"
+                        "<td>-0.0040</td><td>0.0050</td><td>512.250</td><td>1:102450</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(
+        page.find("<tr class=\"bad\"><td>jobs/lot &lt;14&gt;.rdf</td><td>42</td><td>the distance from T3 "
+                  "to P100</td><td>4.9</td><td>3.29</td></tr>"),
+        std::string::npos);
+    EXPECT_NE(page.find("distance 1 mm + 1.5 ppm &lt;from the instrument&gt;</td>"), std::string::npos);
+    EXPECT_EQ(Report({testing::SmallTraverse()}).find("class=\"ell\""), std::string::npos);
 }
 
 TEST(HtmlReport, NothingIsLoadedFromElsewhere) {

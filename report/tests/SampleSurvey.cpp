@@ -211,6 +211,32 @@ survey::FileSurvey FailedFile(const char* path, const char* outcome, const char*
     return file;
 }
 
+void Adjust(survey::FileSurvey& file) {
+    int index = 0;
+    for (survey::Coordinate& point : file.reduction.coordinates) {
+        if (point.source != survey::PointSource::Computed)
+            continue;
+        const double major = 0.004 + 0.001 * index;
+        point.precision =
+            survey::Precision{major / 2.45, major / 2.6, 0.003, {major, 0.002, 30 * index * kPi / 180}};
+        ++index;
+    }
+}
+
+survey::AdjustmentSummary SampleAdjustment() {
+    survey::AdjustmentSummary adjustment;
+    adjustment.method = "least squares";
+    adjustment.weights = "direction 1\", distance 1 mm + 1.5 ppm <from the instrument>";
+    adjustment.degreesOfFreedom = 7;
+    adjustment.sigma0Aposteriori = 1.21;
+    adjustment.testApplicable = true;
+    adjustment.testPassed = true;
+    adjustment.traverses.push_back(
+        {{"T1", "T3", "T4", "T1"}, 4.2 * kSecond, 0.003, -0.004, 0.005, 512.25, 102450});
+    adjustment.flagged.push_back({"jobs/lot <14>.rdf", 41, "the distance from T3 to P100", 4.87, 3.29});
+    return adjustment;
+}
+
 std::vector<survey::FileSurvey> SampleRun() {
     return {SmallTraverse(), FailedFile("missing.rdf", "cannot open", "The file cannot be opened"),
             FailedFile("notes.txt", "no records", "No record of the format was found")};

@@ -29,7 +29,7 @@ void WriteReport(const std::vector<survey::FileSurvey>& surveys, const Destinati
     const std::filesystem::path target = std::filesystem::u8path(request.path);
     exchange::Staging staging(target);
     std::ofstream out(staging.PathFor(target.filename().string()), std::ios::binary | std::ios::trunc);
-    report::WriteHtmlReport(out, surveys);
+    report::WriteHtmlReport(out, surveys, request.adjustment);
     out.close();
     if (!out)
         throw exchange::Error(exchange::Error::Kind::WriteFailure, "cannot write " + request.path);
@@ -147,9 +147,11 @@ std::vector<std::filesystem::path> DestinationFiles(const DestinationOptions& op
 
 std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
                                                   const DestinationOptions& options,
-                                                  exchange::WriterModule& writers) {
+                                                  exchange::WriterModule& writers,
+                                                  const survey::AdjustmentSummary* adjustment) {
     std::vector<DestinationFailure> failures;
-    for (const DestinationRequest& request : Requests(options)) {
+    for (DestinationRequest request : Requests(options)) {
+        request.adjustment = adjustment;
         try {
             WriteDestination(surveys, request, writers);
         } catch (const exchange::Error& error) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "exchange/module/WriterModule.h"
+#include "survey/Adjusted.h"
 #include "survey/Survey.h"
 
 #include <CLI/CLI.hpp>
@@ -16,9 +17,10 @@ namespace rdf {
 
 struct DestinationRequest {
     std::string path;
-    std::string format;                               // --to-format; empty: chosen by the extension
-    std::string crs;                                  // --crs; empty: local coordinates
-    std::optional<double> labelHeight = std::nullopt; // --label-height
+    std::string format;                                    // --to-format; empty: chosen by the extension
+    std::string crs;                                       // --crs; empty: local coordinates
+    std::optional<double> labelHeight = std::nullopt;      // --label-height
+    const survey::AdjustmentSummary* adjustment = nullptr; // the run's, when it was adjusted
 };
 
 // Writers throw exchange::Error: Usage for what the user must mend, WriteFailure otherwise. A writer
@@ -70,8 +72,10 @@ struct DestinationFailure {
 };
 
 // Writes every --to file, each on its own: one failing leaves the others written.
+// The adjustment's summary, when the run was adjusted, goes to the writers that show it.
 std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
                                                   const DestinationOptions& options,
-                                                  exchange::WriterModule& writers);
+                                                  exchange::WriterModule& writers,
+                                                  const survey::AdjustmentSummary* adjustment = nullptr);
 
 } // namespace rdf

@@ -43,7 +43,17 @@ TEST_F(Destinations, HtmlIsTheSurveyReport) {
         const std::string page((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
         EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u) << name;
         EXPECT_NE(page.find("<td>cannot be opened</td>"), std::string::npos) << name;
+        EXPECT_EQ(page.find("<h2>Adjustment</h2>"), std::string::npos) << name;
     }
+    // An adjusted run's summary reaches the report.
+    survey::AdjustmentSummary adjustment;
+    adjustment.method = "compass rule";
+    const std::filesystem::path adjusted = folder / "adjusted.html";
+    EXPECT_TRUE(WriteDestinations({file}, {{adjusted.string()}, "", ""}, writers, &adjustment).empty());
+    std::ifstream written(adjusted);
+    const std::string page((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    EXPECT_NE(page.find("<h2>Adjustment</h2>"), std::string::npos);
+    EXPECT_NE(page.find("<td>compass rule</td>"), std::string::npos);
     // An unwritable place is a write failure, and leaves nothing behind.
     const std::vector<DestinationFailure> failures =
         WriteDestinations({file}, {{(folder / "no-such-folder/day.html").string()}, "", ""}, writers);
