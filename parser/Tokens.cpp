@@ -74,7 +74,7 @@ const TokenList& LineSplitter::Split(wchar_t* text, std::size_t size, std::size_
     Restore();
     line = text;
     end = text + size;
-    tokens.clear();
+    tokens.count = 0;
     nextField = text;
     fieldsLeft = true;
     insertion = inserted;
@@ -85,10 +85,22 @@ const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
     if (!fieldsLeft)
         return tokens;
     wchar_t* field = nextField;
-    for (std::size_t count = tokens.size(); count < maxFields; ++count) {
+    std::size_t count = tokens.count;
+    Token* slots = tokens.slots.data();
+    std::size_t room = tokens.slots.size();
+    // Room for the token about to be written and the insertion before it.
+    const auto makeRoom = [&] {
+        if (room - count < 2) {
+            tokens.slots.resize(2 * room + 16);
+            slots = tokens.slots.data();
+            room = tokens.slots.size();
+        }
+    };
+    while (count < maxFields) {
+        makeRoom();
         if (count == insertion.position) {
-            tokens.push_back(insertion.token);
-            if (++count == maxFields)
+            slots[count++] = insertion.token;
+            if (count == maxFields)
                 break;
         }
         wchar_t* const stop = field + (FindComma(field, end) - field);
@@ -102,13 +114,14 @@ const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
         // character of a line is a zero, so a zero kept as the overwritten one means "none".
         const wchar_t overwritten = *last;
         *last = L'\0';
-        tokens.emplace_back(first, static_cast<std::size_t>(last - first), overwritten);
+        slots[count++] = Token(first, static_cast<std::size_t>(last - first), overwritten);
         if (stop == end) {
             fieldsLeft = false;
             break;
         }
         field = stop + 1;
     }
+    tokens.count = count;
     nextField = field;
     return tokens;
 }

@@ -34,8 +34,22 @@ private:
 };
 
 // The fields of one line, numbered from 0; token 0 is the record code. Never empty after a
-// split: an empty line gives one empty token.
-using TokenList = std::vector<Token>;
+// split: an empty line gives one empty token. Its storage only grows, so that the split writes
+// each token straight into its place.
+class TokenList {
+public:
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    const Token& operator[](std::size_t index) const { return slots[index]; }
+    const Token* begin() const { return slots.data(); }
+    const Token* end() const { return slots.data() + count; }
+
+private:
+    friend class LineSplitter;
+
+    std::vector<Token> slots; // the first `count` hold the line's tokens
+    std::size_t count = 0;
+};
 
 // Whether `token` is exactly the two-letter record code `code` (case-sensitive).
 inline bool IsCode(std::wstring_view token, const wchar_t (&code)[3]) {
