@@ -1,7 +1,9 @@
 // Throughput of the whole import through CreatePlugin against a host that only counts, and of the
 // bare reading of the same file into converted lines, as the import reads it. Besides the benchmarks:
-//   nikon_bench --generate MEGABYTES FILE   writes a realistic job
+//   nikon_bench --generate MEGABYTES FILE [survey|mixed [SIDE_SHOTS]]   writes a job (default: a
+//       survey job, 300 side shots a set-up)
 //   nikon_bench --peak import|read FILE     prints the peak resident memory one run adds
+// The benchmarks generate survey jobs, or mixed ones when NIKON_BENCH_JOB=mixed.
 #include "bench/CountingHost.h"
 #include "bench/JobGenerator.h"
 #include "interfaces/CreatePlugin.h"
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,22 +39,29 @@ std::uint64_t CountLines(const std::string& path) {
 }
 
 // The generated jobs live in NIKON_BENCH_DIR (default: the temporary directory) and are made
-// once per size.
+// once per kind and size.
 struct Job {
     std::string path;
     std::uint64_t bytes;
     std::uint64_t lines;
 };
 
+std::string EnvironmentOr(const char* name, std::string fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : fallback;
+}
+
 Job JobOf(std::int64_t megabytes) {
-    const char* dir = std::getenv("NIKON_BENCH_DIR");
     const std::string folder =
-        dir != nullptr && *dir != '\0' ? dir : std::filesystem::temp_directory_path().string();
-    const std::string path = folder + "/nikon-job-" + std::to_string(megabytes) + "MB.rdf";
+        EnvironmentOr("NIKON_BENCH_DIR", std::filesystem::temp_directory_path().string());
+    const std::string kind = EnvironmentOr("NIKON_BENCH_JOB", "survey");
+    bench::JobOptions options;
+    options.kind = bench::JobKindNamed(kind).value_or(bench::JobKind::Survey);
+    const std::string path = folder + "/nikon-" + kind + "-" + std::to_string(megabytes) + "MB.rdf";
     const std::uint64_t wanted = static_cast<std::uint64_t>(megabytes) << 20;
     std::error_code missing;
     if (std::filesystem::file_size(path, missing) < wanted || missing)
-        bench::WriteJob(path, wanted);
+        bench::WriteJob(path, wanted, options);
     return {path, std::filesystem::file_size(path), CountLines(path)};
 }
 
@@ -115,12 +125,26 @@ int Peak(const char* what, const std::string& path) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--generate") == 0) {
-        const std::uint64_t lines = bench::WriteJob(argv[3], std::strtoull(argv[2], nullptr, 10) << 20);
-        std::printf("%llu lines\n", static_cast<unsigned long long>(lines));
-        return 0;
+int Generate(int argc, char** argv) {
+    bench::JobOptions options;
+    if (argc > 4) {
+        const std::optional<bench::JobKind> kind = bench::JobKindNamed(argv[4]);
+        if (!kind) {
+            std::fprintf(stderr, "unknown job kind %s (survey or mixed)\n", argv[4]);
+            return 2;
+        }
+        options.kind = *kind;
     }
+    if (argc > 5)
+        options.sideShots = std::atoi(argv[5]);
+    const std::uint64_t lines = bench::WriteJob(argv[3], std::strtoull(argv[2], nullptr, 10) << 20, options);
+    std::printf("%llu lines\n", static_cast<unsigned long long>(lines));
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc >= 4 && argc <= 6 && std::strcmp(argv[1], "--generate") == 0)
+        return Generate(argc, argv);
     if (argc == 4 && std::strcmp(argv[1], "--peak") == 0)
         return Peak(argv[2], argv[3]);
     benchmark::Initialize(&argc, argv);

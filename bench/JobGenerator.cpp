@@ -18,6 +18,25 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kSecond = kPi / 180 / 3600;
 constexpr int kStationsPerJob = 300;
 
+// What one kind of job holds at each set-up.
+struct Shape {
+    double legNearest;
+    double legFarthest;
+    double legBend;  // radians either way
+    bool checkPoint; // a third control point seen from the second set-up
+    int marksMost;   // reference marks per set-up
+    int shotsLeast;
+    int shotsMost;
+    double shotFarthest;
+    bool stakeOutAndCoordinates;
+};
+
+Shape ShapeOf(const JobOptions& options) {
+    if (options.kind == JobKind::Mixed)
+        return {150, 400, 0.9, true, 2, 15, 40, 300, true};
+    return {145, 155, 0.6, false, 0, options.sideShots, options.sideShots, 150, false};
+}
+
 // The instrument: small constant errors of its circles and the spread of one pointing and one
 // distance, all far inside what a reduction accepts between the two faces.
 constexpr double kCollimation = 5 * kSecond;
@@ -141,14 +160,19 @@ void Header(JobWriter& job, int index) {
 // with the instrument's errors.
 class Traverse {
 public:
-    Traverse(JobWriter& job, Names& names) : job_(job), names_(names) {
+    Traverse(JobWriter& job, Names& names, const Shape& shape) : job_(job), names_(names), shape_(shape) {
         here_ = {NextStation(), job_.Uniform(200000, 210000), job_.Uniform(100000, 110000),
                  job_.Uniform(90, 110)};
         heading_ = job_.Uniform(0, 2 * kPi);
-        backsight_ = Around(NextControl(), here_, heading_ + kPi + job_.Uniform(-0.5, 0.5), 150, 400);
+        backsight_ = Around(NextControl(), here_, heading_ + kPi + job_.Uniform(-0.5, 0.5), shape_.legNearest,
+                            shape_.legFarthest);
         ahead_ = NextLeg();
-        check_ = Around(NextControl(), ahead_, job_.Uniform(0, 2 * kPi), 150, 400);
-        for (const Point* control : {&here_, &backsight_, &check_})
+        std::vector<const Point*> controls{&here_, &backsight_};
+        if (shape_.checkPoint) {
+            check_ = Around(NextControl(), ahead_, job_.Uniform(0, 2 * kPi), 150, 400);
+            controls.push_back(&check_);
+        }
+        for (const Point* control : controls)
             job_.Line("MP,%s,,%.3f,%.3f,%.3f,CP", control->name.c_str(), control->northing, control->easting,
                       control->elevation);
     }
@@ -160,8 +184,10 @@ public:
                   Dms(Azimuth(here_, backsight_)).c_str());
         Rounds();
         SideShots();
-        StakeOut();
-        CoordinateRecords();
+        if (shape_.stakeOutAndCoordinates) {
+            StakeOut();
+            CoordinateRecords();
+        }
         ++setups_;
         backsight_ = here_;
         here_ = ahead_;
@@ -180,8 +206,8 @@ private:
 
     // Legs of a few hundred metres with gentle bends and slopes.
     Point NextLeg() {
-        heading_ += job_.Uniform(-0.9, 0.9);
-        return Around(NextStation(), here_, heading_, 150, 400);
+        heading_ += job_.Uniform(-shape_.legBend, shape_.legBend);
+        return Around(NextStation(), here_, heading_, shape_.legNearest, shape_.legFarthest);
     }
 
     // A point in the given direction from another, on ground that slopes a little.
@@ -198,9 +224,9 @@ private:
     // mark the station before placed is seen again now and then, and checks the orientation.
     void Rounds() {
         std::vector<Target> targets{{backsight_, PoleHeight()}, {ahead_, PoleHeight()}};
-        if (setups_ == 1)
+        if (setups_ == 1 && shape_.checkPoint)
             targets.push_back({check_, PoleHeight()});
-        const int marks = job_.Count(0, 2);
+        const int marks = shape_.marksMost > 0 ? job_.Count(0, shape_.marksMost) : 0;
         const bool seenBefore = lastMark_ && std::hypot(lastMark_->northing - here_.northing,
                                                         lastMark_->easting - here_.easting) > 100;
         std::optional<Point> placed;
@@ -235,8 +261,8 @@ private:
     }
 
     void SideShots() {
-        for (int s = job_.Count(15, 40); s > 0; --s) {
-            const Target target = Detail(2, 300);
+        for (int s = job_.Count(shape_.shotsLeast, shape_.shotsMost); s > 0; --s) {
+            const Target target = Detail(2, shape_.shotFarthest);
             const Reading reading = Read(target, false);
             const std::string time = job_.Clock();
             job_.Line("SS,%s,%.3f,%.4f,%s,%s,%s,%s", target.point.name.c_str(), target.height, reading.slope,
@@ -287,6 +313,7 @@ private:
 
     JobWriter& job_;
     Names& names_;
+    const Shape shape_;
     Point backsight_;
     Point here_;
     Point ahead_;
@@ -299,14 +326,23 @@ private:
 
 } // namespace
 
-std::uint64_t WriteJob(const std::string& path, std::uint64_t bytes, bool crlf, std::uint32_t seed) {
-    JobWriter job(path, crlf, seed);
+std::optional<JobKind> JobKindNamed(const std::string& name) {
+    if (name == "survey")
+        return JobKind::Survey;
+    if (name == "mixed")
+        return JobKind::Mixed;
+    return std::nullopt;
+}
+
+std::uint64_t WriteJob(const std::string& path, std::uint64_t bytes, const JobOptions& options) {
+    JobWriter job(path, options.crlf, options.seed);
+    const Shape shape = ShapeOf(options);
     Names names;
     int index = 1;
     while (job.Written() < bytes) {
         // A new job header every few hundred stations, as when downloads are concatenated.
         Header(job, index++);
-        Traverse traverse(job, names);
+        Traverse traverse(job, names, shape);
         for (int station = 0; station < kStationsPerJob && job.Written() < bytes; ++station)
             traverse.Station();
     }

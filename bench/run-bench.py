@@ -10,10 +10,12 @@ ratio; then rdf-import end to end in every format, MB/s and peak bytes per input
 of --runs runs, timed with GNU time (/usr/bin/time -v).
 
     python3 bench/run-bench.py [--sizes 1 10 50 100] [--no-build] [--tool-only]
-                               [--tool OTHER/rdf-import] [--runs 3]
+                               [--tool OTHER/rdf-import] [--runs 3] [--job survey|mixed]
 
 --tool measures another build of rdf-import (an older one, for a before/after table) on the
-same jobs; --tool-only leaves out the module's own benchmarks.
+same jobs; --tool-only leaves out the module's own benchmarks. --job picks the generated jobs:
+survey (the default: set-ups 150 m apart, rounds to the backsight and foresight, 300 side shots
+each) or mixed (every record the module reads, a few dozen side shots a set-up).
 """
 import argparse
 import json
@@ -77,6 +79,7 @@ def main():
     parser.add_argument("--tool-only", action="store_true")
     parser.add_argument("--tool", help="another rdf-import to measure on the same jobs")
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--job", choices=("survey", "mixed"), default="survey")
     options = parser.parse_args()
     build = os.environ.get("NIKON_BENCH_BUILD", os.path.join(ROOT, "build", "bench-release"))
     if not options.no_build:
@@ -89,9 +92,9 @@ def main():
 
     files = {}
     for size in options.sizes:
-        path = os.path.join(jobs, f"nikon-job-{size}MB.rdf")
+        path = os.path.join(jobs, f"nikon-{options.job}-{size}MB.rdf")
         if not os.path.exists(path) or os.path.getsize(path) < size << 20:
-            run([bench, "--generate", str(size), path], stdout=subprocess.DEVNULL)
+            run([bench, "--generate", str(size), path, options.job], stdout=subprocess.DEVNULL)
         files[size] = path
 
     if options.tool_only:
@@ -103,7 +106,8 @@ def main():
     # Medians of five runs: on a shared virtual machine single runs stray by a fifth.
     run([bench, f"--benchmark_filter=/({sizes_filter})/", "--benchmark_repetitions=5",
          "--benchmark_report_aggregates_only=true", "--benchmark_out_format=json",
-         f"--benchmark_out={out}"], env=dict(os.environ, NIKON_BENCH_DIR=jobs), stdout=subprocess.DEVNULL)
+         f"--benchmark_out={out}"], env=dict(os.environ, NIKON_BENCH_DIR=jobs, NIKON_BENCH_JOB=options.job),
+        stdout=subprocess.DEVNULL)
     with open(out) as handle:
         results = {entry["run_name"]: entry for entry in json.load(handle)["benchmarks"]
                    if entry.get("aggregate_name") == "median"}

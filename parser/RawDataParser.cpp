@@ -8,7 +8,7 @@
 struct CRawDataParser::DispatchRow {
     wchar_t code[3];
     std::size_t tokensRequired;
-    // How far the handler reads; the rest of the line is never split.
+    // How far the handler reads, counting the placeholder; the rest of the line is never split.
     std::size_t fieldsRead;
     // SS records lack the field SO records carry at position 2; the placeholder evens them out.
     bool insertUnusedField;
@@ -20,7 +20,7 @@ const CRawDataParser::DispatchRow CRawDataParser::kDispatch[] = {
     {L"ST", 1, 8, false, &CRawDataParser::HandleStation},
     {L"F1", 1, 6, false, &CRawDataParser::HandleFaceObservation},
     {L"F2", 1, 6, false, &CRawDataParser::HandleFaceObservation},
-    {L"SS", 3, 8, true, &CRawDataParser::HandleSideShot},
+    {L"SS", 3, 9, true, &CRawDataParser::HandleSideShot},
     {L"SO", 1, 9, false, &CRawDataParser::HandleSideShot},
     {L"MC", 1, 7, false, &CRawDataParser::HandleCoordinate},
     {L"MP", 1, 7, false, &CRawDataParser::HandleCoordinate},
@@ -28,45 +28,51 @@ const CRawDataParser::DispatchRow CRawDataParser::kDispatch[] = {
     {L"UP", 1, 7, false, &CRawDataParser::HandleCoordinate},
 };
 
-CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan)
-    : sink(sink), settings(sink->GetConverterFactory()), preScan(preScan) {}
+CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan, LinesAfterSplit lines)
+    : sink(sink), settings(sink->GetConverterFactory()), preScan(preScan), splitter(lines) {}
 
-// The code is split off first; the rest of the line only as far as its record reads.
+// The code is read first, unsplit; the line is split once, only as far as its record reads.
 void CRawDataParser::ParseLine(wchar_t* line, std::size_t length) {
-    // Only face observations matter to the pre-scan; a line whose code cannot be one is passed
-    // over unsplit.
-    if (preScan && splitter.FirstNonSpace(line, length) != L'F')
-        return;
-    ScopedSplit split(splitter, line, length, 1);
-    const Token code = split.Tokens()[0];
     if (preScan)
-        PreScanLine(code, split);
+        PreScanLine(line, length);
     else
-        DispatchLine(code, split);
+        DispatchLine(line, length);
 }
 
 // The pre-scan only announces the targets of face observations, so the host knows every
 // observed point before the import pass refers to it.
-void CRawDataParser::PreScanLine(const Token& code, ScopedSplit& split) {
+void CRawDataParser::PreScanLine(wchar_t* line, std::size_t length) {
+    // A line whose code cannot be one is passed over at its first character.
+    if (splitter.FirstNonSpace(line, length) != L'F')
+        return;
+    const std::wstring_view code = splitter.LeadingField(line, length);
     if (!IsCode(code, L"F1") && !IsCode(code, L"F2"))
         return;
-    const TokenList& tokens = split.Further(2);
+    const ScopedSplit split(splitter, line, length, 2);
+    const TokenList& tokens = split.Tokens();
     if (tokens.size() >= 2)
         sink->AddPoint(tokens[1].c_str());
 }
 
-void CRawDataParser::DispatchLine(const Token& code, ScopedSplit& split) {
+void CRawDataParser::DispatchLine(wchar_t* line, std::size_t length) {
+    const std::wstring_view code = splitter.LeadingField(line, length);
+    if (code.size() != 2)
+        return;
     const DispatchRow* const row =
-        std::find_if(std::begin(kDispatch), std::end(kDispatch),
-                     [&](const DispatchRow& entry) { return IsCode(code, entry.code); });
+        std::find_if(std::begin(kDispatch), std::end(kDispatch), [&](const DispatchRow& entry) {
+            return entry.code[0] == code[0] && entry.code[1] == code[1];
+        });
     if (row == std::end(kDispatch))
         return;
-    const TokenList& tokens = split.Further(row->fieldsRead);
+    // The placeholder takes position 2 as the split passes it, so no token has to move; a line
+    // without a third field never gets it.
+    Insertion insertion;
+    if (row->insertUnusedField)
+        insertion = {2, Token(L"unused", 6)};
+    const ScopedSplit split(splitter, line, length, row->fieldsRead, insertion);
+    const TokenList& tokens = split.Tokens();
     if (tokens.size() < row->tokensRequired)
         return;
-    // `tokens` is the splitter's own list, so the handler sees the placeholder.
-    if (row->insertUnusedField)
-        splitter.InsertToken(2, Token(L"unused", 6));
     (this->*row->handler)(tokens);
     recordRecognised = true;
 }

@@ -17,12 +17,13 @@
 class CRawDataParser {
 public:
     // Asks the sink for its converter factory once. The sink is borrowed, never released.
-    CRawDataParser(IMeasurementSink* sink, bool preScan);
+    // `lines` tells whether the lines are read again after this pass.
+    CRawDataParser(IMeasurementSink* sink, bool preScan, LinesAfterSplit lines = LinesAfterSplit::GivenBack);
     CRawDataParser(const CRawDataParser&) = delete;
     CRawDataParser& operator=(const CRawDataParser&) = delete;
 
-    // Splits the `length` characters at `line`, which a zero follows, in place and gives them
-    // back unchanged before returning.
+    // Splits the `length` characters at `line`, which a zero follows, in place; gives them back
+    // unchanged before returning unless the parser was made with LinesAfterSplit::Dropped.
     void ParseLine(wchar_t* line, std::size_t length);
     // Sends what the last station still holds; called once after the last line.
     void Finish();
@@ -34,8 +35,8 @@ private:
     struct DispatchRow;
     static const DispatchRow kDispatch[];
 
-    void PreScanLine(const Token& code, ScopedSplit& split);
-    void DispatchLine(const Token& code, ScopedSplit& split);
+    void PreScanLine(wchar_t* line, std::size_t length);
+    void DispatchLine(wchar_t* line, std::size_t length);
 
     // Records; "CO" comments hold the job's settings.
     void HandleHeader(const TokenList& tokens);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <locale>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,8 @@
 class Token {
 public:
     constexpr Token() = default;
-    constexpr Token(const wchar_t* text, std::size_t size) : text(text), length(size) {}
+    constexpr Token(const wchar_t* text, std::size_t size, wchar_t overwritten = L'\0')
+        : text(text), length(size), overwritten(overwritten) {}
 
     const wchar_t* c_str() const { return text; }
     const wchar_t* data() const { return text; }
@@ -21,93 +23,135 @@ public:
     bool empty() const { return length == 0; }
     wchar_t operator[](std::size_t index) const { return text[index]; }
     operator std::wstring_view() const { return {text, length}; }
+    // The character of the line that the split replaced by the zero after the text; zero when
+    // the zero was there already (the line's end, or a token not taken from a line).
+    wchar_t Overwritten() const { return overwritten; }
 
 private:
     const wchar_t* text = L"";
     std::size_t length = 0;
+    wchar_t overwritten = L'\0';
 };
 
 // The fields of one line, numbered from 0; token 0 is the record code. Never empty after a
-// split: an empty line gives one empty token.
-using TokenList = std::vector<Token>;
+// split: an empty line gives one empty token. Its storage only grows, so that the split writes
+// each token straight into its place.
+class TokenList {
+public:
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    const Token& operator[](std::size_t index) const { return slots[index]; }
+    const Token* begin() const { return slots.data(); }
+    const Token* end() const { return slots.data() + count; }
+
+private:
+    friend class LineSplitter;
+
+    std::vector<Token> slots; // the first `count` hold the line's tokens
+    std::size_t count = 0;
+};
 
 // Whether `token` is exactly the two-letter record code `code` (case-sensitive).
-inline bool IsCode(const Token& token, const wchar_t (&code)[3]) {
+inline bool IsCode(std::wstring_view token, const wchar_t (&code)[3]) {
     return token.size() == 2 && token[0] == code[0] && token[1] == code[1];
 }
 
+// A token the split puts in at `position`, before the line's field there, when the line has a
+// field for that position: for the one record layout that lacks a field the others have.
+struct Insertion {
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::size_t position = kNone;
+    Token token;
+};
+
 // The global locale's white-space classification, as boost's is_space reads it, taken once:
-// the ASCII answers are kept in a table, the rest are asked of the locale's ctype facet.
+// the ASCII answers are kept in a table, and every other character of the basic plane is asked
+// of the locale's ctype facet only the first time it is seen.
 class SpaceClass {
 public:
     SpaceClass();
-    bool operator()(wchar_t c) const {
+    bool operator()(wchar_t c) {
         const auto code = static_cast<std::size_t>(c);
-        return code < ascii.size() ? ascii[code] : ctype.is(std::ctype_base::space, c);
+        return code < ascii.size() ? ascii[code] : Beyond(c);
     }
 
 private:
+    enum Answer : unsigned char { kNotAsked, kSpace, kNotSpace };
+    static constexpr std::size_t kCachedChars = 0x10000;
+
+    bool Beyond(wchar_t c);
+
     std::locale locale;
     const std::ctype<wchar_t>& ctype;
     std::array<bool, 128> ascii{};
+    std::unique_ptr<Answer[]> seen; // kCachedChars answers, made at the first character needing one
 };
+
+// What becomes of a line once its split is done: put back as it was, for a line that is read
+// again, or left with the zeros the split wrote, for one that nothing reads any more.
+enum class LinesAfterSplit { GivenBack, Dropped };
 
 // Splits lines at every ',' (empty fields kept, no quoting) and trims each field. The split
 // writes a zero after every token it makes and Restore() puts the line back as it was, so no
 // field is ever copied; the token and bookkeeping storage is reused from line to line.
 class LineSplitter {
 public:
-    LineSplitter() = default;
+    explicit LineSplitter(LinesAfterSplit after = LinesAfterSplit::GivenBack) : after(after) {}
     LineSplitter(const LineSplitter&) = delete;
     LineSplitter& operator=(const LineSplitter&) = delete;
     ~LineSplitter() { Restore(); }
 
     // Takes at most `maxFields` leading fields of the `length` characters at `line`, which a
     // zero must follow; the rest of the line is not read. Restores the previous line first. The
-    // tokens stay valid until the next Split or Restore.
+    // tokens stay valid until the next Split or Restore. `insertion` counts toward maxFields.
     const TokenList& Split(wchar_t* line, std::size_t length,
-                           std::size_t maxFields = static_cast<std::size_t>(-1));
+                           std::size_t maxFields = static_cast<std::size_t>(-1), Insertion insertion = {});
     const TokenList& Split(std::wstring& line, std::size_t maxFields = static_cast<std::size_t>(-1)) {
         return Split(line.data(), line.size(), maxFields);
     }
-    // Goes on splitting the last line, until it has `maxFields` tokens. Not after InsertToken.
+    // Goes on splitting the last line, until it has `maxFields` tokens.
     const TokenList& SplitFurther(std::size_t maxFields);
-    // Gives the last line split its own characters back.
+    // Gives the last line split its own characters back (unless lines are dropped after
+    // their split) and ends the split.
     void Restore();
 
     const TokenList& Tokens() const { return tokens; }
+    // The line's first field, trimmed, without splitting the line: no zero follows it.
+    std::wstring_view LeadingField(const wchar_t* line, std::size_t length) {
+        // Most lines begin with their two-letter code and its comma.
+        if (length >= 3 && line[2] == L',' && line[0] != L',' && line[1] != L',' && !isSpace(line[0]) &&
+            !isSpace(line[1]))
+            return {line, 2};
+        return TrimmedLeadingField(line, length);
+    }
     // The line's first character that is not white space; zero when there is none.
-    wchar_t FirstNonSpace(const wchar_t* line, std::size_t length) const {
+    wchar_t FirstNonSpace(const wchar_t* line, std::size_t length) {
         for (const wchar_t* end = line + length; line != end; ++line)
             if (!isSpace(*line))
                 return *line;
         return L'\0';
     }
-    // For the one record layout that lacks a field the others have.
-    void InsertToken(std::size_t position, Token token);
 
 private:
-    struct Overwritten {
-        std::size_t position;
-        wchar_t original;
-    };
+    std::wstring_view TrimmedLeadingField(const wchar_t* line, std::size_t length);
 
-    const SpaceClass isSpace;
+    SpaceClass isSpace;
+    LinesAfterSplit after;
     TokenList tokens;
     wchar_t* line = nullptr;
-    std::size_t length = 0;
-    std::size_t nextField = 0; // where the next field begins, while fieldsLeft
+    wchar_t* end = nullptr;
+    wchar_t* nextField = nullptr; // where the next field begins, while fieldsLeft
     bool fieldsLeft = false;
-    std::vector<Overwritten> overwritten;
+    Insertion insertion;
 };
 
 // The RAII form of a split: the line is restored when the scope ends, however it ends.
 class ScopedSplit {
 public:
     ScopedSplit(LineSplitter& splitter, wchar_t* line, std::size_t length,
-                std::size_t maxFields = static_cast<std::size_t>(-1))
+                std::size_t maxFields = static_cast<std::size_t>(-1), Insertion insertion = {})
         : splitter(splitter) {
-        splitter.Split(line, length, maxFields);
+        splitter.Split(line, length, maxFields, insertion);
     }
     ScopedSplit(LineSplitter& splitter, std::wstring& line,
                 std::size_t maxFields = static_cast<std::size_t>(-1))

@@ -31,6 +31,7 @@ private:
 
     bool singleByte = false;
     bool utf8 = false;
+    bool asciiKept = false; // bytes below 0x80 are the same characters
     std::array<wchar_t, 256> byteTable{};
 #endif
 };

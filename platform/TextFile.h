@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -28,6 +29,9 @@ public:
     // The next line's bytes, without its line feed. False when a read extracts nothing: at the
     // end of the input or on a read error.
     bool ReadLine(std::string& line);
+    // The same line as a view into the file's own buffer where the line lies whole in it (most
+    // lines do, so they are never copied), else into `spill`. Valid until the next read.
+    bool ReadLine(std::string_view& line, std::string& spill);
 
     // The file's size when it was opened. No line list decodes to more characters than this
     // plus one, so it sizes the list's storage once (on POSIX nothing past it is ever read).

@@ -12,7 +12,10 @@ namespace {
 // Rounding both operands to single precision lifts the quotient above 100 for some line counts
 // (671091 is the first), which would also make the closing 100 a step back.
 float LineProgress(std::uint64_t done, std::uint64_t count) {
-    const float percent = static_cast<float>(100 * done) / static_cast<float>(count);
+    // A line count stays far below 2^63, where the signed conversion (one instruction) gives
+    // the same single-precision value as the unsigned one.
+    const float percent = static_cast<float>(static_cast<std::int64_t>(100 * done)) /
+                          static_cast<float>(static_cast<std::int64_t>(count));
     return percent < 100.0f ? percent : 100.0f;
 }
 
@@ -25,8 +28,9 @@ LineList ReadLines(platform::SharedTextFile& file) {
     if (size < static_cast<std::uint64_t>(SIZE_MAX / sizeof(wchar_t)))
         lines.ReserveIfPossible(static_cast<std::size_t>(size) + 1);
     const platform::AnsiLineDecoder decoder;
-    std::string bytes;
-    while (file.ReadLine(bytes))
+    std::string_view bytes;
+    std::string spill; // for the rare line that a buffer boundary cuts
+    while (file.ReadLine(bytes, spill))
         lines.Append(bytes, decoder);
     return lines;
 }
@@ -57,7 +61,9 @@ void ImportFile(const std::wstring& path, IMeasurementSink* sink) {
 }
 
 bool RunPass(IMeasurementSink* sink, LineList& lines, bool preScan) {
-    CRawDataParser parser(sink, preScan);
+    // The import pass is the last to read the lines, which are freed after it: putting back what
+    // its splits overwrote would be wasted.
+    CRawDataParser parser(sink, preScan, preScan ? LinesAfterSplit::GivenBack : LinesAfterSplit::Dropped);
     const std::size_t count = lines.Count();
     for (std::size_t i = 0; i < count; ++i) {
         sink->SetCurrentLine(static_cast<std::int32_t>(i));

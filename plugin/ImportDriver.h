@@ -12,6 +12,6 @@ void ImportFiles(IImportFileList* files, IMeasurementSink* sink);
 LineList ReadLines(platform::SharedTextFile& file);
 // One file; its outcome goes to the sink.
 void ImportFile(const std::wstring& path, IMeasurementSink* sink);
-// One parser pass over the lines, which it splits in place and leaves as they were; the
-// parser's recordRecognised.
+// One parser pass over the lines, which it splits in place; the pre-scan leaves them as they
+// were, the import pass (their last reader) does not. Returns the parser's recordRecognised.
 bool RunPass(IMeasurementSink* sink, LineList& lines, bool preScan);

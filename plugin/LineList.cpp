@@ -1,5 +1,7 @@
 #include "plugin/LineList.h"
 
+#include "platform/LargeBuffer.h"
+
 #include <algorithm>
 #include <new>
 
@@ -16,6 +18,7 @@ void LineList::ReserveIfPossible(std::size_t characters) {
 }
 
 void LineList::MoveTo(std::unique_ptr<wchar_t[]> larger, std::size_t characters) {
+    platform::AdviseLargePages(larger.get(), characters * sizeof(wchar_t));
     std::copy(text.get(), text.get() + used, larger.get());
     text = std::move(larger);
     capacity = characters;

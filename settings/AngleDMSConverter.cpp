@@ -1,6 +1,6 @@
 #include "settings/AngleDMSConverter.h"
 
-#include <algorithm>
+#include <cstddef>
 #include <cwchar>
 #include <memory>
 
@@ -14,18 +14,66 @@ constexpr std::size_t kFrameChars = 64;
 // The text with a point before the third and before the fifth character after its first point,
 // where the text goes on that far; `out` needs room for length + 3 characters.
 void InsertPoints(const wchar_t* text, std::size_t length, std::size_t point, wchar_t* out) {
-    const std::size_t minutes = std::min(length, point + 3);
-    const std::size_t seconds = std::min(length, point + 5);
-    out = std::copy(text, text + minutes, out);
-    if (length > minutes) {
-        *out++ = L'.';
-        out = std::copy(text + minutes, text + seconds, out);
-    }
-    if (length > seconds) {
-        *out++ = L'.';
-        out = std::copy(text + seconds, text + length, out);
+    const std::size_t minutes = point + 3;
+    const std::size_t seconds = point + 5;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (i == minutes || i == seconds)
+            *out++ = L'.';
+        *out++ = text[i];
     }
     *out = L'\0';
+}
+
+// The rewrite for a text too long for the frame, on the heap; false when it has no point.
+bool RewriteLong(const wchar_t* text, std::unique_ptr<wchar_t[]>& rewritten) {
+    const std::size_t length = std::wcslen(text);
+    const wchar_t* point = std::wmemchr(text, L'.', length);
+    if (point == nullptr)
+        return false;
+    rewritten.reset(new wchar_t[length + 3]);
+    InsertPoints(text, length, static_cast<std::size_t>(point - text), rewritten.get());
+    return true;
+}
+
+// Copies `text` into `out` with the points set in, in the one pass that also looks for the
+// first point; null when the text has no point, `overflow` when the text needs more than
+// kFrameChars characters.
+const wchar_t* RewriteInFrame(const wchar_t* text, wchar_t (&out)[kFrameChars], bool& overflow) {
+    // Room for the point, the minutes and seconds, their two points and the zero.
+    const wchar_t* const degreesEnd = out + kFrameChars - 8;
+    wchar_t* o = out;
+    const wchar_t* p = text;
+    for (; *p != L'.'; ++p) {
+        if (*p == L'\0')
+            return nullptr;
+        if (o == degreesEnd) {
+            overflow = true;
+            return nullptr;
+        }
+        *o++ = *p;
+    }
+    *o++ = *p++;
+    // Minutes, then seconds: two characters each, each part after the first set off by a point.
+    for (int part = 0; part < 2; ++part) {
+        if (*p == L'\0')
+            break;
+        if (part > 0)
+            *o++ = L'.';
+        *o++ = *p++;
+        if (*p != L'\0')
+            *o++ = *p++;
+    }
+    if (*p != L'\0')
+        *o++ = L'.';
+    for (const wchar_t* const end = out + kFrameChars - 1; *p != L'\0'; ++p) {
+        if (o == end) {
+            overflow = true;
+            return nullptr;
+        }
+        *o++ = *p;
+    }
+    *o = L'\0';
+    return out;
 }
 
 } // namespace
@@ -33,19 +81,14 @@ void InsertPoints(const wchar_t* text, std::size_t length, std::size_t point, wc
 bool CAngleDMSConverter::Convert(const wchar_t* text, double* value) {
     if (text == nullptr || !degreesConverter)
         return false;
-    const std::size_t length = std::wcslen(text);
-    const wchar_t* point = std::wmemchr(text, L'.', length);
-    if (point == nullptr)
-        return false;
     // Angle tokens are short: the rewrite goes on the stack, and only a text too long for it
     // on the heap.
     wchar_t frame[kFrameChars];
+    bool overflow = false;
+    if (const wchar_t* rewritten = RewriteInFrame(text, frame, overflow))
+        return degreesConverter->Convert(rewritten, value);
     std::unique_ptr<wchar_t[]> large;
-    wchar_t* rewritten = frame;
-    if (length + 3 > kFrameChars) {
-        large.reset(new wchar_t[length + 3]);
-        rewritten = large.get();
-    }
-    InsertPoints(text, length, static_cast<std::size_t>(point - text), rewritten);
-    return degreesConverter->Convert(rewritten, value);
+    if (!overflow || !RewriteLong(text, large))
+        return false;
+    return degreesConverter->Convert(large.get(), value);
 }

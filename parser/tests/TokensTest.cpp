@@ -61,6 +61,9 @@ TEST(LeanPaths, SplitLineMatchesBoostOnRandomLines) {
                     << name << ", round " << round;
             }
             ASSERT_EQ(line, original) << name << ", round " << round;
+            // The code is read without a split: it must be the split's first token.
+            ASSERT_EQ(std::wstring(reused.LeadingField(line.data(), line.size())), BoostSplit(original)[0])
+                << name << ", round " << round;
         }
     }
 }

@@ -5,12 +5,78 @@
 #include <cstring>
 #include <cwchar>
 #include <langinfo.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platform {
 namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
 constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
+
+#if defined(__SSE2__)
+constexpr std::size_t kChunk = 16;
+
+// Whether the sixteen bytes at `p` are all ASCII and none is zero; if so, writes them widened
+// to `out`.
+bool WidenChunk(const unsigned char* p, wchar_t* out) {
+    static_assert(sizeof(wchar_t) == 4, "a wide character takes four bytes here");
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(_mm_or_si128(chunk, _mm_cmpeq_epi8(chunk, zero))) != 0)
+        return false;
+    const __m128i low = _mm_unpacklo_epi8(chunk, zero);
+    const __m128i high = _mm_unpackhi_epi8(chunk, zero);
+    auto* wide = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(wide, _mm_unpacklo_epi16(low, zero));
+    _mm_storeu_si128(wide + 1, _mm_unpackhi_epi16(low, zero));
+    _mm_storeu_si128(wide + 2, _mm_unpacklo_epi16(high, zero));
+    _mm_storeu_si128(wide + 3, _mm_unpackhi_epi16(high, zero));
+    return true;
+}
+
+// Widens the run of ASCII bytes at `p`, sixteen at a time, and stops at the first chunk that
+// holds a byte of 0x80 or more or a zero byte; returns where it stopped. A last part shorter
+// than a chunk is taken with the chunk that ends the text, when the text is that long.
+const unsigned char* WidenAscii(const unsigned char* first, const unsigned char* p, const unsigned char* stop,
+                                wchar_t*& out) {
+    while (static_cast<std::size_t>(stop - p) >= kChunk) {
+        if (!WidenChunk(p, out))
+            return p;
+        p += kChunk;
+        out += kChunk;
+    }
+    const auto rest = static_cast<std::size_t>(stop - p);
+    if (rest > 0 && static_cast<std::size_t>(stop - first) >= kChunk &&
+        WidenChunk(stop - kChunk, out + rest - kChunk)) {
+        out += rest;
+        p = stop;
+    }
+    return p;
+}
+#else
+// Widens the run of ASCII bytes at `p`, eight at a time, and stops at the first chunk that holds
+// a byte of 0x80 or more or a zero byte; returns where it stopped.
+const unsigned char* WidenAscii(const unsigned char*, const unsigned char* p, const unsigned char* stop,
+                                wchar_t*& out) {
+    constexpr std::size_t kChunk = 8;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    while (static_cast<std::size_t>(stop - p) >= kChunk) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, p, kChunk);
+        const std::uint64_t zeroByte = (chunk - kOnes) & ~chunk;
+        if (((chunk | zeroByte) & kHigh) != 0)
+            break;
+        for (std::size_t i = 0; i < kChunk; ++i)
+            out[i] = static_cast<wchar_t>(p[i]);
+        p += kChunk;
+        out += kChunk;
+    }
+    return p;
+}
+#endif
 
 } // namespace
 
@@ -27,23 +93,40 @@ AnsiLineDecoder::AnsiLineDecoder() {
                 wide == WEOF ? kReplacement : static_cast<wchar_t>(wide);
         }
     }
+    asciiKept = utf8;
+    if (singleByte) {
+        asciiKept = true;
+        for (std::size_t byte = 0; byte < 0x80; ++byte)
+            asciiKept = asciiKept && byteTable[byte] == static_cast<wchar_t>(byte);
+    }
 }
 
-// Each byte yields at most one wide character, so `out` needs room for bytes.size().
+// Each byte yields at most one wide character, so `out` needs room for bytes.size(). Ends at
+// the first zero byte, which no single-byte or UTF-8 character holds.
 std::size_t AnsiLineDecoder::Decode(std::string_view bytes, wchar_t* out) const {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const first = p;
     const auto* const stop = p + bytes.size();
-    wchar_t* const first = out;
+    wchar_t* const start = out;
     if (singleByte) {
-        while (p < stop)
+        while (p < stop) {
+            if (asciiKept && (p = WidenAscii(first, p, stop, out)) == stop)
+                break;
+            if (*p == 0)
+                break;
             *out++ = byteTable[*p++];
-        return static_cast<std::size_t>(out - first);
+        }
+        return static_cast<std::size_t>(out - start);
     }
     std::mbstate_t state{};
     while (p < stop) {
         if (utf8 && *p < 0x80) {
-            *out++ = static_cast<wchar_t>(*p++);
-            continue;
+            if ((p = WidenAscii(first, p, stop, out)) == stop || *p == 0)
+                break;
+            if (*p < 0x80) {
+                *out++ = static_cast<wchar_t>(*p++);
+                continue;
+            }
         }
         wchar_t wide = 0;
         const std::size_t used =
@@ -62,11 +145,14 @@ std::size_t AnsiLineDecoder::Decode(std::string_view bytes, wchar_t* out) const 
         *out++ = wide;
         p += used;
     }
-    return static_cast<std::size_t>(out - first);
+    return static_cast<std::size_t>(out - start);
 }
 
 std::size_t AnsiLineDecoder::Convert(std::string_view bytes, wchar_t* out) const {
-    return Decode(bytes.substr(0, bytes.find('\0')), out);
+    // Other multi-byte character sets are cut at the zero first, so that no sequence reads past it.
+    if (!singleByte && !utf8)
+        bytes = bytes.substr(0, bytes.find('\0'));
+    return Decode(bytes, out);
 }
 
 } // namespace platform

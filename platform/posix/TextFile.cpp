@@ -85,4 +85,23 @@ bool SharedTextFile::ReadLine(std::string& line) {
     return extracted;
 }
 
+bool SharedTextFile::ReadLine(std::string_view& line, std::string& spill) {
+    if (begin == end && !Refill())
+        return false;
+    const char* start = buffer.get() + begin;
+    if (const void* feed = std::memchr(start, '\n', end - begin)) {
+        auto length = static_cast<std::size_t>(static_cast<const char*>(feed) - start);
+        begin += length + 1;
+        if (length > 0 && start[length - 1] == '\r')
+            --length;
+        line = std::string_view(start, length);
+        return true;
+    }
+    // The line goes on past the buffer: it is gathered in `spill`.
+    if (!ReadLine(spill))
+        return false;
+    line = spill;
+    return true;
+}
+
 } // namespace platform

@@ -43,4 +43,11 @@ bool SharedTextFile::ReadLine(std::string& line) {
     return extracted;
 }
 
+bool SharedTextFile::ReadLine(std::string_view& line, std::string& spill) {
+    if (!ReadLine(spill))
+        return false;
+    line = spill;
+    return true;
+}
+
 } // namespace platform

@@ -177,6 +177,30 @@ TEST(AnsiConversion, Utf8WithInvalidSequences) {
               "CO");
 }
 
+// ASCII runs are widened many bytes at a time: a zero byte or a byte above 127 at any place of
+// a line of any length must still give what converting byte by byte gives, the zero ending it.
+TEST(AnsiConversion, ZeroAndHighBytesAnywhereConvertByteByByte) {
+    for (const char* name : {"C", "C.UTF-8", "ru_RU.CP1251"}) {
+        ScopedThreadLocale locale(name);
+        if (!locale.Active())
+            continue;
+        const platform::AnsiLineDecoder decoder;
+        for (const char odd : {'\0', '\xC0', '\xE6'}) {
+            for (std::size_t length = 1; length <= 40; ++length) {
+                for (std::size_t at = 0; at < length; ++at) {
+                    std::string bytes;
+                    for (std::size_t i = 0; i < length; ++i)
+                        bytes += i == at ? odd : static_cast<char>('A' + i % 26);
+                    std::wstring expected;
+                    for (std::size_t i = 0; i < length && bytes[i] != '\0'; ++i)
+                        expected += decoder.Convert(bytes.substr(i, 1));
+                    EXPECT_EQ(decoder.Convert(bytes), expected) << name << " " << length << " " << at;
+                }
+            }
+        }
+    }
+}
+
 TEST(AnsiConversion, CLocaleReplacesHighBytes) {
     ScopedThreadLocale c("C");
     ASSERT_TRUE(c.Active());

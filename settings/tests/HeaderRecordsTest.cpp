@@ -51,7 +51,11 @@ INSTANTIATE_TEST_SUITE_P(
                       DmsCase{L"12.", "12."}, DmsCase{L"0.0000", "0.00.00"}, DmsCase{L"123.453", "123.45.3"},
                       DmsCase{L"10.20.30", "10.20..3.0"}, DmsCase{L"-12.3045", "-12.30.45"},
                       DmsCase{L".1234567", ".12.34.567"}, DmsCase{L"abc.defgh", "abc.de.fg.h"},
-                      DmsCase{L"90", ""}, DmsCase{L"", ""}, DmsCase{L"-", ""}));
+                      DmsCase{L"90", ""}, DmsCase{L"", ""}, DmsCase{L"-", ""},
+                      // Texts too long for the converter's own buffer, before and after the point.
+                      DmsCase{std::wstring(70, L'1') + L".4530", std::string(70, '1') + ".45.30"},
+                      DmsCase{L"1.2345" + std::wstring(70, L'6'), "1.23.45." + std::string(70, '6')},
+                      DmsCase{std::wstring(80, L'7'), ""}));
 
 TEST(AngleDmsConverter, PassesTheDegreesResultBackUnchanged) {
     RecordingHost host;
