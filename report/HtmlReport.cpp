@@ -1,10 +1,10 @@
 #include "report/HtmlReport.h"
 
+#include "host/AngleFormat.h"
 #include "host/Text.h"
 #include "report/Assets.h"
 #include "report/Markup.h"
 #include "report/Plan.h"
-#include "tools/rdf-import/AngleFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,7 +45,7 @@ public:
                 facts.angleUnitText.find("gon") != std::string::npos) {}
 
     std::string Direction(double radians) const {
-        return rdf::FormatAngle(radians, gons_ ? rdf::AngleStyle::Gons : rdf::AngleStyle::Dms);
+        return host::FormatAngle(radians, gons_ ? host::AngleStyle::Gons : host::AngleStyle::Dms);
     }
 
     std::string Small(double radians) const {

@@ -1,4 +1,4 @@
-#include "tools/rdf-import/AngleFormat.h"
+#include "host/AngleFormat.h"
 
 #include "host/Text.h"
 
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace rdf {
+namespace host {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -110,4 +110,4 @@ std::string AngleNumber(double radians, AngleStyle style) {
     return host::ShortestDecimal(radians * RowOf(style).perRadian);
 }
 
-} // namespace rdf
+} // namespace host

@@ -2,10 +2,10 @@
 // and the section the listing gains for each file.
 #pragma once
 
+#include "host/AngleFormat.h"
 #include "host/BufferedOutput.h"
 #include "survey/Sightings.h"
 #include "survey/Survey.h"
-#include "tools/rdf-import/AngleFormat.h"
 
 #include <string>
 
@@ -24,6 +24,6 @@ void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& co
 // the diagnostics, indented under the file's listing.
 void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey& file,
                             const survey::ReducedFile& coordinates, survey::LengthUnit unit,
-                            AngleStyle angles);
+                            host::AngleStyle angles);
 
 } // namespace rdf

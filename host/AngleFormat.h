@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace rdf {
+namespace host {
 
 enum class AngleStyle { Dms, Degrees, Gons, Radians };
 
@@ -22,4 +22,4 @@ std::string_view FormatAngle(double radians, AngleStyle style, char* room);
 // For tools: the shortest exact number in the unit of the style; degrees-minutes-seconds as text.
 std::string AngleNumber(double radians, AngleStyle style);
 
-} // namespace rdf
+} // namespace host

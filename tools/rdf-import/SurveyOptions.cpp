@@ -1,4 +1,4 @@
-#include "tools/rdf-import/coordinates/SurveyOptions.h"
+#include "tools/rdf-import/SurveyOptions.h"
 
 #include "survey/KnownPoints.h"
 
@@ -92,8 +92,8 @@ void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
         ->group(kGroup);
 }
 
-std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts) {
-    SurveySettings settings;
+std::variant<host::SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts) {
+    host::SurveySettings settings;
     settings.units = Chosen(kUnits, texts.units);
     settings.eastingFirst = texts.order == "penzd";
     settings.pointListHeader = !texts.noHeader;
@@ -131,13 +131,6 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
         options.userPoints.insert(options.userPoints.end(), list.points.begin(), list.points.end());
     }
     return settings;
-}
-
-host::Feet FeetOf(const SurveySettings& settings) {
-    if (!settings.overrides.feet)
-        return host::Feet::AsTheFileSays;
-    return *settings.overrides.feet == survey::LengthUnit::UsSurveyFoot ? host::Feet::UsSurvey
-                                                                        : host::Feet::International;
 }
 
 } // namespace rdf
