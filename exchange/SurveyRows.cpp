@@ -1,12 +1,13 @@
 #include "exchange/SurveyRows.h"
 
+#include "survey/Geometry.h"
+#include "survey/Sightings.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace exchange {
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 const char* FaceName(const std::optional<bool>& faceRight) {
     if (!faceRight)
@@ -60,10 +61,10 @@ void AddObservations(const survey::FileSurvey& file, SurveyRows& rows) {
         for (const survey::Observation& observation : station.observations) {
             std::optional<double> zenith;
             if (observation.verticalAngle)
-                zenith = ZenithAngle(*observation.verticalAngle, station.facts.zeroVa);
+                zenith = survey::ZenithAngle(*observation.verticalAngle, station.facts.zeroVa);
             std::optional<double> horizontal;
             if (observation.horizontalAngle)
-                horizontal = NormalizedAngle(*observation.horizontalAngle);
+                horizontal = survey::Normalised(*observation.horizontalAngle);
             rows.observations.push_back({station.name, observation.target, FaceName(observation.faceRight),
                                          observation.code, file.path, horizontal, zenith,
                                          observation.slopeDistance, observation.targetHeight, from,
@@ -73,19 +74,6 @@ void AddObservations(const survey::FileSurvey& file, SurveyRows& rows) {
 }
 
 } // namespace
-
-double NormalizedAngle(double radians) {
-    const double turn = 2 * kPi;
-    const double reduced = std::fmod(radians, turn);
-    return reduced < 0 ? reduced + turn : reduced;
-}
-
-double ZenithAngle(double verticalReading, survey::ZeroVa zeroVa) {
-    // Horizon-based readings count up from the horizon, so the zenith lies a quarter turn above.
-    if (zeroVa == survey::ZeroVa::Zenith)
-        return NormalizedAngle(verticalReading);
-    return NormalizedAngle(kPi / 2 - verticalReading);
-}
 
 const survey::StationResult* FindStationResult(const survey::Reduction& reduction,
                                                const survey::Station& station) {

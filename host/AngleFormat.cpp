@@ -1,4 +1,5 @@
 #include "host/AngleFormat.h"
+#include "survey/Geometry.h"
 
 #include "host/Text.h"
 
@@ -12,7 +13,7 @@
 namespace host {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 constexpr char kDegreeSign[] = "\u00b0";
 
 struct StyleRow {

@@ -1,4 +1,5 @@
 #include "host/UnitRules.h"
+#include "survey/Geometry.h"
 
 #include "survey/Survey.h"
 
@@ -10,7 +11,7 @@
 namespace host {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 // Conventional manometric units, as weather services and instruments use them.
 constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
 constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;

@@ -1,4 +1,5 @@
 #include "output/CoordinateText.h"
+#include "survey/Geometry.h"
 
 #include "host/Text.h"
 #include "output/TextTable.h"
@@ -9,7 +10,7 @@
 namespace rdf {
 namespace {
 
-constexpr double kSecondsPerRadian = 180 / 3.14159265358979323846 * 3600;
+constexpr double kSecondsPerRadian = 180 / survey::kPi * 3600;
 
 // In the order of the enumerations.
 constexpr const char* kUnitSymbols[] = {"m", "ft", "usft"};

@@ -1,4 +1,5 @@
 #include "report/HtmlReport.h"
+#include "survey/Geometry.h"
 
 #include "host/AngleFormat.h"
 #include "host/Text.h"
@@ -18,7 +19,7 @@
 namespace report {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 constexpr int kCoordinateDecimals = 3;
 constexpr int kSmallDistanceDecimals = 4;
 

@@ -4,6 +4,8 @@
 // and angles radians throughout; names and texts are UTF-8.
 #pragma once
 
+#include "survey/Geometry.h"
+
 #include <cmath>
 #include <optional>
 #include <string>
@@ -107,11 +109,11 @@ struct Job {
 };
 
 struct Tolerances {
-    double collimation = 60.0 / 3600.0 * 3.14159265358979323846 / 180.0; // 60"
-    double verticalIndex = 60.0 / 3600.0 * 3.14159265358979323846 / 180.0;
+    double collimation = 60.0 / 3600.0 * kPi / 180.0; // 60"
+    double verticalIndex = 60.0 / 3600.0 * kPi / 180.0;
     double distance = 0.010; // metres between the two faces' slope distances
     // Largest residual of a station's orientation on a located point before it is reported.
-    double orientation = 60.0 / 3600.0 * 3.14159265358979323846 / 180.0;
+    double orientation = 60.0 / 3600.0 * kPi / 180.0;
 };
 
 struct Options {

@@ -4,6 +4,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/LandXmlWriter.h"
 #include "exchange/tests/SurveyFixture.h"
+#include "survey/Geometry.h"
 
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
@@ -21,8 +22,8 @@
 namespace exchange {
 namespace {
 
+using survey::kPi;
 using test::kMillimetre;
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kArcSecond = kPi / 180 / 3600;
 
 struct DocumentDeleter {

@@ -1,4 +1,5 @@
 #include "exchange/tests/SurveyFixture.h"
+#include "survey/Geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@
 namespace exchange::test {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using survey::kPi;
 
 survey::Coordinate Point(const std::string& name, double easting, double northing,
                          std::optional<double> elevation, const std::string& code,

@@ -1,4 +1,5 @@
 #include "host/AngleFormat.h"
+#include "survey/Geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 namespace rdf {
 namespace {
 
-constexpr double kDegree = 3.141592653589793 / 180.0;
+constexpr double kDegree = survey::kPi / 180.0;
 
 struct Case {
     double degrees;

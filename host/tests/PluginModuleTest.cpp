@@ -1,4 +1,5 @@
 #include "host/PluginModule.h"
+#include "survey/Geometry.h"
 #include "tests/support/TempDir.h"
 
 #include "host/Text.h"
@@ -13,7 +14,7 @@
 namespace host {
 namespace {
 
-constexpr double kDegree = 3.141592653589793 / 180.0;
+constexpr double kDegree = survey::kPi / 180.0;
 
 using testsupport::TempDir;
 

@@ -1,4 +1,5 @@
 #include "host/UnitRules.h"
+#include "survey/Geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 namespace host {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 constexpr double kDegree = kPi / 180.0;
 
 using Rule = std::optional<double> (*)(std::wstring_view);

@@ -75,7 +75,9 @@ struct ConventionCase {
 };
 
 // ctest lists a case by its name, not by a dump of its bytes.
-void PrintTo(const ConventionCase& given, std::ostream* out) { *out << given.name; }
+void PrintTo(const ConventionCase& given, std::ostream* out) {
+    *out << given.name;
+}
 
 Conventions With(ZeroVa zeroVa, CircleReadings readings = CircleReadings::FromBacksight,
                  ZeroAzimuth zeroAzimuth = ZeroAzimuth::North) {
@@ -321,6 +323,22 @@ TEST(NothingInvented, ALocatedStationThatNothingOrientsSaysWhichPointWould) {
     ASSERT_EQ(reduction.coordinates.size(), 1u);
     EXPECT_EQ(reduction.stations[0].status, StationStatus::NotOriented);
     EXPECT_TRUE(Mentions(reduction, "--known B=N,E,Z would orient it", std::nullopt));
+}
+
+TEST(Sightings, ZenithAnglesFromEveryVerticalConvention) {
+    const double degree = kPi / 180;
+    const struct {
+        ZeroVa zeroVa;
+        double reading;
+        double zenith;
+    } cases[] = {
+        {ZeroVa::Zenith, 87 * degree, 87 * degree},      {ZeroVa::Zenith, 273 * degree, 273 * degree},
+        {ZeroVa::Horizontal, 3 * degree, 87 * degree},   // 3 degrees above the horizon
+        {ZeroVa::Horizontal, 357 * degree, 93 * degree}, // 3 degrees below it
+        {ZeroVa::Compass, -3 * degree, 93 * degree},     {ZeroVa::Compass, 10 * degree, 80 * degree},
+    };
+    for (const auto& entry : cases)
+        EXPECT_NEAR(ZenithAngle(entry.reading, entry.zeroVa), entry.zenith, 1e-12) << entry.reading / degree;
 }
 
 TEST(Units, MetresPerFoot) {

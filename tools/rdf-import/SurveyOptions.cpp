@@ -1,4 +1,5 @@
 #include "tools/rdf-import/SurveyOptions.h"
+#include "survey/Geometry.h"
 
 #include "survey/KnownPoints.h"
 
@@ -9,7 +10,7 @@
 namespace rdf {
 namespace {
 
-constexpr double kRadiansPerSecond = 3.14159265358979323846 / 180 / 3600;
+constexpr double kRadiansPerSecond = survey::kPi / 180 / 3600;
 
 const std::map<std::string, survey::LengthUnit> kUnits = {{"m", survey::LengthUnit::Metre},
                                                           {"ft", survey::LengthUnit::InternationalFoot},
