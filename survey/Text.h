@@ -1,6 +1,7 @@
 // Text helpers of the readers of comments and of known points.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 namespace survey {
@@ -12,5 +13,10 @@ inline std::string_view Trimmed(std::string_view text) {
         return {};
     return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
 }
+
+// The one reader of numbers that people and files give: an optional sign, digits with at most one
+// decimal point (at least one digit), and an optional exponent; nothing else, not even spaces.
+// Locale-free. A number beyond the range of a double is none.
+std::optional<double> ReadNumber(std::string_view text);
 
 } // namespace survey
