@@ -28,18 +28,6 @@ constexpr const char* kDecimalDegrees = "decimal degrees";
 constexpr const char* kDegreesMinutesSeconds = "decimal dd.mm.ss";
 constexpr const char* kGrads = "grads";
 
-// The words of a job's angle unit comment and the LandXML unit of the same angles. Mils have no
-// LandXML unit; their files fall back to decimal degrees.
-struct AngleUnitWord {
-    const char* word;
-    const char* landXml;
-};
-constexpr AngleUnitWord kAngleUnitWords[] = {
-    {"DDDMMSS", kDegreesMinutesSeconds},
-    {"Degrees", kDecimalDegrees},
-    {"Gon", kGrads},
-};
-
 // The schema requires temperature and pressure units beside the lengths; each system's own are
 // declared, though no temperature or pressure is written.
 struct LinearUnit {
@@ -59,10 +47,17 @@ constexpr LinearUnit kLinearUnits[] = {
      "inHG"},
 };
 
+// The LandXML unit of a job's angles. Mils have none; their files, and files that do not say, fall
+// back to decimal degrees.
 std::string JobAngularUnit(const survey::FileSurvey& file) {
-    for (const AngleUnitWord& unit : kAngleUnitWords) {
-        if (file.job.facts.angleUnitText.find(unit.word) != std::string::npos)
-            return unit.landXml;
+    switch (file.job.facts.angleUnit.value_or(survey::AngleUnit::Degrees)) {
+    case survey::AngleUnit::DegreesMinutesSeconds:
+        return kDegreesMinutesSeconds;
+    case survey::AngleUnit::Gons:
+        return kGrads;
+    case survey::AngleUnit::Degrees:
+    case survey::AngleUnit::Mils:
+        break;
     }
     return kDecimalDegrees;
 }

@@ -29,6 +29,7 @@ constexpr StyleRow kStyles[] = {
     {"deg", AngleStyle::Degrees, 180.0 / kPi, 6, "\u00b0"},
     {"gon", AngleStyle::Gons, 200.0 / kPi, 5, " gon"},
     {"rad", AngleStyle::Radians, 1.0, 7, " rad"},
+    {"mil", AngleStyle::Mils, 3200.0 / kPi, 3, " mil"}, // 6400 to the circle, as the host reads them
 };
 
 const StyleRow& RowOf(AngleStyle style) {
@@ -86,6 +87,14 @@ std::optional<AngleStyle> ParseAngleStyle(const std::string& name) {
             return row.style;
     }
     return std::nullopt;
+}
+
+AngleStyle JobAngleStyle(const std::optional<survey::AngleUnit>& unit) {
+    if (unit == survey::AngleUnit::Gons)
+        return AngleStyle::Gons;
+    if (unit == survey::AngleUnit::Mils)
+        return AngleStyle::Mils;
+    return AngleStyle::Dms;
 }
 
 std::string FormatAngle(double radians, AngleStyle style) {

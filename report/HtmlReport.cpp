@@ -38,23 +38,26 @@ std::string Signed(double value, int decimals) {
 }
 
 // Angles in the style of the job's own angle unit; small ones (errors, residuals) in seconds or,
-// for gon jobs, in centesimal seconds.
+// for gon jobs, in centesimal seconds, and for mil jobs in mils.
 class AngleWriter {
 public:
-    explicit AngleWriter(const survey::JobFacts& facts)
-        : gons_(facts.angleUnitText.find("Gon") != std::string::npos ||
-                facts.angleUnitText.find("gon") != std::string::npos) {}
+    explicit AngleWriter(const survey::JobFacts& facts) : style_(host::JobAngleStyle(facts.angleUnit)) {}
 
-    std::string Direction(double radians) const {
-        return host::FormatAngle(radians, gons_ ? host::AngleStyle::Gons : host::AngleStyle::Dms);
-    }
+    std::string Direction(double radians) const { return host::FormatAngle(radians, style_); }
 
     std::string Small(double radians) const {
-        return gons_ ? Signed(radians * 2000000 / kPi, 1) + " cc" : Signed(radians * 648000 / kPi, 1) + "\"";
+        switch (style_) {
+        case host::AngleStyle::Gons:
+            return Signed(radians * 2000000 / kPi, 1) + " cc";
+        case host::AngleStyle::Mils:
+            return Signed(radians * 3200 / kPi, 3) + " mil";
+        default:
+            return Signed(radians * 648000 / kPi, 1) + "\"";
+        }
     }
 
 private:
-    bool gons_;
+    host::AngleStyle style_;
 };
 
 constexpr int kRowsShown = 500;    // rows laid out when the page opens

@@ -42,12 +42,17 @@ enum class LengthUnit { Metre, InternationalFoot, UsSurveyFoot };
 
 double MetresPer(LengthUnit unit);
 
+// The job's own angle unit ("Angle Units:"): the module reads "Degrees" jobs' angles as
+// degrees-minutes-seconds too; the word is kept for outputs that name it.
+enum class AngleUnit { DegreesMinutesSeconds, Degrees, Gons, Mils };
+
 // The conventions of a file at one of its lines: the last comment of each kind before it applies.
 struct JobFacts {
     ZeroVa zeroVa = ZeroVa::Zenith;
     CircleReadings readings = CircleReadings::FromBacksight;
     ZeroAzimuth zeroAzimuth = ZeroAzimuth::North;
     LengthUnit distanceUnit = LengthUnit::Metre;
+    std::optional<AngleUnit> angleUnit; // none when the comments do not say
     // The comments' own words, for a reader: "DDDMMSS", "Gons", ...; empty when not given.
     std::string angleUnitText;
     std::string distanceUnitText;

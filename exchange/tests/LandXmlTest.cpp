@@ -184,7 +184,7 @@ TEST(LandXml, PointsSetupsAndRawObservationsValidAgainstTheSchema) {
 TEST(LandXml, UnitsFollowTheReferenceSystemAndTheJobs) {
     const test::ScratchFolder folder;
     survey::FileSurvey gons = test::SiteSurvey();
-    gons.job.facts.angleUnitText = "Gons";
+    gons.job.facts.angleUnit = survey::AngleUnit::Gons;
     const Document document = WriteAndParse({gons}, "EPSG:2263", folder);
     const xmlNode* root = xmlDocGetRootElement(document.get());
     const std::vector<const xmlNode*> imperial = Elements(root, "Imperial");

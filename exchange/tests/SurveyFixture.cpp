@@ -79,6 +79,7 @@ survey::FileSurvey SiteSurvey() {
     file.outcome = "imported";
     file.job.header.job = "SITE";
     file.job.facts.angleUnitText = "DDDMMSS";
+    file.job.facts.angleUnit = survey::AngleUnit::DegreesMinutesSeconds;
     file.reduction.coordinates = {
         Point("S1", 500100.000, 5500200.000, 300.000, "", PointSource::Known),
         Point("K1", 500100.000, 5500400.000, 305.000, "", PointSource::Known),

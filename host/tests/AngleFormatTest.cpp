@@ -28,6 +28,7 @@ TEST(AngleFormat, ShowsEachStyleWithItsUnit) {
         {-1e-9, host::AngleStyle::Degrees, "0.000000\u00b0"}, // the unit follows a sign left off
         {90.0, host::AngleStyle::Gons, "100.00000 gon"},
         {180.0, host::AngleStyle::Radians, "3.1415927 rad"},
+        {90.0, host::AngleStyle::Mils, "1600.000 mil"},
         // Beyond what a count of tenths of a second holds, and not finite: whole degrees.
         {2.6e14, host::AngleStyle::Dms, "260000000000000\u00b0"},
         {std::numeric_limits<double>::infinity(), host::AngleStyle::Dms, "inf\u00b0"},
@@ -54,7 +55,8 @@ TEST(AngleFormat, StyleNames) {
     EXPECT_EQ(host::ParseAngleStyle("deg"), host::AngleStyle::Degrees);
     EXPECT_EQ(host::ParseAngleStyle("gon"), host::AngleStyle::Gons);
     EXPECT_EQ(host::ParseAngleStyle("rad"), host::AngleStyle::Radians);
-    EXPECT_EQ(host::ParseAngleStyle("mil"), std::nullopt);
+    EXPECT_EQ(host::ParseAngleStyle("mil"), host::AngleStyle::Mils);
+    EXPECT_EQ(host::ParseAngleStyle("mils"), std::nullopt);
     EXPECT_EQ(host::ParseAngleStyle(""), std::nullopt);
 }
 

@@ -154,6 +154,24 @@ TEST(HtmlReport, FailedFilesMessagesAndToleranceAreShown) {
     EXPECT_NE(page.find("<td>+95.0&quot;</td>"), std::string::npos);
 }
 
+// A job in gons or mils shows its errors in its own unit, as it shows its directions.
+TEST(HtmlReport, SmallAnglesAreInTheJobsOwnUnit) {
+    const struct {
+        std::optional<survey::AngleUnit> unit;
+        const char* collimation; // the round beyond tolerance: 95 seconds
+    } cases[] = {
+        {std::nullopt, "<td>+95.0&quot;</td>"},
+        {survey::AngleUnit::Degrees, "<td>+95.0&quot;</td>"},
+        {survey::AngleUnit::Gons, "<td>+293.2 cc</td>"},
+        {survey::AngleUnit::Mils, "<td>+0.469 mil</td>"},
+    };
+    for (const auto& c : cases) {
+        std::vector<survey::FileSurvey> run = testing::SampleRun();
+        run[0].job.facts.angleUnit = c.unit;
+        EXPECT_NE(Report(run).find(c.collimation), std::string::npos) << c.collimation;
+    }
+}
+
 TEST(HtmlReport, RowsPastTheFirstHundredsWaitInTemplatesAndNoneIsLost) {
     const survey::FileSurvey job = testing::LargeJob(10, 300);
     const std::string page = Report({job});

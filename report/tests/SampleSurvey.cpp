@@ -30,6 +30,7 @@ public:
         file_.path = std::move(path);
         file_.outcome = "imported";
         file_.job.facts.angleUnitText = "DDDMMSS";
+        file_.job.facts.angleUnit = survey::AngleUnit::DegreesMinutesSeconds;
         file_.job.facts.distanceUnitText = "Metres";
         file_.job.facts.readings = survey::CircleReadings::Azimuth;
     }

@@ -286,8 +286,8 @@ int main(int argc, char** argv) {
     app.add_option("--format", options.format,
                    "the output: " + CLI::detail::join(formats, ", ") + " (text by default)")
         ->check(CLI::IsMember(formats));
-    app.add_option("--angles", options.angles, "angles as dms (text default), deg, gon or rad (csv default)")
-        ->check(CLI::IsMember({"dms", "deg", "gon", "rad"}));
+    app.add_option("--angles", options.angles, "angles as dms (text default), deg, gon, mil or rad (csv default)")
+        ->check(CLI::IsMember({"dms", "deg", "gon", "mil", "rad"}));
     app.add_flag("--observations", options.observations, "csv: the observations instead of the points");
     app.add_option("--encoding", options.encoding, "the files' character set, such as CP1251");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar and no failure lines on standard error");
