@@ -4,7 +4,7 @@
 
 #include "host/Text.h"
 #include "host/pipeline/EventFanOut.h"
-#include "host/pipeline/FileCollector.h"
+#include "tests/support/FileCollector.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,8 @@ Imported ImportAll(const PluginModule& module, const std::vector<std::wstring>& 
         int unreleasedObjects = -1;
     } end;
     Imported result;
-    FileCollector files([&result](FileResult& file) { result.files.push_back(std::move(file)); });
+    testsupport::FileCollector files(
+        [&result](FileResult& file) { result.files.push_back(std::move(file)); });
     EventFanOut events;
     events.Add(files);
     events.Add(end);
