@@ -1,6 +1,8 @@
 #include "survey/Text.h"
+#include "survey/Geometry.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace survey {
 namespace {
@@ -50,6 +52,23 @@ std::optional<double> ReadNumber(std::string_view text) {
     if (error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return negative ? -value : value;
+}
+
+std::string FixedText(double value, int decimals, bool sign) {
+    char text[400];
+    char* const start = text + 1;
+    const auto written = std::to_chars(start, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (!sign || *start == '-' || std::isnan(value))
+        return std::string(start, written.ptr);
+    text[0] = '+';
+    return std::string(text, written.ptr);
+}
+
+std::string SecondsText(double radians) {
+    const double seconds = radians * 180 / kPi * 3600;
+    if (std::abs(seconds) < 3600)
+        return FixedText(seconds, 1, true) + "\"";
+    return FixedText(seconds / 3600, 4, true) + "\u00b0";
 }
 
 } // namespace survey

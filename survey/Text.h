@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace survey {
@@ -18,5 +19,13 @@ inline std::string_view Trimmed(std::string_view text) {
 // decimal point (at least one digit), and an optional exponent; nothing else, not even spaces.
 // Locale-free. A number beyond the range of a double is none.
 std::optional<double> ReadNumber(std::string_view text);
+
+// The value with `decimals` after the point, locale-free; a plus sign before a positive one when
+// `sign` asks for it.
+std::string FixedText(double value, int decimals, bool sign = false);
+
+// A small angle for the diagnostics: signed seconds with one decimal (+12.3"), or degrees for a
+// blunder past one (+1.2345°).
+std::string SecondsText(double radians);
 
 } // namespace survey

@@ -3,6 +3,7 @@
 // rounding. Each convention's case names the mistake it catches.
 #include "survey/Geometry.h"
 #include "survey/Sightings.h"
+#include "survey/Text.h"
 #include "survey/tests/FieldBook.h"
 
 #include <gtest/gtest.h>
@@ -163,6 +164,10 @@ TEST(FaceRounds, ReportTheInstrumentErrorsAndSetAsideAPairOutsideTheTolerances) 
     EXPECT_EQ(Find(strictReduction, "P"), nullptr) << "a pair outside the tolerances is not used";
     EXPECT_TRUE(
         Mentions(strictReduction, "P from A: the face-left and face-right pair is outside", std::nullopt));
+    // The diagnostic writes the errors as the tables beside it do, to a tenth of a second.
+    EXPECT_TRUE(Mentions(strictReduction,
+                         "(collimation " + SecondsText(strictReduction.rounds[1].collimationError),
+                         std::nullopt));
 }
 
 TEST(Checks, KnownPointsSeenFromAStationGiveItsResiduals) {
