@@ -13,8 +13,6 @@ namespace {
 constexpr double kSecondsPerRadian = 180 / survey::kPi * 3600;
 
 // In the order of the enumerations.
-constexpr const char* kUnitSymbols[] = {"m", "ft", "usft"};
-constexpr const char* kStatusNames[] = {"oriented", "not located", "not oriented"};
 
 // Each number's text is made in a room on the stack and copied once, to where it is written.
 struct Room {
@@ -124,7 +122,7 @@ void Stations(host::BufferedOutput& out, const survey::Reduction& reduction, sur
             out.Write(host::FormatAngle(*station.orientation, angles, room.text));
         } else {
             out.Write("  ");
-            out.Write(StatusName(station.status));
+            out.Write(survey::StatusName(station.status));
         }
         out.Put('\n');
         if (station.checks.empty())
@@ -168,16 +166,8 @@ void Rounds(host::BufferedOutput& out, const survey::Reduction& reduction, surve
 
 } // namespace
 
-const char* UnitSymbol(survey::LengthUnit unit) {
-    return kUnitSymbols[static_cast<std::size_t>(unit)];
-}
-
-const char* StatusName(survey::StationStatus status) {
-    return kStatusNames[static_cast<std::size_t>(status)];
-}
-
 std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst) {
-    const std::string suffix = std::string("_") + UnitSymbol(unit);
+    const std::string suffix = std::string("_") + survey::UnitSymbol(unit);
     const std::string northing = "northing" + suffix;
     const std::string easting = "easting" + suffix;
     return "name," + (eastingFirst ? easting + "," + northing : northing + "," + easting) + ",elevation" +
@@ -213,7 +203,7 @@ void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey&
     if (!located && reduction.stations.empty() && reduction.diagnostics.empty())
         return;
     out.Write("  coordinates (");
-    out.Write(UnitSymbol(unit));
+    out.Write(survey::UnitSymbol(unit));
     out.Write(")\n");
     if (located)
         Points(out, coordinates, unit);

@@ -11,9 +11,6 @@
 
 namespace rdf {
 
-const char* UnitSymbol(survey::LengthUnit unit);      // "m", "ft", "usft"
-const char* StatusName(survey::StationStatus status); // "oriented", "not located", "not oriented"
-
 // The header row, `name,northing,easting,elevation,code` with the unit named, and the rows, one
 // a coordinate as the reduction makes them.
 std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst);

@@ -65,7 +65,7 @@ void StationJson(host::JsonOut& json, const survey::StationResult& station) {
     json.StartObject();
     json.Member("name", station.name);
     Line(json, station.line);
-    json.Member("status", StatusName(station.status));
+    json.Member("status", survey::StatusName(station.status));
     Position(json, station.northing, station.easting, station.elevation);
     json.Member("instrumentHeight", station.instrumentHeight);
     json.Member("orientation", station.orientation);
@@ -107,7 +107,7 @@ void ReductionJson(host::JsonOut& json, const survey::FileSurvey& file) {
     json.Member("zeroVa", NameOf(kZeroVaNames, facts.zeroVa));
     json.Member("horizontalReadings", NameOf(kReadingNames, facts.readings));
     json.Member("zeroAzimuth", NameOf(kZeroAzimuthNames, facts.zeroAzimuth));
-    json.Member("distanceUnit", UnitSymbol(facts.distanceUnit));
+    json.Member("distanceUnit", survey::UnitSymbol(facts.distanceUnit));
     json.EndObject();
     json.Key("stations");
     json.StartArray();

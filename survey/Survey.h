@@ -41,6 +41,9 @@ enum class ZeroAzimuth { North, South };
 enum class LengthUnit { Metre, InternationalFoot, UsSurveyFoot };
 
 double MetresPer(LengthUnit unit);
+const char* UnitSymbol(LengthUnit unit); // "m", "ft", "usft"
+const char* UnitName(LengthUnit unit);   // "metre", "international foot", "US survey foot"
+const char* UnitPlural(LengthUnit unit); // "metres", "international feet", "US survey feet"
 
 // The job's own angle unit ("Angle Units:"): the module reads "Degrees" jobs' angles as
 // degrees-minutes-seconds too; the word is kept for outputs that name it.
@@ -189,6 +192,8 @@ enum class StationStatus {
     NotLocated,  // nothing gives its position
     NotOriented, // located, but no located point and no azimuth readings orient it
 };
+
+const char* StatusName(StationStatus status); // "oriented", "not located", "not oriented"
 
 struct StationResult {
     std::string name;

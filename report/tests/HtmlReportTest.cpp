@@ -172,6 +172,20 @@ TEST(HtmlReport, SmallAnglesAreInTheJobsOwnUnit) {
     }
 }
 
+// A job in US feet shows its lengths in US survey feet and says so; one in metres in metres.
+TEST(HtmlReport, LengthsAreInTheJobsOwnUnit) {
+    std::vector<survey::FileSurvey> run = testing::SampleRun();
+    run[0].reduction.coordinates[0].northing = 1200.0; // metres: 3937 US survey feet
+    const std::string inMetres = Report(run);
+    EXPECT_NE(inMetres.find("<th>Lengths in this report</th><td>metres</td>"), std::string::npos);
+    EXPECT_NE(inMetres.find("<td>1200.000</td>"), std::string::npos);
+    run[0].job.facts.distanceUnit = survey::LengthUnit::UsSurveyFoot;
+    const std::string inFeet = Report(run);
+    EXPECT_NE(inFeet.find("<th>Lengths in this report</th><td>US survey feet</td>"), std::string::npos);
+    EXPECT_NE(inFeet.find("<td>3937.000</td>"), std::string::npos);
+    EXPECT_EQ(inFeet.find("<td>1200.000</td>"), std::string::npos);
+}
+
 TEST(HtmlReport, RowsPastTheFirstHundredsWaitInTemplatesAndNoneIsLost) {
     const survey::FileSurvey job = testing::LargeJob(10, 300);
     const std::string page = Report({job});
