@@ -344,7 +344,7 @@ private:
             m_xml.Attribute("pntRef", *located);
         else
             m_xml.Attribute("name", station.name);
-        const survey::StationResult* result = FindStationResult(file.reduction, station);
+        const survey::StationResult* result = survey::FindStationResult(file.reduction, station);
         if (result != nullptr && result->northing && result->easting)
             m_xml.Text(Coordinates(*result->northing, *result->easting, result->elevation));
         m_xml.End();

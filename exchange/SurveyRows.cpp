@@ -57,7 +57,8 @@ void AddStations(const survey::FileSurvey& file, SurveyRows& rows) {
 
 void AddObservations(const survey::FileSurvey& file, SurveyRows& rows) {
     for (const survey::Station& station : file.job.stations) {
-        const std::optional<Position> from = StationPosition(FindStationResult(file.reduction, station));
+        const std::optional<Position> from =
+            StationPosition(survey::FindStationResult(file.reduction, station));
         for (const survey::Observation& observation : station.observations) {
             std::optional<double> zenith;
             if (observation.verticalAngle)
@@ -74,20 +75,6 @@ void AddObservations(const survey::FileSurvey& file, SurveyRows& rows) {
 }
 
 } // namespace
-
-const survey::StationResult* FindStationResult(const survey::Reduction& reduction,
-                                               const survey::Station& station) {
-    const auto sameLine = [&](const survey::StationResult& result) {
-        return station.line && result.line == station.line;
-    };
-    auto found = std::find_if(reduction.stations.begin(), reduction.stations.end(), sameLine);
-    if (found == reduction.stations.end()) {
-        found =
-            std::find_if(reduction.stations.begin(), reduction.stations.end(),
-                         [&](const survey::StationResult& result) { return result.name == station.name; });
-    }
-    return found == reduction.stations.end() ? nullptr : &*found;
-}
 
 SurveyRows Flatten(const std::vector<survey::FileSurvey>& surveys) {
     SurveyRows rows;

@@ -56,9 +56,4 @@ struct SurveyRows {
 
 SurveyRows Flatten(const std::vector<survey::FileSurvey>& surveys);
 
-// The observing station's result in a file's reduction: the one of the same line, else of the same
-// name; null when the reduction has none.
-const survey::StationResult* FindStationResult(const survey::Reduction& reduction,
-                                               const survey::Station& station);
-
 } // namespace exchange

@@ -659,4 +659,16 @@ Reduction Reduce(const Job& job, const Options& options) {
     return Reduce(job.knownPoints, std::move(stations), options);
 }
 
+const StationResult* FindStationResult(const Reduction& reduction, const Station& station) {
+    const auto sameLine = [&](const StationResult& result) {
+        return station.line && result.line == station.line;
+    };
+    auto found = std::find_if(reduction.stations.begin(), reduction.stations.end(), sameLine);
+    if (found == reduction.stations.end()) {
+        found = std::find_if(reduction.stations.begin(), reduction.stations.end(),
+                             [&](const StationResult& result) { return result.name == station.name; });
+    }
+    return found == reduction.stations.end() ? nullptr : &*found;
+}
+
 } // namespace survey

@@ -223,6 +223,10 @@ struct Reduction {
 
 Reduction Reduce(const Job& job, const Options& options);
 
+// A set-up's result in its file's reduction: the one of the same line (a station may be set up
+// twice), else of the same name; null when the reduction has none.
+const StationResult* FindStationResult(const Reduction& reduction, const Station& station);
+
 // One imported file as the writers of coordinates, exchange formats and reports take it.
 struct FileSurvey {
     std::string path;                 // as the user named it, UTF-8
