@@ -1,5 +1,7 @@
 #include "exchange/CadDrawing.h"
 
+#include "survey/Survey.h"
+
 #include "exchange/Formats.h"
 
 #include <algorithm>
@@ -15,10 +17,12 @@ constexpr std::size_t kMaxGroupBytes = 250; // a longer MTEXT text goes in chunk
 constexpr std::string_view kForbiddenInLayers = "<>/\\\":;?*|=`,";
 
 struct CadUnit {
-    double metres;
+    survey::LengthUnit unit;
     int insUnits;
 };
-constexpr CadUnit kCadUnits[] = {{1.0, 6}, {0.3048, 2}, {1200.0 / 3937.0, 21}};
+constexpr CadUnit kCadUnits[] = {{survey::LengthUnit::Metre, 6},
+                                 {survey::LengthUnit::InternationalFoot, 2},
+                                 {survey::LengthUnit::UsSurveyFoot, 21}};
 
 std::string UpperAscii(std::string text) {
     for (char& c : text) {
@@ -232,7 +236,7 @@ std::string MTextEscaped(std::string_view text) {
 
 int CadUnitsCode(double metresPerUnit) {
     for (const CadUnit& unit : kCadUnits) {
-        if (std::fabs(unit.metres - metresPerUnit) < 1e-9)
+        if (std::fabs(survey::MetresPer(unit.unit) - metresPerUnit) < 1e-9)
             return unit.insUnits;
     }
     return 0;

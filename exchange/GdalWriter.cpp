@@ -1,4 +1,5 @@
 #include "exchange/GdalWriter.h"
+#include "survey/Geometry.h"
 
 #include "exchange/CadDrawing.h"
 #include "exchange/Exchange.h"
@@ -24,7 +25,7 @@
 namespace exchange {
 namespace {
 
-constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
+constexpr double kDegreesPerRadian = 180.0 / survey::kPi;
 constexpr const char* kStationsCadLayer = "STATIONS";
 constexpr const char* kObservationsCadLayer = "OBSERVATIONS";
 constexpr const char* kUncodedCadLayer = "NO_CODE";

@@ -2,6 +2,8 @@
 
 #include "exchange/Exchange.h"
 #include "exchange/SurveyRows.h"
+#include "survey/Geometry.h"
+#include "survey/Sightings.h"
 
 #include <libxml/xmlwriter.h>
 
@@ -18,7 +20,7 @@
 namespace exchange {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using survey::kPi;
 constexpr const char* kNamespace = "http://www.landxml.org/schema/LandXML-1.2";
 constexpr const char* kSchemaLocation =
     "http://www.landxml.org/schema/LandXML-1.2 http://www.landxml.org/schema/LandXML-1.2/LandXML-1.2.xsd";
@@ -27,22 +29,10 @@ constexpr const char* kDegreesMinutesSeconds = "decimal dd.mm.ss";
 constexpr const char* kGrads = "grads";
 constexpr const char* kPrecisionFeatureCode = "adjusted point precision";
 
-// The words of a job's angle unit comment and the LandXML unit of the same angles. Mils have no
-// LandXML unit; their files fall back to decimal degrees.
-struct AngleUnitWord {
-    const char* word;
-    const char* landXml;
-};
-constexpr AngleUnitWord kAngleUnitWords[] = {
-    {"DDDMMSS", kDegreesMinutesSeconds},
-    {"Degrees", kDecimalDegrees},
-    {"Gon", kGrads},
-};
-
 // The schema requires temperature and pressure units beside the lengths; each system's own are
 // declared, though no temperature or pressure is written.
 struct LinearUnit {
-    double metres;
+    survey::LengthUnit unit;
     const char* system; // the Units child element
     const char* linearUnit;
     const char* areaUnit;
@@ -51,15 +41,24 @@ struct LinearUnit {
     const char* pressureUnit;
 };
 constexpr LinearUnit kLinearUnits[] = {
-    {1.0, "Metric", "meter", "squareMeter", "cubicMeter", "celsius", "HPA"},
-    {0.3048, "Imperial", "foot", "squareFoot", "cubicFeet", "fahrenheit", "inHG"},
-    {1200.0 / 3937.0, "Imperial", "USSurveyFoot", "squareFoot", "cubicFeet", "fahrenheit", "inHG"},
+    {survey::LengthUnit::Metre, "Metric", "meter", "squareMeter", "cubicMeter", "celsius", "HPA"},
+    {survey::LengthUnit::InternationalFoot, "Imperial", "foot", "squareFoot", "cubicFeet", "fahrenheit",
+     "inHG"},
+    {survey::LengthUnit::UsSurveyFoot, "Imperial", "USSurveyFoot", "squareFoot", "cubicFeet", "fahrenheit",
+     "inHG"},
 };
 
+// The LandXML unit of a job's angles. Mils have none; their files, and files that do not say, fall
+// back to decimal degrees.
 std::string JobAngularUnit(const survey::FileSurvey& file) {
-    for (const AngleUnitWord& unit : kAngleUnitWords) {
-        if (file.job.facts.angleUnitText.find(unit.word) != std::string::npos)
-            return unit.landXml;
+    switch (file.job.facts.angleUnit.value_or(survey::AngleUnit::Degrees)) {
+    case survey::AngleUnit::DegreesMinutesSeconds:
+        return kDegreesMinutesSeconds;
+    case survey::AngleUnit::Gons:
+        return kGrads;
+    case survey::AngleUnit::Degrees:
+    case survey::AngleUnit::Mils:
+        break;
     }
     return kDecimalDegrees;
 }
@@ -67,7 +66,7 @@ std::string JobAngularUnit(const survey::FileSurvey& file) {
 const LinearUnit& FindLinearUnit(const std::optional<ReferenceSystem>& system) {
     const double metres = system ? system->metresPerUnit : 1.0;
     for (const LinearUnit& unit : kLinearUnits) {
-        if (std::fabs(unit.metres - metres) < 1e-9)
+        if (std::fabs(survey::MetresPer(unit.unit) - metres) < 1e-9)
             return unit;
     }
     throw Error(Error::Kind::Usage, "LandXML has no unit for the linear unit of --crs " + system->name +
@@ -269,7 +268,7 @@ private:
         m_xml.End();
     }
 
-    std::string Length(double metres) const { return Number(metres / m_unit.metres, 4); }
+    std::string Length(double metres) const { return Number(metres / survey::MetresPer(m_unit.unit), 4); }
 
     // LandXML's order: northing, easting, then elevation when there is one.
     std::string Coordinates(double northing, double easting, const std::optional<double>& elevation) const {
@@ -382,7 +381,7 @@ private:
             m_xml.Attribute("pntRef", *located);
         else
             m_xml.Attribute("name", station.name);
-        const survey::StationResult* result = FindStationResult(file.reduction, station);
+        const survey::StationResult* result = survey::FindStationResult(file.reduction, station);
         if (result != nullptr && result->northing && result->easting)
             m_xml.Text(Coordinates(*result->northing, *result->easting, result->elevation));
         m_xml.End();
@@ -406,7 +405,7 @@ private:
         m_xml.Start("Backsight");
         m_xml.Attribute("setupID", setupId);
         OptionalLength("targetHeight", sight.targetHeight);
-        m_xml.Attribute("circle", FormatAngle(NormalizedAngle(*sight.horizontalAngle), m_angularUnit));
+        m_xml.Attribute("circle", FormatAngle(survey::Normalised(*sight.horizontalAngle), m_angularUnit));
         PointReference("BacksightPoint", fileIndex, sight.target);
         m_xml.End();
     }
@@ -419,9 +418,10 @@ private:
         m_xml.Attribute("purpose", Purpose(observation, backsight));
         OptionalLength("targetHeight", observation.targetHeight);
         if (observation.horizontalAngle)
-            OptionalAngle("horizAngle", NormalizedAngle(*observation.horizontalAngle));
+            OptionalAngle("horizAngle", survey::Normalised(*observation.horizontalAngle));
         if (observation.verticalAngle)
-            OptionalAngle("zenithAngle", ZenithAngle(*observation.verticalAngle, station.facts.zeroVa));
+            OptionalAngle("zenithAngle",
+                          survey::ZenithAngle(*observation.verticalAngle, station.facts.zeroVa));
         OptionalLength("slopeDistance", observation.slopeDistance);
         if (observation.faceRight)
             m_xml.Attribute("directFace", *observation.faceRight ? "false" : "true");

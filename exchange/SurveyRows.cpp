@@ -1,12 +1,13 @@
 #include "exchange/SurveyRows.h"
 
+#include "survey/Geometry.h"
+#include "survey/Sightings.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace exchange {
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 const char* FaceName(const std::optional<bool>& faceRight) {
     if (!faceRight)
@@ -56,14 +57,15 @@ void AddStations(const survey::FileSurvey& file, SurveyRows& rows) {
 
 void AddObservations(const survey::FileSurvey& file, SurveyRows& rows) {
     for (const survey::Station& station : file.job.stations) {
-        const std::optional<Position> from = StationPosition(FindStationResult(file.reduction, station));
+        const std::optional<Position> from =
+            StationPosition(survey::FindStationResult(file.reduction, station));
         for (const survey::Observation& observation : station.observations) {
             std::optional<double> zenith;
             if (observation.verticalAngle)
-                zenith = ZenithAngle(*observation.verticalAngle, station.facts.zeroVa);
+                zenith = survey::ZenithAngle(*observation.verticalAngle, station.facts.zeroVa);
             std::optional<double> horizontal;
             if (observation.horizontalAngle)
-                horizontal = NormalizedAngle(*observation.horizontalAngle);
+                horizontal = survey::Normalised(*observation.horizontalAngle);
             rows.observations.push_back({station.name, observation.target, FaceName(observation.faceRight),
                                          observation.code, file.path, horizontal, zenith,
                                          observation.slopeDistance, observation.targetHeight, from,
@@ -73,33 +75,6 @@ void AddObservations(const survey::FileSurvey& file, SurveyRows& rows) {
 }
 
 } // namespace
-
-double NormalizedAngle(double radians) {
-    const double turn = 2 * kPi;
-    const double reduced = std::fmod(radians, turn);
-    return reduced < 0 ? reduced + turn : reduced;
-}
-
-double ZenithAngle(double verticalReading, survey::ZeroVa zeroVa) {
-    // Horizon-based readings count up from the horizon, so the zenith lies a quarter turn above.
-    if (zeroVa == survey::ZeroVa::Zenith)
-        return NormalizedAngle(verticalReading);
-    return NormalizedAngle(kPi / 2 - verticalReading);
-}
-
-const survey::StationResult* FindStationResult(const survey::Reduction& reduction,
-                                               const survey::Station& station) {
-    const auto sameLine = [&](const survey::StationResult& result) {
-        return station.line && result.line == station.line;
-    };
-    auto found = std::find_if(reduction.stations.begin(), reduction.stations.end(), sameLine);
-    if (found == reduction.stations.end()) {
-        found =
-            std::find_if(reduction.stations.begin(), reduction.stations.end(),
-                         [&](const survey::StationResult& result) { return result.name == station.name; });
-    }
-    return found == reduction.stations.end() ? nullptr : &*found;
-}
 
 SurveyRows Flatten(const std::vector<survey::FileSurvey>& surveys) {
     SurveyRows rows;

@@ -56,15 +56,4 @@ struct SurveyRows {
 
 SurveyRows Flatten(const std::vector<survey::FileSurvey>& surveys);
 
-// An angle reduced to [0, 2 pi).
-double NormalizedAngle(double radians);
-
-// The instrument's vertical reading as a zenith angle in [0, 2 pi), whatever the job counted.
-double ZenithAngle(double verticalReading, survey::ZeroVa zeroVa);
-
-// The observing station's result in a file's reduction: the one of the same line, else of the same
-// name; null when the reduction has none.
-const survey::StationResult* FindStationResult(const survey::Reduction& reduction,
-                                               const survey::Station& station);
-
 } // namespace exchange

@@ -15,7 +15,7 @@ struct Message {
 };
 
 // The items over their text type: owned wide text here, views of UTF-8 where a writer holds a
-// file packed (tools/rdf-import/writers/PackedFile.h).
+// file packed (host/pipeline/PackedFile.h).
 template <class Text> struct BasicObservation {
     Text target;
     std::optional<double> targetHeight, slopeDistance, horizontalAngle, verticalAngle;
@@ -52,6 +52,19 @@ enum class FileOutcome {
     // The module reported, after all lines, that it recognised no record.
     NoRecords,
 };
+
+// The outcome's name in the outputs: "imported", "cannot-open", "no-records".
+constexpr const char* OutcomeName(FileOutcome outcome) {
+    switch (outcome) {
+    case FileOutcome::Imported:
+        return "imported";
+    case FileOutcome::CannotOpen:
+        return "cannot-open";
+    case FileOutcome::NoRecords:
+        return "no-records";
+    }
+    return "unknown";
+}
 
 struct FileResult {
     std::wstring path;

@@ -1,6 +1,11 @@
 #include "host/UnitRules.h"
+#include "survey/Geometry.h"
 
 #include "survey/Survey.h"
+#include "survey/Text.h"
+
+#include <algorithm>
+#include <cstdint>
 
 #include <charconv>
 #include <cmath>
@@ -10,7 +15,7 @@
 namespace host {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 // Conventional manometric units, as weather services and instruments use them.
 constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
 constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
@@ -67,19 +72,10 @@ std::optional<double> Scaled(std::wstring_view text, double factor) {
 } // namespace
 
 std::optional<double> ParseNumber(std::wstring_view text) {
-    const bool negative = TakeSign(text);
-    const std::size_t point = text.find(L'.');
-    const std::wstring_view whole = text.substr(0, point);
-    const std::wstring_view fraction =
-        point == std::wstring_view::npos ? std::wstring_view() : text.substr(point + 1);
-    const bool wellFormed = CountDigits(whole) == whole.size() && CountDigits(fraction) == fraction.size() &&
-                            whole.size() + fraction.size() > 0;
-    if (!wellFormed)
+    // The number's characters are all ASCII; anything else is refused before narrowing.
+    if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<std::uint32_t>(c) > 0x7F; }))
         return std::nullopt;
-    const auto value = ReadDecimal(text);
-    if (!value)
-        return std::nullopt;
-    return negative ? -*value : *value;
+    return survey::ReadNumber(std::string(text.begin(), text.end()));
 }
 
 std::optional<double> ParseDegrees(std::wstring_view text) {

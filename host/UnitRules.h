@@ -8,7 +8,8 @@
 
 namespace host {
 
-// An optional sign, digits with at most one decimal point, at least one digit; nothing else.
+// An optional sign, digits with at most one decimal point, at least one digit, and an optional
+// exponent: the survey library's one reader of numbers.
 std::optional<double> ParseNumber(std::wstring_view text);
 
 // Degrees as the module hands them: [sign]D[.M[.S[.f]]] or "D.", where a minutes or seconds

@@ -1,10 +1,11 @@
 #include "report/HtmlReport.h"
+#include "survey/Geometry.h"
 
+#include "host/AngleFormat.h"
 #include "host/Text.h"
 #include "report/Assets.h"
 #include "report/Markup.h"
 #include "report/Plan.h"
-#include "tools/rdf-import/AngleFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +19,7 @@
 namespace report {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 constexpr int kCoordinateDecimals = 3;
 constexpr int kSmallDistanceDecimals = 4;
 
@@ -27,33 +28,50 @@ std::string LineText(const survey::Line& line) {
     return line ? std::to_string(*line + 1) : std::string();
 }
 
-std::string Metres(const std::optional<double>& value, int decimals = kCoordinateDecimals) {
-    return value ? host::FixedDecimal(*value, decimals) : std::string();
-}
-
 std::string Signed(double value, int decimals) {
     const std::string text = host::FixedDecimal(value, decimals);
     return value >= 0 && text.front() != '-' ? "+" + text : text;
 }
 
-// Angles in the style of the job's own angle unit; small ones (errors, residuals) in seconds or,
-// for gon jobs, in centesimal seconds.
-class AngleWriter {
+// Lengths in the job's own unit, and angles in the style of its angle unit; small angles (errors,
+// residuals) in seconds or, for gon jobs, in centesimal seconds, and for mil jobs in mils.
+class UnitWriter {
 public:
-    explicit AngleWriter(const survey::JobFacts& facts)
-        : gons_(facts.angleUnitText.find("Gon") != std::string::npos ||
-                facts.angleUnitText.find("gon") != std::string::npos) {}
+    explicit UnitWriter(const survey::JobFacts& facts)
+        : style_(host::JobAngleStyle(facts.angleUnit)), unit_(facts.distanceUnit) {}
 
-    std::string Direction(double radians) const {
-        return rdf::FormatAngle(radians, gons_ ? rdf::AngleStyle::Gons : rdf::AngleStyle::Dms);
-    }
+    std::string Direction(double radians) const { return host::FormatAngle(radians, style_); }
 
     std::string Small(double radians) const {
-        return gons_ ? Signed(radians * 2000000 / kPi, 1) + " cc" : Signed(radians * 648000 / kPi, 1) + "\"";
+        switch (style_) {
+        case host::AngleStyle::Gons:
+            return Signed(radians * 2000000 / kPi, 1) + " cc";
+        case host::AngleStyle::Mils:
+            return Signed(radians * 3200 / kPi, 3) + " mil";
+        default:
+            return Signed(radians * 648000 / kPi, 1) + "\"";
+        }
     }
 
+    std::string Length(const std::optional<double>& metres, int decimals = kCoordinateDecimals) const {
+        return metres ? host::FixedDecimal(*metres / survey::MetresPer(unit_), decimals) : std::string();
+    }
+    // A signed difference, to a tenth of a millimetre in metres.
+    std::string Difference(double metres) const {
+        return Signed(metres / survey::MetresPer(unit_), kSmallDistanceDecimals);
+    }
+    // A difference or spread, with the unit's symbol.
+    std::string SmallLength(double metres, bool sign) const {
+        const double value = metres / survey::MetresPer(unit_);
+        return (sign ? Signed(value, kSmallDistanceDecimals)
+                     : host::FixedDecimal(value, kSmallDistanceDecimals)) +
+               " " + survey::UnitSymbol(unit_);
+    }
+    survey::LengthUnit Unit() const { return unit_; }
+
 private:
-    bool gons_;
+    host::AngleStyle style_;
+    survey::LengthUnit unit_;
 };
 
 constexpr int kRowsShown = 500;    // rows laid out when the page opens
@@ -199,20 +217,16 @@ template <typename Enum, std::size_t N> const char* TextOf(Enum value, const cha
 constexpr const char* kZeroVaTexts[] = {"zenith", "horizontal", "horizontal, signed"};
 constexpr const char* kReadingsTexts[] = {"azimuths", "directions"};
 constexpr const char* kZeroAzimuthTexts[] = {"north", "south"};
-constexpr const char* kLengthUnitTexts[] = {"metre", "international foot", "US survey foot"};
-constexpr const char* kStatusTexts[] = {"oriented", "not located", "not oriented"};
 static_assert(std::size(kZeroVaTexts) == static_cast<std::size_t>(survey::ZeroVa::Compass) + 1);
 static_assert(std::size(kReadingsTexts) ==
               static_cast<std::size_t>(survey::CircleReadings::FromBacksight) + 1);
 static_assert(std::size(kZeroAzimuthTexts) == static_cast<std::size_t>(survey::ZeroAzimuth::South) + 1);
-static_assert(std::size(kLengthUnitTexts) == static_cast<std::size_t>(survey::LengthUnit::UsSurveyFoot) + 1);
-static_assert(std::size(kStatusTexts) == static_cast<std::size_t>(survey::StationStatus::NotOriented) + 1);
 
 std::string WithWords(const std::string& text, const std::string& words) {
     return words.empty() ? text : words + " (" + text + ")";
 }
 
-void WriteFacts(std::ostream& out, const survey::FileSurvey& file) {
+void WriteFacts(std::ostream& out, const survey::FileSurvey& file, const UnitWriter& units) {
     const survey::Job& job = file.job;
     std::size_t observations = 0;
     for (const survey::Station& station : job.stations)
@@ -222,13 +236,12 @@ void WriteFacts(std::ostream& out, const survey::FileSurvey& file) {
         {"Instrument", job.header.instrument},
         {"Created", job.header.created},
         {"Downloaded", job.header.downloaded},
-        {"Distance unit",
-         WithWords(TextOf(job.facts.distanceUnit, kLengthUnitTexts), job.facts.distanceUnitText)},
+        {"Distance unit", WithWords(survey::UnitName(job.facts.distanceUnit), job.facts.distanceUnitText)},
         {"Angle unit", job.facts.angleUnitText},
         {"Vertical angles", TextOf(job.facts.zeroVa, kZeroVaTexts)},
         {"Horizontal circle", TextOf(job.facts.readings, kReadingsTexts)},
         {"Zero azimuth", TextOf(job.facts.zeroAzimuth, kZeroAzimuthTexts)},
-        {"Lengths in this report", "metres"},
+        {"Lengths in this report", survey::UnitPlural(units.Unit())},
         {"Stations", std::to_string(job.stations.size())},
         {"Observations", std::to_string(observations)},
         {"Points located", std::to_string(file.reduction.coordinates.size())},
@@ -242,17 +255,17 @@ void WriteFacts(std::ostream& out, const survey::FileSurvey& file) {
     out << "</tbody></table>\n";
 }
 
-std::string CheckText(const survey::Check& check, const AngleWriter& angles) {
-    std::string text = check.target + ": azimuth " + angles.Small(check.azimuthResidual);
+std::string CheckText(const survey::Check& check, const UnitWriter& units) {
+    std::string text = check.target + ": azimuth " + units.Small(check.azimuthResidual);
     if (check.horizontalDistanceResidual)
-        text += ", distance " + Signed(*check.horizontalDistanceResidual, kSmallDistanceDecimals) + " m";
+        text += ", distance " + units.SmallLength(*check.horizontalDistanceResidual, true);
     if (check.elevationResidual)
-        text += ", height " + Signed(*check.elevationResidual, kSmallDistanceDecimals) + " m";
+        text += ", height " + units.SmallLength(*check.elevationResidual, true);
     return text;
 }
 
 void WriteStations(std::ostream& out, const std::string& id, const survey::FileSurvey& file,
-                   const AngleWriter& angles) {
+                   const UnitWriter& units) {
     const auto& stations = file.reduction.stations;
     if (stations.empty())
         return;
@@ -263,25 +276,25 @@ void WriteStations(std::ostream& out, const std::string& id, const survey::FileS
                     << (station.status == survey::StationStatus::Oriented ? "" : " class=\"warn\"") << '>';
         WriteCell(out, station.name);
         WriteCell(out, LineText(station.line));
-        WriteCell(out, TextOf(station.status, kStatusTexts));
-        WriteCell(out, Metres(station.northing));
-        WriteCell(out, Metres(station.easting));
-        WriteCell(out, Metres(station.elevation));
-        WriteCell(out, Metres(station.instrumentHeight));
+        WriteCell(out, survey::StatusName(station.status));
+        WriteCell(out, units.Length(station.northing));
+        WriteCell(out, units.Length(station.easting));
+        WriteCell(out, units.Length(station.elevation));
+        WriteCell(out, units.Length(station.instrumentHeight));
         WriteCell(out, station.temperature ? host::FixedDecimal(*station.temperature, 1) : "");
         WriteCell(out, station.pressure ? host::FixedDecimal(*station.pressure, 1) : "");
-        WriteCell(out, station.orientation ? angles.Direction(*station.orientation) : "");
+        WriteCell(out, station.orientation ? units.Direction(*station.orientation) : "");
         out << "<td>";
         for (std::size_t c = 0; c < station.checks.size(); ++c) {
             if (c > 0)
                 out << "<br>";
-            WriteEscaped(out, CheckText(station.checks[c], angles));
+            WriteEscaped(out, CheckText(station.checks[c], units));
         }
         out << "</td></tr>\n";
     }
 }
 
-void WriteRounds(std::ostream& out, const survey::FileSurvey& file, const AngleWriter& angles) {
+void WriteRounds(std::ostream& out, const survey::FileSurvey& file, const UnitWriter& units) {
     const auto& rounds = file.reduction.rounds;
     if (rounds.empty())
         return;
@@ -291,13 +304,12 @@ void WriteRounds(std::ostream& out, const survey::FileSurvey& file, const AngleW
         WriteCell(out, round.station);
         WriteCell(out, round.target);
         WriteCell(out, LineText(round.line));
-        WriteCell(out, angles.Direction(round.horizontalAngle));
-        WriteCell(out, angles.Direction(round.zenithAngle));
-        WriteCell(out, Metres(round.slopeDistance));
-        WriteCell(out, angles.Small(round.collimationError));
-        WriteCell(out, angles.Small(round.indexError));
-        WriteCell(out,
-                  round.distanceDifference ? Signed(*round.distanceDifference, kSmallDistanceDecimals) : "");
+        WriteCell(out, units.Direction(round.horizontalAngle));
+        WriteCell(out, units.Direction(round.zenithAngle));
+        WriteCell(out, units.Length(round.slopeDistance));
+        WriteCell(out, units.Small(round.collimationError));
+        WriteCell(out, units.Small(round.indexError));
+        WriteCell(out, round.distanceDifference ? units.Difference(*round.distanceDifference) : "");
         WriteCell(out, round.withinTolerance ? "within" : "BEYOND");
         out << "</tr>\n";
     }
@@ -305,7 +317,7 @@ void WriteRounds(std::ostream& out, const survey::FileSurvey& file, const AngleW
 
 // How a point came to be: the file's coordinate record or the user's, or the stations that
 // located it and how far their determinations spread.
-std::string HowDetermined(const survey::Coordinate& point,
+std::string HowDetermined(const survey::Coordinate& point, const UnitWriter& units,
                           const std::unordered_map<std::string, const survey::KnownPoint*>& known) {
     if (point.source == survey::PointSource::Known) {
         const auto found = known.find(point.name);
@@ -321,13 +333,14 @@ std::string HowDetermined(const survey::Coordinate& point,
     for (std::size_t i = 0; i < point.fromStations.size(); ++i)
         text += (i > 0 ? ", " : "") + point.fromStations[i];
     if (point.horizontalSpread)
-        text += "; spread " + host::FixedDecimal(*point.horizontalSpread, kSmallDistanceDecimals) + " m";
+        text += "; spread " + units.SmallLength(*point.horizontalSpread, false);
     if (point.verticalSpread)
-        text += ", height " + host::FixedDecimal(*point.verticalSpread, kSmallDistanceDecimals) + " m";
+        text += ", height " + units.SmallLength(*point.verticalSpread, false);
     return text;
 }
 
-void WriteCoordinates(std::ostream& out, const std::string& id, const survey::FileSurvey& file) {
+void WriteCoordinates(std::ostream& out, const std::string& id, const survey::FileSurvey& file,
+                      const UnitWriter& units) {
     const auto& coordinates = file.reduction.coordinates;
     if (coordinates.empty())
         return;
@@ -339,11 +352,11 @@ void WriteCoordinates(std::ostream& out, const std::string& id, const survey::Fi
         const survey::Coordinate& point = coordinates[i];
         table.Row() << "<tr id=\"" << id << "-r" << i << "\">";
         WriteCell(out, point.name);
-        WriteCell(out, host::FixedDecimal(point.northing, kCoordinateDecimals));
-        WriteCell(out, host::FixedDecimal(point.easting, kCoordinateDecimals));
-        WriteCell(out, Metres(point.elevation));
+        WriteCell(out, units.Length(point.northing));
+        WriteCell(out, units.Length(point.easting));
+        WriteCell(out, units.Length(point.elevation));
         WriteCell(out, point.code);
-        WriteCell(out, HowDetermined(point, known));
+        WriteCell(out, HowDetermined(point, units, known));
         out << "</tr>\n";
     }
 }
@@ -396,11 +409,11 @@ void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t in
             WritePlan(out, plan, id);
             WritePlanLegend(out, plan);
         }
-        const AngleWriter angles(file.job.facts);
-        WriteFacts(out, file);
-        WriteStations(out, id, file, angles);
-        WriteRounds(out, file, angles);
-        WriteCoordinates(out, id, file);
+        const UnitWriter units(file.job.facts);
+        WriteFacts(out, file, units);
+        WriteStations(out, id, file, units);
+        WriteRounds(out, file, units);
+        WriteCoordinates(out, id, file, units);
     }
     WriteMessages(out, file);
     out << "</section>\n";

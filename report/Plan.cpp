@@ -244,13 +244,8 @@ private:
         return found == map.end() ? nullptr : &found->second;
     }
 
-    // A set-up is matched to its result by name and line, as a station may be set up twice.
     const survey::StationResult* ResultOf(const survey::Station& station) const {
-        for (const survey::StationResult& result : file_.reduction.stations) {
-            if (result.name == station.name && result.line == station.line)
-                return &result;
-        }
-        return nullptr;
+        return survey::FindStationResult(file_.reduction, station);
     }
 
     // From each located set-up to every located point it observed; a sight to another station

@@ -64,8 +64,23 @@ void ReadDistanceUnit(std::string_view value, JobFacts& facts) {
     facts.distanceUnitText = std::string(value);
 }
 
+// The words the module looks for, in its order: the first the text holds decides.
 void ReadAngleUnit(std::string_view value, JobFacts& facts) {
+    static const struct {
+        std::string_view word;
+        AngleUnit unit;
+    } kWords[] = {
+        {"Degrees", AngleUnit::Degrees}, {"DDDMMSS", AngleUnit::DegreesMinutesSeconds},
+        {"Gons", AngleUnit::Gons},       {"Gon", AngleUnit::Gons},
+        {"MIL6000", AngleUnit::Mils},    {"MIL6400", AngleUnit::Mils},
+    };
     facts.angleUnitText = std::string(value);
+    for (const auto& word : kWords) {
+        if (Holds(value, word.word)) {
+            facts.angleUnit = word.unit;
+            return;
+        }
+    }
 }
 
 struct FactKey {

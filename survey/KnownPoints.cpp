@@ -23,14 +23,6 @@ std::vector<std::string_view> Fields(std::string_view text) {
     }
 }
 
-std::optional<double> Number(std::string_view text) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 std::string BeyondAnySurvey() {
     return " must be finite and within " + std::to_string(static_cast<long long>(kFarthestCoordinate)) +
            " of zero";
@@ -64,8 +56,8 @@ KnownPointOrError FromFields(const std::vector<std::string_view>& fields, Length
         return std::string("the point has no name");
     if (HasControlCharacter(fields[0]))
         return std::string("a point's name holds a control character");
-    const auto northing = Number(fields[1]);
-    const auto easting = Number(fields[2]);
+    const auto northing = ReadNumber(fields[1]);
+    const auto easting = ReadNumber(fields[2]);
     if (!northing || !easting)
         return "the northing and easting of " + std::string(fields[0]) + " are not both numbers";
     if (!WithinAnySurvey(*northing) || !WithinAnySurvey(*easting))
@@ -76,7 +68,7 @@ KnownPointOrError FromFields(const std::vector<std::string_view>& fields, Length
     point.northing = *northing * MetresPer(unit);
     point.easting = *easting * MetresPer(unit);
     if (fields.size() == 4 && !fields[3].empty()) {
-        const auto elevation = Number(fields[3]);
+        const auto elevation = ReadNumber(fields[3]);
         if (!elevation)
             return "the elevation of " + point.name + " is not a number";
         if (!WithinAnySurvey(*elevation))

@@ -5,6 +5,7 @@
 #include "survey/Geometry.h"
 #include "survey/Sightings.h"
 #include "survey/Survey.h"
+#include "survey/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -110,26 +111,8 @@ constexpr double kSamePosition = 0.001;
 enum class Means { Points, Resection, AzimuthReadings };
 
 // Every digit of any double: a room for 309 digits, a sign, the point and the decimals.
-std::string Fixed(double value, int decimals, bool sign = false) {
-    char text[400];
-    char* const start = text + 1;
-    const auto written = std::to_chars(start, text + sizeof text, value, std::chars_format::fixed, decimals);
-    if (!sign || *start == '-' || std::isnan(value))
-        return std::string(start, written.ptr);
-    text[0] = '+';
-    return std::string(text, written.ptr);
-}
-
 std::string Text(double metres) {
-    return Fixed(metres, 3);
-}
-
-// Seconds for a residual, degrees for a blunder.
-std::string AngleText(double radians) {
-    const double seconds = radians * 180 / kPi * 3600;
-    if (std::abs(seconds) < 3600)
-        return Fixed(seconds, 1, true) + "\"";
-    return Fixed(seconds / 3600, 4, true) + "°";
+    return FixedText(metres, 3);
 }
 
 bool WithinAnySurvey(const Position& position) {
@@ -433,7 +416,7 @@ private:
             if (std::abs(result.checks.back().azimuthResidual) > options_.tolerances.orientation)
                 Report(work.station->line, "station " + work.station->name + ": its orientation misses " +
                                                reference.sighting->target + " by " +
-                                               AngleText(result.checks.back().azimuthResidual) +
+                                               SecondsText(result.checks.back().azimuthResidual) +
                                                "; the point or the observation is wrong");
         }
         if (!HasRises(work))
@@ -674,6 +657,18 @@ Reduction Reduce(const Job& job, const Options& options) {
     for (const Station& station : job.stations)
         stations.push_back(Sighted(station, options.tolerances));
     return Reduce(job.knownPoints, std::move(stations), options);
+}
+
+const StationResult* FindStationResult(const Reduction& reduction, const Station& station) {
+    const auto sameLine = [&](const StationResult& result) {
+        return station.line && result.line == station.line;
+    };
+    auto found = std::find_if(reduction.stations.begin(), reduction.stations.end(), sameLine);
+    if (found == reduction.stations.end()) {
+        found = std::find_if(reduction.stations.begin(), reduction.stations.end(),
+                             [&](const StationResult& result) { return result.name == station.name; });
+    }
+    return found == reduction.stations.end() ? nullptr : &*found;
 }
 
 } // namespace survey

@@ -1,4 +1,5 @@
 #include "survey/Sightings.h"
+#include "survey/Text.h"
 
 #include "survey/Geometry.h"
 
@@ -49,11 +50,6 @@ std::optional<double> MeanOfPresent(std::optional<double> a, std::optional<doubl
     if (a && b)
         return (*a + *b) / 2;
     return a ? a : b;
-}
-
-std::string Seconds(double angle) {
-    const double seconds = angle * 180 / kPi * 3600;
-    return std::to_string(static_cast<long long>(std::lround(seconds))) + "\"";
 }
 
 class TargetReducer {
@@ -114,10 +110,10 @@ private:
                                 std::abs(round.distanceDifference.value_or(0)) <= tolerances_.distance;
         out_.rounds.push_back(round);
         if (!round.withinTolerance) {
-            Report(left.line, left.target + " from " + station_.name +
-                                  ": the face-left and face-right pair is " +
-                                  "outside the tolerances (collimation " + Seconds(round.collimationError) +
-                                  ", index " + Seconds(round.indexError) + ") and is not used");
+            Report(left.line,
+                   left.target + " from " + station_.name + ": the face-left and face-right pair is " +
+                       "outside the tolerances (collimation " + SecondsText(round.collimationError) +
+                       ", index " + SecondsText(round.indexError) + ") and is not used");
             return std::nullopt;
         }
         FaceLeftView view;

@@ -4,6 +4,8 @@
 // and angles radians throughout; names and texts are UTF-8.
 #pragma once
 
+#include "survey/Geometry.h"
+
 #include <cmath>
 #include <optional>
 #include <string>
@@ -39,6 +41,13 @@ enum class ZeroAzimuth { North, South };
 enum class LengthUnit { Metre, InternationalFoot, UsSurveyFoot };
 
 double MetresPer(LengthUnit unit);
+const char* UnitSymbol(LengthUnit unit); // "m", "ft", "usft"
+const char* UnitName(LengthUnit unit);   // "metre", "international foot", "US survey foot"
+const char* UnitPlural(LengthUnit unit); // "metres", "international feet", "US survey feet"
+
+// The job's own angle unit ("Angle Units:"): the module reads "Degrees" jobs' angles as
+// degrees-minutes-seconds too; the word is kept for outputs that name it.
+enum class AngleUnit { DegreesMinutesSeconds, Degrees, Gons, Mils };
 
 // The conventions of a file at one of its lines: the last comment of each kind before it applies.
 struct JobFacts {
@@ -46,6 +55,7 @@ struct JobFacts {
     CircleReadings readings = CircleReadings::FromBacksight;
     ZeroAzimuth zeroAzimuth = ZeroAzimuth::North;
     LengthUnit distanceUnit = LengthUnit::Metre;
+    std::optional<AngleUnit> angleUnit; // none when the comments do not say
     // The comments' own words, for a reader: "DDDMMSS", "Gons", ...; empty when not given.
     std::string angleUnitText;
     std::string distanceUnitText;
@@ -107,11 +117,11 @@ struct Job {
 };
 
 struct Tolerances {
-    double collimation = 60.0 / 3600.0 * 3.14159265358979323846 / 180.0; // 60"
-    double verticalIndex = 60.0 / 3600.0 * 3.14159265358979323846 / 180.0;
+    double collimation = 60.0 / 3600.0 * kPi / 180.0; // 60"
+    double verticalIndex = 60.0 / 3600.0 * kPi / 180.0;
     double distance = 0.010; // metres between the two faces' slope distances
     // Largest residual of a station's orientation on a located point before it is reported.
-    double orientation = 60.0 / 3600.0 * 3.14159265358979323846 / 180.0;
+    double orientation = 60.0 / 3600.0 * kPi / 180.0;
 };
 
 struct Options {
@@ -183,6 +193,8 @@ enum class StationStatus {
     NotOriented, // located, but no located point and no azimuth readings orient it
 };
 
+const char* StatusName(StationStatus status); // "oriented", "not located", "not oriented"
+
 struct StationResult {
     std::string name;
     Line line;
@@ -210,6 +222,10 @@ struct Reduction {
 };
 
 Reduction Reduce(const Job& job, const Options& options);
+
+// A set-up's result in its file's reduction: the one of the same line (a station may be set up
+// twice), else of the same name; null when the reduction has none.
+const StationResult* FindStationResult(const Reduction& reduction, const Station& station);
 
 // One imported file as the writers of coordinates, exchange formats and reports take it.
 struct FileSurvey {

@@ -1,6 +1,8 @@
 // Text helpers of the readers of comments and of known points.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace survey {
@@ -12,5 +14,18 @@ inline std::string_view Trimmed(std::string_view text) {
         return {};
     return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
 }
+
+// The one reader of numbers that people and files give: an optional sign, digits with at most one
+// decimal point (at least one digit), and an optional exponent; nothing else, not even spaces.
+// Locale-free. A number beyond the range of a double is none.
+std::optional<double> ReadNumber(std::string_view text);
+
+// The value with `decimals` after the point, locale-free; a plus sign before a positive one when
+// `sign` asks for it.
+std::string FixedText(double value, int decimals, bool sign = false);
+
+// A small angle for the diagnostics: signed seconds with one decimal (+12.3"), or degrees for a
+// blunder past one (+1.2345°).
+std::string SecondsText(double radians);
 
 } // namespace survey

@@ -10,8 +10,6 @@
 namespace exchange {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 TEST(ExchangeFormats, TheExtensionChoosesTheFormatAndToFormatOverridesIt) {
     const struct {
         Destination destination;
@@ -74,24 +72,6 @@ TEST(ExchangeFormats, AFileThatCannotBeWrittenIsAWriteFailureAndLeavesNothing) {
     EXPECT_THROW(Write({test::SiteSurvey()}, {inTheWay.string(), "", ""}), Error);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
     EXPECT_TRUE(std::filesystem::exists(inTheWay / "content"));
-}
-
-TEST(ExchangeRows, ZenithAnglesFromEveryVerticalConvention) {
-    const double degree = kPi / 180;
-    const struct {
-        survey::ZeroVa zeroVa;
-        double reading;
-        double zenith;
-    } cases[] = {
-        {survey::ZeroVa::Zenith, 87 * degree, 87 * degree},
-        {survey::ZeroVa::Zenith, 273 * degree, 273 * degree},
-        {survey::ZeroVa::Horizontal, 3 * degree, 87 * degree},   // 3 degrees above the horizon
-        {survey::ZeroVa::Horizontal, 357 * degree, 93 * degree}, // 3 degrees below it
-        {survey::ZeroVa::Compass, -3 * degree, 93 * degree},
-        {survey::ZeroVa::Compass, 10 * degree, 80 * degree},
-    };
-    for (const auto& entry : cases)
-        EXPECT_NEAR(ZenithAngle(entry.reading, entry.zeroVa), entry.zenith, 1e-12) << entry.reading / degree;
 }
 
 TEST(ExchangeRows, SightLinesJoinTheStationToLocatedTargetsOnly) {

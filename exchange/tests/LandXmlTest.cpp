@@ -4,6 +4,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/LandXmlWriter.h"
 #include "exchange/tests/SurveyFixture.h"
+#include "survey/Geometry.h"
 
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
@@ -21,8 +22,8 @@
 namespace exchange {
 namespace {
 
+using survey::kPi;
 using test::kMillimetre;
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kArcSecond = kPi / 180 / 3600;
 
 struct DocumentDeleter {
@@ -229,7 +230,7 @@ TEST(LandXml, AdjustedPointsCarryTheirDeviationsAndEllipse) {
 TEST(LandXml, UnitsFollowTheReferenceSystemAndTheJobs) {
     const test::ScratchFolder folder;
     survey::FileSurvey gons = test::SiteSurvey();
-    gons.job.facts.angleUnitText = "Gons";
+    gons.job.facts.angleUnit = survey::AngleUnit::Gons;
     const Document document = WriteAndParse({gons}, "EPSG:2263", folder);
     const xmlNode* root = xmlDocGetRootElement(document.get());
     const std::vector<const xmlNode*> imperial = Elements(root, "Imperial");

@@ -1,4 +1,5 @@
 #include "exchange/tests/SurveyFixture.h"
+#include "survey/Geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@
 namespace exchange::test {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using survey::kPi;
 
 survey::Coordinate Point(const std::string& name, double easting, double northing,
                          std::optional<double> elevation, const std::string& code,
@@ -78,6 +79,7 @@ survey::FileSurvey SiteSurvey() {
     file.outcome = "imported";
     file.job.header.job = "SITE";
     file.job.facts.angleUnitText = "DDDMMSS";
+    file.job.facts.angleUnit = survey::AngleUnit::DegreesMinutesSeconds;
     file.reduction.coordinates = {
         Point("S1", 500100.000, 5500200.000, 300.000, "", PointSource::Known),
         Point("K1", 500100.000, 5500400.000, 305.000, "", PointSource::Known),

@@ -97,8 +97,8 @@ std::string ReadFile(const std::filesystem::path& path) {
 // The input's size picks the options, so that the fuzzer's length mutations reach each of them;
 // the moduli are coprime, so every combination is reached.
 hostfuzz::HostRunOptions OptionsFor(std::size_t size, std::string_view knownPoints) {
-    constexpr rdf::AngleStyle kAngles[] = {rdf::AngleStyle::Dms, rdf::AngleStyle::Degrees,
-                                           rdf::AngleStyle::Gons, rdf::AngleStyle::Radians};
+    constexpr host::AngleStyle kAngles[] = {host::AngleStyle::Dms, host::AngleStyle::Degrees,
+                                            host::AngleStyle::Gons, host::AngleStyle::Radians};
     constexpr std::optional<survey::LengthUnit> kUnits[] = {std::nullopt, survey::LengthUnit::Metre,
                                                             survey::LengthUnit::InternationalFoot,
                                                             survey::LengthUnit::UsSurveyFoot, std::nullopt};
@@ -124,16 +124,17 @@ hostfuzz::HostRunOptions OptionsFor(std::size_t size, std::string_view knownPoin
 // rdf-import's own formats, each from its own import of the file.
 struct ToolFormat {
     const char* name;
+    hostfuzz::HostRunFormat format;
     bool observations;
     hostfuzz::Fault (*check)(std::string_view); // null: the format has no rules to check
 };
 constexpr ToolFormat kToolFormats[] = {
-    {"text", false, nullptr},
-    {"json", false, hostfuzz::CheckJson},
-    {"csv", false, hostfuzz::CheckCsv},
-    {"csv", true, hostfuzz::CheckCsv},
-    {"points", false, hostfuzz::CheckCsv},
-    {"trace", false, nullptr},
+    {"text", {rdf::MakeTextWriter, false, true, true}, false, nullptr},
+    {"json", {rdf::MakeJsonWriter, false, true, true}, false, hostfuzz::CheckJson},
+    {"csv", {rdf::MakeCsvWriter, false, false, false}, false, hostfuzz::CheckCsv},
+    {"csv", {rdf::MakeCsvWriter, false, false, false}, true, hostfuzz::CheckCsv},
+    {"points", {nullptr, false, true, false}, false, hostfuzz::CheckCsv}, // the reduction's point list
+    {"trace", {nullptr, true, false, false}, false, nullptr},
 };
 
 // The exchange formats. Each file they write is checked by `check`, or read back by GDAL when it
@@ -210,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ToolFormat& tool : kToolFormats) {
         hostfuzz::HostRunOptions run = options;
         run.observations = tool.observations;
-        hostfuzz::HostRunResult result = hostfuzz::RunFormat(raw, *rdf::FindFormat(tool.name), run);
+        hostfuzz::HostRunResult result = hostfuzz::RunFormat(raw, tool.format, run);
         if (tool.check != nullptr)
             Expect(tool.check(result.output), tool.name);
         surveys = std::move(result.surveys);

@@ -9,8 +9,7 @@
 #include "host/trace/TracingHost.h"
 #include "interfaces/CreatePlugin.h"
 #include "interfaces/RefPtr.h"
-#include "tools/rdf-import/coordinates/Coordinates.h"
-#include "tools/rdf-import/coordinates/SurveyOptions.h"
+#include "output/Coordinates.h"
 
 #include <memory>
 #include <sstream>
@@ -39,7 +38,7 @@ void Import(const std::string& path, host::ImportEvents& events, host::CallTrace
 
 } // namespace
 
-HostRunResult RunFormat(const std::string& path, const rdf::Format& format, const HostRunOptions& options) {
+HostRunResult RunFormat(const std::string& path, const HostRunFormat& format, const HostRunOptions& options) {
     HostRunResult result;
     std::ostringstream stream;
     rdf::WriterSettings settings;
@@ -50,7 +49,7 @@ HostRunResult RunFormat(const std::string& path, const rdf::Format& format, cons
     // The consumers in rdf-import's order: the reduction, the writer, the feeder.
     host::EventFanOut events;
     host::BufferedOutput out(stream);
-    rdf::Coordinates coordinates(options.survey, options.angles.value_or(rdf::AngleStyle::Dms));
+    rdf::Coordinates coordinates(options.survey, options.angles.value_or(host::AngleStyle::Dms));
     coordinates.OnRunEnded(
         [&result](const std::vector<survey::FileSurvey>& surveys) { result.surveys = surveys; });
     if (format.make == nullptr && format.coordinates)
@@ -61,13 +60,13 @@ HostRunResult RunFormat(const std::string& path, const rdf::Format& format, cons
     if (writer)
         events.Add(*writer);
     const std::unique_ptr<host::ImportEvents> feeder =
-        format.holdsFiles ? nullptr : rdf::MakeSectionFeeder(settings);
+        format.holdsFiles ? nullptr : host::MakeSectionFeeder(settings.sections);
     if (feeder)
         events.Add(*feeder);
     std::optional<host::CallTrace> trace;
     if (format.traced)
         trace.emplace(stream);
-    Import(path, events, trace ? &*trace : nullptr, rdf::FeetOf(options.survey));
+    Import(path, events, trace ? &*trace : nullptr, host::FeetOf(options.survey));
     if (trace)
         trace->Flush();
     out.WriteOut();

@@ -2,9 +2,9 @@
 // one of the tool's output formats consume its events, and the output is returned as text.
 #pragma once
 
+#include "host/pipeline/FileSurvey.h"
+#include "output/Writers.h"
 #include "survey/Survey.h"
-#include "tools/rdf-import/coordinates/FileSurvey.h"
-#include "tools/rdf-import/writers/Writers.h"
 
 #include <optional>
 #include <string>
@@ -12,9 +12,17 @@
 
 namespace hostfuzz {
 
+// One of rdf-import's outputs, as the tool wires it to the import.
+struct HostRunFormat {
+    rdf::MakeWriter make; // null for an output with no writer of its own
+    bool traced;          // the log of the module's calls
+    bool coordinates;     // the run is reduced
+    bool holdsFiles;      // its writer hands each whole file to the sections
+};
+
 struct HostRunOptions {
-    rdf::SurveySettings survey;
-    std::optional<rdf::AngleStyle> angles;
+    host::SurveySettings survey;
+    std::optional<host::AngleStyle> angles;
     bool observations = false; // csv: the observations instead of the points
 };
 
@@ -24,6 +32,6 @@ struct HostRunResult {
 };
 
 // Imports `path` through the module linked into this program, as rdf-import does for `format`.
-HostRunResult RunFormat(const std::string& path, const rdf::Format& format, const HostRunOptions& options);
+HostRunResult RunFormat(const std::string& path, const HostRunFormat& format, const HostRunOptions& options);
 
 } // namespace hostfuzz

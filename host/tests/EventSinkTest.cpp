@@ -2,8 +2,8 @@
 
 #include "host/Text.h"
 #include "host/pipeline/EventFanOut.h"
-#include "host/pipeline/FileCollector.h"
 #include "interfaces/RefPtr.h"
+#include "tests/support/FileCollector.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ protected:
 
     HostObjects objects;
     std::vector<FileResult> files;
-    FileCollector collector{[this](FileResult& file) { files.push_back(std::move(file)); }};
+    testsupport::FileCollector collector{[this](FileResult& file) { files.push_back(std::move(file)); }};
     EventLog log;
     EventFanOut events;
     std::vector<ProgressReport> reports;

@@ -1,9 +1,10 @@
 #include "host/PluginModule.h"
+#include "survey/Geometry.h"
 #include "tests/support/TempDir.h"
 
 #include "host/Text.h"
 #include "host/pipeline/EventFanOut.h"
-#include "host/pipeline/FileCollector.h"
+#include "tests/support/FileCollector.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 namespace host {
 namespace {
 
-constexpr double kDegree = 3.141592653589793 / 180.0;
+constexpr double kDegree = survey::kPi / 180.0;
 
 using testsupport::TempDir;
 
@@ -44,7 +45,8 @@ Imported ImportAll(const PluginModule& module, const std::vector<std::wstring>& 
         int unreleasedObjects = -1;
     } end;
     Imported result;
-    FileCollector files([&result](FileResult& file) { result.files.push_back(std::move(file)); });
+    testsupport::FileCollector files(
+        [&result](FileResult& file) { result.files.push_back(std::move(file)); });
     EventFanOut events;
     events.Add(files);
     events.Add(end);

@@ -1,4 +1,5 @@
 #include "host/UnitRules.h"
+#include "survey/Geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 namespace host {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 constexpr double kDegree = kPi / 180.0;
 
 using Rule = std::optional<double> (*)(std::wstring_view);
@@ -51,11 +52,13 @@ TEST(NumberRule, AcceptsSignDigitsAndOnePoint) {
                                 {L"-.5", -0.5},
                                 {L"1013.25", 1013.25},
                                 {L"007", 7.0},
+                                {L"1e5", 1e5},
+                                {L"+2.5E-3", 0.0025},
                             });
 }
 
 TEST(NumberRule, RefusesEverythingElse) {
-    ExpectRefused(ParseNumber, {L"", L".", L"-", L"+", L"1.2.3", L"1e5", L" 5", L"5 ", L"1,5", L"--5", L"5-",
+    ExpectRefused(ParseNumber, {L"", L".", L"-", L"+", L"1.2.3", L"1e", L" 5", L"5 ", L"1,5", L"--5", L"5-",
                                 L"0x10", L"inf", L"nan",
                                 L"\x0661", // an Arabic-Indic digit
                                 std::wstring(400, L'9')});

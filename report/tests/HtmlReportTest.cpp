@@ -155,6 +155,38 @@ TEST(HtmlReport, FailedFilesMessagesAndToleranceAreShown) {
     EXPECT_NE(page.find("<td>+95.0&quot;</td>"), std::string::npos);
 }
 
+// A job in gons or mils shows its errors in its own unit, as it shows its directions.
+TEST(HtmlReport, SmallAnglesAreInTheJobsOwnUnit) {
+    const struct {
+        std::optional<survey::AngleUnit> unit;
+        const char* collimation; // the round beyond tolerance: 95 seconds
+    } cases[] = {
+        {std::nullopt, "<td>+95.0&quot;</td>"},
+        {survey::AngleUnit::Degrees, "<td>+95.0&quot;</td>"},
+        {survey::AngleUnit::Gons, "<td>+293.2 cc</td>"},
+        {survey::AngleUnit::Mils, "<td>+0.469 mil</td>"},
+    };
+    for (const auto& c : cases) {
+        std::vector<survey::FileSurvey> run = testing::SampleRun();
+        run[0].job.facts.angleUnit = c.unit;
+        EXPECT_NE(Report(run).find(c.collimation), std::string::npos) << c.collimation;
+    }
+}
+
+// A job in US feet shows its lengths in US survey feet and says so; one in metres in metres.
+TEST(HtmlReport, LengthsAreInTheJobsOwnUnit) {
+    std::vector<survey::FileSurvey> run = testing::SampleRun();
+    run[0].reduction.coordinates[0].northing = 1200.0; // metres: 3937 US survey feet
+    const std::string inMetres = Report(run);
+    EXPECT_NE(inMetres.find("<th>Lengths in this report</th><td>metres</td>"), std::string::npos);
+    EXPECT_NE(inMetres.find("<td>1200.000</td>"), std::string::npos);
+    run[0].job.facts.distanceUnit = survey::LengthUnit::UsSurveyFoot;
+    const std::string inFeet = Report(run);
+    EXPECT_NE(inFeet.find("<th>Lengths in this report</th><td>US survey feet</td>"), std::string::npos);
+    EXPECT_NE(inFeet.find("<td>3937.000</td>"), std::string::npos);
+    EXPECT_EQ(inFeet.find("<td>1200.000</td>"), std::string::npos);
+}
+
 TEST(HtmlReport, RowsPastTheFirstHundredsWaitInTemplatesAndNoneIsLost) {
     const survey::FileSurvey job = testing::LargeJob(10, 300);
     const std::string page = Report({job});

@@ -1,4 +1,5 @@
 #include "report/tests/SampleSurvey.h"
+#include "survey/Geometry.h"
 
 #include <cmath>
 #include <string>
@@ -6,7 +7,7 @@
 namespace report::testing {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 constexpr double kSecond = kPi / 648000;
 
 struct Spot {
@@ -29,6 +30,7 @@ public:
         file_.path = std::move(path);
         file_.outcome = "imported";
         file_.job.facts.angleUnitText = "DDDMMSS";
+        file_.job.facts.angleUnit = survey::AngleUnit::DegreesMinutesSeconds;
         file_.job.facts.distanceUnitText = "Metres";
         file_.job.facts.readings = survey::CircleReadings::Azimuth;
     }

@@ -62,5 +62,26 @@ TEST(JobComments, FeetWithoutUsAreInternationalFeet) {
     EXPECT_EQ(JobComments::Read({"CO,Dist Units: feet"}).FactsAt(1).distanceUnit, LengthUnit::Metre);
 }
 
+// The angle unit is read once, with the module's words in the module's order; a comment with none
+// of them leaves the unit as it was.
+TEST(JobComments, TheAngleUnitIsAFactOfTheModulesWords) {
+    const struct {
+        std::vector<std::string> lines;
+        std::optional<AngleUnit> unit;
+    } cases[] = {
+        {{}, std::nullopt},
+        {{"CO,Angle Units: DDDMMSS"}, AngleUnit::DegreesMinutesSeconds},
+        {{"CO,Angle Units: Degrees"}, AngleUnit::Degrees},
+        {{"CO,Angle Units: Gon"}, AngleUnit::Gons},
+        {{"CO,Angle Units: MIL6000"}, AngleUnit::Mils},
+        {{"CO,Angle Units: MIL6400"}, AngleUnit::Mils},
+        {{"CO,Angle Units: Gons", "CO,Angle Units: Radians"}, AngleUnit::Gons},
+        {{"CO,Angle Units: gons"}, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JobComments::Read(c.lines).FactsAt(std::nullopt).angleUnit, c.unit)
+            << ::testing::PrintToString(c.lines);
+}
+
 } // namespace
 } // namespace survey

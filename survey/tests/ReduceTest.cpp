@@ -3,6 +3,7 @@
 // rounding. Each convention's case names the mistake it catches.
 #include "survey/Geometry.h"
 #include "survey/Sightings.h"
+#include "survey/Text.h"
 #include "survey/tests/FieldBook.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +76,9 @@ struct ConventionCase {
 };
 
 // ctest lists a case by its name, not by a dump of its bytes.
-void PrintTo(const ConventionCase& given, std::ostream* out) { *out << given.name; }
+void PrintTo(const ConventionCase& given, std::ostream* out) {
+    *out << given.name;
+}
 
 Conventions With(ZeroVa zeroVa, CircleReadings readings = CircleReadings::FromBacksight,
                  ZeroAzimuth zeroAzimuth = ZeroAzimuth::North) {
@@ -161,6 +164,10 @@ TEST(FaceRounds, ReportTheInstrumentErrorsAndSetAsideAPairOutsideTheTolerances) 
     EXPECT_EQ(Find(strictReduction, "P"), nullptr) << "a pair outside the tolerances is not used";
     EXPECT_TRUE(
         Mentions(strictReduction, "P from A: the face-left and face-right pair is outside", std::nullopt));
+    // The diagnostic writes the errors as the tables beside it do, to a tenth of a second.
+    EXPECT_TRUE(Mentions(strictReduction,
+                         "(collimation " + SecondsText(strictReduction.rounds[1].collimationError),
+                         std::nullopt));
 }
 
 TEST(Checks, KnownPointsSeenFromAStationGiveItsResiduals) {
@@ -321,6 +328,22 @@ TEST(NothingInvented, ALocatedStationThatNothingOrientsSaysWhichPointWould) {
     ASSERT_EQ(reduction.coordinates.size(), 1u);
     EXPECT_EQ(reduction.stations[0].status, StationStatus::NotOriented);
     EXPECT_TRUE(Mentions(reduction, "--known B=N,E,Z would orient it", std::nullopt));
+}
+
+TEST(Sightings, ZenithAnglesFromEveryVerticalConvention) {
+    const double degree = kPi / 180;
+    const struct {
+        ZeroVa zeroVa;
+        double reading;
+        double zenith;
+    } cases[] = {
+        {ZeroVa::Zenith, 87 * degree, 87 * degree},      {ZeroVa::Zenith, 273 * degree, 273 * degree},
+        {ZeroVa::Horizontal, 3 * degree, 87 * degree},   // 3 degrees above the horizon
+        {ZeroVa::Horizontal, 357 * degree, 93 * degree}, // 3 degrees below it
+        {ZeroVa::Compass, -3 * degree, 93 * degree},     {ZeroVa::Compass, 10 * degree, 80 * degree},
+    };
+    for (const auto& entry : cases)
+        EXPECT_NEAR(ZenithAngle(entry.reading, entry.zeroVa), entry.zenith, 1e-12) << entry.reading / degree;
 }
 
 TEST(Units, MetresPerFoot) {

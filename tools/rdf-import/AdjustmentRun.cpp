@@ -45,11 +45,11 @@ std::optional<std::string> RelativeUsageError(const std::vector<std::string>& re
 AdjustmentRun::AdjustmentRun(const std::vector<std::string>& files, const std::vector<std::string>& relative)
     : run(adjust::AdjustGamaLocalFiles(files, SettingsFor(relative))) {}
 
-void AdjustmentRun::WriteJson(JsonOut& json) const {
+void AdjustmentRun::WriteJson(host::JsonOut& json) const {
     if (!run.result)
         return;
     json.Key("adjustment");
-    adjust::AdjustmentJson<JsonOut>(json).Write(*run.result);
+    adjust::AdjustmentJson<host::JsonOut>(json).Write(*run.result);
 }
 
 void AdjustmentRun::WriteText(host::BufferedOutput& out) const {

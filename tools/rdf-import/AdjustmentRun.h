@@ -19,7 +19,7 @@ public:
     // Why a file or the network could not be adjusted, as FILE:LINE: message.
     const std::vector<std::string>& Errors() const { return run.errors; }
 
-    void WriteJson(JsonOut& json) const override;
+    void WriteJson(host::JsonOut& json) const override;
     void WriteText(host::BufferedOutput& out) const override;
 
 private:

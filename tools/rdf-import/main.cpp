@@ -5,14 +5,14 @@
 #include "host/ThreadEncoding.h"
 #include "host/pipeline/EventFanOut.h"
 #include "host/trace/CallTrace.h"
+#include "output/Coordinates.h"
 #include "resources/version.h"
 #include "tools/rdf-import/Destinations.h"
 #include "tools/rdf-import/OutputFiles.h"
 #include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
+#include "tools/rdf-import/SurveyOptions.h"
 #include "tools/rdf-import/TerminalText.h"
-#include "tools/rdf-import/coordinates/Coordinates.h"
-#include "tools/rdf-import/coordinates/SurveyOptions.h"
 #include "tools/rdf-import/writers/Writers.h"
 #ifdef NIKON_ADJUST
 #include "tools/rdf-import/AdjustmentRun.h"
@@ -42,7 +42,7 @@ struct Options {
     bool quiet = false;
     std::string output;
     std::string module;
-    rdf::SurveySettings survey;
+    host::SurveySettings survey;
     rdf::DestinationOptions destinations;
     std::vector<std::string> relative; // "A,B" pairs
     std::vector<std::string> networks; // the files that are GNU Gama networks, not raw data
@@ -168,7 +168,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
 
     const rdf::Format& format = *rdf::FindFormat(options.format);
     rdf::WriterSettings settings;
-    settings.angles = rdf::ParseAngleStyle(options.angles);
+    settings.angles = host::ParseAngleStyle(options.angles);
     settings.observations = options.observations;
     settings.module = module.Identity();
     int adjustmentStatus = kAllImported;
@@ -192,7 +192,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, writers, outputStatus);
     std::optional<rdf::Coordinates> coordinates;
     if (format.coordinates || !runOutputs.empty()) {
-        coordinates.emplace(options.survey, settings.angles.value_or(rdf::AngleStyle::Dms));
+        coordinates.emplace(options.survey, settings.angles.value_or(host::AngleStyle::Dms));
         for (rdf::Coordinates::RunEnded& output : runOutputs)
             coordinates->OnRunEnded(std::move(output));
         if (format.make == nullptr && format.coordinates)
@@ -204,7 +204,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     if (writer)
         events.Add(*writer);
     const std::unique_ptr<host::ImportEvents> feeder =
-        coordinates && !format.holdsFiles ? rdf::MakeSectionFeeder(settings) : nullptr;
+        coordinates && !format.holdsFiles ? host::MakeSectionFeeder(settings.sections) : nullptr;
     if (feeder)
         events.Add(*feeder);
     RunStatus status(!format.showsMessages && !options.quiet);
@@ -218,7 +218,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
         if (bar)
             progress = [&bar](const host::ProgressReport& report) { bar->Update(report); };
         const host::ScopedThreadLocale threadLocale(*locale);
-        module.Import(paths, events, trace ? &*trace : nullptr, progress, rdf::FeetOf(options.survey));
+        module.Import(paths, events, trace ? &*trace : nullptr, progress, host::FeetOf(options.survey));
     }
     if (trace)
         trace->Flush();
@@ -286,8 +286,8 @@ int main(int argc, char** argv) {
     app.add_option("--format", options.format,
                    "the output: " + CLI::detail::join(formats, ", ") + " (text by default)")
         ->check(CLI::IsMember(formats));
-    app.add_option("--angles", options.angles, "angles as dms (text default), deg, gon or rad (csv default)")
-        ->check(CLI::IsMember({"dms", "deg", "gon", "rad"}));
+    app.add_option("--angles", options.angles, "angles as dms (text default), deg, gon, mil or rad (csv default)")
+        ->check(CLI::IsMember({"dms", "deg", "gon", "mil", "rad"}));
     app.add_flag("--observations", options.observations, "csv: the observations instead of the points");
     app.add_option("--encoding", options.encoding, "the files' character set, such as CP1251");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar and no failure lines on standard error");
@@ -330,7 +330,7 @@ int main(int argc, char** argv) {
         Fail(*error);
         return kUsageError;
     }
-    options.survey = std::get<rdf::SurveySettings>(std::move(survey));
+    options.survey = std::get<host::SurveySettings>(std::move(survey));
 #ifdef NIKON_ADJUST
     options.networks = rdf::NetworkFiles(options.files);
     if (const std::optional<std::string> error =

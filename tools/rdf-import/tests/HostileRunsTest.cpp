@@ -246,9 +246,11 @@ TEST(HostileRuns, ControlPointsAreCheckedWhereTheyEnter) {
         int status;
         const char* shown; // in standard output, or the error in standard error
     } cases[] = {
-        {"--known T1=nan,nan,nan j.rdf", 2, "--known: the northing and easting of T1 must be finite"},
-        {"--known T1=1,2,inf j.rdf", 2, "--known: the elevation of T1 must be finite"},
-        {"--known-points nan.csv j.rdf", 2, "line 2: the northing and easting of T1 must be finite"},
+        {"--known T1=nan,nan,nan j.rdf", 2, "--known: the northing and easting of T1 are not both numbers"},
+        {"--known T1=1,2,1e300 j.rdf", 2, "--known: the elevation of T1 must be finite"},
+        {"--known-points nan.csv j.rdf", 2, "line 2: the northing and easting of T1 are not both numbers"},
+        {"--known Q4=+41,4.2e1 --refraction +1.3e-1 --format points j.rdf", 0, "Q4,41.0000,42.0000"},
+        {"--refraction 0x1 j.rdf", 2, "--refraction: '0x1' is not a number"},
         {"--known-points sub j.rdf", 2, "--known-points sub: is a folder"},
         {"--known-points /dev/zero j.rdf", 2, "longer than 67108864 bytes"},
         {"--known-points nul.csv j.rdf", 2, "line 2: a point's name holds a control character"},

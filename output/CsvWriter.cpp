@@ -1,5 +1,5 @@
 #include "host/Text.h"
-#include "tools/rdf-import/writers/Writers.h"
+#include "output/Writers.h"
 
 #include <initializer_list>
 #include <string>
@@ -23,7 +23,7 @@ class CsvWriter final : public host::ImportEvents {
 public:
     CsvWriter(host::BufferedOutput& out, const WriterSettings& settings)
         : out(out), observations(settings.observations),
-          angles(settings.angles.value_or(AngleStyle::Radians)) {
+          angles(settings.angles.value_or(host::AngleStyle::Radians)) {
         if (observations)
             WriteRow({"station", "target", "face", "target_height", "slope_distance", "horizontal_angle",
                       "vertical_angle", "code"});
@@ -50,7 +50,7 @@ public:
 
 private:
     std::string Angle(const std::optional<double>& value) const {
-        return value ? AngleNumber(*value, angles) : "";
+        return value ? host::AngleNumber(*value, angles) : "";
     }
 
     void WriteRow(std::initializer_list<std::string> fields) {
@@ -66,7 +66,7 @@ private:
 
     host::BufferedOutput& out;
     const bool observations;
-    const AngleStyle angles;
+    const host::AngleStyle angles;
     std::string station; // of the observations that follow, in this file
     std::string line;    // reused for every row
 };

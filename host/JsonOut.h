@@ -10,7 +10,7 @@
 #include <optional>
 #include <string_view>
 
-namespace rdf {
+namespace host {
 
 class JsonOut {
 public:
@@ -61,4 +61,4 @@ private:
 // The number's text as JsonOut writes it; `text` must hold 32 characters.
 std::string_view JsonNumberText(double value, char* text);
 
-} // namespace rdf
+} // namespace host

@@ -1,4 +1,4 @@
-#include "tools/rdf-import/writers/PackedFile.h"
+#include "host/pipeline/PackedFile.h"
 
 #include "platform/Utf8.h"
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <type_traits>
 
-namespace rdf {
+namespace host {
 namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
@@ -211,4 +211,20 @@ void PackedFile::Clear() {
     stations = observations = points = 0;
 }
 
-} // namespace rdf
+namespace {
+
+class SectionFeeder final : public PackedFileWriter {
+public:
+    using PackedFileWriter::PackedFileWriter;
+
+private:
+    void WriteFile(const FileEnd&) override {}
+};
+
+} // namespace
+
+std::unique_ptr<ImportEvents> MakeSectionFeeder(std::vector<FileSection*> sections) {
+    return std::make_unique<SectionFeeder>(std::move(sections));
+}
+
+} // namespace host

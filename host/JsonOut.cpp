@@ -1,4 +1,4 @@
-#include "tools/rdf-import/writers/JsonOut.h"
+#include "host/JsonOut.h"
 
 #include "host/JsonText.h"
 
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace rdf {
+namespace host {
 namespace {
 
 // Fixed-point text for decimal points from 10^-5 up to 10^15, as printf's %g would, else an
@@ -28,8 +28,7 @@ char* WriteExponent(char* out, int exponent) {
 // the decimal point after the first digit's start.
 void ShortestDigits(double value, char (&digits)[32], int& count, int& point) {
     char text[32];
-    const char* end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific).ptr;
+    const char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific).ptr;
     const char* e = std::find(static_cast<const char*>(text), end, 'e');
     count = 0;
     for (const char* c = text; c != e; ++c)
@@ -100,4 +99,4 @@ void JsonOut::Number(double value) {
     host::WriteJsonRaw(json, out, JsonNumberText(value, text), rapidjson::kNumberType);
 }
 
-} // namespace rdf
+} // namespace host

@@ -4,19 +4,19 @@
 // to the outputs that take the whole run.
 #pragma once
 
-#include "tools/rdf-import/coordinates/FileSurvey.h"
-#include "tools/rdf-import/writers/Writers.h"
+#include "host/pipeline/FileSurvey.h"
+#include "output/Writers.h"
 
 #include <functional>
 #include <vector>
 
 namespace rdf {
 
-class Coordinates final : public host::ImportEvents, public FileSection {
+class Coordinates final : public host::ImportEvents, public host::FileSection {
 public:
     using RunEnded = std::function<void(const std::vector<survey::FileSurvey>&)>;
 
-    Coordinates(SurveySettings settings, AngleStyle angles);
+    Coordinates(host::SurveySettings settings, host::AngleStyle angles);
 
     // Writes every file's point list to `out` as the file ends, and what the reduction could not
     // compute to standard error unless `quiet`.
@@ -27,21 +27,21 @@ public:
 
     // Each whole file comes from the writer that holds it (or a feeder, for a format whose writer
     // does not), so that the file is held once, packed.
-    void FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
+    void FileReady(const host::PackedFile& file, const std::vector<host::Message>& messages,
                    const host::FileEnd& end) override;
     void FileWritten(const host::FileEnd& end) override;
     void ImportEnded(const host::ImportEnd& end) override;
 
-    void WriteJson(JsonOut& json, const host::FileEnd& file) override;
+    void WriteJson(host::JsonOut& json, const host::FileEnd& file) override;
     void WriteText(host::BufferedOutput& out, const host::FileEnd& file) override;
 
 private:
     // Reduces the file read last, once.
     void Reduce();
 
-    SurveySettings settings;
-    AngleStyle angles;
-    SurveyBuilder builder{settings};
+    host::SurveySettings settings;
+    host::AngleStyle angles;
+    host::SurveyBuilder builder{settings};
     survey::FileSurvey current;                       // its coordinates are in currentPoints
     std::optional<survey::ReducedFile> currentPoints; // made one at a time as they are written
     host::BufferedOutput* pointList = nullptr;

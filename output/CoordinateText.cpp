@@ -1,7 +1,8 @@
-#include "tools/rdf-import/coordinates/CoordinateText.h"
+#include "output/CoordinateText.h"
+#include "survey/Geometry.h"
 
 #include "host/Text.h"
-#include "tools/rdf-import/TextTable.h"
+#include "output/TextTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,15 +10,13 @@
 namespace rdf {
 namespace {
 
-constexpr double kSecondsPerRadian = 180 / 3.14159265358979323846 * 3600;
+constexpr double kSecondsPerRadian = 180 / survey::kPi * 3600;
 
 // In the order of the enumerations.
-constexpr const char* kUnitSymbols[] = {"m", "ft", "usft"};
-constexpr const char* kStatusNames[] = {"oriented", "not located", "not oriented"};
 
 // Each number's text is made in a room on the stack and copied once, to where it is written.
 struct Room {
-    char text[kAngleTextRoom + 2];
+    char text[host::kAngleTextRoom + 2];
 };
 
 std::string_view Length(double metres, survey::LengthUnit unit, int decimals, Room& room) {
@@ -45,7 +44,8 @@ std::string_view Seconds(double radians, Room& room) {
     const double seconds = radians * kSecondsPerRadian;
     if (std::abs(seconds) >= 3600) {
         room.text[0] = seconds < 0 ? '-' : '+';
-        const std::string_view angle = FormatAngle(std::abs(radians), AngleStyle::Dms, room.text + 1);
+        const std::string_view angle =
+            host::FormatAngle(std::abs(radians), host::AngleStyle::Dms, room.text + 1);
         return {room.text, angle.size() + 1};
     }
     const std::string_view text = Signed(room, [&](char* at) { return host::FixedDecimal(seconds, 1, at); });
@@ -102,7 +102,7 @@ void Points(host::BufferedOutput& out, const survey::ReducedFile& coordinates, s
 }
 
 void Stations(host::BufferedOutput& out, const survey::Reduction& reduction, survey::LengthUnit unit,
-              AngleStyle angles) {
+              host::AngleStyle angles) {
     Room room;
     for (const survey::StationResult& station : reduction.stations) {
         out.Write("    ");
@@ -119,10 +119,10 @@ void Stations(host::BufferedOutput& out, const survey::Reduction& reduction, sur
         }
         if (station.orientation) {
             out.Write("  orientation ");
-            out.Write(FormatAngle(*station.orientation, angles, room.text));
+            out.Write(host::FormatAngle(*station.orientation, angles, room.text));
         } else {
             out.Write("  ");
-            out.Write(StatusName(station.status));
+            out.Write(survey::StatusName(station.status));
         }
         out.Put('\n');
         if (station.checks.empty())
@@ -144,7 +144,7 @@ void Stations(host::BufferedOutput& out, const survey::Reduction& reduction, sur
 }
 
 void Rounds(host::BufferedOutput& out, const survey::Reduction& reduction, survey::LengthUnit unit,
-            AngleStyle angles) {
+            host::AngleStyle angles) {
     TextTable table{{"station", TextTable::Left},      {"target", TextTable::Left},
                     {"horizontal", TextTable::Right},  {"zenith", TextTable::Right},
                     {"collimation", TextTable::Right}, {"index", TextTable::Right},
@@ -154,8 +154,8 @@ void Rounds(host::BufferedOutput& out, const survey::Reduction& reduction, surve
         for (const survey::FaceRound& round : reduction.rounds) {
             cell(round.station);
             cell(round.target);
-            cell(FormatAngle(round.horizontalAngle, angles, room.text));
-            cell(FormatAngle(round.zenithAngle, angles, room.text));
+            cell(host::FormatAngle(round.horizontalAngle, angles, room.text));
+            cell(host::FormatAngle(round.zenithAngle, angles, room.text));
             cell(Seconds(round.collimationError, room));
             cell(Seconds(round.indexError, room));
             cell(round.distanceDifference ? SignedLength(*round.distanceDifference, unit, room) : "");
@@ -166,16 +166,8 @@ void Rounds(host::BufferedOutput& out, const survey::Reduction& reduction, surve
 
 } // namespace
 
-const char* UnitSymbol(survey::LengthUnit unit) {
-    return kUnitSymbols[static_cast<std::size_t>(unit)];
-}
-
-const char* StatusName(survey::StationStatus status) {
-    return kStatusNames[static_cast<std::size_t>(status)];
-}
-
 std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst) {
-    const std::string suffix = std::string("_") + UnitSymbol(unit);
+    const std::string suffix = std::string("_") + survey::UnitSymbol(unit);
     const std::string northing = "northing" + suffix;
     const std::string easting = "easting" + suffix;
     return "name," + (eastingFirst ? easting + "," + northing : northing + "," + easting) + ",elevation" +
@@ -205,13 +197,13 @@ void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& co
 
 void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey& file,
                             const survey::ReducedFile& coordinates, survey::LengthUnit unit,
-                            AngleStyle angles) {
+                            host::AngleStyle angles) {
     const survey::Reduction& reduction = file.reduction;
     const bool located = coordinates.CoordinateCount() > 0;
     if (!located && reduction.stations.empty() && reduction.diagnostics.empty())
         return;
     out.Write("  coordinates (");
-    out.Write(UnitSymbol(unit));
+    out.Write(survey::UnitSymbol(unit));
     out.Write(")\n");
     if (located)
         Points(out, coordinates, unit);

@@ -1,7 +1,7 @@
 #include "host/Text.h"
-#include "tools/rdf-import/TextTable.h"
-#include "tools/rdf-import/writers/PackedFile.h"
-#include "tools/rdf-import/writers/Writers.h"
+#include "host/pipeline/PackedFile.h"
+#include "output/TextTable.h"
+#include "output/Writers.h"
 
 #include <string>
 #include <vector>
@@ -33,7 +33,7 @@ std::string Plural(std::size_t count, const char* singular, const char* plural) 
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
-void WriteStationLine(host::BufferedOutput& out, const PackedStation& station) {
+void WriteStationLine(host::BufferedOutput& out, const host::PackedStation& station) {
     char room[host::kFixedDecimalRoom];
     out.Write("  station ");
     out.Write(station.name);
@@ -57,19 +57,19 @@ void WriteStationLine(host::BufferedOutput& out, const PackedStation& station) {
 
 // Observations are listed under their station, those before any station under a heading of
 // their own; a table is written once its last row is known.
-class StationsListing final : public PackedFileReader {
+class StationsListing final : public host::PackedFileReader {
 public:
-    StationsListing(host::BufferedOutput& out, AngleStyle angles) : out(out), angles(angles) {}
+    StationsListing(host::BufferedOutput& out, host::AngleStyle angles) : out(out), angles(angles) {}
 
-    void Station(const PackedStation& station) override {
+    void Station(const host::PackedStation& station) override {
         WriteObservations();
         stationSeen = true;
         WriteStationLine(out, station);
     }
-    void Observation(const PackedObservation& o) override {
+    void Observation(const host::PackedObservation& o) override {
         if (!stationSeen && table.Empty())
             out.Write("  observations before any station\n");
-        char room[kAngleTextRoom];
+        char room[host::kAngleTextRoom];
         MetresRoom metres;
         table.Cell(o.target);
         table.Cell(Face(o.faceRight));
@@ -83,7 +83,7 @@ public:
 
 private:
     std::string_view Angle(const std::optional<double>& value, char* room) const {
-        return value ? FormatAngle(*value, angles, room) : kNone;
+        return value ? host::FormatAngle(*value, angles, room) : kNone;
     }
     void WriteObservations() {
         if (!table.Empty())
@@ -92,7 +92,7 @@ private:
     }
 
     host::BufferedOutput& out;
-    AngleStyle angles;
+    host::AngleStyle angles;
     bool stationSeen = false;
     TextTable table{{"target", TextTable::Left},       {"face", TextTable::Left},
                     {"horizontal", TextTable::Right},  {"vertical", TextTable::Right},
@@ -101,11 +101,11 @@ private:
 };
 
 // The cells of the points' rows, read from the packed file for each pass of their table.
-template <class Cell> class PointCells final : public PackedFileReader {
+template <class Cell> class PointCells final : public host::PackedFileReader {
 public:
     explicit PointCells(Cell cell) : cell(cell) {}
 
-    void Point(const PackedPoint& p) override {
+    void Point(const host::PackedPoint& p) override {
         MetresRoom metres;
         cell(p.name);
         cell(Metres(p.northing, metres));
@@ -119,7 +119,7 @@ private:
     Cell cell;
 };
 
-void PointsListing(host::BufferedOutput& out, const PackedFile& file) {
+void PointsListing(host::BufferedOutput& out, const host::PackedFile& file) {
     if (file.Points() == 0)
         return;
     out.Write("  points\n");
@@ -132,7 +132,7 @@ void PointsListing(host::BufferedOutput& out, const PackedFile& file) {
     });
 }
 
-class TargetsListing final : public PackedFileReader {
+class TargetsListing final : public host::PackedFileReader {
 public:
     explicit TargetsListing(host::BufferedOutput& out) : out(out) {}
 
@@ -150,11 +150,11 @@ private:
     std::string line;
 };
 
-class TextWriter final : public PackedFileWriter {
+class TextWriter final : public host::PackedFileWriter {
 public:
     TextWriter(host::BufferedOutput& out, const WriterSettings& settings)
-        : PackedFileWriter(settings.sections), out(out), angles(settings.angles.value_or(AngleStyle::Dms)),
-          runSections(settings.runSections) {}
+        : host::PackedFileWriter(settings.sections), out(out),
+          angles(settings.angles.value_or(host::AngleStyle::Dms)), runSections(settings.runSections) {}
 
     void ImportEnded(const host::ImportEnd&) override {
         for (const RunSection* section : runSections) {
@@ -181,21 +181,22 @@ private:
             const std::string where = message.line ? path + ":" + std::to_string(*message.line + 1) : path;
             out.Write(where + ": " + ToUtf8(message.text) + '\n');
         }
-        for (FileSection* section : sections)
+        for (host::FileSection* section : sections)
             section->WriteText(out, end);
     }
 
     std::string Summary(FileOutcome outcome) const {
         if (outcome != FileOutcome::Imported)
-            return OutcomeName(outcome);
-        return std::string(OutcomeName(outcome)) + ", " + Plural(file.Stations(), "station", "stations") +
-               ", " + Plural(file.Observations(), "observation", "observations") + ", " +
+            return host::OutcomeName(outcome);
+        return std::string(host::OutcomeName(outcome)) + ", " +
+               Plural(file.Stations(), "station", "stations") + ", " +
+               Plural(file.Observations(), "observation", "observations") + ", " +
                Plural(file.Points(), "point", "points") + ", " +
                Plural(messages.size(), "message", "messages");
     }
 
     host::BufferedOutput& out;
-    AngleStyle angles;
+    host::AngleStyle angles;
     const std::vector<const RunSection*> runSections;
     bool filesWritten = false;
 };

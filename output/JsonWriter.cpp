@@ -1,13 +1,13 @@
 #include "host/Text.h"
-#include "tools/rdf-import/writers/PackedFile.h"
-#include "tools/rdf-import/writers/Writers.h"
+#include "host/pipeline/PackedFile.h"
+#include "output/Writers.h"
 
 namespace rdf {
 namespace {
 
 using host::ToUtf8;
 
-void WriteMembers(JsonOut& json, const PackedObservation& o) {
+void WriteMembers(host::JsonOut& json, const host::PackedObservation& o) {
     json.Member("target", o.target);
     json.Member("targetHeight", o.targetHeight);
     json.Member("slopeDistance", o.slopeDistance);
@@ -18,19 +18,19 @@ void WriteMembers(JsonOut& json, const PackedObservation& o) {
 }
 
 // Each section of a file's object is one reading of the packed file, taking only its kind.
-class TargetsJson final : public PackedFileReader {
+class TargetsJson final : public host::PackedFileReader {
 public:
-    explicit TargetsJson(JsonOut& json) : json(json) {}
+    explicit TargetsJson(host::JsonOut& json) : json(json) {}
     void Target(std::string_view name) override { json.String(name); }
 
 private:
-    JsonOut& json;
+    host::JsonOut& json;
 };
 
-class PointsJson final : public PackedFileReader {
+class PointsJson final : public host::PackedFileReader {
 public:
-    explicit PointsJson(JsonOut& json) : json(json) {}
-    void Point(const PackedPoint& p) override {
+    explicit PointsJson(host::JsonOut& json) : json(json) {}
+    void Point(const host::PackedPoint& p) override {
         json.StartObject();
         json.Member("name", p.name);
         json.Member("northing", p.northing);
@@ -43,14 +43,14 @@ public:
     }
 
 private:
-    JsonOut& json;
+    host::JsonOut& json;
 };
 
-class ObservationsBeforeStationJson final : public PackedFileReader {
+class ObservationsBeforeStationJson final : public host::PackedFileReader {
 public:
-    explicit ObservationsBeforeStationJson(JsonOut& json) : json(json) {}
-    void Station(const PackedStation&) override { stationSeen = true; }
-    void Observation(const PackedObservation& o) override {
+    explicit ObservationsBeforeStationJson(host::JsonOut& json) : json(json) {}
+    void Station(const host::PackedStation&) override { stationSeen = true; }
+    void Observation(const host::PackedObservation& o) override {
         if (stationSeen)
             return;
         json.StartObject();
@@ -59,16 +59,16 @@ public:
     }
 
 private:
-    JsonOut& json;
+    host::JsonOut& json;
     bool stationSeen = false;
 };
 
 // Each station's object stays open while its observations follow.
-class StationsJson final : public PackedFileReader {
+class StationsJson final : public host::PackedFileReader {
 public:
-    explicit StationsJson(JsonOut& json) : json(json) {}
+    explicit StationsJson(host::JsonOut& json) : json(json) {}
 
-    void Station(const PackedStation& s) override {
+    void Station(const host::PackedStation& s) override {
         CloseStation();
         json.StartObject();
         json.Member("name", s.name);
@@ -79,7 +79,7 @@ public:
         json.StartArray();
         open = true;
     }
-    void Observation(const PackedObservation& o) override {
+    void Observation(const host::PackedObservation& o) override {
         if (!open)
             return;
         json.StartObject();
@@ -98,14 +98,14 @@ private:
         open = false;
     }
 
-    JsonOut& json;
+    host::JsonOut& json;
     bool open = false;
 };
 
-class JsonWriter final : public PackedFileWriter {
+class JsonWriter final : public host::PackedFileWriter {
 public:
     JsonWriter(host::BufferedOutput& out, const WriterSettings& settings)
-        : PackedFileWriter(settings.sections), out(out), json(out), runSections(settings.runSections) {
+        : host::PackedFileWriter(settings.sections), out(out), json(out), runSections(settings.runSections) {
         json.StartObject();
         json.Key("module");
         json.StartObject();
@@ -140,7 +140,7 @@ private:
     void WriteFile(const host::FileEnd& end) override {
         json.StartObject();
         json.Member("path", ToUtf8(end.path));
-        json.Member("outcome", OutcomeName(end.outcome));
+        json.Member("outcome", host::OutcomeName(end.outcome));
         json.Key("messages");
         json.StartArray();
         for (const host::Message& message : messages) {
@@ -159,7 +159,7 @@ private:
         Section<ObservationsBeforeStationJson>("observationsBeforeStation");
         Section<StationsJson>("stations");
         file.Clear();
-        for (FileSection* section : sections)
+        for (host::FileSection* section : sections)
             section->WriteJson(json, end);
         json.EndObject();
     }
@@ -173,7 +173,7 @@ private:
     }
 
     host::BufferedOutput& out;
-    JsonOut json;
+    host::JsonOut json;
     const std::vector<const RunSection*> runSections;
 };
 

@@ -1,6 +1,10 @@
-#include "tools/rdf-import/coordinates/SurveyOptions.h"
+#include "tools/rdf-import/SurveyOptions.h"
+#include "survey/Geometry.h"
 
 #include "survey/KnownPoints.h"
+#include "survey/Text.h"
+
+#include <functional>
 
 #include <filesystem>
 #include <fstream>
@@ -9,7 +13,7 @@
 namespace rdf {
 namespace {
 
-constexpr double kRadiansPerSecond = 3.14159265358979323846 / 180 / 3600;
+constexpr double kRadiansPerSecond = survey::kPi / 180 / 3600;
 
 const std::map<std::string, survey::LengthUnit> kUnits = {{"m", survey::LengthUnit::Metre},
                                                           {"ft", survey::LengthUnit::InternationalFoot},
@@ -31,6 +35,22 @@ template <class T> std::optional<T> Chosen(const std::map<std::string, T>& table
 }
 
 constexpr const char* kGroup = "Coordinates";
+
+// A number option read by the survey library's reader, as the known points are, not by CLI11's.
+void AddNumber(CLI::App& app, const std::string& name, const std::string& help,
+               std::function<void(double)> set) {
+    app.add_option_function<std::string>(
+           name,
+           [name, set = std::move(set)](const std::string& text) {
+               const std::optional<double> number = survey::ReadNumber(text);
+               if (!number)
+                   throw CLI::ValidationError(name, "'" + text + "' is not a number");
+               set(*number);
+           },
+           help)
+        ->type_name("FLOAT")
+        ->group(kGroup);
+}
 
 // An option whose text must name a row of `table`.
 template <class T>
@@ -85,15 +105,14 @@ void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts) {
          "largest residual of a station's orientation before it is reported, seconds"},
     };
     for (const auto& number : numbers)
-        app.add_option(number.name, *number.value, number.help)->group(kGroup);
-    app.add_option(
-           "--distance-tolerance", texts.distance,
-           "largest difference of a face pair's distances, in the unit of the output (default 0.010 m)")
-        ->group(kGroup);
+        AddNumber(app, number.name, number.help, [value = number.value](double read) { *value = read; });
+    AddNumber(app, "--distance-tolerance",
+              "largest difference of a face pair's distances, in the unit of the output (default 0.010 m)",
+              [&texts](double read) { texts.distance = read; });
 }
 
-std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts) {
-    SurveySettings settings;
+std::variant<host::SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts) {
+    host::SurveySettings settings;
     settings.units = Chosen(kUnits, texts.units);
     settings.eastingFirst = texts.order == "penzd";
     settings.pointListHeader = !texts.noHeader;
@@ -131,13 +150,6 @@ std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionT
         options.userPoints.insert(options.userPoints.end(), list.points.begin(), list.points.end());
     }
     return settings;
-}
-
-host::Feet FeetOf(const SurveySettings& settings) {
-    if (!settings.overrides.feet)
-        return host::Feet::AsTheFileSays;
-    return *settings.overrides.feet == survey::LengthUnit::UsSurveyFoot ? host::Feet::UsSurvey
-                                                                        : host::Feet::International;
 }
 
 } // namespace rdf

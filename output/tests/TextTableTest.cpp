@@ -1,4 +1,4 @@
-#include "tools/rdf-import/TextTable.h"
+#include "output/TextTable.h"
 
 #include <gtest/gtest.h>
 

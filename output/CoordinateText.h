@@ -2,17 +2,14 @@
 // and the section the listing gains for each file.
 #pragma once
 
+#include "host/AngleFormat.h"
 #include "host/BufferedOutput.h"
 #include "survey/Sightings.h"
 #include "survey/Survey.h"
-#include "tools/rdf-import/AngleFormat.h"
 
 #include <string>
 
 namespace rdf {
-
-const char* UnitSymbol(survey::LengthUnit unit);      // "m", "ft", "usft"
-const char* StatusName(survey::StationStatus status); // "oriented", "not located", "not oriented"
 
 // The header row, `name,northing,easting,elevation,code` with the unit named, and the rows, one
 // a coordinate as the reduction makes them.
@@ -24,6 +21,6 @@ void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& co
 // the diagnostics, indented under the file's listing.
 void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey& file,
                             const survey::ReducedFile& coordinates, survey::LengthUnit unit,
-                            AngleStyle angles);
+                            host::AngleStyle angles);
 
 } // namespace rdf

@@ -2,18 +2,19 @@
 // comments state and the module does not pass on, and the reduction of both to coordinates.
 #pragma once
 
+#include "host/ConverterFactory.h"
 #include "host/ImportModel.h"
 #include "host/pipeline/ImportEvents.h"
+#include "host/pipeline/PackedFile.h"
 #include "survey/JobComments.h"
 #include "survey/Sightings.h"
 #include "survey/Survey.h"
-#include "tools/rdf-import/writers/PackedFile.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace rdf {
+namespace host {
 
 // Job facts given on the command line, in place of what the file's comments say.
 struct FactOverrides {
@@ -78,7 +79,10 @@ private:
     std::size_t observationsBeforeStation = 0;
 };
 
+// The converters' foot for the files' feet.
+Feet FeetOf(const SurveySettings& settings);
+
 // The unit a file's coordinates are written in.
 survey::LengthUnit OutputUnit(const survey::FileSurvey& file, const SurveySettings& settings);
 
-} // namespace rdf
+} // namespace host

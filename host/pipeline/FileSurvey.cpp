@@ -1,12 +1,11 @@
-#include "tools/rdf-import/coordinates/FileSurvey.h"
+#include "host/pipeline/FileSurvey.h"
 
 #include "host/JobComments.h"
 #include "platform/Utf8.h"
-#include "tools/rdf-import/writers/Writers.h"
 
 #include <algorithm>
 
-namespace rdf {
+namespace host {
 namespace {
 
 std::string Utf8(std::wstring_view text) {
@@ -153,4 +152,11 @@ survey::LengthUnit OutputUnit(const survey::FileSurvey& file, const SurveySettin
     return settings.units.value_or(file.job.facts.distanceUnit);
 }
 
-} // namespace rdf
+Feet FeetOf(const SurveySettings& settings) {
+    if (!settings.overrides.feet)
+        return Feet::AsTheFileSays;
+    return *settings.overrides.feet == survey::LengthUnit::UsSurveyFoot ? Feet::UsSurvey
+                                                                        : Feet::International;
+}
+
+} // namespace host

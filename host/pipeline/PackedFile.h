@@ -5,8 +5,8 @@
 
 #include "host/BufferedOutput.h"
 #include "host/ImportModel.h"
+#include "host/JsonOut.h"
 #include "host/pipeline/ImportEvents.h"
-#include "tools/rdf-import/writers/JsonOut.h"
 
 #include <cstddef>
 #include <memory>
@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-namespace rdf {
+namespace host {
 
 // A packed file's items read back: views of its UTF-8 texts, valid while the file holds them.
 using PackedStation = host::BasicStation<std::string_view>;
@@ -115,4 +115,7 @@ private:
     }
 };
 
-} // namespace rdf
+// Writes nothing: holds each file and hands it to the sections, for an output whose writer does not.
+std::unique_ptr<ImportEvents> MakeSectionFeeder(std::vector<FileSection*> sections);
+
+} // namespace host

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/ConverterFactory.h"
-#include "tools/rdf-import/coordinates/FileSurvey.h"
+#include "host/pipeline/FileSurvey.h"
 
 #include <CLI/CLI.hpp>
 
@@ -35,9 +35,6 @@ struct SurveyOptionTexts {
 void AddSurveyOptions(CLI::App& app, SurveyOptionTexts& texts);
 
 // The settings, or the text of what is wrong with the options.
-std::variant<SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts);
-
-// The host's foot for the files' feet.
-host::Feet FeetOf(const SurveySettings& settings);
+std::variant<host::SurveySettings, std::string> MakeSurveySettings(const SurveyOptionTexts& texts);
 
 } // namespace rdf

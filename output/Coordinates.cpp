@@ -1,6 +1,6 @@
-#include "tools/rdf-import/coordinates/Coordinates.h"
+#include "output/Coordinates.h"
 
-#include "tools/rdf-import/coordinates/CoordinateText.h"
+#include "output/CoordinateText.h"
 
 #include <iostream>
 
@@ -16,7 +16,7 @@ template <std::size_t N, class Enum> const char* NameOf(const char* const (&name
     return names[static_cast<std::size_t>(value)];
 }
 
-void Line(JsonOut& json, survey::Line line) {
+void Line(host::JsonOut& json, survey::Line line) {
     json.Key("line");
     if (line)
         json.Int(*line + 1);
@@ -26,14 +26,14 @@ void Line(JsonOut& json, survey::Line line) {
 
 // A known or computed position, or a station's when it has one.
 template <class Length>
-void Position(JsonOut& json, const Length& northing, const Length& easting,
+void Position(host::JsonOut& json, const Length& northing, const Length& easting,
               const std::optional<double>& elevation) {
     json.Member("northing", northing);
     json.Member("easting", easting);
     json.Member("elevation", elevation);
 }
 
-void Names(JsonOut& json, std::string_view key, const std::vector<std::string>& names) {
+void Names(host::JsonOut& json, std::string_view key, const std::vector<std::string>& names) {
     json.Key(key);
     json.StartArray();
     for (const std::string& name : names)
@@ -41,7 +41,7 @@ void Names(JsonOut& json, std::string_view key, const std::vector<std::string>& 
     json.EndArray();
 }
 
-void CoordinatesJson(JsonOut& json, const survey::ReducedFile& coordinates) {
+void CoordinatesJson(host::JsonOut& json, const survey::ReducedFile& coordinates) {
     json.Key("coordinates");
     json.StartArray();
     coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
@@ -61,11 +61,11 @@ void CoordinatesJson(JsonOut& json, const survey::ReducedFile& coordinates) {
     json.EndArray();
 }
 
-void StationJson(JsonOut& json, const survey::StationResult& station) {
+void StationJson(host::JsonOut& json, const survey::StationResult& station) {
     json.StartObject();
     json.Member("name", station.name);
     Line(json, station.line);
-    json.Member("status", StatusName(station.status));
+    json.Member("status", survey::StatusName(station.status));
     Position(json, station.northing, station.easting, station.elevation);
     json.Member("instrumentHeight", station.instrumentHeight);
     json.Member("orientation", station.orientation);
@@ -83,7 +83,7 @@ void StationJson(JsonOut& json, const survey::StationResult& station) {
     json.EndObject();
 }
 
-void RoundJson(JsonOut& json, const survey::FaceRound& round) {
+void RoundJson(host::JsonOut& json, const survey::FaceRound& round) {
     json.StartObject();
     json.Member("station", round.station);
     json.Member("target", round.target);
@@ -98,7 +98,7 @@ void RoundJson(JsonOut& json, const survey::FaceRound& round) {
     json.EndObject();
 }
 
-void ReductionJson(JsonOut& json, const survey::FileSurvey& file) {
+void ReductionJson(host::JsonOut& json, const survey::FileSurvey& file) {
     json.Key("reduction");
     json.StartObject();
     const survey::JobFacts& facts = file.job.facts;
@@ -107,7 +107,7 @@ void ReductionJson(JsonOut& json, const survey::FileSurvey& file) {
     json.Member("zeroVa", NameOf(kZeroVaNames, facts.zeroVa));
     json.Member("horizontalReadings", NameOf(kReadingNames, facts.readings));
     json.Member("zeroAzimuth", NameOf(kZeroAzimuthNames, facts.zeroAzimuth));
-    json.Member("distanceUnit", UnitSymbol(facts.distanceUnit));
+    json.Member("distanceUnit", survey::UnitSymbol(facts.distanceUnit));
     json.EndObject();
     json.Key("stations");
     json.StartArray();
@@ -133,7 +133,7 @@ void ReductionJson(JsonOut& json, const survey::FileSurvey& file) {
 
 } // namespace
 
-Coordinates::Coordinates(SurveySettings settings, AngleStyle angles)
+Coordinates::Coordinates(host::SurveySettings settings, host::AngleStyle angles)
     : settings(std::move(settings)), angles(angles) {}
 
 void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
@@ -143,7 +143,7 @@ void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
 
 // The file is read while its writer holds it, and reduced once the writer has let it go: the packed
 // file and the reduction's located points are never held at once.
-void Coordinates::FileReady(const PackedFile& file, const std::vector<host::Message>& messages,
+void Coordinates::FileReady(const host::PackedFile& file, const std::vector<host::Message>& messages,
                             const host::FileEnd& end) {
     // The run's outputs show the observations too; the writers of a file need only its reduction.
     builder.Read(file, messages, end, !runEnded.empty());
@@ -153,7 +153,7 @@ void Coordinates::FileReady(const PackedFile& file, const std::vector<host::Mess
 void Coordinates::Reduce() {
     if (currentPoints)
         return;
-    SurveyBuilder::Reduced reduced = builder.Reduce();
+    host::SurveyBuilder::Reduced reduced = builder.Reduce();
     current = std::move(reduced.file);
     currentPoints.emplace(std::move(reduced.coordinates));
 }
@@ -187,7 +187,7 @@ void Coordinates::ImportEnded(const host::ImportEnd&) {
         hook(run);
 }
 
-void Coordinates::WriteJson(JsonOut& json, const host::FileEnd&) {
+void Coordinates::WriteJson(host::JsonOut& json, const host::FileEnd&) {
     Reduce();
     CoordinatesJson(json, *currentPoints);
     ReductionJson(json, current);
@@ -195,7 +195,7 @@ void Coordinates::WriteJson(JsonOut& json, const host::FileEnd&) {
 
 void Coordinates::WriteText(host::BufferedOutput& out, const host::FileEnd&) {
     Reduce();
-    WriteCoordinateListing(out, current, *currentPoints, OutputUnit(current, settings), angles);
+    WriteCoordinateListing(out, current, *currentPoints, host::OutputUnit(current, settings), angles);
 }
 
 } // namespace rdf

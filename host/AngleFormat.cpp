@@ -1,4 +1,5 @@
-#include "tools/rdf-import/AngleFormat.h"
+#include "host/AngleFormat.h"
+#include "survey/Geometry.h"
 
 #include "host/Text.h"
 
@@ -9,10 +10,10 @@
 #include <cmath>
 #include <cstring>
 
-namespace rdf {
+namespace host {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using survey::kPi;
 constexpr char kDegreeSign[] = "\u00b0";
 
 struct StyleRow {
@@ -28,6 +29,7 @@ constexpr StyleRow kStyles[] = {
     {"deg", AngleStyle::Degrees, 180.0 / kPi, 6, "\u00b0"},
     {"gon", AngleStyle::Gons, 200.0 / kPi, 5, " gon"},
     {"rad", AngleStyle::Radians, 1.0, 7, " rad"},
+    {"mil", AngleStyle::Mils, 3200.0 / kPi, 3, " mil"}, // 6400 to the circle, as the host reads them
 };
 
 const StyleRow& RowOf(AngleStyle style) {
@@ -87,6 +89,14 @@ std::optional<AngleStyle> ParseAngleStyle(const std::string& name) {
     return std::nullopt;
 }
 
+AngleStyle JobAngleStyle(const std::optional<survey::AngleUnit>& unit) {
+    if (unit == survey::AngleUnit::Gons)
+        return AngleStyle::Gons;
+    if (unit == survey::AngleUnit::Mils)
+        return AngleStyle::Mils;
+    return AngleStyle::Dms;
+}
+
 std::string FormatAngle(double radians, AngleStyle style) {
     char room[kAngleTextRoom];
     return std::string(FormatAngle(radians, style, room));
@@ -110,4 +120,4 @@ std::string AngleNumber(double radians, AngleStyle style) {
     return host::ShortestDecimal(radians * RowOf(style).perRadian);
 }
 
-} // namespace rdf
+} // namespace host
