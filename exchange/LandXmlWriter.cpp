@@ -69,8 +69,8 @@ const LinearUnit& FindLinearUnit(const std::optional<ReferenceSystem>& system) {
         if (std::fabs(unit.metres - metres) < 1e-9)
             return unit;
     }
-    throw Error(Error::Kind::Usage, "LandXML has no unit for the linear unit of --crs " + system->name +
-                                        "; give a system in metres, feet or US survey feet");
+    throw Error(Error::Kind::Usage, Problem::NoLandXmlUnit, {system->name},
+                "LandXML has no unit for the linear unit of " + system->name);
 }
 
 // Every digit of any double (1e308 has 309 before the point); XML Schema's words for the others.

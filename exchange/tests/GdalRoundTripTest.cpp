@@ -15,6 +15,8 @@
 namespace exchange {
 namespace {
 
+using test::kDxf;
+using test::kGpkg;
 using test::kMillimetre;
 
 struct Vertex {
@@ -120,6 +122,7 @@ void ExpectAt(const Vertex& vertex, double easting, double northing, std::option
 }
 
 struct Case {
+    FormatInfo format;
     std::string fileName;
     std::string crs;
     std::string stations; // the file or layer of each: a layer name for one-file formats
@@ -130,7 +133,9 @@ struct Case {
 };
 
 // ctest lists a case by its file and system, not by a dump of its bytes.
-void PrintTo(const Case& given, std::ostream* out) { *out << given.fileName << ' ' << given.crs; }
+void PrintTo(const Case& given, std::ostream* out) {
+    *out << given.fileName << ' ' << given.crs;
+}
 
 class GdalRoundTrip : public ::testing::TestWithParam<Case> {};
 
@@ -138,7 +143,7 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
     const Case& format = GetParam();
     const test::ScratchFolder folder;
     const survey::FileSurvey survey = test::SiteSurvey();
-    Write({survey}, {(folder / format.fileName).string(), "", format.crs});
+    Write({survey}, {(folder / format.fileName).string(), format.format, format.crs});
 
     const bool oneFile = format.stations.find('.') == std::string::npos;
     const auto layerOf = [&](const std::string& layerOrFile, const char* layer) {
@@ -196,16 +201,46 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, GdalRoundTrip,
-    ::testing::Values(
-        Case{"site.gpkg", "EPSG:32633", "stations", "observations", false, true},
-        Case{"site.gpkg", "", "stations", "observations", false, true},
-        Case{"site.shp", "EPSG:32633", "site_stations.shp", "site_observations.shp", false, false},
-        Case{"site.fgb", "EPSG:32633", "site_stations.fgb", "site_observations.fgb", false, false},
-        Case{"site.csv", "", "site_stations.csv", "site_observations.csv", false, false},
-        Case{"site.geojson", "EPSG:32633", "site_stations.geojson", "site_observations.geojson", true, true},
-        Case{"site.kml", "EPSG:32633", "stations", "observations", true, true},
-        // New York Long Island in US survey feet: coordinates go in the system's unit.
-        Case{"feet.gpkg", "EPSG:2263", "stations", "observations", false, true, 3937.0 / 1200.0}),
+    ::testing::Values(Case{kGpkg, "site.gpkg", "EPSG:32633", "stations", "observations", false, true},
+                      Case{kGpkg, "site.gpkg", "", "stations", "observations", false, true},
+                      Case{{"ESRI Shapefile", GdalLayout::FilePerLayer},
+                           "site.shp",
+                           "EPSG:32633",
+                           "site_stations.shp",
+                           "site_observations.shp",
+                           false,
+                           false},
+                      Case{{"FlatGeobuf", GdalLayout::FilePerLayer},
+                           "site.fgb",
+                           "EPSG:32633",
+                           "site_stations.fgb",
+                           "site_observations.fgb",
+                           false,
+                           false},
+                      Case{{"CSV", GdalLayout::FilePerLayer},
+                           "site.csv",
+                           "",
+                           "site_stations.csv",
+                           "site_observations.csv",
+                           false,
+                           false},
+                      Case{{"GeoJSON", GdalLayout::FilePerLayer, Positions::LongitudeLatitude},
+                           "site.geojson",
+                           "EPSG:32633",
+                           "site_stations.geojson",
+                           "site_observations.geojson",
+                           true,
+                           true},
+                      Case{{"KML", GdalLayout::Layers, Positions::LongitudeLatitude},
+                           "site.kml",
+                           "EPSG:32633",
+                           "stations",
+                           "observations",
+                           true,
+                           true},
+                      // New York Long Island in US survey feet: coordinates go in the system's unit.
+                      Case{kGpkg, "feet.gpkg", "EPSG:2263", "stations", "observations", false, true,
+                           3937.0 / 1200.0}),
     [](const ::testing::TestParamInfo<Case>& info) {
         std::string name = info.param.fileName + (info.param.crs.empty() ? "_local" : "");
         for (char& c : name)
@@ -228,7 +263,7 @@ TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsBesideTheirPointsAndStationsOnce) {
         double height;
     } heights[] = {{std::nullopt, 2.29875}, {0.5, 0.5}};
     for (const auto& height : heights) {
-        Write({survey}, {(folder / "site.dxf").string(), "", "", height.chosen});
+        Write({survey}, {(folder / "site.dxf").string(), kDxf, "", height.chosen});
         const ReadLayer entities = Read(folder / "site.dxf", "entities");
         std::map<std::string, std::vector<std::string>> labelsByLayer;
         std::map<std::string, int> entitiesByLayer;
@@ -259,9 +294,9 @@ TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsBesideTheirPointsAndStationsOnce) {
     }
     test::ExpectError(
         [&] {
-            Write({survey}, {(folder / "bad.dxf").string(), "", "", 0.0});
+            Write({survey}, {(folder / "bad.dxf").string(), kDxf, "", 0.0});
         },
-        Error::Kind::Usage, "--label-height");
+        Error::Kind::Usage, "a label height is a length above 0");
 }
 
 } // namespace

@@ -173,7 +173,8 @@ void WriteExchange(const ExchangeFormat& format, const std::vector<survey::FileS
     const std::filesystem::path folder = scratch.Outputs();
     const std::filesystem::path target = folder / format.file;
     try {
-        exchange::Write(surveys, {target.string(), format.name, format.crs});
+        exchange::Write(surveys, {target.string(), *rdf::FindFormat(format.name, rdf::Target::File)->exchange,
+                                  format.crs});
     } catch (const exchange::Error&) {
         return; // refused, with a message the user sees: what the checks ask of a failure
     }
@@ -210,7 +211,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ToolFormat& tool : kToolFormats) {
         hostfuzz::HostRunOptions run = options;
         run.observations = tool.observations;
-        hostfuzz::HostRunResult result = hostfuzz::RunFormat(raw, *rdf::FindFormat(tool.name), run);
+        hostfuzz::HostRunResult result =
+            hostfuzz::RunFormat(raw, rdf::FindFormat(tool.name, rdf::Target::StandardOutput)->stream, run);
         if (tool.check != nullptr)
             Expect(tool.check(result.output), tool.name);
         surveys = std::move(result.surveys);

@@ -39,7 +39,8 @@ void Import(const std::string& path, host::ImportEvents& events, host::CallTrace
 
 } // namespace
 
-HostRunResult RunFormat(const std::string& path, const rdf::Format& format, const HostRunOptions& options) {
+HostRunResult RunFormat(const std::string& path, const rdf::StreamWriter& format,
+                        const HostRunOptions& options) {
     HostRunResult result;
     std::ostringstream stream;
     rdf::WriterSettings settings;
@@ -53,7 +54,7 @@ HostRunResult RunFormat(const std::string& path, const rdf::Format& format, cons
     rdf::Coordinates coordinates(options.survey, options.angles.value_or(rdf::AngleStyle::Dms));
     coordinates.OnRunEnded(
         [&result](const std::vector<survey::FileSurvey>& surveys) { result.surveys = surveys; });
-    if (format.make == nullptr && format.coordinates)
+    if (format.make == nullptr && format.reduction == rdf::Reduction::Shown)
         coordinates.WritePointList(out, true);
     settings.sections.push_back(&coordinates);
     events.Add(coordinates);
@@ -61,11 +62,11 @@ HostRunResult RunFormat(const std::string& path, const rdf::Format& format, cons
     if (writer)
         events.Add(*writer);
     const std::unique_ptr<host::ImportEvents> feeder =
-        format.holdsFiles ? nullptr : rdf::MakeSectionFeeder(settings);
+        format.files == rdf::Files::HeldWhole ? nullptr : rdf::MakeSectionFeeder(settings);
     if (feeder)
         events.Add(*feeder);
     std::optional<host::CallTrace> trace;
-    if (format.traced)
+    if (format.trace == rdf::Trace::ModuleCalls)
         trace.emplace(stream);
     Import(path, events, trace ? &*trace : nullptr, rdf::FeetOf(options.survey));
     if (trace)

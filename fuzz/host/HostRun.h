@@ -3,8 +3,8 @@
 #pragma once
 
 #include "survey/Survey.h"
+#include "tools/rdf-import/OutputFormats.h"
 #include "tools/rdf-import/coordinates/FileSurvey.h"
-#include "tools/rdf-import/writers/Writers.h"
 
 #include <optional>
 #include <string>
@@ -24,6 +24,7 @@ struct HostRunResult {
 };
 
 // Imports `path` through the module linked into this program, as rdf-import does for `format`.
-HostRunResult RunFormat(const std::string& path, const rdf::Format& format, const HostRunOptions& options);
+HostRunResult RunFormat(const std::string& path, const rdf::StreamWriter& format,
+                        const HostRunOptions& options);
 
 } // namespace hostfuzz

@@ -1,6 +1,5 @@
 // The --to table: a format by name or extension, and the usage errors found before an import.
 #include "tools/rdf-import/Destinations.h"
-#include "exchange/Formats.h"
 #include "exchange/tests/SurveyFixture.h"
 
 #include <gtest/gtest.h>
@@ -18,14 +17,20 @@ protected:
     exchange::WriterModule writers{NIKON_BUILT_EXCHANGE_MODULE};
 };
 
-TEST_F(Destinations, EveryExchangeFormatIsATableRow) {
-    for (const exchange::FormatInfo& format : exchange::Formats()) {
-        for (std::string_view extension : format.extensions)
-            EXPECT_NO_THROW(CheckDestination({"out" + std::string(extension), "", "EPSG:32633"}, writers))
-                << extension;
-    }
-    EXPECT_NO_THROW(CheckDestination({"out.GPKG", "", ""}, writers));
-    EXPECT_NO_THROW(CheckDestination({"out.txt", "landxml", ""}, writers));
+// The extension chooses in any case, and --to-format, in any case, overrides it.
+TEST(DestinationFormat, TheExtensionOrToFormatChoosesTheRow) {
+    const struct {
+        DestinationRequest request;
+        std::string_view format;
+    } cases[] = {
+        {{"out/site.GPKG", "", ""}, "GPKG"},
+        {{"site.json", "", ""}, "GeoJSON"},
+        {{"day.HTM", "", ""}, "HTML"},
+        {{"site.txt", "gpkg", ""}, "GPKG"},
+        {{"site.gpkg", "LandXml", ""}, "LandXML"},
+    };
+    for (const auto& entry : cases)
+        EXPECT_EQ(ChooseFormat(entry.request).name, entry.format) << entry.request.path;
 }
 
 TEST_F(Destinations, HtmlIsTheSurveyReport) {
@@ -60,12 +65,23 @@ TEST_F(Destinations, MistakesAreUsageErrorsInTheUsersTerms) {
         {{"out.pdf", "", ""},
          "--to out.pdf: the extension names no format rdf-import writes (.html .htm .gpkg"},
         {{"out.gpkg", "PDF", ""}, "--to-format PDF: not a format rdf-import writes (HTML, GPKG"},
-        {{"out.kml", "", ""}, "give the survey's reference system with --crs"},
+        {{"out.kml", "", ""},
+         "--to out.kml: KML holds WGS 84 longitudes and latitudes; give the survey's reference system with "
+         "--crs"},
         {{"out.gpkg", "", "EPSG:0"}, "--crs EPSG:0: not a reference system GDAL knows"},
+        {{"out.xml", "", "EPSG:4326"},
+         "--crs EPSG:4326: a geographic reference system cannot hold plane survey"},
+        {{"out.dxf", "", "", 0.0}, "--label-height: a label height is a length above 0"},
     };
     for (const auto& entry : cases)
-        exchange::test::ExpectError([&] { CheckDestination(entry.request, writers); },
-                                    exchange::Error::Kind::Usage, entry.message);
+        EXPECT_EQ(
+            DestinationUsageError(
+                {{entry.request.path}, entry.request.format, entry.request.crs, entry.request.labelHeight},
+                writers)
+                .value_or("")
+                .rfind(entry.message, 0),
+            0u)
+            << entry.message;
 }
 
 TEST_F(Destinations, OptionsWithoutAFileAreUsageErrors) {

@@ -27,12 +27,11 @@ void Send(host::ImportEvents& events, const host::FileResult& file, std::size_t 
     events.FileEnded({file.path, index, file.outcome});
 }
 
-std::string Write(const char* format, const std::vector<host::FileResult>& files,
-                  WriterSettings settings = {}) {
+std::string Write(MakeWriter make, const std::vector<host::FileResult>& files, WriterSettings settings = {}) {
     std::ostringstream stream;
     {
         host::BufferedOutput out(stream);
-        const std::unique_ptr<host::ImportEvents> writer = FindFormat(format)->make(out, settings);
+        const std::unique_ptr<host::ImportEvents> writer = make(out, settings);
         for (std::size_t i = 0; i < files.size(); ++i)
             Send(*writer, files[i], i);
         writer->ImportEnded({0});
@@ -87,36 +86,37 @@ std::vector<host::FileResult> ThreeFiles() {
 }
 
 TEST(CsvWriter, QuotesFieldsThatHoldSeparatorsOrQuotesAndLeavesAbsentValuesEmpty) {
-    EXPECT_EQ(Write("csv", {FileWithAwkwardTexts()}), "name,northing,easting,elevation,code\n"
-                                                      "\"P,1\",1.5,,,\"say \"\"hi\"\"\"\n");
+    EXPECT_EQ(Write(MakeCsvWriter, {FileWithAwkwardTexts()}), "name,northing,easting,elevation,code\n"
+                                                              "\"P,1\",1.5,,,\"say \"\"hi\"\"\"\n");
 }
 
 TEST(CsvWriter, ObservationsBeforeAnyStationHaveAnEmptyStation) {
     WriterSettings settings;
     settings.observations = true;
-    EXPECT_EQ(Write("csv", {FileWithAwkwardTexts()}, settings),
+    EXPECT_EQ(Write(MakeCsvWriter, {FileWithAwkwardTexts()}, settings),
               "station,target,face,target_height,slope_distance,horizontal_angle,vertical_angle,code\n"
               ",X,,,,0.25,,\n");
 }
 
 TEST(CsvWriter, RowsOfEveryFileFollowEachOther) {
-    EXPECT_EQ(Write("csv", ThreeFiles()), "name,northing,easting,elevation,code\nS1,5000,,,\nQ,,1e-05,,\n");
+    EXPECT_EQ(Write(MakeCsvWriter, ThreeFiles()),
+              "name,northing,easting,elevation,code\nS1,5000,,,\nQ,,1e-05,,\n");
     WriterSettings settings;
     settings.observations = true;
-    EXPECT_EQ(Write("csv", ThreeFiles(), settings),
+    EXPECT_EQ(Write(MakeCsvWriter, ThreeFiles(), settings),
               "station,target,face,target_height,slope_distance,horizontal_angle,vertical_angle,code\n"
               "S1,B1,right,,100,,,\nS1,B1,right,,100,,,\n");
 }
 
 TEST(TextWriter, MessagesReadLikeDiagnosticsWithLinesCountedFromOne) {
-    const std::string listing = Write("text", {FileWithAwkwardTexts()});
+    const std::string listing = Write(MakeTextWriter, {FileWithAwkwardTexts()});
     EXPECT_NE(listing.find("job.rdf:3: no units\n"), std::string::npos) << listing;
     EXPECT_NE(listing.find("job.rdf: about the file\n"), std::string::npos) << listing;
     EXPECT_NE(listing.find("observations before any station"), std::string::npos) << listing;
 }
 
 TEST(TextWriter, ListsEachFileWhereItEndsWithAFailedOneBetween) {
-    EXPECT_EQ(Write("text", ThreeFiles()),
+    EXPECT_EQ(Write(MakeTextWriter, ThreeFiles()),
               "a.rdf: imported, 1 station, 2 observations, 1 point, 0 messages\n"
               "  station S1  temperature 20.0 \u00b0C\n"
               "    target  face   horizontal  vertical  slope dist.  target ht.  code\n"
@@ -152,7 +152,7 @@ TEST(JsonWriter, WritesEveryFileWithTheAddedSectionsAndClosesTheDocument) {
     CountingSection section;
     WriterSettings settings;
     settings.sections = {&section};
-    const std::string json = Write("json", ThreeFiles(), settings);
+    const std::string json = Write(MakeJsonWriter, ThreeFiles(), settings);
     EXPECT_NE(
         json.find(
             "\"stations\": [\n        {\n          \"name\": \"S1\",\n          \"temperature\": 20.0,\n"
@@ -170,9 +170,9 @@ TEST(JsonWriter, WritesEveryFileWithTheAddedSectionsAndClosesTheDocument) {
     EXPECT_NE(json.find("\"easting\": 1e-05"), std::string::npos) << json;
     EXPECT_NE(json.find("\"extra\": 2\n    }\n  ],\n  \"unreleasedObjects\": 0\n}\n"), std::string::npos)
         << json;
-    EXPECT_NE(
-        Write("text", ThreeFiles(), settings).find("    Q            -    0.000          -\n  extra 2\n"),
-        std::string::npos);
+    EXPECT_NE(Write(MakeTextWriter, ThreeFiles(), settings)
+                  .find("    Q            -    0.000          -\n  extra 2\n"),
+              std::string::npos);
 }
 
 // Shortest digits from the library, laid out as the tool has always written them.

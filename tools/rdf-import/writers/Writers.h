@@ -1,5 +1,5 @@
-// The output formats of rdf-import: each a consumer of the import's events that writes as the
-// files end, found by name in one table.
+// The writers of rdf-import's standard output: each a consumer of the import's events that writes as
+// the files end (the table of formats names them: OutputFormats.h).
 #pragma once
 
 #include "host/BufferedOutput.h"
@@ -34,23 +34,6 @@ struct WriterSettings {
 };
 
 using MakeWriter = std::unique_ptr<host::ImportEvents> (*)(host::BufferedOutput&, const WriterSettings&);
-
-struct Format {
-    const char* name;
-    // Null for a format that writes nothing of its own from the events.
-    MakeWriter make;
-    // The format is the log of the module's calls.
-    bool traced;
-    // Its messages are in the output itself, so failures need no lines on standard error.
-    bool showsMessages;
-    // It shows the files' coordinates, so the run is reduced.
-    bool coordinates;
-    // Its writer holds each file whole until it ends and hands it to the sections first.
-    bool holdsFiles;
-};
-
-const std::vector<Format>& Formats();
-const Format* FindFormat(std::string_view name);
 
 // A readable listing per file, with messages as FILE:LINE: TEXT, lines counted from 1.
 std::unique_ptr<host::ImportEvents> MakeTextWriter(host::BufferedOutput& out, const WriterSettings& settings);
