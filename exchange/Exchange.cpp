@@ -22,10 +22,10 @@ bool Writable(const FormatInfo& format) {
     return format.gdalLayout ? NIKON_EXCHANGE_GDAL : NIKON_EXCHANGE_LANDXML;
 }
 
-void WriteFormat(const FormatInfo& format, const std::vector<survey::FileSurvey>& surveys,
-                 const std::optional<ReferenceSystem>& system, const Destination& destination,
-                 Staging& staging) {
+void WriteFormat(const std::vector<survey::FileSurvey>& surveys, const std::optional<ReferenceSystem>& system,
+                 const Destination& destination, Staging& staging) {
 #if NIKON_EXCHANGE_GDAL
+    const FormatInfo& format = destination.format;
     if (format.gdalLayout) {
         const GdalFormat gdal{std::string(format.name), *format.gdalLayout,
                               format.positions == Positions::LongitudeLatitude, destination.labelHeight};
@@ -73,7 +73,7 @@ void Check(const Destination& destination) {
 void Write(const std::vector<survey::FileSurvey>& surveys, const Destination& destination) {
     const std::optional<ReferenceSystem> system = Prepare(destination);
     Staging staging(std::filesystem::u8path(destination.path));
-    WriteFormat(destination.format, surveys, system, destination, staging);
+    WriteFormat(surveys, system, destination, staging);
     staging.Commit();
 }
 
