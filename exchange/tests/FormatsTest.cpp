@@ -14,8 +14,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-const FormatInfo kGeoJson{"GeoJSON", GdalLayout::FilePerLayer, Positions::LongitudeLatitude};
-
 // The user's mistakes come back as data, which the program words with its own options.
 TEST(ExchangeFormats, ReferenceSystemMistakesAreUsageErrorsNamingWhatWasGiven) {
     const struct {
@@ -25,7 +23,7 @@ TEST(ExchangeFormats, ReferenceSystemMistakesAreUsageErrorsNamingWhatWasGiven) {
     } cases[] = {
         {{"site.gpkg", test::kGpkg, "EPSG:99999999"}, Problem::UnknownReferenceSystem, "EPSG:99999999"},
         {{"site.gpkg", test::kGpkg, "EPSG:4326"}, Problem::GeographicReferenceSystem, "EPSG:4326"},
-        {{"site.geojson", kGeoJson, ""}, Problem::NeedsReferenceSystem, "site.geojson"},
+        {{"site.geojson", test::kGeoJson, ""}, Problem::NeedsReferenceSystem, "site.geojson"},
         {{"site.dxf", test::kDxf, "", 0.0}, Problem::LabelHeightNotPositive, ""},
         {{"site.dxf", test::kDxf, "", -std::numeric_limits<double>::infinity()},
          Problem::LabelHeightNotPositive,
@@ -61,7 +59,7 @@ TEST(ExchangeFormats, AFileThatCannotBeWrittenIsAWriteFailureAndLeavesNothing) {
     faraway.reduction.coordinates[0].easting = 1e30;
     test::ExpectError(
         [&] {
-            Write({faraway}, {(folder / "far.geojson").string(), kGeoJson, "EPSG:32633"});
+            Write({faraway}, {(folder / "far.geojson").string(), test::kGeoJson, "EPSG:32633"});
         },
         Error::Kind::WriteFailure,
         "far.geojson: a point lies where its reference system cannot be transformed");

@@ -16,8 +16,14 @@ namespace exchange {
 namespace {
 
 using test::kDxf;
+using test::kGeoJson;
 using test::kGpkg;
 using test::kMillimetre;
+
+const FormatInfo kShapefile{"ESRI Shapefile", GdalLayout::FilePerLayer};
+const FormatInfo kFlatGeobuf{"FlatGeobuf", GdalLayout::FilePerLayer};
+const FormatInfo kCsv{"CSV", GdalLayout::FilePerLayer};
+const FormatInfo kKml{"KML", GdalLayout::Layers, Positions::LongitudeLatitude};
 
 struct Vertex {
     double x, y, z;
@@ -203,41 +209,14 @@ INSTANTIATE_TEST_SUITE_P(
     EveryFormat, GdalRoundTrip,
     ::testing::Values(Case{kGpkg, "site.gpkg", "EPSG:32633", "stations", "observations", false, true},
                       Case{kGpkg, "site.gpkg", "", "stations", "observations", false, true},
-                      Case{{"ESRI Shapefile", GdalLayout::FilePerLayer},
-                           "site.shp",
-                           "EPSG:32633",
-                           "site_stations.shp",
-                           "site_observations.shp",
-                           false,
-                           false},
-                      Case{{"FlatGeobuf", GdalLayout::FilePerLayer},
-                           "site.fgb",
-                           "EPSG:32633",
-                           "site_stations.fgb",
-                           "site_observations.fgb",
-                           false,
-                           false},
-                      Case{{"CSV", GdalLayout::FilePerLayer},
-                           "site.csv",
-                           "",
-                           "site_stations.csv",
-                           "site_observations.csv",
-                           false,
-                           false},
-                      Case{{"GeoJSON", GdalLayout::FilePerLayer, Positions::LongitudeLatitude},
-                           "site.geojson",
-                           "EPSG:32633",
-                           "site_stations.geojson",
-                           "site_observations.geojson",
-                           true,
-                           true},
-                      Case{{"KML", GdalLayout::Layers, Positions::LongitudeLatitude},
-                           "site.kml",
-                           "EPSG:32633",
-                           "stations",
-                           "observations",
-                           true,
-                           true},
+                      Case{kShapefile, "site.shp", "EPSG:32633", "site_stations.shp", "site_observations.shp",
+                           false, false},
+                      Case{kFlatGeobuf, "site.fgb", "EPSG:32633", "site_stations.fgb",
+                           "site_observations.fgb", false, false},
+                      Case{kCsv, "site.csv", "", "site_stations.csv", "site_observations.csv", false, false},
+                      Case{kGeoJson, "site.geojson", "EPSG:32633", "site_stations.geojson",
+                           "site_observations.geojson", true, true},
+                      Case{kKml, "site.kml", "EPSG:32633", "stations", "observations", true, true},
                       // New York Long Island in US survey feet: coordinates go in the system's unit.
                       Case{kGpkg, "feet.gpkg", "EPSG:2263", "stations", "observations", false, true,
                            3937.0 / 1200.0}),

@@ -16,6 +16,7 @@ constexpr double kMillimetre = 0.001;
 // Formats as a program's table of formats describes them to the writers.
 const FormatInfo kGpkg{"GPKG", GdalLayout::Layers};
 const FormatInfo kDxf{"DXF", GdalLayout::CadLayers};
+const FormatInfo kGeoJson{"GeoJSON", GdalLayout::FilePerLayer, Positions::LongitudeLatitude};
 const FormatInfo kLandXml{"LandXML"};
 
 // Two stations on UTM zone 33 north coordinates: S1 sees the backsight K1, the points P1 (TREE),
