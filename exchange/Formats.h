@@ -24,12 +24,15 @@ enum class GdalLayout {
 // Whether a format's coordinates are the survey's own or WGS 84 longitudes and latitudes.
 enum class Positions { Survey, LongitudeLatitude };
 
+// A format as the program's table describes it to the writers.
 struct FormatInfo {
     std::string_view name; // a GDAL driver name, or LandXML
-    std::optional<GdalLayout> gdalLayout =
-        std::nullopt;                            // written by GDAL's driver of that name; none: LandXML
-    Positions positions = Positions::Survey;     // WGS 84 by definition: needs the survey's system
-    std::vector<std::string_view> sidecars = {}; // extensions of the files the driver writes beside each
+    // Written by GDAL's driver of that name; none: LandXML.
+    std::optional<GdalLayout> gdalLayout = std::nullopt;
+    // Longitudes and latitudes (WGS 84 by definition) need the survey's reference system.
+    Positions positions = Positions::Survey;
+    // The extensions of the files the driver writes beside each.
+    std::vector<std::string_view> sidecars = {};
 };
 
 struct Destination {
