@@ -17,13 +17,18 @@
 namespace exchange {
 namespace {
 
-void WriteFormat(const FormatInfo& format, const std::vector<survey::FileSurvey>& surveys,
-                 const std::optional<ReferenceSystem>& system, const Destination& destination,
-                 Staging& staging) {
+// Whether this build has the library that writes the format.
+bool Writable(const FormatInfo& format) {
+    return format.gdalLayout ? NIKON_EXCHANGE_GDAL : NIKON_EXCHANGE_LANDXML;
+}
+
+void WriteFormat(const std::vector<survey::FileSurvey>& surveys, const std::optional<ReferenceSystem>& system,
+                 const Destination& destination, Staging& staging) {
 #if NIKON_EXCHANGE_GDAL
+    const FormatInfo& format = destination.format;
     if (format.gdalLayout) {
-        const GdalFormat gdal{std::string(format.name), *format.gdalLayout, format.longitudeLatitude,
-                              destination.labelHeight};
+        const GdalFormat gdal{std::string(format.name), *format.gdalLayout,
+                              format.positions == Positions::LongitudeLatitude, destination.labelHeight};
         WriteWithGdal(gdal, Flatten(surveys), system, staging);
         return;
     }
@@ -34,28 +39,29 @@ void WriteFormat(const FormatInfo& format, const std::vector<survey::FileSurvey>
     static_cast<void>(destination); // a build without GDAL has no drawings
 }
 
-struct Prepared {
-    const FormatInfo& format;
-    std::optional<ReferenceSystem> system;
-};
-
 // Everything the user can get wrong, found before anything is written.
-Prepared Prepare(const Destination& destination) {
-    const FormatInfo& format = FindFormat(destination);
+std::optional<ReferenceSystem> Prepare(const Destination& destination) {
+    const FormatInfo& format = destination.format;
+    if (!Writable(format)) {
+        throw Error(Error::Kind::WriteFailure, "cannot write " + destination.path +
+                                                   ": this build has no writer of " +
+                                                   std::string(format.name));
+    }
     std::optional<ReferenceSystem> system = DescribeReferenceSystem(destination.crs);
-    if (format.longitudeLatitude && !system) {
-        throw Error(Error::Kind::Usage, "--to " + destination.path + ": " + std::string(format.name) +
-                                            " holds WGS 84 longitudes and latitudes; give the survey's "
-                                            "reference system with --crs so that its coordinates can be "
-                                            "transformed");
+    if (format.positions == Positions::LongitudeLatitude && !system) {
+        throw Error(Error::Kind::Usage, Problem::NeedsReferenceSystem,
+                    {destination.path, std::string(format.name)},
+                    destination.path + ": " + std::string(format.name) +
+                        " holds WGS 84 longitudes and latitudes, which need the survey's reference system");
     }
 #if NIKON_EXCHANGE_LANDXML
     if (!format.gdalLayout)
         CheckLandXmlSystem(system);
 #endif
     if (destination.labelHeight && !(std::isfinite(*destination.labelHeight) && *destination.labelHeight > 0))
-        throw Error(Error::Kind::Usage, "--label-height: a label height is a length above 0");
-    return {format, std::move(system)};
+        throw Error(Error::Kind::Usage, Problem::LabelHeightNotPositive, {},
+                    "a label height is a length above 0");
+    return system;
 }
 
 } // namespace
@@ -65,9 +71,9 @@ void Check(const Destination& destination) {
 }
 
 void Write(const std::vector<survey::FileSurvey>& surveys, const Destination& destination) {
-    const auto [format, system] = Prepare(destination);
+    const std::optional<ReferenceSystem> system = Prepare(destination);
     Staging staging(std::filesystem::u8path(destination.path));
-    WriteFormat(format, surveys, system, destination, staging);
+    WriteFormat(surveys, system, destination, staging);
     staging.Commit();
 }
 

@@ -1,6 +1,7 @@
-// The exchange formats as a program names them: which formats this build writes, the extensions
-// that choose them, and the errors of a write. Needs neither GDAL nor libxml2, so that a program can
-// list and check the formats without loading the writers (see exchange/module/).
+// What an exchange writer is asked to write: the format, as the program's table of formats
+// describes it, the file and the survey's reference system; and the errors of a write. Needs
+// neither GDAL nor libxml2, so that a program can name and check its formats without loading the
+// writers (see exchange/module/).
 #pragma once
 
 #include <array>
@@ -12,26 +13,6 @@
 
 namespace exchange {
 
-struct Destination {
-    std::string path;   // the file the user asked for, UTF-8
-    std::string format; // a format name; empty: chosen by the path's extension
-    std::string crs;    // the survey's reference system as GDAL takes it; empty: local coordinates
-    std::optional<double> labelHeight =
-        std::nullopt; // of a drawing's labels, in its unit; none: from its extent
-};
-
-// A usage error is the user's to mend (an unknown extension or format, a reference system GDAL does
-// not know, a format that needs one); a write failure is the file system's or the library's.
-class Error : public std::runtime_error {
-public:
-    enum class Kind { Usage, WriteFailure };
-    Error(Kind kind, const std::string& message) : std::runtime_error(message), m_kind(kind) {}
-    Kind kind() const { return m_kind; }
-
-private:
-    Kind m_kind;
-};
-
 // How a GDAL driver takes the three layers.
 enum class GdalLayout {
     Layers,       // one dataset holds points, stations and observations
@@ -40,12 +21,58 @@ enum class GdalLayout {
     CadLayers,    // DXF: one drawing, CAD layers per point code, STATIONS and OBSERVATIONS
 };
 
+// Whether a format's coordinates are the survey's own or WGS 84 longitudes and latitudes.
+enum class Positions { Survey, LongitudeLatitude };
+
+// A format as the program's table describes it to the writers.
 struct FormatInfo {
     std::string_view name; // a GDAL driver name, or LandXML
-    std::vector<std::string_view> extensions;
-    bool longitudeLatitude = false;         // WGS 84 by definition: needs the survey's system
-    std::optional<GdalLayout> gdalLayout;   // written by GDAL's driver of that name; none: LandXML
-    std::vector<std::string_view> sidecars; // extensions of the files the driver writes beside each
+    // Written by GDAL's driver of that name; none: LandXML.
+    std::optional<GdalLayout> gdalLayout = std::nullopt;
+    // Longitudes and latitudes (WGS 84 by definition) need the survey's reference system.
+    Positions positions = Positions::Survey;
+    // The extensions of the files the driver writes beside each.
+    std::vector<std::string_view> sidecars = {};
+};
+
+struct Destination {
+    std::string path; // the file the user asked for, UTF-8
+    FormatInfo format;
+    std::string crs; // the survey's reference system as GDAL takes it; empty: local coordinates
+    std::optional<double> labelHeight =
+        std::nullopt; // of a drawing's labels, in its unit; none: from its extent
+};
+
+// What went wrong, as data: the program that asked words it in its own terms (its options).
+enum class Problem {
+    None,                      // a write failure, worded in the message
+    UnknownReferenceSystem,    // names: the text given, GDAL's reason (may be empty)
+    GeographicReferenceSystem, // names: the text given
+    VerticalReferenceSystem,   // names: the text given
+    NoReferenceSystems,        // a build without GDAL was given one
+    NeedsReferenceSystem,      // names: the path, the format
+    NoTransformToWgs84,        // names: the reference system's name
+    PointOutsideTransform,     // names: the path, GDAL's reason (may be empty)
+    NoLandXmlUnit,             // names: the reference system's name
+    LabelHeightNotPositive,
+};
+
+// A usage error is the user's to mend (a reference system GDAL does not know, a format that needs
+// one); a write failure is the file system's or the library's.
+class Error : public std::runtime_error {
+public:
+    enum class Kind { Usage, WriteFailure };
+    Error(Kind kind, const std::string& message) : std::runtime_error(message), m_kind(kind) {}
+    Error(Kind kind, Problem problem, std::vector<std::string> names, const std::string& message)
+        : std::runtime_error(message), m_kind(kind), m_problem(problem), m_names(std::move(names)) {}
+    Kind kind() const { return m_kind; }
+    Problem problem() const { return m_problem; }
+    const std::vector<std::string>& names() const { return m_names; }
+
+private:
+    Kind m_kind;
+    Problem m_problem = Problem::None;
+    std::vector<std::string> m_names;
 };
 
 // The files of a FilePerLayer format, for the file name the user asked for: points, stations and
@@ -55,12 +82,5 @@ std::array<std::string, 3> FilePerLayerNames(const std::string& fileName);
 // Every file a format may write for the file name the user asked for: the name itself, the files
 // of its other layers and each one's sidecars.
 std::vector<std::string> FileNamesWritten(const FormatInfo& format, const std::string& fileName);
-
-// The formats this build writes, with the extensions that choose them.
-const std::vector<FormatInfo>& Formats();
-
-// The format Write would choose for a destination; throws Error (Usage) naming what is known.
-const FormatInfo& FindFormat(const Destination& destination);
-std::string_view ResolveFormat(const Destination& destination);
 
 } // namespace exchange

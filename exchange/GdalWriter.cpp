@@ -36,12 +36,14 @@ constexpr std::size_t kDbfTextBytes = 254;
 class Failing {
 public:
     Failing(const Staging& staging, const GdalErrors& errors) : m_staging(staging), m_errors(errors) {}
-    [[noreturn]] void operator()(const std::string& what) const {
-        std::string message = "cannot write " + m_staging.target().u8string() + ": " + what;
-        if (m_errors.failed())
-            message += " (" + m_errors.last() + ")";
-        throw Error(Error::Kind::WriteFailure, message);
+    [[noreturn]] void operator()(const std::string& what, Problem problem = Problem::None) const {
+        const std::string reason = m_errors.failed() ? m_errors.last() : "";
+        std::string message = "cannot write " + target() + ": " + what;
+        if (!reason.empty())
+            message += " (" + reason + ")";
+        throw Error(Error::Kind::WriteFailure, problem, {target(), reason}, message);
     }
+    std::string target() const { return m_staging.target().u8string(); }
 
 private:
     const Staging& m_staging;
@@ -52,7 +54,7 @@ private:
 // latitude with heights in metres for the formats defined that way.
 class Frame {
 public:
-    Frame(const std::optional<ReferenceSystem>& system, bool longitudeLatitude, const Failing& fail)
+    Frame(const std::optional<ReferenceSystem>& system, const GdalFormat& format, const Failing& fail)
         : m_fail(fail) {
         if (system) {
             m_unitsPerMetre = 1 / system->metresPerUnit;
@@ -60,16 +62,18 @@ public:
             m_survey->importFromWkt(system->wkt.c_str());
             m_survey->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
         }
-        if (!longitudeLatitude)
+        if (!format.longitudeLatitude)
             return;
         if (!system)
-            throw Error(Error::Kind::Usage, "longitudes and latitudes need the survey's system: give --crs");
+            throw Error(Error::Kind::Usage, Problem::NeedsReferenceSystem, {fail.target(), format.driver},
+                        format.driver + " holds longitudes and latitudes, which need the survey's system");
         m_file = std::make_unique<OGRSpatialReference>();
         m_file->importFromEPSG(4326);
         m_file->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
         m_toFile.reset(OGRCreateCoordinateTransformation(m_survey.get(), m_file.get()));
         if (!m_toFile)
-            throw Error(Error::Kind::Usage, "--crs " + system->name + " cannot be transformed to WGS 84");
+            throw Error(Error::Kind::Usage, Problem::NoTransformToWgs84, {system->name},
+                        system->name + " cannot be transformed to WGS 84");
     }
 
     OGRSpatialReference* fileSystem() const { return m_file ? m_file.get() : m_survey.get(); }
@@ -78,7 +82,8 @@ public:
         double x = position.easting * m_unitsPerMetre;
         double y = position.northing * m_unitsPerMetre;
         if (m_toFile && !m_toFile->Transform(1, &x, &y))
-            m_fail("a point lies where --crs cannot be transformed to WGS 84");
+            m_fail("a point lies where its reference system cannot be transformed to WGS 84",
+                   Problem::PointOutsideTransform);
         // Without an elevation the point is two-dimensional: a Z of 0 would read as measured.
         if (const std::optional<double> z = Length(position.elevation))
             return OGRPoint(x, y, *z);
@@ -160,7 +165,7 @@ constexpr Schema<4, 9> kAdjustedPointFields = {kPointFields.texts,
 
 // An axis has no sense: its azimuth is given in [0, 180) degrees, clockwise from grid north.
 double AxisAzimuthDegrees(double radians) {
-    const double degrees = std::fmod(NormalizedAngle(radians) * kDegreesPerRadian, 180.0);
+    const double degrees = std::fmod(survey::Normalised(radians) * kDegreesPerRadian, 180.0);
     return degrees < 0 ? degrees + 180 : degrees;
 }
 
@@ -670,7 +675,7 @@ void WriteWithGdal(const GdalFormat& format, const SurveyRows& rows,
     GDALAllRegister();
     const GdalErrors errors;
     const Failing fail(staging, errors);
-    const Frame frame(system, format.longitudeLatitude, fail);
+    const Frame frame(system, format, fail);
     const MemoryFolder folder(staging);
     if (format.layout == GdalLayout::CadLayers)
         WriteDrawing(format, rows, frame, staging, folder, errors, fail);

@@ -69,8 +69,8 @@ const LinearUnit& FindLinearUnit(const std::optional<ReferenceSystem>& system) {
         if (std::fabs(survey::MetresPer(unit.unit) - metres) < 1e-9)
             return unit;
     }
-    throw Error(Error::Kind::Usage, "LandXML has no unit for the linear unit of --crs " + system->name +
-                                        "; give a system in metres, feet or US survey feet");
+    throw Error(Error::Kind::Usage, Problem::NoLandXmlUnit, {system->name},
+                "LandXML has no unit for the linear unit of " + system->name);
 }
 
 // Every digit of any double (1e308 has 309 before the point); XML Schema's words for the others.
@@ -324,7 +324,7 @@ private:
             LengthProperty("sdElevation", *precision.sdElevation);
         LengthProperty("ellipse95SemiMajor", ellipse.semiMajor);
         LengthProperty("ellipse95SemiMinor", ellipse.semiMinor);
-        const double axis = std::fmod(NormalizedAngle(ellipse.azimuth), kPi);
+        const double axis = std::fmod(survey::Normalised(ellipse.azimuth), kPi);
         Property("ellipse95Azimuth", axis, FormatAngle(axis, m_angularUnit));
         m_xml.End();
     }

@@ -7,7 +7,8 @@ namespace exchange {
 std::optional<ReferenceSystem> DescribeReferenceSystem(const std::string& text) {
     if (text.empty())
         return std::nullopt;
-    throw Error(Error::Kind::Usage, "--crs needs GDAL, and this build has none");
+    throw Error(Error::Kind::Usage, Problem::NoReferenceSystems, {text},
+                "a reference system needs GDAL, and this build has none");
 }
 
 } // namespace exchange

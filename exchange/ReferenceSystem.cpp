@@ -29,18 +29,17 @@ std::optional<ReferenceSystem> DescribeReferenceSystem(const std::string& text) 
     if (srs.SetFromUserInput(text.c_str(), OGRSpatialReference::SET_FROM_USER_INPUT_LIMITATIONS) !=
         OGRERR_NONE) {
         const std::string reason = errors.failed() ? " (" + errors.last() + ")" : "";
-        throw Error(Error::Kind::Usage, "--crs " + text + ": not a reference system GDAL knows" + reason +
-                                            "; give for example EPSG:32633, a WKT or a PROJ string");
+        throw Error(Error::Kind::Usage, Problem::UnknownReferenceSystem,
+                    {text, errors.failed() ? errors.last() : ""},
+                    text + ": not a reference system GDAL knows" + reason);
     }
     if (srs.IsGeographic() || srs.IsGeocentric()) {
-        throw Error(Error::Kind::Usage, "--crs " + text +
-                                            ": a geographic reference system cannot hold plane survey "
-                                            "coordinates; name the projected or local system they are in");
+        throw Error(Error::Kind::Usage, Problem::GeographicReferenceSystem, {text},
+                    text + ": a geographic reference system cannot hold plane survey coordinates");
     }
     if (srs.IsVertical() && !srs.IsProjected() && !srs.IsLocal()) {
-        throw Error(Error::Kind::Usage, "--crs " + text +
-                                            ": a vertical reference system holds heights only; name the "
-                                            "projected or local system the survey's coordinates are in");
+        throw Error(Error::Kind::Usage, Problem::VerticalReferenceSystem, {text},
+                    text + ": a vertical reference system holds heights only");
     }
     ReferenceSystem system;
     system.name = srs.GetName() != nullptr ? srs.GetName() : text;

@@ -9,9 +9,10 @@ import csv
 import io
 import json
 import pathlib
-import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
+
+from checks import fail, finish, run
 
 TOLERANCE = 0.001
 STEM = "job"
@@ -28,19 +29,6 @@ FORMATS = {
 }
 # Formats of one layer per file keep stations and observations beside the requested name.
 ONE_LAYER_PER_FILE = {"geojson", "shp", "fgb", "csv"}
-
-failures = []
-
-
-def fail(message):
-    failures.append(message)
-
-
-def run(arguments):
-    result = subprocess.run(arguments, capture_output=True, text=True)
-    if result.returncode != 0:
-        sys.exit(f"{' '.join(arguments)} exited with {result.returncode}:\n{result.stderr}")
-    return result.stdout
 
 
 def read_layer(path, layer, crs, wgs84, lines=False):
@@ -178,10 +166,7 @@ def main():
             check_landxml(folder, points)
         else:
             check_gdal(folder, extension, wgs84, crs, points)
-    for failure in failures:
-        print(failure, file=sys.stderr)
-    print(f"{len(FORMATS)} formats, {len(points)} points: {len(failures)} differences")
-    return 1 if failures else 0
+    return finish(f"{len(FORMATS)} formats, {len(points)} points: {{}} differences")
 
 
 if __name__ == "__main__":

@@ -23,6 +23,8 @@ from ezdxf.tools.text import plain_mtext
 from osgeo import gdal, ogr
 from osgeo_utils.samples import validate_gpkg
 
+from checks import fail, finish, run
+
 ogr.UseExceptions()
 FORBIDDEN_IN_LAYERS = set('<>/\\":;?*|=`,')
 LABEL_SHARE_OF_EXTENT = 100  # the default label height is a hundredth of the drawing's extent
@@ -50,19 +52,6 @@ SS,50%%c,1.500,20.000,180.0000,90.0000,,{LONG_CODE}
 SS,x^Iy,1.500,25.000,200.0000,90.0000,,{LONG_CODE}Б
 SS,Столб2,1.500,35.000,300.0000,90.0000,,угол здания
 """
-
-failures = []
-
-
-def fail(message):
-    failures.append(message)
-
-
-def run(arguments):
-    result = subprocess.run(arguments, capture_output=True, text=True)
-    if result.returncode != 0:
-        sys.exit(f"{' '.join(map(str, arguments))} exited with {result.returncode}:\n{result.stderr}")
-    return result.stdout
 
 
 def write_job(tool, jobs, folder, stem, extensions, options=()):
@@ -287,10 +276,7 @@ def main():
         ink, pixels = render(output / "traverse.dxf", arguments.picture)
         print(f"{arguments.picture.name}: {ink} of {pixels} pixels dark")
 
-    for failure in failures:
-        print(failure, file=sys.stderr)
-    print(f"{len(runs) + 3} runs read back by independent readers: {len(failures)} failures")
-    return 1 if failures else 0
+    return finish(f"{len(runs) + 3} runs read back by independent readers: {{}} failures")
 
 
 if __name__ == "__main__":

@@ -14,9 +14,12 @@ template <typename Call> std::optional<Failure> Caught(const Destination& destin
     try {
         call();
     } catch (const Error& error) {
-        return Failure{error.kind(), error.what()};
+        return Failure{error.kind(), error.problem(), error.names(), error.what()};
     } catch (const std::exception& error) {
-        return Failure{Error::Kind::WriteFailure, "cannot write " + destination.path + ": " + error.what()};
+        return Failure{Error::Kind::WriteFailure,
+                       Problem::None,
+                       {},
+                       "cannot write " + destination.path + ": " + error.what()};
     }
     return std::nullopt;
 }

@@ -2,7 +2,7 @@
 // pull in are loaded only by a run that writes an exchange format. The module exports one function,
 // which hands out its writers as a table. Module and program are built together from one tree, so C++
 // types cross as they do within one program; exceptions do not: an error comes back as its kind and
-// message.
+// message, with the data the program words it from.
 #pragma once
 
 #include "exchange/Formats.h"
@@ -16,6 +16,8 @@ namespace exchange::module {
 
 struct Failure {
     Error::Kind kind;
+    Problem problem;
+    std::vector<std::string> names;
     std::string message;
 };
 

@@ -9,7 +9,7 @@ namespace {
 
 void Throw(const std::optional<module::Failure>& failure) {
     if (failure)
-        throw Error(failure->kind, failure->message);
+        throw Error(failure->kind, failure->problem, failure->names, failure->message);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Choosing the format, refusing what cannot be written, and the rows every format shares.
+// Refusing what cannot be written, and the rows every format shares.
 #include "exchange/Exchange.h"
 #include "exchange/SurveyRows.h"
 #include "exchange/tests/SurveyFixture.h"
@@ -6,54 +6,52 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <limits>
 
 namespace exchange {
 namespace {
 
-TEST(ExchangeFormats, TheExtensionChoosesTheFormatAndToFormatOverridesIt) {
-    const struct {
-        Destination destination;
-        std::string_view format;
-    } cases[] = {
-        {{"out/site.gpkg", "", ""}, "GPKG"},      {{"site.GeoJSON", "", ""}, "GeoJSON"},
-        {{"site.json", "", ""}, "GeoJSON"},       {{"site.dxf", "", ""}, "DXF"},
-        {{"site.shp", "", ""}, "ESRI Shapefile"}, {{"site.kml", "", ""}, "KML"},
-        {{"site.fgb", "", ""}, "FlatGeobuf"},     {{"site.csv", "", ""}, "CSV"},
-        {{"site.xml", "", ""}, "LandXML"},        {{"site.landxml", "", ""}, "LandXML"},
-        {{"site.txt", "gpkg", ""}, "GPKG"},       {{"site.gpkg", "landxml", ""}, "LandXML"},
-    };
-    for (const auto& entry : cases)
-        EXPECT_EQ(ResolveFormat(entry.destination), entry.format) << entry.destination.path;
-}
+constexpr double kPi = 3.14159265358979323846;
 
-TEST(ExchangeFormats, UnknownExtensionsFormatsAndReferenceSystemsAreUsageErrors) {
+// The user's mistakes come back as data, which the program words with its own options.
+TEST(ExchangeFormats, ReferenceSystemMistakesAreUsageErrorsNamingWhatWasGiven) {
     const struct {
         Destination destination;
-        std::string message;
+        Problem problem;
+        std::string name;
     } cases[] = {
-        {{"site.pdf", "", ""}, "site.pdf: the extension names no format this build writes (.gpkg .geojson"},
-        {{"site", "", ""}, "site: the extension names no format"},
-        {{"site.gpkg", "MapInfo File", ""}, "--to-format MapInfo File: not a format this build writes"},
-        {{"site.gpkg", "", "EPSG:99999999"}, "--crs EPSG:99999999: not a reference system GDAL knows"},
-        {{"site.gpkg", "", "EPSG:4326"},
-         "a geographic reference system cannot hold plane survey coordinates"},
-        {{"site.geojson", "", ""}, "give the survey's reference system with --crs"},
-        {{"site.kml", "", ""}, "give the survey's reference system with --crs"},
+        {{"site.gpkg", test::kGpkg, "EPSG:99999999"}, Problem::UnknownReferenceSystem, "EPSG:99999999"},
+        {{"site.gpkg", test::kGpkg, "EPSG:4326"}, Problem::GeographicReferenceSystem, "EPSG:4326"},
+        {{"site.geojson", test::kGeoJson, ""}, Problem::NeedsReferenceSystem, "site.geojson"},
+        {{"site.dxf", test::kDxf, "", 0.0}, Problem::LabelHeightNotPositive, ""},
+        {{"site.dxf", test::kDxf, "", -std::numeric_limits<double>::infinity()},
+         Problem::LabelHeightNotPositive,
+         ""},
     };
     const test::ScratchFolder folder;
     for (const auto& entry : cases) {
         Destination destination = entry.destination;
         destination.path = (folder / destination.path).string();
-        test::ExpectError([&] { Check(destination); }, Error::Kind::Usage, entry.message);
-        test::ExpectError([&] { Write({test::SiteSurvey()}, destination); }, Error::Kind::Usage,
-                          entry.message);
+        for (const auto& call : {std::function<void()>([&] { Check(destination); }),
+                                 std::function<void()>([&] { Write({test::SiteSurvey()}, destination); })}) {
+            try {
+                call();
+                ADD_FAILURE() << "no error for " << destination.path;
+            } catch (const Error& error) {
+                EXPECT_EQ(error.kind(), Error::Kind::Usage) << error.what();
+                EXPECT_EQ(error.problem(), entry.problem) << error.what();
+                const std::string first = error.names().empty() ? "" : error.names().front();
+                EXPECT_NE(first.find(entry.name), std::string::npos) << error.what();
+            }
+        }
         EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << destination.path;
     }
 }
 
 TEST(ExchangeFormats, AFileThatCannotBeWrittenIsAWriteFailureAndLeavesNothing) {
     const test::ScratchFolder folder;
-    const Destination missingFolder{(folder / "no/such/folder/site.gpkg").string(), "", ""};
+    const Destination missingFolder{(folder / "no/such/folder/site.gpkg").string(), test::kGpkg, ""};
     test::ExpectError([&] { Write({test::SiteSurvey()}, missingFolder); }, Error::Kind::WriteFailure,
                       "cannot write " + missingFolder.path);
     // A point that the reference system cannot carry to WGS 84 fails the write of longitudes.
@@ -61,15 +59,16 @@ TEST(ExchangeFormats, AFileThatCannotBeWrittenIsAWriteFailureAndLeavesNothing) {
     faraway.reduction.coordinates[0].easting = 1e30;
     test::ExpectError(
         [&] {
-            Write({faraway}, {(folder / "far.geojson").string(), "", "EPSG:32633"});
+            Write({faraway}, {(folder / "far.geojson").string(), test::kGeoJson, "EPSG:32633"});
         },
-        Error::Kind::WriteFailure, "far.geojson: a point lies where --crs cannot be transformed");
+        Error::Kind::WriteFailure,
+        "far.geojson: a point lies where its reference system cannot be transformed");
     EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
     // A folder in the way is found only when the written file is moved into place: nothing of the
     // write stays behind.
     const std::filesystem::path inTheWay = folder / "site.xml";
     std::filesystem::create_directories(inTheWay / "content");
-    EXPECT_THROW(Write({test::SiteSurvey()}, {inTheWay.string(), "", ""}), Error);
+    EXPECT_THROW(Write({test::SiteSurvey()}, {inTheWay.string(), test::kLandXml, ""}), Error);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
     EXPECT_TRUE(std::filesystem::exists(inTheWay / "content"));
 }

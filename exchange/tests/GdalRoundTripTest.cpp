@@ -16,7 +16,15 @@
 namespace exchange {
 namespace {
 
+using test::kDxf;
+using test::kGeoJson;
+using test::kGpkg;
 using test::kMillimetre;
+
+const FormatInfo kShapefile{"ESRI Shapefile", GdalLayout::FilePerLayer};
+const FormatInfo kFlatGeobuf{"FlatGeobuf", GdalLayout::FilePerLayer};
+const FormatInfo kCsv{"CSV", GdalLayout::FilePerLayer};
+const FormatInfo kKml{"KML", GdalLayout::Layers, Positions::LongitudeLatitude};
 
 struct Vertex {
     double x, y, z;
@@ -121,6 +129,7 @@ void ExpectAt(const Vertex& vertex, double easting, double northing, std::option
 }
 
 struct Case {
+    FormatInfo format;
     std::string fileName;
     std::string crs;
     std::string stations; // the file or layer of each: a layer name for one-file formats
@@ -141,7 +150,7 @@ TEST_P(GdalRoundTrip, PointsStationsAndSightLinesComeBackWithinAMillimetre) {
     const Case& format = GetParam();
     const test::ScratchFolder folder;
     const survey::FileSurvey survey = test::SiteSurvey();
-    Write({survey}, {(folder / format.fileName).string(), "", format.crs});
+    Write({survey}, {(folder / format.fileName).string(), format.format, format.crs});
 
     const bool oneFile = format.stations.find('.') == std::string::npos;
     const auto layerOf = [&](const std::string& layerOrFile, const char* layer) {
@@ -209,7 +218,7 @@ TEST_P(GdalRoundTrip, AdjustedPointsCarryTheirDeviationsAndEllipse) {
     survey::FileSurvey survey = test::AdjustedSiteSurvey();
     // A deviation the adjustment could not give is an empty field, not "nan".
     survey.reduction.coordinates[3].precision->sdEasting = std::nan("");
-    Write({survey}, {(folder / format.fileName).string(), "", format.crs});
+    Write({survey}, {(folder / format.fileName).string(), format.format, format.crs});
     const bool oneFile = format.stations.find('.') == std::string::npos;
     const ReadLayer points = Read(folder / format.fileName, oneFile ? "points" : "");
     const bool shortNames = format.fileName == "site.shp";
@@ -250,16 +259,19 @@ TEST_P(GdalRoundTrip, AdjustedPointsCarryTheirDeviationsAndEllipse) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, GdalRoundTrip,
-    ::testing::Values(
-        Case{"site.gpkg", "EPSG:32633", "stations", "observations", false, true},
-        Case{"site.gpkg", "", "stations", "observations", false, true},
-        Case{"site.shp", "EPSG:32633", "site_stations.shp", "site_observations.shp", false, false},
-        Case{"site.fgb", "EPSG:32633", "site_stations.fgb", "site_observations.fgb", false, false},
-        Case{"site.csv", "", "site_stations.csv", "site_observations.csv", false, false},
-        Case{"site.geojson", "EPSG:32633", "site_stations.geojson", "site_observations.geojson", true, true},
-        Case{"site.kml", "EPSG:32633", "stations", "observations", true, true},
-        // New York Long Island in US survey feet: coordinates go in the system's unit.
-        Case{"feet.gpkg", "EPSG:2263", "stations", "observations", false, true, 3937.0 / 1200.0}),
+    ::testing::Values(Case{kGpkg, "site.gpkg", "EPSG:32633", "stations", "observations", false, true},
+                      Case{kGpkg, "site.gpkg", "", "stations", "observations", false, true},
+                      Case{kShapefile, "site.shp", "EPSG:32633", "site_stations.shp", "site_observations.shp",
+                           false, false},
+                      Case{kFlatGeobuf, "site.fgb", "EPSG:32633", "site_stations.fgb",
+                           "site_observations.fgb", false, false},
+                      Case{kCsv, "site.csv", "", "site_stations.csv", "site_observations.csv", false, false},
+                      Case{kGeoJson, "site.geojson", "EPSG:32633", "site_stations.geojson",
+                           "site_observations.geojson", true, true},
+                      Case{kKml, "site.kml", "EPSG:32633", "stations", "observations", true, true},
+                      // New York Long Island in US survey feet: coordinates go in the system's unit.
+                      Case{kGpkg, "feet.gpkg", "EPSG:2263", "stations", "observations", false, true,
+                           3937.0 / 1200.0}),
     [](const ::testing::TestParamInfo<Case>& info) {
         std::string name = info.param.fileName + (info.param.crs.empty() ? "_local" : "");
         for (char& c : name)
@@ -282,7 +294,7 @@ TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsBesideTheirPointsAndStationsOnce) {
         double height;
     } heights[] = {{std::nullopt, 2.29875}, {0.5, 0.5}};
     for (const auto& height : heights) {
-        Write({survey}, {(folder / "site.dxf").string(), "", "", height.chosen});
+        Write({survey}, {(folder / "site.dxf").string(), kDxf, "", height.chosen});
         const ReadLayer entities = Read(folder / "site.dxf", "entities");
         std::map<std::string, std::vector<std::string>> labelsByLayer;
         std::map<std::string, int> entitiesByLayer;
@@ -313,9 +325,9 @@ TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsBesideTheirPointsAndStationsOnce) {
     }
     test::ExpectError(
         [&] {
-            Write({survey}, {(folder / "bad.dxf").string(), "", "", 0.0});
+            Write({survey}, {(folder / "bad.dxf").string(), kDxf, "", 0.0});
         },
-        Error::Kind::Usage, "--label-height");
+        Error::Kind::Usage, "a label height is a length above 0");
 }
 
 // Each adjusted point's 95 % ellipse is an ELLIPSE around it on a layer of its own, whose name
@@ -323,7 +335,7 @@ TEST(DxfDrawing, OneCadLayerPerCodeWithLabelsBesideTheirPointsAndStationsOnce) {
 TEST(DxfDrawing, AdjustedPointsHaveTheirEllipsesOnALayerThatStatesTheExaggeration) {
     const test::ScratchFolder folder;
     const survey::FileSurvey survey = test::AdjustedSiteSurvey();
-    Write({survey}, {(folder / "site.dxf").string(), "", ""});
+    Write({survey}, {(folder / "site.dxf").string(), kDxf, ""});
     const ReadLayer entities = Read(folder / "site.dxf", "entities");
     const std::string prefix = "ERROR_ELLIPSES_95_X";
     int ellipses = 0;

@@ -118,7 +118,7 @@ double FromDegreesMinutesSeconds(const std::string& text) {
 Document WriteAndParse(const std::vector<survey::FileSurvey>& surveys, const std::string& crs,
                        const test::ScratchFolder& folder) {
     const std::filesystem::path file = folder / "site.xml";
-    Write(surveys, {file.string(), "", crs});
+    Write(surveys, {file.string(), test::kLandXml, crs});
     Document document(xmlReadFile(file.c_str(), nullptr, XML_PARSE_NONET));
     if (!document)
         throw std::runtime_error("site.xml is not well-formed XML");

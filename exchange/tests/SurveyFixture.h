@@ -13,6 +13,12 @@ namespace exchange::test {
 
 constexpr double kMillimetre = 0.001;
 
+// Formats as a program's table of formats describes them to the writers.
+const FormatInfo kGpkg{"GPKG", GdalLayout::Layers};
+const FormatInfo kDxf{"DXF", GdalLayout::CadLayers};
+const FormatInfo kGeoJson{"GeoJSON", GdalLayout::FilePerLayer, Positions::LongitudeLatitude};
+const FormatInfo kLandXml{"LandXML"};
+
 // Two stations on UTM zone 33 north coordinates: S1 sees the backsight K1, the points P1 (TREE),
 // P2 (WALL), P3 (no code, no elevation) and an unlocated target X; S2 sees P1 and S1.
 survey::FileSurvey SiteSurvey();

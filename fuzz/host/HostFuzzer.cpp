@@ -8,6 +8,7 @@
 #include "host/ThreadEncoding.h"
 #include "report/HtmlReport.h"
 #include "survey/KnownPoints.h"
+#include "tools/rdf-import/OutputFormats.h"
 
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
@@ -174,7 +175,7 @@ void WriteExchange(const ExchangeFormat& format, const std::vector<survey::FileS
     const std::filesystem::path folder = scratch.Outputs();
     const std::filesystem::path target = folder / format.file;
     try {
-        exchange::Write(surveys, {target.string(), format.name, format.crs});
+        exchange::Write(surveys, {target.string(), *rdf::FindFormat(format.name, rdf::Target::File)->exchange, format.crs});
     } catch (const exchange::Error&) {
         return; // refused, with a message the user sees: what the checks ask of a failure
     }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "adjust/GamaLocal.h"
-#include "tools/rdf-import/writers/Writers.h"
+#include "output/Writers.h"
 
 #include <optional>
 #include <string>

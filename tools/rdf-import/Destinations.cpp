@@ -1,56 +1,29 @@
 #include "tools/rdf-import/Destinations.h"
 
-#include "exchange/FormatChoice.h"
-#include "exchange/Formats.h"
-#include "exchange/Staging.h"
-#include "report/HtmlReport.h"
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 
 namespace rdf {
 namespace {
 
-void WriteExchange(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
-                   exchange::WriterModule& writers) {
-    writers.Write(surveys, {request.path, request.format, request.crs, request.labelHeight});
+std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
 }
 
-void CheckExchange(const DestinationRequest& request, exchange::WriterModule& writers) {
-    writers.Check({request.path, request.format, request.crs, request.labelHeight});
-}
-
-// The survey report: one HTML page with each file's plan and tables. Like the exchange formats,
-// it appears under its name only once it is whole.
-void WriteReport(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
-                 exchange::WriterModule&) {
-    const std::filesystem::path target = std::filesystem::u8path(request.path);
-    exchange::Staging staging(target);
-    std::ofstream out(staging.PathFor(target.filename().string()), std::ios::binary | std::ios::trunc);
-    report::WriteHtmlReport(out, surveys, request.adjustment);
-    out.close();
-    if (!out)
-        throw exchange::Error(exchange::Error::Kind::WriteFailure, "cannot write " + request.path);
-    staging.Commit();
-}
-
-std::vector<DestinationFormat> BuildTable() {
-    // This tool's own writers (reports) come first; the exchange formats, written by the exchange
-    // module, follow.
-    std::vector<DestinationFormat> table = {{"HTML", {".html", ".htm"}, WriteReport, nullptr}};
-    for (const exchange::FormatInfo& format : exchange::Formats()) {
-        table.push_back({std::string(format.name),
-                         {format.extensions.begin(), format.extensions.end()},
-                         WriteExchange,
-                         CheckExchange});
-    }
-    return table;
-}
-
-const DestinationFormat& Find(const DestinationRequest& request) {
-    return exchange::ChooseFormat(DestinationFormats(), request.path, request.format, "rdf-import");
+// By its name when one is given (in any case), else by the file's extension, as ogr2ogr users
+// expect.
+bool Chooses(const OutputFormat& format, const DestinationRequest& request) {
+    if (format.target != Target::File)
+        return false;
+    if (!request.format.empty())
+        return LowerCase(format.name) == LowerCase(request.format);
+    const std::string extension = LowerCase(std::filesystem::u8path(request.path).extension().u8string());
+    return std::find(format.extensions.begin(), format.extensions.end(), extension) !=
+           format.extensions.end();
 }
 
 std::vector<DestinationRequest> Requests(const DestinationOptions& options) {
@@ -60,38 +33,90 @@ std::vector<DestinationRequest> Requests(const DestinationOptions& options) {
     return requests;
 }
 
-DestinationRequest Resolved(const DestinationRequest& request, const DestinationFormat& format) {
-    DestinationRequest resolved = request;
-    resolved.format = format.name;
-    return resolved;
+exchange::Destination ExchangeDestination(const OutputFormat& format, const DestinationRequest& request) {
+    return {request.path, *format.exchange, request.crs, request.labelHeight};
+}
+
+std::string WithReason(const std::string& text, const std::string& reason) {
+    return reason.empty() ? text : text + " (" + reason + ")";
 }
 
 } // namespace
 
-const std::vector<DestinationFormat>& DestinationFormats() {
-    static const std::vector<DestinationFormat> table = BuildTable();
-    return table;
+const OutputFormat& ChooseFormat(const DestinationRequest& request) {
+    const auto& formats = OutputFormats();
+    const auto found = std::find_if(formats.begin(), formats.end(),
+                                    [&](const OutputFormat& format) { return Chooses(format, request); });
+    if (found != formats.end())
+        return *found;
+    const auto usage = [](const std::string& message) {
+        return exchange::Error(exchange::Error::Kind::Usage, message);
+    };
+    if (!request.format.empty())
+        throw usage("--to-format " + request.format + ": not a format rdf-import writes (" +
+                    FormatList(Target::File, false) + ")");
+    std::string extensions;
+    for (const OutputFormat& format : formats) {
+        for (const std::string_view extension : format.extensions)
+            extensions += (extensions.empty() ? "" : " ") + std::string(extension);
+    }
+    throw usage("--to " + request.path + ": the extension names no format rdf-import writes (" + extensions +
+                "); name one with --to-format");
 }
 
 void CheckDestination(const DestinationRequest& request, exchange::WriterModule& writers) {
-    const DestinationFormat& format = Find(request);
-    if (format.check != nullptr)
-        format.check(Resolved(request, format), writers);
+    const OutputFormat& format = ChooseFormat(request);
+    if (format.exchange)
+        writers.Check(ExchangeDestination(format, request));
 }
 
 void WriteDestination(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
                       exchange::WriterModule& writers) {
-    const DestinationFormat& format = Find(request);
-    format.write(surveys, Resolved(request, format), writers);
+    const OutputFormat& format = ChooseFormat(request);
+    format.file(surveys, format, request, writers);
+}
+
+std::string Worded(const exchange::Error& error) {
+    const std::vector<std::string>& names = error.names();
+    const auto name = [&](std::size_t i) { return i < names.size() ? names[i] : std::string(); };
+    switch (error.problem()) {
+    case exchange::Problem::None:
+        return error.what();
+    case exchange::Problem::UnknownReferenceSystem:
+        return WithReason("--crs " + name(0) + ": not a reference system GDAL knows", name(1)) +
+               "; give for example EPSG:32633, a WKT or a PROJ string";
+    case exchange::Problem::GeographicReferenceSystem:
+        return "--crs " + name(0) +
+               ": a geographic reference system cannot hold plane survey coordinates; name the projected or "
+               "local system they are in";
+    case exchange::Problem::VerticalReferenceSystem:
+        return "--crs " + name(0) +
+               ": a vertical reference system holds heights only; name the projected or local system the "
+               "survey's coordinates are in";
+    case exchange::Problem::NoReferenceSystems:
+        return "--crs needs GDAL, and this build has none";
+    case exchange::Problem::NeedsReferenceSystem:
+        return "--to " + name(0) + ": " + name(1) +
+               " holds WGS 84 longitudes and latitudes; give the survey's reference system with --crs so "
+               "that "
+               "its coordinates can be transformed";
+    case exchange::Problem::NoTransformToWgs84:
+        return "--crs " + name(0) + " cannot be transformed to WGS 84";
+    case exchange::Problem::PointOutsideTransform:
+        return WithReason("cannot write " + name(0) +
+                              ": a point lies where --crs cannot be transformed to WGS 84",
+                          name(1));
+    case exchange::Problem::NoLandXmlUnit:
+        return "LandXML has no unit for the linear unit of --crs " + name(0) +
+               "; give a system in metres, feet or US survey feet";
+    case exchange::Problem::LabelHeightNotPositive:
+        return "--label-height: a label height is a length above 0";
+    }
+    return error.what();
 }
 
 void AddDestinationOptions(CLI::App& app, DestinationOptions& options) {
-    std::string formats;
-    for (const DestinationFormat& format : DestinationFormats()) {
-        formats += (formats.empty() ? "" : ", ") + format.name;
-        for (const std::string& extension : format.extensions)
-            formats += " " + extension;
-    }
+    const std::string formats = FormatList(Target::File, true);
     // One file an occurrence: a list would swallow the raw data files that follow it.
     app.add_option("--to", options.files,
                    "write the reduced survey of all files to FILE (repeatable); the extension chooses the "
@@ -120,7 +145,7 @@ std::optional<std::string> DestinationUsageError(const DestinationOptions& optio
         for (const DestinationRequest& request : Requests(options))
             CheckDestination(request, writers);
     } catch (const exchange::Error& error) {
-        return std::string(error.what());
+        return Worded(error);
     }
     return std::nullopt;
 }
@@ -129,17 +154,13 @@ std::vector<std::filesystem::path> DestinationFiles(const DestinationOptions& op
     std::vector<std::filesystem::path> files;
     for (const DestinationRequest& request : Requests(options)) {
         const std::filesystem::path target = std::filesystem::u8path(request.path);
-        const std::string name = Find(request).name;
-        const auto& formats = exchange::Formats();
-        const auto exchangeFormat =
-            std::find_if(formats.begin(), formats.end(),
-                         [&](const exchange::FormatInfo& format) { return format.name == name; });
-        if (exchangeFormat == formats.end()) {
+        const OutputFormat& format = ChooseFormat(request);
+        if (!format.exchange) {
             files.push_back(target);
             continue;
         }
         for (const std::string& file :
-             exchange::FileNamesWritten(*exchangeFormat, target.filename().u8string()))
+             exchange::FileNamesWritten(*format.exchange, target.filename().u8string()))
             files.push_back(target.parent_path() / std::filesystem::u8path(file));
     }
     return files;
@@ -155,7 +176,7 @@ std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::File
         try {
             WriteDestination(surveys, request, writers);
         } catch (const exchange::Error& error) {
-            failures.push_back({error.what(), error.kind() == exchange::Error::Kind::Usage});
+            failures.push_back({Worded(error), error.kind() == exchange::Error::Kind::Usage});
         } catch (const std::exception& error) {
             failures.push_back({"cannot write " + request.path + ": " + error.what(), false});
         }

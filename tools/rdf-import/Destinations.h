@@ -1,10 +1,11 @@
 // Where --to writes the reduced survey of a run: the format of each file, chosen by --to-format or
-// by the file's extension, and the writer that makes it.
+// by the file's extension from the table of formats, and the writer that makes it.
 #pragma once
 
 #include "exchange/module/WriterModule.h"
 #include "survey/Adjusted.h"
 #include "survey/Survey.h"
+#include "tools/rdf-import/OutputFormats.h"
 
 #include <CLI/CLI.hpp>
 
@@ -15,30 +16,9 @@
 
 namespace rdf {
 
-struct DestinationRequest {
-    std::string path;
-    std::string format;                                    // --to-format; empty: chosen by the extension
-    std::string crs;                                       // --crs; empty: local coordinates
-    std::optional<double> labelHeight = std::nullopt;      // --label-height
-    const survey::AdjustmentSummary* adjustment = nullptr; // the run's, when it was adjusted
-};
-
-// Writers throw exchange::Error: Usage for what the user must mend, WriteFailure otherwise. A writer
-// is called with the request's format set to its row's name. The exchange writers, loaded when
-// first needed, are the run's, so every destination shares one loaded module.
-using DestinationWriter = void (*)(const std::vector<survey::FileSurvey>& surveys,
-                                   const DestinationRequest& request, exchange::WriterModule& writers);
-using DestinationCheck = void (*)(const DestinationRequest& request, exchange::WriterModule& writers);
-
-struct DestinationFormat {
-    std::string name;
-    std::vector<std::string> extensions; // lower case, with the dot
-    DestinationWriter write;
-    DestinationCheck check; // the usage errors the writer would find, before the import; may be null
-};
-
-// Every format --to writes: the one table the command line, its help and its checks read.
-const std::vector<DestinationFormat>& DestinationFormats();
+// The format a --to file is written in. Throws exchange::Error (Usage) for an unknown format or
+// extension, naming the ones known.
+const OutputFormat& ChooseFormat(const DestinationRequest& request);
 
 // Throws exchange::Error (Usage) for an unknown format or extension and for what the writer's check
 // finds, so that a mistake stops the run before the import.
@@ -47,6 +27,9 @@ void CheckDestination(const DestinationRequest& request, exchange::WriterModule&
 // Writes one destination. Throws exchange::Error.
 void WriteDestination(const std::vector<survey::FileSurvey>& surveys, const DestinationRequest& request,
                       exchange::WriterModule& writers);
+
+// An error of the writers, worded with this tool's options.
+std::string Worded(const exchange::Error& error);
 
 // The command line's --to (repeatable), --to-format and --crs.
 struct DestinationOptions {

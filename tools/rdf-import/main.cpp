@@ -9,11 +9,11 @@
 #include "resources/version.h"
 #include "tools/rdf-import/Destinations.h"
 #include "tools/rdf-import/OutputFiles.h"
+#include "tools/rdf-import/OutputFormats.h"
 #include "tools/rdf-import/Platform.h"
 #include "tools/rdf-import/ProgressBar.h"
 #include "tools/rdf-import/SurveyOptions.h"
 #include "tools/rdf-import/TerminalText.h"
-#include "tools/rdf-import/writers/Writers.h"
 #ifdef NIKON_ADJUST
 #include "tools/rdf-import/AdjustmentRun.h"
 #endif
@@ -153,7 +153,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
         try {
             file.emplace(options.output);
         } catch (const exchange::Error& error) {
-            Fail(error.what());
+            Fail(rdf::Worded(error));
             return kUsageError;
         }
     }
@@ -166,7 +166,8 @@ int Run(const Options& options, exchange::WriterModule& writers) {
         if (std::find(options.networks.begin(), options.networks.end(), path) == options.networks.end())
             paths.push_back(host::FileNameFromBytes(path));
 
-    const rdf::Format& format = *rdf::FindFormat(options.format);
+    const rdf::StreamWriter& format = rdf::FindFormat(options.format, rdf::Target::StandardOutput)->stream;
+    const bool reduced = format.reduction == rdf::Reduction::Shown;
     rdf::WriterSettings settings;
     settings.angles = host::ParseAngleStyle(options.angles);
     settings.observations = options.observations;
@@ -191,11 +192,11 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     int outputStatus = kAllImported;
     std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, writers, outputStatus);
     std::optional<rdf::Coordinates> coordinates;
-    if (format.coordinates || !runOutputs.empty()) {
+    if (reduced || !runOutputs.empty()) {
         coordinates.emplace(options.survey, settings.angles.value_or(host::AngleStyle::Dms));
         for (rdf::Coordinates::RunEnded& output : runOutputs)
             coordinates->OnRunEnded(std::move(output));
-        if (format.make == nullptr && format.coordinates)
+        if (format.make == nullptr && reduced)
             coordinates->WritePointList(out, options.quiet);
         settings.sections.push_back(&*coordinates);
         events.Add(*coordinates);
@@ -204,13 +205,13 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     if (writer)
         events.Add(*writer);
     const std::unique_ptr<host::ImportEvents> feeder =
-        coordinates && !format.holdsFiles ? host::MakeSectionFeeder(settings.sections) : nullptr;
+        coordinates && format.files == rdf::Files::Streamed ? host::MakeSectionFeeder(settings.sections) : nullptr;
     if (feeder)
         events.Add(*feeder);
-    RunStatus status(!format.showsMessages && !options.quiet);
+    RunStatus status(format.messages == rdf::Messages::OnStandardError && !options.quiet);
     events.Add(status);
     std::optional<host::CallTrace> trace;
-    if (format.traced)
+    if (format.trace == rdf::Trace::ModuleCalls)
         trace.emplace(stream);
     {
         const std::unique_ptr<rdf::ProgressBar> bar = MakeProgressBar(options);
@@ -281,10 +282,12 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("rdf-import ") + NIKON_VERSION_TEXT);
     app.add_option("FILE", options.files, "raw data files, imported in one call")->required();
     std::vector<std::string> formats;
-    for (const rdf::Format& format : rdf::Formats())
-        formats.emplace_back(format.name);
+    for (const rdf::OutputFormat& format : rdf::OutputFormats())
+        if (format.target == rdf::Target::StandardOutput)
+            formats.emplace_back(format.name);
     app.add_option("--format", options.format,
-                   "the output: " + CLI::detail::join(formats, ", ") + " (text by default)")
+                   "the output: " + rdf::FormatList(rdf::Target::StandardOutput, false) +
+                       " (text by default)")
         ->check(CLI::IsMember(formats));
     app.add_option("--angles", options.angles, "angles as dms (text default), deg, gon, mil or rad (csv default)")
         ->check(CLI::IsMember({"dms", "deg", "gon", "mil", "rad"}));

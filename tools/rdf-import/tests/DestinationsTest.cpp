@@ -1,7 +1,5 @@
 // The --to table: a format by name or extension, and the usage errors found before an import.
 #include "tools/rdf-import/Destinations.h"
-#include "exchange/Formats.h"
-#include "exchange/tests/SurveyFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +16,20 @@ protected:
     exchange::WriterModule writers{NIKON_BUILT_EXCHANGE_MODULE};
 };
 
-TEST_F(Destinations, EveryExchangeFormatIsATableRow) {
-    for (const exchange::FormatInfo& format : exchange::Formats()) {
-        for (std::string_view extension : format.extensions)
-            EXPECT_NO_THROW(CheckDestination({"out" + std::string(extension), "", "EPSG:32633"}, writers))
-                << extension;
-    }
-    EXPECT_NO_THROW(CheckDestination({"out.GPKG", "", ""}, writers));
-    EXPECT_NO_THROW(CheckDestination({"out.txt", "landxml", ""}, writers));
+// The extension chooses in any case, and --to-format, in any case, overrides it.
+TEST(DestinationFormat, TheExtensionOrToFormatChoosesTheRow) {
+    const struct {
+        DestinationRequest request;
+        std::string_view format;
+    } cases[] = {
+        {{"out/site.GPKG", "", ""}, "GPKG"},
+        {{"site.json", "", ""}, "GeoJSON"},
+        {{"day.HTM", "", ""}, "HTML"},
+        {{"site.txt", "gpkg", ""}, "GPKG"},
+        {{"site.gpkg", "LandXml", ""}, "LandXML"},
+    };
+    for (const auto& entry : cases)
+        EXPECT_EQ(ChooseFormat(entry.request).name, entry.format) << entry.request.path;
 }
 
 TEST_F(Destinations, HtmlIsTheSurveyReport) {
@@ -70,12 +74,20 @@ TEST_F(Destinations, MistakesAreUsageErrorsInTheUsersTerms) {
         {{"out.pdf", "", ""},
          "--to out.pdf: the extension names no format rdf-import writes (.html .htm .gpkg"},
         {{"out.gpkg", "PDF", ""}, "--to-format PDF: not a format rdf-import writes (HTML, GPKG"},
-        {{"out.kml", "", ""}, "give the survey's reference system with --crs"},
+        {{"out.kml", "", ""},
+         "--to out.kml: KML holds WGS 84 longitudes and latitudes; give the survey's reference system with "
+         "--crs"},
         {{"out.gpkg", "", "EPSG:0"}, "--crs EPSG:0: not a reference system GDAL knows"},
+        {{"out.xml", "", "EPSG:4326"},
+         "--crs EPSG:4326: a geographic reference system cannot hold plane survey"},
+        {{"out.dxf", "", "", 0.0}, "--label-height: a label height is a length above 0"},
     };
-    for (const auto& entry : cases)
-        exchange::test::ExpectError([&] { CheckDestination(entry.request, writers); },
-                                    exchange::Error::Kind::Usage, entry.message);
+    for (const auto& entry : cases) {
+        const DestinationRequest& request = entry.request;
+        const std::optional<std::string> error = DestinationUsageError(
+            {{request.path}, request.format, request.crs, request.labelHeight}, writers);
+        EXPECT_EQ(error.value_or("").rfind(entry.message, 0), 0u) << error.value_or("no error");
+    }
 }
 
 TEST_F(Destinations, OptionsWithoutAFileAreUsageErrors) {
@@ -84,22 +96,9 @@ TEST_F(Destinations, OptionsWithoutAFileAreUsageErrors) {
     EXPECT_EQ(DestinationUsageError({{"a.gpkg", "b.xml"}, "", ""}, writers), std::nullopt);
 }
 
-TEST_F(Destinations, AFileThatFailsLeavesTheOthersWritten) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "rdf-destinations-test";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    const DestinationOptions options{
-        {(folder / "missing/a.gpkg").string(), (folder / "b.xml").string()}, "", ""};
-    const std::vector<DestinationFailure> failures = WriteDestinations({}, options, writers);
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_FALSE(failures[0].usage);
-    EXPECT_EQ(failures[0].message.rfind("cannot write " + options.files[0], 0), 0u) << failures[0].message;
-    EXPECT_TRUE(std::filesystem::exists(folder / "b.xml"));
-    std::filesystem::remove_all(folder);
-}
-
-// Without the exchange module only its destinations fail, as write failures naming the file looked
-// for; the check before the import leaves that to the write.
+// A destination that fails leaves the others written: without the exchange module only its
+// destinations fail, as write failures naming the file looked for; the check before the import
+// leaves that to the write.
 TEST_F(Destinations, AMissingExchangeModuleFailsOnlyItsDestinations) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "rdf-destinations-module";
     std::filesystem::remove_all(folder);
