@@ -130,12 +130,14 @@ FieldBook::Reading FieldBook::Read(const Spot& target, double targetHeight, bool
         rise -= CurvatureAndRefraction(horizontal, conventions_.refractionCoefficient);
     const double zenith = std::atan2(horizontal, rise);
     const double azimuth = Azimuth(station_.northing, station_.easting, target.northing, target.easting);
-    const double circle = azimuth - circleZero_;
+    const double circle = azimuth - circleZero_ + sdDirection_ * Normal();
     const double reading =
         faceRight ? circle + kPi + conventions_.collimation : circle - conventions_.collimation;
-    const double zenithRead = (faceRight ? kTwoPi - zenith : zenith) + conventions_.index;
+    const double zenithRead =
+        (faceRight ? kTwoPi - zenith : zenith) + conventions_.index + sdZenith_ * Normal();
     Reading read;
-    read.slopeDistance = PrintLength(std::hypot(horizontal, rise), conventions_.distances);
+    read.slopeDistance =
+        PrintLength(std::hypot(horizontal, rise) + sdDistance_ * Normal(), conventions_.distances);
     read.horizontal = PrintAngle(Normalised(reading), conventions_.angles);
     read.vertical = PrintAngle(VerticalAngle(zenithRead, conventions_.zeroVa), conventions_.angles);
     return read;
@@ -160,6 +162,21 @@ Observation& FieldBook::Observe(const Spot& target, double targetHeight, bool fa
     records_.push_back(Joined(fields));
     station.observations.push_back(observation);
     return station.observations.back();
+}
+
+void FieldBook::Disturb(double sdDirection, double sdZenith, double sdDistance, std::uint32_t seed) {
+    sdDirection_ = sdDirection;
+    sdZenith_ = sdZenith;
+    sdDistance_ = sdDistance;
+    random_.seed(seed);
+}
+
+// Box and Muller's transform of two uniform draws: the standard library's normal distribution
+// differs from one library to the next, and a generated file must be remade the same anywhere.
+double FieldBook::Normal() const {
+    const auto uniform = [this] { return (static_cast<double>(random_()) + 0.5) / 4294967296.0; };
+    const double radius = std::sqrt(-2 * std::log(uniform()));
+    return radius * std::cos(kTwoPi * uniform());
 }
 
 void FieldBook::FaceLeft(const Spot& target, double targetHeight) {

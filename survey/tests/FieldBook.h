@@ -5,6 +5,8 @@
 
 #include "survey/Survey.h"
 
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,9 @@ public:
         FaceRight(target, targetHeight);
     }
     void SideShot(const Spot& target, double targetHeight, const std::string& code = "");
+    // Every later reading is disturbed by normal errors of these standard deviations (radians and
+    // metres), drawn from a generator seeded with `seed`, the same on every platform.
+    void Disturb(double sdDirection, double sdZenith, double sdDistance, std::uint32_t seed);
 
     // The job as the instrument recorded it, every number read back from its printed text.
     const Job& Reduced() const { return job_; }
@@ -74,7 +79,11 @@ private:
     Observation& Observe(const Spot& target, double targetHeight, bool faceRight,
                          std::vector<std::string> fields);
 
+    double Normal() const;
+
     Conventions conventions_;
+    double sdDirection_ = 0, sdZenith_ = 0, sdDistance_ = 0;
+    mutable std::mt19937 random_;
     Spot station_;
     double instrumentHeight_ = 0;
     double circleZero_ = 0;
