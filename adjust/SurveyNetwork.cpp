@@ -379,8 +379,13 @@ SurveyAdjustment AdjustSurveys(std::vector<survey::FileSurvey>& surveys,
     out.summary.method = "least squares";
     const Weights weights = ChooseWeights(options.weights, FirstInstrument(surveys));
     out.summary.weights = WeightsText(weights);
+    const Network network = SurveyNetwork(surveys, weights, options);
+    if (network.observations.empty()) {
+        out.diagnostics.emplace_back("the surveys cannot be adjusted: no observation joins two located points");
+        return out;
+    }
     try {
-        out.result = Adjust(SurveyNetwork(surveys, weights, options), options.settings);
+        out.result = Adjust(network, options.settings);
     } catch (const Error& error) {
         out.diagnostics.push_back(Where(error.File(), error.Line()) +
                                   "the surveys cannot be adjusted: " + error.what());

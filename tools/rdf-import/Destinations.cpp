@@ -147,7 +147,8 @@ std::vector<std::filesystem::path> DestinationFiles(const DestinationOptions& op
 
 std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
                                                   const DestinationOptions& options,
-                                                  exchange::WriterModule& writers) {
+                                                  exchange::WriterModule& writers,
+                                                  const survey::AdjustmentSummary* /*adjustment*/) {
     std::vector<DestinationFailure> failures;
     for (const DestinationRequest& request : Requests(options)) {
         try {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "exchange/module/WriterModule.h"
+#include "survey/Adjusted.h"
 #include "survey/Survey.h"
 
 #include <CLI/CLI.hpp>
@@ -72,6 +73,7 @@ struct DestinationFailure {
 // Writes every --to file, each on its own: one failing leaves the others written.
 std::vector<DestinationFailure> WriteDestinations(const std::vector<survey::FileSurvey>& surveys,
                                                   const DestinationOptions& options,
-                                                  exchange::WriterModule& writers);
+                                                  exchange::WriterModule& writers,
+                                                  const survey::AdjustmentSummary* adjustment = nullptr);
 
 } // namespace rdf
