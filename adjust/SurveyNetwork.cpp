@@ -338,6 +338,10 @@ Weights ChooseWeights(const WeightOptions& given, const std::string& instrument)
     return weights;
 }
 
+Weights RunWeights(const std::vector<survey::FileSurvey>& surveys, const WeightOptions& given) {
+    return ChooseWeights(given, FirstInstrument(surveys));
+}
+
 std::string WeightsText(const Weights& weights) {
     return "direction " + Fixed("%.1f\"", weights.direction / kSecond) + ", zenith angle " +
            Fixed("%.1f\"", weights.zenith / kSecond) + " a face reading; distance " +
@@ -377,11 +381,12 @@ SurveyAdjustment AdjustSurveys(std::vector<survey::FileSurvey>& surveys,
         return out;
     }
     out.summary.method = "least squares";
-    const Weights weights = ChooseWeights(options.weights, FirstInstrument(surveys));
+    const Weights weights = RunWeights(surveys, options.weights);
     out.summary.weights = WeightsText(weights);
     const Network network = SurveyNetwork(surveys, weights, options);
     if (network.observations.empty()) {
-        out.diagnostics.emplace_back("the surveys cannot be adjusted: no observation joins two located points");
+        out.diagnostics.emplace_back(
+            "the surveys cannot be adjusted: no observation joins two located points");
         return out;
     }
     try {

@@ -28,6 +28,8 @@ struct Weights {
 
 // The weights for a run whose jobs name `instrument` ("Nikon Nivo 2.C"; empty when none).
 Weights ChooseWeights(const WeightOptions& given, const std::string& instrument);
+// The weights for a run: the instrument is the one the first job that names one names.
+Weights RunWeights(const std::vector<survey::FileSurvey>& surveys, const WeightOptions& given);
 // "direction 2.8\" (instrument Nikon Nivo 2.C), ...": what a reader needs to judge the weights.
 std::string WeightsText(const Weights& weights);
 

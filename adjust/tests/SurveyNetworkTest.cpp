@@ -2,6 +2,7 @@
 // adjusted points required near the placed ones, the model test passing at its stated rate, and
 // a blunder found where it was made.
 #include "adjust/SurveyNetwork.h"
+#include "adjust/GamaLocal.h"
 #include "survey/Geometry.h"
 #include "survey/tests/TraverseBook.h"
 
@@ -133,6 +134,31 @@ TEST(SurveyNetwork, CompassRuleMovesTheStationsAndTheirSideShots) {
         const survey::Coordinate& point = Find(surveys[0], spot.name);
         EXPECT_NEAR(point.northing, spot.northing, 0.02) << spot.name;
         EXPECT_NEAR(point.easting, spot.easting, 0.02) << spot.name;
+    }
+}
+
+// Written as gama-local and read back, the network adjusts to the same coordinates and test, in
+// 3-D with its direction sets and in 2-D with its height differences, held or free.
+TEST(SurveyNetwork, GamaLocalCopyAdjustsToTheSameResult) {
+    for (const auto& [method, free] :
+         {std::pair{Method::LeastSquares3d, false}, std::pair{Method::LeastSquares2d, true}}) {
+        const PlacedTraverse placed = survey::testing::PlaceTraverse(TraverseShape::Connecting);
+        const std::vector<survey::FileSurvey> surveys = Surveyed(placed, TraverseShape::Connecting, kErrors);
+        SurveyAdjustmentOptions options = OptionsFor(method);
+        options.free = free;
+        const Network network = SurveyNetwork(surveys, ChooseWeights(options.weights, ""), options);
+        const GamaLocalFile copy = ParseGamaLocal(WriteGamaLocal(network, {}), "copy.gkf");
+        const Adjustment original = Adjust(network), read = Adjust(copy.network, copy.settings);
+        ASSERT_EQ(read.points.size(), original.points.size());
+        EXPECT_EQ(read.degreesOfFreedom, original.degreesOfFreedom);
+        EXPECT_NEAR(read.sigma0Aposteriori, original.sigma0Aposteriori, 1e-3 * original.sigma0Aposteriori);
+        for (std::size_t i = 0; i < read.points.size(); ++i) {
+            EXPECT_EQ(read.points[i].role, original.points[i].role) << read.points[i].name;
+            EXPECT_NEAR(*read.points[i].northing, *original.points[i].northing, 1e-6) << read.points[i].name;
+            EXPECT_NEAR(*read.points[i].easting, *original.points[i].easting, 1e-6) << read.points[i].name;
+            EXPECT_NEAR(*read.points[i].elevation, *original.points[i].elevation, 1e-6)
+                << read.points[i].name;
+        }
     }
 }
 

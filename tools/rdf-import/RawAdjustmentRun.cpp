@@ -1,9 +1,15 @@
 #include "tools/rdf-import/RawAdjustmentRun.h"
 
+#include "adjust/GamaLocal.h"
 #include "adjust/Listing.h"
+#include "tools/rdf-import/OutputFiles.h"
 #include "tools/rdf-import/TerminalText.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <map>
 
 namespace rdf {
@@ -86,7 +92,42 @@ MakeRawAdjustmentOptions(const RawAdjustmentTexts& texts, const SurveySettings& 
     return std::optional(std::move(options));
 }
 
+std::vector<std::string> TakeNetworkTargets(DestinationOptions& destinations) {
+    std::vector<std::string> networks;
+    std::vector<std::string>& files = destinations.files;
+    // By the name only: a file that is there already is replaced, whatever it holds.
+    const auto isNetwork = [&destinations](const std::string& file) {
+        std::string extension = std::filesystem::u8path(file).extension().u8string();
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return destinations.format.empty() && extension == ".gkf";
+    };
+    std::copy_if(files.begin(), files.end(), std::back_inserter(networks), isNetwork);
+    files.erase(std::remove_if(files.begin(), files.end(), isNetwork), files.end());
+    return networks;
+}
+
+void RawAdjustmentRun::WriteNetworks(const std::vector<survey::FileSurvey>& surveys) {
+    adjust::SurveyAdjustmentOptions networkOptions = options;
+    if (networkOptions.method == adjust::Method::Compass)
+        networkOptions.method = adjust::Method::LeastSquares3d;
+    const std::string text = adjust::WriteGamaLocal(
+        adjust::SurveyNetwork(surveys, adjust::RunWeights(surveys, options.weights), networkOptions),
+        options.settings);
+    for (const std::string& path : networks) {
+        try {
+            OutputFile file(path);
+            file.Stream() << text;
+            if (!file.Finish())
+                writeFailures.push_back("cannot write " + path);
+        } catch (const std::exception& error) {
+            writeFailures.push_back(error.what());
+        }
+    }
+}
+
 void RawAdjustmentRun::Adjust(std::vector<survey::FileSurvey>& surveys, bool quiet) {
+    WriteNetworks(surveys);
     adjustment = adjust::AdjustSurveys(surveys, options);
     for (const survey::FileSurvey& file : surveys)
         files.push_back(file.path);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "adjust/SurveyNetwork.h"
+#include "tools/rdf-import/Destinations.h"
 #include "tools/rdf-import/coordinates/FileSurvey.h"
 #include "tools/rdf-import/writers/Writers.h"
 
@@ -31,9 +32,15 @@ std::vector<std::string> JoinAdjustMode(std::vector<std::string> arguments);
 std::variant<std::optional<adjust::SurveyAdjustmentOptions>, std::string>
 MakeRawAdjustmentOptions(const RawAdjustmentTexts& texts, const SurveySettings& settings, bool networks);
 
+// Takes the --to files that name GNU Gama networks (NAME.gkf) out of the destinations: the
+// adjustment writes them, the network it adjusts.
+std::vector<std::string> TakeNetworkTargets(DestinationOptions& destinations);
+
 class RawAdjustmentRun final : public RunSection {
 public:
-    explicit RawAdjustmentRun(adjust::SurveyAdjustmentOptions options) : options(std::move(options)) {}
+    // `networks` are the files the network is written to, in gama-local XML, before it is adjusted.
+    RawAdjustmentRun(adjust::SurveyAdjustmentOptions options, std::vector<std::string> networks)
+        : options(std::move(options)), networks(std::move(networks)) {}
 
     // Adjusts the surveys in place and names the flagged observations on standard error unless
     // `quiet`; why an adjustment failed is named always.
@@ -41,6 +48,8 @@ public:
     const survey::AdjustmentSummary& Summary() const { return adjustment.summary; }
     // The least-squares adjustment was asked for and could not be made.
     bool Failed() const { return options.method != adjust::Method::Compass && !adjustment.result; }
+    // Why a network file could not be written, one message each.
+    const std::vector<std::string>& WriteFailures() const { return writeFailures; }
 
     void WriteJson(JsonOut& json) const override;
     void WriteText(host::BufferedOutput& out) const override;
@@ -48,7 +57,11 @@ public:
 private:
     adjust::SurveyAdjustmentOptions options;
     adjust::SurveyAdjustment adjustment;
+    std::vector<std::string> networks;
     std::vector<std::string> files;
+    std::vector<std::string> writeFailures;
+
+    void WriteNetworks(const std::vector<survey::FileSurvey>& surveys);
 };
 
 } // namespace rdf

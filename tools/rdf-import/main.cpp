@@ -49,6 +49,7 @@ struct Options {
     std::vector<std::string> networks; // the files that are GNU Gama networks, not raw data
 #ifdef NIKON_ADJUST
     std::optional<adjust::SurveyAdjustmentOptions> adjust; // --adjust
+    std::vector<std::string> networkTargets;               // --to NAME.gkf
 #endif
 };
 
@@ -189,7 +190,7 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     }
     std::optional<rdf::RawAdjustmentRun> rawAdjustment;
     if (options.adjust) {
-        rawAdjustment.emplace(*options.adjust);
+        rawAdjustment.emplace(*options.adjust, options.networkTargets);
         settings.runSections.push_back(&*rawAdjustment);
     }
     const survey::AdjustmentSummary* summary = rawAdjustment ? &rawAdjustment->Summary() : nullptr;
@@ -245,6 +246,11 @@ int Run(const Options& options, exchange::WriterModule& writers) {
 #ifdef NIKON_ADJUST
     if (rawAdjustment && rawAdjustment->Failed())
         adjustmentStatus = kSomeFileFailed;
+    if (rawAdjustment)
+        for (const std::string& failure : rawAdjustment->WriteFailures()) {
+            Fail(failure);
+            adjustmentStatus = kSomeFileFailed;
+        }
 #endif
     if (trace)
         trace->Flush();
@@ -265,6 +271,10 @@ std::vector<std::filesystem::path> Targets(const Options& options) {
         targets.push_back(std::filesystem::u8path(options.output));
     for (const std::string& file : options.destinations.files)
         targets.push_back(std::filesystem::u8path(file));
+#ifdef NIKON_ADJUST
+    for (const std::string& file : options.networkTargets)
+        targets.push_back(std::filesystem::u8path(file));
+#endif
     return targets;
 }
 
@@ -278,6 +288,10 @@ std::optional<std::string> OutputRefusal(const Options& options, const rdf::Surv
     std::vector<std::filesystem::path> outputs = rdf::DestinationFiles(options.destinations);
     if (!options.output.empty())
         outputs.insert(outputs.begin(), std::filesystem::u8path(options.output));
+#ifdef NIKON_ADJUST
+    for (const std::string& file : options.networkTargets)
+        outputs.push_back(std::filesystem::u8path(file));
+#endif
     if (std::optional<std::string> refusal = rdf::OutputRefusal(outputs, inputs))
         return refusal;
     return rdf::RepeatedTarget(Targets(options));
@@ -351,6 +365,13 @@ int main(int argc, char** argv) {
         Fail("--observations applies to --format csv only");
         return kUsageError;
     }
+#ifdef NIKON_ADJUST
+    options.networkTargets = rdf::TakeNetworkTargets(options.destinations);
+    if (!options.networkTargets.empty() && rawAdjustmentTexts.mode.empty()) {
+        Fail("--to NAME.gkf writes the network of --adjust, which is not asked for");
+        return kUsageError;
+    }
+#endif
     exchange::WriterModule writers(ExchangeModulePath());
     if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations, writers)) {
         Fail(*error);
