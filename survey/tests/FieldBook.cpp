@@ -194,6 +194,7 @@ void FieldBook::SideShot(const Spot& target, double targetHeight, const std::str
 std::string FieldBook::RawFile() const {
     std::ostringstream file;
     file << "CO,Nikon RAW data format V2.00\nCO," << conventions_.job << "\n"
+         << (conventions_.instrument.empty() ? "" : "CO,Instrument: " + conventions_.instrument + '\n')
          << "CO,Dist Units: " << Words(kLengthUnitWords, conventions_.distances) << '\n'
          << "CO,Angle Units: " << Words(kAngleUnitWords, conventions_.angles) << '\n'
          << "CO,Zero azimuth: " << (conventions_.zeroAzimuth == ZeroAzimuth::South ? "South" : "North")

@@ -33,6 +33,7 @@ struct Conventions {
     bool curvatureAndRefraction = false;
     double refractionCoefficient = 0.13;
     std::string job = "GENERATED";
+    std::string instrument; // the "Instrument:" comment's model; none when empty
 };
 
 // A printed number: its text in the file and the value a host reads from it (metres, radians).

@@ -39,8 +39,8 @@ PlacedTraverse PlaceTraverse(TraverseShape shape) {
 }
 
 FieldBook SurveyTraverse(const PlacedTraverse& placed, TraverseShape shape, const ReadingErrors& errors,
-                         double longer) {
-    FieldBook book({});
+                         double longer, const Conventions& conventions) {
+    FieldBook book(conventions);
     for (const Spot& spot : placed.control)
         book.Control(spot);
     book.Disturb(errors.direction, errors.zenith, errors.distance, errors.seed);

@@ -30,6 +30,6 @@ PlacedTraverse PlaceTraverse(TraverseShape shape);
 // The field book of the traverse's survey; `longer` lengthens the distances to one side shot,
 // as a blunder would, by that many metres.
 FieldBook SurveyTraverse(const PlacedTraverse& placed, TraverseShape shape, const ReadingErrors& errors,
-                         double longer = 0);
+                         double longer = 0, const Conventions& conventions = {});
 
 } // namespace survey::testing
