@@ -111,7 +111,9 @@ std::string Relative(const Adjustment& a) {
 } // namespace
 
 std::string SurveyListingText(const survey::AdjustmentSummary& summary) {
-    std::string text = "Adjustment of the raw surveys by the " + summary.method + "\n";
+    const bool rule = summary.method.find("rule") != std::string::npos; // "by the compass rule"
+    std::string text =
+        "Adjustment of the raw surveys by " + std::string(rule ? "the " : "") + summary.method + "\n";
     if (!summary.weights.empty())
         text += "  weights: " + summary.weights + "\n";
     if (summary.traverses.empty())
