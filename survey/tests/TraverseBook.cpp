@@ -2,6 +2,8 @@
 
 #include "survey/Geometry.h"
 
+#include <cmath>
+
 namespace survey::testing {
 namespace {
 
