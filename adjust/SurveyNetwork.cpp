@@ -70,12 +70,21 @@ struct SightingSigmas {
     }
 };
 
+bool HasControlHeight(const std::vector<survey::FileSurvey>& surveys) {
+    for (const survey::FileSurvey& file : surveys)
+        for (const survey::Coordinate& point : file.reduction.coordinates)
+            if (point.source == survey::PointSource::Known && point.elevation)
+                return true;
+    return false;
+}
+
 class Builder {
 public:
     Builder(const Weights& weights, const SurveyAdjustmentOptions& options)
         : sigmas{weights}, options(options), twoD(options.method == Method::LeastSquares2d) {}
 
     Network Build(const std::vector<survey::FileSurvey>& surveys) {
+        heights = HasControlHeight(surveys);
         for (const survey::FileSurvey& file : surveys)
             AddPoints(file.reduction);
         for (const survey::FileSurvey& file : surveys)
@@ -97,7 +106,8 @@ private:
         point.elevation = elevation;
         const Role held = options.free ? Role::Constrained : Role::Fixed;
         point.plane = known ? held : Role::Adjusted;
-        point.height = known && elevation ? held : Role::Adjusted;
+        if (heights)
+            point.height = known && elevation ? held : Role::Adjusted;
         network.points.push_back(point);
     }
 
@@ -175,6 +185,7 @@ private:
     SightingSigmas sigmas;
     const SurveyAdjustmentOptions& options;
     const bool twoD;
+    bool heights = false; // some control has an elevation: the heights take part
     Network network;
     std::map<std::string, std::size_t> index;
 };
@@ -383,6 +394,12 @@ SurveyAdjustment AdjustSurveys(std::vector<survey::FileSurvey>& surveys,
     out.summary.method = "least squares";
     const Weights weights = RunWeights(surveys, options.weights);
     out.summary.weights = WeightsText(weights);
+    if (options.method == Method::LeastSquares3d && !HasControlHeight(surveys)) {
+        out.diagnostics.emplace_back(
+            "the surveys cannot be adjusted in 3-D: no control point has an elevation "
+            "(--adjust 2d adjusts the plane positions alone)");
+        return out;
+    }
     const Network network = SurveyNetwork(surveys, weights, options);
     if (network.observations.empty()) {
         out.diagnostics.emplace_back(

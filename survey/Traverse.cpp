@@ -242,8 +242,10 @@ std::vector<BalancedStation> CompassRule(const Traverse& traverse) {
     for (std::size_t i = 0; i + 1 < balanced.positions.size(); ++i) {
         run += traverse.legs[i];
         const auto [northing, easting] = balanced.positions[i];
-        stations.push_back({closure.stations[i + 1], northing - missNorthing * run / closure.length,
-                            easting - missEasting * run / closure.length});
+        // Legs of no length leave nothing to share the misclosure by.
+        const double share = closure.length > 0 ? run / closure.length : 0;
+        stations.push_back(
+            {closure.stations[i + 1], northing - missNorthing * share, easting - missEasting * share});
     }
     return stations;
 }

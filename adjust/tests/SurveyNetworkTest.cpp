@@ -137,6 +137,24 @@ TEST(SurveyNetwork, CompassRuleMovesTheStationsAndTheirSideShots) {
     }
 }
 
+// Control without elevations: the heights cannot be adjusted, so 3-D says so and names 2-D, which
+// adjusts the plane positions alone.
+TEST(SurveyNetwork, ControlWithoutElevationsAdjustsIn2dOnly) {
+    PlacedTraverse placed = survey::testing::PlaceTraverse(TraverseShape::Loop);
+    std::vector<survey::FileSurvey> surveys = Surveyed(placed, TraverseShape::Loop, kErrors);
+    for (survey::Coordinate& point : surveys[0].reduction.coordinates)
+        if (point.source == survey::PointSource::Known)
+            point.elevation.reset();
+    std::vector<survey::FileSurvey> plane = surveys;
+    const SurveyAdjustment threeD = AdjustSurveys(surveys, OptionsFor(Method::LeastSquares3d));
+    EXPECT_FALSE(threeD.result);
+    ASSERT_EQ(threeD.diagnostics.size(), 1u);
+    EXPECT_NE(threeD.diagnostics[0].find("--adjust 2d"), std::string::npos);
+    const SurveyAdjustment twoD = AdjustSurveys(plane, OptionsFor(Method::LeastSquares2d));
+    ASSERT_TRUE(twoD.result) << (twoD.diagnostics.empty() ? "" : twoD.diagnostics[0]);
+    EXPECT_TRUE(Find(plane[0], "T2").precision);
+}
+
 // Written as gama-local and read back, the network adjusts to the same coordinates and test, in
 // 3-D with its direction sets and in 2-D with its height differences, held or free.
 TEST(SurveyNetwork, GamaLocalCopyAdjustsToTheSameResult) {
