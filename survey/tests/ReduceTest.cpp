@@ -75,9 +75,7 @@ struct ConventionCase {
 };
 
 // ctest lists a case by its name, not by a dump of its bytes.
-void PrintTo(const ConventionCase& given, std::ostream* out) {
-    *out << given.name;
-}
+void PrintTo(const ConventionCase& given, std::ostream* out) { *out << given.name; }
 
 Conventions With(ZeroVa zeroVa, CircleReadings readings = CircleReadings::FromBacksight,
                  ZeroAzimuth zeroAzimuth = ZeroAzimuth::North) {
