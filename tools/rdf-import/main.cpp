@@ -391,7 +391,7 @@ int main(int argc, char** argv) {
 #ifdef NIKON_ADJUST
     options.networks = rdf::NetworkFiles(options.files);
     if (const std::optional<std::string> error =
-            rdf::RelativeUsageError(options.relative, options.networks)) {
+            rdf::RelativeUsageError(options.relative, options.networks, !rawAdjustmentTexts.mode.empty())) {
         Fail(*error);
         return kUsageError;
     }
@@ -402,6 +402,8 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     options.adjust = std::get<0>(std::move(adjustOptions));
+    if (options.adjust)
+        options.adjust->settings.relative = rdf::RelativePairs(options.relative);
 #endif
     try {
         return Run(options, writers);
