@@ -1,5 +1,6 @@
 #include "adjust/SurveyNetwork.h"
 
+#include "survey/Geometry.h"
 #include "survey/Sightings.h"
 #include "survey/Traverse.h"
 
@@ -159,7 +160,12 @@ private:
         if (!sighting.horizontalDistance || !sighting.rise)
             return;
         // The rise is to the mark, the target height already taken off: the target height is nil.
-        const double rise = *sighting.rise;
+        // Freed of the earth's curvature and refraction when the reduction is, as the model is plane.
+        const survey::Options& reduction = options.reduction;
+        const double rise =
+            *sighting.rise + (reduction.curvatureAndRefraction
+                                  ? survey::CurvatureAndRefraction(length, reduction.refractionCoefficient)
+                                  : 0.0);
         const int readings = sighting.distanceReadings;
         const double slope = std::hypot(length, rise);
         const double zenith = std::atan2(length, rise);
