@@ -89,6 +89,11 @@ MakeRawAdjustmentOptions(const RawAdjustmentTexts& texts, const SurveySettings& 
     }
     options.reduction = settings.options;
     options.reduction.userPoints.clear(); // the files' reductions hold them, in metres
+    // Given in the unit of the output: --units, else metres (a job's own feet are not known yet).
+    if (settings.distanceTolerance)
+        options.reduction.tolerances.distance =
+            *settings.distanceTolerance *
+            survey::MetresPer(settings.units.value_or(survey::LengthUnit::Metre));
     return std::optional(std::move(options));
 }
 
