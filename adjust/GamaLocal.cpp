@@ -1,10 +1,14 @@
 #include "adjust/GamaLocal.h"
 
+#include "adjust/Model.h"
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlwriter.h>
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -594,6 +598,168 @@ bool IsGamaLocalFile(const std::string& path) {
     // The root element comes after the declaration and any comments.
     return head.find("<gama-local") != std::string::npos &&
            head.find("<gama-local-adjustment") == std::string::npos;
+}
+
+namespace {
+
+// A document written through libxml2's writer, which escapes the names in it.
+class GamaWriter {
+public:
+    GamaWriter() : buffer(xmlBufferCreate()), writer(xmlNewTextWriterMemory(buffer, 0)) {
+        if (writer == nullptr)
+            throw Error("cannot write a gama-local document: out of memory");
+        xmlTextWriterSetIndent(writer, 1);
+        xmlTextWriterStartDocument(writer, nullptr, "UTF-8", nullptr);
+    }
+    ~GamaWriter() {
+        if (writer != nullptr)
+            xmlFreeTextWriter(writer);
+        xmlBufferFree(buffer);
+    }
+    GamaWriter(const GamaWriter&) = delete;
+    GamaWriter& operator=(const GamaWriter&) = delete;
+
+    void Start(const char* element) { xmlTextWriterStartElement(writer, Xml(element)); }
+    void End() { xmlTextWriterEndElement(writer); }
+    void Attribute(const char* name, const std::string& value) {
+        xmlTextWriterWriteAttribute(writer, Xml(name), Xml(value.c_str()));
+    }
+    void Number(const char* name, double value, const char* format = "%.10g") {
+        char text[64];
+        std::snprintf(text, sizeof text, format, value);
+        Attribute(name, text);
+    }
+    void Text(const char* element, const std::string& text) {
+        xmlTextWriterWriteElement(writer, Xml(element), Xml(text.c_str()));
+    }
+    std::string Finish() {
+        xmlTextWriterEndDocument(writer);
+        xmlFreeTextWriter(writer);
+        writer = nullptr;
+        return reinterpret_cast<const char*>(xmlBufferContent(buffer));
+    }
+
+private:
+    static const xmlChar* Xml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
+    xmlBufferPtr buffer;
+    xmlTextWriterPtr writer;
+};
+
+// The letters of gama-local's fix and adj attributes: capitals for the constrained.
+std::string Letters(const Point& point, bool fixed) {
+    const auto letters = [fixed](const std::optional<Role>& role, const char* small, const char* capital) {
+        if (!role || (*role == Role::Fixed) != fixed)
+            return "";
+        return *role == Role::Constrained ? capital : small;
+    };
+    return std::string(letters(point.plane, "xy", "XY")) + letters(point.height, "z", "Z");
+}
+
+void WritePoint(GamaWriter& out, const Point& point) {
+    out.Start("point");
+    out.Attribute("id", point.name);
+    if (point.northing && point.easting) {
+        out.Number("x", *point.northing, "%.6f");
+        out.Number("y", *point.easting, "%.6f");
+    }
+    if (point.elevation)
+        out.Number("z", *point.elevation, "%.6f");
+    if (const std::string fixed = Letters(point, true); !fixed.empty())
+        out.Attribute("fix", fixed);
+    if (const std::string adjusted = Letters(point, false); !adjusted.empty())
+        out.Attribute("adj", adjusted);
+    out.End();
+}
+
+// Element names by kind; height differences go in a section of their own.
+constexpr const char* kGamaElements[] = {"direction", "angle", "distance", "s-distance",
+                                         "z-angle",   "dh",    "azimuth"};
+static_assert(std::size(kGamaElements) == static_cast<std::size_t>(Kind::Azimuth) + 1);
+
+void WriteObservation(GamaWriter& out, const Observation& o) {
+    out.Start(kGamaElements[static_cast<std::size_t>(o.kind)]);
+    if (o.kind == Kind::Angle) {
+        out.Attribute("bs", o.backsight);
+        out.Attribute("fs", o.to);
+    } else {
+        out.Attribute("to", o.to);
+    }
+    if (IsAngular(o.kind)) {
+        out.Number("val", Normalize(o.value) / kRadiansPerGon, "%.10f");
+        out.Number("stdev", o.sd / kRadiansPerCc);
+    } else {
+        out.Number("val", o.value, "%.6f");
+        out.Number("stdev", o.sd / kMetresPerMm);
+    }
+    if (o.kind == Kind::SlopeDistance || o.kind == Kind::ZenithAngle) {
+        out.Number("from_dh", o.instrumentHeight, "%.6f");
+        out.Number("to_dh", o.targetHeight, "%.6f");
+    }
+    out.End();
+}
+
+void WriteHeightDifferences(GamaWriter& out, const Network& network) {
+    bool started = false;
+    for (const Observation& o : network.observations) {
+        if (o.kind != Kind::HeightDifference)
+            continue;
+        if (!started)
+            out.Start("height-differences");
+        started = true;
+        out.Start("dh");
+        out.Attribute("from", o.from);
+        out.Attribute("to", o.to);
+        out.Number("val", o.value, "%.6f");
+        out.Number("stdev", o.sd / kMetresPerMm);
+        out.End();
+    }
+    if (started)
+        out.End();
+}
+
+} // namespace
+
+std::string WriteGamaLocal(const Network& network, const Settings& settings) {
+    GamaWriter out;
+    out.Start("gama-local");
+    out.Attribute("xmlns", "http://www.gnu.org/software/gama/gama-local");
+    out.Start("network");
+    out.Attribute("axes-xy", "ne");
+    out.Attribute("angles", "left-handed");
+    out.Text("description", network.description);
+    out.Start("parameters");
+    out.Number("sigma-apr", network.sigma0);
+    out.Number("conf-pr", settings.probability);
+    out.Attribute("sigma-act", settings.aposteriori ? "aposteriori" : "apriori");
+    out.End();
+    out.Start("points-observations");
+    for (const Point& point : network.points)
+        WritePoint(out, point);
+    // One <obs> for each run of observations from one standpoint and one direction set.
+    const Observation* open = nullptr;
+    for (const Observation& o : network.observations) {
+        if (o.kind == Kind::HeightDifference)
+            continue;
+        if (open && (open->from != o.from || (o.set >= 0 && open->set >= 0 && o.set != open->set))) {
+            out.End();
+            open = nullptr;
+        }
+        if (!open) {
+            out.Start("obs");
+            out.Attribute("from", o.from);
+            open = &o;
+        } else if (open->set < 0 && o.set >= 0) {
+            open = &o; // the set's first direction joins the observations before it
+        }
+        WriteObservation(out, o);
+    }
+    if (open)
+        out.End();
+    WriteHeightDifferences(out, network);
+    out.End();
+    out.End();
+    out.End();
+    return out.Finish();
 }
 
 } // namespace adjust

@@ -37,6 +37,11 @@ struct RunAdjustment {
 
 RunAdjustment AdjustGamaLocalFiles(const std::vector<std::string>& paths, const Settings& settings);
 
+// The network as a gama-local document, so that another program can check its adjustment: the
+// x axis north, angles clockwise in gons with deviations in cc, lengths in metres with
+// deviations in mm, consecutive observations from one standpoint in one <obs> set.
+std::string WriteGamaLocal(const Network& network, const Settings& settings);
+
 // Whether a file is a gama-local network: by its extension .gkf, or by its root element.
 bool IsGamaLocalFile(const std::string& path);
 

@@ -110,6 +110,29 @@ std::string Relative(const Adjustment& a) {
 
 } // namespace
 
+std::string SurveyListingText(const survey::AdjustmentSummary& summary) {
+    const bool rule = summary.method.find("rule") != std::string::npos; // "by the compass rule"
+    std::string text =
+        "Adjustment of the raw surveys by " + std::string(rule ? "the " : "") + summary.method + "\n";
+    if (!summary.weights.empty())
+        text += "  weights: " + summary.weights + "\n";
+    if (summary.traverses.empty())
+        text += "  no traverse runs between known points\n";
+    for (const survey::TraverseClosure& t : summary.traverses) {
+        std::string stations;
+        for (const std::string& station : t.stations)
+            stations += (stations.empty() ? "" : " ") + station;
+        text += "  traverse " + stations + "\n";
+        text +=
+            Format("    angular misclosure %.1f\", linear misclosure %.1f mm (northing %.1f, easting %.1f), "
+                   "length %.3f m, precision %s\n",
+                   t.angularMisclosure * kSecondsPerRadian, t.linearMisclosure * 1000,
+                   t.northingMisclosure * 1000, t.eastingMisclosure * 1000, t.length,
+                   std::isfinite(t.precision) ? Format("1:%.0f", t.precision).c_str() : "exact");
+    }
+    return text;
+}
+
 std::string ListingText(const Adjustment& a, const std::vector<std::string>& files) {
     // Columns left empty leave no blanks at the ends of lines.
     std::string text = Summary(a, files) + Points(a) + Observations(a) + Relative(a), trimmed;

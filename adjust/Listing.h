@@ -4,7 +4,9 @@
 #pragma once
 
 #include "adjust/Adjustment.h"
+#include "survey/Adjusted.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,10 @@ namespace adjust {
 // their residuals, flagged ones marked, and the relative ellipses asked for.
 std::string ListingText(const Adjustment& adjustment, const std::vector<std::string>& files);
 
+// The method and weights of a raw survey's adjustment and each traverse's closure, before the
+// adjustment's own listing.
+std::string SurveyListingText(const survey::AdjustmentSummary& summary);
+
 // Writes the members of the "adjustment" object; `Json` has StartObject, EndObject, StartArray,
 // EndArray, Key, String, Number, Int and Bool, as a streaming writer does.
 template <class Json> class AdjustmentJson {
@@ -22,6 +28,29 @@ public:
 
     void Write(const Adjustment& a) {
         json.StartObject();
+        Members(a);
+        json.EndObject();
+    }
+
+    // A raw survey's adjustment: its method, weights and traverses, then the adjustment's own
+    // members when it is by least squares.
+    void Write(const Adjustment* a, const survey::AdjustmentSummary& summary) {
+        json.StartObject();
+        String("method", summary.method);
+        if (!summary.weights.empty())
+            String("weights", summary.weights);
+        json.Key("traverses");
+        json.StartArray();
+        for (const survey::TraverseClosure& t : summary.traverses)
+            Traverse(t);
+        json.EndArray();
+        if (a)
+            Members(*a);
+        json.EndObject();
+    }
+
+private:
+    void Members(const Adjustment& a) {
         Int("degreesOfFreedom", a.degreesOfFreedom);
         Int("defect", a.defect);
         Number("sumOfSquares", a.sumOfSquares);
@@ -47,10 +76,25 @@ public:
         for (const RelativeResult& r : a.relative)
             Relative(r, a.ellipseScale);
         json.EndArray();
+    }
+
+    void Traverse(const survey::TraverseClosure& t) {
+        json.StartObject();
+        json.Key("stations");
+        json.StartArray();
+        for (const std::string& station : t.stations)
+            json.String(station);
+        json.EndArray();
+        Number("angularMisclosure", t.angularMisclosure);
+        Number("linearMisclosure", t.linearMisclosure);
+        Number("northingMisclosure", t.northingMisclosure);
+        Number("eastingMisclosure", t.eastingMisclosure);
+        Number("length", t.length);
+        if (std::isfinite(t.precision)) // a traverse that closes exactly has no 1:N
+            Number("precision", t.precision);
         json.EndObject();
     }
 
-private:
     void Int(const char* key, int value) {
         json.Key(key);
         json.Int(value);
@@ -128,6 +172,10 @@ private:
         Number("redundancy", o.redundancy);
         Number("standardizedResidual", o.standardizedResidual);
         Bool("flagged", o.flagged);
+        if (!o.file.empty()) {
+            String("file", o.file);
+            Int("line", o.line);
+        }
         json.EndObject();
     }
 

@@ -2,6 +2,7 @@
 // with --gkf FILE it also writes the network for timing rdf-import end to end (GNU time gives the
 // peak memory of either run).
 #include "adjust/Adjustment.h"
+#include "adjust/GamaLocal.h"
 #include "bench/NetworkGenerator.h"
 
 #include <chrono>
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
     const adjust::Network network = bench::GenerateNetwork(rows, columns, 2026);
     if (argc == 3 && std::strcmp(argv[1], "--gkf") == 0) {
         std::ofstream out(argv[2]);
-        bench::WriteGamaLocal(network, out);
+        out << adjust::WriteGamaLocal(network, {});
         return out ? 0 : 1;
     }
     const auto start = std::chrono::steady_clock::now();

@@ -1,7 +1,6 @@
 #include "bench/NetworkGenerator.h"
 
 #include <cmath>
-#include <iomanip>
 #include <random>
 
 namespace bench {
@@ -69,32 +68,6 @@ adjust::Network GenerateNetwork(int rows, int columns, unsigned seed) {
             }
         }
     return network;
-}
-
-void WriteGamaLocal(const adjust::Network& network, std::ostream& out) {
-    constexpr double kCcPerRadian = 200 / kPi * 10000;
-    out << std::fixed
-        << "<?xml version=\"1.0\"?>\n<gama-local xmlns=\"http://www.gnu.org/software/gama/gama-local\">\n"
-        << "<network axes-xy=\"ne\" angles=\"left-handed\">\n<parameters sigma-apr=\"1\"/>\n"
-        << "<points-observations>\n";
-    for (const adjust::Point& p : network.points)
-        out << "<point id=\"" << p.name << "\" x=\"" << std::setprecision(4) << *p.northing << "\" y=\""
-            << *p.easting << "\" " << (p.plane == adjust::Role::Fixed ? "fix" : "adj") << "=\"xy\"/>\n";
-    // Each set-up's directions open its <obs>; its distances name their standpoint and stay in it.
-    int set = -1;
-    for (const adjust::Observation& o : network.observations) {
-        if (o.set >= 0 && o.set != set) {
-            out << (set >= 0 ? "</obs>\n" : "") << "<obs from=\"" << o.from << "\">\n";
-            set = o.set;
-        }
-        if (o.kind == adjust::Kind::Direction)
-            out << "<direction to=\"" << o.to << "\" val=\"" << std::setprecision(6) << o.value * 200 / kPi
-                << "\" stdev=\"" << std::setprecision(2) << o.sd * kCcPerRadian << "\"/>\n";
-        else
-            out << "<distance from=\"" << o.from << "\" to=\"" << o.to << "\" val=\"" << std::setprecision(4)
-                << o.value << "\" stdev=\"" << std::setprecision(2) << o.sd * 1000 << "\"/>\n";
-    }
-    out << (set >= 0 ? "</obs>\n" : "") << "</points-observations>\n</network>\n</gama-local>\n";
 }
 
 } // namespace bench

@@ -1,6 +1,8 @@
 #include "output/CoordinateText.h"
 #include "survey/Geometry.h"
 
+#include <set>
+
 #include "host/Text.h"
 #include "output/TextTable.h"
 
@@ -193,6 +195,46 @@ void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& co
         text += '\n';
         out.Write(text);
     });
+}
+
+void WriteAdjustedPointList(host::BufferedOutput& out, const std::vector<survey::FileSurvey>& surveys,
+                            survey::LengthUnit unit, bool eastingFirst, bool header) {
+    if (header) {
+        const std::string suffix = std::string("_") + UnitSymbol(unit);
+        std::string text = PointListHeader(unit, eastingFirst);
+        text.pop_back();
+        const char* const sds[] = {eastingFirst ? "sdEasting" : "sdNorthing",
+                                   eastingFirst ? "sdNorthing" : "sdEasting", "sdElevation"};
+        for (const char* sd : sds)
+            text += std::string(",") + sd + suffix;
+        out.Write(text + '\n');
+    }
+    std::set<std::string> written;
+    std::string text;
+    Room room;
+    const auto field = [&](std::optional<double> metres, int decimals) {
+        text += ',';
+        if (metres)
+            text += Length(*metres, unit, decimals, room);
+    };
+    for (const survey::FileSurvey& file : surveys) {
+        for (const survey::Coordinate& point : file.reduction.coordinates) {
+            if (!written.insert(point.name).second)
+                continue;
+            text.clear();
+            host::AppendCsvField(text, point.name);
+            field(eastingFirst ? point.easting : point.northing, 4);
+            field(eastingFirst ? point.northing : point.easting, 4);
+            field(point.elevation, 4);
+            text += ',';
+            host::AppendCsvField(text, point.code);
+            const std::optional<survey::Precision>& p = point.precision;
+            field(p ? std::optional(eastingFirst ? p->sdEasting : p->sdNorthing) : std::nullopt, 4);
+            field(p ? std::optional(eastingFirst ? p->sdNorthing : p->sdEasting) : std::nullopt, 4);
+            field(p ? p->sdElevation : std::nullopt, 4);
+            out.Write(text + '\n');
+        }
+    }
 }
 
 void WriteCoordinateListing(host::BufferedOutput& out, const survey::FileSurvey& file,

@@ -146,7 +146,7 @@ void Coordinates::WritePointList(host::BufferedOutput& out, bool quietly) {
 void Coordinates::FileReady(const host::PackedFile& file, const std::vector<host::Message>& messages,
                             const host::FileEnd& end) {
     // The run's outputs show the observations too; the writers of a file need only its reduction.
-    builder.Read(file, messages, end, !runEnded.empty());
+    builder.Read(file, messages, end, KeepsRun());
     currentPoints.reset();
 }
 
@@ -161,12 +161,13 @@ void Coordinates::Reduce() {
 void Coordinates::FileWritten(const host::FileEnd&) {
     Reduce();
     if (pointList != nullptr) {
-        // One unit for the whole list, and its header row once.
+        // One unit for the whole list, and its header row once; adjusted, the list waits for the run.
         const survey::LengthUnit unit = builder.RunUnit();
-        if (!pointListUnit && settings.pointListHeader)
+        if (!pointListUnit && settings.pointListHeader && !adjustRun)
             pointList->Write(PointListHeader(unit, settings.eastingFirst));
         pointListUnit = unit;
-        WritePointListRows(*pointList, *currentPoints, unit, settings.eastingFirst);
+        if (!adjustRun)
+            WritePointListRows(*pointList, *currentPoints, unit, settings.eastingFirst);
         for (const survey::Diagnostic& diagnostic : current.reduction.diagnostics) {
             if (!quiet)
                 std::cerr << current.path
@@ -174,7 +175,7 @@ void Coordinates::FileWritten(const host::FileEnd&) {
                           << diagnostic.text << '\n';
         }
     }
-    if (!runEnded.empty()) {
+    if (KeepsRun()) {
         run.push_back(current);
         run.back().reduction.coordinates = currentPoints->Coordinates();
     }
@@ -183,6 +184,12 @@ void Coordinates::FileWritten(const host::FileEnd&) {
 }
 
 void Coordinates::ImportEnded(const host::ImportEnd&) {
+    if (adjustRun) {
+        adjustRun(run);
+        if (pointList != nullptr)
+            WriteAdjustedPointList(*pointList, run, builder.RunUnit(), settings.eastingFirst,
+                                   settings.pointListHeader);
+    }
     for (const RunEnded& hook : runEnded)
         hook(run);
 }

@@ -24,6 +24,10 @@ public:
     // Called once the run has ended, with every file's survey; the surveys of the run are kept
     // only when something asks for them.
     void OnRunEnded(RunEnded hook) { runEnded.push_back(std::move(hook)); }
+    // Called once the run has ended, before the hooks above, to adjust the surveys together; the
+    // point list is then written at the end, adjusted, with its standard deviations.
+    using RunAdjust = std::function<void(std::vector<survey::FileSurvey>&)>;
+    void AdjustRun(RunAdjust adjust) { adjustRun = std::move(adjust); }
 
     // Each whole file comes from the writer that holds it (or a feeder, for a format whose writer
     // does not), so that the file is held once, packed.
@@ -49,6 +53,8 @@ private:
     bool quiet = true;
     std::vector<survey::FileSurvey> run;
     std::vector<RunEnded> runEnded;
+    RunAdjust adjustRun;
+    bool KeepsRun() const { return !runEnded.empty() || adjustRun; }
 };
 
 } // namespace rdf

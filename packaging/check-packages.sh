@@ -60,7 +60,7 @@ check_deb() {
   dpkg-deb -x "$deb" "$root"
   cd "$root$docs/examples"
   # The loader's log shows which Nikon.so the tool loaded: it must be the package's own.
-  LD_DEBUG=files "$root/usr/bin/rdf-import" --quiet --format json traverse.rdf \
+  LD_DEBUG=files "$root/usr/bin/rdf-import" --quiet --format json hand-written.rdf \
     >"$scratch/traverse.json" 2>"$scratch/loader.log"
   grep -q "calling init: $root/usr/.*/Nikon.so" "$scratch/loader.log" ||
     fail "rdf-import did not load the Nikon.so of the package"
@@ -68,7 +68,7 @@ check_deb() {
   "$root/usr/bin/rdf-import" --quiet --encoding CP1251 --format json cp1251-forest.rdf |
     diff -u "$source_dir/examples/golden/cp1251-forest.json" -
   # The exchange writers are loaded from the package too, and write a GeoPackage.
-  LD_DEBUG=files "$root/usr/bin/rdf-import" --quiet --format points --to "$scratch/traverse.gpkg" traverse.rdf \
+  LD_DEBUG=files "$root/usr/bin/rdf-import" --quiet --format points --to "$scratch/traverse.gpkg" hand-written.rdf \
     >/dev/null 2>"$scratch/loader.log"
   grep -q "calling init: $root/usr/.*/rdf-exchange.so" "$scratch/loader.log" ||
     fail "rdf-import did not load the rdf-exchange.so of the package"

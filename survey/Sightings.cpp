@@ -15,6 +15,7 @@ struct FaceLeftView {
     std::optional<double> zenith;
     std::optional<double> slopeDistance;
     std::optional<double> targetHeight;
+    int faces = 1;
 };
 
 double FaceLeftZenith(double zenith) {
@@ -121,6 +122,7 @@ private:
         view.zenith = zenith;
         view.slopeDistance = round.slopeDistance;
         view.targetHeight = MeanOfPresent(left.targetHeight, right.targetHeight);
+        view.faces = 2;
         return view;
     }
 
@@ -133,8 +135,10 @@ private:
         rises.clear();
         for (const FaceLeftView& view : views) {
             directions.push_back(view.direction);
+            sighting.directionReadings += view.faces;
             if (!view.slopeDistance || !view.zenith)
                 continue;
+            sighting.distanceReadings += view.faces;
             distances.push_back(*view.slopeDistance * std::sin(*view.zenith));
             rises.push_back(*view.slopeDistance * std::cos(*view.zenith) - view.targetHeight.value_or(0));
             sighting.targetHeightAssumed |= !view.targetHeight;

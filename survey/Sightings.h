@@ -39,6 +39,10 @@ struct Sighting {
     OptionalLength horizontalDistance; // sd · sin z, meaned
     OptionalLength rise;               // sd · cos z - target height, meaned
     bool targetHeightAssumed = false;  // a distance came without a target height
+    // How many face readings were meaned: a face pair counts two, a distance and its zenith angle
+    // count once a face. An adjustment raises a mean's weight by them.
+    int directionReadings = 0;
+    int distanceReadings = 0;
 };
 
 struct StationSightings {

@@ -243,10 +243,10 @@ def main():
 
     # Each job in every format, local metres; two jobs of different units in one file; the traverse
     # in systems of feet and US survey feet, whose drawings say so.
-    runs = [(job, [examples / f"{job}.rdf"], []) for job in ("traverse", "closed-traverse", "resection")]
+    runs = [(job, [examples / f"{job}.rdf"], []) for job in ("hand-written", "closed-traverse", "resection")]
     runs.append(("hostile", [hostile], ["--encoding", "CP1251"]))
     runs.append(("cyrillic", [cyrillic], ["--encoding", "CP1251"]))
-    runs.append(("two-jobs", [examples / "traverse.rdf", examples / "feet-gons.rdf"], []))
+    runs.append(("two-jobs", [examples / "hand-written.rdf", examples / "feet-gons.rdf"], []))
     for stem, jobs, options in runs:
         formats = [extension for extension in all_formats if stem != "hostile" or extension != "shp"]
         files = write_job(tool, jobs, output, stem, formats, options)
@@ -262,10 +262,10 @@ def main():
                              capture_output=True, text=True)
     if refused.returncode != 1 or "Shapefile" not in refused.stderr or (output / "long.shp").exists():
         fail(f"long.shp: exit status {refused.returncode}, {refused.stderr!r}")
-    files = write_job(tool, [examples / "traverse.rdf"], output, "labels", ["dxf"], ["--label-height", "0.75"])
+    files = write_job(tool, [examples / "hand-written.rdf"], output, "labels", ["dxf"], ["--label-height", "0.75"])
     check_dxf(output / "labels.dxf", files, 6, 1, label_height=0.75)
     for stem, crs, ins_units in (("usft", "EPSG:2263", 21), ("ft", "EPSG:2222", 2)):
-        write_job(tool, [examples / "traverse.rdf"], output, stem, ["dxf", "xml"], ["--crs", crs])
+        write_job(tool, [examples / "hand-written.rdf"], output, stem, ["dxf", "xml"], ["--crs", crs])
         document = ezdxf.readfile(output / f"{stem}.dxf")
         if (document.header.get("$INSUNITS"), document.header.get("$MEASUREMENT")) != (ins_units, 0):
             fail(f"{stem}.dxf: $INSUNITS {document.header.get('$INSUNITS')}, expected {ins_units} and 0")
@@ -273,7 +273,7 @@ def main():
             check_landxml(output / f"{stem}.xml", schema)
     if arguments.picture:
         arguments.picture.parent.mkdir(parents=True, exist_ok=True)
-        ink, pixels = render(output / "traverse.dxf", arguments.picture)
+        ink, pixels = render(output / "hand-written.dxf", arguments.picture)
         print(f"{arguments.picture.name}: {ink} of {pixels} pixels dark")
 
     return finish(f"{len(runs) + 3} runs read back by independent readers: {{}} failures")

@@ -3,6 +3,7 @@
 // set, the test writes the file instead of comparing it.
 #include "survey/Geometry.h"
 #include "survey/tests/FieldBook.h"
+#include "survey/tests/TraverseBook.h"
 
 #include <gtest/gtest.h>
 
@@ -44,16 +45,35 @@ std::string ClosedTraverse() {
     return book.RawFile();
 }
 
-TEST(BundledExample, TheClosedTraverseIsWhatTheInstrumentRecords) {
-    const std::string generated = ClosedTraverse();
-    if (std::getenv("NIKON_WRITE_EXAMPLES") != nullptr) {
-        std::ofstream(CLOSED_TRAVERSE, std::ios::binary) << generated;
-        return;
+// The example a newcomer runs first: a loop traverse from control A and its mark R, side shots,
+// one of them seen from three set-ups, read by a 2" instrument with errors of its size, so that
+// it closes by a few seconds and millimetres.
+std::string Traverse() {
+    Conventions conventions;
+    conventions.job = "LOOP-12";
+    conventions.instrument = "Nikon Nivo 2.C";
+    conventions.collimation = 2 * kSecond;
+    conventions.index = 3 * kSecond;
+    const ReadingErrors errors{2.8 * kSecond, 2.8 * kSecond, 0.002, 15};
+    return SurveyTraverse(PlaceTraverse(TraverseShape::Loop), TraverseShape::Loop, errors, 0, conventions)
+        .RawFile();
+}
+
+TEST(BundledExample, EachExampleIsWhatTheInstrumentRecords) {
+    const struct {
+        const char* path;
+        std::string generated;
+    } examples[] = {{CLOSED_TRAVERSE, ClosedTraverse()}, {TRAVERSE, Traverse()}};
+    for (const auto& example : examples) {
+        if (std::getenv("NIKON_WRITE_EXAMPLES") != nullptr) {
+            std::ofstream(example.path, std::ios::binary) << example.generated;
+            continue;
+        }
+        std::ifstream in(example.path, std::ios::binary);
+        std::ostringstream bundled;
+        bundled << in.rdbuf();
+        EXPECT_EQ(bundled.str(), example.generated) << example.path;
     }
-    std::ifstream in(CLOSED_TRAVERSE, std::ios::binary);
-    std::ostringstream bundled;
-    bundled << in.rdbuf();
-    EXPECT_EQ(bundled.str(), generated);
 }
 
 } // namespace

@@ -130,12 +130,14 @@ FieldBook::Reading FieldBook::Read(const Spot& target, double targetHeight, bool
         rise -= CurvatureAndRefraction(horizontal, conventions_.refractionCoefficient);
     const double zenith = std::atan2(horizontal, rise);
     const double azimuth = Azimuth(station_.northing, station_.easting, target.northing, target.easting);
-    const double circle = azimuth - circleZero_;
+    const double circle = azimuth - circleZero_ + sdDirection_ * Normal();
     const double reading =
         faceRight ? circle + kPi + conventions_.collimation : circle - conventions_.collimation;
-    const double zenithRead = (faceRight ? kTwoPi - zenith : zenith) + conventions_.index;
+    const double zenithRead =
+        (faceRight ? kTwoPi - zenith : zenith) + conventions_.index + sdZenith_ * Normal();
     Reading read;
-    read.slopeDistance = PrintLength(std::hypot(horizontal, rise), conventions_.distances);
+    read.slopeDistance =
+        PrintLength(std::hypot(horizontal, rise) + sdDistance_ * Normal(), conventions_.distances);
     read.horizontal = PrintAngle(Normalised(reading), conventions_.angles);
     read.vertical = PrintAngle(VerticalAngle(zenithRead, conventions_.zeroVa), conventions_.angles);
     return read;
@@ -162,6 +164,21 @@ Observation& FieldBook::Observe(const Spot& target, double targetHeight, bool fa
     return station.observations.back();
 }
 
+void FieldBook::Disturb(double sdDirection, double sdZenith, double sdDistance, std::uint32_t seed) {
+    sdDirection_ = sdDirection;
+    sdZenith_ = sdZenith;
+    sdDistance_ = sdDistance;
+    random_.seed(seed);
+}
+
+// Box and Muller's transform of two uniform draws: the standard library's normal distribution
+// differs from one library to the next, and a generated file must be remade the same anywhere.
+double FieldBook::Normal() const {
+    const auto uniform = [this] { return (static_cast<double>(random_()) + 0.5) / 4294967296.0; };
+    const double radius = std::sqrt(-2 * std::log(uniform()));
+    return radius * std::cos(kTwoPi * uniform());
+}
+
 void FieldBook::FaceLeft(const Spot& target, double targetHeight) {
     Observe(target, targetHeight, false, {"F1"}).faceRight = false;
 }
@@ -177,6 +194,7 @@ void FieldBook::SideShot(const Spot& target, double targetHeight, const std::str
 std::string FieldBook::RawFile() const {
     std::ostringstream file;
     file << "CO,Nikon RAW data format V2.00\nCO," << conventions_.job << "\n"
+         << (conventions_.instrument.empty() ? "" : "CO,Instrument: " + conventions_.instrument + '\n')
          << "CO,Dist Units: " << Words(kLengthUnitWords, conventions_.distances) << '\n'
          << "CO,Angle Units: " << Words(kAngleUnitWords, conventions_.angles) << '\n'
          << "CO,Zero azimuth: " << (conventions_.zeroAzimuth == ZeroAzimuth::South ? "South" : "North")

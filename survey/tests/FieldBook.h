@@ -5,6 +5,8 @@
 
 #include "survey/Survey.h"
 
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,7 @@ struct Conventions {
     bool curvatureAndRefraction = false;
     double refractionCoefficient = 0.13;
     std::string job = "GENERATED";
+    std::string instrument; // the "Instrument:" comment's model; none when empty
 };
 
 // A printed number: its text in the file and the value a host reads from it (metres, radians).
@@ -58,6 +61,9 @@ public:
         FaceRight(target, targetHeight);
     }
     void SideShot(const Spot& target, double targetHeight, const std::string& code = "");
+    // Every later reading is disturbed by normal errors of these standard deviations (radians and
+    // metres), drawn from a generator seeded with `seed`, the same on every platform.
+    void Disturb(double sdDirection, double sdZenith, double sdDistance, std::uint32_t seed);
 
     // The job as the instrument recorded it, every number read back from its printed text.
     const Job& Reduced() const { return job_; }
@@ -74,7 +80,11 @@ private:
     Observation& Observe(const Spot& target, double targetHeight, bool faceRight,
                          std::vector<std::string> fields);
 
+    double Normal() const;
+
     Conventions conventions_;
+    double sdDirection_ = 0, sdZenith_ = 0, sdDistance_ = 0;
+    mutable std::mt19937 random_;
     Spot station_;
     double instrumentHeight_ = 0;
     double circleZero_ = 0;

@@ -8,13 +8,19 @@ namespace {
 
 adjust::Settings SettingsFor(const std::vector<std::string>& relative) {
     adjust::Settings settings;
-    for (const std::string& pair : relative)
-        if (auto points = ParsePointPair(pair))
-            settings.relative.push_back(*points);
+    settings.relative = RelativePairs(relative);
     return settings;
 }
 
 } // namespace
+
+std::vector<std::pair<std::string, std::string>> RelativePairs(const std::vector<std::string>& relative) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const std::string& pair : relative)
+        if (auto points = ParsePointPair(pair))
+            pairs.push_back(*points);
+    return pairs;
+}
 
 std::optional<std::pair<std::string, std::string>> ParsePointPair(const std::string& text) {
     const std::size_t comma = text.find(',');
@@ -33,12 +39,12 @@ std::vector<std::string> NetworkFiles(const std::vector<std::string>& files) {
 }
 
 std::optional<std::string> RelativeUsageError(const std::vector<std::string>& relative,
-                                              const std::vector<std::string>& networks) {
+                                              const std::vector<std::string>& networks, bool adjusting) {
     for (const std::string& pair : relative)
         if (!ParsePointPair(pair))
             return "--relative takes two point names joined by a comma, not " + pair;
-    if (!relative.empty() && networks.empty())
-        return std::string("--relative applies to adjusted networks (.gkf files)");
+    if (!relative.empty() && networks.empty() && !adjusting)
+        return std::string("--relative applies to adjusted networks (.gkf files) and to --adjust");
     return std::nullopt;
 }
 

@@ -26,14 +26,18 @@ private:
     adjust::RunAdjustment run;
 };
 
+// The --relative pairs as the adjustment takes them.
+std::vector<std::pair<std::string, std::string>> RelativePairs(const std::vector<std::string>& relative);
+
 // Splits "A,B" into its two point names; nothing when it is not two names and a comma.
 std::optional<std::pair<std::string, std::string>> ParsePointPair(const std::string& text);
 
 // The files of a run that are GNU Gama networks rather than raw data.
 std::vector<std::string> NetworkFiles(const std::vector<std::string>& files);
 
-// What is wrong with the --relative pairs, if anything.
+// What is wrong with the --relative pairs, if anything; `adjusting` says --adjust was asked for.
 std::optional<std::string> RelativeUsageError(const std::vector<std::string>& relative,
-                                              const std::vector<std::string>& networks);
+                                              const std::vector<std::string>& networks,
+                                              bool adjusting = false);
 
 } // namespace rdf

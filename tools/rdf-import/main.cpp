@@ -16,6 +16,7 @@
 #include "tools/rdf-import/TerminalText.h"
 #ifdef NIKON_ADJUST
 #include "tools/rdf-import/AdjustmentRun.h"
+#include "tools/rdf-import/RawAdjustmentRun.h"
 #endif
 
 #include <CLI/CLI.hpp>
@@ -46,6 +47,10 @@ struct Options {
     rdf::DestinationOptions destinations;
     std::vector<std::string> relative; // "A,B" pairs
     std::vector<std::string> networks; // the files that are GNU Gama networks, not raw data
+#ifdef NIKON_ADJUST
+    std::optional<adjust::SurveyAdjustmentOptions> adjust; // --adjust
+    std::vector<std::string> networkTargets;               // --to NAME.gkf
+#endif
 };
 
 // Messages name files and points, which may hold control characters: they never reach the
@@ -129,18 +134,20 @@ private:
 // The outputs that take the whole run at once, each given every file's survey when the run has
 // ended: written to files named by their own options (for example --to FILE). A file that cannot be
 // written is named on standard error, also with --quiet, and raises `status`.
+// `adjustment` is the run's adjustment, complete once the run has ended; null without one.
 std::vector<rdf::Coordinates::RunEnded> RunOutputs(const Options& options, exchange::WriterModule& writers,
-                                                   int& status) {
+                                                   const survey::AdjustmentSummary* adjustment, int& status) {
     std::vector<rdf::Coordinates::RunEnded> outputs;
     if (options.destinations.files.empty())
         return outputs;
-    outputs.push_back([&options, &writers, &status](const std::vector<survey::FileSurvey>& surveys) {
-        for (const rdf::DestinationFailure& failure :
-             rdf::WriteDestinations(surveys, options.destinations, writers)) {
-            Fail(failure.message);
-            status = std::max(status, failure.usage ? kUsageError : kSomeFileFailed);
-        }
-    });
+    outputs.push_back(
+        [&options, &writers, adjustment, &status](const std::vector<survey::FileSurvey>& surveys) {
+            for (const rdf::DestinationFailure& failure :
+                 rdf::WriteDestinations(surveys, options.destinations, writers, adjustment)) {
+                Fail(failure.message);
+                status = std::max(status, failure.usage ? kUsageError : kSomeFileFailed);
+            }
+        });
     return outputs;
 }
 
@@ -182,6 +189,16 @@ int Run(const Options& options, exchange::WriterModule& writers) {
         adjustmentStatus = adjustment->Errors().empty() ? kAllImported : kSomeFileFailed;
         settings.runSections.push_back(&*adjustment);
     }
+    std::optional<rdf::RawAdjustmentRun> rawAdjustment;
+    if (options.adjust) {
+        rawAdjustment.emplace(*options.adjust, options.networkTargets);
+        settings.runSections.push_back(&*rawAdjustment);
+    }
+    const survey::AdjustmentSummary* summary = rawAdjustment ? &rawAdjustment->Summary() : nullptr;
+    const bool adjusting = rawAdjustment.has_value();
+#else
+    const survey::AdjustmentSummary* summary = nullptr;
+    const bool adjusting = false;
 #endif
 
     // Consumers see each event in this order: the reduction, the writer, which hands each whole file
@@ -190,10 +207,16 @@ int Run(const Options& options, exchange::WriterModule& writers) {
     host::EventFanOut events;
     host::BufferedOutput out(stream);
     int outputStatus = kAllImported;
-    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, writers, outputStatus);
+    std::vector<rdf::Coordinates::RunEnded> runOutputs = RunOutputs(options, writers, summary, outputStatus);
     std::optional<rdf::Coordinates> coordinates;
-    if (reduced || !runOutputs.empty()) {
+    if (reduced || !runOutputs.empty() || adjusting) {
         coordinates.emplace(options.survey, settings.angles.value_or(host::AngleStyle::Dms));
+#ifdef NIKON_ADJUST
+        if (rawAdjustment)
+            coordinates->AdjustRun([&rawAdjustment, &options](std::vector<survey::FileSurvey>& surveys) {
+                rawAdjustment->Adjust(surveys, options.quiet);
+            });
+#endif
         for (rdf::Coordinates::RunEnded& output : runOutputs)
             coordinates->OnRunEnded(std::move(output));
         if (format.make == nullptr && reduced)
@@ -221,6 +244,15 @@ int Run(const Options& options, exchange::WriterModule& writers) {
         const host::ScopedThreadLocale threadLocale(*locale);
         module.Import(paths, events, trace ? &*trace : nullptr, progress, host::FeetOf(options.survey));
     }
+#ifdef NIKON_ADJUST
+    if (rawAdjustment && rawAdjustment->Failed())
+        adjustmentStatus = kSomeFileFailed;
+    if (rawAdjustment)
+        for (const std::string& failure : rawAdjustment->WriteFailures()) {
+            Fail(failure);
+            adjustmentStatus = kSomeFileFailed;
+        }
+#endif
     if (trace)
         trace->Flush();
     out.WriteOut();
@@ -240,6 +272,10 @@ std::vector<std::filesystem::path> Targets(const Options& options) {
         targets.push_back(std::filesystem::u8path(options.output));
     for (const std::string& file : options.destinations.files)
         targets.push_back(std::filesystem::u8path(file));
+#ifdef NIKON_ADJUST
+    for (const std::string& file : options.networkTargets)
+        targets.push_back(std::filesystem::u8path(file));
+#endif
     return targets;
 }
 
@@ -253,6 +289,10 @@ std::optional<std::string> OutputRefusal(const Options& options, const rdf::Surv
     std::vector<std::filesystem::path> outputs = rdf::DestinationFiles(options.destinations);
     if (!options.output.empty())
         outputs.insert(outputs.begin(), std::filesystem::u8path(options.output));
+#ifdef NIKON_ADJUST
+    for (const std::string& file : options.networkTargets)
+        outputs.push_back(std::filesystem::u8path(file));
+#endif
     if (std::optional<std::string> refusal = rdf::OutputRefusal(outputs, inputs))
         return refusal;
     return rdf::RepeatedTarget(Targets(options));
@@ -305,9 +345,19 @@ int main(int argc, char** argv) {
     app.add_option(
         "--relative", options.relative,
         "A,B: the relative 95 % ellipse of two adjusted points and its 2 cm + 50 ppm test (repeatable)");
+    rdf::RawAdjustmentTexts rawAdjustmentTexts;
+    rdf::AddRawAdjustmentOptions(app, rawAdjustmentTexts);
+    const std::vector<std::string> arguments = rdf::JoinAdjustMode(
+        std::vector<std::string>(commandLine.Values(), commandLine.Values() + commandLine.Count()));
+#else
+    const std::vector<std::string> arguments(commandLine.Values(),
+                                             commandLine.Values() + commandLine.Count());
 #endif
+    std::vector<const char*> argumentPointers;
+    for (const std::string& argument : arguments)
+        argumentPointers.push_back(argument.c_str());
     try {
-        app.parse(commandLine.Count(), commandLine.Values());
+        app.parse(static_cast<int>(argumentPointers.size()), argumentPointers.data());
     } catch (const CLI::ParseError& error) {
         rdf::TerminalFilter filter(*std::cerr.rdbuf()); // the messages quote the arguments
         std::ostream errors(&filter);
@@ -318,6 +368,13 @@ int main(int argc, char** argv) {
         Fail("--observations applies to --format csv only");
         return kUsageError;
     }
+#ifdef NIKON_ADJUST
+    options.networkTargets = rdf::TakeNetworkTargets(options.destinations);
+    if (!options.networkTargets.empty() && rawAdjustmentTexts.mode.empty()) {
+        Fail("--to NAME.gkf writes the network of --adjust, which is not asked for");
+        return kUsageError;
+    }
+#endif
     exchange::WriterModule writers(ExchangeModulePath());
     if (const std::optional<std::string> error = rdf::DestinationUsageError(options.destinations, writers)) {
         Fail(*error);
@@ -337,10 +394,19 @@ int main(int argc, char** argv) {
 #ifdef NIKON_ADJUST
     options.networks = rdf::NetworkFiles(options.files);
     if (const std::optional<std::string> error =
-            rdf::RelativeUsageError(options.relative, options.networks)) {
+            rdf::RelativeUsageError(options.relative, options.networks, !rawAdjustmentTexts.mode.empty())) {
         Fail(*error);
         return kUsageError;
     }
+    auto adjustOptions =
+        rdf::MakeRawAdjustmentOptions(rawAdjustmentTexts, options.survey, !options.networks.empty());
+    if (auto* error = std::get_if<std::string>(&adjustOptions)) {
+        Fail(*error);
+        return kUsageError;
+    }
+    options.adjust = std::get<0>(std::move(adjustOptions));
+    if (options.adjust)
+        options.adjust->settings.relative = rdf::RelativePairs(options.relative);
 #endif
     try {
         return Run(options, writers);
