@@ -82,13 +82,18 @@ bool CAngleDMSConverter::Convert(const wchar_t* text, double* value) {
     if (text == nullptr || !degreesConverter)
         return false;
     // Angle tokens are short: the rewrite goes on the stack, and only a text too long for it
-    // on the heap.
+    // on the heap, out of the way of the common path.
     wchar_t frame[kFrameChars];
     bool overflow = false;
     if (const wchar_t* rewritten = RewriteInFrame(text, frame, overflow))
         return degreesConverter->Convert(rewritten, value);
+    return overflow && ConvertLong(text, value);
+}
+
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+bool CAngleDMSConverter::ConvertLong(const wchar_t* text, double* value) {
     std::unique_ptr<wchar_t[]> large;
-    if (!overflow || !RewriteLong(text, large))
-        return false;
-    return degreesConverter->Convert(large.get(), value);
+    return RewriteLong(text, large) && degreesConverter->Convert(large.get(), value);
 }
