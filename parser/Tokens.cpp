@@ -1,5 +1,6 @@
 #include "parser/Tokens.h"
 
+#include <algorithm>
 #include <cwchar>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -8,6 +9,8 @@
 SpaceClass::SpaceClass() : locale(), ctype(std::use_facet<std::ctype<wchar_t>>(locale)) {
     for (std::size_t code = 0; code < ascii.size(); ++code)
         ascii[code] = ctype.is(std::ctype_base::space, static_cast<wchar_t>(code));
+    graphNeverSpace = std::none_of(ascii.begin() + kFirstGraph, ascii.begin() + kLastGraph + 1,
+                                   [](bool space) { return space; });
 }
 
 bool SpaceClass::Beyond(wchar_t c) {
@@ -106,10 +109,13 @@ const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
         wchar_t* const stop = field + (FindComma(field, end) - field);
         wchar_t* first = field;
         wchar_t* last = stop;
-        while (first != last && isSpace(*first))
-            ++first;
-        while (last != first && isSpace(last[-1]))
-            --last;
+        // Most fields begin and end with a printable character: nothing to trim.
+        if (first != last && !(isSpace.Plain(*first) && isSpace.Plain(last[-1]))) {
+            while (first != last && isSpace(*first))
+                ++first;
+            while (last != first && isSpace(last[-1]))
+                --last;
+        }
         // The line's own terminator already ends a token that reaches the end of the line. No
         // character of a line is a zero, so a zero kept as the overwritten one means "none".
         const wchar_t overwritten = *last;

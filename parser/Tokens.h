@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 // One trimmed field of a line: a view into the line itself. While the split that made it lasts,
@@ -74,9 +75,17 @@ public:
         const auto code = static_cast<std::size_t>(c);
         return code < ascii.size() ? ascii[code] : Beyond(c);
     }
+    // Whether `c` is a printable ASCII character (neither the space nor a control) that the
+    // locale does not count as white space: one comparison for the usual end of a field.
+    bool Plain(wchar_t c) const {
+        return graphNeverSpace &&
+               static_cast<std::make_unsigned_t<wchar_t>>(c - kFirstGraph) <= kLastGraph - kFirstGraph;
+    }
 
 private:
     enum Answer : unsigned char { kNotAsked, kSpace, kNotSpace };
+    static constexpr wchar_t kFirstGraph = L'!';
+    static constexpr wchar_t kLastGraph = L'~';
     static constexpr std::size_t kCachedChars = 0x10000;
 
     bool Beyond(wchar_t c);
@@ -84,6 +93,7 @@ private:
     std::locale locale;
     const std::ctype<wchar_t>& ctype;
     std::array<bool, 128> ascii{};
+    bool graphNeverSpace = false;   // no printable ASCII character is white space in the locale
     std::unique_ptr<Answer[]> seen; // kCachedChars answers, made at the first character needing one
 };
 

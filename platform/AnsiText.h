@@ -18,6 +18,11 @@ public:
     // bytes.size() characters (no character set makes more of a byte); returns how many were
     // written.
     std::size_t Convert(std::string_view bytes, wchar_t* out) const;
+    // The line at the start of `bytes`, up to its first line feed, converted into `out` (room
+    // for bytes.size() characters), without the carriage return of a CR LF end. Returns how
+    // many bytes the line took, its line feed included, and sets `length` to the characters
+    // written; returns 0, leaving `length`, when `bytes` holds no line feed.
+    std::size_t ConvertLine(std::string_view bytes, wchar_t* out, std::size_t& length) const;
     // The same conversion as a string of its own.
     std::wstring Convert(std::string_view bytes) const {
         std::wstring line(bytes.size(), L'\0');
@@ -26,7 +31,19 @@ public:
     }
 
 private:
+    // ConvertLine by a search for the line feed and a conversion of the line as a whole.
+    std::size_t ConvertFedLine(std::string_view bytes, wchar_t* out, std::size_t& length) const {
+        const std::size_t feed = bytes.find('\n');
+        if (feed == std::string_view::npos)
+            return 0;
+        std::string_view line = bytes.substr(0, feed);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        length = Convert(line, out);
+        return feed + 1;
+    }
 #ifndef _WIN32
+    std::size_t WidenAsciiLine(std::string_view bytes, wchar_t* out, std::size_t& length) const;
     std::size_t Decode(std::string_view bytes, wchar_t* out) const;
 
     bool singleByte = false;

@@ -33,6 +33,12 @@ public:
     // lines do, so they are never copied), else into `spill`. Valid until the next read.
     bool ReadLine(std::string_view& line, std::string& spill);
 
+    // The bytes read ahead and not taken yet, read first when none are left, for a caller that
+    // takes whole lines from them itself; empty at the end of the input, and where the
+    // platform reads only line by line. Valid until the next read; Skip takes bytes from it.
+    std::string_view Ahead();
+    void Skip(std::size_t count);
+
     // The file's size when it was opened. No line list decodes to more characters than this
     // plus one, so it sizes the list's storage once (on POSIX nothing past it is ever read).
     std::uint64_t SizeAtOpen() const { return sizeAtOpen; }

@@ -30,9 +30,17 @@ LineList ReadLines(platform::SharedTextFile& file) {
     const platform::AnsiLineDecoder decoder;
     std::string_view bytes;
     std::string spill; // for the rare line that a buffer boundary cuts
-    while (file.ReadLine(bytes, spill))
+    for (;;) {
+        // Lines are taken straight from the file's buffer, found and converted in one pass.
+        const std::string_view ahead = file.Ahead();
+        if (const std::size_t taken = ahead.empty() ? 0 : lines.AppendFirstLine(ahead, decoder)) {
+            file.Skip(taken);
+            continue;
+        }
+        if (!file.ReadLine(bytes, spill))
+            return lines;
         lines.Append(bytes, decoder);
-    return lines;
+    }
 }
 
 void ImportFiles(IImportFileList* files, IMeasurementSink* sink) {

@@ -24,13 +24,30 @@ void LineList::MoveTo(std::unique_ptr<wchar_t[]> larger, std::size_t characters)
     capacity = characters;
 }
 
-void LineList::Append(std::string_view bytes, const platform::AnsiLineDecoder& decoder) {
-    // Each byte makes at most one character; the zero needs one more.
-    const std::size_t room = bytes.size() + 1;
+void LineList::MakeRoom(std::size_t room) {
     if (capacity - used < room)
         Reserve(std::max(used + room, 2 * capacity));
+}
+
+// Each byte makes at most one character; the zero needs one more.
+void LineList::Append(std::string_view bytes, const platform::AnsiLineDecoder& decoder) {
+    MakeRoom(bytes.size() + 1);
     const std::size_t length = decoder.Convert(bytes, text.get() + used);
     text[used + length] = L'\0';
     starts.push_back(used);
     used += length + 1;
+}
+
+// The room asked for is all of `bytes`, where the line is not yet found; a list reserved for
+// the whole file has that room already, since no line decodes to more characters than bytes.
+std::size_t LineList::AppendFirstLine(std::string_view bytes, const platform::AnsiLineDecoder& decoder) {
+    MakeRoom(bytes.size() + 1);
+    std::size_t length = 0;
+    const std::size_t taken = decoder.ConvertLine(bytes, text.get() + used, length);
+    if (taken == 0)
+        return 0;
+    text[used + length] = L'\0';
+    starts.push_back(used);
+    used += length + 1;
+    return taken;
 }

@@ -21,6 +21,10 @@ public:
     // Converts one line's bytes and appends it.
     void Append(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
 
+    // Converts and appends the line at the start of `bytes`, when its line feed is among them;
+    // returns how many bytes it took, or 0 (nothing appended) when the line goes on past them.
+    std::size_t AppendFirstLine(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
+
     std::size_t Count() const { return starts.size(); }
 
     // Line `index`: its first character and its length; the zero after it may not be changed.
@@ -32,6 +36,7 @@ public:
     std::wstring_view Line(std::size_t index) const { return {text.get() + starts[index], Length(index)}; }
 
 private:
+    void MakeRoom(std::size_t characters);
     void MoveTo(std::unique_ptr<wchar_t[]> larger, std::size_t characters);
 
     // Left uninitialised: every character is written by the decoder before it is read.

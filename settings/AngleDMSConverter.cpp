@@ -40,19 +40,26 @@ bool RewriteLong(const wchar_t* text, std::unique_ptr<wchar_t[]>& rewritten) {
 // kFrameChars characters.
 const wchar_t* RewriteInFrame(const wchar_t* text, wchar_t (&out)[kFrameChars], bool& overflow) {
     // Room for the point, the minutes and seconds, their two points and the zero.
-    const wchar_t* const degreesEnd = out + kFrameChars - 8;
-    wchar_t* o = out;
-    const wchar_t* p = text;
-    for (; *p != L'.'; ++p) {
-        if (*p == L'\0')
-            return nullptr;
-        if (o == degreesEnd) {
+    constexpr std::size_t kDegreesRoom = kFrameChars - 8;
+    std::size_t i = 0;
+    for (;; ++i) {
+        const wchar_t c = text[i];
+        // Digits lie above both the point and the zero: one comparison passes them.
+        if (c <= L'.') {
+            if (c == L'.')
+                break;
+            if (c == L'\0')
+                return nullptr;
+        }
+        if (i == kDegreesRoom) {
             overflow = true;
             return nullptr;
         }
-        *o++ = *p;
+        out[i] = c;
     }
-    *o++ = *p++;
+    out[i] = L'.';
+    wchar_t* o = out + i + 1;
+    const wchar_t* p = text + i + 1;
     // Minutes, then seconds: two characters each, each part after the first set off by a point.
     for (int part = 0; part < 2; ++part) {
         if (*p == L'\0')
@@ -82,13 +89,18 @@ bool CAngleDMSConverter::Convert(const wchar_t* text, double* value) {
     if (text == nullptr || !degreesConverter)
         return false;
     // Angle tokens are short: the rewrite goes on the stack, and only a text too long for it
-    // on the heap.
+    // on the heap, out of the way of the common path.
     wchar_t frame[kFrameChars];
     bool overflow = false;
     if (const wchar_t* rewritten = RewriteInFrame(text, frame, overflow))
         return degreesConverter->Convert(rewritten, value);
+    return overflow && ConvertLong(text, value);
+}
+
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+bool CAngleDMSConverter::ConvertLong(const wchar_t* text, double* value) {
     std::unique_ptr<wchar_t[]> large;
-    if (!overflow || !RewriteLong(text, large))
-        return false;
-    return degreesConverter->Convert(large.get(), value);
+    return RewriteLong(text, large) && degreesConverter->Convert(large.get(), value);
 }

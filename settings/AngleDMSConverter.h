@@ -15,5 +15,8 @@ public:
     bool Convert(const wchar_t* text, double* value) override;
 
 private:
+    // The rare text too long for the stack frame's buffer: rewritten on the heap.
+    bool ConvertLong(const wchar_t* text, double* value);
+
     Plugin::RefPtr<Plugin::IAngleConverter> degreesConverter;
 };

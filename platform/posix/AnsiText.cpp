@@ -15,6 +15,9 @@ namespace {
 constexpr wchar_t kReplacement = 0xFFFD;
 constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
 
+// Bytes from here to 0x7F need no look on a plain ASCII line; the first below is the carriage return.
+constexpr char kFirstPlainByte = '\r' + 1;
+
 #if defined(__SSE2__)
 constexpr std::size_t kChunk = 16;
 
@@ -77,6 +80,29 @@ const unsigned char* WidenAscii(const unsigned char*, const unsigned char* p, co
     return p;
 }
 #endif
+
+#if defined(__SSE2__)
+// Widens the sixteen bytes at `p` to `out` whatever they are, and returns the bits of those
+// that may stop a plain ASCII line: a byte below 14 (line feed, carriage return, zero and a few
+// other controls) or of 0x80 or more, all found by one signed comparison.
+unsigned WidenAndFindStops(const unsigned char* p, wchar_t* out) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i stops = _mm_cmplt_epi8(chunk, _mm_set1_epi8(kFirstPlainByte));
+    const __m128i low = _mm_unpacklo_epi8(chunk, zero);
+    const __m128i high = _mm_unpackhi_epi8(chunk, zero);
+    auto* wide = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(wide, _mm_unpacklo_epi16(low, zero));
+    _mm_storeu_si128(wide + 1, _mm_unpackhi_epi16(low, zero));
+    _mm_storeu_si128(wide + 2, _mm_unpacklo_epi16(high, zero));
+    _mm_storeu_si128(wide + 3, _mm_unpackhi_epi16(high, zero));
+    return static_cast<unsigned>(_mm_movemask_epi8(stops));
+}
+#endif
+
+bool StopsAsciiLine(unsigned char byte) {
+    return byte < kFirstPlainByte || byte >= 0x80;
+}
 
 } // namespace
 
@@ -153,6 +179,41 @@ std::size_t AnsiLineDecoder::Convert(std::string_view bytes, wchar_t* out) const
     if (!singleByte && !utf8)
         bytes = bytes.substr(0, bytes.find('\0'));
     return Decode(bytes, out);
+}
+
+// The common line, plain ASCII ended by LF or CR LF, widened in the same pass that finds its
+// end; 0 for any other, which ConvertFedLine takes as a whole.
+std::size_t AnsiLineDecoder::WidenAsciiLine(std::string_view bytes, wchar_t* out, std::size_t& length) const {
+    const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + kChunk <= size; i += kChunk) {
+        if (const unsigned stops = WidenAndFindStops(p + i, out + i)) {
+            i += static_cast<std::size_t>(__builtin_ctz(stops));
+            break;
+        }
+    }
+#endif
+    for (; i < size && !StopsAsciiLine(p[i]); ++i)
+        out[i] = static_cast<wchar_t>(p[i]);
+    if (i < size && p[i] == '\n') {
+        length = i;
+        return i + 1;
+    }
+    if (i + 1 < size && p[i] == '\r' && p[i + 1] == '\n') {
+        length = i;
+        return i + 2;
+    }
+    return 0;
+}
+
+std::size_t AnsiLineDecoder::ConvertLine(std::string_view bytes, wchar_t* out, std::size_t& length) const {
+    if (asciiKept) {
+        if (const std::size_t taken = WidenAsciiLine(bytes, out, length))
+            return taken;
+    }
+    return ConvertFedLine(bytes, out, length);
 }
 
 } // namespace platform

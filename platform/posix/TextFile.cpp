@@ -104,4 +104,14 @@ bool SharedTextFile::ReadLine(std::string_view& line, std::string& spill) {
     return true;
 }
 
+std::string_view SharedTextFile::Ahead() {
+    if (begin == end && !Refill())
+        return {};
+    return {buffer.get() + begin, end - begin};
+}
+
+void SharedTextFile::Skip(std::size_t count) {
+    begin += count < end - begin ? count : end - begin;
+}
+
 } // namespace platform

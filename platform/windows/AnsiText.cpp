@@ -35,4 +35,8 @@ std::size_t AnsiLineDecoder::Convert(std::string_view bytes, wchar_t* out) const
     return static_cast<std::size_t>(written);
 }
 
+std::size_t AnsiLineDecoder::ConvertLine(std::string_view bytes, wchar_t* out, std::size_t& length) const {
+    return ConvertFedLine(bytes, out, length);
+}
+
 } // namespace platform

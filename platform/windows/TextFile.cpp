@@ -50,4 +50,11 @@ bool SharedTextFile::ReadLine(std::string_view& line, std::string& spill) {
     return true;
 }
 
+// The C runtime's text mode does the reading here, a line at a time.
+std::string_view SharedTextFile::Ahead() {
+    return {};
+}
+
+void SharedTextFile::Skip(std::size_t) {}
+
 } // namespace platform

@@ -83,6 +83,32 @@ TEST(LineContent, CrLfSplitAcrossReadBuffers) {
     EXPECT_EQ(lines[1], L"B");
 }
 
+// Lines are found and widened straight from the read buffer: whatever bytes end or interrupt a
+// plain line, at any place of a chunk, the lines must be those a line-by-line read converts.
+TEST(LineContent, BufferedLinesMatchLineByLineReading) {
+    for (const char* name : {"C", "C.UTF-8", "ru_RU.CP1251"}) {
+        ScopedThreadLocale locale(name);
+        if (!locale.Active())
+            continue;
+        const platform::AnsiLineDecoder decoder;
+        std::mt19937 random(11);
+        const std::string alphabet("SS,1.2 abcdefgh\n\n\r\t\0\xC3\xA9\x0B\x7F", 24);
+        for (int round = 0; round < 150; ++round) {
+            std::string bytes;
+            const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 200)(random);
+            for (std::size_t i = 0; i < size; ++i)
+                bytes += alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
+            TempDir dir;
+            platform::SharedTextFile file;
+            ASSERT_TRUE(file.Open(dir.Write("random.rdf", bytes).wstring()));
+            std::vector<std::wstring> expected;
+            for (std::string line; file.ReadLine(line);)
+                expected.push_back(decoder.Convert(line));
+            ASSERT_EQ(ReadLines(dir, bytes), expected) << name << ", round " << round;
+        }
+    }
+}
+
 // The list is sized from the file once; no line moves the text already read, which the parser's
 // in-place splitting does not depend on but the memory bound does.
 TEST(LineContent, StorageIsSizedOnceFromTheFile) {
