@@ -20,6 +20,12 @@ using survey::kPi;
 constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
 constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
 
+// Up to 15 digits make a whole number that a double holds exactly, and the powers of ten that
+// divide it are exact too: their one correctly rounded quotient is the decimal's nearest double.
+constexpr int kMostDigits = 15;
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 // Room on the stack for a number's text; any number a reading holds is far shorter.
 constexpr std::size_t kShortNumber = 64;
 
@@ -64,6 +70,12 @@ std::size_t CountDigits(std::wstring_view text) {
 // `asFraction`, as the digits after "0.": narrowed on the stack unless they are many. from_chars
 // ignores the locale. A number beyond the range of a double does not convert.
 std::optional<double> ReadDecimal(std::wstring_view digits, bool asFraction = false) {
+    if (digits.size() <= static_cast<std::size_t>(kMostDigits)) {
+        std::int64_t whole = 0;
+        for (const wchar_t c : digits)
+            whole = whole * 10 + (c - L'0');
+        return static_cast<double>(whole) / (asFraction ? kPowersOfTen[digits.size()] : 1.0);
+    }
     char room[kShortNumber];
     std::string longer;
     const std::size_t size = digits.size() + (asFraction ? 2 : 0);
@@ -94,13 +106,9 @@ std::optional<int> ReadSexagesimalField(std::wstring_view field) {
 }
 
 // Most readings are a sign, at most 15 digits and a point, read here straight from the wide
-// text: the digits make a whole number and a power of ten that are both exact in a double, so
-// their one correctly rounded quotient is the reading's nearest double, as the full reader's is.
-// Anything else (an exponent, more digits, no digits, other characters) goes to the full reader.
+// text as such a quotient, the very double the full reader gives. Anything else (an exponent,
+// more digits, no digits, other characters) goes to the full reader.
 std::optional<double> ReadPlainDecimal(std::wstring_view text) {
-    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    constexpr int kMostDigits = 15;
     const bool negative = TakeSign(text);
     std::int64_t whole = 0;
     int digits = 0;
