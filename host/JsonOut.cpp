@@ -1,6 +1,7 @@
 #include "host/JsonOut.h"
 
 #include "host/JsonText.h"
+#include "host/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -45,10 +46,6 @@ void ShortestDigits(double value, char (&digits)[32], int& count, int& point) {
 constexpr double kDecades[] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,
                                1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
 constexpr int kLeastDecade = -5;
-// Exact powers of ten that scale a value to 15 significant digits, the most a double always keeps.
-constexpr double kScales[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
-                              1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
-constexpr int kFifteenDigits = 15;
 
 // A positive value that 15 significant digits give exactly, as most readings are: the one whole
 // number of its 15th places that divides back to it, whose digits less its trailing zeros are the
@@ -60,14 +57,14 @@ bool QuickShortestDigits(double value, char (&digits)[32], int& count, int& poin
     const int decade =
         static_cast<int>(std::upper_bound(std::begin(kDecades), std::end(kDecades), value) - kDecades) - 1 +
         kLeastDecade;
-    const double scale = kScales[kFifteenDigits - 1 - decade];
+    const double scale = kExactPowersOfTen[kDigitsKept - 1 - decade];
     const double whole = std::nearbyint(value * scale);
-    if (whole / scale != value || whole >= kScales[kFifteenDigits])
+    if (whole / scale != value || whole >= kExactPowersOfTen[kDigitsKept])
         return false;
     auto units = static_cast<std::uint64_t>(whole);
-    for (int place = kFifteenDigits - 1; place >= 0; --place, units /= 10)
+    for (int place = kDigitsKept - 1; place >= 0; --place, units /= 10)
         digits[place] = static_cast<char>('0' + units % 10);
-    count = kFifteenDigits;
+    count = kDigitsKept;
     point = decade + 1;
     return digits[0] != '0';
 }

@@ -88,8 +88,6 @@ template <class Invalid> std::wstring Decode(std::string_view text, Invalid inva
     return out;
 }
 
-// Places after the point that the quick fixed form handles, and their powers of ten (exact).
-constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 // The scaled value below 2^42 is within 2^-12 of its exact product, so its rounding to a whole
 // number is that of the exact value unless its fraction lies within this margin of a half.
 constexpr double kQuickScaledLimit = 4398046511104.0;
@@ -99,9 +97,9 @@ constexpr double kHalfwayMargin = 1e-3;
 // general conversion's exact arithmetic; nothing for a value too large, too near a halfway point
 // or not finite, which the general conversion gets.
 std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, char* room) {
-    if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowersOfTen)))
+    if (decimals < 0 || decimals >= static_cast<int>(std::size(kExactPowersOfTen)))
         return std::nullopt;
-    const double scaled = std::abs(value) * kPowersOfTen[decimals];
+    const double scaled = std::abs(value) * kExactPowersOfTen[decimals];
     if (!(scaled < kQuickScaledLimit))
         return std::nullopt;
     const double whole = std::floor(scaled);

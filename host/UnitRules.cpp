@@ -1,4 +1,5 @@
 #include "host/UnitRules.h"
+#include "host/Text.h"
 #include "survey/Geometry.h"
 
 #include "survey/Survey.h"
@@ -19,12 +20,6 @@ using survey::kPi;
 // Conventional manometric units, as weather services and instruments use them.
 constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
 constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
-
-// Up to 15 digits make a whole number that a double holds exactly, and the powers of ten that
-// divide it are exact too: their one correctly rounded quotient is the decimal's nearest double.
-constexpr int kMostDigits = 15;
-constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Room on the stack for a number's text; any number a reading holds is far shorter.
 constexpr std::size_t kShortNumber = 64;
@@ -70,11 +65,11 @@ std::size_t CountDigits(std::wstring_view text) {
 // `asFraction`, as the digits after "0.": narrowed on the stack unless they are many. from_chars
 // ignores the locale. A number beyond the range of a double does not convert.
 std::optional<double> ReadDecimal(std::wstring_view digits, bool asFraction = false) {
-    if (digits.size() <= static_cast<std::size_t>(kMostDigits)) {
+    if (digits.size() <= static_cast<std::size_t>(kDigitsKept)) {
         std::int64_t whole = 0;
         for (const wchar_t c : digits)
             whole = whole * 10 + (c - L'0');
-        return static_cast<double>(whole) / (asFraction ? kPowersOfTen[digits.size()] : 1.0);
+        return static_cast<double>(whole) / (asFraction ? kExactPowersOfTen[digits.size()] : 1.0);
     }
     char room[kShortNumber];
     std::string longer;
@@ -117,7 +112,7 @@ std::optional<double> ReadPlainDecimal(std::wstring_view text) {
     for (const wchar_t c : text) {
         if (c == L'.' && !point) {
             point = true;
-        } else if (IsDigit(c) && digits < kMostDigits) {
+        } else if (IsDigit(c) && digits < kDigitsKept) {
             whole = whole * 10 + (c - L'0');
             ++digits;
             decimals += point ? 1 : 0;
@@ -127,7 +122,7 @@ std::optional<double> ReadPlainDecimal(std::wstring_view text) {
     }
     if (digits == 0)
         return std::nullopt;
-    const double value = static_cast<double>(whole) / kPowersOfTen[decimals];
+    const double value = static_cast<double>(whole) / kExactPowersOfTen[decimals];
     return negative ? -value : value;
 }
 
