@@ -1,12 +1,15 @@
 #include "host/JsonOut.h"
 
 #include "host/JsonText.h"
+#include "host/Text.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace host {
 namespace {
@@ -39,6 +42,33 @@ void ShortestDigits(double value, char (&digits)[32], int& count, int& point) {
     point = exponent + 1;
 }
 
+// The powers of ten from the least to the most fixed-point decimal point, as doubles.
+constexpr double kDecades[] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,
+                               1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
+constexpr int kLeastDecade = -5;
+
+// A positive value that 15 significant digits give exactly, as most readings are: the one whole
+// number of its 15th places that divides back to it, whose digits less its trailing zeros are the
+// shortest that read back (no other decimal that short reads as the same double). False for any
+// other value, which the general shortest-digits search takes.
+bool QuickShortestDigits(double value, char (&digits)[32], int& count, int& point) {
+    if (!(value >= kDecades[0] && value < kDecades[std::size(kDecades) - 1] * 10))
+        return false;
+    const int decade =
+        static_cast<int>(std::upper_bound(std::begin(kDecades), std::end(kDecades), value) - kDecades) - 1 +
+        kLeastDecade;
+    const double scale = kExactPowersOfTen[kDigitsKept - 1 - decade];
+    const double whole = std::nearbyint(value * scale);
+    if (whole / scale != value || whole >= kExactPowersOfTen[kDigitsKept])
+        return false;
+    auto units = static_cast<std::uint64_t>(whole);
+    for (int place = kDigitsKept - 1; place >= 0; --place, units /= 10)
+        digits[place] = static_cast<char>('0' + units % 10);
+    count = kDigitsKept;
+    point = decade + 1;
+    return digits[0] != '0';
+}
+
 } // namespace
 
 std::string_view JsonNumberText(double value, char* text) {
@@ -58,7 +88,8 @@ std::string_view JsonNumberText(double value, char* text) {
     char digits[32];
     int k = 0;
     int n = 0; // where the decimal point stands after the digits' start
-    ShortestDigits(value, digits, k, n);
+    if (!QuickShortestDigits(value, digits, k, n))
+        ShortestDigits(value, digits, k, n);
     while (k > 1 && digits[k - 1] == '0')
         --k;
 

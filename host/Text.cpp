@@ -4,7 +4,10 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <optional>
 #include <system_error>
 
 namespace host {
@@ -85,6 +88,47 @@ template <class Invalid> std::wstring Decode(std::string_view text, Invalid inva
     return out;
 }
 
+// The scaled value below 2^42 is within 2^-12 of its exact product, so its rounding to a whole
+// number is that of the exact value unless its fraction lies within this margin of a half.
+constexpr double kQuickScaledLimit = 4398046511104.0;
+constexpr double kHalfwayMargin = 1e-3;
+
+// The fixed form of an ordinary value made from a whole number of its last places, without the
+// general conversion's exact arithmetic; nothing for a value too large, too near a halfway point
+// or not finite, which the general conversion gets.
+std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, char* room) {
+    if (decimals < 0 || decimals >= static_cast<int>(std::size(kExactPowersOfTen)))
+        return std::nullopt;
+    const double scaled = std::abs(value) * kExactPowersOfTen[decimals];
+    if (!(scaled < kQuickScaledLimit))
+        return std::nullopt;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::abs(fraction - 0.5) < kHalfwayMargin)
+        return std::nullopt;
+    auto units = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    // A value that rounds to zero is shown unsigned, as the general form's text is.
+    char* out = room;
+    if (value < 0 && units != 0)
+        *out++ = '-';
+    char figures[24]; // least significant first
+    int count = 0;
+    do {
+        figures[count++] = static_cast<char>('0' + units % 10);
+        units /= 10;
+    } while (units != 0);
+    while (count <= decimals)
+        figures[count++] = '0';
+    for (int i = count - 1; i >= decimals; --i)
+        *out++ = figures[i];
+    if (decimals > 0) {
+        *out++ = '.';
+        for (int i = decimals - 1; i >= 0; --i)
+            *out++ = figures[i];
+    }
+    return std::string_view(room, static_cast<std::size_t>(out - room));
+}
+
 } // namespace
 
 std::wstring FromUtf8(std::string_view text) {
@@ -112,6 +156,8 @@ std::string FixedDecimal(double value, int decimals) {
 }
 
 std::string_view FixedDecimal(double value, int decimals, char* room) {
+    if (const auto quick = QuickFixedDecimal(value, decimals, room))
+        return *quick;
     const auto result =
         std::to_chars(room, room + kFixedDecimalRoom, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc())

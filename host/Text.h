@@ -16,6 +16,14 @@ std::wstring FromUtf8(std::string_view text);
 // Shown with ToUtf8, such a byte reads as U+FFFD.
 std::wstring FileNameFromBytes(std::string_view name);
 
+// The powers of ten a double holds exactly, and the significant digits a double always keeps:
+// a whole number of that many digits and such a power are both exact, so their quotient or
+// product is rounded once, as a decimal's exact value is.
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+inline constexpr int kDigitsKept = 15;
+
 // The shortest decimal text that reads back as exactly the same value.
 std::string ShortestDecimal(double value);
 std::string ShortestDecimal(float value);

@@ -1,4 +1,5 @@
 #include "host/UnitRules.h"
+#include "host/Text.h"
 #include "survey/Geometry.h"
 
 #include "survey/Survey.h"
@@ -20,6 +21,27 @@ using survey::kPi;
 constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
 constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
 
+// Room on the stack for a number's text; any number a reading holds is far shorter.
+constexpr std::size_t kShortNumber = 64;
+
+bool IsAsciiCharacter(wchar_t c) {
+    return static_cast<std::uint32_t>(c) <= 0x7F;
+}
+
+bool IsAscii(std::wstring_view text) {
+    return std::all_of(text.begin(), text.end(), IsAsciiCharacter);
+}
+
+// Copies `text` into `to` as narrow characters, unless one of them is not ASCII.
+bool NarrowAscii(std::wstring_view text, char* to) {
+    for (const wchar_t c : text) {
+        if (!IsAsciiCharacter(c))
+            return false;
+        *to++ = static_cast<char>(c);
+    }
+    return true;
+}
+
 bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
 }
@@ -39,13 +61,29 @@ std::size_t CountDigits(std::wstring_view text) {
     return count;
 }
 
-// Digits of an unsigned decimal number, already checked to be ASCII; from_chars ignores the
-// locale. A number beyond the range of a double does not convert.
-std::optional<double> ReadDecimal(std::wstring_view digits) {
-    const std::string narrow(digits.begin(), digits.end());
+// Digits of an unsigned decimal number, already checked to be ASCII, read as a whole number or,
+// `asFraction`, as the digits after "0.": narrowed on the stack unless they are many. from_chars
+// ignores the locale. A number beyond the range of a double does not convert.
+std::optional<double> ReadDecimal(std::wstring_view digits, bool asFraction = false) {
+    if (digits.size() <= static_cast<std::size_t>(kDigitsKept)) {
+        std::int64_t whole = 0;
+        for (const wchar_t c : digits)
+            whole = whole * 10 + (c - L'0');
+        return static_cast<double>(whole) / (asFraction ? kExactPowersOfTen[digits.size()] : 1.0);
+    }
+    char room[kShortNumber];
+    std::string longer;
+    const std::size_t size = digits.size() + (asFraction ? 2 : 0);
+    char* const text = size <= sizeof room ? room : (longer.resize(size), longer.data());
+    char* at = text;
+    if (asFraction) {
+        *at++ = '0';
+        *at++ = '.';
+    }
+    std::transform(digits.begin(), digits.end(), at, [](wchar_t c) { return static_cast<char>(c); });
     double value = 0.0;
-    const auto result = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
-    if (result.ec != std::errc() || result.ptr != narrow.data() + narrow.size())
+    const auto result = std::from_chars(text, text + size, value);
+    if (result.ec != std::errc() || result.ptr != text + size)
         return std::nullopt;
     return value;
 }
@@ -62,6 +100,32 @@ std::optional<int> ReadSexagesimalField(std::wstring_view field) {
     return value;
 }
 
+// Most readings are a sign, at most 15 digits and a point, read here straight from the wide
+// text as such a quotient, the very double the full reader gives. Anything else (an exponent,
+// more digits, no digits, other characters) goes to the full reader.
+std::optional<double> ReadPlainDecimal(std::wstring_view text) {
+    const bool negative = TakeSign(text);
+    std::int64_t whole = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool point = false;
+    for (const wchar_t c : text) {
+        if (c == L'.' && !point) {
+            point = true;
+        } else if (IsDigit(c) && digits < kDigitsKept) {
+            whole = whole * 10 + (c - L'0');
+            ++digits;
+            decimals += point ? 1 : 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    const double value = static_cast<double>(whole) / kExactPowersOfTen[decimals];
+    return negative ? -value : value;
+}
+
 std::optional<double> Scaled(std::wstring_view text, double factor) {
     const auto number = ParseNumber(text);
     if (!number)
@@ -72,10 +136,15 @@ std::optional<double> Scaled(std::wstring_view text, double factor) {
 } // namespace
 
 std::optional<double> ParseNumber(std::wstring_view text) {
-    // The number's characters are all ASCII; anything else is refused before narrowing.
-    if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<std::uint32_t>(c) > 0x7F; }))
+    if (const auto plain = ReadPlainDecimal(text))
+        return plain;
+    // Any other number's text is narrowed on the stack, and only a long one is copied.
+    char room[kShortNumber];
+    if (text.size() > sizeof room)
+        return IsAscii(text) ? survey::ReadNumber(std::string(text.begin(), text.end())) : std::nullopt;
+    if (!NarrowAscii(text, room))
         return std::nullopt;
-    return survey::ReadNumber(std::string(text.begin(), text.end()));
+    return survey::ReadNumber(std::string_view(room, text.size()));
 }
 
 std::optional<double> ParseDegrees(std::wstring_view text) {
@@ -109,7 +178,7 @@ std::optional<double> ParseDegrees(std::wstring_view text) {
         text.remove_prefix(1); // the point: the loop stops only at one
         if (text.empty() || CountDigits(text) != text.size())
             return std::nullopt;
-        const auto fraction = ReadDecimal(L"0." + std::wstring(text));
+        const auto fraction = ReadDecimal(text, true);
         if (!fraction)
             return std::nullopt;
         degrees += *fraction / 3600.0;

@@ -461,7 +461,8 @@ private:
                                           ": no slope distance and vertical angle, so it is not located");
                 continue;
             }
-            if (!WithinAnySurvey(Polar(work, station, sighting))) {
+            const Position located = Polar(work, station, sighting);
+            if (!WithinAnySurvey(located)) {
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": the observation puts it where no survey reaches, so it is not "
                                           "located");
@@ -471,8 +472,7 @@ private:
                 Report(sighting.line, sighting.target + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
             LocatedPoint& point = Determined(work.targets[i]);
-            determinations_.Append(point.determinations,
-                                   {Polar(work, station, sighting), &work.station->name});
+            determinations_.Append(point.determinations, {located, &work.station->name});
         }
     }
 

@@ -5,6 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <numeric>
+#include <utility>
+#include <vector>
 
 namespace survey {
 namespace {
@@ -170,6 +174,55 @@ private:
     std::vector<double> rises;
 };
 
+// A station's observations of other points grouped by target, each group in file order and the
+// groups in the order of their targets' first observations: each observation's group is looked up
+// in an open-addressed table of the targets seen, then the observations are counted into place.
+class TargetGroups {
+public:
+    explicit TargetGroups(const Station& station) {
+        std::vector<const Observation*> taken;
+        std::vector<std::size_t> groupOf;
+        taken.reserve(station.observations.size());
+        groupOf.reserve(station.observations.size());
+        std::size_t capacity = 2;
+        while (capacity < 2 * station.observations.size())
+            capacity *= 2;
+        std::vector<std::size_t> slots(capacity, kEmpty);
+        std::vector<const Observation*> firsts;
+        for (const Observation& observation : station.observations) {
+            if (observation.target == station.name)
+                continue;
+            std::size_t slot = std::hash<std::string>{}(observation.target) & (capacity - 1);
+            while (slots[slot] != kEmpty && firsts[slots[slot]]->target != observation.target)
+                slot = (slot + 1) & (capacity - 1);
+            if (slots[slot] == kEmpty) {
+                slots[slot] = firsts.size();
+                firsts.push_back(&observation);
+            }
+            taken.push_back(&observation);
+            groupOf.push_back(slots[slot]);
+        }
+        starts_.assign(firsts.size() + 1, 0);
+        for (const std::size_t group : groupOf)
+            ++starts_[group + 1];
+        std::partial_sum(starts_.begin(), starts_.end(), starts_.begin());
+        std::vector<std::size_t> next(starts_.begin(), starts_.end() - 1);
+        grouped_.resize(taken.size());
+        for (std::size_t i = 0; i < taken.size(); ++i)
+            grouped_[next[groupOf[i]]++] = taken[i];
+    }
+
+    std::size_t Count() const { return starts_.size() - 1; }
+    std::pair<const Observation* const*, const Observation* const*> Group(std::size_t group) const {
+        return {grouped_.data() + starts_[group], grouped_.data() + starts_[group + 1]};
+    }
+
+private:
+    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+    std::vector<const Observation*> grouped_;
+    std::vector<std::size_t> starts_; // of each group in grouped_, and the end of the last
+};
+
 } // namespace
 
 double ZenithAngle(double verticalAngle, ZeroVa zeroVa) {
@@ -177,30 +230,14 @@ double ZenithAngle(double verticalAngle, ZeroVa zeroVa) {
 }
 
 StationSightings Sight(const Station& station, const Tolerances& tolerances) {
-    // The observations grouped by target, each group in file order and the groups in the order of
-    // their targets' first observations: one sort instead of a map of lists per station.
-    std::vector<const Observation*> byTarget;
-    byTarget.reserve(station.observations.size());
-    for (const Observation& observation : station.observations) {
-        if (observation.target != station.name)
-            byTarget.push_back(&observation);
-    }
-    std::stable_sort(byTarget.begin(), byTarget.end(),
-                     [](const Observation* a, const Observation* b) { return a->target < b->target; });
-    std::vector<std::pair<const Observation* const*, const Observation* const*>> groups;
-    for (auto first = byTarget.cbegin(); first != byTarget.cend();) {
-        const auto last = std::find_if(first, byTarget.cend(), [&](const Observation* each) {
-            return each->target != (*first)->target;
-        });
-        groups.emplace_back(&*first, &*first + (last - first));
-        first = last;
-    }
-    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) { return *a.first < *b.first; });
+    const TargetGroups groups(station);
     StationSightings out;
-    out.sightings.reserve(groups.size());
+    out.sightings.reserve(groups.Count());
     TargetReducer reducer(station, tolerances, out);
-    for (const auto& [first, last] : groups)
+    for (std::size_t group = 0; group < groups.Count(); ++group) {
+        const auto [first, last] = groups.Group(group);
         reducer.Reduce((*first)->target, first, last);
+    }
     return out;
 }
 

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <string>
+#include <vector>
+
 namespace host {
 namespace {
 
@@ -62,6 +66,33 @@ TEST(Decimals, FixedFormRoundsAndDropsTheSignOfZero) {
     EXPECT_EQ(FixedDecimal(1.5, 0), "2");
     EXPECT_EQ(FixedDecimal(-0.0001, 3), "0.000");
     EXPECT_EQ(FixedDecimal(-0.5, 1), "-0.5");
+}
+
+// The exact conversion's text, unsigned when it is all zeros.
+std::string ExactFixed(double value, int decimals) {
+    char text[400];
+    std::string result(
+        text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr);
+    if (result[0] == '-' && result.find_first_not_of("-0.") == std::string::npos)
+        result.erase(0, 1);
+    return result;
+}
+
+// Values near the halfway points of their last place, large and tiny, are where a rounding
+// shortcut would go wrong; each must give the exact conversion's text at every precision.
+TEST(Decimals, FixedFormAgreesWithTheExactConversion) {
+    std::vector<double> values = {0.0,   -0.0,    0.0005,      0.0015, 1.0005,      2.675,
+                                  1.005, -1.0045, 123456.7895, 9.9995, -9.9996,     4398046.5111045,
+                                  1e12,  4.3e12,  1e15,        1e-9,   -0.49999999, 0.5,
+                                  1.5,   2.5,     1234.5678,   5e-10,  299792.458,  -6378137.0001};
+    for (double step = 1e-4; step < 1e7; step *= 7.3)
+        for (double scale : {1.0, -1.0, 1.000000001, 0.999999999})
+            values.push_back(step * scale + step / 3);
+    for (int halves = 0; halves < 2000; ++halves)
+        values.push_back(halves * 0.0005 + 1000.0);
+    for (double value : values)
+        for (int decimals = 0; decimals <= 12; ++decimals)
+            EXPECT_EQ(FixedDecimal(value, decimals), ExactFixed(value, decimals)) << value << " " << decimals;
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #include "host/UnitRules.h"
 #include "survey/Geometry.h"
+#include "survey/Text.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -54,14 +57,41 @@ TEST(NumberRule, AcceptsSignDigitsAndOnePoint) {
                                 {L"007", 7.0},
                                 {L"1e5", 1e5},
                                 {L"+2.5E-3", 0.0025},
+                                // Texts on either side of the room a short number is read in.
+                                {L"1." + std::wstring(62, L'0'), 1.0},
+                                {L"1." + std::wstring(63, L'0'), 1.0},
+                                {L"-2." + std::wstring(200, L'5'), -2.0 - 5.0 / 9},
                             });
+}
+
+// Readings of every length around the 15 digits a double holds exactly, with the point at every
+// place: each must read to the very double the narrow reader gives.
+TEST(NumberRule, ReadsTheSameDoubleAsTheNarrowReader) {
+    std::mt19937 random(25);
+    std::uniform_int_distribution<int> digit(0, 9);
+    for (int length = 1; length <= 18; ++length) {
+        for (int point = 0; point <= length; ++point) {
+            for (int sample = 0; sample < 20; ++sample) {
+                std::string text = sample % 3 == 0 ? "-" : sample % 3 == 1 ? "+" : "";
+                for (int i = 0; i < length; ++i) {
+                    if (i == point)
+                        text += '.';
+                    text += static_cast<char>('0' + digit(random));
+                }
+                const auto narrow = survey::ReadNumber(text);
+                const auto wide = ParseNumber(std::wstring(text.begin(), text.end()));
+                ASSERT_TRUE(narrow && wide) << text;
+                EXPECT_EQ(std::memcmp(&*narrow, &*wide, sizeof(double)), 0) << text;
+            }
+        }
+    }
 }
 
 TEST(NumberRule, RefusesEverythingElse) {
     ExpectRefused(ParseNumber, {L"", L".", L"-", L"+", L"1.2.3", L"1e", L" 5", L"5 ", L"1,5", L"--5", L"5-",
                                 L"0x10", L"inf", L"nan",
                                 L"\x0661", // an Arabic-Indic digit
-                                std::wstring(400, L'9')});
+                                std::wstring(100, L'1') + L"\x0661", std::wstring(400, L'9')});
 }
 
 TEST(DegreesRule, ReadsPointSeparatedFields) {
@@ -79,6 +109,9 @@ TEST(DegreesRule, ReadsPointSeparatedFields) {
                                  {L"-12.30.45", -(12 + 30.0 / 60 + 45.0 / 3600) * kDegree},
                                  {L"+1.02.03", (1 + 2.0 / 60 + 3.0 / 3600) * kDegree},
                                  {L"400.00.00", 400 * kDegree},
+                                 {L"1.00.00." + std::wstring(70, L'5'), (1 + 5.0 / 9 / 3600) * kDegree},
+                                 {L"1.00.00.5" + std::wstring(62, L'0'), (1 + 0.5 / 3600) * kDegree},
+                                 {L"0" + std::wstring(70, L'0') + L"12.30", (12 + 30.0 / 60) * kDegree},
                              });
 }
 

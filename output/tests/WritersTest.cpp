@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <random>
 #include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace rdf {
 namespace {
@@ -194,6 +201,44 @@ TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent)
     for (const auto& [value, text] : rows) {
         char buffer[32];
         EXPECT_EQ(host::JsonNumberText(value, buffer), text);
+    }
+}
+
+// The significant digits of a number's text, without sign, point, leading or trailing zeros.
+std::string SignificantDigits(std::string_view text) {
+    std::string digits;
+    for (const char c : text.substr(0, text.find_first_of("eE")))
+        if (c >= '0' && c <= '9' && (c != '0' || !digits.empty()))
+            digits += c;
+    return digits.erase(digits.find_last_not_of('0') + 1);
+}
+
+// Readings of every length and size, and the values beside each power of ten where the fixed
+// point starts: each is written with the library's shortest digits and reads back exactly.
+TEST(JsonNumber, ShortestDigitsThatReadBackForReadingsOfEveryLength) {
+    std::vector<double> values;
+    for (double decade = 1e-7; decade < 1e17; decade *= 10)
+        for (double value : {decade, std::nextafter(decade, 0.0), std::nextafter(decade, 1e300)})
+            values.push_back(value);
+    std::mt19937_64 random(25);
+    for (int digits = 1; digits <= 17; ++digits) {
+        for (int places = 0; places <= 20; ++places) {
+            for (int sample = 0; sample < 10; ++sample) {
+                std::string text = std::to_string(random() % 100000000000000000ULL).substr(0, digits);
+                text += "e-" + std::to_string(places);
+                values.push_back(std::strtod(text.c_str(), nullptr));
+            }
+        }
+    }
+    for (double value : values) {
+        char buffer[32];
+        char library[32];
+        const std::string_view text = host::JsonNumberText(value, buffer);
+        const auto end =
+            std::to_chars(library, library + sizeof library, value, std::chars_format::scientific).ptr;
+        EXPECT_EQ(SignificantDigits(text), SignificantDigits(std::string_view(library, end - library)))
+            << text;
+        EXPECT_EQ(std::strtod(std::string(text).c_str(), nullptr), value) << text;
     }
 }
 

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
 namespace survey::testing {
 namespace {
@@ -344,6 +346,39 @@ TEST(Sightings, ZenithAnglesFromEveryVerticalConvention) {
     };
     for (const auto& entry : cases)
         EXPECT_NEAR(ZenithAngle(entry.reading, entry.zeroVa), entry.zenith, 1e-12) << entry.reading / degree;
+}
+
+// Targets observed in turn, and the station's own name among them: one sighting per target, in
+// the order each was first seen, meaning only its own observations.
+TEST(Sightings, OneForEachTargetInTheOrderFirstSeen) {
+    Station station;
+    station.name = "S";
+    const struct {
+        const char* target;
+        double direction;
+        std::optional<bool> faceRight;
+        int line;
+    } readings[] = {{"P", 0.5, false, 10},        {"B", 1.0, std::nullopt, 11},
+                    {"S", 3.0, std::nullopt, 12}, {"P", 0.5 + kPi, true, 13},
+                    {"A", 2.0, std::nullopt, 14}, {"B", 1.0 + 2 * kSecond, std::nullopt, 15}};
+    for (const auto& reading : readings)
+        station.observations.push_back({reading.target, reading.direction, std::nullopt, std::nullopt,
+                                        std::nullopt, reading.faceRight, "", reading.line});
+    const StationSightings sighted = Sight(station, Tolerances{});
+    const struct {
+        const char* target;
+        double direction;
+        int line;
+        int readings;
+    } expected[] = {{"P", 0.5, 10, 2}, {"B", 1.0 + kSecond, 11, 2}, {"A", 2.0, 14, 1}};
+    ASSERT_EQ(sighted.sightings.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(sighted.sightings[i].target, expected[i].target);
+        EXPECT_NEAR(sighted.sightings[i].direction, expected[i].direction, 1e-9) << expected[i].target;
+        EXPECT_EQ(sighted.sightings[i].line, expected[i].line);
+        EXPECT_EQ(sighted.sightings[i].directionReadings, expected[i].readings) << expected[i].target;
+    }
+    EXPECT_EQ(sighted.rounds.size(), 1u);
 }
 
 TEST(Units, MetresPerFoot) {
