@@ -45,7 +45,7 @@ TEST(Markup, TextIsSafeAsContentAndAttribute) {
         EXPECT_EQ(Escaped(text), escaped) << text;
 }
 
-TEST(Markup, NumbersAndScaleLengths) {
+TEST(Markup, Numbers) {
     const std::pair<double, std::string> numbers[] = {
         {1.5, "1.5"},
         {2.0, "2"},
@@ -59,10 +59,6 @@ TEST(Markup, NumbersAndScaleLengths) {
     for (const auto& [value, text] : numbers)
         EXPECT_EQ(PlanNumber(value), text) << value;
     EXPECT_EQ(PlanNumber(-std::numeric_limits<double>::max()).size(), 310u);
-    const std::pair<double, double> lengths[] = {{160, 100}, {7.3, 5},     {0.37, 0.2},
-                                                 {2, 2},     {1999, 1000}, {49, 20}};
-    for (const auto& [most, length] : lengths)
-        EXPECT_DOUBLE_EQ(RoundScaleLength(most), length) << most;
 }
 
 TEST(Plan, NorthIsUpAndEveryLocatedNameHasOneLabel) {
