@@ -33,12 +33,12 @@ std::string Signed(double value, int decimals) {
     return value >= 0 && text.front() != '-' ? "+" + text : text;
 }
 
-// Lengths in the job's own unit, and angles in the style of its angle unit; small angles (errors,
-// residuals) in seconds or, for gon jobs, in centesimal seconds, and for mil jobs in mils.
+// Lengths in the unit asked for or the job's own, and angles in the style of its angle unit; small angles
+// (errors, residuals) in seconds or, for gon jobs, in centesimal seconds, and for mil jobs in mils.
 class UnitWriter {
 public:
-    explicit UnitWriter(const survey::JobFacts& facts)
-        : style_(host::JobAngleStyle(facts.angleUnit)), unit_(facts.distanceUnit) {}
+    UnitWriter(const survey::JobFacts& facts, std::optional<survey::LengthUnit> unit)
+        : style_(host::JobAngleStyle(facts.angleUnit)), unit_(unit.value_or(facts.distanceUnit)) {}
 
     std::string Direction(double radians) const { return host::FormatAngle(radians, style_); }
 
@@ -394,7 +394,8 @@ bool IsImported(const survey::FileSurvey& file) {
     return file.outcome == "imported";
 }
 
-void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t index) {
+void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t index,
+               std::optional<survey::LengthUnit> unit) {
     const std::string id = "f" + std::to_string(index);
     out << "<section class=\"file\" id=\"" << id << "\">\n<h2>";
     WriteEscaped(out, file.path);
@@ -409,7 +410,7 @@ void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t in
             WritePlan(out, plan, id);
             WritePlanLegend(out, plan);
         }
-        const UnitWriter units(file.job.facts);
+        const UnitWriter units(file.job.facts, unit);
         WriteFacts(out, file, units);
         WriteStations(out, id, file, units);
         WriteRounds(out, file, units);
@@ -534,7 +535,7 @@ std::string Title(const std::vector<survey::FileSurvey>& files) {
 } // namespace
 
 void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files,
-                     const survey::AdjustmentSummary* adjustment) {
+                     const survey::AdjustmentSummary* adjustment, std::optional<survey::LengthUnit> units) {
     // The policy forbids every load from elsewhere; only the page's own style and script run, the
     // script named by its hash, so that no script a name or message might smuggle in would.
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -552,7 +553,7 @@ void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& f
     if (adjustment != nullptr)
         WriteAdjustment(out, *adjustment);
     for (std::size_t i = 0; i < files.size(); ++i)
-        WriteFile(out, files[i], i);
+        WriteFile(out, files[i], i, units);
     out << "<script>\n" << kReportScript << "</script>\n</body>\n</html>\n";
 }
 

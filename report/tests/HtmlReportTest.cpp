@@ -170,7 +170,7 @@ TEST(HtmlReport, SmallAnglesAreInTheJobsOwnUnit) {
 }
 
 // A job in US feet shows its lengths in US survey feet and says so; one in metres in metres.
-TEST(HtmlReport, LengthsAreInTheJobsOwnUnit) {
+TEST(HtmlReport, LengthsAreInTheUnitAskedForElseTheJobsOwn) {
     std::vector<survey::FileSurvey> run = testing::SampleRun();
     run[0].reduction.coordinates[0].northing = 1200.0; // metres: 3937 US survey feet
     const std::string inMetres = Report(run);
@@ -181,6 +181,11 @@ TEST(HtmlReport, LengthsAreInTheJobsOwnUnit) {
     EXPECT_NE(inFeet.find("<th>Lengths in this report</th><td>US survey feet</td>"), std::string::npos);
     EXPECT_NE(inFeet.find("<td>3937.000</td>"), std::string::npos);
     EXPECT_EQ(inFeet.find("<td>1200.000</td>"), std::string::npos);
+    // A unit asked for wins over the job's own.
+    std::ostringstream asked;
+    WriteHtmlReport(asked, run, nullptr, survey::LengthUnit::Metre);
+    EXPECT_NE(asked.str().find("<th>Lengths in this report</th><td>metres</td>"), std::string::npos);
+    EXPECT_NE(asked.str().find("<td>1200.000</td>"), std::string::npos);
 }
 
 TEST(HtmlReport, RowsPastTheFirstHundredsWaitInTemplatesAndNoneIsLost) {
