@@ -67,6 +67,16 @@ public:
                      : host::FixedDecimal(value, kSmallDistanceDecimals)) +
                " " + survey::UnitSymbol(unit_);
     }
+    // A horizontal and a vertical difference or spread, each when known: "<lead>1.2 mm, height 0.4 mm".
+    std::string HorizontalAndHeight(const char* lead, const std::optional<double>& horizontal,
+                                    const std::optional<double>& height, bool sign) const {
+        std::string text;
+        if (horizontal)
+            text += lead + SmallLength(*horizontal, sign);
+        if (height)
+            text += ", height " + SmallLength(*height, sign);
+        return text;
+    }
     survey::LengthUnit Unit() const { return unit_; }
 
 private:
@@ -256,12 +266,9 @@ void WriteFacts(std::ostream& out, const survey::FileSurvey& file, const UnitWri
 }
 
 std::string CheckText(const survey::Check& check, const UnitWriter& units) {
-    std::string text = check.target + ": azimuth " + units.Small(check.azimuthResidual);
-    if (check.horizontalDistanceResidual)
-        text += ", distance " + units.SmallLength(*check.horizontalDistanceResidual, true);
-    if (check.elevationResidual)
-        text += ", height " + units.SmallLength(*check.elevationResidual, true);
-    return text;
+    return check.target + ": azimuth " + units.Small(check.azimuthResidual) +
+           units.HorizontalAndHeight(", distance ", check.horizontalDistanceResidual, check.elevationResidual,
+                                     true);
 }
 
 void WriteStations(std::ostream& out, const std::string& id, const survey::FileSurvey& file,
@@ -332,11 +339,7 @@ std::string HowDetermined(const survey::Coordinate& point, const UnitWriter& uni
     std::string text = "computed from ";
     for (std::size_t i = 0; i < point.fromStations.size(); ++i)
         text += (i > 0 ? ", " : "") + point.fromStations[i];
-    if (point.horizontalSpread)
-        text += "; spread " + units.SmallLength(*point.horizontalSpread, false);
-    if (point.verticalSpread)
-        text += ", height " + units.SmallLength(*point.verticalSpread, false);
-    return text;
+    return text + units.HorizontalAndHeight("; spread ", point.horizontalSpread, point.verticalSpread, false);
 }
 
 void WriteCoordinates(std::ostream& out, const std::string& id, const survey::FileSurvey& file,
