@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace host {
@@ -120,10 +121,8 @@ TEST_F(EventSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
     EXPECT_EQ(file.points[0].code, L"CP");
     ASSERT_EQ(file.stations.size(), 1u);
     const Station& station = file.stations[0];
-    EXPECT_EQ(station.name, L"ST1");
-    EXPECT_EQ(station.temperature, 20.0);
-    EXPECT_EQ(station.pressure, 1013.0);
-    EXPECT_EQ(station.instrumentHeight, 1.55);
+    EXPECT_EQ(std::tie(station.name, station.temperature, station.pressure, station.instrumentHeight),
+              std::make_tuple(std::wstring(L"ST1"), 20.0, 1013.0, 1.55));
     ASSERT_EQ(station.observations.size(), 2u);
     EXPECT_EQ(station.observations[0].target, L"BS");
     EXPECT_EQ(station.observations[0].targetHeight, 1.6);
