@@ -6,6 +6,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlwriter.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -13,11 +14,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
+#include <string_view>
+#include <utility>
 
 namespace adjust {
 
@@ -93,11 +97,7 @@ public:
         file.network.sigma0 = kDefaultSigmaApriori;
         if (Name(root) != "gama-local")
             Fail(root, "the root element is <" + Name(root) + ">, not <gama-local>");
-        for (const xmlNode* child : Elements(root)) {
-            if (Name(child) != "network")
-                Unsupported(child);
-            Network(child);
-        }
+        EachElement(root, {{"network", &Reader::Network}});
         CheckPointNames();
         return std::move(file);
     }
@@ -178,18 +178,27 @@ private:
         if (angles != "left-handed" && angles != "right-handed")
             Fail(network, "angles=\"" + angles + "\" is neither left-handed nor right-handed");
         clockwise = angles == "left-handed";
-        for (const xmlNode* section : Elements(network)) {
-            const std::string kind = Name(section);
-            if (kind == "description")
-                file.network.description = Text(section);
-            else if (kind == "parameters")
-                Parameters(section);
-            else if (kind == "points-observations")
-                PointsObservations(section);
-            else
-                Unsupported(section);
+        EachElement(network, {{"description", &Reader::Description},
+                              {"parameters", &Reader::Parameters},
+                              {"points-observations", &Reader::PointsObservations}});
+    }
+
+    using ElementReader = void (Reader::*)(const xmlNode*);
+
+    // Each child element read by the reader of its name; any other is refused.
+    void EachElement(const xmlNode* parent,
+                     std::initializer_list<std::pair<std::string_view, ElementReader>> readers) {
+        for (const xmlNode* child : Elements(parent)) {
+            const std::string kind = Name(child);
+            const auto found = std::find_if(readers.begin(), readers.end(),
+                                            [&](const auto& reader) { return reader.first == kind; });
+            if (found == readers.end())
+                Unsupported(child);
+            (this->*found->second)(child);
         }
     }
+
+    void Description(const xmlNode* node) { file.network.description = Text(node); }
 
     static std::string Text(const xmlNode* node) {
         xmlChar* content = xmlNodeGetContent(node);
@@ -235,17 +244,9 @@ private:
                 Fail(node, "distance-stdev=\"" + *text + "\" is not a + b D^c with positive constants");
             defaults.distance = model;
         }
-        for (const xmlNode* child : Elements(node)) {
-            const std::string kind = Name(child);
-            if (kind == "point")
-                PointElement(child);
-            else if (kind == "obs")
-                Obs(child);
-            else if (kind == "height-differences")
-                HeightDifferences(child);
-            else
-                Unsupported(child);
-        }
+        EachElement(node, {{"point", &Reader::PointElement},
+                           {"obs", &Reader::Obs},
+                           {"height-differences", &Reader::HeightDifferences}});
     }
 
     Point& PointNamed(const std::string& id, const xmlNode* node) {

@@ -293,25 +293,24 @@ constexpr KindNames kKindNames[] = {
 };
 static_assert(std::size(kKindNames) == static_cast<std::size_t>(Kind::Azimuth) + 1);
 
+constexpr const char* kRoleNames[] = {"fixed", "adjusted", "constrained"};
+static_assert(std::size(kRoleNames) == static_cast<std::size_t>(Role::Constrained) + 1);
+
+const KindNames& NamesOf(Kind kind) {
+    return kKindNames[static_cast<std::size_t>(kind)];
+}
+
 } // namespace
 
 const char* KindName(Kind kind) {
-    return kKindNames[static_cast<std::size_t>(kind)].words;
+    return NamesOf(kind).words;
 }
 const char* KindKey(Kind kind) {
-    return kKindNames[static_cast<std::size_t>(kind)].key;
+    return NamesOf(kind).key;
 }
 
 const char* RoleName(Role role) {
-    switch (role) {
-    case Role::Fixed:
-        return "fixed";
-    case Role::Adjusted:
-        return "adjusted";
-    case Role::Constrained:
-        return "constrained";
-    }
-    return "fixed";
+    return kRoleNames[static_cast<std::size_t>(role)];
 }
 
 bool IsAngular(Kind kind) {

@@ -75,7 +75,6 @@ void AppendMText(std::vector<std::string>& lines, const std::string& text, const
 }
 
 constexpr double kSmallestRatio = 1e-6; // CAD's least minor to major ratio
-constexpr double kLargestExaggeration = 1e6;
 constexpr double kTurn = 6.283185307179586;
 
 // A group code line's number; -1 for a line that is none, whose entity is then left alone.
@@ -185,18 +184,6 @@ std::optional<CadEllipse> ErrorEllipse(double semiMajor, double semiMinor, doubl
     // The azimuth turns clockwise from north, the drawing's y axis.
     return CadEllipse{major * std::sin(azimuth), major * std::cos(azimuth),
                       std::max(minor / major, kSmallestRatio)};
-}
-
-double EllipseExaggeration(double largestSemiMajor, double drawnLength) {
-    const double fitting = std::min(drawnLength / largestSemiMajor, kLargestExaggeration);
-    if (!(fitting > 1))
-        return 1;
-    const double power = std::pow(10.0, std::floor(std::log10(fitting)));
-    for (const double step : {5.0, 2.0}) {
-        if (step * power <= fitting)
-            return step * power;
-    }
-    return power;
 }
 
 CadLayerNames::CadLayerNames(const std::vector<std::string>& taken) {

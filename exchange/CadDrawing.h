@@ -54,10 +54,6 @@ std::string FinishedDrawing(std::string_view drawing, const DrawingFinish& finis
 std::optional<CadEllipse> ErrorEllipse(double semiMajor, double semiMinor, double azimuth,
                                        double exaggeration, double unitsPerMetre);
 
-// The round factor (1, 2 or 5 times a power of ten, at least 1) that draws the largest semi-major
-// axis no longer than `drawnLength`, both in the drawing's unit.
-double EllipseExaggeration(double largestSemiMajor, double drawnLength);
-
 // The header values of a drawing in UTF-8 whose unit is the linear unit given in metres, its points
 // drawn as crosses of the size given in that unit.
 std::map<std::string, std::string> DrawingHeader(double metresPerUnit, double markSize);

@@ -605,7 +605,7 @@ public:
         }
         if (!(largest > 0))
             return;
-        m_exaggeration = EllipseExaggeration(largest, labelHeight);
+        m_exaggeration = survey::EllipseExaggeration(labelHeight / largest);
         char name[64];
         std::snprintf(name, sizeof name, "ERROR_ELLIPSES_95_X%.0f", m_exaggeration);
         m_layer = name;

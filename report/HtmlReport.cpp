@@ -33,12 +33,12 @@ std::string Signed(double value, int decimals) {
     return value >= 0 && text.front() != '-' ? "+" + text : text;
 }
 
-// Lengths in the job's own unit, and angles in the style of its angle unit; small angles (errors,
-// residuals) in seconds or, for gon jobs, in centesimal seconds, and for mil jobs in mils.
+// Lengths in the unit asked for or the job's own, and angles in the style of its angle unit; small angles
+// (errors, residuals) in seconds or, for gon jobs, in centesimal seconds, and for mil jobs in mils.
 class UnitWriter {
 public:
-    explicit UnitWriter(const survey::JobFacts& facts)
-        : style_(host::JobAngleStyle(facts.angleUnit)), unit_(facts.distanceUnit) {}
+    UnitWriter(const survey::JobFacts& facts, std::optional<survey::LengthUnit> unit)
+        : style_(host::JobAngleStyle(facts.angleUnit)), unit_(unit.value_or(facts.distanceUnit)) {}
 
     std::string Direction(double radians) const { return host::FormatAngle(radians, style_); }
 
@@ -66,6 +66,16 @@ public:
         return (sign ? Signed(value, kSmallDistanceDecimals)
                      : host::FixedDecimal(value, kSmallDistanceDecimals)) +
                " " + survey::UnitSymbol(unit_);
+    }
+    // A horizontal and a vertical difference or spread, each when known: "<lead>1.2 mm, height 0.4 mm".
+    std::string HorizontalAndHeight(const char* lead, const std::optional<double>& horizontal,
+                                    const std::optional<double>& height, bool sign) const {
+        std::string text;
+        if (horizontal)
+            text += lead + SmallLength(*horizontal, sign);
+        if (height)
+            text += ", height " + SmallLength(*height, sign);
+        return text;
     }
     survey::LengthUnit Unit() const { return unit_; }
 
@@ -256,12 +266,9 @@ void WriteFacts(std::ostream& out, const survey::FileSurvey& file, const UnitWri
 }
 
 std::string CheckText(const survey::Check& check, const UnitWriter& units) {
-    std::string text = check.target + ": azimuth " + units.Small(check.azimuthResidual);
-    if (check.horizontalDistanceResidual)
-        text += ", distance " + units.SmallLength(*check.horizontalDistanceResidual, true);
-    if (check.elevationResidual)
-        text += ", height " + units.SmallLength(*check.elevationResidual, true);
-    return text;
+    return check.target + ": azimuth " + units.Small(check.azimuthResidual) +
+           units.HorizontalAndHeight(", distance ", check.horizontalDistanceResidual, check.elevationResidual,
+                                     true);
 }
 
 void WriteStations(std::ostream& out, const std::string& id, const survey::FileSurvey& file,
@@ -332,11 +339,7 @@ std::string HowDetermined(const survey::Coordinate& point, const UnitWriter& uni
     std::string text = "computed from ";
     for (std::size_t i = 0; i < point.fromStations.size(); ++i)
         text += (i > 0 ? ", " : "") + point.fromStations[i];
-    if (point.horizontalSpread)
-        text += "; spread " + units.SmallLength(*point.horizontalSpread, false);
-    if (point.verticalSpread)
-        text += ", height " + units.SmallLength(*point.verticalSpread, false);
-    return text;
+    return text + units.HorizontalAndHeight("; spread ", point.horizontalSpread, point.verticalSpread, false);
 }
 
 void WriteCoordinates(std::ostream& out, const std::string& id, const survey::FileSurvey& file,
@@ -394,7 +397,8 @@ bool IsImported(const survey::FileSurvey& file) {
     return file.outcome == "imported";
 }
 
-void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t index) {
+void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t index,
+               std::optional<survey::LengthUnit> unit) {
     const std::string id = "f" + std::to_string(index);
     out << "<section class=\"file\" id=\"" << id << "\">\n<h2>";
     WriteEscaped(out, file.path);
@@ -409,7 +413,7 @@ void WriteFile(std::ostream& out, const survey::FileSurvey& file, std::size_t in
             WritePlan(out, plan, id);
             WritePlanLegend(out, plan);
         }
-        const UnitWriter units(file.job.facts);
+        const UnitWriter units(file.job.facts, unit);
         WriteFacts(out, file, units);
         WriteStations(out, id, file, units);
         WriteRounds(out, file, units);
@@ -534,7 +538,7 @@ std::string Title(const std::vector<survey::FileSurvey>& files) {
 } // namespace
 
 void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files,
-                     const survey::AdjustmentSummary* adjustment) {
+                     const survey::AdjustmentSummary* adjustment, std::optional<survey::LengthUnit> units) {
     // The policy forbids every load from elsewhere; only the page's own style and script run, the
     // script named by its hash, so that no script a name or message might smuggle in would.
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -552,7 +556,7 @@ void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& f
     if (adjustment != nullptr)
         WriteAdjustment(out, *adjustment);
     for (std::size_t i = 0; i < files.size(); ++i)
-        WriteFile(out, files[i], i);
+        WriteFile(out, files[i], i, units);
     out << "<script>\n" << kReportScript << "</script>\n</body>\n</html>\n";
 }
 

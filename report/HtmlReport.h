@@ -5,13 +5,16 @@
 #include "survey/Adjusted.h"
 #include "survey/Survey.h"
 
+#include <optional>
 #include <ostream>
 #include <vector>
 
 namespace report {
 
 // With an adjustment's summary, the page shows its closures, its test and the observations it flags.
+// Lengths are in `units`, else in each file's own unit.
 void WriteHtmlReport(std::ostream& out, const std::vector<survey::FileSurvey>& files,
-                     const survey::AdjustmentSummary* adjustment = nullptr);
+                     const survey::AdjustmentSummary* adjustment = nullptr,
+                     std::optional<survey::LengthUnit> units = std::nullopt);
 
 } // namespace report

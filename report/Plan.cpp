@@ -1,6 +1,7 @@
 #include "report/Plan.h"
 
 #include "report/Markup.h"
+#include "survey/Geometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,8 +25,7 @@ constexpr double kPointHalfEm = 0.32;
 // the tooltip's row keep them whole.
 constexpr std::size_t kPlanNameCharacters = 32;
 constexpr char kEllipsis[] = "\u2026";
-constexpr double kEllipsePx = 15;            // the largest error ellipse's semi-major axis on screen
-constexpr double kLargestExaggeration = 1e6; // ellipses of a micrometre stay a micrometre
+constexpr double kEllipsePx = 15; // the largest error ellipse's semi-major axis on screen
 constexpr double kDegreesPerRadian = 57.29577951308232;
 
 // Distinct on white and for the common colour-vision deficiencies; grey is kept for the codes
@@ -197,7 +197,8 @@ private:
             largest = std::max({largest, ellipse.semiMajor, ellipse.semiMinor});
         }
         if (!plan_.ellipses.empty())
-            plan_.ellipseExaggeration = EllipseExaggeration(largest, plan_.pixelsPerUnit);
+            plan_.ellipseExaggeration =
+                survey::EllipseExaggeration(kEllipsePx / (largest * plan_.pixelsPerUnit));
     }
 
     void AddStations() {
@@ -397,7 +398,7 @@ std::string ScaleText(double metres) {
 // North arrow and scale bar, fixed to the corners of the view; the script keeps the bar true as
 // the view zooms.
 void WriteOverlay(std::ostream& out, const Plan& plan) {
-    const double metres = RoundScaleLength(kScaleBarMaxPx / plan.pixelsPerUnit);
+    const double metres = survey::RoundBelow(kScaleBarMaxPx / plan.pixelsPerUnit);
     const double length = metres * plan.pixelsPerUnit;
     out << "<svg class=\"overlay north\" width=\"28\" height=\"50\" aria-label=\"north\">"
         << "<path d=\"M14 2L22 30L14 24L6 30Z\"/><text x=\"14\" y=\"46\">N</text></svg>\n"
@@ -411,22 +412,6 @@ void WriteOverlay(std::ostream& out, const Plan& plan) {
 
 Plan BuildPlan(const survey::FileSurvey& file) {
     return PlanBuilder(file).Build();
-}
-
-double EllipseExaggeration(double largestSemiMajor, double pixelsPerUnit) {
-    const double fitting = kEllipsePx / (largestSemiMajor * pixelsPerUnit);
-    if (!(fitting > 1))
-        return 1;
-    return RoundScaleLength(std::min(fitting, kLargestExaggeration));
-}
-
-double RoundScaleLength(double maxMetres) {
-    double power = std::pow(10.0, std::floor(std::log10(maxMetres)));
-    for (const double step : {5.0, 2.0, 1.0}) {
-        if (step * power <= maxMetres)
-            return step * power;
-    }
-    return power;
 }
 
 void WritePlan(std::ostream& out, const Plan& plan, const std::string& id) {

@@ -72,13 +72,6 @@ constexpr double kPlanWidthPx = 960;
 
 Plan BuildPlan(const survey::FileSurvey& file);
 
-// The 1, 2 or 5 times a power of ten, in metres, that is nearest below `maxMetres`.
-double RoundScaleLength(double maxMetres);
-
-// The round factor (1, 2 or 5 times a power of ten, at least 1) that draws a semi-major axis of
-// `largestSemiMajor` metres no larger than a few pixels at `pixelsPerUnit`.
-double EllipseExaggeration(double largestSemiMajor, double pixelsPerUnit);
-
 // `id` prefixes every element id of the plan, so several plans share one page.
 void WritePlan(std::ostream& out, const Plan& plan, const std::string& id);
 void WritePlanLegend(std::ostream& out, const Plan& plan);

@@ -1,5 +1,6 @@
 #include "survey/Geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -43,6 +44,22 @@ double Azimuth(double fromNorthing, double fromEasting, double toNorthing, doubl
 
 double CurvatureAndRefraction(double horizontalDistance, double refractionCoefficient) {
     return (1 - refractionCoefficient) * horizontalDistance * horizontalDistance / (2 * kEarthRadius);
+}
+
+double RoundBelow(double value) {
+    const double power = std::pow(10.0, std::floor(std::log10(value)));
+    for (const double step : {5.0, 2.0}) {
+        if (step * power <= value)
+            return step * power;
+    }
+    return power;
+}
+
+double EllipseExaggeration(double fitting) {
+    constexpr double kLargest = 1e6;
+    if (!(fitting > 1))
+        return 1;
+    return RoundBelow(std::min(fitting, kLargest));
 }
 
 } // namespace survey

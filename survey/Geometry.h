@@ -27,4 +27,11 @@ double Azimuth(double fromNorthing, double fromEasting, double toNorthing, doubl
 // Height gained over a horizontal distance by the Earth's curvature less the light's refraction.
 double CurvatureAndRefraction(double horizontalDistance, double refractionCoefficient);
 
+// The 1, 2 or 5 times a power of ten nearest below `value`, as scale bars and drawings use.
+double RoundBelow(double value);
+
+// The round factor, from 1 to a million, that draws an error ellipse at most `fitting` times its
+// size: small ellipses grow to be seen, none ever shrinks, and one of a micrometre stays one.
+double EllipseExaggeration(double fitting);
+
 } // namespace survey

@@ -533,9 +533,9 @@ private:
             const PointEntry* at = work.self;
             if (!at->second.located) {
                 work.result.status = StationStatus::NotLocated;
-                Report(work.station->line,
-                       "station " + name + ": nothing gives its position, so nothing is " +
-                           "computed from it; --known " + name + "=N,E,Z would locate it");
+                Report({work.station->line,
+                        "station " + name + ": nothing gives its position, so nothing is computed from it",
+                        DiagnosticKind::NotLocated, name});
                 continue;
             }
             work.result.status = StationStatus::NotOriented;
@@ -545,9 +545,11 @@ private:
             if (work.sightings.sightings.empty())
                 continue;
             const std::string& backsight = work.sightings.sightings.front().target;
-            Report(work.station->line, "station " + name + ": no located point orients it and its readings " +
-                                           "are not azimuths, so nothing is computed from it; --known " +
-                                           backsight + "=N,E,Z would orient it");
+            Report({work.station->line,
+                    "station " + name +
+                        ": no located point orients it and its readings are not azimuths, so " +
+                        "nothing is computed from it",
+                    DiagnosticKind::NotOriented, backsight});
         }
     }
 
@@ -586,6 +588,11 @@ private:
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
+    void Report(Diagnostic diagnostic) {
+        if (options_.advice != nullptr)
+            diagnostic.text += options_.advice(diagnostic);
+        out_.diagnostics.push_back(std::move(diagnostic));
+    }
 
     // The known points and the options are read only while Run runs.
     const std::vector<KnownPoint>& knownPoints_;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace survey {
@@ -124,12 +125,19 @@ struct Tolerances {
     double orientation = 60.0 / 3600.0 * kPi / 180.0;
 };
 
+struct Diagnostic;
+
+// The advice a caller appends to a diagnostic of a kind other than Plain (for example the option
+// that would mend it); none: the diagnostic's text alone.
+using Advice = std::string (*)(const Diagnostic& diagnostic);
+
 struct Options {
     Tolerances tolerances;
     bool curvatureAndRefraction = false;
     double refractionCoefficient = 0.13;
     // Points the user gives, for every file; never moved.
     std::vector<KnownPoint> userPoints;
+    Advice advice = nullptr;
 };
 
 // ---- What a reduction gives back ----
@@ -209,9 +217,20 @@ struct StationResult {
     std::vector<Check> checks;         // the orientation's residuals and checks on known points
 };
 
+// What a diagnostic is about, so that a caller can add its own advice: the point it names is the
+// one whose coordinates would locate (NotLocated) or orient (NotOriented) the station.
+enum class DiagnosticKind { Plain, NotLocated, NotOriented };
+
 struct Diagnostic {
+    Diagnostic() = default;
+    Diagnostic(Line line, std::string text, DiagnosticKind kind = DiagnosticKind::Plain,
+               std::string point = {})
+        : line(line), text(std::move(text)), kind(kind), point(std::move(point)) {}
+
     Line line;
     std::string text;
+    DiagnosticKind kind = DiagnosticKind::Plain;
+    std::string point; // the point the advice names; empty for a plain diagnostic
 };
 
 struct Reduction {

@@ -81,15 +81,8 @@ private:
     }
     void Add(Kind kind, const std::string& from, const std::string& to, double value, double sd,
              int set = -1) {
-        adjust::Observation o;
-        o.kind = kind;
-        o.from = from;
-        o.to = to;
-        o.value = value;
-        o.sd = sd;
-        o.set = set;
-        o.line = static_cast<int>(network.observations.size()) + 1;
-        network.observations.push_back(o);
+        const int line = static_cast<int>(network.observations.size()) + 1;
+        network.observations.push_back({kind, from, to, {}, value, sd, 0, 0, set, line, {}});
     }
 };
 

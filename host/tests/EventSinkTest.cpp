@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace host {
@@ -52,6 +53,19 @@ protected:
         sink.SetProgress(100.0f);
         factory.Reset();
     }
+    // Begins a file and the module's import pass, after its first pass over the file.
+    void BeginImportPass(const wchar_t* path) {
+        sink.BeginFile(path);
+        StartPass();
+        EndPass();
+        StartPass();
+    }
+    // Ends the last pass and the import: the files the sink handed on, as many as expected.
+    void EndImport(std::size_t expectedFiles) {
+        EndPass();
+        sink.Finish();
+        ASSERT_EQ(files.size(), expectedFiles);
+    }
 
     HostObjects objects;
     std::vector<FileResult> files;
@@ -92,10 +106,7 @@ TEST_F(EventSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
     sink.SetFaceRight(false);
     sink.AddObservation(L"SS1");
     sink.SetCode(L"TREE");
-    EndPass();
-    sink.Finish();
-
-    ASSERT_EQ(files.size(), 1u);
+    ASSERT_NO_FATAL_FAILURE(EndImport(1));
     const FileResult& file = files[0];
     EXPECT_EQ(file.path, L"job.rdf");
     EXPECT_EQ(file.outcome, FileOutcome::Imported);
@@ -110,10 +121,8 @@ TEST_F(EventSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
     EXPECT_EQ(file.points[0].code, L"CP");
     ASSERT_EQ(file.stations.size(), 1u);
     const Station& station = file.stations[0];
-    EXPECT_EQ(station.name, L"ST1");
-    EXPECT_EQ(station.temperature, 20.0);
-    EXPECT_EQ(station.pressure, 1013.0);
-    EXPECT_EQ(station.instrumentHeight, 1.55);
+    EXPECT_EQ(std::tie(station.name, station.temperature, station.pressure, station.instrumentHeight),
+              std::make_tuple(std::wstring(L"ST1"), 20.0, 1013.0, 1.55));
     ASSERT_EQ(station.observations.size(), 2u);
     EXPECT_EQ(station.observations[0].target, L"BS");
     EXPECT_EQ(station.observations[0].targetHeight, 1.6);
@@ -129,18 +138,13 @@ TEST_F(EventSinkTest, KeepsStationsObservationsAndPointsOfEachFile) {
 }
 
 TEST_F(EventSinkTest, ObservationsBeforeAnyStationAreKept) {
-    sink.BeginFile(L"a.rdf");
-    StartPass();
-    EndPass();
-    StartPass();
+    BeginImportPass(L"a.rdf");
     sink.SetCurrentLine(3);
     sink.AddObservation(L"X");
     sink.SetHorizontalAngle(0.25);
     sink.AddStation(L"ST");
     sink.AddObservation(L"Y");
-    EndPass();
-    sink.Finish();
-    ASSERT_EQ(files.size(), 1u);
+    ASSERT_NO_FATAL_FAILURE(EndImport(1));
     const FileResult& file = files[0];
     ASSERT_EQ(file.observationsBeforeStation.size(), 1u);
     EXPECT_EQ(file.observationsBeforeStation[0].target, L"X");
@@ -153,23 +157,14 @@ TEST_F(EventSinkTest, ObservationsBeforeAnyStationAreKept) {
 TEST_F(EventSinkTest, MessagesCarryTheLineLastNamedAndDecideTheOutcome) {
     sink.BeginFile(L"missing.rdf");
     sink.ReportMessage(L"cannot open");
-    sink.BeginFile(L"empty.rdf");
-    StartPass();
-    EndPass();
-    StartPass();
+    BeginImportPass(L"empty.rdf");
     EndPass();
     sink.SetCurrentLine(-1);
     sink.ReportMessage(L"unknown format");
-    sink.BeginFile(L"good.rdf");
-    StartPass();
-    EndPass();
-    StartPass();
+    BeginImportPass(L"good.rdf");
     sink.SetCurrentLine(4);
     sink.ReportMessage(L"no units");
-    EndPass();
-    sink.Finish();
-
-    ASSERT_EQ(files.size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(EndImport(3));
     EXPECT_EQ(files[0].outcome, FileOutcome::CannotOpen);
     EXPECT_EQ(files[0].messages[0].line, std::nullopt);
     EXPECT_EQ(files[0].messages[0].text, L"cannot open");

@@ -57,93 +57,75 @@ TEST(Station, UnconvertibleHeightIsLeftOutAndBadBacksightAngleCountsAsZero) {
 
 // The station suite's worked example: backsight angle 0.2, F1 to the backsight at 0.5 and to
 // another point at 1.0.
-const std::wstring kTwoObservations = kUnits + L"ST,S1,,B,,1.5,,0.2\nF1,B,,,0.5\nF1,P,,,1.0\n";
-
-TEST(Flush, NextStationUsesTheStationsBacksightAngle) {
-    // H = backsight angle + observed - reference, evaluated in that order.
-    EXPECT_LOG((Log{"AddStation(S1)", "SetInstrumentHeight(1.5)", "AddObservation(B)",
-                    "SetHorizontalAngle(" + Shortest(0.2 + 0.5 - 0.5) + ")", "SetFaceRight(false)",
-                    "AddObservation(P)", "SetHorizontalAngle(" + Shortest(0.2 + 1.0 - 0.5) + ")",
-                    "SetFaceRight(false)", "AddStation(S2)"}),
-               SinkCalls(kTwoObservations + L"ST,S2"));
-}
-
-TEST(Flush, EndOfFileOrientsToZero) {
-    EXPECT_LOG(
-        (Log{"AddStation(S1)", "SetInstrumentHeight(1.5)", "AddObservation(B)", "SetHorizontalAngle(0)",
-             "SetFaceRight(false)", "AddObservation(P)", "SetHorizontalAngle(0.5)", "SetFaceRight(false)"}),
-        SinkCalls(kTwoObservations));
-}
+const std::wstring kTwoObservations = L"ST,S1,,B,,1.5,,0.2\nF1,B,,,0.5\nF1,P,,,1.0\n";
 
 TEST(Flush, NegativeReductionWrapsIntoTheCircle) {
     const Log log = SinkCalls(kUnits + L"ST,S1,,B,,,,0\nF1,B,,,1.0\nF1,P,,,0.5");
     EXPECT_EQ(log.at(5), "SetHorizontalAngle(" + Shortest(0.0 + 0.5 - 1.0 + 6.283185307179586) + ")");
 }
 
-TEST(Flush, WithoutFaceLeftBacksightAnglesAreOffsetByTheBacksightAngle) {
-    // The backsight is observed in face right only, which never serves as the reference.
-    EXPECT_LOG(
-        (Log{"AddStation(S1)", "AddObservation(B)", "SetHorizontalAngle(3.5)", "SetFaceRight(true)",
-             "AddObservation(P)", "SetHorizontalAngle(1.25)", "SetFaceRight(false)", "AddStation(S2)"}),
-        SinkCalls(kUnits + L"ST,S1,,B,,,,0.25\nF2,B,,,3.25\nF1,P,,,1.0\nST,S2"));
-}
-
-TEST(Flush, FirstFaceLeftBacksightIsTheReference) {
-    EXPECT_LOG((Log{"AddStation(S1)", "AddObservation(B)", "SetHorizontalAngle(0.5)", "SetFaceRight(false)",
-                    "AddObservation(B)", "SetHorizontalAngle(1)", "SetFaceRight(false)", "AddStation(S2)"}),
-               SinkCalls(kUnits + L"ST,S1,,B,,,,0.5\nF1,B,,,2.0\nF1,B,,,2.5\nST,S2"));
-}
-
-TEST(Flush, ReferenceWithoutAngleCountsAsZero) {
-    EXPECT_LOG((Log{"AddStation(S1)", "AddObservation(B)", "SetFaceRight(false)", "AddObservation(B)",
-                    "SetHorizontalAngle(3)", "SetFaceRight(false)", "AddObservation(P)",
-                    "SetHorizontalAngle(1.5)", "SetFaceRight(false)", "AddStation(S2)"}),
-               SinkCalls(kUnits + L"ST,S1,,B,,,,0.5\nF1,B,,,x\nF1,B,,,2.5\nF1,P,,,1.0\nST,S2"));
-}
-
-TEST(Flush, AbsentValuesMakeNoCallsAndFaceRightComesLast) {
-    EXPECT_LOG(
-        (Log{"AddStation(S1)", "AddObservation(P)", "SetTargetHeight(1.6)", "SetHorizontalAngle(0.5)",
-             "SetVerticalAngle(1.5)", "SetFaceRight(true)", "AddObservation(Q)", "SetFaceRight(false)"}),
-        SinkCalls(kUnits + L"ST,S1,,B,,,,0\nF2,P,1.6,far,0.5,1.5\nF1,Q"));
-}
-
-TEST(Flush, ObservationsBeforeAnyStationWaitForTheFirstFlush) {
-    EXPECT_LOG((Log{"AddStation(S0)", "AddStation(S1)", "AddObservation(P)", "SetHorizontalAngle(1)",
-                    "SetFaceRight(false)"}),
-               SinkCalls(kUnits + L"F1,P,,,1.0\nCO,Start of Resection\nST,S0\nST,S1,,B,,,,0"));
-}
-
-TEST(Flush, FaceObservationsWithoutStationOrResectionNeverReachTheHost) {
-    EXPECT_LOG(Log{}, SinkCalls(kUnits + L"F1,P,1,2,3,4\nF2,P,1,2,3,4"));
-}
-
-// The flush inside the new station record empties the backsight name, so the station's own
-// observations are later sent without a reference direction.
-TEST(Resection, CollectsUntilTheNextCompleteStationThenFlushesAfterIt) {
-    EXPECT_LOG((Log{"AddStation(R1)", "AddObservation(A)", "SetHorizontalAngle(0)", "SetFaceRight(false)",
-                    "AddObservation(C)", "SetHorizontalAngle(1.5)", "SetFaceRight(false)",
-                    "AddObservation(A)", "SetHorizontalAngle(0.5)", "SetFaceRight(false)",
-                    "AddObservation(P)", "SetHorizontalAngle(1.25)", "SetFaceRight(false)"}),
-               SinkCalls(kUnits +
-                         L"CO,Start of Resection\nF1,A,,,1.0\nF1,C,,,2.5\nST,R1,,A,,,,0.4\nF1,A,,,0.5\n"
-                         L"F1,P,,,1.25"));
-}
-
-TEST(Resection, StationNamedByResectionPointKeepsItsOrientation) {
-    EXPECT_LOG(
-        (Log{"AddPoint(R1)", "SetResectionPoint(true)", "AddStation(R1)", "AddObservation(A)",
-             "SetHorizontalAngle(" + Shortest(0.4 + 1.0 - 1.0) + ")", "SetFaceRight(false)",
-             "AddObservation(C)", "SetHorizontalAngle(" + Shortest(0.4 + 2.5 - 1.0) + ")",
-             "SetFaceRight(false)"}),
-        SinkCalls(kUnits + L"CO,Start of Resection\nRE,R1\nF1,A,,,1.0\nF1,C,,,2.5\nST,R1,,A,,,,0.4\nSS"));
-}
-
-TEST(Resection, IncompleteStationDoesNotEndIt) {
-    EXPECT_LOG(
-        (Log{"AddStation(X)", "AddStation(R1)", "AddObservation(A)", "SetHorizontalAngle(0)",
-             "SetFaceRight(false)", "AddObservation(A)", "SetHorizontalAngle(0.4)", "SetFaceRight(false)"}),
-        SinkCalls(kUnits + L"CO,Start of Resection\nF1,A,,,1.0\nST,X,,A\nST,R1,,A,,,,0.4\nSO"));
+// Each case's records (after the units) and the sink calls they give. The flush reduces the
+// collected face observations: H = backsight angle + observed - reference, in that order.
+TEST(Flush, CollectedObservationsReachTheHostReducedToTheBacksight) {
+    const struct {
+        const char* name;
+        std::wstring records;
+        Log calls;
+    } cases[] = {
+        {"the next station uses the station's backsight angle",
+         kTwoObservations + L"ST,S2",
+         {"AddStation(S1)", "SetInstrumentHeight(1.5)", "AddObservation(B)",
+          "SetHorizontalAngle(" + Shortest(0.2 + 0.5 - 0.5) + ")", "SetFaceRight(false)", "AddObservation(P)",
+          "SetHorizontalAngle(" + Shortest(0.2 + 1.0 - 0.5) + ")", "SetFaceRight(false)", "AddStation(S2)"}},
+        {"the end of the file orients to zero",
+         kTwoObservations,
+         {"AddStation(S1)", "SetInstrumentHeight(1.5)", "AddObservation(B)", "SetHorizontalAngle(0)",
+          "SetFaceRight(false)", "AddObservation(P)", "SetHorizontalAngle(0.5)", "SetFaceRight(false)"}},
+        // A backsight seen in face right only never serves as the reference.
+        {"without a face-left backsight angles are offset by the backsight angle",
+         L"ST,S1,,B,,,,0.25\nF2,B,,,3.25\nF1,P,,,1.0\nST,S2",
+         {"AddStation(S1)", "AddObservation(B)", "SetHorizontalAngle(3.5)", "SetFaceRight(true)",
+          "AddObservation(P)", "SetHorizontalAngle(1.25)", "SetFaceRight(false)", "AddStation(S2)"}},
+        {"the first face-left backsight is the reference",
+         L"ST,S1,,B,,,,0.5\nF1,B,,,2.0\nF1,B,,,2.5\nST,S2",
+         {"AddStation(S1)", "AddObservation(B)", "SetHorizontalAngle(0.5)", "SetFaceRight(false)",
+          "AddObservation(B)", "SetHorizontalAngle(1)", "SetFaceRight(false)", "AddStation(S2)"}},
+        {"a reference without an angle counts as zero",
+         L"ST,S1,,B,,,,0.5\nF1,B,,,x\nF1,B,,,2.5\nF1,P,,,1.0\nST,S2",
+         {"AddStation(S1)", "AddObservation(B)", "SetFaceRight(false)", "AddObservation(B)",
+          "SetHorizontalAngle(3)", "SetFaceRight(false)", "AddObservation(P)", "SetHorizontalAngle(1.5)",
+          "SetFaceRight(false)", "AddStation(S2)"}},
+        {"absent values make no calls and face right comes last",
+         L"ST,S1,,B,,,,0\nF2,P,1.6,far,0.5,1.5\nF1,Q",
+         {"AddStation(S1)", "AddObservation(P)", "SetTargetHeight(1.6)", "SetHorizontalAngle(0.5)",
+          "SetVerticalAngle(1.5)", "SetFaceRight(true)", "AddObservation(Q)", "SetFaceRight(false)"}},
+        {"observations before any station wait for the first flush",
+         L"F1,P,,,1.0\nCO,Start of Resection\nST,S0\nST,S1,,B,,,,0",
+         {"AddStation(S0)", "AddStation(S1)", "AddObservation(P)", "SetHorizontalAngle(1)",
+          "SetFaceRight(false)"}},
+        {"face observations without a station or resection never reach the host",
+         L"F1,P,1,2,3,4\nF2,P,1,2,3,4",
+         {}},
+        // A resection collects until the next complete station and flushes after it; that flush
+        // empties the backsight name, so the station's own observations come without a reference.
+        {"a resection flushes after the next complete station",
+         L"CO,Start of Resection\nF1,A,,,1.0\nF1,C,,,2.5\nST,R1,,A,,,,0.4\nF1,A,,,0.5\nF1,P,,,1.25",
+         {"AddStation(R1)", "AddObservation(A)", "SetHorizontalAngle(0)", "SetFaceRight(false)",
+          "AddObservation(C)", "SetHorizontalAngle(1.5)", "SetFaceRight(false)", "AddObservation(A)",
+          "SetHorizontalAngle(0.5)", "SetFaceRight(false)", "AddObservation(P)", "SetHorizontalAngle(1.25)",
+          "SetFaceRight(false)"}},
+        {"a station named by the resection point keeps its orientation",
+         L"CO,Start of Resection\nRE,R1\nF1,A,,,1.0\nF1,C,,,2.5\nST,R1,,A,,,,0.4\nSS",
+         {"AddPoint(R1)", "SetResectionPoint(true)", "AddStation(R1)", "AddObservation(A)",
+          "SetHorizontalAngle(" + Shortest(0.4 + 1.0 - 1.0) + ")", "SetFaceRight(false)", "AddObservation(C)",
+          "SetHorizontalAngle(" + Shortest(0.4 + 2.5 - 1.0) + ")", "SetFaceRight(false)"}},
+        {"an incomplete station does not end a resection",
+         L"CO,Start of Resection\nF1,A,,,1.0\nST,X,,A\nST,R1,,A,,,,0.4\nSO",
+         {"AddStation(X)", "AddStation(R1)", "AddObservation(A)", "SetHorizontalAngle(0)",
+          "SetFaceRight(false)", "AddObservation(A)", "SetHorizontalAngle(0.4)", "SetFaceRight(false)"}},
+    };
+    for (const auto& [name, records, calls] : cases)
+        EXPECT_LOG(calls, SinkCalls(kUnits + records)) << name;
 }
 
 // Range reduction: the exact result for ordinary angles, and an end for every double.

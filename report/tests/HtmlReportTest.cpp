@@ -45,7 +45,7 @@ TEST(Markup, TextIsSafeAsContentAndAttribute) {
         EXPECT_EQ(Escaped(text), escaped) << text;
 }
 
-TEST(Markup, NumbersAndScaleLengths) {
+TEST(Markup, Numbers) {
     const std::pair<double, std::string> numbers[] = {
         {1.5, "1.5"},
         {2.0, "2"},
@@ -59,10 +59,6 @@ TEST(Markup, NumbersAndScaleLengths) {
     for (const auto& [value, text] : numbers)
         EXPECT_EQ(PlanNumber(value), text) << value;
     EXPECT_EQ(PlanNumber(-std::numeric_limits<double>::max()).size(), 310u);
-    const std::pair<double, double> lengths[] = {{160, 100}, {7.3, 5},     {0.37, 0.2},
-                                                 {2, 2},     {1999, 1000}, {49, 20}};
-    for (const auto& [most, length] : lengths)
-        EXPECT_DOUBLE_EQ(RoundScaleLength(most), length) << most;
 }
 
 TEST(Plan, NorthIsUpAndEveryLocatedNameHasOneLabel) {
@@ -174,7 +170,7 @@ TEST(HtmlReport, SmallAnglesAreInTheJobsOwnUnit) {
 }
 
 // A job in US feet shows its lengths in US survey feet and says so; one in metres in metres.
-TEST(HtmlReport, LengthsAreInTheJobsOwnUnit) {
+TEST(HtmlReport, LengthsAreInTheUnitAskedForElseTheJobsOwn) {
     std::vector<survey::FileSurvey> run = testing::SampleRun();
     run[0].reduction.coordinates[0].northing = 1200.0; // metres: 3937 US survey feet
     const std::string inMetres = Report(run);
@@ -185,6 +181,11 @@ TEST(HtmlReport, LengthsAreInTheJobsOwnUnit) {
     EXPECT_NE(inFeet.find("<th>Lengths in this report</th><td>US survey feet</td>"), std::string::npos);
     EXPECT_NE(inFeet.find("<td>3937.000</td>"), std::string::npos);
     EXPECT_EQ(inFeet.find("<td>1200.000</td>"), std::string::npos);
+    // A unit asked for wins over the job's own.
+    std::ostringstream asked;
+    WriteHtmlReport(asked, run, nullptr, survey::LengthUnit::Metre);
+    EXPECT_NE(asked.str().find("<th>Lengths in this report</th><td>metres</td>"), std::string::npos);
+    EXPECT_NE(asked.str().find("<td>1200.000</td>"), std::string::npos);
 }
 
 TEST(HtmlReport, RowsPastTheFirstHundredsWaitInTemplatesAndNoneIsLost) {

@@ -29,7 +29,7 @@ bool Chooses(const OutputFormat& format, const DestinationRequest& request) {
 std::vector<DestinationRequest> Requests(const DestinationOptions& options) {
     std::vector<DestinationRequest> requests;
     for (const std::string& file : options.files)
-        requests.push_back({file, options.format, options.crs, options.labelHeight});
+        requests.push_back({file, options.format, options.crs, options.labelHeight, nullptr, options.units});
     return requests;
 }
 

@@ -37,6 +37,7 @@ struct DestinationOptions {
     std::string format;
     std::string crs;
     std::optional<double> labelHeight = std::nullopt;
+    std::optional<survey::LengthUnit> units = std::nullopt; // --units, set with the survey's options
 };
 
 void AddDestinationOptions(CLI::App& app, DestinationOptions& options);

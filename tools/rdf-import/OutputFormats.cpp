@@ -27,7 +27,7 @@ void WriteReport(const std::vector<survey::FileSurvey>& surveys, const OutputFor
     const std::filesystem::path target = std::filesystem::u8path(request.path);
     exchange::Staging staging(target);
     std::ofstream out(staging.PathFor(target.filename().string()), std::ios::binary | std::ios::trunc);
-    report::WriteHtmlReport(out, surveys, request.adjustment);
+    report::WriteHtmlReport(out, surveys, request.adjustment, request.units);
     out.close();
     if (!out)
         throw exchange::Error(exchange::Error::Kind::WriteFailure, "cannot write " + request.path);

@@ -36,10 +36,11 @@ struct StreamWriter {
 // settings of the run's exchange files.
 struct DestinationRequest {
     std::string path;
-    std::string format;                               // --to-format; empty: chosen by the extension
-    std::string crs;                                  // --crs; empty: local coordinates
-    std::optional<double> labelHeight = std::nullopt;      // --label-height
-    const survey::AdjustmentSummary* adjustment = nullptr; // the run's, when it was adjusted
+    std::string format;                                     // --to-format; empty: chosen by the extension
+    std::string crs;                                        // --crs; empty: local coordinates
+    std::optional<double> labelHeight = std::nullopt;       // --label-height
+    const survey::AdjustmentSummary* adjustment = nullptr;  // the run's, when it was adjusted
+    std::optional<survey::LengthUnit> units = std::nullopt; // --units; none: each file's own
 };
 
 struct OutputFormat;

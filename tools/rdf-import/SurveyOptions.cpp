@@ -36,6 +36,19 @@ template <class T> std::optional<T> Chosen(const std::map<std::string, T>& table
 
 constexpr const char* kGroup = "Coordinates";
 
+// The option that would mend a station the reduction could not use.
+std::string KnownPointAdvice(const survey::Diagnostic& diagnostic) {
+    switch (diagnostic.kind) {
+    case survey::DiagnosticKind::NotLocated:
+        return "; --known " + diagnostic.point + "=N,E,Z would locate it";
+    case survey::DiagnosticKind::NotOriented:
+        return "; --known " + diagnostic.point + "=N,E,Z would orient it";
+    case survey::DiagnosticKind::Plain:
+        break;
+    }
+    return {};
+}
+
 // A number option read by the survey library's reader, as the known points are, not by CLI11's.
 void AddNumber(CLI::App& app, const std::string& name, const std::string& help,
                std::function<void(double)> set) {
@@ -124,6 +137,7 @@ std::variant<host::SurveySettings, std::string> MakeSurveySettings(const SurveyO
     const survey::LengthUnit given = survey::LengthUnit::Metre; // read unscaled
     settings.distanceTolerance = texts.distance;
     survey::Options& options = settings.options;
+    options.advice = KnownPointAdvice;
     options.curvatureAndRefraction = texts.curvature;
     options.refractionCoefficient = texts.refraction;
     options.tolerances.collimation = texts.collimation * kRadiansPerSecond;

@@ -391,6 +391,7 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     options.survey = std::get<host::SurveySettings>(std::move(survey));
+    options.destinations.units = options.survey.units;
 #ifdef NIKON_ADJUST
     options.networks = rdf::NetworkFiles(options.files);
     if (const std::optional<std::string> error =

@@ -256,7 +256,7 @@ TEST(HostileRuns, ControlPointsAreCheckedWhereTheyEnter) {
         {"--known-points nul.csv j.rdf", 2, "line 2: a point's name holds a control character"},
         {"--known-points bom.csv --format points j.rdf", 0, "Q1,11.0000,12.0000"},
         {"--known-points cr.csv --format points j.rdf", 0, "Q2,21.0000,22.0000"},
-        {"--known Q3=31,32 j.rdf --to r.html", 0, "Q3"}, // the file after the point is a raw file
+        {"--known Q3=31,32 --units ft j.rdf --to r.html", 0, "Q3"}, // the file after the point is a raw file
     };
     const testsupport::TempDir folder;
     folder.Write("j.rdf", Job(2));
@@ -271,7 +271,9 @@ TEST(HostileRuns, ControlPointsAreCheckedWhereTheyEnter) {
         EXPECT_EQ(run.status, c.status) << run.err;
         EXPECT_NE((c.status == 0 ? run.out : run.err).find(c.shown), std::string::npos) << run.out << run.err;
     }
-    EXPECT_NE(Slurp(folder.Path() / "r.html").find("Q3"), std::string::npos);
+    const std::string report = Slurp(folder.Path() / "r.html");
+    EXPECT_NE(report.find("Q3"), std::string::npos);
+    EXPECT_NE(report.find("<th>Lengths in this report</th><td>international feet</td>"), std::string::npos);
 }
 
 // A reference system is a code or a definition: never a file read or a URL fetched. One no
