@@ -21,14 +21,10 @@ constexpr char kFirstPlainByte = '\r' + 1;
 #if defined(__SSE2__)
 constexpr std::size_t kChunk = 16;
 
-// Whether the sixteen bytes at `p` are all ASCII and none is zero; if so, writes them widened
-// to `out`.
-bool WidenChunk(const unsigned char* p, wchar_t* out) {
+// Writes the sixteen bytes of `chunk` to `out` as sixteen wide characters.
+void StoreWidened(__m128i chunk, wchar_t* out) {
     static_assert(sizeof(wchar_t) == 4, "a wide character takes four bytes here");
     const __m128i zero = _mm_setzero_si128();
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    if (_mm_movemask_epi8(_mm_or_si128(chunk, _mm_cmpeq_epi8(chunk, zero))) != 0)
-        return false;
     const __m128i low = _mm_unpacklo_epi8(chunk, zero);
     const __m128i high = _mm_unpackhi_epi8(chunk, zero);
     auto* wide = reinterpret_cast<__m128i*>(out);
@@ -36,6 +32,16 @@ bool WidenChunk(const unsigned char* p, wchar_t* out) {
     _mm_storeu_si128(wide + 1, _mm_unpackhi_epi16(low, zero));
     _mm_storeu_si128(wide + 2, _mm_unpacklo_epi16(high, zero));
     _mm_storeu_si128(wide + 3, _mm_unpackhi_epi16(high, zero));
+}
+
+// Whether the sixteen bytes at `p` are all ASCII and none is zero; if so, writes them widened
+// to `out`.
+bool WidenChunk(const unsigned char* p, wchar_t* out) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(_mm_or_si128(chunk, _mm_cmpeq_epi8(chunk, zero))) != 0)
+        return false;
+    StoreWidened(chunk, out);
     return true;
 }
 
@@ -86,16 +92,9 @@ const unsigned char* WidenAscii(const unsigned char*, const unsigned char* p, co
 // that may stop a plain ASCII line: a byte below 14 (line feed, carriage return, zero and a few
 // other controls) or of 0x80 or more, all found by one signed comparison.
 unsigned WidenAndFindStops(const unsigned char* p, wchar_t* out) {
-    const __m128i zero = _mm_setzero_si128();
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i stops = _mm_cmplt_epi8(chunk, _mm_set1_epi8(kFirstPlainByte));
-    const __m128i low = _mm_unpacklo_epi8(chunk, zero);
-    const __m128i high = _mm_unpackhi_epi8(chunk, zero);
-    auto* wide = reinterpret_cast<__m128i*>(out);
-    _mm_storeu_si128(wide, _mm_unpacklo_epi16(low, zero));
-    _mm_storeu_si128(wide + 1, _mm_unpackhi_epi16(low, zero));
-    _mm_storeu_si128(wide + 2, _mm_unpacklo_epi16(high, zero));
-    _mm_storeu_si128(wide + 3, _mm_unpackhi_epi16(high, zero));
+    StoreWidened(chunk, out);
     return static_cast<unsigned>(_mm_movemask_epi8(stops));
 }
 #endif

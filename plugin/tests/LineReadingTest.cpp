@@ -83,14 +83,19 @@ TEST(LineContent, CrLfSplitAcrossReadBuffers) {
     EXPECT_EQ(lines[1], L"B");
 }
 
+// Runs `check` in each of the three character sets whose decoding differs that this machine has.
+template <class Check> void InEachCharacterSet(Check check) {
+    for (const char* name : {"C", "C.UTF-8", "ru_RU.CP1251"}) {
+        ScopedThreadLocale locale(name);
+        if (locale.Active())
+            check(name, platform::AnsiLineDecoder());
+    }
+}
+
 // Lines are found and widened straight from the read buffer: whatever bytes end or interrupt a
 // plain line, at any place of a chunk, the lines must be those a line-by-line read converts.
 TEST(LineContent, BufferedLinesMatchLineByLineReading) {
-    for (const char* name : {"C", "C.UTF-8", "ru_RU.CP1251"}) {
-        ScopedThreadLocale locale(name);
-        if (!locale.Active())
-            continue;
-        const platform::AnsiLineDecoder decoder;
+    InEachCharacterSet([&](const char* name, const platform::AnsiLineDecoder& decoder) {
         std::mt19937 random(11);
         const std::string alphabet("SS,1.2 abcdefgh\n\n\r\t\0\xC3\xA9\x0B\x7F", 24);
         for (int round = 0; round < 150; ++round) {
@@ -106,7 +111,7 @@ TEST(LineContent, BufferedLinesMatchLineByLineReading) {
                 expected.push_back(decoder.Convert(line));
             ASSERT_EQ(ReadLines(dir, bytes), expected) << name << ", round " << round;
         }
-    }
+    });
 }
 
 // The list is sized from the file once; no line moves the text already read, which the parser's
@@ -206,11 +211,7 @@ TEST(AnsiConversion, Utf8WithInvalidSequences) {
 // ASCII runs are widened many bytes at a time: a zero byte or a byte above 127 at any place of
 // a line of any length must still give what converting byte by byte gives, the zero ending it.
 TEST(AnsiConversion, ZeroAndHighBytesAnywhereConvertByteByByte) {
-    for (const char* name : {"C", "C.UTF-8", "ru_RU.CP1251"}) {
-        ScopedThreadLocale locale(name);
-        if (!locale.Active())
-            continue;
-        const platform::AnsiLineDecoder decoder;
+    InEachCharacterSet([&](const char* name, const platform::AnsiLineDecoder& decoder) {
         for (const char odd : {'\0', '\xC0', '\xE6'}) {
             for (std::size_t length = 1; length <= 40; ++length) {
                 for (std::size_t at = 0; at < length; ++at) {
@@ -224,7 +225,7 @@ TEST(AnsiConversion, ZeroAndHighBytesAnywhereConvertByteByByte) {
                 }
             }
         }
-    }
+    });
 }
 
 TEST(AnsiConversion, CLocaleReplacesHighBytes) {

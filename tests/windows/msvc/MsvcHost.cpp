@@ -381,25 +381,30 @@ private:
     int failed = 0;
 };
 
+// CreatePlugin without memory must throw a `Failure`, which `inspect` looks at.
+template <class Failure, class Inspect>
+void ExpectCreateFailure(Checks& checks, CreatePluginFunction create, InjectFailureFunction inject,
+                         Inspect inspect) {
+    inject(kFailAllocation, 1);
+    try {
+        create();
+        checks.Check(false, "CreatePlugin without memory: no failure");
+    } catch (const Failure& failure) {
+        inspect(failure);
+    }
+}
+
 // Out of memory in CreatePlugin reaches the host as std::bad_alloc, and as std::exception whose
 // run-time type is std::bad_alloc.
 void CheckCreateFailure(Checks& checks, CreatePluginFunction create, InjectFailureFunction inject) {
-    inject(kFailAllocation, 1);
-    try {
-        create();
-        checks.Check(false, "CreatePlugin without memory: no failure");
-    } catch (const std::bad_alloc& failure) {
+    ExpectCreateFailure<std::bad_alloc>(checks, create, inject, [&checks](const std::bad_alloc& failure) {
         checks.Check(strcmp(failure.what(), "bad allocation") == 0, "CreatePlugin: bad_alloc::what()");
-    }
-    inject(kFailAllocation, 1);
-    try {
-        create();
-        checks.Check(false, "CreatePlugin without memory: no failure");
-    } catch (const std::exception& failure) {
+    });
+    ExpectCreateFailure<std::exception>(checks, create, inject, [&checks](const std::exception& failure) {
         checks.Check(strcmp(failure.what(), "bad allocation") == 0, "CreatePlugin: exception::what()");
         checks.Check(strcmp(typeid(failure).raw_name(), ".?AVbad_alloc@std@@") == 0, "CreatePlugin: typeid");
         checks.Check(dynamic_cast<const std::bad_alloc*>(&failure) == &failure, "CreatePlugin: dynamic_cast");
-    }
+    });
 }
 
 // Every allocation of an import fails in turn, until the import needs no more: each failure
