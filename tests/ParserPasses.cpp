@@ -32,5 +32,10 @@ Log RunImportPass(RecordingHost& host, const std::wstring& text) {
 Log RunPreScanPass(RecordingHost& host, const std::wstring& text) {
     return RunPass(host, text, true);
 }
+Log AfterFactory(const Log& calls) {
+    Log log{"GetConverterFactory=factory#1"};
+    log.insert(log.end(), calls.begin(), calls.end());
+    return log;
+}
 
 } // namespace testing_host

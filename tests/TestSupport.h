@@ -29,6 +29,8 @@ public:
 // it but without line indices and progress: just the calls the parser makes.
 Log RunImportPass(RecordingHost& host, const std::wstring& text);
 Log RunPreScanPass(RecordingHost& host, const std::wstring& text);
+// The log of a pass that asks for the converter factory first and then makes `calls`.
+Log AfterFactory(const Log& calls);
 
 // A text of up to `longest` characters drawn from `alphabet`.
 std::wstring RandomText(std::mt19937& random, const std::wstring& alphabet, std::size_t longest);

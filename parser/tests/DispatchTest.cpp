@@ -77,8 +77,7 @@ class Dispatch : public ::testing::TestWithParam<CodeCase> {};
 
 TEST_P(Dispatch, RoutesByExactCode) {
     RecordingHost host;
-    Log expected{"GetConverterFactory=factory#1"};
-    expected.insert(expected.end(), GetParam().calls.begin(), GetParam().calls.end());
+    Log expected = AfterFactory(GetParam().calls);
     expected.push_back(GetParam().recognised ? "result=true" : "result=false");
     expected.push_back("factory#1.Release");
     EXPECT_LOG(expected, RunImportPass(host, GetParam().line));
