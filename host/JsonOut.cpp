@@ -27,19 +27,22 @@ char* WriteExponent(char* out, int exponent) {
     return std::to_chars(out, out + 4, exponent).ptr;
 }
 
-// Splits std::to_chars' shortest scientific text ("d.ddde+XX") into its digits and the place of
-// the decimal point after the first digit's start.
+// Splits std::to_chars' shortest scientific text ("d.ddde+XX", or "de+XX" for one digit) into
+// its digits and the place of the decimal point after the first digit's start.
 void ShortestDigits(double value, char (&digits)[32], int& count, int& point) {
     char text[32];
     const char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific).ptr;
-    const char* e = std::find(static_cast<const char*>(text), end, 'e');
-    count = 0;
-    for (const char* c = text; c != e; ++c)
-        if (*c != '.')
-            digits[count++] = *c;
+    const auto* e = static_cast<const char*>(std::memchr(text, 'e', static_cast<std::size_t>(end - text)));
+    digits[0] = text[0];
+    count = 1;
+    if (e - text > 2) {
+        std::memcpy(digits + 1, text + 2, static_cast<std::size_t>(e - text - 2));
+        count = static_cast<int>(e - text - 1);
+    }
     int exponent = 0;
-    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
-    point = exponent + 1;
+    for (const char* c = e + 2; c != end; ++c)
+        exponent = exponent * 10 + (*c - '0');
+    point = (e[1] == '-' ? -exponent : exponent) + 1;
 }
 
 // The powers of ten from the least to the most fixed-point decimal point, as doubles.
