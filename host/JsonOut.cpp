@@ -18,6 +18,7 @@ namespace {
 // exponent of at least two digits.
 constexpr int kLeastFixedPoint = -4;
 constexpr int kMostFixedPoint = 15;
+constexpr std::size_t kIndentWidth = 2;
 
 char* WriteExponent(char* out, int exponent) {
     *out++ = exponent < 0 ? '-' : '+';
@@ -121,16 +122,67 @@ std::string_view JsonNumberText(double value, char* text) {
 }
 
 void JsonOut::String(std::string_view text) {
-    host::WriteJsonText(json, out, text);
+    Prefix();
+    if (!NeedsJsonEscapes(text)) {
+        out.Put('"');
+        out.Write(text);
+        out.Put('"');
+        return;
+    }
+    escaping.Reset(out);
+    escaping.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+}
+
+void JsonOut::Int(int value) {
+    char text[16];
+    Raw({text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text)});
 }
 
 void JsonOut::Number(double value) {
-    if (!std::isfinite(value)) {
-        json.Null();
+    char text[32];
+    Raw(JsonNumberText(value, text));
+}
+
+void JsonOut::Prefix() {
+    if (levels.empty())
+        return;
+    Level& level = levels.back();
+    if (!level.inArray && level.values % 2 == 1) {
+        out.Write(": ");
+    } else {
+        if (level.values > 0)
+            out.Put(',');
+        NewLine();
+    }
+    ++level.values;
+}
+
+void JsonOut::NewLine() {
+    // A line break and the indentation of the present depth, from one run of them.
+    static constexpr std::string_view kBreak =
+        "\n                                                                ";
+    static_assert(kBreak.size() >= BufferedOutput::kShortRun);
+    const std::size_t width = 1 + kIndentWidth * levels.size();
+    if (width <= kBreak.size()) {
+        out.WriteStart(kBreak.data(), width);
         return;
     }
-    char text[32];
-    host::WriteJsonRaw(json, out, JsonNumberText(value, text), rapidjson::kNumberType);
+    out.Put('\n');
+    out.PutRepeated(' ', width - 1);
+}
+
+void JsonOut::Open(char bracket, bool inArray) {
+    Prefix();
+    levels.push_back({inArray, 0});
+    out.Put(bracket);
+}
+
+void JsonOut::Close(char bracket) {
+    const bool empty = levels.back().values == 0;
+    levels.pop_back();
+    if (!empty)
+        NewLine();
+    out.Put(bracket);
 }
 
 } // namespace host
