@@ -66,8 +66,11 @@ bool QuickShortestDigits(double value, char (&digits)[32], int& count, int& poin
     if (whole / scale != value || whole >= kExactPowersOfTen[kDigitsKept])
         return false;
     auto units = static_cast<std::uint64_t>(whole);
-    for (int place = kDigitsKept - 1; place >= 0; --place, units /= 10)
-        digits[place] = static_cast<char>('0' + units % 10);
+    int place = kDigitsKept;
+    for (; place > 1; place -= 2, units /= 100)
+        std::copy_n(&kDigitPairs[2 * (units % 100)], 2, digits + place - 2);
+    if (place == 1)
+        digits[0] = static_cast<char>('0' + units);
     count = kDigitsKept;
     point = decade + 1;
     return digits[0] != '0';

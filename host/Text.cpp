@@ -3,7 +3,6 @@
 #include "platform/Utf8.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -90,17 +89,6 @@ template <class Invalid> std::wstring Decode(std::string_view text, Invalid inva
     }
     return out;
 }
-
-// "00" to "99", for writing figures two at a time.
-constexpr std::array<char, 200> DigitPairs() {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}
-constexpr std::array<char, 200> kDigitPairs = DigitPairs();
 
 // The scaled value below 2^42 is within 2^-12 of its exact product, so its rounding to a whole
 // number is that of the exact value unless its fraction lies within this margin of a half.
