@@ -57,6 +57,19 @@ public:
         }
     }
 
+    // Writes the first `count` characters of `run`, which holds at least kShortRun: a short
+    // start is copied as a fixed-size run, of which only `count` is kept, without a call.
+    void WriteStart(const char* run, std::size_t count) {
+        if (count <= kShortRun && kShortRun <= capacity - used) {
+            std::memcpy(block.get() + used, run, kShortRun);
+            used += count;
+            return;
+        }
+        Write({run, count});
+    }
+
+    static constexpr std::size_t kShortRun = 32;
+
     // Makes room for `count` characters at once when a block can hold them.
     void Reserve(std::size_t count) {
         if (count > capacity - used && count <= capacity)
@@ -77,7 +90,6 @@ public:
 
 private:
     static constexpr std::size_t kDefaultCapacity = 1 << 16;
-    static constexpr std::size_t kShortRun = 32;
 
     std::ostream& out;
     std::size_t capacity;

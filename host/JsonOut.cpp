@@ -18,6 +18,7 @@ namespace {
 // exponent of at least two digits.
 constexpr int kLeastFixedPoint = -4;
 constexpr int kMostFixedPoint = 15;
+constexpr std::size_t kIndentWidth = 2;
 
 char* WriteExponent(char* out, int exponent) {
     *out++ = exponent < 0 ? '-' : '+';
@@ -27,19 +28,22 @@ char* WriteExponent(char* out, int exponent) {
     return std::to_chars(out, out + 4, exponent).ptr;
 }
 
-// Splits std::to_chars' shortest scientific text ("d.ddde+XX") into its digits and the place of
-// the decimal point after the first digit's start.
+// Splits std::to_chars' shortest scientific text ("d.ddde+XX", or "de+XX" for one digit) into
+// its digits and the place of the decimal point after the first digit's start.
 void ShortestDigits(double value, char (&digits)[32], int& count, int& point) {
     char text[32];
     const char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific).ptr;
-    const char* e = std::find(static_cast<const char*>(text), end, 'e');
-    count = 0;
-    for (const char* c = text; c != e; ++c)
-        if (*c != '.')
-            digits[count++] = *c;
+    const auto* e = static_cast<const char*>(std::memchr(text, 'e', static_cast<std::size_t>(end - text)));
+    digits[0] = text[0];
+    count = 1;
+    if (e - text > 2) {
+        std::memcpy(digits + 1, text + 2, static_cast<std::size_t>(e - text - 2));
+        count = static_cast<int>(e - text - 1);
+    }
     int exponent = 0;
-    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
-    point = exponent + 1;
+    for (const char* c = e + 2; c != end; ++c)
+        exponent = exponent * 10 + (*c - '0');
+    point = (e[1] == '-' ? -exponent : exponent) + 1;
 }
 
 // The powers of ten from the least to the most fixed-point decimal point, as doubles.
@@ -62,8 +66,11 @@ bool QuickShortestDigits(double value, char (&digits)[32], int& count, int& poin
     if (whole / scale != value || whole >= kExactPowersOfTen[kDigitsKept])
         return false;
     auto units = static_cast<std::uint64_t>(whole);
-    for (int place = kDigitsKept - 1; place >= 0; --place, units /= 10)
-        digits[place] = static_cast<char>('0' + units % 10);
+    int place = kDigitsKept;
+    for (; place > 1; place -= 2, units /= 100)
+        std::copy_n(&kDigitPairs[2 * (units % 100)], 2, digits + place - 2);
+    if (place == 1)
+        digits[0] = static_cast<char>('0' + units);
     count = kDigitsKept;
     point = decade + 1;
     return digits[0] != '0';
@@ -118,16 +125,67 @@ std::string_view JsonNumberText(double value, char* text) {
 }
 
 void JsonOut::String(std::string_view text) {
-    host::WriteJsonText(json, out, text);
+    Prefix();
+    if (!NeedsJsonEscapes(text)) {
+        out.Put('"');
+        out.Write(text);
+        out.Put('"');
+        return;
+    }
+    escaping.Reset(out);
+    escaping.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+}
+
+void JsonOut::Int(int value) {
+    char text[16];
+    Raw({text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text)});
 }
 
 void JsonOut::Number(double value) {
-    if (!std::isfinite(value)) {
-        json.Null();
+    char text[32];
+    Raw(JsonNumberText(value, text));
+}
+
+void JsonOut::Prefix() {
+    if (levels.empty())
+        return;
+    Level& level = levels.back();
+    if (!level.inArray && level.values % 2 == 1) {
+        out.Write(": ");
+    } else {
+        if (level.values > 0)
+            out.Put(',');
+        NewLine();
+    }
+    ++level.values;
+}
+
+void JsonOut::NewLine() {
+    // A line break and the indentation of the present depth, from one run of them.
+    static constexpr std::string_view kBreak =
+        "\n                                                                ";
+    static_assert(kBreak.size() >= BufferedOutput::kShortRun);
+    const std::size_t width = 1 + kIndentWidth * levels.size();
+    if (width <= kBreak.size()) {
+        out.WriteStart(kBreak.data(), width);
         return;
     }
-    char text[32];
-    host::WriteJsonRaw(json, out, JsonNumberText(value, text), rapidjson::kNumberType);
+    out.Put('\n');
+    out.PutRepeated(' ', width - 1);
+}
+
+void JsonOut::Open(char bracket, bool inArray) {
+    Prefix();
+    levels.push_back({inArray, 0});
+    out.Put(bracket);
+}
+
+void JsonOut::Close(char bracket) {
+    const bool empty = levels.back().values == 0;
+    levels.pop_back();
+    if (!empty)
+        NewLine();
+    out.Put(bracket);
 }
 
 } // namespace host

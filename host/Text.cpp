@@ -2,9 +2,11 @@
 
 #include "platform/Utf8.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <optional>
@@ -111,20 +113,27 @@ std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, ch
     char* out = room;
     if (value < 0 && units != 0)
         *out++ = '-';
-    char figures[24]; // least significant first
-    int count = 0;
-    do {
-        figures[count++] = static_cast<char>('0' + units % 10);
-        units /= 10;
-    } while (units != 0);
-    while (count <= decimals)
-        figures[count++] = '0';
-    for (int i = count - 1; i >= decimals; --i)
-        *out++ = figures[i];
+    // The figures are written from the end, two at a time, then copied out either side of the
+    // point; at most 22 decimals pad them.
+    char figures[32];
+    char* first = std::end(figures);
+    for (; units >= 100; units /= 100) {
+        first -= 2;
+        std::copy_n(&kDigitPairs[2 * (units % 100)], 2, first);
+    }
+    if (units >= 10) {
+        first -= 2;
+        std::copy_n(&kDigitPairs[2 * units], 2, first);
+    } else {
+        *--first = static_cast<char>('0' + units);
+    }
+    while (std::end(figures) - first <= decimals)
+        *--first = '0';
+    const std::ptrdiff_t wholeFigures = std::end(figures) - first - decimals;
+    out = std::copy_n(first, wholeFigures, out);
     if (decimals > 0) {
         *out++ = '.';
-        for (int i = decimals - 1; i >= 0; --i)
-            *out++ = figures[i];
+        out = std::copy_n(first + wholeFigures, decimals, out);
     }
     return std::string_view(room, static_cast<std::size_t>(out - room));
 }

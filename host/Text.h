@@ -1,6 +1,7 @@
 // Text helpers of the host: the module speaks wide text, the host writes UTF-8.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -23,6 +24,17 @@ inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5
                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 inline constexpr int kDigitsKept = 15;
+
+// "00" to "99", for writing figures two at a time.
+constexpr std::array<char, 200> DigitPairs() {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}
+inline constexpr std::array<char, 200> kDigitPairs = DigitPairs();
 
 // The shortest decimal text that reads back as exactly the same value.
 std::string ShortestDecimal(double value);

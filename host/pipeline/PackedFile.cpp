@@ -20,40 +20,87 @@ constexpr unsigned char kLongText = 255;
 constexpr char kAbsent = 0;
 constexpr char kPresent = 1;
 
-void PutText(std::string& record, std::wstring_view text) {
-    const std::size_t lengthAt = record.size();
-    record += '\0';
-    platform::AppendUtf8(record, text);
-    const std::size_t length = record.size() - lengthAt - 1;
-    if (length < kLongText) {
-        record[lengthAt] = static_cast<char>(length);
-        return;
-    }
-    const auto length32 = static_cast<std::uint32_t>(length);
-    char bytes[sizeof length32];
-    std::memcpy(bytes, &length32, sizeof bytes);
-    record[lengthAt] = static_cast<char>(kLongText);
-    record.insert(lengthAt + 1, bytes, sizeof bytes);
-}
+// UTF-8 takes at most four bytes for each unit of wide text (UTF-32, or UTF-16 whose pairs
+// take four for two).
+constexpr std::size_t kMostUtf8PerUnit = 4;
 
-// Numbers (doubles, and lines as ints) are stored as their bytes.
+// The most bytes each field can take packed, so that a record is packed in place.
+std::size_t MostPacked(std::wstring_view text) {
+    return 1 + sizeof(std::uint32_t) + kMostUtf8PerUnit * text.size();
+}
 template <class Number,
           class = std::enable_if_t<std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool>>>
-void Put(std::string& record, const std::optional<Number>& value) {
-    record += value ? kPresent : kAbsent;
-    if (value)
-        record.append(reinterpret_cast<const char*>(&*value), sizeof(Number));
+std::size_t MostPacked(const std::optional<Number>&) {
+    return 1 + sizeof(Number);
+}
+std::size_t MostPacked(const std::optional<bool>&) {
+    return 1;
+}
+std::size_t MostPacked(const std::optional<std::wstring>& text) {
+    return 1 + (text ? MostPacked(std::wstring_view(*text)) : 0);
 }
 
-void Put(std::string& record, const std::optional<bool>& value) {
-    record += value ? static_cast<char>(*value ? 2 : 1) : kAbsent;
+bool IsAscii(std::wstring_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; });
 }
 
-void Put(std::string& record, const std::optional<std::wstring>& text) {
-    record += text ? kPresent : kAbsent;
-    if (text)
-        PutText(record, *text);
-}
+// Packs one record straight into its block, which has room for the most it can take.
+class Packer {
+public:
+    // `utf8` is scratch room for texts beyond ASCII.
+    Packer(char* at, std::string& utf8) : at(at), utf8(utf8) {}
+
+    char* Position() const { return at; }
+    void Put(Kind kind) { *at++ = static_cast<char>(kind); }
+
+    void Put(std::wstring_view text) {
+        if (text.size() < kLongText && IsAscii(text)) {
+            *at++ = static_cast<char>(text.size());
+            at = std::transform(text.begin(), text.end(), at, [](wchar_t c) { return static_cast<char>(c); });
+            return;
+        }
+        utf8.clear();
+        platform::AppendUtf8(utf8, text);
+        PutLength(utf8.size());
+        std::memcpy(at, utf8.data(), utf8.size());
+        at += utf8.size();
+    }
+
+    // Numbers (doubles, and lines as ints) are stored as their bytes.
+    template <class Number,
+              class = std::enable_if_t<std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool>>>
+    void Put(const std::optional<Number>& value) {
+        *at++ = value ? kPresent : kAbsent;
+        if (!value)
+            return;
+        std::memcpy(at, &*value, sizeof(Number));
+        at += sizeof(Number);
+    }
+    void Put(const std::optional<bool>& value) {
+        *at++ = value ? static_cast<char>(*value ? 2 : 1) : kAbsent;
+    }
+    void Put(const std::optional<std::wstring>& text) {
+        *at++ = text ? kPresent : kAbsent;
+        if (text)
+            Put(std::wstring_view(*text));
+    }
+
+private:
+    void PutLength(std::size_t length) {
+        if (length < kLongText) {
+            *at++ = static_cast<char>(length);
+            return;
+        }
+        *at++ = static_cast<char>(kLongText);
+        const auto length32 = static_cast<std::uint32_t>(length);
+        std::memcpy(at, &length32, sizeof length32);
+        at += sizeof length32;
+    }
+
+    char* at;
+    std::string& utf8;
+};
 
 class Cursor {
 public:
@@ -129,45 +176,47 @@ template <class Point, class Field> void PointFields(Point& p, Field field) {
 
 } // namespace
 
+// Packs a record of `kind`: its name, then its fields as `fields` lists them.
+template <class Item, class Fields>
+void PackedFile::Pack(char kind, std::wstring_view name, const Item& item, Fields fields) {
+    std::size_t most = 1 + MostPacked(name);
+    fields(item, [&most](const auto& field) { most += MostPacked(field); });
+    Packer packer(Room(most), utf8);
+    packer.Put(static_cast<Kind>(kind));
+    packer.Put(name);
+    fields(item, [&packer](const auto& field) { packer.Put(field); });
+    blocks.back().used = static_cast<std::size_t>(packer.Position() - blocks.back().bytes.get());
+}
+
 void PackedFile::AddTarget(std::wstring_view name) {
-    record.assign(1, static_cast<char>(Kind::Target));
-    PutText(record, name);
-    Store();
+    Pack(static_cast<char>(Kind::Target), name, 0, [](int, auto) {});
 }
 
 void PackedFile::Add(const host::Station& s) {
-    record.assign(1, static_cast<char>(Kind::Station));
-    PutText(record, s.name);
-    StationFields(s, [this](const auto& field) { Put(record, field); });
-    Store();
+    Pack(static_cast<char>(Kind::Station), s.name, s,
+         [](const auto& item, auto field) { StationFields(item, field); });
     ++stations;
 }
 
 void PackedFile::Add(const host::Observation& o) {
-    record.assign(1, static_cast<char>(Kind::Observation));
-    PutText(record, o.target);
-    ObservationFields(o, [this](const auto& field) { Put(record, field); });
-    Store();
+    Pack(static_cast<char>(Kind::Observation), o.target, o,
+         [](const auto& item, auto field) { ObservationFields(item, field); });
     ++observations;
 }
 
 void PackedFile::Add(const host::Point& p) {
-    record.assign(1, static_cast<char>(Kind::Point));
-    PutText(record, p.name);
-    PointFields(p, [this](const auto& field) { Put(record, field); });
-    Store();
+    Pack(static_cast<char>(Kind::Point), p.name, p,
+         [](const auto& item, auto field) { PointFields(item, field); });
     ++points;
 }
 
-// A record never spans two blocks; one longer than a block gets a block of its own.
-void PackedFile::Store() {
-    if (blocks.empty() || blocks.back().capacity - blocks.back().used < record.size()) {
-        const std::size_t capacity = std::max(kBlockSize, record.size());
+// A record never spans two blocks; one that may be longer than a block gets a block of its own.
+char* PackedFile::Room(std::size_t most) {
+    if (blocks.empty() || blocks.back().capacity - blocks.back().used < most) {
+        const std::size_t capacity = std::max(kBlockSize, most);
         blocks.push_back({std::unique_ptr<char[]>(new char[capacity]), capacity, 0});
     }
-    Block& block = blocks.back();
-    std::memcpy(block.bytes.get() + block.used, record.data(), record.size());
-    block.used += record.size();
+    return blocks.back().bytes.get() + blocks.back().used;
 }
 
 void PackedFile::Read(PackedFileReader& reader) const {

@@ -56,10 +56,13 @@ private:
         std::size_t used;
     };
 
-    void Store();
+    template <class Item, class Fields>
+    void Pack(char kind, std::wstring_view name, const Item& item, Fields fields);
+    // Where a record of at most `most` bytes goes.
+    char* Room(std::size_t most);
 
     std::vector<Block> blocks;
-    std::string record; // the record being packed, reused
+    std::string utf8; // a text beyond ASCII being packed, reused
     std::size_t stations = 0;
     std::size_t observations = 0;
     std::size_t points = 0;

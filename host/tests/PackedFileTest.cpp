@@ -1,0 +1,88 @@
+#include "host/pipeline/PackedFile.h"
+
+#include "platform/Utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace host {
+namespace {
+
+// Gathers what a packed file reads back, each item as one line of text.
+class Listing final : public PackedFileReader {
+public:
+    void Target(std::string_view name) override { items.push_back("T " + std::string(name)); }
+    void Station(const PackedStation& s) override {
+        items.push_back("S " + std::string(s.name) + " " + Optional(s.instrumentHeight) + " " +
+                        Optional(s.line));
+    }
+    void Observation(const PackedObservation& o) override {
+        items.push_back("O " + std::string(o.target) + " " + Optional(o.slopeDistance) + " " +
+                        (o.faceRight ? (*o.faceRight ? "right" : "left") : "-") + " " +
+                        (o.code ? std::string(*o.code) : "-"));
+    }
+    void Point(const PackedPoint& p) override {
+        items.push_back("P " + std::string(p.name) + " " + Optional(p.northing) + " " +
+                        (p.code ? std::string(*p.code) : "-"));
+    }
+
+    std::vector<std::string> items;
+
+private:
+    template <class Number> static std::string Optional(const std::optional<Number>& value) {
+        return value ? std::to_string(*value) : "-";
+    }
+};
+
+std::string Utf8(std::wstring_view text) {
+    std::string utf8;
+    platform::AppendUtf8(utf8, text);
+    return utf8;
+}
+
+TEST(PackedFile, ReadsBackEveryTextAndField) {
+    // ASCII and wider texts, short, past the one-byte length, and past a block of their own.
+    const std::vector<std::wstring> names = {L"",
+                                             L"CP1",
+                                             L"Stra\u00dfe \u6e2c\u70b9 \U0001D11E",
+                                             std::wstring(300, L'a'),
+                                             std::wstring(300, L'\u00e9'),
+                                             std::wstring(400000, L'\u6e2c'),
+                                             L"last"};
+    PackedFile file;
+    std::vector<std::string> expected;
+    for (const std::wstring& name : names) {
+        file.AddTarget(name);
+        expected.push_back("T " + Utf8(name));
+
+        Station station;
+        station.name = name;
+        station.instrumentHeight = 1.5;
+        file.Add(station);
+        expected.push_back("S " + Utf8(name) + " 1.500000 -");
+
+        Observation observation;
+        observation.target = name;
+        observation.faceRight = false;
+        observation.code = name;
+        file.Add(observation);
+        expected.push_back("O " + Utf8(name) + " - left " + Utf8(name));
+
+        Point point;
+        point.name = name;
+        point.northing = -2.25;
+        file.Add(point);
+        expected.push_back("P " + Utf8(name) + " -2.250000 -");
+    }
+    Listing listing;
+    file.Read(listing);
+    EXPECT_EQ(listing.items, expected);
+    EXPECT_EQ(file.Stations(), names.size());
+    EXPECT_EQ(file.Observations(), names.size());
+    EXPECT_EQ(file.Points(), names.size());
+}
+
+} // namespace
+} // namespace host
