@@ -219,6 +219,21 @@ char* PackedFile::Room(std::size_t most) {
     return blocks.back().bytes.get() + blocks.back().used;
 }
 
+// Takes one field of a record from the cursor.
+struct Taker {
+    Cursor& cursor;
+    template <class Field> void operator()(Field& field) const { cursor.Take(field); }
+};
+
+// A record read back: its name, then its fields in the order they were packed.
+template <class Packed>
+Packed Unpack(Cursor& cursor, std::string_view Packed::*name, void (*fields)(Packed&, Taker)) {
+    Packed record;
+    record.*name = cursor.Text();
+    fields(record, Taker{cursor});
+    return record;
+}
+
 void PackedFile::Read(PackedFileReader& reader) const {
     for (const Block& block : blocks) {
         Cursor cursor(block.bytes.get());
@@ -228,27 +243,16 @@ void PackedFile::Read(PackedFileReader& reader) const {
             case Kind::Target:
                 reader.Target(cursor.Text());
                 break;
-            case Kind::Station: {
-                PackedStation s;
-                s.name = cursor.Text();
-                StationFields(s, [&cursor](auto& field) { cursor.Take(field); });
-                reader.Station(s);
+            case Kind::Station:
+                reader.Station(Unpack(cursor, &PackedStation::name, StationFields<PackedStation, Taker>));
                 break;
-            }
-            case Kind::Observation: {
-                PackedObservation o;
-                o.target = cursor.Text();
-                ObservationFields(o, [&cursor](auto& field) { cursor.Take(field); });
-                reader.Observation(o);
+            case Kind::Observation:
+                reader.Observation(
+                    Unpack(cursor, &PackedObservation::target, ObservationFields<PackedObservation, Taker>));
                 break;
-            }
-            case Kind::Point: {
-                PackedPoint p;
-                p.name = cursor.Text();
-                PointFields(p, [&cursor](auto& field) { cursor.Take(field); });
-                reader.Point(p);
+            case Kind::Point:
+                reader.Point(Unpack(cursor, &PackedPoint::name, PointFields<PackedPoint, Taker>));
                 break;
-            }
             }
         }
     }
