@@ -4,6 +4,8 @@
 // by levelled height differences and trigonometric levelling. Repeated until nothing more is placed.
 #include "adjust/Model.h"
 
+#include "survey/Geometry.h"
+
 #include <Eigen/Dense>
 
 #include <cmath>
@@ -15,7 +17,7 @@ namespace adjust {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using survey::kPi;
 // Two rays closer than this to parallel do not intersect well enough to start from.
 const double kMinimumCut = 5 * kPi / 180;
 

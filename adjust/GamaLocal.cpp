@@ -1,6 +1,7 @@
 #include "adjust/GamaLocal.h"
 
 #include "adjust/Model.h"
+#include "survey/Geometry.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -27,13 +28,12 @@ namespace adjust {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using survey::kPi;
 constexpr double kRadiansPerGon = kPi / 200;
 constexpr double kRadiansPerDegree = kPi / 180;
 // Standard deviations: centicentigons for angles in gons, arcseconds for angles in degrees, and
 // millimetres for lengths.
 constexpr double kRadiansPerCc = kRadiansPerGon / 10000;
-constexpr double kRadiansPerArcsecond = kRadiansPerDegree / 3600;
 constexpr double kMetresPerMm = 0.001;
 // The format's a priori standard deviation of unit weight where <parameters> gives none.
 constexpr double kDefaultSigmaApriori = 10;
@@ -354,7 +354,7 @@ private:
         const std::optional<double> sd = given ? given : fallback;
         if (given)
             Deviation(node, "stdev", *given);
-        o.sd = sd ? *sd * (angle.degrees ? kRadiansPerArcsecond : kRadiansPerCc) : 0;
+        o.sd = sd ? *sd * (angle.degrees ? survey::kRadiansPerSecond : kRadiansPerCc) : 0;
     }
 
     void Add(const xmlNode* node, Observation o) {
@@ -461,7 +461,7 @@ private:
     }
 
     double UnitOfAngularDeviation(std::size_t observation) const {
-        return degreeValues.count(observation) ? kRadiansPerArcsecond : kRadiansPerCc;
+        return degreeValues.count(observation) ? survey::kRadiansPerSecond : kRadiansPerCc;
     }
 
     void CheckPointNames() const {

@@ -1,5 +1,7 @@
 #include "adjust/Listing.h"
 
+#include "survey/Geometry.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -7,7 +9,7 @@ namespace adjust {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using survey::kPi;
 constexpr double kSecondsPerRadian = 180 * 3600 / kPi;
 
 template <class... Args> std::string Format(const char* format, Args... args) {

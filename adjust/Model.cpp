@@ -1,5 +1,7 @@
 #include "adjust/Model.h"
 
+#include "survey/Geometry.h"
+
 #include <cmath>
 #include <iterator>
 #include <unordered_map>
@@ -8,7 +10,7 @@ namespace adjust {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using survey::kPi;
 
 bool UsesPlane(Kind kind) {
     return kind != Kind::HeightDifference;

@@ -1,5 +1,7 @@
 #include "adjust/Statistics.h"
 
+#include "survey/Geometry.h"
+
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/normal.hpp>
@@ -10,7 +12,7 @@
 namespace adjust {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
+using survey::kPi;
 }
 
 ModelTest TestSigmaRatio(double ratio, int dof, double probability) {

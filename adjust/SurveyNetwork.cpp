@@ -14,7 +14,7 @@
 namespace adjust {
 namespace {
 
-constexpr double kSecond = 3.14159265358979323846 / 180 / 3600;
+using survey::kRadiansPerSecond;
 
 // Published accuracies: the standard deviation of a direction observed in both faces (DIN 18723,
 // ISO 17123-3) and of a distance to a prism. A model's name states its angle accuracy.
@@ -326,7 +326,8 @@ std::string FirstInstrument(const std::vector<survey::FileSurvey>& surveys) {
 Weights ChooseWeights(const WeightOptions& given, const std::string& instrument) {
     const InstrumentAccuracy* model = Known(instrument);
     Weights weights;
-    weights.direction = model ? model->bothFaces * std::sqrt(2.0) * kSecond : kDefaultDirection * kSecond;
+    weights.direction =
+        model ? model->bothFaces * std::sqrt(2.0) * kRadiansPerSecond : kDefaultDirection * kRadiansPerSecond;
     weights.distanceConstant = (model ? model->millimetres : kDefaultMillimetres) / 1000;
     weights.distancePpm = model ? model->ppm : kDefaultPpm;
     weights.zenith = weights.direction;
@@ -360,8 +361,8 @@ Weights RunWeights(const std::vector<survey::FileSurvey>& surveys, const WeightO
 }
 
 std::string WeightsText(const Weights& weights) {
-    return "direction " + Fixed("%.1f\"", weights.direction / kSecond) + ", zenith angle " +
-           Fixed("%.1f\"", weights.zenith / kSecond) + " a face reading; distance " +
+    return "direction " + Fixed("%.1f\"", weights.direction / kRadiansPerSecond) + ", zenith angle " +
+           Fixed("%.1f\"", weights.zenith / kRadiansPerSecond) + " a face reading; distance " +
            Fixed("%.1f mm", weights.distanceConstant * 1000) + " + " +
            Fixed("%.1f ppm", weights.distancePpm) + "; centring " +
            Fixed("%.1f mm", weights.centring * 1000) + " (" + weights.source + ")";

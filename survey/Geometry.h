@@ -8,6 +8,7 @@ namespace survey {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kTwoPi = 2 * kPi;
+constexpr double kRadiansPerSecond = kPi / 180 / 3600; // of arc
 // Mean radius of the Earth for the curvature and refraction correction.
 constexpr double kEarthRadius = 6371000.0;
 

@@ -21,7 +21,7 @@ bool Chooses(const OutputFormat& format, const DestinationRequest& request) {
         return false;
     if (!request.format.empty())
         return LowerCase(format.name) == LowerCase(request.format);
-    const std::string extension = LowerCase(std::filesystem::u8path(request.path).extension().u8string());
+    const std::string extension = LowerCaseExtension(request.path);
     return std::find(format.extensions.begin(), format.extensions.end(), extension) !=
            format.extensions.end();
 }
@@ -42,6 +42,10 @@ std::string WithReason(const std::string& text, const std::string& reason) {
 }
 
 } // namespace
+
+std::string LowerCaseExtension(const std::string& path) {
+    return LowerCase(std::filesystem::u8path(path).extension().u8string());
+}
 
 const OutputFormat& ChooseFormat(const DestinationRequest& request) {
     const auto& formats = OutputFormats();

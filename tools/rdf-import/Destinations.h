@@ -20,6 +20,9 @@ namespace rdf {
 // extension, naming the ones known.
 const OutputFormat& ChooseFormat(const DestinationRequest& request);
 
+// A file name's extension in lower case, with its dot: what chooses a --to file's format.
+std::string LowerCaseExtension(const std::string& path);
+
 // Throws exchange::Error (Usage) for an unknown format or extension and for what the writer's check
 // finds, so that a mistake stops the run before the import.
 void CheckDestination(const DestinationRequest& request, exchange::WriterModule& writers);

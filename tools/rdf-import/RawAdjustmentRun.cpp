@@ -2,12 +2,11 @@
 
 #include "adjust/GamaLocal.h"
 #include "adjust/Listing.h"
+#include "survey/Geometry.h"
 #include "tools/rdf-import/OutputFiles.h"
 #include "tools/rdf-import/TerminalText.h"
 
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <map>
@@ -15,7 +14,7 @@
 namespace rdf {
 namespace {
 
-constexpr double kRadiansPerSecond = 3.14159265358979323846 / 180 / 3600;
+using survey::kRadiansPerSecond;
 constexpr const char* kGroup = "Adjustment";
 
 const std::map<std::string, adjust::Method> kMethods = {{"3d", adjust::Method::LeastSquares3d},
@@ -60,7 +59,8 @@ std::vector<std::string> JoinAdjustMode(std::vector<std::string> arguments) {
 }
 
 std::variant<std::optional<adjust::SurveyAdjustmentOptions>, std::string>
-MakeRawAdjustmentOptions(const RawAdjustmentTexts& texts, const host::SurveySettings& settings, bool networks) {
+MakeRawAdjustmentOptions(const RawAdjustmentTexts& texts, const host::SurveySettings& settings,
+                         bool networks) {
     const bool weighted =
         texts.sigmaDirection || texts.sigmaZenith || texts.centring || !texts.sigmaDistance.empty();
     if (texts.mode.empty()) {
@@ -102,10 +102,7 @@ std::vector<std::string> TakeNetworkTargets(DestinationOptions& destinations) {
     std::vector<std::string>& files = destinations.files;
     // By the name only: a file that is there already is replaced, whatever it holds.
     const auto isNetwork = [&destinations](const std::string& file) {
-        std::string extension = std::filesystem::u8path(file).extension().u8string();
-        for (char& c : extension)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return destinations.format.empty() && extension == ".gkf";
+        return destinations.format.empty() && LowerCaseExtension(file) == ".gkf";
     };
     std::copy_if(files.begin(), files.end(), std::back_inserter(networks), isNetwork);
     files.erase(std::remove_if(files.begin(), files.end(), isNetwork), files.end());
@@ -145,7 +142,7 @@ void RawAdjustmentRun::Adjust(std::vector<survey::FileSurvey>& surveys, bool qui
 void RawAdjustmentRun::WriteJson(host::JsonOut& json) const {
     json.Key("adjustment");
     adjust::AdjustmentJson<host::JsonOut>(json).Write(adjustment.result ? &*adjustment.result : nullptr,
-                                                adjustment.summary);
+                                                      adjustment.summary);
 }
 
 void RawAdjustmentRun::WriteText(host::BufferedOutput& out) const {
