@@ -11,11 +11,16 @@ of --runs runs, timed with GNU time (/usr/bin/time -v).
 
     python3 bench/run-bench.py [--sizes 1 10 50 100] [--no-build] [--tool-only]
                                [--tool OTHER/rdf-import] [--runs 3] [--job survey|mixed]
+                               [--instructions [--bench OTHER/nikon_bench]]
 
 --tool measures another build of rdf-import (an older one, for a before/after table) on the
 same jobs; --tool-only leaves out the module's own benchmarks. --job picks the generated jobs:
 survey (the default: set-ups 150 m apart, rounds to the backsight and foresight, 300 side shots
 each) or mixed (every record the module reads, a few dozen side shots a set-up).
+
+--instructions counts instead of timing: callgrind's instructions per input byte of the module
+alone (the counting host) and of rdf-import in every format, at each size. The counts do not move
+with the machine's load, so they show whether the cost stays linear and compare builds exactly.
 """
 import argparse
 import json
@@ -62,7 +67,7 @@ def tool_table(tool, files, runs):
         mb = os.path.getsize(path) / (1 << 20)
         cells = []
         for fmt in FORMATS:
-            args = [tool, "--format", fmt, "-q", "-o", "/dev/null"]
+            args = [tool, "--format", fmt, "-q"]
             baseline = gnu_time(args + [empty])[2]
             measured = [gnu_time(args + [path]) for _ in range(runs)]
             took = statistics.median(m[0] for m in measured)
@@ -70,6 +75,29 @@ def tool_table(tool, files, runs):
             peak = statistics.median(m[2] for m in measured) - baseline
             cells.append(f"{mb / took:.1f} / {mb / cpu:.1f} | {peak / os.path.getsize(path):.2f}")
         print(f"| {mb:.0f} MB | " + " | ".join(cells) + " |", flush=True)
+
+
+def instructions(args):
+    """Instructions callgrind counts for one run of `args`, output thrown away."""
+    result = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null"] + args,
+                            cwd=ROOT, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if result.returncode not in (0, 1):
+        sys.exit(f"{args[0]} failed under callgrind: {result.stderr}")
+    return int(re.search(r"Collected : (\d+)", result.stderr).group(1))
+
+
+def instruction_table(bench, tool, files):
+    """Instructions per input byte: the module alone, then rdf-import in every format."""
+    print(f"\nInstructions per input byte (callgrind; {tool}):\n")
+    print("| input | module alone | " + " | ".join(FORMATS) + " |")
+    print("|---|---|" + "---|" * len(FORMATS))
+    for size, path in files.items():
+        size_bytes = os.path.getsize(path)
+        cells = [instructions([bench, "--peak", "import", path]) / size_bytes]
+        cells += [instructions([tool, "--format", fmt, "-q", path]) / size_bytes
+                  for fmt in FORMATS]
+        print(f"| {size_bytes / (1 << 20):.0f} MB | " + " | ".join(f"{cell:.1f}" for cell in cells) + " |",
+              flush=True)
 
 
 def main():
@@ -80,6 +108,8 @@ def main():
     parser.add_argument("--tool", help="another rdf-import to measure on the same jobs")
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--job", choices=("survey", "mixed"), default="survey")
+    parser.add_argument("--instructions", action="store_true")
+    parser.add_argument("--bench", help="another nikon_bench, for --instructions beside --tool")
     options = parser.parse_args()
     build = os.environ.get("NIKON_BENCH_BUILD", os.path.join(ROOT, "build", "bench-release"))
     if not options.no_build:
@@ -96,6 +126,10 @@ def main():
         if not os.path.exists(path) or os.path.getsize(path) < size << 20:
             run([bench, "--generate", str(size), path, options.job], stdout=subprocess.DEVNULL)
         files[size] = path
+
+    if options.instructions:
+        instruction_table(options.bench or bench, options.tool or tool, files)
+        return
 
     if options.tool_only:
         tool_table(options.tool or tool, files, options.runs)
