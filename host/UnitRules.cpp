@@ -11,6 +11,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <string>
 #include <system_error>
 

@@ -4,6 +4,8 @@
 #include "host/JobComments.h"
 #include "host/pipeline/ItemFields.h"
 
+#include <string>
+
 namespace host {
 namespace {
 
