@@ -8,7 +8,7 @@
 namespace host {
 namespace {
 
-using Rule = std::optional<double> (*)(std::wstring_view);
+using Rule = std::optional<double> (*)(const wchar_t*);
 
 struct UnitRow {
     std::int32_t code;

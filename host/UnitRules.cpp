@@ -6,10 +6,12 @@
 #include "survey/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <string>
 #include <system_error>
 
@@ -20,6 +22,18 @@ using survey::kPi;
 // Conventional manometric units, as weather services and instruments use them.
 constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
 constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
+
+// The powers of ten of the whole numbers a double holds exactly.
+constexpr std::array<std::uint64_t, kDigitsKept + 1> WholePowersOfTen() {
+    std::array<std::uint64_t, kDigitsKept + 1> powers{};
+    std::uint64_t power = 1;
+    for (std::uint64_t& p : powers) {
+        p = power;
+        power *= 10;
+    }
+    return powers;
+}
+constexpr auto kWholePowersOfTen = WholePowersOfTen();
 
 // Room on the stack for a number's text; any number a reading holds is far shorter.
 constexpr std::size_t kShortNumber = 64;
@@ -46,41 +60,63 @@ bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
 }
 
-bool TakeSign(std::wstring_view& text) {
-    if (text.empty() || (text.front() != L'-' && text.front() != L'+'))
+// Where a text being read ends: at a view's end, or at the NUL that ends a converter's text,
+// which is then read without being measured first. A NUL is no digit, so there a digit needs no
+// test of the end.
+struct ViewEnd {
+    const wchar_t* end;
+    bool At(const wchar_t* at) const { return at == end; }
+    bool DigitAt(const wchar_t* at) const { return at != end && IsDigit(*at); }
+    bool Holds(const wchar_t* at, std::ptrdiff_t count) const { return end - at >= count; }
+};
+struct NulEnd {
+    bool At(const wchar_t* at) const { return *at == L'\0'; }
+    bool DigitAt(const wchar_t* at) const { return IsDigit(*at); }
+    // Its callers test each character before they read the next, so none is read past the NUL.
+    bool Holds(const wchar_t*, std::ptrdiff_t) const { return true; }
+};
+
+template <class End> bool TakeSign(const wchar_t*& at, End end) {
+    if (end.At(at) || (*at != L'-' && *at != L'+'))
         return false;
-    const bool negative = text.front() == L'-';
-    text.remove_prefix(1);
-    return negative;
+    return *at++ == L'-';
 }
 
-std::size_t CountDigits(std::wstring_view text) {
-    std::size_t count = 0;
-    while (count < text.size() && IsDigit(text[count]))
-        ++count;
-    return count;
+// A run of digits: where it starts, how many, and the number they make, exact for up to
+// kDigitsKept of them (a longer run's number wraps around and is not used).
+struct DigitRun {
+    const wchar_t* first;
+    std::size_t count;
+    std::uint64_t value;
+};
+
+template <class End> DigitRun TakeDigits(const wchar_t*& at, End end) {
+    const wchar_t* const first = at;
+    std::uint64_t value = 0;
+    for (; end.DigitAt(at); ++at)
+        value = value * 10 + static_cast<std::uint64_t>(*at - L'0');
+    return {first, static_cast<std::size_t>(at - first), value};
 }
 
-// Digits of an unsigned decimal number, already checked to be ASCII, read as a whole number or,
-// `asFraction`, as the digits after "0.": narrowed on the stack unless they are many. from_chars
-// ignores the locale. A number beyond the range of a double does not convert.
-std::optional<double> ReadDecimal(std::wstring_view digits, bool asFraction = false) {
-    if (digits.size() <= static_cast<std::size_t>(kDigitsKept)) {
-        std::int64_t whole = 0;
-        for (const wchar_t c : digits)
-            whole = whole * 10 + (c - L'0');
-        return static_cast<double>(whole) / (asFraction ? kExactPowersOfTen[digits.size()] : 1.0);
-    }
+bool IsExact(std::size_t digits) {
+    return digits <= static_cast<std::size_t>(kDigitsKept);
+}
+
+// More digits than a double holds exactly, narrowed on the stack unless they are many, for
+// from_chars, which ignores the locale; `asFraction`, they are the digits after "0.". A number
+// beyond the range of a double does not convert.
+std::optional<double> ReadLongDecimal(const DigitRun& digits, bool asFraction) {
     char room[kShortNumber];
     std::string longer;
-    const std::size_t size = digits.size() + (asFraction ? 2 : 0);
+    const std::size_t size = digits.count + (asFraction ? 2 : 0);
     char* const text = size <= sizeof room ? room : (longer.resize(size), longer.data());
     char* at = text;
     if (asFraction) {
         *at++ = '0';
         *at++ = '.';
     }
-    std::transform(digits.begin(), digits.end(), at, [](wchar_t c) { return static_cast<char>(c); });
+    std::transform(digits.first, digits.first + digits.count, at,
+                   [](wchar_t c) { return static_cast<char>(c); });
     double value = 0.0;
     const auto result = std::from_chars(text, text + size, value);
     if (result.ec != std::errc() || result.ptr != text + size)
@@ -88,13 +124,20 @@ std::optional<double> ReadDecimal(std::wstring_view digits, bool asFraction = fa
     return value;
 }
 
-// A field of one or two digits, where a single digit is the tens digit ("5" means 50).
-std::optional<int> ReadSexagesimalField(std::wstring_view field) {
-    if (field.empty() || field.size() > 2 || CountDigits(field) != field.size())
+// The digits after a point, read as a fraction.
+std::optional<double> ReadFraction(const DigitRun& digits) {
+    if (!IsExact(digits.count))
+        return ReadLongDecimal(digits, true);
+    return static_cast<double>(digits.value) / kExactPowersOfTen[digits.count];
+}
+
+// After a point, a field of one or two digits, where a single digit is the tens digit ("5" means
+// 50), below 60, that ends the text or is followed by a point.
+template <class End> std::optional<int> TakeSexagesimalField(const wchar_t*& at, End end) {
+    const DigitRun field = TakeDigits(at, end);
+    if (field.count == 0 || field.count > 2 || (!end.At(at) && *at != L'.'))
         return std::nullopt;
-    int value = (field[0] - L'0') * 10;
-    if (field.size() == 2)
-        value += field[1] - L'0';
+    const auto value = static_cast<int>(field.count == 1 ? field.value * 10 : field.value);
     if (value >= 60)
         return std::nullopt;
     return value;
@@ -103,30 +146,107 @@ std::optional<int> ReadSexagesimalField(std::wstring_view field) {
 // Most readings are a sign, at most 15 digits and a point, read here straight from the wide
 // text as such a quotient, the very double the full reader gives. Anything else (an exponent,
 // more digits, no digits, other characters) goes to the full reader.
-std::optional<double> ReadPlainDecimal(std::wstring_view text) {
-    const bool negative = TakeSign(text);
-    std::int64_t whole = 0;
-    int digits = 0;
-    int decimals = 0;
-    bool point = false;
-    for (const wchar_t c : text) {
-        if (c == L'.' && !point) {
-            point = true;
-        } else if (IsDigit(c) && digits < kDigitsKept) {
-            whole = whole * 10 + (c - L'0');
-            ++digits;
-            decimals += point ? 1 : 0;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (digits == 0)
+template <class End> std::optional<double> ReadPlainDecimal(const wchar_t* at, End end) {
+    const bool negative = TakeSign(at, end);
+    const DigitRun whole = TakeDigits(at, end);
+    DigitRun decimals{at, 0, 0};
+    if (!end.At(at) && *at == L'.')
+        decimals = TakeDigits(++at, end);
+    const std::size_t digits = whole.count + decimals.count;
+    if (!end.At(at) || digits == 0 || !IsExact(digits))
         return std::nullopt;
-    const double value = static_cast<double>(whole) / kExactPowersOfTen[decimals];
+    const std::uint64_t units = whole.value * kWholePowersOfTen[decimals.count] + decimals.value;
+    const double value = static_cast<double>(units) / kExactPowersOfTen[decimals.count];
     return negative ? -value : value;
 }
 
-std::optional<double> Scaled(std::wstring_view text, double factor) {
+// Any other number's text is narrowed on the stack, and only a long one is copied.
+std::optional<double> ReadNarrowed(std::wstring_view text) {
+    char room[kShortNumber];
+    if (text.size() > sizeof room)
+        return IsAscii(text) ? survey::ReadNumber(std::string(text.begin(), text.end())) : std::nullopt;
+    if (!NarrowAscii(text, room))
+        return std::nullopt;
+    return survey::ReadNumber(std::string_view(room, text.size()));
+}
+
+// What a minute and a second weigh in degrees.
+constexpr double kDegreesPerMinute = 1.0 / 60.0;
+constexpr double kDegreesPerSecond = 1.0 / 3600.0;
+
+// The number two digits at `at` make.
+int TwoDigits(const wchar_t* at) {
+    return (at[0] - L'0') * 10 + (at[1] - L'0');
+}
+
+struct MinutesAndSeconds {
+    int minutes;
+    int seconds;
+};
+
+// The tail of almost every angle, ".MM.SS" to the end with both fields below 60, read in one
+// step; nothing for any other tail, which the field-by-field reading takes.
+template <class End> std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
+    constexpr std::ptrdiff_t kLength = 6;
+    if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]) || at[3] != L'.' ||
+        !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
+        return std::nullopt;
+    const MinutesAndSeconds tail{TwoDigits(at + 1), TwoDigits(at + 4)};
+    if (tail.minutes >= 60 || tail.seconds >= 60)
+        return std::nullopt;
+    return tail;
+}
+
+// Minutes, seconds and the fraction of a second after the degrees, each after a point of its
+// own, added to `degrees`; false for a malformed tail.
+template <class End> bool AddTail(const wchar_t* at, End end, double& degrees) {
+    if (!end.At(at) && *at == L'.' && end.At(at + 1))
+        ++at; // "D." is whole degrees
+    for (const double weight : {kDegreesPerMinute, kDegreesPerSecond}) {
+        if (end.At(at))
+            return true;
+        if (*at++ != L'.')
+            return false;
+        const auto value = TakeSexagesimalField(at, end);
+        if (!value)
+            return false;
+        degrees += *value * weight;
+    }
+    if (end.At(at))
+        return true;
+    ++at; // the point: a field ends only at one
+    const DigitRun fractionDigits = TakeDigits(at, end);
+    if (fractionDigits.count == 0 || !end.At(at))
+        return false;
+    const auto fraction = ReadFraction(fractionDigits);
+    if (!fraction)
+        return false;
+    degrees += *fraction / 3600.0;
+    return true;
+}
+
+template <class End> std::optional<double> ReadDegrees(const wchar_t* at, End end) {
+    const bool negative = TakeSign(at, end);
+    const DigitRun degreeDigits = TakeDigits(at, end);
+    if (degreeDigits.count == 0)
+        return std::nullopt;
+    // Whole degrees are read here, the general reader taking only a long run of digits.
+    const auto whole = IsExact(degreeDigits.count) ? static_cast<double>(degreeDigits.value)
+                                                   : ReadLongDecimal(degreeDigits, false);
+    if (!whole)
+        return std::nullopt;
+    double degrees = *whole;
+    if (const auto usual = UsualTail(at, end)) {
+        degrees += usual->minutes * kDegreesPerMinute;
+        degrees += usual->seconds * kDegreesPerSecond;
+    } else if (!AddTail(at, end, degrees)) {
+        return std::nullopt;
+    }
+    const double radians = degrees * kPi / 180.0;
+    return negative ? -radians : radians;
+}
+
+template <class Text> std::optional<double> Scaled(Text text, double factor) {
     const auto number = ParseNumber(text);
     if (!number)
         return std::nullopt;
@@ -136,90 +256,58 @@ std::optional<double> Scaled(std::wstring_view text, double factor) {
 } // namespace
 
 std::optional<double> ParseNumber(std::wstring_view text) {
-    if (const auto plain = ReadPlainDecimal(text))
+    if (const auto plain = ReadPlainDecimal(text.data(), ViewEnd{text.data() + text.size()}))
         return plain;
-    // Any other number's text is narrowed on the stack, and only a long one is copied.
-    char room[kShortNumber];
-    if (text.size() > sizeof room)
-        return IsAscii(text) ? survey::ReadNumber(std::string(text.begin(), text.end())) : std::nullopt;
-    if (!NarrowAscii(text, room))
-        return std::nullopt;
-    return survey::ReadNumber(std::string_view(room, text.size()));
+    return ReadNarrowed(text);
+}
+
+std::optional<double> ParseNumber(const wchar_t* text) {
+    if (const auto plain = ReadPlainDecimal(text, NulEnd{}))
+        return plain;
+    return ReadNarrowed(text);
 }
 
 std::optional<double> ParseDegrees(std::wstring_view text) {
-    const bool negative = TakeSign(text);
-    const std::size_t degreeDigits = CountDigits(text);
-    if (degreeDigits == 0)
-        return std::nullopt;
-    const auto whole = ReadDecimal(text.substr(0, degreeDigits));
-    if (!whole)
-        return std::nullopt;
-    double degrees = *whole;
-    text.remove_prefix(degreeDigits);
-    if (text == L".")
-        text = {};
-    // Minutes, seconds, then the fraction of a second, each after a point of its own.
-    static constexpr double kWeights[] = {1.0 / 60.0, 1.0 / 3600.0};
-    for (double weight : kWeights) {
-        if (text.empty())
-            break;
-        if (text.front() != L'.')
-            return std::nullopt;
-        text.remove_prefix(1);
-        const std::wstring_view field = text.substr(0, text.find(L'.'));
-        const auto value = ReadSexagesimalField(field);
-        if (!value)
-            return std::nullopt;
-        degrees += *value * weight;
-        text.remove_prefix(field.size());
-    }
-    if (!text.empty()) {
-        text.remove_prefix(1); // the point: the loop stops only at one
-        if (text.empty() || CountDigits(text) != text.size())
-            return std::nullopt;
-        const auto fraction = ReadDecimal(text, true);
-        if (!fraction)
-            return std::nullopt;
-        degrees += *fraction / 3600.0;
-    }
-    const double radians = degrees * kPi / 180.0;
-    return negative ? -radians : radians;
+    return ReadDegrees(text.data(), ViewEnd{text.data() + text.size()});
 }
 
-std::optional<double> GonsToRadians(std::wstring_view text) {
+std::optional<double> ParseDegrees(const wchar_t* text) {
+    return ReadDegrees(text, NulEnd{});
+}
+
+std::optional<double> GonsToRadians(const wchar_t* text) {
     return Scaled(text, kPi / 200.0);
 }
-std::optional<double> MilsToRadians(std::wstring_view text) {
+std::optional<double> MilsToRadians(const wchar_t* text) {
     return Scaled(text, kPi / 3200.0);
 }
-std::optional<double> Metres(std::wstring_view text) {
+std::optional<double> Metres(const wchar_t* text) {
     return ParseNumber(text);
 }
-std::optional<double> FeetToMetres(std::wstring_view text) {
+std::optional<double> FeetToMetres(const wchar_t* text) {
     return Scaled(text, survey::MetresPer(survey::LengthUnit::InternationalFoot));
 }
-std::optional<double> UsSurveyFeetToMetres(std::wstring_view text) {
+std::optional<double> UsSurveyFeetToMetres(const wchar_t* text) {
     return Scaled(text, survey::MetresPer(survey::LengthUnit::UsSurveyFoot));
 }
-std::optional<double> Celsius(std::wstring_view text) {
+std::optional<double> Celsius(const wchar_t* text) {
     return ParseNumber(text);
 }
 
-std::optional<double> FahrenheitToCelsius(std::wstring_view text) {
+std::optional<double> FahrenheitToCelsius(const wchar_t* text) {
     const auto fahrenheit = ParseNumber(text);
     if (!fahrenheit)
         return std::nullopt;
     return (*fahrenheit - 32.0) * 5.0 / 9.0;
 }
 
-std::optional<double> MillimetresOfMercuryToHectopascals(std::wstring_view text) {
+std::optional<double> MillimetresOfMercuryToHectopascals(const wchar_t* text) {
     return Scaled(text, kHectopascalsPerMillimetreOfMercury);
 }
-std::optional<double> Hectopascals(std::wstring_view text) {
+std::optional<double> Hectopascals(const wchar_t* text) {
     return ParseNumber(text);
 }
-std::optional<double> InchesOfMercuryToHectopascals(std::wstring_view text) {
+std::optional<double> InchesOfMercuryToHectopascals(const wchar_t* text) {
     return Scaled(text, kHectopascalsPerInchOfMercury);
 }
 

@@ -2,6 +2,9 @@
 
 #include "host/ConverterFactory.h"
 #include "host/JobComments.h"
+#include "host/pipeline/ItemFields.h"
+
+#include <string>
 
 namespace host {
 namespace {
@@ -10,6 +13,23 @@ constexpr int kPreScanPass = 1;
 
 const wchar_t* OrEmpty(const wchar_t* text) {
     return text != nullptr ? text : L"";
+}
+
+// Sets `to` to `text` in the room it has; assign would take the general replacing path.
+void CopyInto(std::wstring& to, const wchar_t* text) {
+    to.clear();
+    to.append(text, std::char_traits<wchar_t>::length(text));
+}
+
+// Each kind's fields after its name.
+template <class Field> void ForEachField(Station& s, Field field) {
+    StationFields(s, field);
+}
+template <class Field> void ForEachField(Observation& o, Field field) {
+    ObservationFields(o, field);
+}
+template <class Field> void ForEachField(Point& p, Field field) {
+    PointFields(p, field);
 }
 
 } // namespace
@@ -109,26 +129,49 @@ void EventSink::SetProgress(float percent) {
         progress({fileIndex.value_or(0), pass, percent});
 }
 
+template <class Kind>
+void EventSink::Begin(Item item, Kind& kind, std::wstring Kind::*name, const wchar_t* text) {
+    BeginItem(item);
+    KeepCodeRoom(kind);
+    ForEachField(kind, [](auto& field) { field.reset(); });
+    CopyInto(kind.*name, OrEmpty(text));
+    kind.line = currentLine;
+}
+
+template <class Kind> void EventSink::KeepCodeRoom(Kind& kind) {
+    if (kind.code)
+        codeRoom = std::move(*kind.code);
+}
+
 void EventSink::AddPoint(const wchar_t* name) {
     if (pass == kPreScanPass) {
         BeginItem(Item::None);
         events.TargetAnnounced(OrEmpty(name));
         return;
     }
-    Begin(Item::Point, point).name = OrEmpty(name);
+    Begin(Item::Point, point, &Point::name, name);
 }
 
 void EventSink::AddStation(const wchar_t* name) {
-    Begin(Item::Station, station).name = OrEmpty(name);
+    Begin(Item::Station, station, &Station::name, name);
 }
 
 void EventSink::AddObservation(const wchar_t* target) {
-    Begin(Item::Observation, observation).target = OrEmpty(target);
+    Begin(Item::Observation, observation, &Observation::target, target);
 }
 
 void EventSink::SetCode(const wchar_t* code) {
-    SetOn(Item::Point, point.code, OrEmpty(code));
-    SetOn(Item::Observation, observation.code, OrEmpty(code));
+    if (current == Item::Point)
+        SetText(point.code, code);
+    else if (current == Item::Observation)
+        SetText(observation.code, code);
+}
+
+// A code set first takes the room the last code handed on took.
+void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
+    if (!field)
+        field.emplace(std::move(codeRoom));
+    CopyInto(*field, OrEmpty(text));
 }
 
 // The value operations: each sets one field of the item begun last when it is of the kind named.

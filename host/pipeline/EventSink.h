@@ -44,13 +44,12 @@ private:
     void EndFile();
     void HandOnItem();
     void BeginItem(Item item);
-    // Begins `item` as a fresh one on the current line.
-    template <class Kind> Kind& Begin(Item item, Kind& kind) {
-        BeginItem(item);
-        kind = Kind();
-        kind.line = currentLine;
-        return kind;
-    }
+    // Begins `item` as a fresh one on the current line, its name or target `text`. Its texts take
+    // the room the texts of the one before took, so that a file's items come without allocations.
+    template <class Kind> void Begin(Item item, Kind& kind, std::wstring Kind::*name, const wchar_t* text);
+    void KeepCodeRoom(Station&) {}
+    template <class Kind> void KeepCodeRoom(Kind& kind);
+    void SetText(std::optional<std::wstring>& field, const wchar_t* text);
     template <class Field, class Value> void SetOn(Item item, Field& field, Value value) {
         if (current == item)
             field = value;
@@ -75,6 +74,7 @@ private:
     Point point;
     Station station;
     Observation observation;
+    std::wstring codeRoom; // the room of the last code handed on, for the next one
 };
 
 } // namespace host

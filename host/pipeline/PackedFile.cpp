@@ -1,5 +1,6 @@
 #include "host/pipeline/PackedFile.h"
 
+#include "host/pipeline/ItemFields.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
@@ -144,35 +145,6 @@ public:
 private:
     const char* at;
 };
-
-// Each kind's fields after its name, listed once for packing and reading back: the host's types
-// and the packed views share the field names.
-template <class Station, class Field> void StationFields(Station& s, Field field) {
-    field(s.temperature);
-    field(s.pressure);
-    field(s.instrumentHeight);
-    field(s.line);
-}
-
-template <class Observation, class Field> void ObservationFields(Observation& o, Field field) {
-    field(o.targetHeight);
-    field(o.slopeDistance);
-    field(o.horizontalAngle);
-    field(o.verticalAngle);
-    field(o.faceRight);
-    field(o.code);
-    field(o.line);
-}
-
-template <class Point, class Field> void PointFields(Point& p, Field field) {
-    field(p.northing);
-    field(p.easting);
-    field(p.elevation);
-    field(p.resectionPoint);
-    field(p.attribute);
-    field(p.code);
-    field(p.line);
-}
 
 } // namespace
 

@@ -154,6 +154,36 @@ TEST_F(EventSinkTest, ObservationsBeforeAnyStationAreKept) {
     EXPECT_EQ(file.stations[0].observations[0].target, L"Y");
 }
 
+// Observations in a row with values and codes present or not, texts short and long: each is
+// handed on with its own values only, none left over from the one before.
+TEST_F(EventSinkTest, EachItemCarriesOnlyItsOwnValues) {
+    const std::wstring longText(40, L'x');
+    const auto target = [&](int i) { return i % 2 == 1 ? longText : L"T"; };
+    const auto code = [&](int i) {
+        return i % 3 == 0 ? std::optional<std::wstring>(i % 2 == 1 ? L"C" : longText) : std::nullopt;
+    };
+    const auto distance = [](int i) { return i % 2 == 0 ? std::optional<double>(i) : std::nullopt; };
+    constexpr int kObservations = 7;
+    BeginImportPass(L"a.rdf");
+    sink.AddStation(L"S");
+    for (int i = 0; i < kObservations; ++i) {
+        sink.AddObservation(target(i).c_str());
+        if (code(i))
+            sink.SetCode(code(i)->c_str());
+        if (distance(i))
+            sink.SetSlopeDistance(*distance(i));
+    }
+    ASSERT_NO_FATAL_FAILURE(EndImport(1));
+    const std::vector<Observation>& observations = files[0].stations.at(0).observations;
+    ASSERT_EQ(observations.size(), static_cast<std::size_t>(kObservations));
+    for (int i = 0; i < kObservations; ++i) {
+        const Observation& o = observations[static_cast<std::size_t>(i)];
+        EXPECT_EQ(std::tie(o.target, o.code, o.slopeDistance),
+                  std::make_tuple(target(i), code(i), distance(i)))
+            << i;
+    }
+}
+
 TEST_F(EventSinkTest, MessagesCarryTheLineLastNamedAndDecideTheOutcome) {
     sink.BeginFile(L"missing.rdf");
     sink.ReportMessage(L"cannot open");

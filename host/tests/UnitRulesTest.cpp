@@ -17,7 +17,8 @@ namespace {
 using survey::kPi;
 constexpr double kDegree = kPi / 180.0;
 
-using Rule = std::optional<double> (*)(std::wstring_view);
+// Each rule as a converter uses it, of NUL-terminated text; the readers of views must agree.
+using Rule = std::optional<double> (*)(const wchar_t*);
 
 struct Case {
     std::wstring text;
@@ -28,12 +29,26 @@ struct Case {
 void ExpectRule(Rule rule, const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
-        const std::optional<double> result = rule(c.text);
+        const std::optional<double> result = rule(c.text.c_str());
         ASSERT_EQ(result.has_value(), c.expected.has_value());
         if (c.expected) {
             EXPECT_NEAR(*result, *c.expected, c.tolerance * std::max(1.0, std::fabs(*c.expected)));
         }
     }
+}
+
+// The readers of views, called as the rules are: every case must read alike in both forms.
+std::optional<double> NumberOfView(const wchar_t* text) {
+    return ParseNumber(std::wstring_view(text));
+}
+std::optional<double> DegreesOfView(const wchar_t* text) {
+    return ParseDegrees(std::wstring_view(text));
+}
+const Rule kNumberReaders[] = {ParseNumber, NumberOfView};
+const Rule kDegreeReaders[] = {ParseDegrees, DegreesOfView};
+
+bool SameDouble(std::optional<double> a, std::optional<double> b) {
+    return a.has_value() == b.has_value() && (!a || std::memcmp(&*a, &*b, sizeof(double)) == 0);
 }
 
 // Texts the rule must refuse.
@@ -45,23 +60,24 @@ void ExpectRefused(Rule rule, const std::vector<std::wstring>& texts) {
 }
 
 TEST(NumberRule, AcceptsSignDigitsAndOnePoint) {
-    ExpectRule(ParseNumber, {
-                                {L"0", 0.0},
-                                {L"12", 12.0},
-                                {L"-12.5", -12.5},
-                                {L"+7.25", 7.25},
-                                {L"5.", 5.0},
-                                {L".5", 0.5},
-                                {L"-.5", -0.5},
-                                {L"1013.25", 1013.25},
-                                {L"007", 7.0},
-                                {L"1e5", 1e5},
-                                {L"+2.5E-3", 0.0025},
-                                // Texts on either side of the room a short number is read in.
-                                {L"1." + std::wstring(62, L'0'), 1.0},
-                                {L"1." + std::wstring(63, L'0'), 1.0},
-                                {L"-2." + std::wstring(200, L'5'), -2.0 - 5.0 / 9},
-                            });
+    for (const Rule reader : kNumberReaders)
+        ExpectRule(reader, {
+                               {L"0", 0.0},
+                               {L"12", 12.0},
+                               {L"-12.5", -12.5},
+                               {L"+7.25", 7.25},
+                               {L"5.", 5.0},
+                               {L".5", 0.5},
+                               {L"-.5", -0.5},
+                               {L"1013.25", 1013.25},
+                               {L"007", 7.0},
+                               {L"1e5", 1e5},
+                               {L"+2.5E-3", 0.0025},
+                               // Texts on either side of the room a short number is read in.
+                               {L"1." + std::wstring(62, L'0'), 1.0},
+                               {L"1." + std::wstring(63, L'0'), 1.0},
+                               {L"-2." + std::wstring(200, L'5'), -2.0 - 5.0 / 9},
+                           });
 }
 
 // Readings of every length around the 15 digits a double holds exactly, with the point at every
@@ -79,46 +95,100 @@ TEST(NumberRule, ReadsTheSameDoubleAsTheNarrowReader) {
                     text += static_cast<char>('0' + digit(random));
                 }
                 const auto narrow = survey::ReadNumber(text);
-                const auto wide = ParseNumber(std::wstring(text.begin(), text.end()));
-                ASSERT_TRUE(narrow && wide) << text;
-                EXPECT_EQ(std::memcmp(&*narrow, &*wide, sizeof(double)), 0) << text;
+                ASSERT_TRUE(narrow) << text;
+                for (const Rule reader : kNumberReaders)
+                    EXPECT_TRUE(SameDouble(reader(std::wstring(text.begin(), text.end()).c_str()), narrow))
+                        << text;
             }
         }
     }
 }
 
 TEST(NumberRule, RefusesEverythingElse) {
-    ExpectRefused(ParseNumber, {L"", L".", L"-", L"+", L"1.2.3", L"1e", L" 5", L"5 ", L"1,5", L"--5", L"5-",
-                                L"0x10", L"inf", L"nan",
-                                L"\x0661", // an Arabic-Indic digit
-                                std::wstring(100, L'1') + L"\x0661", std::wstring(400, L'9')});
+    for (const Rule reader : kNumberReaders)
+        ExpectRefused(reader, {L"", L".", L"-", L"+", L"1.2.3", L"1e", L" 5", L"5 ", L"1,5", L"--5", L"5-",
+                               L"0x10", L"inf", L"nan",
+                               L"\x0661", // an Arabic-Indic digit
+                               std::wstring(100, L'1') + L"\x0661", std::wstring(400, L'9')});
 }
 
 TEST(DegreesRule, ReadsPointSeparatedFields) {
-    ExpectRule(ParseDegrees, {
-                                 {L"90", 90 * kDegree},
-                                 {L"90.", 90 * kDegree},
-                                 {L"12.5", (12 + 50.0 / 60) * kDegree},
-                                 {L"12.45", (12 + 45.0 / 60) * kDegree},
-                                 {L"123.45.3", (123 + 45.0 / 60 + 30.0 / 3600) * kDegree},
-                                 {L"123.45.30", (123 + 45.0 / 60 + 30.0 / 3600) * kDegree},
-                                 {L"359.59.59.5", (359 + 59.0 / 60 + 59.5 / 3600) * kDegree},
-                                 {L"0.00.00", 0.0},
-                                 {L"0.00.00.25", 0.25 / 3600 * kDegree},
-                                 {L"-0.01.30", -(1.0 / 60 + 30.0 / 3600) * kDegree},
-                                 {L"-12.30.45", -(12 + 30.0 / 60 + 45.0 / 3600) * kDegree},
-                                 {L"+1.02.03", (1 + 2.0 / 60 + 3.0 / 3600) * kDegree},
-                                 {L"400.00.00", 400 * kDegree},
-                                 {L"1.00.00." + std::wstring(70, L'5'), (1 + 5.0 / 9 / 3600) * kDegree},
-                                 {L"1.00.00.5" + std::wstring(62, L'0'), (1 + 0.5 / 3600) * kDegree},
-                                 {L"0" + std::wstring(70, L'0') + L"12.30", (12 + 30.0 / 60) * kDegree},
-                             });
+    for (const Rule reader : kDegreeReaders)
+        ExpectRule(reader, {
+                               {L"90", 90 * kDegree},
+                               {L"90.", 90 * kDegree},
+                               {L"12.5", (12 + 50.0 / 60) * kDegree},
+                               {L"12.45", (12 + 45.0 / 60) * kDegree},
+                               {L"123.45.3", (123 + 45.0 / 60 + 30.0 / 3600) * kDegree},
+                               {L"123.45.30", (123 + 45.0 / 60 + 30.0 / 3600) * kDegree},
+                               {L"359.59.59.5", (359 + 59.0 / 60 + 59.5 / 3600) * kDegree},
+                               {L"0.00.00", 0.0},
+                               {L"0.00.00.25", 0.25 / 3600 * kDegree},
+                               {L"-0.01.30", -(1.0 / 60 + 30.0 / 3600) * kDegree},
+                               {L"-12.30.45", -(12 + 30.0 / 60 + 45.0 / 3600) * kDegree},
+                               {L"+1.02.03", (1 + 2.0 / 60 + 3.0 / 3600) * kDegree},
+                               {L"400.00.00", 400 * kDegree},
+                               {L"1.00.00." + std::wstring(70, L'5'), (1 + 5.0 / 9 / 3600) * kDegree},
+                               {L"1.00.00.5" + std::wstring(62, L'0'), (1 + 0.5 / 3600) * kDegree},
+                               {L"0" + std::wstring(70, L'0') + L"12.30", (12 + 30.0 / 60) * kDegree},
+                           });
 }
 
 TEST(DegreesRule, RefusesMalformedOrOutOfRangeFields) {
-    ExpectRefused(ParseDegrees, {L"", L"-", L".30", L"12.60", L"12.6", L"12.30.60", L"12.30.6", L"12.304",
-                                 L"12.30.456", L"10.20..3.0", L"12.30.", L"12.30.15.", L"12.30.15.5.6",
-                                 L"12..", L"12.3a", L"12a", L"1 2.30", L"--1.00"});
+    for (const Rule reader : kDegreeReaders)
+        ExpectRefused(reader, {L"", L"-", L".30", L"12.60", L"12.6", L"12.30.60", L"12.30.6", L"12.304",
+                               L"12.30.456", L"10.20..3.0", L"12.30.", L"12.30.15.", L"12.30.15.5.6", L"12..",
+                               L"12.3a", L"12a", L"1 2.30", L"--1.00"});
+}
+
+// Angles of every field count, their fraction of a second up to 18 digits long: each reads as
+// its fields summed, to the bit, whichever form it comes in.
+TEST(DegreesRule, ReadsGeneratedAnglesAsTheirFieldsSum) {
+    std::mt19937 random(3600);
+    std::uniform_int_distribution<int> degrees(0, 399), sixty(0, 59), digit(0, 9), fieldCount(0, 3),
+        fractionLength(1, 18);
+    for (int sample = 0; sample < 4000; ++sample) {
+        const int d = degrees(random), m = sixty(random), s = sixty(random), fields = fieldCount(random);
+        std::string text = std::to_string(d);
+        double expected = d;
+        if (fields >= 1) {
+            text += (m < 10 ? ".0" : ".") + std::to_string(m);
+            expected += m * (1.0 / 60.0);
+        }
+        if (fields >= 2) {
+            text += (s < 10 ? ".0" : ".") + std::to_string(s);
+            expected += s * (1.0 / 3600.0);
+        }
+        if (fields == 3) {
+            std::string fraction = "0.";
+            for (int length = fractionLength(random); length > 0; --length)
+                fraction += static_cast<char>('0' + digit(random));
+            text += fraction.substr(1);
+            expected += *survey::ReadNumber(fraction) / 3600.0;
+        }
+        expected = expected * kPi / 180.0;
+        for (const Rule reader : kDegreeReaders)
+            EXPECT_TRUE(SameDouble(reader(std::wstring(text.begin(), text.end()).c_str()), expected)) << text;
+    }
+}
+
+// Random texts of digits, points, signs, exponents and spaces: a view and a NUL-terminated text
+// read alike, accepted or refused.
+TEST(NumberAndDegreesRules, ViewAndTerminatedTextsReadAlike) {
+    const std::wstring alphabet = L"0123456789012345..........-+e ";
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), length(0, 20);
+    int degreesRead = 0;
+    for (int sample = 0; sample < 20000; ++sample) {
+        std::wstring text;
+        for (std::size_t n = length(random); n > 0; --n)
+            text += alphabet[pick(random)];
+        EXPECT_TRUE(SameDouble(ParseNumber(text), ParseNumber(text.c_str())));
+        const auto degrees = ParseDegrees(text.c_str());
+        EXPECT_TRUE(SameDouble(ParseDegrees(text), degrees));
+        degreesRead += degrees ? 1 : 0;
+    }
+    EXPECT_GT(degreesRead, 1000); // the texts reach the angles' every field, not only refusals
 }
 
 TEST(AngleUnitRules, GonsAndMilsScaleToTheCircle) {
