@@ -40,6 +40,8 @@ public:
                 {ToUtf8(p.name), Number(p.northing), Number(p.easting), Number(p.elevation), Text(p.code)});
     }
 
+    bool ReadsObservations() const override { return observations; }
+
     void ObservationReady(const host::Observation& o) override {
         if (!observations)
             return;

@@ -4,6 +4,7 @@
 
 #include "host/pipeline/ImportEvents.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace host {
@@ -21,6 +22,10 @@ public:
     void MessageReported(const Message& message) override { Each(&ImportEvents::MessageReported, message); }
     void FileEnded(const FileEnd& file) override { Each(&ImportEvents::FileEnded, file); }
     void ImportEnded(const ImportEnd& end) override { Each(&ImportEvents::ImportEnded, end); }
+    bool ReadsObservations() const override {
+        return std::any_of(consumers.begin(), consumers.end(),
+                           [](const ImportEvents* consumer) { return consumer->ReadsObservations(); });
+    }
 
 private:
     template <class Handler, class Event> void Each(Handler handler, const Event& event) {

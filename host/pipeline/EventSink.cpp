@@ -46,6 +46,7 @@ void EventSink::StartFile(const wchar_t* name) {
     fileIndex = fileIndex ? *fileIndex + 1 : 0;
     path = OrEmpty(name);
     outcome = FileOutcome::Imported;
+    observationsRead = events.ReadsObservations();
     events.FileBegun({path, *fileIndex});
 }
 
@@ -156,7 +157,12 @@ void EventSink::AddStation(const wchar_t* name) {
     Begin(Item::Station, station, &Station::name, name);
 }
 
+// An observation no consumer reads is begun as no item, so its values land nowhere.
 void EventSink::AddObservation(const wchar_t* target) {
+    if (!observationsRead) {
+        BeginItem(Item::None);
+        return;
+    }
     Begin(Item::Observation, observation, &Observation::target, target);
 }
 

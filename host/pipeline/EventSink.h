@@ -59,6 +59,7 @@ private:
     ImportEvents& events;
     ProgressListener progress;
     Feet feet;
+    bool observationsRead = true; // by some consumer; asked at each file's start
 
     // State of the current file.
     std::optional<std::size_t> fileIndex;

@@ -41,6 +41,10 @@ public:
     virtual void MessageReported(const Message&) {}
     virtual void FileEnded(const FileEnd&) {}
     virtual void ImportEnded(const ImportEnd&) {}
+
+    // Whether this consumer reads observations at all: the sink builds none when no consumer
+    // does, since they are most of a job's items.
+    virtual bool ReadsObservations() const { return true; }
 };
 
 } // namespace host

@@ -33,8 +33,10 @@ public:
     void ImportEnded(const ImportEnd& end) override {
         Add("unreleased " + std::to_string(end.unreleasedObjects));
     }
+    bool ReadsObservations() const override { return readsObservations; }
 
     std::string text;
+    bool readsObservations = true;
 
 private:
     void Add(const std::string& line) { text += line + "\n"; }
@@ -232,6 +234,38 @@ TEST_F(EventSinkTest, HandsOnEachItemWhenTheNextBeginsAndEachFileAtItsEnd) {
     ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[1].points[0].northing, std::nullopt);
     EXPECT_EQ(files[1].stations[1].observations[0].target, L"T2");
+}
+
+// Observations are built only when some consumer reads them, and one skipped leaves the items
+// around it as they were.
+TEST(EventSinkObservations, BuiltOnlyWhenSomeConsumerReadsThem) {
+    for (const bool collectorToo : {false, true}) {
+        HostObjects objects;
+        EventLog log;
+        log.readsObservations = false;
+        std::vector<FileResult> files;
+        testsupport::FileCollector collector{[&](FileResult& file) { files.push_back(std::move(file)); }};
+        EventFanOut events;
+        events.Add(log);
+        if (collectorToo)
+            events.Add(collector);
+        EventSink sink{objects, events};
+        sink.BeginFile(L"a.rdf");
+        sink.AddStation(L"S1");
+        sink.AddObservation(L"T1");
+        sink.SetCode(L"OBS");
+        sink.SetSlopeDistance(12.5);
+        sink.AddPoint(L"P1");
+        sink.SetNorthing(3.0);
+        sink.Finish();
+        EXPECT_EQ(log.text, collectorToo
+                                ? "begin a.rdf\nstation S1\nobservation T1 OBS\npoint P1\nend a.rdf 0\n"
+                                  "unreleased 0\n"
+                                : "begin a.rdf\nstation S1\npoint P1\nend a.rdf 0\nunreleased 0\n");
+        if (collectorToo) {
+            EXPECT_EQ(files.at(0).stations.at(0).observations.at(0).slopeDistance, 12.5);
+        }
+    }
 }
 
 TEST_F(EventSinkTest, ProgressNamesTheFileAndThePass) {

@@ -120,6 +120,7 @@ public:
             Fail(host::ToUtf8(file.path) + ": " + message);
     }
     void ImportEnded(const host::ImportEnd& end) override { unreleasedObjects = end.unreleasedObjects; }
+    bool ReadsObservations() const override { return false; }
 
     bool AllImported() const { return allImported; }
     int UnreleasedObjects() const { return unreleasedObjects; }
