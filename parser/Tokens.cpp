@@ -27,38 +27,71 @@ bool SpaceClass::Beyond(wchar_t c) {
 
 namespace {
 
-// Fields are a few characters long: a scan four at a time beats a library search call, which
-// costs more to set up than the field takes to read.
-#if defined(__SSE2__) && WCHAR_MAX > 0xFFFF
-const wchar_t* FindComma(const wchar_t* p, const wchar_t* const end) {
-    const __m128i comma = _mm_set1_epi32(L',');
-    for (; end - p >= 4; p += 4) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int found = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(chunk, comma)));
-        if (found != 0)
-            return p + __builtin_ctz(static_cast<unsigned>(found));
-    }
-    while (p != end && *p != L',')
-        ++p;
-    return p;
+// The characters one comma mask covers.
+constexpr std::size_t kBlock = 16;
+
+// Bit i is set where p[i] is a comma, for the kBlock characters at `p`.
+#if defined(__SSE2__)
+// The characters are narrowed to bytes with signed saturation, which keeps every ASCII character
+// as it is and turns no other into one, so one byte compare finds the commas of sixteen.
+unsigned CommaBits(const wchar_t* p) {
+    const auto* chunk = reinterpret_cast<const __m128i*>(p);
+#if WCHAR_MAX > 0xFFFF
+    const __m128i low = _mm_packs_epi32(_mm_loadu_si128(chunk), _mm_loadu_si128(chunk + 1));
+    const __m128i high = _mm_packs_epi32(_mm_loadu_si128(chunk + 2), _mm_loadu_si128(chunk + 3));
+#else
+    const __m128i low = _mm_loadu_si128(chunk);
+    const __m128i high = _mm_loadu_si128(chunk + 1);
+#endif
+    const __m128i bytes = _mm_packs_epi16(low, high);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))));
 }
 #else
-const wchar_t* FindComma(const wchar_t* p, const wchar_t* const end) {
-    for (; end - p >= 4; p += 4) {
-        if (p[0] == L',')
-            return p;
-        if (p[1] == L',')
-            return p + 1;
-        if (p[2] == L',')
-            return p + 2;
-        if (p[3] == L',')
-            return p + 3;
+unsigned CommaBits(const wchar_t* p) {
+    unsigned bits = 0;
+    for (std::size_t i = 0; i < kBlock; ++i)
+        bits |= static_cast<unsigned>(p[i] == L',') << i;
+    return bits;
+}
+#endif
+
+// Where fields end among the characters from `base` on, when fewer than a block's are left:
+// bit i for a comma at base[i], and the bit of `end` itself. Reads nothing outside [line, end):
+// the last block of a long line is read as the block that ends the line.
+unsigned LastFieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
+    const auto left = static_cast<std::size_t>(end - base);
+    const unsigned endBit = 1u << left;
+    if (static_cast<std::size_t>(end - line) >= kBlock)
+        return (CommaBits(end - kBlock) >> (kBlock - left)) | endBit;
+    unsigned bits = endBit;
+    for (std::size_t i = 0; i < left; ++i)
+        bits |= static_cast<unsigned>(base[i] == L',') << i;
+    return bits;
+}
+
+// Where fields end among the kBlock characters from `base` on, as LastFieldEnds.
+inline unsigned FieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
+    return static_cast<std::size_t>(end - base) > kBlock ? CommaBits(base) : LastFieldEnds(line, base, end);
+}
+
+unsigned LowestBit(unsigned bits) {
+#if defined(__GNUC__)
+    return static_cast<unsigned>(__builtin_ctz(bits));
+#else
+    unsigned index = 0;
+    while ((bits & 1u) == 0) {
+        bits >>= 1;
+        ++index;
     }
+    return index;
+#endif
+}
+
+const wchar_t* FindComma(const wchar_t* p, const wchar_t* const end) {
     while (p != end && *p != L',')
         ++p;
     return p;
 }
-#endif
 
 } // namespace
 
@@ -85,51 +118,76 @@ const TokenList& LineSplitter::Split(wchar_t* text, std::size_t size, std::size_
 }
 
 const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
-    if (!fieldsLeft)
-        return tokens;
+    if (fieldsLeft && tokens.count < maxFields)
+        SplitFields(maxFields);
+    return tokens;
+}
+
+Token* LineSplitter::Room(std::size_t count, std::size_t more) {
+    if (tokens.capacity - count < more) {
+        const std::size_t capacity = 2 * tokens.capacity + more;
+        std::unique_ptr<Token[]> larger(new Token[capacity]);
+        std::copy(tokens.slots.get(), tokens.slots.get() + count, larger.get());
+        tokens.slots = std::move(larger);
+        tokens.capacity = capacity;
+    }
+    return tokens.slots.get();
+}
+
+void LineSplitter::SplitFields(std::size_t maxFields) {
+    const SpaceClass::PlainTest plain = isSpace.Plain();
+    wchar_t* const lineEnd = end;
     wchar_t* field = nextField;
+    wchar_t* base = field;
+    unsigned ends = FieldEnds(line, base, lineEnd);
     std::size_t count = tokens.count;
-    Token* slots = tokens.slots.data();
-    std::size_t room = tokens.slots.size();
-    // Room for the token about to be written and the insertion before it.
-    const auto makeRoom = [&] {
-        if (room - count < 2) {
-            tokens.slots.resize(2 * room + 16);
-            slots = tokens.slots.data();
-            room = tokens.slots.size();
-        }
-    };
-    while (count < maxFields) {
-        makeRoom();
-        if (count == insertion.position) {
-            slots[count++] = insertion.token;
-            if (count == maxFields)
+    // A block ends at most kBlock + 1 fields, and the insertion may come among them: room is
+    // made once a block, not once a field.
+    constexpr std::size_t kBlockRoom = kBlock + 2;
+    Token* slots = Room(count, kBlockRoom);
+    // The fields before the insertion are split without looking out for it.
+    const bool insertionAhead = insertion.position >= count && insertion.position < maxFields;
+    std::size_t limit = insertionAhead ? insertion.position : maxFields;
+    for (;;) {
+        while (count < limit) {
+            if (ends == 0) {
+                base += kBlock;
+                ends = FieldEnds(line, base, lineEnd);
+                slots = Room(count, kBlockRoom);
+                continue;
+            }
+            wchar_t* const stop = base + LowestBit(ends);
+            ends &= ends - 1;
+            Span token{field, stop};
+            // Most fields begin and end with a printable character: nothing to trim.
+            if (field != stop && !(plain(field[0]) && plain(stop[-1])))
+                token = Trim(token);
+            // The line's own terminator already ends a token that reaches the end of the line.
+            // No character of a line is a zero, so a zero kept as the overwritten one means "none".
+            slots[count++] =
+                Token(token.first, static_cast<std::size_t>(token.last - token.first), *token.last);
+            *token.last = L'\0';
+            if (stop == lineEnd) {
+                fieldsLeft = false;
                 break;
+            }
+            field = stop + 1;
         }
-        wchar_t* const stop = field + (FindComma(field, end) - field);
-        wchar_t* first = field;
-        wchar_t* last = stop;
-        // Most fields begin and end with a printable character: nothing to trim.
-        if (first != last && !(isSpace.Plain(*first) && isSpace.Plain(last[-1]))) {
-            while (first != last && isSpace(*first))
-                ++first;
-            while (last != first && isSpace(last[-1]))
-                --last;
-        }
-        // The line's own terminator already ends a token that reaches the end of the line. No
-        // character of a line is a zero, so a zero kept as the overwritten one means "none".
-        const wchar_t overwritten = *last;
-        *last = L'\0';
-        slots[count++] = Token(first, static_cast<std::size_t>(last - first), overwritten);
-        if (stop == end) {
-            fieldsLeft = false;
+        if (!fieldsLeft || limit == maxFields)
             break;
-        }
-        field = stop + 1;
+        slots[count++] = insertion.token;
+        limit = maxFields;
     }
     tokens.count = count;
     nextField = field;
-    return tokens;
+}
+
+LineSplitter::Span LineSplitter::Trim(Span field) {
+    while (field.first != field.last && isSpace(*field.first))
+        ++field.first;
+    while (field.last != field.first && isSpace(field.last[-1]))
+        --field.last;
+    return field;
 }
 
 void LineSplitter::Restore() {
