@@ -43,12 +43,13 @@ void LineList::Append(std::string_view bytes, const platform::AnsiLineDecoder& d
 // more room than its bytes and line feed, so each line still finds room for the bytes after it.
 std::size_t LineList::AppendLines(std::string_view bytes, const platform::AnsiLineDecoder& decoder) {
     MakeRoom(bytes.size() + 1);
+    platform::LineBatch batch;
     std::size_t taken = 0;
-    std::size_t length = 0;
-    while (const std::size_t took = decoder.ConvertLine(bytes.substr(taken), text.get() + used, length)) {
-        text[used + length] = L'\0';
-        starts.push_back(used);
-        used += length + 1;
+    while (const std::size_t took = decoder.ConvertLines(bytes.substr(taken), text.get() + used, batch)) {
+        for (std::size_t i = 0; i < batch.count; ++i) {
+            starts.push_back(used);
+            used += batch.lengths[i] + 1;
+        }
         taken += took;
     }
     return taken;
