@@ -1,6 +1,7 @@
 #include "parser/Tokens.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwchar>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -27,14 +28,15 @@ bool SpaceClass::Beyond(wchar_t c) {
 
 namespace {
 
-// The characters one comma mask covers.
-constexpr std::size_t kBlock = 16;
+// The characters one comma mask covers, and the mask, with a bit to spare for the line's end.
+constexpr std::size_t kBlock = 32;
+using FieldBits = std::uint64_t;
 
-// Bit i is set where p[i] is a comma, for the kBlock characters at `p`.
 #if defined(__SSE2__)
-// The characters are narrowed to bytes with signed saturation, which keeps every ASCII character
-// as it is and turns no other into one, so one byte compare finds the commas of sixteen.
-unsigned CommaBits(const wchar_t* p) {
+// Bit i is set where p[i] is a comma, for the sixteen characters at `p`. They are narrowed to
+// bytes with signed saturation, which keeps every ASCII character as it is and turns no other
+// into one, so one byte compare finds the commas of all sixteen.
+unsigned CommaBits16(const wchar_t* p) {
     const auto* chunk = reinterpret_cast<const __m128i*>(p);
 #if WCHAR_MAX > 0xFFFF
     const __m128i low = _mm_packs_epi32(_mm_loadu_si128(chunk), _mm_loadu_si128(chunk + 1));
@@ -46,39 +48,44 @@ unsigned CommaBits(const wchar_t* p) {
     const __m128i bytes = _mm_packs_epi16(low, high);
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))));
 }
+
+// Bit i is set where p[i] is a comma, for the kBlock characters at `p`.
+FieldBits CommaBits(const wchar_t* p) {
+    return CommaBits16(p) | FieldBits{CommaBits16(p + 16)} << 16;
+}
 #else
-unsigned CommaBits(const wchar_t* p) {
-    unsigned bits = 0;
+FieldBits CommaBits(const wchar_t* p) {
+    FieldBits bits = 0;
     for (std::size_t i = 0; i < kBlock; ++i)
-        bits |= static_cast<unsigned>(p[i] == L',') << i;
+        bits |= FieldBits{p[i] == L','} << i;
     return bits;
 }
 #endif
 
-// Where fields end among the characters from `base` on, when fewer than a block's are left:
+// Where fields end among the characters from `base` on, when no more than a block's are left:
 // bit i for a comma at base[i], and the bit of `end` itself. Reads nothing outside [line, end):
 // the last block of a long line is read as the block that ends the line.
-unsigned LastFieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
+FieldBits LastFieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
     const auto left = static_cast<std::size_t>(end - base);
-    const unsigned endBit = 1u << left;
+    const FieldBits endBit = FieldBits{1} << left;
     if (static_cast<std::size_t>(end - line) >= kBlock)
         return (CommaBits(end - kBlock) >> (kBlock - left)) | endBit;
-    unsigned bits = endBit;
+    FieldBits bits = endBit;
     for (std::size_t i = 0; i < left; ++i)
-        bits |= static_cast<unsigned>(base[i] == L',') << i;
+        bits |= FieldBits{base[i] == L','} << i;
     return bits;
 }
 
 // Where fields end among the kBlock characters from `base` on, as LastFieldEnds.
-inline unsigned FieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
+inline FieldBits FieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
     return static_cast<std::size_t>(end - base) > kBlock ? CommaBits(base) : LastFieldEnds(line, base, end);
 }
 
-unsigned LowestBit(unsigned bits) {
+std::size_t LowestBit(FieldBits bits) {
 #if defined(__GNUC__)
-    return static_cast<unsigned>(__builtin_ctz(bits));
+    return static_cast<std::size_t>(__builtin_ctzll(bits));
 #else
-    unsigned index = 0;
+    std::size_t index = 0;
     while ((bits & 1u) == 0) {
         bits >>= 1;
         ++index;
@@ -139,7 +146,7 @@ void LineSplitter::SplitFields(std::size_t maxFields) {
     wchar_t* const lineEnd = end;
     wchar_t* field = nextField;
     wchar_t* base = field;
-    unsigned ends = FieldEnds(line, base, lineEnd);
+    FieldBits ends = FieldEnds(line, base, lineEnd);
     std::size_t count = tokens.count;
     // A block ends at most kBlock + 1 fields, and the insertion may come among them: room is
     // made once a block, not once a field.
