@@ -31,14 +31,6 @@ const CRawDataParser::DispatchRow CRawDataParser::kDispatch[] = {
 CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan, LinesAfterSplit lines)
     : sink(sink), settings(sink->GetConverterFactory()), preScan(preScan), splitter(lines) {}
 
-// The code is read first, unsplit; the line is split once, only as far as its record reads.
-void CRawDataParser::ParseLine(wchar_t* line, std::size_t length) {
-    if (preScan)
-        PreScanLine(line, length);
-    else
-        DispatchLine(line, length);
-}
-
 // The pre-scan only announces the targets of face observations, so the host knows every
 // observed point before the import pass refers to it.
 void CRawDataParser::PreScanLine(wchar_t* line, std::size_t length) {
@@ -54,6 +46,7 @@ void CRawDataParser::PreScanLine(wchar_t* line, std::size_t length) {
         sink->AddPoint(tokens[1].c_str());
 }
 
+// The code is read first, unsplit; the line is split once, only as far as its record reads.
 void CRawDataParser::DispatchLine(wchar_t* line, std::size_t length) {
     const std::wstring_view code = splitter.LeadingField(line, length);
     if (code.size() != 2)

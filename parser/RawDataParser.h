@@ -24,7 +24,12 @@ public:
 
     // Splits the `length` characters at `line`, which a zero follows, in place; gives them back
     // unchanged before returning unless the parser was made with LinesAfterSplit::Dropped.
-    void ParseLine(wchar_t* line, std::size_t length);
+    void ParseLine(wchar_t* line, std::size_t length) {
+        if (!preScan)
+            DispatchLine(line, length);
+        else if (MayHoldFaceObservation(line, length))
+            PreScanLine(line, length);
+    }
     // Sends what the last station still holds; called once after the last line.
     void Finish();
 
@@ -35,6 +40,11 @@ private:
     struct DispatchRow;
     static const DispatchRow kDispatch[];
 
+    // False for the usual line, one that begins with a printable character other than 'F', at
+    // the cost of a comparison or two.
+    bool MayHoldFaceObservation(const wchar_t* line, std::size_t length) const {
+        return length != 0 && (line[0] == L'F' || !splitter.Plain()(line[0]));
+    }
     void PreScanLine(wchar_t* line, std::size_t length);
     void DispatchLine(wchar_t* line, std::size_t length);
 

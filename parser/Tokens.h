@@ -134,6 +134,7 @@ public:
     void Restore();
 
     const TokenList& Tokens() const { return tokens; }
+    SpaceClass::PlainTest Plain() const { return isSpace.Plain(); }
     // The line's first field, trimmed, without splitting the line: no zero follows it.
     std::wstring_view LeadingField(const wchar_t* line, std::size_t length) {
         // Most lines begin with their two-letter code and its comma.
