@@ -59,11 +59,27 @@ private:
     // backsight's face-left reading becomes `orientation`, and closes the station.
     void FlushObservations(double orientation);
     void ResetStation();
-    void SendPendingBacksight();
+    void SendPendingBacksight() {
+        if (pendingBacksight)
+            SendBacksight();
+    }
+    void SendBacksight();
     void ReportMessage(unsigned id);
     // The job's converter, or null after the message that its units were never named.
-    IDistanceConverter* DistancesOrReport();
-    Plugin::IAngleConverter* AnglesOrReport();
+    IDistanceConverter* DistancesOrReport() {
+        IDistanceConverter* const distances = settings.Distances();
+        if (distances == nullptr)
+            ReportMissingDistanceUnits();
+        return distances;
+    }
+    Plugin::IAngleConverter* AnglesOrReport() {
+        Plugin::IAngleConverter* const angles = settings.Angles();
+        if (angles == nullptr)
+            ReportMissingAngleUnits();
+        return angles;
+    }
+    void ReportMissingDistanceUnits();
+    void ReportMissingAngleUnits();
     // Sends token `index` through `converter` to `setter` when it converts; false when the line
     // ends before that token.
     template <class Converter>

@@ -113,7 +113,7 @@ std::wstring_view LineSplitter::TrimmedLeadingField(const wchar_t* text, std::si
 }
 
 const TokenList& LineSplitter::Split(wchar_t* text, std::size_t size, std::size_t maxFields,
-                                     Insertion inserted) {
+                                     const Insertion& inserted) {
     Restore();
     line = text;
     end = text + size;
@@ -197,8 +197,8 @@ LineSplitter::Span LineSplitter::Trim(Span field) {
     return field;
 }
 
-void LineSplitter::Restore() {
-    if (line != nullptr && after == LinesAfterSplit::GivenBack) {
+void LineSplitter::EndSplit() {
+    if (after == LinesAfterSplit::GivenBack) {
         for (const Token& token : tokens)
             if (token.Overwritten() != L'\0')
                 line[(token.data() - line) + static_cast<std::ptrdiff_t>(token.size())] = token.Overwritten();

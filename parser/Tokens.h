@@ -123,7 +123,8 @@ public:
     // zero must follow; the rest of the line is not read. Restores the previous line first. The
     // tokens stay valid until the next Split or Restore. `insertion` counts toward maxFields.
     const TokenList& Split(wchar_t* line, std::size_t length,
-                           std::size_t maxFields = static_cast<std::size_t>(-1), Insertion insertion = {});
+                           std::size_t maxFields = static_cast<std::size_t>(-1),
+                           const Insertion& insertion = {});
     const TokenList& Split(std::wstring& line, std::size_t maxFields = static_cast<std::size_t>(-1)) {
         return Split(line.data(), line.size(), maxFields);
     }
@@ -131,7 +132,10 @@ public:
     const TokenList& SplitFurther(std::size_t maxFields);
     // Gives the last line split its own characters back (unless lines are dropped after
     // their split) and ends the split.
-    void Restore();
+    void Restore() {
+        if (line != nullptr)
+            EndSplit();
+    }
 
     const TokenList& Tokens() const { return tokens; }
     SpaceClass::PlainTest Plain() const { return isSpace.Plain(); }
@@ -153,6 +157,7 @@ public:
 
 private:
     std::wstring_view TrimmedLeadingField(const wchar_t* line, std::size_t length);
+    void EndSplit();
     struct Span {
         wchar_t* first;
         wchar_t* last;
@@ -178,7 +183,7 @@ private:
 class ScopedSplit {
 public:
     ScopedSplit(LineSplitter& splitter, wchar_t* line, std::size_t length,
-                std::size_t maxFields = static_cast<std::size_t>(-1), Insertion insertion = {})
+                std::size_t maxFields = static_cast<std::size_t>(-1), const Insertion& insertion = {})
         : splitter(splitter) {
         splitter.Split(line, length, maxFields, insertion);
     }
