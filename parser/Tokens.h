@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
-#include <vector>
 
 // One trimmed field of a line: a view into the line itself. While the split that made it lasts,
 // a zero follows its text, so the host can be handed c_str() as it stands.

@@ -205,9 +205,10 @@ std::size_t AnsiLineDecoder::WidenAsciiLine(std::string_view bytes, wchar_t* out
     for (; i < size && !StopsAsciiLine(p[i]); ++i)
         out[i] = static_cast<wchar_t>(p[i]);
     const std::size_t ending = i < size ? LineEndAt(bytes, i) : 0;
-    if (ending != 0)
-        length = i;
-    return ending == 0 ? 0 : i + ending;
+    if (ending == 0)
+        return 0;
+    length = i;
+    return i + ending;
 }
 
 // A bare line feed leaves the characters after it where the chunk's widening put them, so the
