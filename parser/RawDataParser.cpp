@@ -11,33 +11,34 @@ struct CRawDataParser::DispatchRow {
     // How far the handler reads, counting the placeholder; the rest of the line is never split.
     std::size_t fieldsRead;
     // SS records lack the field SO records carry at position 2; the placeholder evens them out.
-    bool insertUnusedField;
+    // It takes position 2 as the split passes it, so no token has to move; a line without a
+    // third field never gets it.
+    Insertion placeholder;
     Handler handler;
 };
 
+namespace {
+
+constexpr Insertion kNoInsertion{};
+constexpr Insertion kUnusedThirdField{2, Token(L"unused", 6)};
+
+} // namespace
+
 const CRawDataParser::DispatchRow CRawDataParser::kDispatch[] = {
-    {L"CO", 1, 2, false, &CRawDataParser::HandleHeader},
-    {L"ST", 1, 8, false, &CRawDataParser::HandleStation},
-    {L"F1", 1, 6, false, &CRawDataParser::HandleFaceObservation},
-    {L"F2", 1, 6, false, &CRawDataParser::HandleFaceObservation},
-    {L"SS", 3, 9, true, &CRawDataParser::HandleSideShot},
-    {L"SO", 1, 9, false, &CRawDataParser::HandleSideShot},
-    {L"MC", 1, 7, false, &CRawDataParser::HandleCoordinate},
-    {L"MP", 1, 7, false, &CRawDataParser::HandleCoordinate},
-    {L"RE", 1, 7, false, &CRawDataParser::HandleCoordinate},
-    {L"UP", 1, 7, false, &CRawDataParser::HandleCoordinate},
+    {L"CO", 1, 2, kNoInsertion, &CRawDataParser::HandleHeader},
+    {L"ST", 1, 8, kNoInsertion, &CRawDataParser::HandleStation},
+    {L"F1", 1, 6, kNoInsertion, &CRawDataParser::HandleFaceObservation},
+    {L"F2", 1, 6, kNoInsertion, &CRawDataParser::HandleFaceObservation},
+    {L"SS", 3, 9, kUnusedThirdField, &CRawDataParser::HandleSideShot},
+    {L"SO", 1, 9, kNoInsertion, &CRawDataParser::HandleSideShot},
+    {L"MC", 1, 7, kNoInsertion, &CRawDataParser::HandleCoordinate},
+    {L"MP", 1, 7, kNoInsertion, &CRawDataParser::HandleCoordinate},
+    {L"RE", 1, 7, kNoInsertion, &CRawDataParser::HandleCoordinate},
+    {L"UP", 1, 7, kNoInsertion, &CRawDataParser::HandleCoordinate},
 };
 
 CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan, LinesAfterSplit lines)
     : sink(sink), settings(sink->GetConverterFactory()), preScan(preScan), splitter(lines) {}
-
-// The code is read first, unsplit; the line is split once, only as far as its record reads.
-void CRawDataParser::ParseLine(wchar_t* line, std::size_t length) {
-    if (preScan)
-        PreScanLine(line, length);
-    else
-        DispatchLine(line, length);
-}
 
 // The pre-scan only announces the targets of face observations, so the host knows every
 // observed point before the import pass refers to it.
@@ -54,6 +55,7 @@ void CRawDataParser::PreScanLine(wchar_t* line, std::size_t length) {
         sink->AddPoint(tokens[1].c_str());
 }
 
+// The code is read first, unsplit; the line is split once, only as far as its record reads.
 void CRawDataParser::DispatchLine(wchar_t* line, std::size_t length) {
     const std::wstring_view code = splitter.LeadingField(line, length);
     if (code.size() != 2)
@@ -64,12 +66,7 @@ void CRawDataParser::DispatchLine(wchar_t* line, std::size_t length) {
         });
     if (row == std::end(kDispatch))
         return;
-    // The placeholder takes position 2 as the split passes it, so no token has to move; a line
-    // without a third field never gets it.
-    Insertion insertion;
-    if (row->insertUnusedField)
-        insertion = {2, Token(L"unused", 6)};
-    const ScopedSplit split(splitter, line, length, row->fieldsRead, insertion);
+    const ScopedSplit split(splitter, line, length, row->fieldsRead, row->placeholder);
     const TokenList& tokens = split.Tokens();
     if (tokens.size() < row->tokensRequired)
         return;
@@ -92,14 +89,10 @@ void CRawDataParser::ReportMessage(unsigned id) {
     sink->ReportMessage(LoadMessage(id).c_str());
 }
 
-IDistanceConverter* CRawDataParser::DistancesOrReport() {
-    if (settings.Distances() == nullptr)
-        ReportMessage(kNoDistanceUnits);
-    return settings.Distances();
+void CRawDataParser::ReportMissingDistanceUnits() {
+    ReportMessage(kNoDistanceUnits);
 }
 
-Plugin::IAngleConverter* CRawDataParser::AnglesOrReport() {
-    if (settings.Angles() == nullptr)
-        ReportMessage(kNoAngleUnits);
-    return settings.Angles();
+void CRawDataParser::ReportMissingAngleUnits() {
+    ReportMessage(kNoAngleUnits);
 }

@@ -24,7 +24,12 @@ public:
 
     // Splits the `length` characters at `line`, which a zero follows, in place; gives them back
     // unchanged before returning unless the parser was made with LinesAfterSplit::Dropped.
-    void ParseLine(wchar_t* line, std::size_t length);
+    void ParseLine(wchar_t* line, std::size_t length) {
+        if (!preScan)
+            DispatchLine(line, length);
+        else if (MayHoldFaceObservation(line, length))
+            PreScanLine(line, length);
+    }
     // Sends what the last station still holds; called once after the last line.
     void Finish();
 
@@ -35,6 +40,11 @@ private:
     struct DispatchRow;
     static const DispatchRow kDispatch[];
 
+    // False for the usual line, one that begins with a printable character other than 'F', at
+    // the cost of a comparison or two.
+    bool MayHoldFaceObservation(const wchar_t* line, std::size_t length) const {
+        return length != 0 && (line[0] == L'F' || !splitter.Plain()(line[0]));
+    }
     void PreScanLine(wchar_t* line, std::size_t length);
     void DispatchLine(wchar_t* line, std::size_t length);
 
@@ -49,11 +59,27 @@ private:
     // backsight's face-left reading becomes `orientation`, and closes the station.
     void FlushObservations(double orientation);
     void ResetStation();
-    void SendPendingBacksight();
+    void SendPendingBacksight() {
+        if (pendingBacksight)
+            SendBacksight();
+    }
+    void SendBacksight();
     void ReportMessage(unsigned id);
     // The job's converter, or null after the message that its units were never named.
-    IDistanceConverter* DistancesOrReport();
-    Plugin::IAngleConverter* AnglesOrReport();
+    IDistanceConverter* DistancesOrReport() {
+        IDistanceConverter* const distances = settings.Distances();
+        if (distances == nullptr)
+            ReportMissingDistanceUnits();
+        return distances;
+    }
+    Plugin::IAngleConverter* AnglesOrReport() {
+        Plugin::IAngleConverter* const angles = settings.Angles();
+        if (angles == nullptr)
+            ReportMissingAngleUnits();
+        return angles;
+    }
+    void ReportMissingDistanceUnits();
+    void ReportMissingAngleUnits();
     // Sends token `index` through `converter` to `setter` when it converts; false when the line
     // ends before that token.
     template <class Converter>

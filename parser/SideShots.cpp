@@ -16,9 +16,7 @@ enum SideShotToken : std::size_t {
 } // namespace
 
 // The station record's backsight, when no face round followed it.
-void CRawDataParser::SendPendingBacksight() {
-    if (!pendingBacksight)
-        return;
+void CRawDataParser::SendBacksight() {
     sink->AddObservation(pendingBacksight->name.c_str());
     if (HasValue(pendingBacksight->horizontalAngle))
         sink->SetHorizontalAngle(ValueOf(pendingBacksight->horizontalAngle));

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
-#include <vector>
 
 // One trimmed field of a line: a view into the line itself. While the split that made it lasts,
 // a zero follows its text, so the host can be handed c_str() as it stands.
@@ -42,14 +41,15 @@ public:
     std::size_t size() const { return count; }
     bool empty() const { return count == 0; }
     const Token& operator[](std::size_t index) const { return slots[index]; }
-    const Token* begin() const { return slots.data(); }
-    const Token* end() const { return slots.data() + count; }
+    const Token* begin() const { return slots.get(); }
+    const Token* end() const { return slots.get() + count; }
 
 private:
     friend class LineSplitter;
 
-    std::vector<Token> slots; // the first `count` hold the line's tokens
+    std::unique_ptr<Token[]> slots; // the first `count` of `capacity` hold the line's tokens
     std::size_t count = 0;
+    std::size_t capacity = 0;
 };
 
 // Whether `token` is exactly the two-letter record code `code` (case-sensitive).
@@ -75,12 +75,19 @@ public:
         const auto code = static_cast<std::size_t>(c);
         return code < ascii.size() ? ascii[code] : Beyond(c);
     }
-    // Whether `c` is a printable ASCII character (neither the space nor a control) that the
-    // locale does not count as white space: one comparison for the usual end of a field.
-    bool Plain(wchar_t c) const {
-        return graphNeverSpace &&
-               static_cast<std::make_unsigned_t<wchar_t>>(c - kFirstGraph) <= kLastGraph - kFirstGraph;
-    }
+    // Tells, in one comparison, whether a character is printable ASCII (neither the space nor
+    // a control) that the locale does not count as white space: the usual end of a field.
+    class PlainTest {
+    public:
+        explicit PlainTest(bool graphNeverSpace) : span(graphNeverSpace ? kLastGraph - kFirstGraph + 1 : 0) {}
+        bool operator()(wchar_t c) const {
+            return static_cast<std::make_unsigned_t<wchar_t>>(c - kFirstGraph) < span;
+        }
+
+    private:
+        std::make_unsigned_t<wchar_t> span; // none when the locale counts a printable one as space
+    };
+    PlainTest Plain() const { return PlainTest(graphNeverSpace); }
 
 private:
     enum Answer : unsigned char { kNotAsked, kSpace, kNotSpace };
@@ -115,7 +122,8 @@ public:
     // zero must follow; the rest of the line is not read. Restores the previous line first. The
     // tokens stay valid until the next Split or Restore. `insertion` counts toward maxFields.
     const TokenList& Split(wchar_t* line, std::size_t length,
-                           std::size_t maxFields = static_cast<std::size_t>(-1), Insertion insertion = {});
+                           std::size_t maxFields = static_cast<std::size_t>(-1),
+                           const Insertion& insertion = {});
     const TokenList& Split(std::wstring& line, std::size_t maxFields = static_cast<std::size_t>(-1)) {
         return Split(line.data(), line.size(), maxFields);
     }
@@ -123,9 +131,13 @@ public:
     const TokenList& SplitFurther(std::size_t maxFields);
     // Gives the last line split its own characters back (unless lines are dropped after
     // their split) and ends the split.
-    void Restore();
+    void Restore() {
+        if (line != nullptr)
+            EndSplit();
+    }
 
     const TokenList& Tokens() const { return tokens; }
+    SpaceClass::PlainTest Plain() const { return isSpace.Plain(); }
     // The line's first field, trimmed, without splitting the line: no zero follows it.
     std::wstring_view LeadingField(const wchar_t* line, std::size_t length) {
         // Most lines begin with their two-letter code and its comma.
@@ -144,6 +156,17 @@ public:
 
 private:
     std::wstring_view TrimmedLeadingField(const wchar_t* line, std::size_t length);
+    void EndSplit();
+    struct Span {
+        wchar_t* first;
+        wchar_t* last;
+    };
+    // Room for `more` tokens after the first `count`; returns the first token's slot.
+    Token* Room(std::size_t count, std::size_t more);
+    // Splits fields from nextField on until there are `maxFields` tokens or the line ends.
+    void SplitFields(std::size_t maxFields);
+    // [first, last) without its leading and trailing white space.
+    Span Trim(Span field);
 
     SpaceClass isSpace;
     LinesAfterSplit after;
@@ -159,7 +182,7 @@ private:
 class ScopedSplit {
 public:
     ScopedSplit(LineSplitter& splitter, wchar_t* line, std::size_t length,
-                std::size_t maxFields = static_cast<std::size_t>(-1), Insertion insertion = {})
+                std::size_t maxFields = static_cast<std::size_t>(-1), const Insertion& insertion = {})
         : splitter(splitter) {
         splitter.Split(line, length, maxFields, insertion);
     }

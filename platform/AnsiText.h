@@ -9,6 +9,13 @@
 
 namespace platform {
 
+// The lengths of the lines one AnsiLineDecoder::ConvertLines call converted, in order.
+struct LineBatch {
+    static constexpr std::size_t kMaxLines = 64;
+    std::array<std::size_t, kMaxLines> lengths;
+    std::size_t count = 0;
+};
+
 class AnsiLineDecoder {
 public:
     // Samples the calling thread's character set; use the decoder on that thread.
@@ -23,6 +30,29 @@ public:
     // many bytes the line took, its line feed included, and sets `length` to the characters
     // written; returns 0, leaving `length`, when `bytes` holds no line feed.
     std::size_t ConvertLine(std::string_view bytes, wchar_t* out, std::size_t& length) const;
+    // The lines at the start of `bytes` whose line feeds are among them, at most a batch of them,
+    // converted as ConvertLine does into `out` (room for bytes.size() characters) one after the
+    // other, each followed by a zero; `batch` receives their lengths. Returns the bytes taken.
+    std::size_t ConvertLines(std::string_view bytes, wchar_t* out, LineBatch& batch) const {
+        batch.count = 0;
+        std::size_t taken = 0;
+        std::size_t written = 0;
+        while (batch.count < LineBatch::kMaxLines) {
+#ifndef _WIN32
+            if (asciiKept && WidenPlainLines(bytes, out, taken, written, batch))
+                break;
+#endif
+            std::size_t& length = batch.lengths[batch.count];
+            const std::size_t took = ConvertLine(bytes.substr(taken), out + written, length);
+            if (took == 0)
+                break;
+            out[written + length] = L'\0';
+            ++batch.count;
+            taken += took;
+            written += length + 1;
+        }
+        return taken;
+    }
     // The same conversion as a string of its own.
     std::wstring Convert(std::string_view bytes) const {
         std::wstring line(bytes.size(), L'\0');
@@ -43,6 +73,11 @@ private:
         return feed + 1;
     }
 #ifndef _WIN32
+    // Converts plain ASCII lines from byte `taken` of `bytes` on, across their ends sixteen bytes
+    // at a time, into `out` from character `written` on, adding them to `batch` and moving both
+    // counts past them. Stops before a line it does not convert whole; true when the batch is full.
+    bool WidenPlainLines(std::string_view bytes, wchar_t* out, std::size_t& taken, std::size_t& written,
+                         LineBatch& batch) const;
     std::size_t WidenAsciiLine(std::string_view bytes, wchar_t* out, std::size_t& length) const;
     std::size_t Decode(std::string_view bytes, wchar_t* out) const;
 

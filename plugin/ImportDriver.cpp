@@ -31,9 +31,10 @@ LineList ReadLines(platform::SharedTextFile& file) {
     std::string_view bytes;
     std::string spill; // for the rare line that a buffer boundary cuts
     for (;;) {
-        // Lines are taken straight from the file's buffer, found and converted in one pass.
+        // Lines are taken straight from the file's buffer, all that lie whole in it at once,
+        // each found and converted in one pass.
         const std::string_view ahead = file.Ahead();
-        if (const std::size_t taken = ahead.empty() ? 0 : lines.AppendFirstLine(ahead, decoder)) {
+        if (const std::size_t taken = ahead.empty() ? 0 : lines.AppendLines(ahead, decoder)) {
             file.Skip(taken);
             continue;
         }

@@ -38,16 +38,19 @@ void LineList::Append(std::string_view bytes, const platform::AnsiLineDecoder& d
     used += length + 1;
 }
 
-// The room asked for is all of `bytes`, where the line is not yet found; a list reserved for
-// the whole file has that room already, since no line decodes to more characters than bytes.
-std::size_t LineList::AppendFirstLine(std::string_view bytes, const platform::AnsiLineDecoder& decoder) {
+// The room asked for is all of `bytes`; a list reserved for the whole file has that room
+// already, since no line decodes to more characters than bytes. A line and its zero take no
+// more room than its bytes and line feed, so each line still finds room for the bytes after it.
+std::size_t LineList::AppendLines(std::string_view bytes, const platform::AnsiLineDecoder& decoder) {
     MakeRoom(bytes.size() + 1);
-    std::size_t length = 0;
-    const std::size_t taken = decoder.ConvertLine(bytes, text.get() + used, length);
-    if (taken == 0)
-        return 0;
-    text[used + length] = L'\0';
-    starts.push_back(used);
-    used += length + 1;
+    platform::LineBatch batch;
+    std::size_t taken = 0;
+    while (const std::size_t took = decoder.ConvertLines(bytes.substr(taken), text.get() + used, batch)) {
+        for (std::size_t i = 0; i < batch.count; ++i) {
+            starts.push_back(used);
+            used += batch.lengths[i] + 1;
+        }
+        taken += took;
+    }
     return taken;
 }

@@ -21,9 +21,10 @@ public:
     // Converts one line's bytes and appends it.
     void Append(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
 
-    // Converts and appends the line at the start of `bytes`, when its line feed is among them;
-    // returns how many bytes it took, or 0 (nothing appended) when the line goes on past them.
-    std::size_t AppendFirstLine(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
+    // Converts and appends the lines at the start of `bytes` whose line feeds are among them;
+    // returns how many bytes they took, or 0 (nothing appended) when the first line goes on
+    // past them.
+    std::size_t AppendLines(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
 
     std::size_t Count() const { return starts.size(); }
 

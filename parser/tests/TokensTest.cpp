@@ -86,4 +86,37 @@ TEST(LeanPaths, LeadingFieldsAreThoseOfTheWholeSplit) {
     }
 }
 
+// Lines of several blocks' length, split a few fields at a time with and without a token put
+// in on the way, must give the whole split's fields. The alphabet holds characters whose low
+// byte is a comma's, and characters beyond the basic plane, which no comma search may take
+// for one.
+TEST(LeanPaths, StepwiseSplitsWithAnInsertionMatchTheWholeSplit) {
+    std::mt19937 random(9);
+    const std::wstring alphabet = L"SS,1.5 ,\t\u012c\uff2c\U0001002cx";
+    const Token inserted(L"unused", 6);
+    LineSplitter splitter;
+    for (int round = 0; round < 20000; ++round) {
+        const std::wstring original = RandomText(random, alphabet, 90);
+        Texts expected = BoostSplit(original);
+        const std::size_t position = std::uniform_int_distribution<std::size_t>(0, 4)(random);
+        // A line without a field at the position gets no insertion.
+        const bool insert = round % 2 == 0;
+        if (insert && position < expected.size())
+            expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(position), L"unused");
+        std::wstring line = original;
+        std::size_t wanted = std::uniform_int_distribution<std::size_t>(0, 3)(random);
+        const TokenList* tokens = &splitter.Split(line.data(), line.size(), wanted,
+                                                  insert ? Insertion{position, inserted} : Insertion{});
+        while (wanted <= expected.size()) {
+            const Texts prefix(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(wanted));
+            ASSERT_EQ(Texts(tokens->begin(), tokens->end()), prefix) << "round " << round << ", " << wanted;
+            wanted += std::uniform_int_distribution<std::size_t>(1, 4)(random);
+            tokens = &splitter.SplitFurther(wanted);
+        }
+        ASSERT_EQ(Texts(tokens->begin(), tokens->end()), expected) << "round " << round;
+        splitter.Restore();
+        ASSERT_EQ(line, original) << "round " << round;
+    }
+}
+
 } // namespace

@@ -99,6 +99,14 @@ unsigned WidenAndFindStops(const unsigned char* p, wchar_t* out) {
 }
 #endif
 
+// The length of the line end at byte `end` of `bytes`: 1 for LF, 2 for CR LF, 0 when that byte
+// ends no line.
+std::size_t LineEndAt(std::string_view bytes, std::size_t end) {
+    if (bytes[end] == '\n')
+        return 1;
+    return bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 0;
+}
+
 bool StopsAsciiLine(unsigned char byte) {
     return byte < kFirstPlainByte || byte >= 0x80;
 }
@@ -196,15 +204,52 @@ std::size_t AnsiLineDecoder::WidenAsciiLine(std::string_view bytes, wchar_t* out
 #endif
     for (; i < size && !StopsAsciiLine(p[i]); ++i)
         out[i] = static_cast<wchar_t>(p[i]);
-    if (i < size && p[i] == '\n') {
-        length = i;
-        return i + 1;
+    const std::size_t ending = i < size ? LineEndAt(bytes, i) : 0;
+    if (ending == 0)
+        return 0;
+    length = i;
+    return i + ending;
+}
+
+// A bare line feed leaves the characters after it where the chunk's widening put them, so the
+// next line goes on in the same chunk; after CR LF the rest of the chunk lies one character off,
+// and the widening starts again at the next line.
+bool AnsiLineDecoder::WidenPlainLines(std::string_view bytes, wchar_t* out, std::size_t& taken,
+                                      std::size_t& written, LineBatch& batch) const {
+    std::size_t lineStart = taken;
+    std::size_t lag = taken - written; // characters lag bytes by the carriage returns dropped
+    std::size_t count = batch.count;
+    const auto finish = [&](bool full) {
+        batch.count = count;
+        taken = lineStart;
+        written = lineStart - lag;
+        return full;
+    };
+#if defined(__SSE2__)
+    const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t chunk = lineStart; bytes.size() - chunk >= kChunk;) {
+        std::size_t next = chunk + kChunk;
+        for (unsigned stops = WidenAndFindStops(p + chunk, out + chunk - lag); stops != 0;
+             stops &= stops - 1) {
+            const std::size_t end = chunk + static_cast<std::size_t>(__builtin_ctz(stops));
+            const std::size_t ending = LineEndAt(bytes, end);
+            if (ending == 0)
+                return finish(false);
+            out[end - lag] = L'\0';
+            batch.lengths[count++] = end - lineStart;
+            lineStart = end + ending;
+            if (count == LineBatch::kMaxLines)
+                return finish(true);
+            if (ending == 2) {
+                ++lag;
+                next = lineStart;
+                break;
+            }
+        }
+        chunk = next;
     }
-    if (i + 1 < size && p[i] == '\r' && p[i + 1] == '\n') {
-        length = i;
-        return i + 2;
-    }
-    return 0;
+#endif
+    return finish(false);
 }
 
 std::size_t AnsiLineDecoder::ConvertLine(std::string_view bytes, wchar_t* out, std::size_t& length) const {
