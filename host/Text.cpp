@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <optional>
 #include <system_error>
@@ -179,6 +180,14 @@ std::string_view FixedDecimal(double value, int decimals, char* room) {
     return text;
 }
 
+char* PutFixedDecimal(double value, int decimals, char* room) {
+    const std::string_view text = FixedDecimal(value, decimals, room);
+    // Only an unsigned zero is shifted: its minus sign was dropped in place.
+    if (text.data() != room)
+        std::memmove(room, text.data(), text.size());
+    return room + text.size();
+}
+
 std::string CharsetKey(std::string_view name) {
     std::string key;
     for (unsigned char c : name) {
@@ -188,8 +197,14 @@ std::string CharsetKey(std::string_view name) {
     return key;
 }
 
+bool NeedsCsvQuotes(std::string_view field) {
+    // A plain loop: the library's search would look up each character in the set with a call.
+    return std::any_of(field.begin(), field.end(),
+                       [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+}
+
 void AppendCsvField(std::string& line, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (!NeedsCsvQuotes(field)) {
         line += field;
         return;
     }

@@ -156,15 +156,20 @@ public:
 
     std::size_t CoordinateCount() const { return knownOrder_.size() + computedOrder_.size(); }
 
-    // One coordinate made at a time, in the order of the known points and then of the located ones.
-    void ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
-        Coordinate coordinate;
-        for (const auto* order : {&knownOrder_, &computedOrder_}) {
-            for (const PointEntry* point : *order) {
-                Fill(coordinate, point->first, point->second);
-                visit(coordinate);
-            }
-        }
+    // The coordinates in the order of the known points and then of the located ones.
+    const PointEntry& CoordinateAt(std::size_t index) const {
+        return index < knownOrder_.size() ? *knownOrder_[index] : *computedOrder_[index - knownOrder_.size()];
+    }
+
+    ReducedFile::Row RowAt(std::size_t index) const {
+        const auto& [name, point] = CoordinateAt(index);
+        return {name, point.position.northing, point.position.easting, point.position.elevation,
+                point.code != nullptr ? std::string_view(*point.code) : std::string_view()};
+    }
+
+    void FillAt(std::size_t index, Coordinate& coordinate) const {
+        const auto& [name, point] = CoordinateAt(index);
+        Fill(coordinate, name, point);
     }
 
 private:
@@ -639,8 +644,12 @@ std::size_t ReducedFile::CoordinateCount() const {
     return state_->reducer.CoordinateCount();
 }
 
-void ReducedFile::ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
-    state_->reducer.ForEachCoordinate(visit);
+ReducedFile::Row ReducedFile::RowAt(std::size_t index) const {
+    return state_->reducer.RowAt(index);
+}
+
+void ReducedFile::Fill(std::size_t index, Coordinate& coordinate) const {
+    state_->reducer.FillAt(index, coordinate);
 }
 
 std::vector<Coordinate> ReducedFile::Coordinates() const {
