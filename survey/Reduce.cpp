@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <functional>
 #include <iterator>
+#include <memory_resource>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -82,7 +83,9 @@ struct LocatedPoint {
 };
 
 // The nodes hold the names, and stay where they are: the stations and the orders point at them.
-using Points = std::unordered_map<std::string, LocatedPoint>;
+// They live as long as the reducer, so they are cut from one arena rather than allocated each; the
+// table is never walked, so its hash decides no order.
+using Points = std::pmr::unordered_map<std::string, LocatedPoint, NameHash>;
 
 using PointEntry = Points::value_type;
 
@@ -603,8 +606,9 @@ private:
     const std::vector<KnownPoint>& knownPoints_;
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
-    std::unordered_set<std::string> codes_; // the points' codes, each held once
-    Points points_;
+    std::unordered_set<std::string, NameHash> codes_; // the points' codes, each held once
+    std::pmr::monotonic_buffer_resource arena_;       // of the points' nodes
+    Points points_{&arena_};
     Lists<Determination> determinations_;
     Lists<StationWork*> watchers_;
     std::vector<PointEntry*> knownOrder_;

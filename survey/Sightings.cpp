@@ -32,20 +32,26 @@ std::optional<double> Zenith(const Observation& observation, ZeroVa zeroVa) {
     return ZenithAngle(*observation.verticalAngle, zeroVa);
 }
 
+// An observation with its zenith angle, worked out once, and its face.
+struct Faced {
+    const Observation* observation;
+    std::optional<double> zenith;
+    bool right;
+};
+
 // A side shot has no face of its own: a zenith angle past 180° says the telescope was reversed.
-bool IsFaceRight(const Observation& observation, ZeroVa zeroVa) {
-    if (observation.faceRight)
-        return *observation.faceRight;
-    const auto zenith = Zenith(observation, zeroVa);
-    return zenith && *zenith > kPi;
+Faced FacedOf(const Observation& observation, ZeroVa zeroVa) {
+    const std::optional<double> zenith = Zenith(observation, zeroVa);
+    const bool right = observation.faceRight ? *observation.faceRight : zenith && *zenith > kPi;
+    return {&observation, zenith, right};
 }
 
-FaceLeftView Single(const Observation& observation, ZeroVa zeroVa) {
+FaceLeftView Single(const Faced& faced) {
+    const Observation& observation = *faced.observation;
     FaceLeftView view;
-    view.direction =
-        Normalised(*observation.horizontalAngle - (IsFaceRight(observation, zeroVa) ? kPi : 0.0));
-    if (auto zenith = Zenith(observation, zeroVa))
-        view.zenith = FaceLeftZenith(*zenith);
+    view.direction = Normalised(*observation.horizontalAngle - (faced.right ? kPi : 0.0));
+    if (faced.zenith)
+        view.zenith = FaceLeftZenith(*faced.zenith);
     view.slopeDistance = observation.slopeDistance;
     view.targetHeight = observation.targetHeight;
     return view;
@@ -75,23 +81,26 @@ public:
                                              ": no horizontal angle, so the observation is not used");
                 continue;
             }
-            (IsFaceRight(observation, zeroVa_) ? rights : lefts).push_back(&observation);
+            const Faced faced = FacedOf(observation, zeroVa_);
+            (faced.right ? rights : lefts).push_back(faced);
         }
         const std::size_t pairs = std::min(lefts.size(), rights.size());
         for (std::size_t i = 0; i < pairs; ++i) {
-            if (auto view = Round(*lefts[i], *rights[i]))
+            if (auto view = Round(lefts[i], rights[i]))
                 views.push_back(*view);
         }
         for (const auto* rest : {&lefts, &rights}) {
             for (std::size_t i = pairs; i < rest->size(); ++i)
-                views.push_back(Single(*(*rest)[i], zeroVa_));
+                views.push_back(Single((*rest)[i]));
         }
         if (!views.empty())
-            out_.sightings.push_back(Meaned(target, views, first, last));
+            Meaned(out_.sightings.emplace_back(), target, first, last);
     }
 
 private:
-    std::optional<FaceLeftView> Round(const Observation& left, const Observation& right) {
+    std::optional<FaceLeftView> Round(const Faced& leftFaced, const Faced& rightFaced) {
+        const Observation& left = *leftFaced.observation;
+        const Observation& right = *rightFaced.observation;
         FaceRound round;
         round.station = station_.name;
         round.target = left.target;
@@ -99,8 +108,8 @@ private:
         const double rightDirection = *right.horizontalAngle - kPi;
         round.horizontalAngle = CircularMean({*left.horizontalAngle, rightDirection});
         round.collimationError = Signed(rightDirection - *left.horizontalAngle) / 2;
-        const auto leftZenith = Zenith(left, zeroVa_);
-        const auto rightZenith = Zenith(right, zeroVa_);
+        const std::optional<double>& leftZenith = leftFaced.zenith;
+        const std::optional<double>& rightZenith = rightFaced.zenith;
         if (leftZenith && rightZenith)
             round.indexError = (*leftZenith - FaceLeftZenith(*rightZenith)) / 2;
         const auto zenith =
@@ -130,9 +139,9 @@ private:
         return view;
     }
 
-    Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views,
-                    const Observation* const* first, const Observation* const* last) {
-        Sighting sighting;
+    // Fills the station's new sighting in place from the views.
+    void Meaned(Sighting& sighting, const std::string& target, const Observation* const* first,
+                const Observation* const* last) {
         sighting.target = target;
         directions.clear();
         distances.clear();
@@ -157,7 +166,6 @@ private:
             std::find_if(first, last, [](const Observation* each) { return !each->code.empty(); });
         if (coded != last)
             sighting.code = (*coded)->code;
-        return sighting;
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
@@ -166,8 +174,8 @@ private:
     const Tolerances& tolerances_;
     ZeroVa zeroVa_;
     StationSightings& out_;
-    std::vector<const Observation*> lefts;
-    std::vector<const Observation*> rights;
+    std::vector<Faced> lefts;
+    std::vector<Faced> rights;
     std::vector<FaceLeftView> views;
     std::vector<double> directions;
     std::vector<double> distances;
@@ -192,7 +200,7 @@ public:
         for (const Observation& observation : station.observations) {
             if (observation.target == station.name)
                 continue;
-            std::size_t slot = std::hash<std::string>{}(observation.target) & (capacity - 1);
+            std::size_t slot = NameHash{}(observation.target) & (capacity - 1);
             while (slots[slot] != kEmpty && firsts[slots[slot]]->target != observation.target)
                 slot = (slot + 1) & (capacity - 1);
             if (slots[slot] == kEmpty) {
