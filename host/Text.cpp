@@ -114,10 +114,14 @@ std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, ch
     char* out = room;
     if (value < 0 && units != 0)
         *out++ = '-';
-    // The figures are written from the end, two at a time, then copied out either side of the
-    // point; at most 22 decimals pad them.
-    char figures[32];
-    char* first = std::end(figures);
+    // The figures are written from the middle of a run of zeros backwards, two at a time, and
+    // copied out either side of the point as fixed-size runs, of which only what the text needs is
+    // kept: at most 13 figures and 22 decimals, within both the run and the room.
+    constexpr std::ptrdiff_t kRun = 32;
+    char figures[2 * kRun];
+    std::memset(figures, '0', sizeof figures);
+    char* const end = figures + kRun;
+    char* first = end;
     for (; units >= 100; units /= 100) {
         first -= 2;
         std::copy_n(&kDigitPairs[2 * (units % 100)], 2, first);
@@ -128,13 +132,14 @@ std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, ch
     } else {
         *--first = static_cast<char>('0' + units);
     }
-    while (std::end(figures) - first <= decimals)
-        *--first = '0';
-    const std::ptrdiff_t wholeFigures = std::end(figures) - first - decimals;
-    out = std::copy_n(first, wholeFigures, out);
+    first = std::min(first, end - decimals - 1);
+    const std::ptrdiff_t wholeFigures = end - first - decimals;
+    std::memcpy(out, first, kRun);
+    out += wholeFigures;
     if (decimals > 0) {
-        *out++ = '.';
-        out = std::copy_n(first + wholeFigures, decimals, out);
+        std::memcpy(out + 1, first + wholeFigures, kRun);
+        *out = '.';
+        out += 1 + decimals;
     }
     return std::string_view(room, static_cast<std::size_t>(out - room));
 }

@@ -152,8 +152,11 @@ private:
             if (!view.slopeDistance || !view.zenith)
                 continue;
             sighting.distanceReadings += view.faces;
-            distances.push_back(*view.slopeDistance * std::sin(*view.zenith));
-            rises.push_back(*view.slopeDistance * std::cos(*view.zenith) - view.targetHeight.value_or(0));
+            // Side by side, so that the compiler takes both from one call.
+            const double sine = std::sin(*view.zenith);
+            const double cosine = std::cos(*view.zenith);
+            distances.push_back(*view.slopeDistance * sine);
+            rises.push_back(*view.slopeDistance * cosine - view.targetHeight.value_or(0));
             sighting.targetHeightAssumed |= !view.targetHeight;
         }
         sighting.direction = CircularMean(directions);
