@@ -96,6 +96,17 @@ template <class Invalid> std::wstring Decode(std::string_view text, Invalid inva
 constexpr double kQuickScaledLimit = 4398046511104.0;
 constexpr double kHalfwayMargin = 1e-3;
 
+// The four figures of `n` below 10000, leading zeros too, at `at`.
+void PutFourFigures(std::uint32_t n, char* at) {
+    std::memcpy(at, &kDigitPairs[2 * (n / 100)], 2);
+    std::memcpy(at + 2, &kDigitPairs[2 * (n % 100)], 2);
+}
+
+// The figures of `n` below 10000 without leading zeros: 1 to 4.
+int FigureCount(std::uint32_t n) {
+    return 1 + (n >= 10) + (n >= 100) + (n >= 1000);
+}
+
 // The fixed form of an ordinary value made from a whole number of its last places, without the
 // general conversion's exact arithmetic; nothing for a value too large, too near a halfway point
 // or not finite, which the general conversion gets.
@@ -114,7 +125,7 @@ std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, ch
     char* out = room;
     if (value < 0 && units != 0)
         *out++ = '-';
-    // The figures are written from the middle of a run of zeros backwards, two at a time, and
+    // The figures are written from the middle of a run of zeros backwards, four at a time, and
     // copied out either side of the point as fixed-size runs, of which only what the text needs is
     // kept: at most 13 figures and 22 decimals, within both the run and the room.
     constexpr std::ptrdiff_t kRun = 32;
@@ -122,16 +133,12 @@ std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, ch
     std::memset(figures, '0', sizeof figures);
     char* const end = figures + kRun;
     char* first = end;
-    for (; units >= 100; units /= 100) {
-        first -= 2;
-        std::copy_n(&kDigitPairs[2 * (units % 100)], 2, first);
+    for (; units >= 10000; units /= 10000) {
+        first -= 4;
+        PutFourFigures(static_cast<std::uint32_t>(units % 10000), first);
     }
-    if (units >= 10) {
-        first -= 2;
-        std::copy_n(&kDigitPairs[2 * units], 2, first);
-    } else {
-        *--first = static_cast<char>('0' + units);
-    }
+    PutFourFigures(static_cast<std::uint32_t>(units), first - 4);
+    first -= FigureCount(static_cast<std::uint32_t>(units));
     first = std::min(first, end - decimals - 1);
     const std::ptrdiff_t wholeFigures = end - first - decimals;
     std::memcpy(out, first, kRun);
