@@ -71,9 +71,23 @@ public:
     // `observations` are those of one target, in the order of the file.
     void Reduce(const std::string& target, const Observation* const* first, const Observation* const* last) {
         // The lists are the reducer's own, reused from target to target.
+        views.clear();
+        if (last - first == 1 && (*first)->horizontalAngle) {
+            // A side shot: one reading, which nothing pairs with, seen as it is.
+            views.push_back(Single(FacedOf(**first, zeroVa_)));
+        } else {
+            Views(target, first, last);
+        }
+        if (!views.empty())
+            Meaned(out_.sightings.emplace_back(), target, first, last);
+    }
+
+private:
+    // The views of a target's readings: face pairs first, in the order of their face-left readings,
+    // then the readings left over.
+    void Views(const std::string& target, const Observation* const* first, const Observation* const* last) {
         lefts.clear();
         rights.clear();
-        views.clear();
         for (const Observation* const* each = first; each != last; ++each) {
             const Observation& observation = **each;
             if (!observation.horizontalAngle) {
@@ -93,11 +107,8 @@ public:
             for (std::size_t i = pairs; i < rest->size(); ++i)
                 views.push_back(Single((*rest)[i]));
         }
-        if (!views.empty())
-            Meaned(out_.sightings.emplace_back(), target, first, last);
     }
 
-private:
     std::optional<FaceLeftView> Round(const Faced& leftFaced, const Faced& rightFaced) {
         const Observation& left = *leftFaced.observation;
         const Observation& right = *rightFaced.observation;
@@ -144,25 +155,29 @@ private:
                 const Observation* const* last) {
         sighting.target = target;
         directions.clear();
-        distances.clear();
-        rises.clear();
+        // Summed in order, as a mean of a list would be.
+        double distances = 0;
+        double rises = 0;
+        int distanceViews = 0;
         for (const FaceLeftView& view : views) {
             directions.push_back(view.direction);
             sighting.directionReadings += view.faces;
             if (!view.slopeDistance || !view.zenith)
                 continue;
             sighting.distanceReadings += view.faces;
+            ++distanceViews;
             // Side by side, so that the compiler takes both from one call.
             const double sine = std::sin(*view.zenith);
             const double cosine = std::cos(*view.zenith);
-            distances.push_back(*view.slopeDistance * sine);
-            rises.push_back(*view.slopeDistance * cosine - view.targetHeight.value_or(0));
+            distances += *view.slopeDistance * sine;
+            rises += *view.slopeDistance * cosine - view.targetHeight.value_or(0);
             sighting.targetHeightAssumed |= !view.targetHeight;
         }
         sighting.direction = CircularMean(directions);
-        if (!distances.empty()) {
-            sighting.horizontalDistance = Mean(distances);
-            sighting.rise = Mean(rises);
+        if (distanceViews > 0) {
+            const double count = static_cast<double>(distanceViews);
+            sighting.horizontalDistance = distances / count;
+            sighting.rise = rises / count;
         }
         sighting.line = (*first)->line;
         const auto coded =
@@ -181,8 +196,6 @@ private:
     std::vector<Faced> rights;
     std::vector<FaceLeftView> views;
     std::vector<double> directions;
-    std::vector<double> distances;
-    std::vector<double> rises;
 };
 
 // A station's observations of other points grouped by target, each group in file order and the
