@@ -573,14 +573,23 @@ private:
             coordinate.code.clear();
         coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
         coordinate.fromStations.clear();
-        coordinate.horizontalSpread.reset();
-        coordinate.verticalSpread.reset();
-        double horizontal = 0;
-        double vertical = 0;
         determinations_.ForEach(point.determinations, [&](const Determination& determination) {
             if (std::find(coordinate.fromStations.begin(), coordinate.fromStations.end(),
                           *determination.station) == coordinate.fromStations.end())
                 coordinate.fromStations.push_back(*determination.station);
+        });
+        coordinate.horizontalSpread.reset();
+        coordinate.verticalSpread.reset();
+        // A point located once has no spread to give.
+        if (point.determinations.size > 1)
+            Spread(coordinate, point);
+    }
+
+    // The largest distances of the point's determinations from their mean.
+    void Spread(Coordinate& coordinate, const LocatedPoint& point) const {
+        double horizontal = 0;
+        double vertical = 0;
+        determinations_.ForEach(point.determinations, [&](const Determination& determination) {
             horizontal =
                 std::max(horizontal, std::hypot(determination.position.northing - point.position.northing,
                                                 determination.position.easting - point.position.easting));
@@ -588,11 +597,9 @@ private:
                 vertical = std::max(vertical,
                                     std::abs(*determination.position.elevation - *point.position.elevation));
         });
-        if (point.determinations.size > 1) {
-            coordinate.horizontalSpread = horizontal;
-            if (point.position.elevation)
-                coordinate.verticalSpread = vertical;
-        }
+        coordinate.horizontalSpread = horizontal;
+        if (point.position.elevation)
+            coordinate.verticalSpread = vertical;
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
