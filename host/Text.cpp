@@ -116,11 +116,12 @@ std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, ch
     const double scaled = std::abs(value) * kExactPowersOfTen[decimals];
     if (!(scaled < kQuickScaledLimit))
         return std::nullopt;
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
+    // Below the limit and not negative, the conversion truncates to the floor, exactly.
+    const auto whole = static_cast<std::uint64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(whole);
     if (std::abs(fraction - 0.5) < kHalfwayMargin)
         return std::nullopt;
-    auto units = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    auto units = whole + (fraction > 0.5 ? 1 : 0);
     // A value that rounds to zero is shown unsigned, as the general form's text is.
     char* out = room;
     if (value < 0 && units != 0)
@@ -210,9 +211,16 @@ std::string CharsetKey(std::string_view name) {
 }
 
 bool NeedsCsvQuotes(std::string_view field) {
-    // A plain loop: the library's search would look up each character in the set with a call.
+    // A table of the characters that need quotes, one look-up a character: the library's search
+    // would look each up in the set with a call.
+    static constexpr std::array<bool, 256> kQuoted = [] {
+        std::array<bool, 256> quoted{};
+        for (const unsigned char c : {',', '"', '\r', '\n'})
+            quoted[c] = true;
+        return quoted;
+    }();
     return std::any_of(field.begin(), field.end(),
-                       [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+                       [](char c) { return kQuoted[static_cast<unsigned char>(c)]; });
 }
 
 void AppendCsvField(std::string& line, std::string_view field) {
