@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <numeric>
 #include <utility>
@@ -205,14 +206,16 @@ class TargetGroups {
 public:
     explicit TargetGroups(const Station& station) {
         std::vector<const Observation*> taken;
-        std::vector<std::size_t> groupOf;
+        std::vector<std::uint32_t> groupOf;
+        std::vector<const Observation*> firsts;
         taken.reserve(station.observations.size());
         groupOf.reserve(station.observations.size());
+        firsts.reserve(station.observations.size());
         std::size_t capacity = 2;
         while (capacity < 2 * station.observations.size())
             capacity *= 2;
-        std::vector<std::size_t> slots(capacity, kEmpty);
-        std::vector<const Observation*> firsts;
+        // A station's targets are far fewer than 2^32: the table's slots hold 32-bit groups.
+        std::vector<std::uint32_t> slots(capacity, kEmpty);
         for (const Observation& observation : station.observations) {
             if (observation.target == station.name)
                 continue;
@@ -220,14 +223,14 @@ public:
             while (slots[slot] != kEmpty && firsts[slots[slot]]->target != observation.target)
                 slot = (slot + 1) & (capacity - 1);
             if (slots[slot] == kEmpty) {
-                slots[slot] = firsts.size();
+                slots[slot] = static_cast<std::uint32_t>(firsts.size());
                 firsts.push_back(&observation);
             }
             taken.push_back(&observation);
             groupOf.push_back(slots[slot]);
         }
         starts_.assign(firsts.size() + 1, 0);
-        for (const std::size_t group : groupOf)
+        for (const std::uint32_t group : groupOf)
             ++starts_[group + 1];
         std::partial_sum(starts_.begin(), starts_.end(), starts_.begin());
         std::vector<std::size_t> next(starts_.begin(), starts_.end() - 1);
@@ -242,7 +245,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
     std::vector<const Observation*> grouped_;
     std::vector<std::size_t> starts_; // of each group in grouped_, and the end of the last
 };
