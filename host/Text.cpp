@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <optional>
 #include <system_error>
@@ -95,6 +96,17 @@ template <class Invalid> std::wstring Decode(std::string_view text, Invalid inva
 constexpr double kQuickScaledLimit = 4398046511104.0;
 constexpr double kHalfwayMargin = 1e-3;
 
+// The four figures of `n` below 10000, leading zeros too, at `at`.
+void PutFourFigures(std::uint32_t n, char* at) {
+    std::memcpy(at, &kDigitPairs[2 * (n / 100)], 2);
+    std::memcpy(at + 2, &kDigitPairs[2 * (n % 100)], 2);
+}
+
+// The figures of `n` below 10000 without leading zeros: 1 to 4.
+int FigureCount(std::uint32_t n) {
+    return 1 + (n >= 10) + (n >= 100) + (n >= 1000);
+}
+
 // The fixed form of an ordinary value made from a whole number of its last places, without the
 // general conversion's exact arithmetic; nothing for a value too large, too near a halfway point
 // or not finite, which the general conversion gets.
@@ -104,36 +116,38 @@ std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, ch
     const double scaled = std::abs(value) * kExactPowersOfTen[decimals];
     if (!(scaled < kQuickScaledLimit))
         return std::nullopt;
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
+    // Below the limit and not negative, the conversion truncates to the floor, exactly.
+    const auto whole = static_cast<std::uint64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(whole);
     if (std::abs(fraction - 0.5) < kHalfwayMargin)
         return std::nullopt;
-    auto units = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    auto units = whole + (fraction > 0.5 ? 1 : 0);
     // A value that rounds to zero is shown unsigned, as the general form's text is.
     char* out = room;
     if (value < 0 && units != 0)
         *out++ = '-';
-    // The figures are written from the end, two at a time, then copied out either side of the
-    // point; at most 22 decimals pad them.
-    char figures[32];
-    char* first = std::end(figures);
-    for (; units >= 100; units /= 100) {
-        first -= 2;
-        std::copy_n(&kDigitPairs[2 * (units % 100)], 2, first);
+    // The figures are written from the middle of a run of zeros backwards, four at a time, and
+    // copied out either side of the point as fixed-size runs, of which only what the text needs is
+    // kept: at most 13 figures and 22 decimals, within both the run and the room.
+    constexpr std::ptrdiff_t kRun = 32;
+    char figures[2 * kRun];
+    std::memset(figures, '0', sizeof figures);
+    char* const end = figures + kRun;
+    char* first = end;
+    for (; units >= 10000; units /= 10000) {
+        first -= 4;
+        PutFourFigures(static_cast<std::uint32_t>(units % 10000), first);
     }
-    if (units >= 10) {
-        first -= 2;
-        std::copy_n(&kDigitPairs[2 * units], 2, first);
-    } else {
-        *--first = static_cast<char>('0' + units);
-    }
-    while (std::end(figures) - first <= decimals)
-        *--first = '0';
-    const std::ptrdiff_t wholeFigures = std::end(figures) - first - decimals;
-    out = std::copy_n(first, wholeFigures, out);
+    PutFourFigures(static_cast<std::uint32_t>(units), first - 4);
+    first -= FigureCount(static_cast<std::uint32_t>(units));
+    first = std::min(first, end - decimals - 1);
+    const std::ptrdiff_t wholeFigures = end - first - decimals;
+    std::memcpy(out, first, kRun);
+    out += wholeFigures;
     if (decimals > 0) {
-        *out++ = '.';
-        out = std::copy_n(first + wholeFigures, decimals, out);
+        std::memcpy(out + 1, first + wholeFigures, kRun);
+        *out = '.';
+        out += 1 + decimals;
     }
     return std::string_view(room, static_cast<std::size_t>(out - room));
 }
@@ -179,6 +193,14 @@ std::string_view FixedDecimal(double value, int decimals, char* room) {
     return text;
 }
 
+char* PutFixedDecimal(double value, int decimals, char* room) {
+    const std::string_view text = FixedDecimal(value, decimals, room);
+    // Only an unsigned zero is shifted: its minus sign was dropped in place.
+    if (text.data() != room)
+        std::memmove(room, text.data(), text.size());
+    return room + text.size();
+}
+
 std::string CharsetKey(std::string_view name) {
     std::string key;
     for (unsigned char c : name) {
@@ -188,8 +210,21 @@ std::string CharsetKey(std::string_view name) {
     return key;
 }
 
+bool NeedsCsvQuotes(std::string_view field) {
+    // A table of the characters that need quotes, one look-up a character: the library's search
+    // would look each up in the set with a call.
+    static constexpr std::array<bool, 256> kQuoted = [] {
+        std::array<bool, 256> quoted{};
+        for (const unsigned char c : {',', '"', '\r', '\n'})
+            quoted[c] = true;
+        return quoted;
+    }();
+    return std::any_of(field.begin(), field.end(),
+                       [](char c) { return kQuoted[static_cast<unsigned char>(c)]; });
+}
+
 void AppendCsvField(std::string& line, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (!NeedsCsvQuotes(field)) {
         line += field;
         return;
     }

@@ -45,11 +45,16 @@ std::string FixedDecimal(double value, int decimals);
 // out a number in every cell. Any double fits with up to 80 decimals.
 constexpr std::size_t kFixedDecimalRoom = 400;
 std::string_view FixedDecimal(double value, int decimals, char* room);
+// The same text at the start of `room`, for writers that put numbers one after another: returns
+// the end of the text.
+char* PutFixedDecimal(double value, int decimals, char* room);
 
 // A character set's name as a key: lower case, letters and digits only, so that "CP-1251" and
 // "cp1251" name the same set, as glibc and Windows both take them.
 std::string CharsetKey(std::string_view name);
 
+// Whether a CSV field holds a separator, a quote or a line end, and so must be quoted.
+bool NeedsCsvQuotes(std::string_view field);
 // Appends one CSV field, quoted only when it holds a separator, a quote or a line end, with its
 // quotes doubled.
 void AppendCsvField(std::string& line, std::string_view field);

@@ -53,7 +53,6 @@ void TextTable::Write(host::BufferedOutput& out, std::string_view indent) const 
     std::size_t padded = indent.size() + 2 * (count - 1) + 1;
     for (std::size_t k = 0; k + (lastUnpadded ? 1 : 0) < count; ++k)
         padded += widths[k];
-    std::string line; // reused for every row
     const char* cell = text.data();
     for (std::size_t first = 0; first + count <= cells.size(); first += count) {
         std::size_t bytes = 0;

@@ -58,6 +58,8 @@ private:
     std::vector<Span> cells;
     host::BufferedOutput* streamTo = nullptr;
     std::string streamIndent;
+    // Where each line is laid out, kept from row to row: a streamed table writes one row a call.
+    mutable std::string line;
 };
 
 } // namespace rdf

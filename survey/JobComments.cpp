@@ -134,7 +134,11 @@ void JobComments::Add(int line, std::string_view text) {
 }
 
 bool JobComments::MayBeComment(std::string_view bytes) {
-    return Trimmed(bytes).substr(0, 2) == "CO";
+    // Asked of every line of a file: only the white space before the record's name is skipped,
+    // for the end's cannot shorten a text that starts "CO".
+    const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    const auto first = std::find_if_not(bytes.begin(), bytes.end(), isSpace);
+    return bytes.substr(static_cast<std::size_t>(first - bytes.begin())).substr(0, 2) == "CO";
 }
 
 JobFacts JobComments::FactsAt(Line line) const {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <functional>
 #include <iterator>
+#include <memory_resource>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -82,7 +83,9 @@ struct LocatedPoint {
 };
 
 // The nodes hold the names, and stay where they are: the stations and the orders point at them.
-using Points = std::unordered_map<std::string, LocatedPoint>;
+// They live as long as the reducer, so they are cut from one arena rather than allocated each; the
+// table is never walked, so its hash decides no order.
+using Points = std::pmr::unordered_map<std::string, LocatedPoint, NameHash>;
 
 using PointEntry = Points::value_type;
 
@@ -156,15 +159,20 @@ public:
 
     std::size_t CoordinateCount() const { return knownOrder_.size() + computedOrder_.size(); }
 
-    // One coordinate made at a time, in the order of the known points and then of the located ones.
-    void ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
-        Coordinate coordinate;
-        for (const auto* order : {&knownOrder_, &computedOrder_}) {
-            for (const PointEntry* point : *order) {
-                Fill(coordinate, point->first, point->second);
-                visit(coordinate);
-            }
-        }
+    // The coordinates in the order of the known points and then of the located ones.
+    const PointEntry& CoordinateAt(std::size_t index) const {
+        return index < knownOrder_.size() ? *knownOrder_[index] : *computedOrder_[index - knownOrder_.size()];
+    }
+
+    ReducedFile::Row RowAt(std::size_t index) const {
+        const auto& [name, point] = CoordinateAt(index);
+        return {name, point.position.northing, point.position.easting, point.position.elevation,
+                point.code != nullptr ? std::string_view(*point.code) : std::string_view()};
+    }
+
+    void FillAt(std::size_t index, Coordinate& coordinate) const {
+        const auto& [name, point] = CoordinateAt(index);
+        Fill(coordinate, name, point);
     }
 
 private:
@@ -565,14 +573,23 @@ private:
             coordinate.code.clear();
         coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
         coordinate.fromStations.clear();
-        coordinate.horizontalSpread.reset();
-        coordinate.verticalSpread.reset();
-        double horizontal = 0;
-        double vertical = 0;
         determinations_.ForEach(point.determinations, [&](const Determination& determination) {
             if (std::find(coordinate.fromStations.begin(), coordinate.fromStations.end(),
                           *determination.station) == coordinate.fromStations.end())
                 coordinate.fromStations.push_back(*determination.station);
+        });
+        coordinate.horizontalSpread.reset();
+        coordinate.verticalSpread.reset();
+        // A point located once has no spread to give.
+        if (point.determinations.size > 1)
+            Spread(coordinate, point);
+    }
+
+    // The largest distances of the point's determinations from their mean.
+    void Spread(Coordinate& coordinate, const LocatedPoint& point) const {
+        double horizontal = 0;
+        double vertical = 0;
+        determinations_.ForEach(point.determinations, [&](const Determination& determination) {
             horizontal =
                 std::max(horizontal, std::hypot(determination.position.northing - point.position.northing,
                                                 determination.position.easting - point.position.easting));
@@ -580,11 +597,9 @@ private:
                 vertical = std::max(vertical,
                                     std::abs(*determination.position.elevation - *point.position.elevation));
         });
-        if (point.determinations.size > 1) {
-            coordinate.horizontalSpread = horizontal;
-            if (point.position.elevation)
-                coordinate.verticalSpread = vertical;
-        }
+        coordinate.horizontalSpread = horizontal;
+        if (point.position.elevation)
+            coordinate.verticalSpread = vertical;
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
@@ -598,8 +613,9 @@ private:
     const std::vector<KnownPoint>& knownPoints_;
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
-    std::unordered_set<std::string> codes_; // the points' codes, each held once
-    Points points_;
+    std::unordered_set<std::string, NameHash> codes_; // the points' codes, each held once
+    std::pmr::monotonic_buffer_resource arena_;       // of the points' nodes
+    Points points_{&arena_};
     Lists<Determination> determinations_;
     Lists<StationWork*> watchers_;
     std::vector<PointEntry*> knownOrder_;
@@ -639,8 +655,12 @@ std::size_t ReducedFile::CoordinateCount() const {
     return state_->reducer.CoordinateCount();
 }
 
-void ReducedFile::ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const {
-    state_->reducer.ForEachCoordinate(visit);
+ReducedFile::Row ReducedFile::RowAt(std::size_t index) const {
+    return state_->reducer.RowAt(index);
+}
+
+void ReducedFile::Fill(std::size_t index, Coordinate& coordinate) const {
+    state_->reducer.FillAt(index, coordinate);
 }
 
 std::vector<Coordinate> ReducedFile::Coordinates() const {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <numeric>
 #include <utility>
@@ -32,20 +33,26 @@ std::optional<double> Zenith(const Observation& observation, ZeroVa zeroVa) {
     return ZenithAngle(*observation.verticalAngle, zeroVa);
 }
 
+// An observation with its zenith angle, worked out once, and its face.
+struct Faced {
+    const Observation* observation;
+    std::optional<double> zenith;
+    bool right;
+};
+
 // A side shot has no face of its own: a zenith angle past 180° says the telescope was reversed.
-bool IsFaceRight(const Observation& observation, ZeroVa zeroVa) {
-    if (observation.faceRight)
-        return *observation.faceRight;
-    const auto zenith = Zenith(observation, zeroVa);
-    return zenith && *zenith > kPi;
+Faced FacedOf(const Observation& observation, ZeroVa zeroVa) {
+    const std::optional<double> zenith = Zenith(observation, zeroVa);
+    const bool right = observation.faceRight ? *observation.faceRight : zenith && *zenith > kPi;
+    return {&observation, zenith, right};
 }
 
-FaceLeftView Single(const Observation& observation, ZeroVa zeroVa) {
+FaceLeftView Single(const Faced& faced) {
+    const Observation& observation = *faced.observation;
     FaceLeftView view;
-    view.direction =
-        Normalised(*observation.horizontalAngle - (IsFaceRight(observation, zeroVa) ? kPi : 0.0));
-    if (auto zenith = Zenith(observation, zeroVa))
-        view.zenith = FaceLeftZenith(*zenith);
+    view.direction = Normalised(*observation.horizontalAngle - (faced.right ? kPi : 0.0));
+    if (faced.zenith)
+        view.zenith = FaceLeftZenith(*faced.zenith);
     view.slopeDistance = observation.slopeDistance;
     view.targetHeight = observation.targetHeight;
     return view;
@@ -65,9 +72,23 @@ public:
     // `observations` are those of one target, in the order of the file.
     void Reduce(const std::string& target, const Observation* const* first, const Observation* const* last) {
         // The lists are the reducer's own, reused from target to target.
+        views.clear();
+        if (last - first == 1 && (*first)->horizontalAngle) {
+            // A side shot: one reading, which nothing pairs with, seen as it is.
+            views.push_back(Single(FacedOf(**first, zeroVa_)));
+        } else {
+            Views(target, first, last);
+        }
+        if (!views.empty())
+            Meaned(out_.sightings.emplace_back(), target, first, last);
+    }
+
+private:
+    // The views of a target's readings: face pairs first, in the order of their face-left readings,
+    // then the readings left over.
+    void Views(const std::string& target, const Observation* const* first, const Observation* const* last) {
         lefts.clear();
         rights.clear();
-        views.clear();
         for (const Observation* const* each = first; each != last; ++each) {
             const Observation& observation = **each;
             if (!observation.horizontalAngle) {
@@ -75,23 +96,23 @@ public:
                                              ": no horizontal angle, so the observation is not used");
                 continue;
             }
-            (IsFaceRight(observation, zeroVa_) ? rights : lefts).push_back(&observation);
+            const Faced faced = FacedOf(observation, zeroVa_);
+            (faced.right ? rights : lefts).push_back(faced);
         }
         const std::size_t pairs = std::min(lefts.size(), rights.size());
         for (std::size_t i = 0; i < pairs; ++i) {
-            if (auto view = Round(*lefts[i], *rights[i]))
+            if (auto view = Round(lefts[i], rights[i]))
                 views.push_back(*view);
         }
         for (const auto* rest : {&lefts, &rights}) {
             for (std::size_t i = pairs; i < rest->size(); ++i)
-                views.push_back(Single(*(*rest)[i], zeroVa_));
+                views.push_back(Single((*rest)[i]));
         }
-        if (!views.empty())
-            out_.sightings.push_back(Meaned(target, views, first, last));
     }
 
-private:
-    std::optional<FaceLeftView> Round(const Observation& left, const Observation& right) {
+    std::optional<FaceLeftView> Round(const Faced& leftFaced, const Faced& rightFaced) {
+        const Observation& left = *leftFaced.observation;
+        const Observation& right = *rightFaced.observation;
         FaceRound round;
         round.station = station_.name;
         round.target = left.target;
@@ -99,8 +120,8 @@ private:
         const double rightDirection = *right.horizontalAngle - kPi;
         round.horizontalAngle = CircularMean({*left.horizontalAngle, rightDirection});
         round.collimationError = Signed(rightDirection - *left.horizontalAngle) / 2;
-        const auto leftZenith = Zenith(left, zeroVa_);
-        const auto rightZenith = Zenith(right, zeroVa_);
+        const std::optional<double>& leftZenith = leftFaced.zenith;
+        const std::optional<double>& rightZenith = rightFaced.zenith;
         if (leftZenith && rightZenith)
             round.indexError = (*leftZenith - FaceLeftZenith(*rightZenith)) / 2;
         const auto zenith =
@@ -130,34 +151,40 @@ private:
         return view;
     }
 
-    Sighting Meaned(const std::string& target, const std::vector<FaceLeftView>& views,
-                    const Observation* const* first, const Observation* const* last) {
-        Sighting sighting;
+    // Fills the station's new sighting in place from the views.
+    void Meaned(Sighting& sighting, const std::string& target, const Observation* const* first,
+                const Observation* const* last) {
         sighting.target = target;
         directions.clear();
-        distances.clear();
-        rises.clear();
+        // Summed in order, as a mean of a list would be.
+        double distances = 0;
+        double rises = 0;
+        int distanceViews = 0;
         for (const FaceLeftView& view : views) {
             directions.push_back(view.direction);
             sighting.directionReadings += view.faces;
             if (!view.slopeDistance || !view.zenith)
                 continue;
             sighting.distanceReadings += view.faces;
-            distances.push_back(*view.slopeDistance * std::sin(*view.zenith));
-            rises.push_back(*view.slopeDistance * std::cos(*view.zenith) - view.targetHeight.value_or(0));
+            ++distanceViews;
+            // Side by side, so that the compiler takes both from one call.
+            const double sine = std::sin(*view.zenith);
+            const double cosine = std::cos(*view.zenith);
+            distances += *view.slopeDistance * sine;
+            rises += *view.slopeDistance * cosine - view.targetHeight.value_or(0);
             sighting.targetHeightAssumed |= !view.targetHeight;
         }
         sighting.direction = CircularMean(directions);
-        if (!distances.empty()) {
-            sighting.horizontalDistance = Mean(distances);
-            sighting.rise = Mean(rises);
+        if (distanceViews > 0) {
+            const double count = static_cast<double>(distanceViews);
+            sighting.horizontalDistance = distances / count;
+            sighting.rise = rises / count;
         }
         sighting.line = (*first)->line;
         const auto coded =
             std::find_if(first, last, [](const Observation* each) { return !each->code.empty(); });
         if (coded != last)
             sighting.code = (*coded)->code;
-        return sighting;
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
@@ -166,12 +193,10 @@ private:
     const Tolerances& tolerances_;
     ZeroVa zeroVa_;
     StationSightings& out_;
-    std::vector<const Observation*> lefts;
-    std::vector<const Observation*> rights;
+    std::vector<Faced> lefts;
+    std::vector<Faced> rights;
     std::vector<FaceLeftView> views;
     std::vector<double> directions;
-    std::vector<double> distances;
-    std::vector<double> rises;
 };
 
 // A station's observations of other points grouped by target, each group in file order and the
@@ -181,29 +206,31 @@ class TargetGroups {
 public:
     explicit TargetGroups(const Station& station) {
         std::vector<const Observation*> taken;
-        std::vector<std::size_t> groupOf;
+        std::vector<std::uint32_t> groupOf;
+        std::vector<const Observation*> firsts;
         taken.reserve(station.observations.size());
         groupOf.reserve(station.observations.size());
+        firsts.reserve(station.observations.size());
         std::size_t capacity = 2;
         while (capacity < 2 * station.observations.size())
             capacity *= 2;
-        std::vector<std::size_t> slots(capacity, kEmpty);
-        std::vector<const Observation*> firsts;
+        // A station's targets are far fewer than 2^32: the table's slots hold 32-bit groups.
+        std::vector<std::uint32_t> slots(capacity, kEmpty);
         for (const Observation& observation : station.observations) {
             if (observation.target == station.name)
                 continue;
-            std::size_t slot = std::hash<std::string>{}(observation.target) & (capacity - 1);
+            std::size_t slot = NameHash{}(observation.target) & (capacity - 1);
             while (slots[slot] != kEmpty && firsts[slots[slot]]->target != observation.target)
                 slot = (slot + 1) & (capacity - 1);
             if (slots[slot] == kEmpty) {
-                slots[slot] = firsts.size();
+                slots[slot] = static_cast<std::uint32_t>(firsts.size());
                 firsts.push_back(&observation);
             }
             taken.push_back(&observation);
             groupOf.push_back(slots[slot]);
         }
         starts_.assign(firsts.size() + 1, 0);
-        for (const std::size_t group : groupOf)
+        for (const std::uint32_t group : groupOf)
             ++starts_[group + 1];
         std::partial_sum(starts_.begin(), starts_.end(), starts_.begin());
         std::vector<std::size_t> next(starts_.begin(), starts_.end() - 1);
@@ -218,7 +245,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
     std::vector<const Observation*> grouped_;
     std::vector<std::size_t> starts_; // of each group in grouped_, and the end of the last
 };

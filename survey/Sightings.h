@@ -6,11 +6,12 @@
 #include "survey/Survey.h"
 
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace survey {
@@ -83,11 +84,31 @@ public:
     // The stations, face rounds and diagnostics, once; its coordinates are left empty.
     Reduction TakeReduction();
     std::size_t CoordinateCount() const;
-    // In the order Reduce lists them.
-    void ForEachCoordinate(const std::function<void(const Coordinate&)>& visit) const;
+    // In the order Reduce lists them, made one at a time in one reused Coordinate.
+    template <class Visit> void ForEachCoordinate(Visit&& visit) const {
+        Coordinate coordinate;
+        const std::size_t count = CoordinateCount();
+        for (std::size_t index = 0; index < count; ++index) {
+            Fill(index, coordinate);
+            visit(std::as_const(coordinate));
+        }
+    }
     std::vector<Coordinate> Coordinates() const;
 
+    // What a point list writes of the coordinate at `index`, in the order of ForEachCoordinate,
+    // without the stations and spreads that a Coordinate gathers from its determinations.
+    struct Row {
+        std::string_view name;
+        double northing = 0;
+        double easting = 0;
+        std::optional<double> elevation;
+        std::string_view code;
+    };
+    Row RowAt(std::size_t index) const;
+
 private:
+    void Fill(std::size_t index, Coordinate& coordinate) const;
+
     struct State;
     std::unique_ptr<State> state_;
 };

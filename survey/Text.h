@@ -1,6 +1,8 @@
 // Text helpers of the readers of comments and of known points.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,5 +29,20 @@ std::string FixedText(double value, int decimals, bool sign = false);
 // A small angle for the diagnostics: signed seconds with one decimal (+12.3"), or degrees for a
 // blunder past one (+1.2345°).
 std::string SecondsText(double radians);
+
+// The hash of a point name for the reduction's tables, inline: names are short, and the library's
+// hash is a call per lookup. FNV-1a, its high bits folded into the low ones that a table masks.
+// Not declared noexcept, so that the standard library's tables keep each name's hash beside it and
+// compare hashes before names, rather than hash the names of a bucket again on every lookup.
+struct NameHash {
+    std::size_t operator()(std::string_view name) const {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (const char c : name) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 1099511628211ull;
+        }
+        return static_cast<std::size_t>(hash ^ (hash >> 32));
+    }
+};
 
 } // namespace survey

@@ -42,10 +42,7 @@ survey::Station StationOf(const PackedStation& from, const survey::JobComments& 
 
 // The module zeroes the circle of the file's last station on its backsight when the file ends
 // with that station's face observations, so azimuth readings are not azimuths there any more.
-void UnzeroableLastStation(std::optional<survey::Station>& station, std::vector<survey::Diagnostic>& notes) {
-    if (!station)
-        return;
-    survey::Station& last = *station;
+void UnzeroableLastStation(survey::Station& last, std::vector<survey::Diagnostic>& notes) {
     if (last.observations.empty() || !last.observations.back().faceRight ||
         last.facts.readings != survey::CircleReadings::Azimuth)
         return;
@@ -89,7 +86,7 @@ void SurveyBuilder::Read(const PackedFile& packed, const std::vector<host::Messa
     for (const host::Message& message : messages)
         file.messages.push_back({message.line, Utf8(message.text)});
     file.outcome = OutcomeText(end.outcome);
-    if (!settings.overrides.readings)
+    if (!settings.overrides.readings && stationOpen)
         UnzeroableLastStation(open, notes);
     CloseStation();
 }
@@ -105,33 +102,38 @@ void SurveyBuilder::Begin(std::wstring_view path, bool keepingObservations) {
         runUnit = OutputUnit(file, settings);
     options = InMetres(settings, *runUnit);
     keepObservations = keepingObservations;
-    open.reset();
+    stationOpen = false;
+    open.observations.clear();
     sighted.clear();
     notes.clear();
     observationsBeforeStation = 0;
 }
 
 void SurveyBuilder::CloseStation() {
-    if (!open)
+    if (!stationOpen)
         return;
     if (keepObservations)
-        file.job.stations.push_back(*open);
-    sighted.push_back(survey::Sighted(*open, options.tolerances));
-    open.reset();
+        file.job.stations.push_back(open);
+    sighted.push_back(survey::Sighted(open, options.tolerances));
+    stationOpen = false;
 }
 
 void SurveyBuilder::Station(const PackedStation& station) {
     CloseStation();
+    std::vector<survey::Observation> observations = std::move(open.observations);
+    observations.clear();
     open = StationOf(station, comments, settings.overrides);
+    open.observations = std::move(observations);
+    stationOpen = true;
 }
 
 void SurveyBuilder::Observation(const PackedObservation& observation) {
-    if (!open) {
+    if (!stationOpen) {
         if (observationsBeforeStation++ == 0)
             notes.push_back({observation.line, "observations that come before any station are not reduced"});
         return;
     }
-    open->observations.push_back(ObservationOf(observation));
+    open.observations.push_back(ObservationOf(observation));
 }
 
 void SurveyBuilder::Point(const PackedPoint& point) {

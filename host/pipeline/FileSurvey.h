@@ -73,7 +73,10 @@ private:
     std::optional<survey::LengthUnit> runUnit;
     bool keepObservations = false;
     survey::FileSurvey file;
-    std::optional<survey::Station> open; // the station whose observations are still coming
+    // The station whose observations are still coming, when `stationOpen`; its list of
+    // observations keeps its room from station to station.
+    survey::Station open;
+    bool stationOpen = false;
     std::vector<survey::SightedStation> sighted;
     std::vector<survey::Diagnostic> notes;
     std::size_t observationsBeforeStation = 0;

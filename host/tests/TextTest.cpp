@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace host {
@@ -90,9 +91,19 @@ TEST(Decimals, FixedFormAgreesWithTheExactConversion) {
             values.push_back(step * scale + step / 3);
     for (int halves = 0; halves < 2000; ++halves)
         values.push_back(halves * 0.0005 + 1000.0);
+    // Coordinates of every length of figures, either side of each power of ten.
+    for (double power = 1e-3; power < 1e12; power *= 10)
+        for (double near : {0.99999, 1.0, 1.00001, 3.1415926535, 9.87654321})
+            values.push_back(power * near);
+    char room[kFixedDecimalRoom];
     for (double value : values)
-        for (int decimals = 0; decimals <= 12; ++decimals)
-            EXPECT_EQ(FixedDecimal(value, decimals), ExactFixed(value, decimals)) << value << " " << decimals;
+        for (int decimals = 0; decimals <= 23; ++decimals) {
+            const std::string exact = ExactFixed(value, decimals);
+            EXPECT_EQ(FixedDecimal(value, decimals), exact) << value << " " << decimals;
+            EXPECT_EQ(std::string_view(
+                          room, static_cast<std::size_t>(PutFixedDecimal(value, decimals, room) - room)),
+                      exact);
+        }
 }
 
 } // namespace

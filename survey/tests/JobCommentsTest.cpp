@@ -1,4 +1,5 @@
 #include "survey/JobComments.h"
+#include "survey/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,19 @@ TEST(JobComments, TheAngleUnitIsAFactOfTheModulesWords) {
     for (const auto& c : cases)
         EXPECT_EQ(JobComments::Read(c.lines).FactsAt(std::nullopt).angleUnit, c.unit)
             << ::testing::PrintToString(c.lines);
+}
+
+// The quick test of a line must pass every comment the reader takes and only those: as the trimmed
+// line starting "CO" does, whatever white space stands before or after.
+TEST(JobComments, MayBeCommentIsTheTrimmedLinesStart) {
+    const std::string kSpaces[] = {"", " ", "\t", " \r\n\v\f\t"};
+    const std::string kBodies[] = {"CO,x", "CO", "C", "C O", "ST,CO", "co,x", "OC", ",CO", ""};
+    for (const std::string& before : kSpaces)
+        for (const std::string& body : kBodies)
+            for (const std::string& after : kSpaces) {
+                const std::string line = before + body + after;
+                EXPECT_EQ(JobComments::MayBeComment(line), Trimmed(line).substr(0, 2) == "CO") << line;
+            }
 }
 
 } // namespace
