@@ -20,7 +20,6 @@ namespace {
 // exponent of at least two digits.
 constexpr int kLeastFixedPoint = -4;
 constexpr int kMostFixedPoint = 15;
-constexpr std::size_t kIndentWidth = 2;
 
 char* WriteExponent(char* out, int exponent) {
     *out++ = exponent < 0 ? '-' : '+';
@@ -93,7 +92,9 @@ char* PutPointed(char* out, std::uint64_t digits, int count, int whole) {
     return end;
 }
 
-char* PutNumber(char* out, double value) {
+} // namespace
+
+char* PutJsonNumber(char* out, double value) {
     if (!std::isfinite(value))
         return std::copy_n("null", 4, out);
     if (std::signbit(value)) {
@@ -120,74 +121,59 @@ char* PutNumber(char* out, double value) {
     return WriteExponent(out, n - 1);
 }
 
-} // namespace
-
 std::string_view JsonNumberText(double value, char* text) {
-    return {text, static_cast<std::size_t>(PutNumber(text, value) - text)};
+    return {text, static_cast<std::size_t>(PutJsonNumber(text, value) - text)};
+}
+
+void JsonOut::Key(std::string_view key) {
+    char* at = PutPrefix(out.Room(PrefixRoom() + key.size() + 4));
+    *at++ = '"';
+    std::memcpy(at, key.data(), key.size());
+    at += key.size();
+    out.Commit(std::copy_n("\": ", 3, at));
+    afterKey = true;
 }
 
 void JsonOut::String(std::string_view text) {
-    Prefix();
     if (!NeedsJsonEscapes(text)) {
-        out.Put('"');
-        out.Write(text);
-        out.Put('"');
+        Put(text);
         return;
     }
+    out.Commit(PutPrefix(out.Room(PrefixRoom())));
     escaping.Reset(out);
     escaping.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
 }
 
-void JsonOut::Int(int value) {
-    char text[16];
-    Raw({text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value).ptr - text)});
+char* JsonOut::PutValue(char* at, int value) {
+    return std::to_chars(at, at + RoomOf(value), value).ptr;
 }
 
-void JsonOut::Number(double value) {
-    char text[32];
-    Raw(JsonNumberText(value, text));
-}
-
-void JsonOut::Prefix() {
-    if (levels.empty())
-        return;
-    Level& level = levels.back();
-    if (!level.inArray && level.values % 2 == 1) {
-        out.Write(": ");
-    } else {
-        if (level.values > 0)
-            out.Put(',');
-        NewLine();
+char* JsonOut::PutBreak(char* at, std::size_t depth) {
+    const std::size_t width = BreakWidth(depth);
+    if (width <= kShortBreak) {
+        std::memcpy(at, kBreak, kShortBreak);
+        return at + width;
     }
-    ++level.values;
+    *at = '\n';
+    std::memset(at + 1, ' ', width - 1);
+    return at + width;
 }
 
-void JsonOut::NewLine() {
-    // A line break and the indentation of the present depth, from one run of them.
-    static constexpr std::string_view kBreak =
-        "\n                                                                ";
-    static_assert(kBreak.size() >= BufferedOutput::kShortRun);
-    const std::size_t width = 1 + kIndentWidth * levels.size();
-    if (width <= kBreak.size()) {
-        out.WriteStart(kBreak.data(), width);
-        return;
-    }
-    out.Put('\n');
-    out.PutRepeated(' ', width - 1);
-}
-
-void JsonOut::Open(char bracket, bool inArray) {
-    Prefix();
-    levels.push_back({inArray, 0});
-    out.Put(bracket);
+void JsonOut::Open(char bracket) {
+    char* at = PutPrefix(out.Room(PrefixRoom() + 1));
+    *at++ = bracket;
+    out.Commit(at);
+    levels.emplace_back();
 }
 
 void JsonOut::Close(char bracket) {
-    const bool empty = levels.back().values == 0;
+    const bool hasItems = levels.back().hasItems;
     levels.pop_back();
-    if (!empty)
-        NewLine();
-    out.Put(bracket);
+    char* at = out.Room(PrefixRoom() + 1);
+    if (hasItems)
+        at = PutBreak(at, levels.size());
+    *at++ = bracket;
+    out.Commit(at);
 }
 
 } // namespace host

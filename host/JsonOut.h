@@ -1,83 +1,145 @@
-// JSON written as it goes, indented by two spaces: the structure laid out here, each separator
-// and indentation written as one run; RapidJSON's writer for texts that need escapes; numbers as the shortest
-// text that reads back exactly, laid out as a reader of this tool's earlier output knows them (5000.0,
-// 0.0001, 1e-05).
+// JSON written as it goes, indented by two spaces: each item (separator, line break, indentation,
+// key and value) laid out straight in the output's block with one check of the room left;
+// RapidJSON's writer for texts that need escapes; numbers as the shortest text that reads back
+// exactly, laid out as a reader of this tool's earlier output knows them (5000.0, 0.0001, 1e-05).
 #pragma once
 
 #include "host/BufferedOutput.h"
+#include "host/JsonText.h"
 
 #include <rapidjson/writer.h>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 namespace host {
 
+// The most characters JsonOut writes for a number.
+inline constexpr std::size_t kJsonNumberRoom = 32;
+
+// Writes the number's text at `at`, which must have kJsonNumberRoom characters of room, and
+// returns its end.
+char* PutJsonNumber(char* at, double value);
+// The number's text as JsonOut writes it; `text` must hold kJsonNumberRoom characters.
+std::string_view JsonNumberText(double value, char* text);
+
 class JsonOut {
 public:
     // `out` must outlive this writer.
     explicit JsonOut(host::BufferedOutput& out) : out(out), escaping(out) {}
 
-    void StartObject() { Open('{', false); }
+    void StartObject() { Open('{'); }
     void EndObject() { Close('}'); }
-    void StartArray() { Open('[', true); }
+    void StartArray() { Open('['); }
     void EndArray() { Close(']'); }
     // Keys are this tool's own names, which need no escapes.
-    void Key(std::string_view key) {
-        Prefix();
-        out.Put('"');
-        out.Write(key);
-        out.Put('"');
-    }
+    void Key(std::string_view key);
     void String(std::string_view text);
-    void Int(int value);
-    void Bool(bool value) { Raw(value ? "true" : "false"); }
-    void Null() { Raw("null"); }
+    void Int(int value) { Put(value); }
+    void Bool(bool value) { Put(value); }
+    void Null() { Put(Raw{"null"}); }
     // A value that is not finite is written as null.
-    void Number(double value);
+    void Number(double value) { Put(value); }
 
     // A member left out when the value is absent, rather than written as null.
-    template <class T> void Member(std::string_view key, const std::optional<T>& value) {
-        if (!value)
-            return;
-        Key(key);
-        Put(*value);
+    template <std::size_t N, class T> void Member(const char (&key)[N], const std::optional<T>& value) {
+        if (value)
+            Member(key, *value);
     }
-    template <class T> void Member(std::string_view key, const T& value) {
+    template <std::size_t N> void Member(const char (&key)[N], double value) { PutMember(key, value); }
+    template <std::size_t N> void Member(const char (&key)[N], int value) { PutMember(key, value); }
+    template <std::size_t N> void Member(const char (&key)[N], bool value) { PutMember(key, value); }
+    template <std::size_t N> void Member(const char (&key)[N], const char* text) {
+        Member(key, std::string_view(text));
+    }
+    template <std::size_t N> void Member(const char (&key)[N], std::string_view text) {
+        if (!NeedsJsonEscapes(text)) {
+            PutMember(key, text);
+            return;
+        }
         Key(key);
-        Put(value);
+        String(text);
     }
 
 private:
-    void Put(double value) { Number(value); }
-    void Put(bool value) { Bool(value); }
-    void Put(int value) { Int(value); }
-    void Put(std::string_view text) { String(text); }
-    void Put(const char* text) { String(text); }
-
     struct Level {
-        bool inArray;
-        std::size_t values; // in an object, its keys and values both
+        bool hasItems = false;
+    };
+    // A value written as it stands.
+    struct Raw {
+        std::string_view text;
     };
 
-    // What goes before a value or key: its separator, then a new line and indentation unless it
-    // is an object member's value.
-    void Prefix();
-    void NewLine();
-    void Raw(std::string_view text) {
-        Prefix();
-        out.Write(text);
+    // Line breaks of up to this many characters, indentation included, are copied as one
+    // fixed-size run, of which only the width needed is kept.
+    static constexpr std::size_t kShortBreak = 32;
+    static constexpr std::size_t kIndentWidth = 2;
+    static constexpr char kBreak[kShortBreak + 1] = "\n                               ";
+
+    // The most characters of separator, line break and indentation at the present depth.
+    std::size_t PrefixRoom() const { return 1 + std::max(kShortBreak, BreakWidth(levels.size())); }
+    static std::size_t BreakWidth(std::size_t depth) { return 1 + kIndentWidth * depth; }
+
+    // What goes before an item: nothing after a key, else its separator, a line break and the
+    // indentation of its depth.
+    char* PutPrefix(char* at) {
+        if (afterKey) {
+            afterKey = false;
+            return at;
+        }
+        if (levels.empty())
+            return at;
+        Level& level = levels.back();
+        *at = ',';
+        at += level.hasItems;
+        level.hasItems = true;
+        return PutBreak(at, levels.size());
     }
-    void Open(char bracket, bool inArray);
+    static char* PutBreak(char* at, std::size_t depth);
+
+    static std::size_t RoomOf(double) { return kJsonNumberRoom; }
+    static std::size_t RoomOf(int) { return 11; }
+    static std::size_t RoomOf(bool) { return 5; }
+    static std::size_t RoomOf(std::string_view text) { return text.size() + 2; }
+    static std::size_t RoomOf(Raw raw) { return raw.text.size(); }
+    static char* PutValue(char* at, double value) { return PutJsonNumber(at, value); }
+    static char* PutValue(char* at, int value);
+    static char* PutValue(char* at, bool value) { return PutValue(at, Raw{value ? "true" : "false"}); }
+    // A text that needs no escapes.
+    static char* PutValue(char* at, std::string_view text) {
+        *at++ = '"';
+        std::memcpy(at, text.data(), text.size());
+        at += text.size();
+        *at++ = '"';
+        return at;
+    }
+    static char* PutValue(char* at, Raw raw) {
+        std::memcpy(at, raw.text.data(), raw.text.size());
+        return at + raw.text.size();
+    }
+
+    template <class T> void Put(const T& value) {
+        out.Commit(PutValue(PutPrefix(out.Room(PrefixRoom() + RoomOf(value))), value));
+    }
+    // The key's length is known when compiled, so that it is copied without a call.
+    template <std::size_t N, class T> void PutMember(const char (&key)[N], const T& value) {
+        char* at = PutPrefix(out.Room(PrefixRoom() + N + 3 + RoomOf(value)));
+        *at = '"';
+        std::memcpy(at + 1, key, N - 1);
+        std::memcpy(at + N, "\": ", 3);
+        out.Commit(PutValue(at + N + 3, value));
+    }
+
+    void Open(char bracket);
     void Close(char bracket);
 
     host::BufferedOutput& out;
     std::vector<Level> levels;
+    bool afterKey = false;
     rapidjson::Writer<host::BufferedOutput> escaping; // one text at a time, as a document of its own
 };
-
-// The number's text as JsonOut writes it; `text` must hold 32 characters.
-std::string_view JsonNumberText(double value, char* text);
 
 } // namespace host
