@@ -130,7 +130,7 @@ std::string_view JsonNumberText(double value, char* text) {
 }
 
 void JsonOut::Key(std::string_view key) {
-    char* at = PutPrefix(out.Room(PrefixRoom() + key.size() + 4));
+    char* at = ItemRoom(key.size() + 4);
     *at++ = '"';
     std::memcpy(at, key.data(), key.size());
     at += key.size();
@@ -138,12 +138,8 @@ void JsonOut::Key(std::string_view key) {
     afterKey = true;
 }
 
-void JsonOut::String(std::string_view text) {
-    if (!NeedsJsonEscapes(text)) {
-        Put(text);
-        return;
-    }
-    out.Commit(PutPrefix(out.Room(PrefixRoom())));
+void JsonOut::PutEscaped(char* at, std::string_view text) {
+    out.Commit(at);
     escaping.Reset(out);
     escaping.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
 }
@@ -152,30 +148,32 @@ char* JsonOut::PutValue(char* at, int value) {
     return std::to_chars(at, at + RoomOf(value), value).ptr;
 }
 
-char* JsonOut::PutBreak(char* at, std::size_t depth) {
-    const std::size_t width = BreakWidth(depth);
-    if (width <= kShortBreak) {
-        std::memcpy(at, kBreak, kShortBreak);
-        return at + width;
-    }
+char* JsonOut::PutLongBreak(char* at) const {
     *at = '\n';
-    std::memset(at + 1, ' ', width - 1);
-    return at + width;
+    std::memset(at + 1, ' ', breakWidth - 1);
+    return at + breakWidth;
+}
+
+void JsonOut::DepthChanged() {
+    breakWidth = 1 + kIndentWidth * levels.size();
+    prefixRoom = 1 + std::max(kShortBreak, breakWidth);
 }
 
 void JsonOut::Open(char bracket) {
-    char* at = PutPrefix(out.Room(PrefixRoom() + 1));
+    char* at = ItemRoom(1);
     *at++ = bracket;
     out.Commit(at);
     levels.emplace_back();
+    DepthChanged();
 }
 
 void JsonOut::Close(char bracket) {
     const bool hasItems = levels.back().hasItems;
     levels.pop_back();
-    char* at = out.Room(PrefixRoom() + 1);
+    DepthChanged();
+    char* at = out.Room(prefixRoom + 1);
     if (hasItems)
-        at = PutBreak(at, levels.size());
+        at = PutBreak(at);
     *at++ = bracket;
     out.Commit(at);
 }

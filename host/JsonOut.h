@@ -37,7 +37,7 @@ public:
     void EndArray() { Close(']'); }
     // Keys are this tool's own names, which need no escapes.
     void Key(std::string_view key);
-    void String(std::string_view text);
+    void String(std::string_view text) { PutText(ItemRoom(RoomOf(text)), text); }
     void Int(int value) { Put(value); }
     void Bool(bool value) { Put(value); }
     void Null() { Put(Raw{"null"}); }
@@ -56,12 +56,7 @@ public:
         Member(key, std::string_view(text));
     }
     template <std::size_t N> void Member(const char (&key)[N], std::string_view text) {
-        if (!NeedsJsonEscapes(text)) {
-            PutMember(key, text);
-            return;
-        }
-        Key(key);
-        String(text);
+        PutText(MemberRoom(key, RoomOf(text)), text);
     }
 
 private:
@@ -79,9 +74,18 @@ private:
     static constexpr std::size_t kIndentWidth = 2;
     static constexpr char kBreak[kShortBreak + 1] = "\n                               ";
 
-    // The most characters of separator, line break and indentation at the present depth.
-    std::size_t PrefixRoom() const { return 1 + std::max(kShortBreak, BreakWidth(levels.size())); }
-    static std::size_t BreakWidth(std::size_t depth) { return 1 + kIndentWidth * depth; }
+    // An item's room in the output block: its separator, line break and indentation written,
+    // then `count` characters left for the rest.
+    char* ItemRoom(std::size_t count) { return PutPrefix(out.Room(prefixRoom + count)); }
+    // A member's room: its key written, then `count` characters left for the value. The key's
+    // length is known when compiled, so that it is copied without a call.
+    template <std::size_t N> char* MemberRoom(const char (&key)[N], std::size_t count) {
+        char* at = ItemRoom(N + 3 + count);
+        *at = '"';
+        std::memcpy(at + 1, key, N - 1);
+        std::memcpy(at + N, "\": ", 3);
+        return at + N + 3;
+    }
 
     // What goes before an item: nothing after a key, else its separator, a line break and the
     // indentation of its depth.
@@ -96,9 +100,17 @@ private:
         *at = ',';
         at += level.hasItems;
         level.hasItems = true;
-        return PutBreak(at, levels.size());
+        return PutBreak(at);
     }
-    static char* PutBreak(char* at, std::size_t depth);
+    char* PutBreak(char* at) const {
+        if (breakWidth > kShortBreak)
+            return PutLongBreak(at);
+        std::memcpy(at, kBreak, kShortBreak);
+        return at + breakWidth;
+    }
+    char* PutLongBreak(char* at) const;
+    // The line break and the room of an item's prefix follow the depth.
+    void DepthChanged();
 
     static std::size_t RoomOf(double) { return kJsonNumberRoom; }
     static std::size_t RoomOf(int) { return 11; }
@@ -108,30 +120,33 @@ private:
     static char* PutValue(char* at, double value) { return PutJsonNumber(at, value); }
     static char* PutValue(char* at, int value);
     static char* PutValue(char* at, bool value) { return PutValue(at, Raw{value ? "true" : "false"}); }
-    // A text that needs no escapes.
-    static char* PutValue(char* at, std::string_view text) {
-        *at++ = '"';
-        std::memcpy(at, text.data(), text.size());
-        at += text.size();
-        *at++ = '"';
-        return at;
-    }
     static char* PutValue(char* at, Raw raw) {
         std::memcpy(at, raw.text.data(), raw.text.size());
         return at + raw.text.size();
     }
 
-    template <class T> void Put(const T& value) {
-        out.Commit(PutValue(PutPrefix(out.Room(PrefixRoom() + RoomOf(value))), value));
-    }
-    // The key's length is known when compiled, so that it is copied without a call.
+    template <class T> void Put(const T& value) { out.Commit(PutValue(ItemRoom(RoomOf(value)), value)); }
     template <std::size_t N, class T> void PutMember(const char (&key)[N], const T& value) {
-        char* at = PutPrefix(out.Room(PrefixRoom() + N + 3 + RoomOf(value)));
-        *at = '"';
-        std::memcpy(at + 1, key, N - 1);
-        std::memcpy(at + N, "\": ", 3);
-        out.Commit(PutValue(at + N + 3, value));
+        out.Commit(PutValue(MemberRoom(key, RoomOf(value)), value));
     }
+    // A text at `at`, where its item's prefix or key ends, in the room RoomOf gives it: copied
+    // in quotes as its bytes are checked, and only when some need escapes, written again by
+    // the escaping writer.
+    void PutText(char* at, std::string_view text) {
+        bool escapes = false;
+        char* end = at;
+        *end++ = '"';
+        for (const char c : text) {
+            escapes |= kJsonEscapedBytes[static_cast<unsigned char>(c)];
+            *end++ = c;
+        }
+        *end++ = '"';
+        if (escapes)
+            PutEscaped(at, text);
+        else
+            out.Commit(end);
+    }
+    void PutEscaped(char* at, std::string_view text);
 
     void Open(char bracket);
     void Close(char bracket);
@@ -139,6 +154,8 @@ private:
     host::BufferedOutput& out;
     std::vector<Level> levels;
     bool afterKey = false;
+    std::size_t breakWidth = 1;
+    std::size_t prefixRoom = 1 + kShortBreak;
     rapidjson::Writer<host::BufferedOutput> escaping; // one text at a time, as a document of its own
 };
 
