@@ -206,6 +206,18 @@ TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent)
     }
 }
 
+// Whole numbers of nine digits: the last eight are written as one run, checked here against the
+// standard library at a stride that reaches every digit in every place.
+TEST(JsonNumber, EightDigitRunsOfWholeNumbers) {
+    for (std::uint32_t run = 0; run < 100000000; run += 9973) {
+        for (std::uint32_t last : {run, 99999999 - run}) {
+            char buffer[32];
+            const double value = 100000000.0 + last;
+            ASSERT_EQ(host::JsonNumberText(value, buffer), std::to_string(100000000 + last) + ".0");
+        }
+    }
+}
+
 // The significant digits of a number's text, without sign, point, leading or trailing zeros.
 std::string SignificantDigits(std::string_view text) {
     std::string digits;
