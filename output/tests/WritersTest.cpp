@@ -201,7 +201,7 @@ TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent)
                                                    {0.1 + 0.2, "0.30000000000000004"},
                                                    {-2.5e-7, "-2.5e-07"}};
     for (const auto& [value, text] : rows) {
-        char buffer[32];
+        char buffer[host::kJsonNumberRoom];
         EXPECT_EQ(host::JsonNumberText(value, buffer), text);
     }
 }
@@ -211,7 +211,7 @@ TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent)
 TEST(JsonNumber, EightDigitRunsOfWholeNumbers) {
     for (std::uint32_t run = 0; run < 100000000; run += 9973) {
         for (std::uint32_t last : {run, 99999999 - run}) {
-            char buffer[32];
+            char buffer[host::kJsonNumberRoom];
             const double value = 100000000.0 + last;
             ASSERT_EQ(host::JsonNumberText(value, buffer), std::to_string(100000000 + last) + ".0");
         }
@@ -259,7 +259,7 @@ TEST(JsonNumber, ShortestDigitsThatReadBackForEveryKindOfValue) {
             values.push_back(value);
     }
     for (double value : values) {
-        char buffer[32];
+        char buffer[host::kJsonNumberRoom];
         char library[32];
         const std::string_view text = host::JsonNumberText(value, buffer);
         const auto end =
