@@ -180,28 +180,4 @@ char* JsonOut::PutLongBreak(char* at) const {
     return at + breakWidth;
 }
 
-void JsonOut::DepthChanged() {
-    breakWidth = 1 + kIndentWidth * levels.size();
-    prefixRoom = 1 + std::max(kShortBreak, breakWidth);
-}
-
-void JsonOut::Open(char bracket) {
-    char* at = ItemRoom(1);
-    *at++ = bracket;
-    out.Commit(at);
-    levels.emplace_back();
-    DepthChanged();
-}
-
-void JsonOut::Close(char bracket) {
-    const bool hasItems = levels.back().hasItems;
-    levels.pop_back();
-    DepthChanged();
-    char* at = out.Room(prefixRoom + 1);
-    if (hasItems)
-        at = PutBreak(at);
-    *at++ = bracket;
-    out.Commit(at);
-}
-
 } // namespace host

@@ -110,7 +110,10 @@ private:
     }
     char* PutLongBreak(char* at) const;
     // The line break and the room of an item's prefix follow the depth.
-    void DepthChanged();
+    void DepthChanged() {
+        breakWidth = 1 + kIndentWidth * levels.size();
+        prefixRoom = 1 + std::max(kShortBreak, breakWidth);
+    }
 
     static std::size_t RoomOf(double) { return kJsonNumberRoom; }
     static std::size_t RoomOf(int) { return 11; }
@@ -148,8 +151,23 @@ private:
     }
     void PutEscaped(char* at, std::string_view text);
 
-    void Open(char bracket);
-    void Close(char bracket);
+    void Open(char bracket) {
+        char* at = ItemRoom(1);
+        *at++ = bracket;
+        out.Commit(at);
+        levels.emplace_back();
+        DepthChanged();
+    }
+    void Close(char bracket) {
+        const bool hasItems = levels.back().hasItems;
+        levels.pop_back();
+        DepthChanged();
+        char* at = out.Room(prefixRoom + 1);
+        if (hasItems)
+            at = PutBreak(at);
+        *at++ = bracket;
+        out.Commit(at);
+    }
 
     host::BufferedOutput& out;
     std::vector<Level> levels;
