@@ -37,6 +37,10 @@ public:
     void EndArray() { Close(']'); }
     // Keys are this tool's own names, which need no escapes.
     void Key(std::string_view key);
+    template <std::size_t N> void Key(const char (&key)[N]) {
+        out.Commit(MemberRoom(key, 0));
+        afterKey = true;
+    }
     void String(std::string_view text) { PutText(ItemRoom(RoomOf(text)), text); }
     void Int(int value) { Put(value); }
     void Bool(bool value) { Put(value); }
