@@ -77,7 +77,7 @@ std::optional<Decimal> ReadingDecimal(double value) {
 
 Decimal AnyDecimal(double value) {
     // {fmt}'s Dragonbox, the one call into its internals: its public formatting gives the same
-    // digits laid out its own way, at three times the cost, to be read back apart here.
+    // digits in a layout of its own at three times the cost, to be taken apart again here.
     const auto decimal = fmt::detail::dragonbox::to_decimal(value);
     return {decimal.significand, decimal.exponent};
 }
