@@ -57,16 +57,16 @@ public:
         }
     }
 
-    // Writes the first `count` characters of `run`, which holds at least kShortRun: a short
-    // start is copied as a fixed-size run, of which only `count` is kept, without a call.
-    void WriteStart(const char* run, std::size_t count) {
-        if (count <= kShortRun && kShortRun <= capacity - used) {
-            std::memcpy(block.get() + used, run, kShortRun);
-            used += count;
-            return;
-        }
-        Write({run, count});
+    // Room for `count` characters straight in the block, for a writer that lays out an item in
+    // place with one check of the space left; Commit then keeps what it wrote. The block grows
+    // for an item larger than it.
+    char* Room(std::size_t count) {
+        if (count > capacity - used)
+            MakeRoom(count);
+        return block.get() + used;
     }
+    // `end` is where the writing in Room's space stopped.
+    void Commit(const char* end) { used = static_cast<std::size_t>(end - block.get()); }
 
     static constexpr std::size_t kShortRun = 32;
 
@@ -90,6 +90,14 @@ public:
 
 private:
     static constexpr std::size_t kDefaultCapacity = 1 << 16;
+
+    void MakeRoom(std::size_t count) {
+        WriteOut();
+        if (count <= capacity)
+            return;
+        block = std::make_unique<char[]>(count);
+        capacity = count;
+    }
 
     std::ostream& out;
     std::size_t capacity;

@@ -1,83 +1,184 @@
-// JSON written as it goes, indented by two spaces: the structure laid out here, each separator
-// and indentation written as one run; RapidJSON's writer for texts that need escapes; numbers as the shortest
-// text that reads back exactly, laid out as a reader of this tool's earlier output knows them (5000.0,
-// 0.0001, 1e-05).
+// JSON written as it goes, indented by two spaces: each item (separator, line break, indentation,
+// key and value) laid out straight in the output's block with one check of the room left;
+// RapidJSON's writer for texts that need escapes; numbers as the shortest text that reads back
+// exactly, laid out as a reader of this tool's earlier output knows them (5000.0, 0.0001, 1e-05).
 #pragma once
 
 #include "host/BufferedOutput.h"
+#include "host/JsonText.h"
 
 #include <rapidjson/writer.h>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 namespace host {
 
+// The most characters JsonOut writes for a number.
+inline constexpr std::size_t kJsonNumberRoom = 32;
+
+// Writes the number's text at `at`, which must have kJsonNumberRoom characters of room, and
+// returns its end.
+char* PutJsonNumber(char* at, double value);
+// The number's text as JsonOut writes it; `text` must hold kJsonNumberRoom characters.
+std::string_view JsonNumberText(double value, char* text);
+
 class JsonOut {
 public:
     // `out` must outlive this writer.
     explicit JsonOut(host::BufferedOutput& out) : out(out), escaping(out) {}
 
-    void StartObject() { Open('{', false); }
+    void StartObject() { Open('{'); }
     void EndObject() { Close('}'); }
-    void StartArray() { Open('[', true); }
+    void StartArray() { Open('['); }
     void EndArray() { Close(']'); }
     // Keys are this tool's own names, which need no escapes.
-    void Key(std::string_view key) {
-        Prefix();
-        out.Put('"');
-        out.Write(key);
-        out.Put('"');
+    void Key(std::string_view key);
+    template <std::size_t N> void Key(const char (&key)[N]) {
+        out.Commit(MemberRoom(key, 0));
+        afterKey = true;
     }
-    void String(std::string_view text);
-    void Int(int value);
-    void Bool(bool value) { Raw(value ? "true" : "false"); }
-    void Null() { Raw("null"); }
+    void String(std::string_view text) { PutText(ItemRoom(RoomOf(text)), text); }
+    void Int(int value) { Put(value); }
+    void Bool(bool value) { Put(value); }
+    void Null() { Put(Raw{"null"}); }
     // A value that is not finite is written as null.
-    void Number(double value);
+    void Number(double value) { Put(value); }
 
     // A member left out when the value is absent, rather than written as null.
-    template <class T> void Member(std::string_view key, const std::optional<T>& value) {
-        if (!value)
-            return;
-        Key(key);
-        Put(*value);
+    template <std::size_t N, class T> void Member(const char (&key)[N], const std::optional<T>& value) {
+        if (value)
+            Member(key, *value);
     }
-    template <class T> void Member(std::string_view key, const T& value) {
-        Key(key);
-        Put(value);
+    template <std::size_t N> void Member(const char (&key)[N], double value) { PutMember(key, value); }
+    template <std::size_t N> void Member(const char (&key)[N], int value) { PutMember(key, value); }
+    template <std::size_t N> void Member(const char (&key)[N], bool value) { PutMember(key, value); }
+    template <std::size_t N> void Member(const char (&key)[N], const char* text) {
+        Member(key, std::string_view(text));
+    }
+    template <std::size_t N> void Member(const char (&key)[N], std::string_view text) {
+        PutText(MemberRoom(key, RoomOf(text)), text);
     }
 
 private:
-    void Put(double value) { Number(value); }
-    void Put(bool value) { Bool(value); }
-    void Put(int value) { Int(value); }
-    void Put(std::string_view text) { String(text); }
-    void Put(const char* text) { String(text); }
-
     struct Level {
-        bool inArray;
-        std::size_t values; // in an object, its keys and values both
+        bool hasItems = false;
+    };
+    // A value written as it stands.
+    struct Raw {
+        std::string_view text;
     };
 
-    // What goes before a value or key: its separator, then a new line and indentation unless it
-    // is an object member's value.
-    void Prefix();
-    void NewLine();
-    void Raw(std::string_view text) {
-        Prefix();
-        out.Write(text);
+    // Line breaks of up to this many characters, indentation included, are copied as one
+    // fixed-size run, of which only the width needed is kept.
+    static constexpr std::size_t kShortBreak = 32;
+    static constexpr std::size_t kIndentWidth = 2;
+    static constexpr char kBreak[kShortBreak + 1] = "\n                               ";
+
+    // An item's room in the output block: its separator, line break and indentation written,
+    // then `count` characters left for the rest.
+    char* ItemRoom(std::size_t count) { return PutPrefix(out.Room(prefixRoom + count)); }
+    // A member's room: its key written, then `count` characters left for the value. The key's
+    // length is known when compiled, so that it is copied without a call.
+    template <std::size_t N> char* MemberRoom(const char (&key)[N], std::size_t count) {
+        char* at = ItemRoom(N + 3 + count);
+        *at = '"';
+        std::memcpy(at + 1, key, N - 1);
+        std::memcpy(at + N, "\": ", 3);
+        return at + N + 3;
     }
-    void Open(char bracket, bool inArray);
-    void Close(char bracket);
+
+    // What goes before an item: nothing after a key, else its separator, a line break and the
+    // indentation of its depth.
+    char* PutPrefix(char* at) {
+        if (afterKey) {
+            afterKey = false;
+            return at;
+        }
+        if (levels.empty())
+            return at;
+        Level& level = levels.back();
+        *at = ',';
+        at += level.hasItems;
+        level.hasItems = true;
+        return PutBreak(at);
+    }
+    char* PutBreak(char* at) const {
+        if (breakWidth > kShortBreak)
+            return PutLongBreak(at);
+        std::memcpy(at, kBreak, kShortBreak);
+        return at + breakWidth;
+    }
+    char* PutLongBreak(char* at) const;
+    // The line break and the room of an item's prefix follow the depth.
+    void DepthChanged() {
+        breakWidth = 1 + kIndentWidth * levels.size();
+        prefixRoom = 1 + std::max(kShortBreak, breakWidth);
+    }
+
+    static std::size_t RoomOf(double) { return kJsonNumberRoom; }
+    static std::size_t RoomOf(int) { return 11; }
+    static std::size_t RoomOf(bool) { return 5; }
+    static std::size_t RoomOf(std::string_view text) { return text.size() + 2; }
+    static std::size_t RoomOf(Raw raw) { return raw.text.size(); }
+    static char* PutValue(char* at, double value) { return PutJsonNumber(at, value); }
+    static char* PutValue(char* at, int value);
+    static char* PutValue(char* at, bool value) { return PutValue(at, Raw{value ? "true" : "false"}); }
+    static char* PutValue(char* at, Raw raw) {
+        std::memcpy(at, raw.text.data(), raw.text.size());
+        return at + raw.text.size();
+    }
+
+    template <class T> void Put(const T& value) { out.Commit(PutValue(ItemRoom(RoomOf(value)), value)); }
+    template <std::size_t N, class T> void PutMember(const char (&key)[N], const T& value) {
+        out.Commit(PutValue(MemberRoom(key, RoomOf(value)), value));
+    }
+    // A text at `at`, where its item's prefix or key ends, in the room RoomOf gives it: copied
+    // in quotes as its bytes are checked, and only when some need escapes, written again by
+    // the escaping writer.
+    void PutText(char* at, std::string_view text) {
+        bool escapes = false;
+        char* end = at;
+        *end++ = '"';
+        for (const char c : text) {
+            escapes |= kJsonEscapedBytes[static_cast<unsigned char>(c)];
+            *end++ = c;
+        }
+        *end++ = '"';
+        if (escapes)
+            PutEscaped(at, text);
+        else
+            out.Commit(end);
+    }
+    void PutEscaped(char* at, std::string_view text);
+
+    void Open(char bracket) {
+        char* at = ItemRoom(1);
+        *at++ = bracket;
+        out.Commit(at);
+        levels.emplace_back();
+        DepthChanged();
+    }
+    void Close(char bracket) {
+        const bool hasItems = levels.back().hasItems;
+        levels.pop_back();
+        DepthChanged();
+        char* at = out.Room(prefixRoom + 1);
+        if (hasItems)
+            at = PutBreak(at);
+        *at++ = bracket;
+        out.Commit(at);
+    }
 
     host::BufferedOutput& out;
     std::vector<Level> levels;
+    bool afterKey = false;
+    std::size_t breakWidth = 1;
+    std::size_t prefixRoom = 1 + kShortBreak;
     rapidjson::Writer<host::BufferedOutput> escaping; // one text at a time, as a document of its own
 };
-
-// The number's text as JsonOut writes it; `text` must hold 32 characters.
-std::string_view JsonNumberText(double value, char* text);
 
 } // namespace host

@@ -1,5 +1,5 @@
-// Values written through a RapidJSON writer in one block each. The writer places a value
-// (separator, indentation) when given it as raw JSON of no characters; the value's bytes then
+// Texts written through a RapidJSON writer in one block each. The writer places a value
+// (separator, indentation) when given it as raw JSON of no characters; the text's bytes then
 // go to the same buffer at once, which spares the library's character-by-character copying.
 // Texts that need escapes still go through the library's escaping.
 #pragma once
@@ -32,12 +32,6 @@ inline bool NeedsJsonEscapes(std::string_view text) {
 }
 
 // `json` writes to `out`.
-template <class Writer>
-void WriteJsonRaw(Writer& json, BufferedOutput& out, std::string_view raw, rapidjson::Type type) {
-    json.RawValue("", 0, type);
-    out.Write(raw);
-}
-
 template <class Writer> void WriteJsonText(Writer& json, BufferedOutput& out, std::string_view text) {
     if (NeedsJsonEscapes(text)) {
         json.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));

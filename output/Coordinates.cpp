@@ -33,7 +33,8 @@ void Position(host::JsonOut& json, const Length& northing, const Length& easting
     json.Member("elevation", elevation);
 }
 
-void Names(host::JsonOut& json, std::string_view key, const std::vector<std::string>& names) {
+template <std::size_t N>
+void Names(host::JsonOut& json, const char (&key)[N], const std::vector<std::string>& names) {
     json.Key(key);
     json.StartArray();
     for (const std::string& name : names)

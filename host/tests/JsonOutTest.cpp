@@ -10,10 +10,11 @@
 namespace host {
 namespace {
 
-std::string Written(const std::function<void(JsonOut&)>& write) {
+// Through a block of the usual size, and through one smaller than any item, which must grow.
+std::string Written(const std::function<void(JsonOut&)>& write, std::size_t capacity = 1 << 16) {
     std::ostringstream stream;
     {
-        BufferedOutput out(stream);
+        BufferedOutput out(stream, capacity);
         JsonOut json(out);
         write(json);
     }
@@ -46,13 +47,15 @@ TEST(JsonOut, LaysOutNestingSeparatorsAndEscapes) {
              j.Member("b", true);
              j.Member("n", std::optional<double>{});
              j.Member("x", 2.5);
+             j.Member("s", "longer than a small block");
              j.Key("z");
              j.Null();
              j.EndObject();
              j.Number(std::nan(""));
              j.EndArray();
          },
-         "[\n  -12,\n  {\n    \"b\": true,\n    \"x\": 2.5,\n    \"z\": null\n  },\n  null\n]"},
+         "[\n  -12,\n  {\n    \"b\": true,\n    \"x\": 2.5,\n    \"s\": \"longer than a small block\",\n    "
+         "\"z\": null\n  },\n  null\n]"},
         {"texts escaped only where they must be",
          [](JsonOut& j) {
              j.StartArray();
@@ -64,18 +67,21 @@ TEST(JsonOut, LaysOutNestingSeparatorsAndEscapes) {
          "[\n  \"plain/text\",\n  \"q\\\"b\\\\n\\nt\\t\\u0001\",\n  \"after\"\n]"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Written(c.write), c.expected) << c.name;
+        for (std::size_t capacity : {std::size_t{1} << 16, std::size_t{3}})
+            EXPECT_EQ(Written(c.write, capacity), c.expected) << c.name << ", block of " << capacity;
 }
 
 TEST(JsonOut, IndentsBeyondTheUsualDepth) {
     constexpr int kDepth = 40;
-    const std::string text = Written([](JsonOut& j) {
-        for (int i = 0; i < kDepth; ++i)
-            j.StartArray();
-        j.Int(1);
-        for (int i = 0; i < kDepth; ++i)
-            j.EndArray();
-    });
+    const std::string text = Written(
+        [](JsonOut& j) {
+            for (int i = 0; i < kDepth; ++i)
+                j.StartArray();
+            j.Int(1);
+            for (int i = 0; i < kDepth; ++i)
+                j.EndArray();
+        },
+        16);
     EXPECT_NE(text.find("\n" + std::string(2 * kDepth, ' ') + "1\n" + std::string(2 * kDepth - 2, ' ') + "]"),
               std::string::npos);
 }

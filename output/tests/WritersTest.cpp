@@ -4,7 +4,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
@@ -199,8 +201,20 @@ TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent)
                                                    {0.1 + 0.2, "0.30000000000000004"},
                                                    {-2.5e-7, "-2.5e-07"}};
     for (const auto& [value, text] : rows) {
-        char buffer[32];
+        char buffer[host::kJsonNumberRoom];
         EXPECT_EQ(host::JsonNumberText(value, buffer), text);
+    }
+}
+
+// Whole numbers of nine digits: the last eight are written as one run, checked here against the
+// standard library at a stride that reaches every digit in every place.
+TEST(JsonNumber, EightDigitRunsOfWholeNumbers) {
+    for (std::uint32_t run = 0; run < 100000000; run += 9973) {
+        for (std::uint32_t last : {run, 99999999 - run}) {
+            char buffer[host::kJsonNumberRoom];
+            const double value = 100000000.0 + last;
+            ASSERT_EQ(host::JsonNumberText(value, buffer), std::to_string(100000000 + last) + ".0");
+        }
     }
 }
 
@@ -213,9 +227,11 @@ std::string SignificantDigits(std::string_view text) {
     return digits.erase(digits.find_last_not_of('0') + 1);
 }
 
-// Readings of every length and size, and the values beside each power of ten where the fixed
-// point starts: each is written with the library's shortest digits and reads back exactly.
-TEST(JsonNumber, ShortestDigitsThatReadBackForReadingsOfEveryLength) {
+// Readings of every length and size, the values beside each power of ten where the fixed point
+// starts, random bit patterns, angles and coordinates as the reduction computes them: each is
+// written with the library's shortest digits, reads back exactly, and takes an exponent only
+// outside the fixed-point range.
+TEST(JsonNumber, ShortestDigitsThatReadBackForEveryKindOfValue) {
     std::vector<double> values;
     for (double decade = 1e-7; decade < 1e17; decade *= 10)
         for (double value : {decade, std::nextafter(decade, 0.0), std::nextafter(decade, 1e300)})
@@ -230,15 +246,30 @@ TEST(JsonNumber, ShortestDigitsThatReadBackForReadingsOfEveryLength) {
             }
         }
     }
+    std::uniform_real_distribution<double> radians(-7.0, 7.0);
+    std::uniform_real_distribution<double> coordinates(-1e7, 1e7);
+    for (int sample = 0; sample < 20000; ++sample) {
+        const std::uint64_t bits = random();
+        values.push_back(std::sin(radians(random)) * 1e-3);
+        values.push_back(radians(random));
+        values.push_back(coordinates(random));
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (std::isfinite(value))
+            values.push_back(value);
+    }
     for (double value : values) {
-        char buffer[32];
+        char buffer[host::kJsonNumberRoom];
         char library[32];
         const std::string_view text = host::JsonNumberText(value, buffer);
         const auto end =
             std::to_chars(library, library + sizeof library, value, std::chars_format::scientific).ptr;
-        EXPECT_EQ(SignificantDigits(text), SignificantDigits(std::string_view(library, end - library)))
+        ASSERT_EQ(SignificantDigits(text), SignificantDigits(std::string_view(library, end - library)))
             << text;
-        EXPECT_EQ(std::strtod(std::string(text).c_str(), nullptr), value) << text;
+        ASSERT_EQ(std::strtod(std::string(text).c_str(), nullptr), value) << text;
+        const double size = std::abs(value);
+        ASSERT_EQ(text.find('e') != std::string_view::npos, size != 0 && (size < 1e-4 || size >= 1e15))
+            << text;
     }
 }
 
