@@ -27,8 +27,12 @@ public:
     void ParseLine(wchar_t* line, std::size_t length) {
         if (!preScan)
             DispatchLine(line, length);
-        else if (MayHoldFaceObservation(line, length))
+        else if (MayHoldFaceObservation(line[0], length))
             PreScanLine(line, length);
+    }
+    // False for a line that this pass passes over, whatever follows its first character.
+    bool Reads(wchar_t first, std::size_t length) const {
+        return !preScan || MayHoldFaceObservation(first, length);
     }
     // Sends what the last station still holds; called once after the last line.
     void Finish();
@@ -42,8 +46,8 @@ private:
 
     // False for the usual line, one that begins with a printable character other than 'F', at
     // the cost of a comparison or two.
-    bool MayHoldFaceObservation(const wchar_t* line, std::size_t length) const {
-        return length != 0 && (line[0] == L'F' || !splitter.Plain()(line[0]));
+    bool MayHoldFaceObservation(wchar_t first, std::size_t length) const {
+        return length != 0 && (first == L'F' || !splitter.Plain()(first));
     }
     void PreScanLine(wchar_t* line, std::size_t length);
     void DispatchLine(wchar_t* line, std::size_t length);
