@@ -30,9 +30,10 @@ public:
         else if (MayHoldFaceObservation(line[0], length))
             PreScanLine(line, length);
     }
-    // False for a line that this pass passes over, whatever follows its first character.
-    bool Reads(wchar_t first, std::size_t length) const {
-        return !preScan || MayHoldFaceObservation(first, length);
+    // False for the usual line, which the pre-scan passes over: one that begins with a printable character
+    // other than 'F', at the cost of a comparison or two.
+    bool MayHoldFaceObservation(wchar_t first, std::size_t length) const {
+        return length != 0 && (first == L'F' || !splitter.Plain()(first));
     }
     // Sends what the last station still holds; called once after the last line.
     void Finish();
@@ -44,11 +45,6 @@ private:
     struct DispatchRow;
     static const DispatchRow kDispatch[];
 
-    // False for the usual line, one that begins with a printable character other than 'F', at
-    // the cost of a comparison or two.
-    bool MayHoldFaceObservation(wchar_t first, std::size_t length) const {
-        return length != 0 && (first == L'F' || !splitter.Plain()(first));
-    }
     void PreScanLine(wchar_t* line, std::size_t length);
     void DispatchLine(wchar_t* line, std::size_t length);
 

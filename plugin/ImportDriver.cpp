@@ -74,12 +74,12 @@ bool RunPass(IMeasurementSink* sink, LineList& lines, bool preScan) {
     // its splits overwrote would be wasted.
     CRawDataParser parser(sink, preScan, preScan ? LinesAfterSplit::GivenBack : LinesAfterSplit::Dropped);
     const std::size_t count = lines.Count();
-    LineReader reader(lines);
+    LineReader reader(lines, preScan ? LineReader::Reads::FewLines : LineReader::Reads::EveryLine);
     for (std::size_t i = 0; i < count; ++i) {
         sink->SetCurrentLine(static_cast<std::int32_t>(i));
         // Most lines the pre-scan passes over at their first character are never widened.
         const std::size_t length = reader.Next();
-        if (parser.Reads(reader.First(), length))
+        if (!preScan || parser.MayHoldFaceObservation(reader.First(), length))
             parser.ParseLine(reader.Text(), length);
         sink->SetProgress(LineProgress(i + 1, count));
     }

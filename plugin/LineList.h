@@ -28,7 +28,7 @@ public:
     // many bytes they took, or 0 (nothing appended) when the first line goes on past them.
     std::size_t AppendLines(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
 
-    std::size_t Count() const { return starts.size(); }
+    std::size_t Count() const { return ends.size(); }
 
 private:
     friend class LineReader;
@@ -47,7 +47,9 @@ private:
         std::size_t capacity = 0;
     };
 
-    // A line's place among the kept bytes, twice over, plus one for a converted line.
+    // Where a line ends among the kept bytes (past its zero; where the last kept line ends, for
+    // a converted line), twice over, plus one for a converted line. Each line begins where the
+    // one before it ends, so that reading in order needs no look at the next line.
     static constexpr std::size_t kConverted = 1;
 
     std::size_t AppendKeptLines(std::string_view bytes, const platform::AnsiLineDecoder& decoder);
@@ -57,35 +59,72 @@ private:
 
     Store<char> kept;
     Store<wchar_t> converted;
-    std::vector<std::size_t> starts;
-    std::vector<std::size_t> convertedStarts;
+    std::vector<std::size_t> ends;
+    std::vector<std::size_t> convertedEnds;
 };
 
 // Reads a list's lines in order, each as wide text followed by a zero; the reader of a line may
-// change it until the next. A kept line is widened into a buffer that every line reuses, a
+// change it until the next. Kept lines are widened into a buffer that the next lines reuse, a
 // converted one read where the list holds it.
 class LineReader {
 public:
-    explicit LineReader(LineList& lines) : lines(lines) {}
+    // A pass that reads every line has the lines after the one it asks for widened with it, so
+    // that the widening goes on across their ends; one that reads few has each widened alone.
+    enum class Reads { FewLines, EveryLine };
+
+    // Widens `length` bytes below 0x80 to `out`, the fastest way the processor offers.
+    using Widening = void (*)(const char* bytes, std::size_t length, wchar_t* out);
+
+    // The widening every processor runs, and the fastest this one runs.
+    static Widening Portable();
+    static Widening Fastest();
+
+    LineReader(LineList& lines, Reads reads, Widening widen = Fastest())
+        : lines(lines), reads(reads), widen(widen) {}
 
     // Moves to the next line, the first at the start; returns its length.
-    std::size_t Next();
+    std::size_t Next() {
+        const std::size_t entry = lines.ends[next++];
+        if (entry % 2 == LineList::kConverted)
+            return NextConverted();
+        text = nullptr;
+        start = keptEnd;
+        keptEnd = entry / 2;
+        length = keptEnd - start - 1;
+        return length;
+    }
     // The line's first character, zero for an empty line, without widening it.
     wchar_t First() const {
-        return bytes != nullptr ? static_cast<wchar_t>(static_cast<unsigned char>(*bytes)) : *text;
+        return text != nullptr ? *text
+                               : static_cast<wchar_t>(static_cast<unsigned char>(lines.kept.text[start]));
     }
-    // The line's text, widened afresh from its bytes if it was kept.
-    wchar_t* Text();
+    // The line's text: a kept line is widened unless it was widened with the line before it.
+    wchar_t* Text() {
+        if (text != nullptr)
+            return text;
+        // Lines come in order, so none begins before the widened bytes.
+        if (start + length >= widenedTo)
+            WidenFrom(start);
+        return buffer.get() + (start - widenedFrom);
+    }
 
 private:
-    void GrowBuffer(std::size_t characters);
+    std::size_t NextConverted();
+    void WidenFrom(std::size_t from);
 
     LineList& lines;
+    Reads reads;
+    Widening widen;
     std::size_t next = 0;
     std::size_t nextConverted = 0;
+    std::size_t keptEnd = 0;
+    std::size_t convertedEnd = 0;
+    std::size_t start = 0; // where a kept line's bytes begin
     std::size_t length = 0;
-    const char* bytes = nullptr; // the line's bytes when kept
-    wchar_t* text = nullptr;     // else its text
+    wchar_t* text = nullptr; // a converted line's text
+    // The kept bytes [widenedFrom, widenedTo) as wide text.
     std::unique_ptr<wchar_t[]> buffer;
     std::size_t bufferSize = 0;
+    std::size_t widenedFrom = 0;
+    std::size_t widenedTo = 0;
 };

@@ -11,9 +11,10 @@ namespace testing_host {
 namespace {
 
 // The lines of `list` as a pass reads them; each must be followed by the zero the parser relies on.
-std::vector<std::wstring> Lines(LineList& list) {
+std::vector<std::wstring> Lines(LineList& list, LineReader::Reads reads = LineReader::Reads::EveryLine,
+                                LineReader::Widening widen = LineReader::Fastest()) {
     std::vector<std::wstring> lines;
-    LineReader reader(list);
+    LineReader reader(list, reads, widen);
     for (std::size_t i = 0; i < list.Count(); ++i) {
         const std::size_t length = reader.Next();
         const wchar_t first = reader.First();
@@ -135,14 +136,16 @@ TEST(LineContent, ListGrowsBeyondWhatWasReserved) {
         std::vector<std::wstring> expected;
         for (int i = 0; i < 2000; ++i) {
             std::string bytes =
-                std::string(static_cast<std::size_t>(i % 37), 'a' + i % 26) + std::to_string(i);
+                std::string(static_cast<std::size_t>(i % 97), 'a' + i % 26) + std::to_string(i);
             if (i % 7 == 0)
                 bytes += i % 2 ? "\xC3\xA9" : "\t";
             list.Append(bytes, decoder);
             expected.push_back(decoder.Convert(bytes));
         }
         ASSERT_EQ(list.Count(), expected.size());
-        EXPECT_EQ(Lines(list), expected) << name;
+        for (const auto reads : {LineReader::Reads::FewLines, LineReader::Reads::EveryLine})
+            for (const auto widen : {LineReader::Portable(), LineReader::Fastest()})
+                EXPECT_EQ(Lines(list, reads, widen), expected) << name;
     });
 }
 
