@@ -21,6 +21,7 @@ bool IsAscii(std::string_view bytes) {
 
 #if defined(__SSE2__)
 constexpr std::size_t kChunk = 16;
+static_assert(sizeof(wchar_t) == 2 || sizeof(wchar_t) == 4, "a wide character takes two or four bytes");
 
 // The sixteen bytes at `p`, which are below 0x80, as sixteen wide characters at `out`.
 void WidenChunk(const char* p, wchar_t* out) {
@@ -33,7 +34,6 @@ void WidenChunk(const char* p, wchar_t* out) {
         _mm_storeu_si128(wide, low);
         _mm_storeu_si128(wide + 1, high);
     } else {
-        static_assert(sizeof(wchar_t) == 4, "a wide character takes two or four bytes");
         _mm_storeu_si128(wide, _mm_unpacklo_epi16(low, zero));
         _mm_storeu_si128(wide + 1, _mm_unpackhi_epi16(low, zero));
         _mm_storeu_si128(wide + 2, _mm_unpacklo_epi16(high, zero));
