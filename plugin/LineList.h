@@ -72,7 +72,7 @@ public:
     // that the widening goes on across their ends; one that reads few has each widened alone.
     enum class Reads { FewLines, EveryLine };
 
-    // Widens `length` bytes below 0x80 to `out`, the fastest way the processor offers.
+    // A way to widen `length` bytes below 0x80 to `out`.
     using Widening = void (*)(const char* bytes, std::size_t length, wchar_t* out);
 
     // The widening every processor runs, and the fastest this one runs.
