@@ -27,8 +27,13 @@ public:
     void ParseLine(wchar_t* line, std::size_t length) {
         if (!preScan)
             DispatchLine(line, length);
-        else if (MayHoldFaceObservation(line, length))
+        else if (MayHoldFaceObservation(line[0], length))
             PreScanLine(line, length);
+    }
+    // False for the usual line, which the pre-scan passes over: one that begins with a printable character
+    // other than 'F', at the cost of a comparison or two.
+    bool MayHoldFaceObservation(wchar_t first, std::size_t length) const {
+        return length != 0 && (first == L'F' || !splitter.Plain()(first));
     }
     // Sends what the last station still holds; called once after the last line.
     void Finish();
@@ -40,11 +45,6 @@ private:
     struct DispatchRow;
     static const DispatchRow kDispatch[];
 
-    // False for the usual line, one that begins with a printable character other than 'F', at
-    // the cost of a comparison or two.
-    bool MayHoldFaceObservation(const wchar_t* line, std::size_t length) const {
-        return length != 0 && (line[0] == L'F' || !splitter.Plain()(line[0]));
-    }
     void PreScanLine(wchar_t* line, std::size_t length);
     void DispatchLine(wchar_t* line, std::size_t length);
 

@@ -53,6 +53,15 @@ public:
         }
         return taken;
     }
+    // Whether every byte below 0x80 stands for the character of that code, so that a line of such
+    // bytes (no zero among them) converts by widening each byte, whenever that is done.
+    bool KeepsAscii() const;
+    // The plain ASCII lines at the start of `bytes` (bytes 14 to 127, ended by LF or CR LF), at
+    // most a batch of them, copied unconverted into `out` (room for bytes.size()) one after the
+    // other, each followed by a zero byte; `batch` receives their lengths. Returns the bytes
+    // taken, 0 where the character set does not keep ASCII or the first line is not plain; may
+    // leave plain lines near the end of `bytes` untaken.
+    std::size_t CopyPlainLines(std::string_view bytes, char* out, LineBatch& batch) const;
     // The same conversion as a string of its own.
     std::wstring Convert(std::string_view bytes) const {
         std::wstring line(bytes.size(), L'\0');

@@ -24,10 +24,10 @@ float LineProgress(std::uint64_t done, std::uint64_t count) {
 // The byte buffer, as long as the longest line, is gone before the passes begin.
 LineList ReadLines(platform::SharedTextFile& file) {
     LineList lines;
+    const platform::AnsiLineDecoder decoder;
     const std::uint64_t size = file.SizeAtOpen();
     if (size < static_cast<std::uint64_t>(SIZE_MAX / sizeof(wchar_t)))
-        lines.ReserveIfPossible(static_cast<std::size_t>(size) + 1);
-    const platform::AnsiLineDecoder decoder;
+        lines.ReserveIfPossible(static_cast<std::size_t>(size) + 1, decoder);
     std::string_view bytes;
     std::string spill; // for the rare line that a buffer boundary cuts
     for (;;) {
@@ -60,7 +60,7 @@ void ImportFile(const std::wstring& path, IMeasurementSink* sink) {
         sink->ReportMessage(LoadMessage(kCannotOpenFile).c_str());
         return;
     }
-    // The whole file is held as wide lines, because it is parsed twice.
+    // The whole file is held, because it is parsed twice.
     LineList lines = ReadLines(file);
     RunPass(sink, lines, true);
     if (!RunPass(sink, lines, false)) {
@@ -74,9 +74,13 @@ bool RunPass(IMeasurementSink* sink, LineList& lines, bool preScan) {
     // its splits overwrote would be wasted.
     CRawDataParser parser(sink, preScan, preScan ? LinesAfterSplit::GivenBack : LinesAfterSplit::Dropped);
     const std::size_t count = lines.Count();
+    LineReader reader(lines, preScan ? LineReader::Reads::FewLines : LineReader::Reads::EveryLine);
     for (std::size_t i = 0; i < count; ++i) {
         sink->SetCurrentLine(static_cast<std::int32_t>(i));
-        parser.ParseLine(lines.Text(i), lines.Length(i));
+        // Most lines the pre-scan passes over at their first character are never widened.
+        const std::size_t length = reader.Next();
+        if (!preScan || parser.MayHoldFaceObservation(reader.First(), length))
+            parser.ParseLine(reader.Text(), length);
         sink->SetProgress(LineProgress(i + 1, count));
     }
     parser.Finish();

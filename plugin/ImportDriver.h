@@ -8,7 +8,8 @@
 #include <string>
 
 void ImportFiles(IImportFileList* files, IMeasurementSink* sink);
-// The whole of an opened file, converted from the thread's ANSI code page.
+// The whole of an opened file: its plain ASCII lines as they are, the others converted from the
+// thread's ANSI code page.
 LineList ReadLines(platform::SharedTextFile& file);
 // One file; its outcome goes to the sink.
 void ImportFile(const std::wstring& path, IMeasurementSink* sink);

@@ -134,6 +134,10 @@ AnsiLineDecoder::AnsiLineDecoder() {
     }
 }
 
+bool AnsiLineDecoder::KeepsAscii() const {
+    return asciiKept;
+}
+
 // Each byte yields at most one wide character, so `out` needs room for bytes.size(). Ends at
 // the first zero byte, which no single-byte or UTF-8 character holds.
 std::size_t AnsiLineDecoder::Decode(std::string_view bytes, wchar_t* out) const {
@@ -211,13 +215,20 @@ std::size_t AnsiLineDecoder::WidenAsciiLine(std::string_view bytes, wchar_t* out
     return i + ending;
 }
 
-// A bare line feed leaves the characters after it where the chunk's widening put them, so the
-// next line goes on in the same chunk; after CR LF the rest of the chunk lies one character off,
-// and the widening starts again at the next line.
-bool AnsiLineDecoder::WidenPlainLines(std::string_view bytes, wchar_t* out, std::size_t& taken,
-                                      std::size_t& written, LineBatch& batch) const {
+namespace {
+
+// Runs over plain ASCII lines from byte `taken` of `bytes` on, across their ends sixteen bytes at a
+// time: `store(p, out)` writes the chunk at `p` to `out` and returns the bits of its bytes that may
+// stop such a line. Writes each line to `out` from `written` on, a zero after it, adds it to
+// `batch` and moves both counts past it. Stops before a line it does not take whole; true when
+// the batch is full. A bare line feed leaves what follows it where the chunk's store put it, so the
+// next line goes on in the same chunk; after CR LF the rest of the chunk lies one place off, and
+// the stores start again at the next line.
+template <class Out, class StoreChunk>
+bool TakePlainLines(std::string_view bytes, Out* out, std::size_t& taken, std::size_t& written,
+                    LineBatch& batch, [[maybe_unused]] StoreChunk store) {
     std::size_t lineStart = taken;
-    std::size_t lag = taken - written; // characters lag bytes by the carriage returns dropped
+    std::size_t lag = taken - written; // the output lags the bytes by the carriage returns dropped
     std::size_t count = batch.count;
     const auto finish = [&](bool full) {
         batch.count = count;
@@ -229,13 +240,12 @@ bool AnsiLineDecoder::WidenPlainLines(std::string_view bytes, wchar_t* out, std:
     const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
     for (std::size_t chunk = lineStart; bytes.size() - chunk >= kChunk;) {
         std::size_t next = chunk + kChunk;
-        for (unsigned stops = WidenAndFindStops(p + chunk, out + chunk - lag); stops != 0;
-             stops &= stops - 1) {
+        for (unsigned stops = store(p + chunk, out + chunk - lag); stops != 0; stops &= stops - 1) {
             const std::size_t end = chunk + static_cast<std::size_t>(__builtin_ctz(stops));
             const std::size_t ending = LineEndAt(bytes, end);
             if (ending == 0)
                 return finish(false);
-            out[end - lag] = L'\0';
+            out[end - lag] = Out{};
             batch.lengths[count++] = end - lineStart;
             lineStart = end + ending;
             if (count == LineBatch::kMaxLines)
@@ -250,6 +260,39 @@ bool AnsiLineDecoder::WidenPlainLines(std::string_view bytes, wchar_t* out, std:
     }
 #endif
     return finish(false);
+}
+
+#if defined(__SSE2__)
+// Copies the sixteen bytes at `p` to `out` and returns the bits of those that may stop a plain
+// ASCII line, as WidenAndFindStops does.
+unsigned CopyAndFindStops(const unsigned char* p, char* out) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), chunk);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(chunk, _mm_set1_epi8(kFirstPlainByte))));
+}
+#endif
+
+} // namespace
+
+bool AnsiLineDecoder::WidenPlainLines(std::string_view bytes, wchar_t* out, std::size_t& taken,
+                                      std::size_t& written, LineBatch& batch) const {
+#if defined(__SSE2__)
+    return TakePlainLines(bytes, out, taken, written, batch, WidenAndFindStops);
+#else
+    return TakePlainLines(bytes, out, taken, written, batch, nullptr);
+#endif
+}
+
+std::size_t AnsiLineDecoder::CopyPlainLines(std::string_view bytes, char* out, LineBatch& batch) const {
+    batch.count = 0;
+    std::size_t taken = 0;
+    std::size_t written = 0;
+    if (asciiKept) {
+#if defined(__SSE2__)
+        TakePlainLines(bytes, out, taken, written, batch, CopyAndFindStops);
+#endif
+    }
+    return taken;
 }
 
 std::size_t AnsiLineDecoder::ConvertLine(std::string_view bytes, wchar_t* out, std::size_t& length) const {

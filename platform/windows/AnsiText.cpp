@@ -35,6 +35,17 @@ std::size_t AnsiLineDecoder::Convert(std::string_view bytes, wchar_t* out) const
     return static_cast<std::size_t>(written);
 }
 
+// The code page is read on every conversion and may change between them, so no line is left
+// unconverted for later.
+bool AnsiLineDecoder::KeepsAscii() const {
+    return false;
+}
+
+std::size_t AnsiLineDecoder::CopyPlainLines(std::string_view, char*, LineBatch& batch) const {
+    batch.count = 0;
+    return 0;
+}
+
 std::size_t AnsiLineDecoder::ConvertLine(std::string_view bytes, wchar_t* out, std::size_t& length) const {
     return ConvertFedLine(bytes, out, length);
 }

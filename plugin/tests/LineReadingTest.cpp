@@ -10,18 +10,29 @@
 namespace testing_host {
 namespace {
 
+// The lines of `list` as a pass reads them; each must be followed by the zero the parser relies on.
+std::vector<std::wstring> Lines(LineList& list, LineReader::Reads reads = LineReader::Reads::EveryLine,
+                                LineReader::Widening widen = LineReader::Fastest()) {
+    std::vector<std::wstring> lines;
+    LineReader reader(list, reads, widen);
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        const std::size_t length = reader.Next();
+        const wchar_t first = reader.First();
+        const wchar_t* text = reader.Text();
+        EXPECT_EQ(text[length], L'\0') << "line " << i;
+        EXPECT_EQ(first, text[0]) << "line " << i;
+        lines.emplace_back(text, length);
+    }
+    return lines;
+}
+
 // The lines as the import reads them; each must be followed by the zero the parser relies on.
 std::vector<std::wstring> ReadLines(const TempDir& dir, const std::string& bytes) {
     platform::SharedTextFile file;
     EXPECT_TRUE(file.Open(dir.Write("lines.rdf", bytes).wstring()));
     EXPECT_EQ(file.SizeAtOpen(), bytes.size());
     LineList list = ::ReadLines(file);
-    std::vector<std::wstring> lines;
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        EXPECT_EQ(list.Text(i)[list.Length(i)], L'\0') << "line " << i;
-        lines.emplace_back(list.Line(i));
-    }
-    return lines;
+    return Lines(list);
 }
 
 struct LineCase {
@@ -116,46 +127,26 @@ TEST(LineContent, BufferedLinesMatchLineByLineReading) {
     });
 }
 
-// The list is sized from the file once; no line moves the text already read, which the parser's
-// in-place splitting does not depend on but the memory bound does.
-TEST(LineContent, StorageIsSizedOnceFromTheFile) {
-    TempDir dir;
-    std::string bytes;
-    for (int i = 0; i < 5000; ++i)
-        bytes += "SS,P" + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
-    platform::SharedTextFile file;
-    ASSERT_TRUE(file.Open(dir.Write("many.rdf", bytes).wstring()));
-    std::string line;
-    LineList list;
-    list.Reserve(bytes.size() + 1);
-    const platform::AnsiLineDecoder decoder;
-    ASSERT_TRUE(file.ReadLine(line));
-    list.Append(line, decoder);
-    const wchar_t* first = list.Text(0);
-    while (file.ReadLine(line))
-        list.Append(line, decoder);
-    EXPECT_EQ(list.Count(), 5000u);
-    EXPECT_EQ(list.Text(0), first);
-    EXPECT_EQ(list.Line(4999), L"SS,P4999");
-}
-
-// Where the size is not known beforehand (a file growing on Windows) the list grows itself.
+// Where the size is not known beforehand (a file growing on Windows) the list grows itself, lines
+// kept as bytes and lines converted alike, in every character set.
 TEST(LineContent, ListGrowsBeyondWhatWasReserved) {
-    LineList list;
-    list.Reserve(3);
-    const platform::AnsiLineDecoder decoder;
-    std::vector<std::wstring> expected;
-    for (int i = 0; i < 2000; ++i) {
-        const std::string bytes =
-            std::string(static_cast<std::size_t>(i % 37), 'a' + i % 26) + std::to_string(i);
-        list.Append(bytes, decoder);
-        expected.emplace_back(bytes.begin(), bytes.end());
-    }
-    ASSERT_EQ(list.Count(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        ASSERT_EQ(list.Line(i), expected[i]) << "line " << i;
-        ASSERT_EQ(list.Text(i)[list.Length(i)], L'\0') << "line " << i;
-    }
+    InEachCharacterSet([&](const char* name, const platform::AnsiLineDecoder& decoder) {
+        LineList list;
+        list.Reserve(3, decoder);
+        std::vector<std::wstring> expected;
+        for (int i = 0; i < 2000; ++i) {
+            std::string bytes =
+                std::string(static_cast<std::size_t>(i % 97), 'a' + i % 26) + std::to_string(i);
+            if (i % 7 == 0)
+                bytes += i % 2 ? "\xC3\xA9" : "\t";
+            list.Append(bytes, decoder);
+            expected.push_back(decoder.Convert(bytes));
+        }
+        ASSERT_EQ(list.Count(), expected.size());
+        for (const auto reads : {LineReader::Reads::FewLines, LineReader::Reads::EveryLine})
+            for (const auto widen : {LineReader::Portable(), LineReader::Fastest()})
+                EXPECT_EQ(Lines(list, reads, widen), expected) << name;
+    });
 }
 
 TEST(AnsiConversion, LongLinesConvertLikeShortOnes) {
