@@ -41,9 +41,15 @@ std::size_t MostPacked(const std::optional<std::wstring>& text) {
     return 1 + (text ? MostPacked(std::wstring_view(*text)) : 0);
 }
 
-bool IsAscii(std::wstring_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; });
+// Copies `text` to `to` as narrow characters in one pass, whatever they are: whether every one
+// was ASCII is known only at the end, and otherwise the copy is written over.
+bool NarrowedAscii(std::wstring_view text, char* to) {
+    std::uint32_t seen = 0;
+    for (const wchar_t c : text) {
+        seen |= static_cast<std::uint32_t>(c);
+        *to++ = static_cast<char>(c);
+    }
+    return seen < 0x80;
 }
 
 // Packs one record straight into its block, which has room for the most it can take.
@@ -56,16 +62,12 @@ public:
     void Put(Kind kind) { *at++ = static_cast<char>(kind); }
 
     void Put(std::wstring_view text) {
-        if (text.size() < kLongText && IsAscii(text)) {
-            *at++ = static_cast<char>(text.size());
-            at = std::transform(text.begin(), text.end(), at, [](wchar_t c) { return static_cast<char>(c); });
+        if (text.size() < kLongText && NarrowedAscii(text, at + 1)) {
+            *at = static_cast<char>(text.size());
+            at += 1 + text.size();
             return;
         }
-        utf8.clear();
-        platform::AppendUtf8(utf8, text);
-        PutLength(utf8.size());
-        std::memcpy(at, utf8.data(), utf8.size());
-        at += utf8.size();
+        PutUtf8(text);
     }
 
     // Numbers (doubles, and lines as ints) are stored as their bytes.
@@ -88,6 +90,15 @@ public:
     }
 
 private:
+    // A text beyond ASCII or a long one, kept out of the way of the usual short ASCII text.
+    [[gnu::noinline]] void PutUtf8(std::wstring_view text) {
+        utf8.clear();
+        platform::AppendUtf8(utf8, text);
+        PutLength(utf8.size());
+        std::memcpy(at, utf8.data(), utf8.size());
+        at += utf8.size();
+    }
+
     void PutLength(std::size_t length) {
         if (length < kLongText) {
             *at++ = static_cast<char>(length);

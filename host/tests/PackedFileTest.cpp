@@ -46,6 +46,9 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
     // ASCII and wider texts, short, past the one-byte length, and past a block of their own.
     const std::vector<std::wstring> names = {L"",
                                              L"CP1",
+                                             L"CP1\u0141", // narrowed, its last unit would read as 'A'
+                                             std::wstring(254, L'a'),
+                                             std::wstring(255, L'a'),
                                              L"Stra\u00dfe \u6e2c\u70b9 \U0001D11E",
                                              std::wstring(300, L'a'),
                                              std::wstring(300, L'\u00e9'),
