@@ -174,15 +174,22 @@ TEST_F(EventSinkTest, EachItemCarriesOnlyItsOwnValues) {
             sink.SetCode(code(i)->c_str());
         if (distance(i))
             sink.SetSlopeDistance(*distance(i));
+        // Points between them, their codes out of step with the observations'.
+        sink.AddPoint(target(i + 1).c_str());
+        if (code(i + 1))
+            sink.SetCode(code(i + 1)->c_str());
     }
     ASSERT_NO_FATAL_FAILURE(EndImport(1));
     const std::vector<Observation>& observations = files[0].stations.at(0).observations;
     ASSERT_EQ(observations.size(), static_cast<std::size_t>(kObservations));
+    ASSERT_EQ(files[0].points.size(), static_cast<std::size_t>(kObservations));
     for (int i = 0; i < kObservations; ++i) {
         const Observation& o = observations[static_cast<std::size_t>(i)];
         EXPECT_EQ(std::tie(o.target, o.code, o.slopeDistance),
                   std::make_tuple(target(i), code(i), distance(i)))
             << i;
+        const Point& p = files[0].points[static_cast<std::size_t>(i)];
+        EXPECT_EQ(std::tie(p.name, p.code), std::make_tuple(target(i + 1), code(i + 1))) << i;
     }
 }
 
