@@ -159,6 +159,13 @@ private:
 
 } // namespace
 
+// A record never spans two blocks; one that may be longer than a block gets a block of its own.
+inline char* PackedFile::Room(std::size_t most) {
+    if (blocks.empty() || blocks.back().capacity - blocks.back().used < most)
+        AddBlock(most);
+    return blocks.back().bytes.get() + blocks.back().used;
+}
+
 // Packs a record of `kind`: its name, then its fields as `fields` lists them.
 template <class Item, class Fields>
 void PackedFile::Pack(char kind, std::wstring_view name, const Item& item, Fields fields) {
@@ -193,13 +200,9 @@ void PackedFile::Add(const host::Point& p) {
     ++points;
 }
 
-// A record never spans two blocks; one that may be longer than a block gets a block of its own.
-char* PackedFile::Room(std::size_t most) {
-    if (blocks.empty() || blocks.back().capacity - blocks.back().used < most) {
-        const std::size_t capacity = std::max(kBlockSize, most);
-        blocks.push_back({std::unique_ptr<char[]>(new char[capacity]), capacity, 0});
-    }
-    return blocks.back().bytes.get() + blocks.back().used;
+void PackedFile::AddBlock(std::size_t most) {
+    const std::size_t capacity = std::max(kBlockSize, most);
+    blocks.push_back({std::unique_ptr<char[]>(new char[capacity]), capacity, 0});
 }
 
 // Takes one field of a record from the cursor.
