@@ -160,7 +160,11 @@ TEST_F(EventSinkTest, ObservationsBeforeAnyStationAreKept) {
 // handed on with its own values only, none left over from the one before.
 TEST_F(EventSinkTest, EachItemCarriesOnlyItsOwnValues) {
     const std::wstring longText(40, L'x');
-    const auto target = [&](int i) { return i % 2 == 1 ? longText : L"T"; };
+    // Names as long as the one before, shorter, longer and empty, each of its own letter.
+    const auto target = [](int i) {
+        constexpr std::size_t kLengths[] = {3, 3, 40, 1, 1, 0, 40, 2};
+        return std::wstring(kLengths[i % 8], static_cast<wchar_t>(L'a' + i));
+    };
     const auto code = [&](int i) {
         return i % 3 == 0 ? std::optional<std::wstring>(i % 2 == 1 ? L"C" : longText) : std::nullopt;
     };
