@@ -44,10 +44,18 @@ std::size_t MostPacked(const std::optional<std::wstring>& text) {
 // Copies `text` to `to` as narrow characters in one pass, whatever they are: whether every one
 // was ASCII is known only at the end, and otherwise the copy is written over.
 bool NarrowedAscii(std::wstring_view text, char* to) {
+    constexpr std::size_t kStep = 4; // most names and codes take one or two steps
     std::uint32_t seen = 0;
-    for (const wchar_t c : text) {
-        seen |= static_cast<std::uint32_t>(c);
-        *to++ = static_cast<char>(c);
+    std::size_t i = 0;
+    for (; text.size() - i >= kStep; i += kStep) {
+        for (std::size_t k = i; k < i + kStep; ++k) {
+            seen |= static_cast<std::uint32_t>(text[k]);
+            to[k] = static_cast<char>(text[k]);
+        }
+    }
+    for (; i < text.size(); ++i) {
+        seen |= static_cast<std::uint32_t>(text[i]);
+        to[i] = static_cast<char>(text[i]);
     }
     return seen < 0x80;
 }
