@@ -185,8 +185,10 @@ struct MinutesAndSeconds {
 };
 
 // The tail of almost every angle, ".MM.SS" to the end with both fields below 60, read in one
-// step; nothing for any other tail, which the field-by-field reading takes.
-template <class End> std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
+// step; nothing for any other tail, which the field-by-field reading takes. Always inline: a
+// call would cost a good part of what the reading does.
+template <class End>
+[[gnu::always_inline]] inline std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
     constexpr std::ptrdiff_t kLength = 6;
     if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]) || at[3] != L'.' ||
         !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
