@@ -144,8 +144,10 @@ public:
     template <class Number,
               class = std::enable_if_t<std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool>>>
     void Take(std::optional<Number>& value) {
-        if (*at++ == kAbsent)
+        if (*at++ == kAbsent) {
+            value.reset();
             return;
+        }
         Number number;
         std::memcpy(&number, at, sizeof number);
         at += sizeof number;
@@ -155,10 +157,14 @@ public:
         const char stored = *at++;
         if (stored != kAbsent)
             value = stored == 2;
+        else
+            value.reset();
     }
     void Take(std::optional<std::string_view>& text) {
         if (*at++ != kAbsent)
             text = Text();
+        else
+            text.reset();
     }
 
 private:
@@ -219,16 +225,20 @@ struct Taker {
     template <class Field> void operator()(Field& field) const { cursor.Take(field); }
 };
 
-// A record read back: its name, then its fields in the order they were packed.
+// A record read back into `record`, every field of which it sets: its name, then its fields in
+// the order they were packed. One record of each kind serves a whole reading.
 template <class Packed>
-Packed Unpack(Cursor& cursor, std::string_view Packed::*name, void (*fields)(Packed&, Taker)) {
-    Packed record;
+const Packed& Unpack(Cursor& cursor, Packed& record, std::string_view Packed::*name,
+                     void (*fields)(Packed&, Taker)) {
     record.*name = cursor.Text();
     fields(record, Taker{cursor});
     return record;
 }
 
 void PackedFile::Read(PackedFileReader& reader) const {
+    PackedStation station;
+    PackedObservation observation;
+    PackedPoint point;
     for (const Block& block : blocks) {
         Cursor cursor(block.bytes.get());
         const char* const end = block.bytes.get() + block.used;
@@ -238,14 +248,15 @@ void PackedFile::Read(PackedFileReader& reader) const {
                 reader.Target(cursor.Text());
                 break;
             case Kind::Station:
-                reader.Station(Unpack(cursor, &PackedStation::name, StationFields<PackedStation, Taker>));
+                reader.Station(
+                    Unpack(cursor, station, &PackedStation::name, StationFields<PackedStation, Taker>));
                 break;
             case Kind::Observation:
-                reader.Observation(
-                    Unpack(cursor, &PackedObservation::target, ObservationFields<PackedObservation, Taker>));
+                reader.Observation(Unpack(cursor, observation, &PackedObservation::target,
+                                          ObservationFields<PackedObservation, Taker>));
                 break;
             case Kind::Point:
-                reader.Point(Unpack(cursor, &PackedPoint::name, PointFields<PackedPoint, Taker>));
+                reader.Point(Unpack(cursor, point, &PackedPoint::name, PointFields<PackedPoint, Taker>));
                 break;
             }
         }

@@ -56,28 +56,40 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
                                              L"last"};
     PackedFile file;
     std::vector<std::string> expected;
+    bool even = true; // fields present on every other record, absent between
     for (const std::wstring& name : names) {
         file.AddTarget(name);
         expected.push_back("T " + Utf8(name));
 
         Station station;
         station.name = name;
-        station.instrumentHeight = 1.5;
+        if (even)
+            station.instrumentHeight = 1.5;
+        else
+            station.line = 7;
         file.Add(station);
-        expected.push_back("S " + Utf8(name) + " 1.500000 -");
+        expected.push_back("S " + Utf8(name) + (even ? " 1.500000 -" : " - 7"));
 
         Observation observation;
         observation.target = name;
-        observation.faceRight = false;
-        observation.code = name;
+        if (even) {
+            observation.faceRight = false;
+            observation.code = name;
+        } else {
+            observation.slopeDistance = 2.5;
+        }
         file.Add(observation);
-        expected.push_back("O " + Utf8(name) + " - left " + Utf8(name));
+        expected.push_back("O " + Utf8(name) + (even ? " - left " + Utf8(name) : " 2.500000 - -"));
 
         Point point;
         point.name = name;
-        point.northing = -2.25;
+        if (even)
+            point.northing = -2.25;
+        else
+            point.code = L"C";
         file.Add(point);
-        expected.push_back("P " + Utf8(name) + " -2.250000 -");
+        expected.push_back("P " + Utf8(name) + (even ? " -2.250000 -" : " - C"));
+        even = !even;
     }
     Listing listing;
     file.Read(listing);
