@@ -180,19 +180,19 @@ void EventSink::AddObservation(const wchar_t* target) {
     Begin(Item::Observation, observation, &Observation::target, target);
 }
 
+// A code set where none is left takes the room the last code dropped took.
+inline void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
+    if (!field)
+        field.emplace(std::move(codeRoom));
+    CopyInto(*field, OrEmpty(text));
+    codeSet = true;
+}
+
 void EventSink::SetCode(const wchar_t* code) {
     if (current == Item::Point)
         SetText(point.code, code);
     else if (current == Item::Observation)
         SetText(observation.code, code);
-}
-
-// A code set where none is left takes the room the last code dropped took.
-void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
-    if (!field)
-        field.emplace(std::move(codeRoom));
-    CopyInto(*field, OrEmpty(text));
-    codeSet = true;
 }
 
 // The value operations: each sets one field of the item begun last when it is of the kind named.
