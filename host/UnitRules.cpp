@@ -185,8 +185,10 @@ struct MinutesAndSeconds {
 };
 
 // The tail of almost every angle, ".MM.SS" to the end with both fields below 60, read in one
-// step; nothing for any other tail, which the field-by-field reading takes.
-template <class End> std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
+// step; nothing for any other tail, which the field-by-field reading takes. Always inline: a
+// call would cost a good part of what the reading does.
+template <class End>
+[[gnu::always_inline]] inline std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
     constexpr std::ptrdiff_t kLength = 6;
     if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]) || at[3] != L'.' ||
         !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
@@ -246,6 +248,70 @@ template <class End> std::optional<double> ReadDegrees(const wchar_t* at, End en
     return negative ? -radians : radians;
 }
 
+// The whole number `digits` of at most kDigitsKept figures make, exactly.
+double Exact(std::uint64_t digits) {
+    return static_cast<double>(static_cast<std::int64_t>(digits));
+}
+
+// Takes the digits at `at` into `value`; a NUL is no digit, so the text's end needs no test.
+void TakeTerminatedDigits(const wchar_t*& at, std::uint64_t& value) {
+    for (; IsDigit(*at); ++at)
+        value = value * 10 + static_cast<std::uint64_t>(*at - L'0');
+}
+
+// The usual shapes of a converter's text are read by the short functions below, with no call
+// and little kept on the stack, to the very double the general reading gives; any other text
+// they leave to it, kept out of line.
+
+// [sign]digits[.digits] with at most kDigitsKept digits.
+bool ReadUsualDecimal(const wchar_t* at, double& value) {
+    const bool negative = *at == L'-';
+    at += negative || *at == L'+' ? 1 : 0;
+    const wchar_t* const first = at;
+    std::uint64_t units = 0;
+    TakeTerminatedDigits(at, units);
+    const wchar_t* const point = at;
+    if (*at == L'.')
+        TakeTerminatedDigits(++at, units);
+    const std::ptrdiff_t decimals = at == point ? 0 : at - point - 1;
+    const std::ptrdiff_t digits = at - first - (at == point ? 0 : 1);
+    if (*at != L'\0' || digits == 0 || digits > kDigitsKept)
+        return false;
+    const double magnitude = Exact(units) / kExactPowersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+// [sign]D.MM.SS with at most kDigitsKept degree digits and both fields below 60.
+bool ReadUsualDegrees(const wchar_t* at, double& radians) {
+    const bool negative = *at == L'-';
+    at += negative || *at == L'+' ? 1 : 0;
+    const wchar_t* const first = at;
+    std::uint64_t whole = 0;
+    TakeTerminatedDigits(at, whole);
+    if (at == first || at - first > kDigitsKept)
+        return false;
+    const auto tail = UsualTail(at, NulEnd{});
+    if (!tail)
+        return false;
+    double degrees = Exact(whole);
+    degrees += tail->minutes * kDegreesPerMinute;
+    degrees += tail->seconds * kDegreesPerSecond;
+    const double magnitude = degrees * kPi / 180.0;
+    radians = negative ? -magnitude : magnitude;
+    return true;
+}
+
+[[gnu::noinline]] std::optional<double> ReadAnyDecimal(const wchar_t* text) {
+    if (const auto plain = ReadPlainDecimal(text, NulEnd{}))
+        return plain;
+    return ReadNarrowed(text);
+}
+
+[[gnu::noinline]] std::optional<double> ReadAnyDegrees(const wchar_t* text) {
+    return ReadDegrees(text, NulEnd{});
+}
+
 template <class Text> std::optional<double> Scaled(Text text, double factor) {
     const auto number = ParseNumber(text);
     if (!number)
@@ -262,9 +328,10 @@ std::optional<double> ParseNumber(std::wstring_view text) {
 }
 
 std::optional<double> ParseNumber(const wchar_t* text) {
-    if (const auto plain = ReadPlainDecimal(text, NulEnd{}))
-        return plain;
-    return ReadNarrowed(text);
+    double value;
+    if (ReadUsualDecimal(text, value))
+        return value;
+    return ReadAnyDecimal(text);
 }
 
 std::optional<double> ParseDegrees(std::wstring_view text) {
@@ -272,7 +339,10 @@ std::optional<double> ParseDegrees(std::wstring_view text) {
 }
 
 std::optional<double> ParseDegrees(const wchar_t* text) {
-    return ReadDegrees(text, NulEnd{});
+    double radians;
+    if (ReadUsualDegrees(text, radians))
+        return radians;
+    return ReadAnyDegrees(text);
 }
 
 std::optional<double> GonsToRadians(const wchar_t* text) {

@@ -32,6 +32,12 @@ template <class Field> void ForEachField(Point& p, Field field) {
     PointFields(p, field);
 }
 
+// Clears a fresh item's values; its code is written over or dropped when it is handed on.
+struct FieldClearer {
+    template <class Value> void operator()(std::optional<Value>& field) const { field.reset(); }
+    void operator()(std::optional<std::wstring>&) const {}
+};
+
 } // namespace
 
 EventSink::EventSink(HostObjects& objects, ImportEvents& events, ProgressListener progress, Feet feet)
@@ -66,13 +72,13 @@ void EventSink::EndFile() {
 void EventSink::HandOnItem() {
     switch (current) {
     case Item::Point:
-        events.PointReady(point);
+        HandOn(point, &ImportEvents::PointReady);
         break;
     case Item::Station:
-        events.StationReady(station);
+        HandOn(station, &ImportEvents::StationReady);
         break;
     case Item::Observation:
-        events.ObservationReady(observation);
+        HandOn(observation, &ImportEvents::ObservationReady);
         break;
     case Item::None:
         break;
@@ -80,10 +86,24 @@ void EventSink::HandOnItem() {
     current = Item::None;
 }
 
+template <class Kind> void EventSink::HandOn(Kind& kind, void (ImportEvents::*ready)(const Kind&)) {
+    DropUnsetCode(kind);
+    (events.*ready)(kind);
+}
+
+// A code left from the item before is not this item's: its room goes back for the next code.
+template <class Kind> void EventSink::DropUnsetCode(Kind& kind) {
+    if (kind.code && !codeSet) {
+        codeRoom = std::move(*kind.code);
+        kind.code.reset();
+    }
+}
+
 void EventSink::BeginItem(Item item) {
     EnsureFile();
     HandOnItem();
     current = item;
+    codeSet = false;
 }
 
 IUnitConverterFactory* EventSink::GetConverterFactory() {
@@ -133,15 +153,9 @@ void EventSink::SetProgress(float percent) {
 template <class Kind>
 void EventSink::Begin(Item item, Kind& kind, std::wstring Kind::*name, const wchar_t* text) {
     BeginItem(item);
-    KeepCodeRoom(kind);
-    ForEachField(kind, [](auto& field) { field.reset(); });
+    ForEachField(kind, FieldClearer{});
     CopyInto(kind.*name, OrEmpty(text));
     kind.line = currentLine;
-}
-
-template <class Kind> void EventSink::KeepCodeRoom(Kind& kind) {
-    if (kind.code)
-        codeRoom = std::move(*kind.code);
 }
 
 void EventSink::AddPoint(const wchar_t* name) {
@@ -166,18 +180,19 @@ void EventSink::AddObservation(const wchar_t* target) {
     Begin(Item::Observation, observation, &Observation::target, target);
 }
 
+// A code set where none is left takes the room the last code dropped took.
+inline void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
+    if (!field)
+        field.emplace(std::move(codeRoom));
+    CopyInto(*field, OrEmpty(text));
+    codeSet = true;
+}
+
 void EventSink::SetCode(const wchar_t* code) {
     if (current == Item::Point)
         SetText(point.code, code);
     else if (current == Item::Observation)
         SetText(observation.code, code);
-}
-
-// A code set first takes the room the last code handed on took.
-void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
-    if (!field)
-        field.emplace(std::move(codeRoom));
-    CopyInto(*field, OrEmpty(text));
 }
 
 // The value operations: each sets one field of the item begun last when it is of the kind named.

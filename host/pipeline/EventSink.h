@@ -45,10 +45,12 @@ private:
     void HandOnItem();
     void BeginItem(Item item);
     // Begins `item` as a fresh one on the current line, its name or target `text`. Its texts take
-    // the room the texts of the one before took, so that a file's items come without allocations.
+    // the room the texts of the one before took, so that a file's items come without allocations:
+    // a code stays in its item, to be written over, and goes only if the item gets none.
     template <class Kind> void Begin(Item item, Kind& kind, std::wstring Kind::*name, const wchar_t* text);
-    void KeepCodeRoom(Station&) {}
-    template <class Kind> void KeepCodeRoom(Kind& kind);
+    template <class Kind> void HandOn(Kind& kind, void (ImportEvents::*ready)(const Kind&));
+    void DropUnsetCode(Station&) {}
+    template <class Kind> void DropUnsetCode(Kind& kind);
     void SetText(std::optional<std::wstring>& field, const wchar_t* text);
     template <class Field, class Value> void SetOn(Item item, Field& field, Value value) {
         if (current == item)
@@ -72,6 +74,7 @@ private:
     std::optional<survey::JobComments> comments;
     // The item begun last, not yet handed on.
     Item current = Item::None;
+    bool codeSet = false; // on the item begun last
     Point point;
     Station station;
     Observation observation;

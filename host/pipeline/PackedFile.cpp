@@ -41,9 +41,23 @@ std::size_t MostPacked(const std::optional<std::wstring>& text) {
     return 1 + (text ? MostPacked(std::wstring_view(*text)) : 0);
 }
 
-bool IsAscii(std::wstring_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; });
+// Copies `text` to `to` as narrow characters in one pass, whatever they are: whether every one
+// was ASCII is known only at the end, and otherwise the copy is written over.
+bool NarrowedAscii(std::wstring_view text, char* to) {
+    constexpr std::size_t kStep = 4; // most names and codes take one or two steps
+    std::uint32_t seen = 0;
+    std::size_t i = 0;
+    for (; text.size() - i >= kStep; i += kStep) {
+        for (std::size_t k = i; k < i + kStep; ++k) {
+            seen |= static_cast<std::uint32_t>(text[k]);
+            to[k] = static_cast<char>(text[k]);
+        }
+    }
+    for (; i < text.size(); ++i) {
+        seen |= static_cast<std::uint32_t>(text[i]);
+        to[i] = static_cast<char>(text[i]);
+    }
+    return seen < 0x80;
 }
 
 // Packs one record straight into its block, which has room for the most it can take.
@@ -56,16 +70,12 @@ public:
     void Put(Kind kind) { *at++ = static_cast<char>(kind); }
 
     void Put(std::wstring_view text) {
-        if (text.size() < kLongText && IsAscii(text)) {
-            *at++ = static_cast<char>(text.size());
-            at = std::transform(text.begin(), text.end(), at, [](wchar_t c) { return static_cast<char>(c); });
+        if (text.size() < kLongText && NarrowedAscii(text, at + 1)) {
+            *at = static_cast<char>(text.size());
+            at += 1 + text.size();
             return;
         }
-        utf8.clear();
-        platform::AppendUtf8(utf8, text);
-        PutLength(utf8.size());
-        std::memcpy(at, utf8.data(), utf8.size());
-        at += utf8.size();
+        PutUtf8(text);
     }
 
     // Numbers (doubles, and lines as ints) are stored as their bytes.
@@ -88,6 +98,15 @@ public:
     }
 
 private:
+    // A text beyond ASCII or a long one, kept out of the way of the usual short ASCII text.
+    [[gnu::noinline]] void PutUtf8(std::wstring_view text) {
+        utf8.clear();
+        platform::AppendUtf8(utf8, text);
+        PutLength(utf8.size());
+        std::memcpy(at, utf8.data(), utf8.size());
+        at += utf8.size();
+    }
+
     void PutLength(std::size_t length) {
         if (length < kLongText) {
             *at++ = static_cast<char>(length);
@@ -125,8 +144,10 @@ public:
     template <class Number,
               class = std::enable_if_t<std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool>>>
     void Take(std::optional<Number>& value) {
-        if (*at++ == kAbsent)
+        if (*at++ == kAbsent) {
+            value.reset();
             return;
+        }
         Number number;
         std::memcpy(&number, at, sizeof number);
         at += sizeof number;
@@ -136,10 +157,14 @@ public:
         const char stored = *at++;
         if (stored != kAbsent)
             value = stored == 2;
+        else
+            value.reset();
     }
     void Take(std::optional<std::string_view>& text) {
         if (*at++ != kAbsent)
             text = Text();
+        else
+            text.reset();
     }
 
 private:
@@ -147,6 +172,13 @@ private:
 };
 
 } // namespace
+
+// A record never spans two blocks; one that may be longer than a block gets a block of its own.
+inline char* PackedFile::Room(std::size_t most) {
+    if (blocks.empty() || blocks.back().capacity - blocks.back().used < most)
+        AddBlock(most);
+    return blocks.back().bytes.get() + blocks.back().used;
+}
 
 // Packs a record of `kind`: its name, then its fields as `fields` lists them.
 template <class Item, class Fields>
@@ -182,13 +214,9 @@ void PackedFile::Add(const host::Point& p) {
     ++points;
 }
 
-// A record never spans two blocks; one that may be longer than a block gets a block of its own.
-char* PackedFile::Room(std::size_t most) {
-    if (blocks.empty() || blocks.back().capacity - blocks.back().used < most) {
-        const std::size_t capacity = std::max(kBlockSize, most);
-        blocks.push_back({std::unique_ptr<char[]>(new char[capacity]), capacity, 0});
-    }
-    return blocks.back().bytes.get() + blocks.back().used;
+void PackedFile::AddBlock(std::size_t most) {
+    const std::size_t capacity = std::max(kBlockSize, most);
+    blocks.push_back({std::unique_ptr<char[]>(new char[capacity]), capacity, 0});
 }
 
 // Takes one field of a record from the cursor.
@@ -197,16 +225,20 @@ struct Taker {
     template <class Field> void operator()(Field& field) const { cursor.Take(field); }
 };
 
-// A record read back: its name, then its fields in the order they were packed.
+// A record read back into `record`, every field of which it sets: its name, then its fields in
+// the order they were packed. One record of each kind serves a whole reading.
 template <class Packed>
-Packed Unpack(Cursor& cursor, std::string_view Packed::*name, void (*fields)(Packed&, Taker)) {
-    Packed record;
+const Packed& Unpack(Cursor& cursor, Packed& record, std::string_view Packed::*name,
+                     void (*fields)(Packed&, Taker)) {
     record.*name = cursor.Text();
     fields(record, Taker{cursor});
     return record;
 }
 
 void PackedFile::Read(PackedFileReader& reader) const {
+    PackedStation station;
+    PackedObservation observation;
+    PackedPoint point;
     for (const Block& block : blocks) {
         Cursor cursor(block.bytes.get());
         const char* const end = block.bytes.get() + block.used;
@@ -216,14 +248,15 @@ void PackedFile::Read(PackedFileReader& reader) const {
                 reader.Target(cursor.Text());
                 break;
             case Kind::Station:
-                reader.Station(Unpack(cursor, &PackedStation::name, StationFields<PackedStation, Taker>));
+                reader.Station(
+                    Unpack(cursor, station, &PackedStation::name, StationFields<PackedStation, Taker>));
                 break;
             case Kind::Observation:
-                reader.Observation(
-                    Unpack(cursor, &PackedObservation::target, ObservationFields<PackedObservation, Taker>));
+                reader.Observation(Unpack(cursor, observation, &PackedObservation::target,
+                                          ObservationFields<PackedObservation, Taker>));
                 break;
             case Kind::Point:
-                reader.Point(Unpack(cursor, &PackedPoint::name, PointFields<PackedPoint, Taker>));
+                reader.Point(Unpack(cursor, point, &PackedPoint::name, PointFields<PackedPoint, Taker>));
                 break;
             }
         }

@@ -60,6 +60,7 @@ private:
     void Pack(char kind, std::wstring_view name, const Item& item, Fields fields);
     // Where a record of at most `most` bytes goes.
     char* Room(std::size_t most);
+    void AddBlock(std::size_t most);
 
     std::vector<Block> blocks;
     std::string utf8; // a text beyond ASCII being packed, reused

@@ -160,7 +160,11 @@ TEST_F(EventSinkTest, ObservationsBeforeAnyStationAreKept) {
 // handed on with its own values only, none left over from the one before.
 TEST_F(EventSinkTest, EachItemCarriesOnlyItsOwnValues) {
     const std::wstring longText(40, L'x');
-    const auto target = [&](int i) { return i % 2 == 1 ? longText : L"T"; };
+    // Names as long as the one before, shorter, longer and empty, each of its own letter.
+    const auto target = [](int i) {
+        constexpr std::size_t kLengths[] = {3, 3, 40, 1, 1, 0, 40, 2};
+        return std::wstring(kLengths[i % 8], static_cast<wchar_t>(L'a' + i));
+    };
     const auto code = [&](int i) {
         return i % 3 == 0 ? std::optional<std::wstring>(i % 2 == 1 ? L"C" : longText) : std::nullopt;
     };
@@ -174,15 +178,22 @@ TEST_F(EventSinkTest, EachItemCarriesOnlyItsOwnValues) {
             sink.SetCode(code(i)->c_str());
         if (distance(i))
             sink.SetSlopeDistance(*distance(i));
+        // Points between them, their codes out of step with the observations'.
+        sink.AddPoint(target(i + 1).c_str());
+        if (code(i + 1))
+            sink.SetCode(code(i + 1)->c_str());
     }
     ASSERT_NO_FATAL_FAILURE(EndImport(1));
     const std::vector<Observation>& observations = files[0].stations.at(0).observations;
     ASSERT_EQ(observations.size(), static_cast<std::size_t>(kObservations));
+    ASSERT_EQ(files[0].points.size(), static_cast<std::size_t>(kObservations));
     for (int i = 0; i < kObservations; ++i) {
         const Observation& o = observations[static_cast<std::size_t>(i)];
         EXPECT_EQ(std::tie(o.target, o.code, o.slopeDistance),
                   std::make_tuple(target(i), code(i), distance(i)))
             << i;
+        const Point& p = files[0].points[static_cast<std::size_t>(i)];
+        EXPECT_EQ(std::tie(p.name, p.code), std::make_tuple(target(i + 1), code(i + 1))) << i;
     }
 }
 

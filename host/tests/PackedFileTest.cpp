@@ -46,6 +46,9 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
     // ASCII and wider texts, short, past the one-byte length, and past a block of their own.
     const std::vector<std::wstring> names = {L"",
                                              L"CP1",
+                                             L"CP1\u0141", // narrowed, its last unit would read as 'A'
+                                             std::wstring(254, L'a'),
+                                             std::wstring(255, L'a'),
                                              L"Stra\u00dfe \u6e2c\u70b9 \U0001D11E",
                                              std::wstring(300, L'a'),
                                              std::wstring(300, L'\u00e9'),
@@ -53,28 +56,40 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
                                              L"last"};
     PackedFile file;
     std::vector<std::string> expected;
+    bool even = true; // fields present on every other record, absent between
     for (const std::wstring& name : names) {
         file.AddTarget(name);
         expected.push_back("T " + Utf8(name));
 
         Station station;
         station.name = name;
-        station.instrumentHeight = 1.5;
+        if (even)
+            station.instrumentHeight = 1.5;
+        else
+            station.line = 7;
         file.Add(station);
-        expected.push_back("S " + Utf8(name) + " 1.500000 -");
+        expected.push_back("S " + Utf8(name) + (even ? " 1.500000 -" : " - 7"));
 
         Observation observation;
         observation.target = name;
-        observation.faceRight = false;
-        observation.code = name;
+        if (even) {
+            observation.faceRight = false;
+            observation.code = name;
+        } else {
+            observation.slopeDistance = 2.5;
+        }
         file.Add(observation);
-        expected.push_back("O " + Utf8(name) + " - left " + Utf8(name));
+        expected.push_back("O " + Utf8(name) + (even ? " - left " + Utf8(name) : " 2.500000 - -"));
 
         Point point;
         point.name = name;
-        point.northing = -2.25;
+        if (even)
+            point.northing = -2.25;
+        else
+            point.code = L"C";
         file.Add(point);
-        expected.push_back("P " + Utf8(name) + " -2.250000 -");
+        expected.push_back("P " + Utf8(name) + (even ? " -2.250000 -" : " - C"));
+        even = !even;
     }
     Listing listing;
     file.Read(listing);

@@ -131,6 +131,7 @@ TEST(DegreesRule, ReadsPointSeparatedFields) {
                                {L"1.00.00." + std::wstring(70, L'5'), (1 + 5.0 / 9 / 3600) * kDegree},
                                {L"1.00.00.5" + std::wstring(62, L'0'), (1 + 0.5 / 3600) * kDegree},
                                {L"0" + std::wstring(70, L'0') + L"12.30", (12 + 30.0 / 60) * kDegree},
+                               {L"00000000000000012.30.45", (12.5 + 45.0 / 3600) * kDegree},
                            });
 }
 
