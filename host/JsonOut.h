@@ -17,8 +17,9 @@
 
 namespace host {
 
-// The most characters JsonOut writes for a number.
-inline constexpr std::size_t kJsonNumberRoom = 32;
+// The room a number takes while written: its text, at most 24 characters, and what laying out its
+// digits in whole words and blocks writes past it.
+inline constexpr std::size_t kJsonNumberRoom = 40;
 
 // Writes the number's text at `at`, which must have kJsonNumberRoom characters of room, and
 // returns its end.
