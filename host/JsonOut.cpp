@@ -172,7 +172,7 @@ void JsonOut::Key(std::string_view key) {
     std::memcpy(at, key.data(), key.size());
     at += key.size();
     out.Commit(std::copy_n("\": ", 3, at));
-    afterKey = true;
+    bare = true;
 }
 
 void JsonOut::PutEscaped(char* at, std::string_view text) {

@@ -40,7 +40,7 @@ public:
     void Key(std::string_view key);
     template <std::size_t N> void Key(const char (&key)[N]) {
         out.Commit(MemberRoom(key, 0));
-        afterKey = true;
+        bare = true;
     }
     void String(std::string_view text) { PutText(ItemRoom(RoomOf(text)), text); }
     void Int(int value) { Put(value); }
@@ -66,7 +66,7 @@ public:
 
 private:
     struct Level {
-        bool hasItems = false;
+        bool hasItems;
     };
     // A value written as it stands.
     struct Raw {
@@ -92,19 +92,16 @@ private:
         return at + N + 3;
     }
 
-    // What goes before an item: nothing after a key, else its separator, a line break and the
-    // indentation of its depth.
+    // What goes before an item: nothing after a key or at the top, else its separator, a line
+    // break and the indentation of its depth.
     char* PutPrefix(char* at) {
-        if (afterKey) {
-            afterKey = false;
+        if (bare) {
+            bare = false;
             return at;
         }
-        if (levels.empty())
-            return at;
-        Level& level = levels.back();
         *at = ',';
-        at += level.hasItems;
-        level.hasItems = true;
+        at += hasItems;
+        hasItems = true;
         return PutBreak(at);
     }
     char* PutBreak(char* at) const {
@@ -116,7 +113,7 @@ private:
     char* PutLongBreak(char* at) const;
     // The line break and the room of an item's prefix follow the depth.
     void DepthChanged() {
-        breakWidth = 1 + kIndentWidth * levels.size();
+        breakWidth = 1 + kIndentWidth * outer.size();
         prefixRoom = 1 + std::max(kShortBreak, breakWidth);
     }
 
@@ -160,23 +157,30 @@ private:
         char* at = ItemRoom(1);
         *at++ = bracket;
         out.Commit(at);
-        levels.emplace_back();
+        outer.push_back({hasItems});
+        hasItems = false;
         DepthChanged();
     }
     void Close(char bracket) {
-        const bool hasItems = levels.back().hasItems;
-        levels.pop_back();
+        const bool closedHasItems = hasItems;
+        hasItems = outer.back().hasItems;
+        outer.pop_back();
         DepthChanged();
         char* at = out.Room(prefixRoom + 1);
-        if (hasItems)
+        if (closedHasItems)
             at = PutBreak(at);
         *at++ = bracket;
         out.Commit(at);
+        // Items at the top, which a document has one of, take no separator.
+        bare = outer.empty();
     }
 
     host::BufferedOutput& out;
-    std::vector<Level> levels;
-    bool afterKey = false;
+    // Whether the open container has items, and the containers around it.
+    bool hasItems = false;
+    std::vector<Level> outer;
+    // No separator or break before the next item: it follows a key, or is at the top.
+    bool bare = true;
     std::size_t breakWidth = 1;
     std::size_t prefixRoom = 1 + kShortBreak;
     rapidjson::Writer<host::BufferedOutput> escaping; // one text at a time, as a document of its own
