@@ -185,10 +185,10 @@ char* JsonOut::PutValue(char* at, int value) {
     return std::to_chars(at, at + RoomOf(value), value).ptr;
 }
 
-char* JsonOut::PutLongBreak(char* at) const {
+char* JsonOut::PutLongBreak(char* at, std::size_t width) {
     *at = '\n';
-    std::memset(at + 1, ' ', breakWidth - 1);
-    return at + breakWidth;
+    std::memset(at + 1, ' ', width - 1);
+    return at + width;
 }
 
 } // namespace host

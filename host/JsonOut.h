@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -63,6 +64,38 @@ public:
     template <std::size_t N> void Member(const char (&key)[N], std::string_view text) {
         PutText(MemberRoom(key, RoomOf(text)), text);
     }
+    // An array of texts, such as the names of a point's stations, laid out with one check of the
+    // room; should one need escapes, the room is given up and the array written item by item.
+    template <std::size_t N> void Member(const char (&key)[N], const std::vector<std::string>& texts) {
+        const bool wasBare = bare;
+        const bool hadItems = hasItems;
+        const std::size_t innerBreak = breakWidth + kIndentWidth;
+        std::size_t room = 2 + std::max(kShortBreak, breakWidth);
+        for (const std::string& text : texts)
+            room += 4 + std::max(kShortBreak, innerBreak) + text.size();
+        char* at = MemberRoom(key, room);
+        *at++ = '[';
+        bool escapes = false;
+        for (const std::string& text : texts) {
+            *at = ',';
+            at = PutBreak(at + (&text != &texts.front()), innerBreak);
+            at = PutQuoted(at, text, escapes);
+        }
+        if (!texts.empty())
+            at = PutBreak(at, breakWidth);
+        *at++ = ']';
+        if (!escapes) {
+            out.Commit(at);
+            return;
+        }
+        bare = wasBare;
+        hasItems = hadItems;
+        Key(key);
+        StartArray();
+        for (const std::string& text : texts)
+            String(text);
+        EndArray();
+    }
 
 private:
     struct Level {
@@ -104,13 +137,26 @@ private:
         hasItems = true;
         return PutBreak(at);
     }
-    char* PutBreak(char* at) const {
-        if (breakWidth > kShortBreak)
-            return PutLongBreak(at);
+    char* PutBreak(char* at) const { return PutBreak(at, breakWidth); }
+    // Writes kShortBreak characters at least.
+    static char* PutBreak(char* at, std::size_t width) {
+        if (width > kShortBreak)
+            return PutLongBreak(at, width);
         std::memcpy(at, kBreak, kShortBreak);
-        return at + breakWidth;
+        return at + width;
     }
-    char* PutLongBreak(char* at) const;
+    static char* PutLongBreak(char* at, std::size_t width);
+    // The text in quotes, its bytes checked as they are copied: `escapes` is set when some need
+    // escapes.
+    static char* PutQuoted(char* at, std::string_view text, bool& escapes) {
+        *at++ = '"';
+        for (const char c : text) {
+            escapes |= kJsonEscapedBytes[static_cast<unsigned char>(c)];
+            *at++ = c;
+        }
+        *at++ = '"';
+        return at;
+    }
     // The line break and the room of an item's prefix follow the depth.
     void DepthChanged() {
         breakWidth = 1 + kIndentWidth * outer.size();
@@ -135,17 +181,11 @@ private:
         out.Commit(PutValue(MemberRoom(key, RoomOf(value)), value));
     }
     // A text at `at`, where its item's prefix or key ends, in the room RoomOf gives it: copied
-    // in quotes as its bytes are checked, and only when some need escapes, written again by
-    // the escaping writer.
+    // in quotes, and only when some of its bytes need escapes, written again by the escaping
+    // writer.
     void PutText(char* at, std::string_view text) {
         bool escapes = false;
-        char* end = at;
-        *end++ = '"';
-        for (const char c : text) {
-            escapes |= kJsonEscapedBytes[static_cast<unsigned char>(c)];
-            *end++ = c;
-        }
-        *end++ = '"';
+        char* const end = PutQuoted(at, text, escapes);
         if (escapes)
             PutEscaped(at, text);
         else
