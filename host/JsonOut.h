@@ -12,13 +12,15 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace host {
 
-// The most characters JsonOut writes for a number.
-inline constexpr std::size_t kJsonNumberRoom = 32;
+// The room a number takes while written: its text, at most 24 characters, and what laying out its
+// digits in whole words and blocks writes past it.
+inline constexpr std::size_t kJsonNumberRoom = 40;
 
 // Writes the number's text at `at`, which must have kJsonNumberRoom characters of room, and
 // returns its end.
@@ -39,7 +41,7 @@ public:
     void Key(std::string_view key);
     template <std::size_t N> void Key(const char (&key)[N]) {
         out.Commit(MemberRoom(key, 0));
-        afterKey = true;
+        bare = true;
     }
     void String(std::string_view text) { PutText(ItemRoom(RoomOf(text)), text); }
     void Int(int value) { Put(value); }
@@ -62,10 +64,42 @@ public:
     template <std::size_t N> void Member(const char (&key)[N], std::string_view text) {
         PutText(MemberRoom(key, RoomOf(text)), text);
     }
+    // An array of texts, such as the names of a point's stations, laid out with one check of the
+    // room; should one need escapes, the room is given up and the array written item by item.
+    template <std::size_t N> void Member(const char (&key)[N], const std::vector<std::string>& texts) {
+        const bool wasBare = bare;
+        const bool hadItems = hasItems;
+        const std::size_t innerBreak = breakWidth + kIndentWidth;
+        std::size_t room = 2 + std::max(kShortBreak, breakWidth);
+        for (const std::string& text : texts)
+            room += 4 + std::max(kShortBreak, innerBreak) + text.size();
+        char* at = MemberRoom(key, room);
+        *at++ = '[';
+        bool escapes = false;
+        for (const std::string& text : texts) {
+            *at = ',';
+            at = PutBreak(at + (&text != &texts.front()), innerBreak);
+            at = PutQuoted(at, text, escapes);
+        }
+        if (!texts.empty())
+            at = PutBreak(at, breakWidth);
+        *at++ = ']';
+        if (!escapes) {
+            out.Commit(at);
+            return;
+        }
+        bare = wasBare;
+        hasItems = hadItems;
+        Key(key);
+        StartArray();
+        for (const std::string& text : texts)
+            String(text);
+        EndArray();
+    }
 
 private:
     struct Level {
-        bool hasItems = false;
+        bool hasItems;
     };
     // A value written as it stands.
     struct Raw {
@@ -91,31 +125,41 @@ private:
         return at + N + 3;
     }
 
-    // What goes before an item: nothing after a key, else its separator, a line break and the
-    // indentation of its depth.
+    // What goes before an item: nothing after a key or at the top, else its separator, a line
+    // break and the indentation of its depth.
     char* PutPrefix(char* at) {
-        if (afterKey) {
-            afterKey = false;
+        if (bare) {
+            bare = false;
             return at;
         }
-        if (levels.empty())
-            return at;
-        Level& level = levels.back();
         *at = ',';
-        at += level.hasItems;
-        level.hasItems = true;
+        at += hasItems;
+        hasItems = true;
         return PutBreak(at);
     }
-    char* PutBreak(char* at) const {
-        if (breakWidth > kShortBreak)
-            return PutLongBreak(at);
+    char* PutBreak(char* at) const { return PutBreak(at, breakWidth); }
+    // Writes kShortBreak characters at least.
+    static char* PutBreak(char* at, std::size_t width) {
+        if (width > kShortBreak)
+            return PutLongBreak(at, width);
         std::memcpy(at, kBreak, kShortBreak);
-        return at + breakWidth;
+        return at + width;
     }
-    char* PutLongBreak(char* at) const;
+    static char* PutLongBreak(char* at, std::size_t width);
+    // The text in quotes, its bytes checked as they are copied: `escapes` is set when some need
+    // escapes.
+    static char* PutQuoted(char* at, std::string_view text, bool& escapes) {
+        *at++ = '"';
+        for (const char c : text) {
+            escapes |= kJsonEscapedBytes[static_cast<unsigned char>(c)];
+            *at++ = c;
+        }
+        *at++ = '"';
+        return at;
+    }
     // The line break and the room of an item's prefix follow the depth.
     void DepthChanged() {
-        breakWidth = 1 + kIndentWidth * levels.size();
+        breakWidth = 1 + kIndentWidth * outer.size();
         prefixRoom = 1 + std::max(kShortBreak, breakWidth);
     }
 
@@ -137,17 +181,11 @@ private:
         out.Commit(PutValue(MemberRoom(key, RoomOf(value)), value));
     }
     // A text at `at`, where its item's prefix or key ends, in the room RoomOf gives it: copied
-    // in quotes as its bytes are checked, and only when some need escapes, written again by
-    // the escaping writer.
+    // in quotes, and only when some of its bytes need escapes, written again by the escaping
+    // writer.
     void PutText(char* at, std::string_view text) {
         bool escapes = false;
-        char* end = at;
-        *end++ = '"';
-        for (const char c : text) {
-            escapes |= kJsonEscapedBytes[static_cast<unsigned char>(c)];
-            *end++ = c;
-        }
-        *end++ = '"';
+        char* const end = PutQuoted(at, text, escapes);
         if (escapes)
             PutEscaped(at, text);
         else
@@ -159,23 +197,30 @@ private:
         char* at = ItemRoom(1);
         *at++ = bracket;
         out.Commit(at);
-        levels.emplace_back();
+        outer.push_back({hasItems});
+        hasItems = false;
         DepthChanged();
     }
     void Close(char bracket) {
-        const bool hasItems = levels.back().hasItems;
-        levels.pop_back();
+        const bool closedHasItems = hasItems;
+        hasItems = outer.back().hasItems;
+        outer.pop_back();
         DepthChanged();
         char* at = out.Room(prefixRoom + 1);
-        if (hasItems)
+        if (closedHasItems)
             at = PutBreak(at);
         *at++ = bracket;
         out.Commit(at);
+        // Items at the top, which a document has one of, take no separator.
+        bare = outer.empty();
     }
 
     host::BufferedOutput& out;
-    std::vector<Level> levels;
-    bool afterKey = false;
+    // Whether the open container has items, and the containers around it.
+    bool hasItems = false;
+    std::vector<Level> outer;
+    // No separator or break before the next item: it follows a key, or is at the top.
+    bool bare = true;
     std::size_t breakWidth = 1;
     std::size_t prefixRoom = 1 + kShortBreak;
     rapidjson::Writer<host::BufferedOutput> escaping; // one text at a time, as a document of its own

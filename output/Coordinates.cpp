@@ -33,15 +33,6 @@ void Position(host::JsonOut& json, const Length& northing, const Length& easting
     json.Member("elevation", elevation);
 }
 
-template <std::size_t N>
-void Names(host::JsonOut& json, const char (&key)[N], const std::vector<std::string>& names) {
-    json.Key(key);
-    json.StartArray();
-    for (const std::string& name : names)
-        json.String(name);
-    json.EndArray();
-}
-
 void CoordinatesJson(host::JsonOut& json, const survey::ReducedFile& coordinates) {
     json.Key("coordinates");
     json.StartArray();
@@ -54,7 +45,7 @@ void CoordinatesJson(host::JsonOut& json, const survey::ReducedFile& coordinates
         const bool known = point.source == survey::PointSource::Known;
         json.Member("source", known ? "known" : "computed");
         if (!known)
-            Names(json, "stations", point.fromStations);
+            json.Member("stations", point.fromStations);
         json.Member("horizontalSpread", point.horizontalSpread);
         json.Member("verticalSpread", point.verticalSpread);
         json.EndObject();

@@ -6,6 +6,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace host {
 namespace {
@@ -65,6 +66,16 @@ TEST(JsonOut, LaysOutNestingSeparatorsAndEscapes) {
              j.EndArray();
          },
          "[\n  \"plain/text\",\n  \"q\\\"b\\\\n\\nt\\t\\u0001\",\n  \"after\"\n]"},
+        {"arrays of texts, the one needing escapes written item by item",
+         [](JsonOut& j) {
+             j.StartObject();
+             j.Member("a", std::vector<std::string>{"x", "yz"});
+             j.Member("e", std::vector<std::string>{});
+             j.Member("q", std::vector<std::string>{"p", "q\""});
+             j.EndObject();
+         },
+         "{\n  \"a\": [\n    \"x\",\n    \"yz\"\n  ],\n  \"e\": [],\n  \"q\": [\n    \"p\",\n    \"q\\\"\"\n "
+         " ]\n}"},
     };
     for (const auto& c : cases)
         for (std::size_t capacity : {std::size_t{1} << 16, std::size_t{3}})
@@ -78,12 +89,19 @@ TEST(JsonOut, IndentsBeyondTheUsualDepth) {
             for (int i = 0; i < kDepth; ++i)
                 j.StartArray();
             j.Int(1);
+            j.StartObject();
+            j.Member("t", std::vector<std::string>{"deep"});
+            j.EndObject();
             for (int i = 0; i < kDepth; ++i)
                 j.EndArray();
         },
         16);
-    EXPECT_NE(text.find("\n" + std::string(2 * kDepth, ' ') + "1\n" + std::string(2 * kDepth - 2, ' ') + "]"),
-              std::string::npos);
+    const std::string indent(2 * kDepth, ' ');
+    EXPECT_NE(text.find("\n" + indent + "1,\n" + indent + "{\n" + indent + "  \"t\": [\n" + indent +
+                        "    \"deep\"\n" + indent + "  ]\n" + indent + "}\n" +
+                        std::string(2 * kDepth - 2, ' ') + "]"),
+              std::string::npos)
+        << text;
 }
 
 } // namespace
