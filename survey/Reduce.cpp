@@ -17,7 +17,6 @@
 #include <memory_resource>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace survey {
 namespace {
@@ -70,14 +69,20 @@ private:
     std::vector<Item> items_;
 };
 
+// Where a point's code lies in the reducer's text of codes; of no size for none.
+struct CodeSpan {
+    std::size_t at = 0;
+    std::size_t size = 0;
+};
+
 // A point any record names: located or not yet, and the stations that wait on it (its own
 // station and those that sight it).
 struct LocatedPoint {
     Position position;
     bool located = false;
     bool known = false;
-    int round = 0;                             // the round that located it; 0 for known points
-    const std::string* code = nullptr;         // held once in the reducer's codes
+    int round = 0; // the round that located it; 0 for known points
+    CodeSpan code;
     Lists<Determination>::List determinations; // computed points only
     Lists<StationWork*>::List watchers;
 };
@@ -167,7 +172,7 @@ public:
     ReducedFile::Row RowAt(std::size_t index) const {
         const auto& [name, point] = CoordinateAt(index);
         return {name, point.position.northing, point.position.easting, point.position.elevation,
-                point.code != nullptr ? std::string_view(*point.code) : std::string_view()};
+                CodeOf(point)};
     }
 
     void FillAt(std::size_t index, Coordinate& coordinate) const {
@@ -176,10 +181,17 @@ public:
     }
 
 private:
-    // The first code a point is given by any record of it.
+    // The first code a point is given by any record of it, appended to the text of codes: codes
+    // are short, and a look-up among those held would cost more than the copy.
     void KeepCode(LocatedPoint& point, const std::string& code) {
-        if (point.code == nullptr && !code.empty())
-            point.code = &*codes_.insert(code).first;
+        if (point.code.size == 0 && !code.empty()) {
+            point.code = {codes_.size(), code.size()};
+            codes_ += code;
+        }
+    }
+
+    std::string_view CodeOf(const LocatedPoint& point) const {
+        return std::string_view(codes_).substr(point.code.at, point.code.size);
     }
 
     void LocateKnownPoints() {
@@ -194,7 +206,7 @@ private:
                 if (added) {
                     at->second.position = {point.northing, point.easting, point.elevation};
                     at->second.located = at->second.known = true;
-                    at->second.code = point.code.empty() ? nullptr : &*codes_.insert(point.code).first;
+                    KeepCode(at->second, point.code);
                     knownOrder_.push_back(&*at);
                     continue;
                 }
@@ -567,10 +579,7 @@ private:
         coordinate.northing = point.position.northing;
         coordinate.easting = point.position.easting;
         coordinate.elevation = point.position.elevation;
-        if (point.code != nullptr)
-            coordinate.code = *point.code;
-        else
-            coordinate.code.clear();
+        coordinate.code = CodeOf(point);
         coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
         coordinate.fromStations.clear();
         determinations_.ForEach(point.determinations, [&](const Determination& determination) {
@@ -613,8 +622,8 @@ private:
     const std::vector<KnownPoint>& knownPoints_;
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
-    std::unordered_set<std::string, NameHash> codes_; // the points' codes, each held once
-    std::pmr::monotonic_buffer_resource arena_;       // of the points' nodes
+    std::string codes_;                         // the points' codes, one after another
+    std::pmr::monotonic_buffer_resource arena_; // of the points' nodes
     Points points_{&arena_};
     Lists<Determination> determinations_;
     Lists<StationWork*> watchers_;
