@@ -14,9 +14,10 @@
 #include <cstdio>
 #include <functional>
 #include <iterator>
-#include <memory_resource>
+#include <stdexcept>
 #include <string_view>
-#include <unordered_map>
+#include <tuple>
+#include <utility>
 
 namespace survey {
 namespace {
@@ -87,12 +88,54 @@ struct LocatedPoint {
     Lists<StationWork*>::List watchers;
 };
 
-// The nodes hold the names, and stay where they are: the stations and the orders point at them.
-// They live as long as the reducer, so they are cut from one arena rather than allocated each; the
-// table is never walked, so its hash decides no order.
-using Points = std::pmr::unordered_map<std::string, LocatedPoint, NameHash>;
+using PointEntry = std::pair<const std::string, LocatedPoint>;
 
-using PointEntry = Points::value_type;
+// The points by name. The entries are held in one list made at the size of every name the records
+// give, so that they stay where they are (the stations and the orders point at them) and none is
+// allocated on its own; an open-addressed table of their indices, each beside its name's hash,
+// finds them. The table is never walked, so its hash decides no order.
+class Points {
+public:
+    void Reserve(std::size_t names) {
+        entries_.reserve(names);
+        std::size_t capacity = 2;
+        while (capacity < 2 * names)
+            capacity *= 2;
+        slots_.assign(capacity, Slot{});
+    }
+
+    std::size_t Size() const { return entries_.size(); }
+
+    // The entry of `name`, added when there was none, and whether it was added.
+    std::pair<PointEntry*, bool> Named(const std::string& name) {
+        const std::size_t hash = NameHash{}(name);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            Slot& at = slots_[slot];
+            if (at.entry == kNoItem)
+                return {Add(at, name, hash), true};
+            if (at.hash == static_cast<std::uint32_t>(hash) && entries_[at.entry].first == name)
+                return {&entries_[at.entry], false};
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint32_t entry = kNoItem;
+        std::uint32_t hash = 0; // the low bits of its name's hash
+    };
+
+    PointEntry* Add(Slot& slot, const std::string& name, std::size_t hash) {
+        // Growing the list would move the entries that others point at.
+        if (entries_.size() == entries_.capacity())
+            throw std::length_error("the reducer's points exceed the names counted for them");
+        slot = {static_cast<std::uint32_t>(entries_.size()), static_cast<std::uint32_t>(hash)};
+        return &entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(name), std::tuple<>());
+    }
+
+    std::vector<PointEntry> entries_;
+    std::vector<Slot> slots_; // twice as many as the entries at least, so that every probe ends
+};
 
 struct StationWork {
     const Station* station = nullptr;
@@ -143,7 +186,7 @@ public:
             rounds += station.sightings.rounds.size();
             names += station.sightings.sightings.size();
         }
-        points_.reserve(names);
+        points_.Reserve(names);
         out_.rounds.reserve(rounds);
         stations_.reserve(sighted_.size());
         LocateKnownPoints();
@@ -257,7 +300,7 @@ private:
             }
             awake_.push_back(&work);
         }
-        computedOrder_.reserve(points_.size());
+        computedOrder_.reserve(points_.Size());
     }
 
     void WakeWatchers() {
@@ -310,9 +353,7 @@ private:
         return point.located && point.round < round_ ? &point : nullptr;
     }
 
-    std::pair<Points::iterator, bool> PointNamed(const std::string& name) {
-        return points_.try_emplace(name);
-    }
+    std::pair<PointEntry*, bool> PointNamed(const std::string& name) { return points_.Named(name); }
 
     // The point, made a computed one when nothing located it yet.
     LocatedPoint& Determined(PointEntry* at) {
@@ -622,9 +663,8 @@ private:
     const std::vector<KnownPoint>& knownPoints_;
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
-    std::string codes_;                         // the points' codes, one after another
-    std::pmr::monotonic_buffer_resource arena_; // of the points' nodes
-    Points points_{&arena_};
+    std::string codes_; // the points' codes, one after another
+    Points points_;
     Lists<Determination> determinations_;
     Lists<StationWork*> watchers_;
     std::vector<PointEntry*> knownOrder_;
