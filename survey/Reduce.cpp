@@ -72,8 +72,8 @@ private:
 
 // Where a point's code lies in the reducer's text of codes; of no size for none.
 struct CodeSpan {
-    std::size_t at = 0;
-    std::size_t size = 0;
+    std::uint32_t at = 0;
+    std::uint32_t size = 0;
 };
 
 // A point any record names: located or not yet, and the stations that wait on it (its own
@@ -98,8 +98,9 @@ class Points {
 public:
     void Reserve(std::size_t names) {
         entries_.reserve(names);
+        // Filled at most three quarters: short probes, and a table no larger than the list's.
         std::size_t capacity = 2;
-        while (capacity < 2 * names)
+        while (capacity / 4 * 3 < names + 1)
             capacity *= 2;
         slots_.assign(capacity, Slot{});
     }
@@ -134,7 +135,7 @@ private:
     }
 
     std::vector<PointEntry> entries_;
-    std::vector<Slot> slots_; // twice as many as the entries at least, so that every probe ends
+    std::vector<Slot> slots_; // more than the entries, so that every probe ends
 };
 
 struct StationWork {
@@ -227,10 +228,13 @@ private:
     // The first code a point is given by any record of it, appended to the text of codes: codes
     // are short, and a look-up among those held would cost more than the copy.
     void KeepCode(LocatedPoint& point, const std::string& code) {
-        if (point.code.size == 0 && !code.empty()) {
-            point.code = {codes_.size(), code.size()};
-            codes_ += code;
-        }
+        if (point.code.size != 0 || code.empty())
+            return;
+        // Held in 32 bits, as a pointer would take; no file holds 4 GB of codes.
+        if (code.size() > UINT32_MAX - codes_.size())
+            throw std::length_error("the points' codes exceed 4 GB");
+        point.code = {static_cast<std::uint32_t>(codes_.size()), static_cast<std::uint32_t>(code.size())};
+        codes_ += code;
     }
 
     std::string_view CodeOf(const LocatedPoint& point) const {
