@@ -210,19 +210,6 @@ std::string CharsetKey(std::string_view name) {
     return key;
 }
 
-bool NeedsCsvQuotes(std::string_view field) {
-    // A table of the characters that need quotes, one look-up a character: the library's search
-    // would look each up in the set with a call.
-    static constexpr std::array<bool, 256> kQuoted = [] {
-        std::array<bool, 256> quoted{};
-        for (const unsigned char c : {',', '"', '\r', '\n'})
-            quoted[c] = true;
-        return quoted;
-    }();
-    return std::any_of(field.begin(), field.end(),
-                       [](char c) { return kQuoted[static_cast<unsigned char>(c)]; });
-}
-
 void AppendCsvField(std::string& line, std::string_view field) {
     if (!NeedsCsvQuotes(field)) {
         line += field;

@@ -53,8 +53,24 @@ char* PutFixedDecimal(double value, int decimals, char* room);
 // "cp1251" name the same set, as glibc and Windows both take them.
 std::string CharsetKey(std::string_view name);
 
-// Whether a CSV field holds a separator, a quote or a line end, and so must be quoted.
-bool NeedsCsvQuotes(std::string_view field);
+// The characters that make a CSV field quoted: a separator, a quote or a line end.
+constexpr std::array<bool, 256> CsvQuotedCharacters() {
+    std::array<bool, 256> quoted{};
+    for (const unsigned char c : {',', '"', '\r', '\n'})
+        quoted[c] = true;
+    return quoted;
+}
+inline constexpr std::array<bool, 256> kCsvQuoted = CsvQuotedCharacters();
+
+// Whether a CSV field holds a separator, a quote or a line end, and so must be quoted. Asked of
+// every name and code a writer puts out: inline, one look-up a character.
+inline bool NeedsCsvQuotes(std::string_view field) {
+    for (const char c : field) {
+        if (kCsvQuoted[static_cast<unsigned char>(c)])
+            return true;
+    }
+    return false;
+}
 // Appends one CSV field, quoted only when it holds a separator, a quote or a line end, with its
 // quotes doubled.
 void AppendCsvField(std::string& line, std::string_view field);

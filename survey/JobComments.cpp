@@ -133,9 +133,9 @@ void JobComments::Add(int line, std::string_view text) {
         changes_.emplace_back(line, facts_);
 }
 
-bool JobComments::MayBeComment(std::string_view bytes) {
-    // Asked of every line of a file: only the white space before the record's name is skipped,
-    // for the end's cannot shorten a text that starts "CO".
+bool JobComments::StartsComment(std::string_view bytes) {
+    // Only the white space before the record's name is skipped, for the end's cannot shorten a
+    // text that starts "CO".
     const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     const auto first = std::find_if_not(bytes.begin(), bytes.end(), isSpace);
     return bytes.substr(static_cast<std::size_t>(first - bytes.begin())).substr(0, 2) == "CO";

@@ -18,14 +18,22 @@ public:
     static JobComments Read(const std::vector<std::string>& lines);
     // One line of the file, after those before it; a line that is no comment changes nothing.
     void Add(int line, std::string_view text);
-    // Whether a line's raw bytes may be a comment, before they are decoded.
-    static bool MayBeComment(std::string_view bytes);
+    // Whether a line's raw bytes may be a comment, before they are decoded. Asked of every line
+    // of a file, most of which begin with their record's name: a first byte that is printable and
+    // no C settles it without a call.
+    static bool MayBeComment(std::string_view bytes) {
+        if (!bytes.empty() && bytes[0] > ' ' && bytes[0] != 'C')
+            return false;
+        return StartsComment(bytes);
+    }
 
     // The facts in force at a line, from the comments above it; at the end of the file for none.
     JobFacts FactsAt(Line line) const;
     const JobHeader& Header() const { return header_; }
 
 private:
+    static bool StartsComment(std::string_view bytes);
+
     JobHeader header_;
     JobFacts facts_;
     bool afterFormatLine_ = false;

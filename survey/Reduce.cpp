@@ -14,10 +14,10 @@
 #include <cstdio>
 #include <functional>
 #include <iterator>
-#include <memory_resource>
+#include <stdexcept>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
+#include <tuple>
+#include <utility>
 
 namespace survey {
 namespace {
@@ -70,24 +70,73 @@ private:
     std::vector<Item> items_;
 };
 
+// Where a point's code lies in the reducer's text of codes; of no size for none.
+struct CodeSpan {
+    std::uint32_t at = 0;
+    std::uint32_t size = 0;
+};
+
 // A point any record names: located or not yet, and the stations that wait on it (its own
 // station and those that sight it).
 struct LocatedPoint {
     Position position;
     bool located = false;
     bool known = false;
-    int round = 0;                             // the round that located it; 0 for known points
-    const std::string* code = nullptr;         // held once in the reducer's codes
+    int round = 0; // the round that located it; 0 for known points
+    CodeSpan code;
     Lists<Determination>::List determinations; // computed points only
     Lists<StationWork*>::List watchers;
 };
 
-// The nodes hold the names, and stay where they are: the stations and the orders point at them.
-// They live as long as the reducer, so they are cut from one arena rather than allocated each; the
-// table is never walked, so its hash decides no order.
-using Points = std::pmr::unordered_map<std::string, LocatedPoint, NameHash>;
+using PointEntry = std::pair<const std::string, LocatedPoint>;
 
-using PointEntry = Points::value_type;
+// The points by name. The entries are held in one list made at the size of every name the records
+// give, so that they stay where they are (the stations and the orders point at them) and none is
+// allocated on its own; an open-addressed table of their indices, each beside its name's hash,
+// finds them. The table is never walked, so its hash decides no order.
+class Points {
+public:
+    void Reserve(std::size_t names) {
+        entries_.reserve(names);
+        // Filled at most three quarters: short probes, and a table no larger than the list's.
+        std::size_t capacity = 2;
+        while (capacity / 4 * 3 < names + 1)
+            capacity *= 2;
+        slots_.assign(capacity, Slot{});
+    }
+
+    std::size_t Size() const { return entries_.size(); }
+
+    // The entry of `name`, added when there was none, and whether it was added.
+    std::pair<PointEntry*, bool> Named(const std::string& name) {
+        const std::size_t hash = NameHash{}(name);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            Slot& at = slots_[slot];
+            if (at.entry == kNoItem)
+                return {Add(at, name, hash), true};
+            if (at.hash == static_cast<std::uint32_t>(hash) && entries_[at.entry].first == name)
+                return {&entries_[at.entry], false};
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint32_t entry = kNoItem;
+        std::uint32_t hash = 0; // the low bits of its name's hash
+    };
+
+    PointEntry* Add(Slot& slot, const std::string& name, std::size_t hash) {
+        // Growing the list would move the entries that others point at.
+        if (entries_.size() == entries_.capacity())
+            throw std::length_error("the reducer's points exceed the names counted for them");
+        slot = {static_cast<std::uint32_t>(entries_.size()), static_cast<std::uint32_t>(hash)};
+        return &entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(name), std::tuple<>());
+    }
+
+    std::vector<PointEntry> entries_;
+    std::vector<Slot> slots_; // more than the entries, so that every probe ends
+};
 
 struct StationWork {
     const Station* station = nullptr;
@@ -138,7 +187,7 @@ public:
             rounds += station.sightings.rounds.size();
             names += station.sightings.sightings.size();
         }
-        points_.reserve(names);
+        points_.Reserve(names);
         out_.rounds.reserve(rounds);
         stations_.reserve(sighted_.size());
         LocateKnownPoints();
@@ -167,7 +216,7 @@ public:
     ReducedFile::Row RowAt(std::size_t index) const {
         const auto& [name, point] = CoordinateAt(index);
         return {name, point.position.northing, point.position.easting, point.position.elevation,
-                point.code != nullptr ? std::string_view(*point.code) : std::string_view()};
+                CodeOf(point)};
     }
 
     void FillAt(std::size_t index, Coordinate& coordinate) const {
@@ -176,10 +225,20 @@ public:
     }
 
 private:
-    // The first code a point is given by any record of it.
+    // The first code a point is given by any record of it, appended to the text of codes: codes
+    // are short, and a look-up among those held would cost more than the copy.
     void KeepCode(LocatedPoint& point, const std::string& code) {
-        if (point.code == nullptr && !code.empty())
-            point.code = &*codes_.insert(code).first;
+        if (point.code.size != 0 || code.empty())
+            return;
+        // Held in 32 bits, as a pointer would take; no file holds 4 GB of codes.
+        if (code.size() > UINT32_MAX - codes_.size())
+            throw std::length_error("the points' codes exceed 4 GB");
+        point.code = {static_cast<std::uint32_t>(codes_.size()), static_cast<std::uint32_t>(code.size())};
+        codes_ += code;
+    }
+
+    std::string_view CodeOf(const LocatedPoint& point) const {
+        return std::string_view(codes_).substr(point.code.at, point.code.size);
     }
 
     void LocateKnownPoints() {
@@ -194,7 +253,7 @@ private:
                 if (added) {
                     at->second.position = {point.northing, point.easting, point.elevation};
                     at->second.located = at->second.known = true;
-                    at->second.code = point.code.empty() ? nullptr : &*codes_.insert(point.code).first;
+                    KeepCode(at->second, point.code);
                     knownOrder_.push_back(&*at);
                     continue;
                 }
@@ -245,7 +304,7 @@ private:
             }
             awake_.push_back(&work);
         }
-        computedOrder_.reserve(points_.size());
+        computedOrder_.reserve(points_.Size());
     }
 
     void WakeWatchers() {
@@ -298,9 +357,7 @@ private:
         return point.located && point.round < round_ ? &point : nullptr;
     }
 
-    std::pair<Points::iterator, bool> PointNamed(const std::string& name) {
-        return points_.try_emplace(name);
-    }
+    std::pair<PointEntry*, bool> PointNamed(const std::string& name) { return points_.Named(name); }
 
     // The point, made a computed one when nothing located it yet.
     LocatedPoint& Determined(PointEntry* at) {
@@ -567,10 +624,7 @@ private:
         coordinate.northing = point.position.northing;
         coordinate.easting = point.position.easting;
         coordinate.elevation = point.position.elevation;
-        if (point.code != nullptr)
-            coordinate.code = *point.code;
-        else
-            coordinate.code.clear();
+        coordinate.code = CodeOf(point);
         coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
         coordinate.fromStations.clear();
         determinations_.ForEach(point.determinations, [&](const Determination& determination) {
@@ -613,9 +667,8 @@ private:
     const std::vector<KnownPoint>& knownPoints_;
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
-    std::unordered_set<std::string, NameHash> codes_; // the points' codes, each held once
-    std::pmr::monotonic_buffer_resource arena_;       // of the points' nodes
-    Points points_{&arena_};
+    std::string codes_; // the points' codes, one after another
+    Points points_;
     Lists<Determination> determinations_;
     Lists<StationWork*> watchers_;
     std::vector<PointEntry*> knownOrder_;

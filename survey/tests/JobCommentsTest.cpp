@@ -88,7 +88,19 @@ TEST(JobComments, TheAngleUnitIsAFactOfTheModulesWords) {
 // line starting "CO" does, whatever white space stands before or after.
 TEST(JobComments, MayBeCommentIsTheTrimmedLinesStart) {
     const std::string kSpaces[] = {"", " ", "\t", " \r\n\v\f\t"};
-    const std::string kBodies[] = {"CO,x", "CO", "C", "C O", "ST,CO", "co,x", "OC", ",CO", ""};
+    const std::string kBodies[] = {"CO,x",
+                                   "CO",
+                                   "C",
+                                   "C O",
+                                   "ST,CO",
+                                   "co,x",
+                                   "OC",
+                                   ",CO",
+                                   "",
+                                   "\x01"
+                                   "CO",
+                                   "\xC3"
+                                   "CO"};
     for (const std::string& before : kSpaces)
         for (const std::string& body : kBodies)
             for (const std::string& after : kSpaces) {
