@@ -259,14 +259,20 @@ void TakeTerminatedDigits(const wchar_t*& at, std::uint64_t& value) {
         value = value * 10 + static_cast<std::uint64_t>(*at - L'0');
 }
 
+// Passes over a leading sign: whether it was a minus.
+bool TakeSign(const wchar_t*& at) {
+    const bool negative = *at == L'-';
+    at += negative || *at == L'+' ? 1 : 0;
+    return negative;
+}
+
 // The usual shapes of a converter's text are read by the short functions below, with no call
 // and little kept on the stack, to the very double the general reading gives; any other text
 // they leave to it, kept out of line.
 
 // [sign]digits[.digits] with at most kDigitsKept digits.
 bool ReadUsualDecimal(const wchar_t* at, double& value) {
-    const bool negative = *at == L'-';
-    at += negative || *at == L'+' ? 1 : 0;
+    const bool negative = TakeSign(at);
     const wchar_t* const first = at;
     std::uint64_t units = 0;
     TakeTerminatedDigits(at, units);
@@ -284,8 +290,7 @@ bool ReadUsualDecimal(const wchar_t* at, double& value) {
 
 // [sign]D.MM.SS with at most kDigitsKept degree digits and both fields below 60.
 bool ReadUsualDegrees(const wchar_t* at, double& radians) {
-    const bool negative = *at == L'-';
-    at += negative || *at == L'+' ? 1 : 0;
+    const bool negative = TakeSign(at);
     const wchar_t* const first = at;
     std::uint64_t whole = 0;
     TakeTerminatedDigits(at, whole);
