@@ -16,6 +16,23 @@ struct LineBatch {
     std::size_t count = 0;
 };
 
+// The line at the start of some bytes, up to its first line feed and without the carriage
+// return of a CR LF end, and the bytes it takes with its line feed; none taken without a feed.
+struct FedLine {
+    std::string_view text;
+    std::size_t taken = 0;
+};
+
+inline FedLine FindFedLine(std::string_view bytes) {
+    const std::size_t feed = bytes.find('\n');
+    if (feed == std::string_view::npos)
+        return {};
+    std::string_view line = bytes.substr(0, feed);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return {line, feed + 1};
+}
+
 class AnsiLineDecoder {
 public:
     // Samples the calling thread's character set; use the decoder on that thread.
@@ -72,14 +89,10 @@ public:
 private:
     // ConvertLine by a search for the line feed and a conversion of the line as a whole.
     std::size_t ConvertFedLine(std::string_view bytes, wchar_t* out, std::size_t& length) const {
-        const std::size_t feed = bytes.find('\n');
-        if (feed == std::string_view::npos)
-            return 0;
-        std::string_view line = bytes.substr(0, feed);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        length = Convert(line, out);
-        return feed + 1;
+        const FedLine line = FindFedLine(bytes);
+        if (line.taken != 0)
+            length = Convert(line.text, out);
+        return line.taken;
     }
 #ifndef _WIN32
     // Converts plain ASCII lines from byte `taken` of `bytes` on, across their ends sixteen bytes

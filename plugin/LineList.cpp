@@ -188,14 +188,10 @@ std::size_t LineList::AppendKeptLines(std::string_view bytes, const platform::An
 // The line at the start of `bytes` up to its line feed, without the carriage return of a CR LF
 // end; 0 when `bytes` holds no line feed.
 std::size_t LineList::AppendFedLine(std::string_view bytes, const platform::AnsiLineDecoder& decoder) {
-    const std::size_t feed = bytes.find('\n');
-    if (feed == std::string_view::npos)
-        return 0;
-    std::string_view line = bytes.substr(0, feed);
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    Append(line, decoder);
-    return feed + 1;
+    const platform::FedLine line = platform::FindFedLine(bytes);
+    if (line.taken != 0)
+        Append(line.text, decoder);
+    return line.taken;
 }
 
 LineReader::Widening LineReader::Portable() {
