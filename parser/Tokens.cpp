@@ -166,9 +166,8 @@ void LineSplitter::SplitFields(std::size_t maxFields) {
             wchar_t* const stop = base + LowestBit(ends);
             ends &= ends - 1;
             Span token{field, stop};
-            // Most fields begin and end with a printable character: nothing to trim. Both ends
-            // are tested at once, with one branch.
-            if (field != stop && !(plain(field[0]) & plain(stop[-1])))
+            // Most fields begin and end with a printable character: nothing to trim.
+            if (field != stop && !plain.Both(field[0], stop[-1]))
                 token = Trim(token);
             // The line's own terminator already ends a token that reaches the end of the line.
             // No character of a line is a zero, so a zero kept as the overwritten one means "none".

@@ -1,6 +1,7 @@
 // Splitting a record line into its fields, in place.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <locale>
@@ -80,11 +81,15 @@ public:
     class PlainTest {
     public:
         explicit PlainTest(bool graphNeverSpace) : span(graphNeverSpace ? kLastGraph - kFirstGraph + 1 : 0) {}
-        bool operator()(wchar_t c) const {
-            return static_cast<std::make_unsigned_t<wchar_t>>(c - kFirstGraph) < span;
-        }
+        bool operator()(wchar_t c) const { return Offset(c) < span; }
+        // Whether both are plain, with one comparison: the usual test of a field's two ends.
+        bool Both(wchar_t first, wchar_t last) const { return std::max(Offset(first), Offset(last)) < span; }
 
     private:
+        static std::make_unsigned_t<wchar_t> Offset(wchar_t c) {
+            return static_cast<std::make_unsigned_t<wchar_t>>(c - kFirstGraph);
+        }
+
         std::make_unsigned_t<wchar_t> span; // none when the locale counts a printable one as space
     };
     PlainTest Plain() const { return PlainTest(graphNeverSpace); }
