@@ -102,6 +102,12 @@ bool IsExact(std::size_t digits) {
     return digits <= static_cast<std::size_t>(kDigitsKept);
 }
 
+// The whole number of at most kDigitsKept figures, exactly; through a signed conversion, which
+// costs fewer instructions than an unsigned one.
+double Exact(std::uint64_t value) {
+    return static_cast<double>(static_cast<std::int64_t>(value));
+}
+
 // More digits than a double holds exactly, narrowed on the stack unless they are many, for
 // from_chars, which ignores the locale; `asFraction`, they are the digits after "0.". A number
 // beyond the range of a double does not convert.
@@ -128,7 +134,7 @@ std::optional<double> ReadLongDecimal(const DigitRun& digits, bool asFraction) {
 std::optional<double> ReadFraction(const DigitRun& digits) {
     if (!IsExact(digits.count))
         return ReadLongDecimal(digits, true);
-    return static_cast<double>(digits.value) / kExactPowersOfTen[digits.count];
+    return Exact(digits.value) / kExactPowersOfTen[digits.count];
 }
 
 // After a point, a field of one or two digits, where a single digit is the tens digit ("5" means
@@ -156,7 +162,7 @@ template <class End> std::optional<double> ReadPlainDecimal(const wchar_t* at, E
     if (!end.At(at) || digits == 0 || !IsExact(digits))
         return std::nullopt;
     const std::uint64_t units = whole.value * kWholePowersOfTen[decimals.count] + decimals.value;
-    const double value = static_cast<double>(units) / kExactPowersOfTen[decimals.count];
+    const double value = Exact(units) / kExactPowersOfTen[decimals.count];
     return negative ? -value : value;
 }
 
@@ -233,8 +239,8 @@ template <class End> std::optional<double> ReadDegrees(const wchar_t* at, End en
     if (degreeDigits.count == 0)
         return std::nullopt;
     // Whole degrees are read here, the general reader taking only a long run of digits.
-    const auto whole = IsExact(degreeDigits.count) ? static_cast<double>(degreeDigits.value)
-                                                   : ReadLongDecimal(degreeDigits, false);
+    const auto whole =
+        IsExact(degreeDigits.count) ? Exact(degreeDigits.value) : ReadLongDecimal(degreeDigits, false);
     if (!whole)
         return std::nullopt;
     double degrees = *whole;
@@ -246,75 +252,6 @@ template <class End> std::optional<double> ReadDegrees(const wchar_t* at, End en
     }
     const double radians = degrees * kPi / 180.0;
     return negative ? -radians : radians;
-}
-
-// The whole number `digits` of at most kDigitsKept figures make, exactly.
-double Exact(std::uint64_t digits) {
-    return static_cast<double>(static_cast<std::int64_t>(digits));
-}
-
-// Takes the digits at `at` into `value`; a NUL is no digit, so the text's end needs no test.
-void TakeTerminatedDigits(const wchar_t*& at, std::uint64_t& value) {
-    for (; IsDigit(*at); ++at)
-        value = value * 10 + static_cast<std::uint64_t>(*at - L'0');
-}
-
-// Passes over a leading sign: whether it was a minus.
-bool TakeSign(const wchar_t*& at) {
-    const bool negative = *at == L'-';
-    at += negative || *at == L'+' ? 1 : 0;
-    return negative;
-}
-
-// The usual shapes of a converter's text are read by the short functions below, with no call
-// and little kept on the stack, to the very double the general reading gives; any other text
-// they leave to it, kept out of line.
-
-// [sign]digits[.digits] with at most kDigitsKept digits.
-bool ReadUsualDecimal(const wchar_t* at, double& value) {
-    const bool negative = TakeSign(at);
-    const wchar_t* const first = at;
-    std::uint64_t units = 0;
-    TakeTerminatedDigits(at, units);
-    const wchar_t* const point = at;
-    if (*at == L'.')
-        TakeTerminatedDigits(++at, units);
-    const std::ptrdiff_t decimals = at == point ? 0 : at - point - 1;
-    const std::ptrdiff_t digits = at - first - (at == point ? 0 : 1);
-    if (*at != L'\0' || digits == 0 || digits > kDigitsKept)
-        return false;
-    const double magnitude = Exact(units) / kExactPowersOfTen[decimals];
-    value = negative ? -magnitude : magnitude;
-    return true;
-}
-
-// [sign]D.MM.SS with at most kDigitsKept degree digits and both fields below 60.
-bool ReadUsualDegrees(const wchar_t* at, double& radians) {
-    const bool negative = TakeSign(at);
-    const wchar_t* const first = at;
-    std::uint64_t whole = 0;
-    TakeTerminatedDigits(at, whole);
-    if (at == first || at - first > kDigitsKept)
-        return false;
-    const auto tail = UsualTail(at, NulEnd{});
-    if (!tail)
-        return false;
-    double degrees = Exact(whole);
-    degrees += tail->minutes * kDegreesPerMinute;
-    degrees += tail->seconds * kDegreesPerSecond;
-    const double magnitude = degrees * kPi / 180.0;
-    radians = negative ? -magnitude : magnitude;
-    return true;
-}
-
-[[gnu::noinline]] std::optional<double> ReadAnyDecimal(const wchar_t* text) {
-    if (const auto plain = ReadPlainDecimal(text, NulEnd{}))
-        return plain;
-    return ReadNarrowed(text);
-}
-
-[[gnu::noinline]] std::optional<double> ReadAnyDegrees(const wchar_t* text) {
-    return ReadDegrees(text, NulEnd{});
 }
 
 template <class Text> std::optional<double> Scaled(Text text, double factor) {
@@ -333,10 +270,9 @@ std::optional<double> ParseNumber(std::wstring_view text) {
 }
 
 std::optional<double> ParseNumber(const wchar_t* text) {
-    double value;
-    if (ReadUsualDecimal(text, value))
-        return value;
-    return ReadAnyDecimal(text);
+    if (const auto plain = ReadPlainDecimal(text, NulEnd{}))
+        return plain;
+    return ReadNarrowed(text);
 }
 
 std::optional<double> ParseDegrees(std::wstring_view text) {
@@ -344,10 +280,7 @@ std::optional<double> ParseDegrees(std::wstring_view text) {
 }
 
 std::optional<double> ParseDegrees(const wchar_t* text) {
-    double radians;
-    if (ReadUsualDegrees(text, radians))
-        return radians;
-    return ReadAnyDegrees(text);
+    return ReadDegrees(text, NulEnd{});
 }
 
 std::optional<double> GonsToRadians(const wchar_t* text) {
