@@ -43,22 +43,6 @@ struct Shortest {
     int point;
 };
 
-constexpr std::array<std::uint64_t, 20> WholePowersOfTen() {
-    std::array<std::uint64_t, 20> powers{};
-    powers[0] = 1;
-    for (std::size_t i = 1; i < powers.size(); ++i)
-        powers[i] = powers[i - 1] * 10;
-    return powers;
-}
-constexpr std::array<std::uint64_t, 20> kWholePowersOfTen = WholePowersOfTen();
-
-int DigitCount(std::uint64_t value) {
-    // log10(2) is close to 1233 / 4096: a guess from the bit length, one below at most.
-    const int bits = 64 - __builtin_clzll(value | 1);
-    const int guess = bits * 1233 >> 12;
-    return guess + (value >= kWholePowersOfTen[static_cast<std::size_t>(guess)]);
-}
-
 struct Decimal {
     std::uint64_t digits;
     int exponent;
@@ -96,22 +80,6 @@ Shortest ShortestOf(double value) {
     }
     const int count = DigitCount(digits);
     return {digits, count, count + exponent};
-}
-
-// The eight digits of `value`, below 10^8, as characters in the bytes of a word, the first in the
-// lowest byte: split into pairs and then digits in parallel lanes, rather than a division each.
-std::uint64_t EightDigitCharacters(std::uint32_t value) {
-    const std::uint64_t fours = value / 10000 | std::uint64_t{value % 10000} << 32;
-    const std::uint64_t hundreds = (fours * 10486 >> 20) & 0x0000007F0000007FULL; // lane / 100
-    const std::uint64_t pairs = hundreds | (fours - hundreds * 100) << 16;
-    const std::uint64_t tens = (pairs * 103 >> 10) & 0x000F000F000F000FULL; // lane / 10
-    return tens | (pairs - tens * 10) << 8 | 0x3030303030303030ULL;
-}
-
-// The word's bytes from the lowest, whatever the machine's byte order; compilers make it one store.
-void PutWord(char* at, std::uint64_t word) {
-    for (int byte = 0; byte < 8; ++byte)
-        at[byte] = static_cast<char>(word >> 8 * byte);
 }
 
 // Writes the `count` digits of `value`, below 10^count, and returns their end. The leading run

@@ -96,60 +96,75 @@ template <class Invalid> std::wstring Decode(std::string_view text, Invalid inva
 constexpr double kQuickScaledLimit = 4398046511104.0;
 constexpr double kHalfwayMargin = 1e-3;
 
-// The four figures of `n` below 10000, leading zeros too, at `at`.
-void PutFourFigures(std::uint32_t n, char* at) {
-    std::memcpy(at, &kDigitPairs[2 * (n / 100)], 2);
-    std::memcpy(at + 2, &kDigitPairs[2 * (n % 100)], 2);
+// The four figures of `value`, below 10^4, as characters in the bytes of a word, the first in the
+// lowest byte: the half of EightDigitCharacters that most fractions and elevations need.
+std::uint32_t FourDigitCharacters(std::uint32_t value) {
+    const std::uint32_t hundreds = value * 5243 >> 19; // value / 100
+    const std::uint32_t pairs = hundreds | (value - hundreds * 100) << 16;
+    const std::uint32_t tens = (pairs * 103 >> 10) & 0x000F000FU; // lane / 10
+    return tens | (pairs - tens * 10) << 8 | 0x30303030U;
 }
 
-// The figures of `n` below 10000 without leading zeros: 1 to 4.
-int FigureCount(std::uint32_t n) {
-    return 1 + (n >= 10) + (n >= 100) + (n >= 1000);
+// The last `count` (1 to 8) of the eight figures of `value`, below 10^`count`, at `out`, and their
+// end; eight characters from `out` are written however few the figures.
+char* PutLastFigures(char* out, std::uint64_t value, int count) {
+    PutWord(out, EightDigitCharacters(static_cast<std::uint32_t>(value)) >> 8 * (8 - count));
+    return out + count;
+}
+
+// The same for at most four figures, which most fractions and elevations have.
+char* PutLastFewFigures(char* out, std::uint64_t value, int count) {
+    const std::uint32_t word = FourDigitCharacters(static_cast<std::uint32_t>(value)) >> 8 * (4 - count);
+    std::memcpy(out, &word, sizeof word);
+    return out + count;
 }
 
 // The fixed form of an ordinary value made from a whole number of its last places, without the
-// general conversion's exact arithmetic; nothing for a value too large, too near a halfway point
-// or not finite, which the general conversion gets.
-std::optional<std::string_view> QuickFixedDecimal(double value, int decimals, char* room) {
-    if (decimals < 0 || decimals >= static_cast<int>(std::size(kExactPowersOfTen)))
-        return std::nullopt;
+// general conversion's exact arithmetic, at `room`: returns its end, or null for a value too
+// large, too near a halfway point or not finite, which the general conversion gets.
+char* PutQuickFixedDecimal(double value, int decimals, char* room) {
+    // Either side of the point at most eight figures, each side written as one word.
+    constexpr int kMostDecimals = 8;
+    constexpr std::uint64_t kMostWhole = 99999999;
+    if (decimals < 0 || decimals > kMostDecimals)
+        return nullptr;
     const double scaled = std::abs(value) * kExactPowersOfTen[decimals];
     if (!(scaled < kQuickScaledLimit))
-        return std::nullopt;
+        return nullptr;
     // Below the limit and not negative, the conversion truncates to the floor, exactly.
-    const auto whole = static_cast<std::uint64_t>(scaled);
-    const double fraction = scaled - static_cast<double>(whole);
+    const auto floor = static_cast<std::uint64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(floor);
     if (std::abs(fraction - 0.5) < kHalfwayMargin)
-        return std::nullopt;
-    auto units = whole + (fraction > 0.5 ? 1 : 0);
+        return nullptr;
+    const std::uint64_t units = floor + (fraction > 0.5 ? 1 : 0);
+    const std::uint64_t scale = kWholePowersOfTen[static_cast<std::size_t>(decimals)];
+    const std::uint64_t whole = units / scale;
+    if (whole > kMostWhole)
+        return nullptr;
     // A value that rounds to zero is shown unsigned, as the general form's text is.
     char* out = room;
     if (value < 0 && units != 0)
         *out++ = '-';
-    // The figures are written from the middle of a run of zeros backwards, four at a time, and
-    // copied out either side of the point as fixed-size runs, of which only what the text needs is
-    // kept: at most 13 figures and 22 decimals, within both the run and the room.
-    constexpr std::ptrdiff_t kRun = 32;
-    char figures[2 * kRun];
-    std::memset(figures, '0', sizeof figures);
-    char* const end = figures + kRun;
-    char* first = end;
-    for (; units >= 10000; units /= 10000) {
-        first -= 4;
-        PutFourFigures(static_cast<std::uint32_t>(units % 10000), first);
+    const int wholeFigures = std::max(DigitCount(whole), 1);
+    out = wholeFigures <= 4 ? PutLastFewFigures(out, whole, wholeFigures)
+                            : PutLastFigures(out, whole, wholeFigures);
+    if (decimals == 0)
+        return out;
+    *out++ = '.';
+    const std::uint64_t places = units % scale;
+    return decimals <= 4 ? PutLastFewFigures(out, places, decimals) : PutLastFigures(out, places, decimals);
+}
+
+// A CSV field in quotes, its quotes doubled.
+char* PutQuotedCsvField(char* at, std::string_view field) {
+    *at++ = '"';
+    for (const char c : field) {
+        if (c == '"')
+            *at++ = '"';
+        *at++ = c;
     }
-    PutFourFigures(static_cast<std::uint32_t>(units), first - 4);
-    first -= FigureCount(static_cast<std::uint32_t>(units));
-    first = std::min(first, end - decimals - 1);
-    const std::ptrdiff_t wholeFigures = end - first - decimals;
-    std::memcpy(out, first, kRun);
-    out += wholeFigures;
-    if (decimals > 0) {
-        std::memcpy(out + 1, first + wholeFigures, kRun);
-        *out = '.';
-        out += 1 + decimals;
-    }
-    return std::string_view(room, static_cast<std::size_t>(out - room));
+    *at++ = '"';
+    return at;
 }
 
 } // namespace
@@ -179,8 +194,8 @@ std::string FixedDecimal(double value, int decimals) {
 }
 
 std::string_view FixedDecimal(double value, int decimals, char* room) {
-    if (const auto quick = QuickFixedDecimal(value, decimals, room))
-        return *quick;
+    if (const char* end = PutQuickFixedDecimal(value, decimals, room))
+        return {room, static_cast<std::size_t>(end - room)};
     const auto result =
         std::to_chars(room, room + kFixedDecimalRoom, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc())
@@ -194,6 +209,8 @@ std::string_view FixedDecimal(double value, int decimals, char* room) {
 }
 
 char* PutFixedDecimal(double value, int decimals, char* room) {
+    if (char* end = PutQuickFixedDecimal(value, decimals, room))
+        return end;
     const std::string_view text = FixedDecimal(value, decimals, room);
     // Only an unsigned zero is shifted: its minus sign was dropped in place.
     if (text.data() != room)
@@ -211,17 +228,19 @@ std::string CharsetKey(std::string_view name) {
 }
 
 void AppendCsvField(std::string& line, std::string_view field) {
-    if (!NeedsCsvQuotes(field)) {
-        line += field;
-        return;
+    const std::size_t start = line.size();
+    line.resize(start + CsvFieldRoom(field));
+    line.resize(static_cast<std::size_t>(PutCsvField(&line[start], field) - line.data()));
+}
+
+char* PutCsvField(char* at, std::string_view field) {
+    // Copied as it is checked: few fields need quotes, and those start again quoted.
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (kCsvQuoted[static_cast<unsigned char>(field[i])])
+            return PutQuotedCsvField(at, field);
+        at[i] = field[i];
     }
-    line += '"';
-    for (char c : field) {
-        if (c == '"')
-            line += '"';
-        line += c;
-    }
-    line += '"';
+    return at + field.size();
 }
 
 } // namespace host

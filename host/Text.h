@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -35,6 +37,45 @@ constexpr std::array<char, 200> DigitPairs() {
     return pairs;
 }
 inline constexpr std::array<char, 200> kDigitPairs = DigitPairs();
+
+// 10^0 to 10^19, every power of ten a 64-bit whole number holds.
+constexpr std::array<std::uint64_t, 20> WholePowersOfTen() {
+    std::array<std::uint64_t, 20> powers{};
+    powers[0] = 1;
+    for (std::size_t i = 1; i < powers.size(); ++i)
+        powers[i] = powers[i - 1] * 10;
+    return powers;
+}
+inline constexpr std::array<std::uint64_t, 20> kWholePowersOfTen = WholePowersOfTen();
+
+// How many figures `value` has without leading zeros (none for zero).
+inline int DigitCount(std::uint64_t value) {
+    // log10(2) is close to 1233 / 4096: a guess from the bit length, one below at most.
+    const int bits = 64 - __builtin_clzll(value | 1);
+    const int guess = bits * 1233 >> 12;
+    return guess + (value >= kWholePowersOfTen[static_cast<std::size_t>(guess)]);
+}
+
+// The eight digits of `value`, below 10^8, as characters in the bytes of a word, the first in the
+// lowest byte: split into pairs and then digits in parallel lanes, rather than a division each.
+inline std::uint64_t EightDigitCharacters(std::uint32_t value) {
+    const std::uint64_t fours = value / 10000 | std::uint64_t{value % 10000} << 32;
+    const std::uint64_t hundreds = (fours * 10486 >> 20) & 0x0000007F0000007FULL; // lane / 100
+    const std::uint64_t pairs = hundreds | (fours - hundreds * 100) << 16;
+    const std::uint64_t tens = (pairs * 103 >> 10) & 0x000F000F000F000FULL; // lane / 10
+    return tens | (pairs - tens * 10) << 8 | 0x3030303030303030ULL;
+}
+
+// The word's bytes from the lowest, whatever the machine's byte order: one store where the order
+// is already that.
+inline void PutWord(char* at, std::uint64_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(at, &word, sizeof word);
+#else
+    for (int byte = 0; byte < 8; ++byte)
+        at[byte] = static_cast<char>(word >> 8 * byte);
+#endif
+}
 
 // The shortest decimal text that reads back as exactly the same value.
 std::string ShortestDecimal(double value);
@@ -74,5 +115,10 @@ inline bool NeedsCsvQuotes(std::string_view field) {
 // Appends one CSV field, quoted only when it holds a separator, a quote or a line end, with its
 // quotes doubled.
 void AppendCsvField(std::string& line, std::string_view field);
+// The same field at `at`, which must have room for CsvFieldRoom(field) characters: returns its end.
+constexpr std::size_t CsvFieldRoom(std::string_view field) {
+    return 2 * field.size() + 2;
+}
+char* PutCsvField(char* at, std::string_view field);
 
 } // namespace host

@@ -56,18 +56,6 @@ std::string_view Seconds(double radians, Room& room) {
     return {text.data(), text.size() + 1};
 }
 
-// A CSV field straight into the output; one that must be quoted, as names rarely are, is made
-// aside in `quoted` first.
-void WriteCsvField(host::BufferedOutput& out, std::string_view field, std::string& quoted) {
-    if (!host::NeedsCsvQuotes(field)) {
-        out.Write(field);
-        return;
-    }
-    quoted.clear();
-    host::AppendCsvField(quoted, field);
-    out.Write(quoted);
-}
-
 void AppendJoined(std::string& text, const std::vector<std::string>& names) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0)
@@ -191,10 +179,9 @@ std::string PointListHeader(survey::LengthUnit unit, bool eastingFirst) {
 void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& coordinates,
                         survey::LengthUnit unit, bool eastingFirst) {
     const double metresPerUnit = survey::MetresPer(unit);
-    std::string quoted;
-    // A row's numbers and the commas between them, made in one room and written at once; each
-    // number has a whole room for any double.
-    char numbers[3 * (host::kFixedDecimalRoom + 1) + 1];
+    // Each row is laid out in place after one check of the room: its fields, each number with the
+    // room of any double, the commas and the line end.
+    constexpr std::size_t kNumbersRoom = 3 * (host::kFixedDecimalRoom + 1) + 1;
     const auto put = [&](char* at, double metres) {
         *at++ = ',';
         return host::PutFixedDecimal(metres / metresPerUnit, 4, at);
@@ -202,16 +189,17 @@ void WritePointListRows(host::BufferedOutput& out, const survey::ReducedFile& co
     const std::size_t count = coordinates.CoordinateCount();
     for (std::size_t index = 0; index < count; ++index) {
         const survey::ReducedFile::Row row = coordinates.RowAt(index);
-        WriteCsvField(out, row.name, quoted);
-        char* at = put(numbers, eastingFirst ? row.easting : row.northing);
+        char* at = out.Room(host::CsvFieldRoom(row.name) + kNumbersRoom + host::CsvFieldRoom(row.code));
+        at = host::PutCsvField(at, row.name);
+        at = put(at, eastingFirst ? row.easting : row.northing);
         at = put(at, eastingFirst ? row.northing : row.easting);
         *at++ = ',';
         if (row.elevation)
             at = host::PutFixedDecimal(*row.elevation / metresPerUnit, 4, at);
         *at++ = ',';
-        out.Write({numbers, static_cast<std::size_t>(at - numbers)});
-        WriteCsvField(out, row.code, quoted);
-        out.Put('\n');
+        at = host::PutCsvField(at, row.code);
+        *at++ = '\n';
+        out.Commit(at);
     }
 }
 
