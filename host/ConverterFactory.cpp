@@ -8,14 +8,14 @@
 namespace host {
 namespace {
 
-using Rule = std::optional<double> (*)(const wchar_t*);
+using Rule = UnitRule*;
 
 struct UnitRow {
     std::int32_t code;
     Rule rule;
 };
 
-constexpr UnitRow kAngleUnits[] = {{1, ParseDegrees}, {4, GonsToRadians}, {5, MilsToRadians}};
+constexpr UnitRow kAngleUnits[] = {{1, DegreesToRadians}, {4, GonsToRadians}, {5, MilsToRadians}};
 constexpr std::int32_t kFeet = 1;
 constexpr UnitRow kDistanceUnits[] = {{0, Metres}, {kFeet, FeetToMetres}};
 constexpr UnitRow kUsSurveyFeet[] = {{kFeet, UsSurveyFeetToMetres}};
@@ -58,11 +58,7 @@ public:
     Converter(HostObjects& objects, Rule rule) : RefCountedHostObject<Interface>(objects), rule(rule) {}
 
     bool Convert(const wchar_t* text, double* value) override {
-        const std::optional<double> converted = text != nullptr ? rule(text) : std::nullopt;
-        if (!converted || value == nullptr)
-            return false;
-        *value = *converted;
-        return true;
+        return text != nullptr && value != nullptr && rule(text, *value);
     }
 
 private:

@@ -6,7 +6,6 @@
 #include "survey/Text.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 
 #include <charconv>
@@ -22,18 +21,6 @@ using survey::kPi;
 // Conventional manometric units, as weather services and instruments use them.
 constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
 constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
-
-// The powers of ten of the whole numbers a double holds exactly.
-constexpr std::array<std::uint64_t, kDigitsKept + 1> WholePowersOfTen() {
-    std::array<std::uint64_t, kDigitsKept + 1> powers{};
-    std::uint64_t power = 1;
-    for (std::uint64_t& p : powers) {
-        p = power;
-        power *= 10;
-    }
-    return powers;
-}
-constexpr auto kWholePowersOfTen = WholePowersOfTen();
 
 // Room on the stack for a number's text; any number a reading holds is far shorter.
 constexpr std::size_t kShortNumber = 64;
@@ -58,6 +45,11 @@ bool NarrowAscii(std::wstring_view text, char* to) {
 
 bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
+}
+
+// A digit's value, taken unsigned so that it widens without a sign extension.
+std::uint64_t DigitValue(wchar_t digit) {
+    return static_cast<std::uint32_t>(digit) - std::uint32_t{'0'};
 }
 
 // Where a text being read ends: at a view's end, or at the NUL that ends a converter's text,
@@ -90,11 +82,16 @@ struct DigitRun {
     std::uint64_t value;
 };
 
+// The digits from `at` on, taken into `units` as each is checked.
+template <class End> std::uint64_t TakeDigitsInto(const wchar_t*& at, End end, std::uint64_t units) {
+    for (; end.DigitAt(at); ++at)
+        units = units * 10 + DigitValue(*at);
+    return units;
+}
+
 template <class End> DigitRun TakeDigits(const wchar_t*& at, End end) {
     const wchar_t* const first = at;
-    std::uint64_t value = 0;
-    for (; end.DigitAt(at); ++at)
-        value = value * 10 + static_cast<std::uint64_t>(*at - L'0');
+    const std::uint64_t value = TakeDigitsInto(at, end, 0);
     return {first, static_cast<std::size_t>(at - first), value};
 }
 
@@ -150,20 +147,24 @@ template <class End> std::optional<int> TakeSexagesimalField(const wchar_t*& at,
 }
 
 // Most readings are a sign, at most 15 digits and a point, read here straight from the wide
-// text as such a quotient, the very double the full reader gives. Anything else (an exponent,
-// more digits, no digits, other characters) goes to the full reader.
-template <class End> std::optional<double> ReadPlainDecimal(const wchar_t* at, End end) {
+// text, in one pass that checks each character and takes it in, as such a quotient: the very
+// double the full reader gives. Anything else (an exponent, more digits, no digits, other
+// characters) goes to the full reader.
+template <class End> bool ReadPlainDecimal(const wchar_t* at, End end, double& value) {
     const bool negative = TakeSign(at, end);
-    const DigitRun whole = TakeDigits(at, end);
-    DigitRun decimals{at, 0, 0};
-    if (!end.At(at) && *at == L'.')
-        decimals = TakeDigits(++at, end);
-    const std::size_t digits = whole.count + decimals.count;
-    if (!end.At(at) || digits == 0 || !IsExact(digits))
-        return std::nullopt;
-    const std::uint64_t units = whole.value * kWholePowersOfTen[decimals.count] + decimals.value;
-    const double value = Exact(units) / kExactPowersOfTen[decimals.count];
-    return negative ? -value : value;
+    const wchar_t* const first = at;
+    std::uint64_t units = TakeDigitsInto(at, end, 0);
+    const wchar_t* const point = at; // if there is one
+    const bool hasPoint = !end.At(at) && *at == L'.';
+    if (hasPoint)
+        units = TakeDigitsInto(++at, end, units);
+    const std::ptrdiff_t decimals = hasPoint ? at - point - 1 : 0;
+    const std::ptrdiff_t digits = point - first + decimals;
+    if (!end.At(at) || digits == 0 || digits > kDigitsKept)
+        return false;
+    const double magnitude = Exact(units) / kExactPowersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    return true;
 }
 
 // Any other number's text is narrowed on the stack, and only a long one is copied.
@@ -233,7 +234,13 @@ template <class End> bool AddTail(const wchar_t* at, End end, double& degrees) {
     return true;
 }
 
-template <class End> std::optional<double> ReadDegrees(const wchar_t* at, End end) {
+double Radians(double degrees, bool negative) {
+    const double radians = degrees * kPi / 180.0;
+    return negative ? -radians : radians;
+}
+
+// Any angle, field by field.
+template <class End> std::optional<double> ReadDegreesByFields(const wchar_t* at, End end) {
     const bool negative = TakeSign(at, end);
     const DigitRun degreeDigits = TakeDigits(at, end);
     if (degreeDigits.count == 0)
@@ -244,79 +251,118 @@ template <class End> std::optional<double> ReadDegrees(const wchar_t* at, End en
     if (!whole)
         return std::nullopt;
     double degrees = *whole;
-    if (const auto usual = UsualTail(at, end)) {
-        degrees += usual->minutes * kDegreesPerMinute;
-        degrees += usual->seconds * kDegreesPerSecond;
-    } else if (!AddTail(at, end, degrees)) {
+    if (!AddTail(at, end, degrees))
         return std::nullopt;
-    }
-    const double radians = degrees * kPi / 180.0;
-    return negative ? -radians : radians;
+    return Radians(degrees, negative);
 }
 
-template <class Text> std::optional<double> Scaled(Text text, double factor) {
-    const auto number = ParseNumber(text);
-    if (!number)
-        return std::nullopt;
-    return *number * factor;
+// Sets `value` to what `read` holds, if anything; whether it did.
+bool Store(const std::optional<double>& read, double& value) {
+    if (read)
+        value = *read;
+    return read.has_value();
+}
+
+std::wstring_view Whole(const wchar_t* text, ViewEnd end) {
+    return {text, static_cast<std::size_t>(end.end - text)};
+}
+std::wstring_view Whole(const wchar_t* text, NulEnd) {
+    return text;
+}
+
+// Out of line, so that the usual reading needs no room on the stack.
+template <class End> [[gnu::noinline]] bool ReadAnyNumber(const wchar_t* text, End end, double& value) {
+    return Store(ReadNarrowed(Whole(text, end)), value);
+}
+
+// The readers set `value` only for a text they accept.
+template <class End> bool ReadNumber(const wchar_t* text, End end, double& value) {
+    return ReadPlainDecimal(text, end, value) || ReadAnyNumber(text, end, value);
+}
+
+// Out of line, so that the usual angle needs no room on the stack.
+template <class End> [[gnu::noinline]] bool ReadAnyDegrees(const wchar_t* text, End end, double& value) {
+    return Store(ReadDegreesByFields(text, end), value);
+}
+
+// Almost every angle is whole degrees and the usual tail, read here in one pass; any other goes
+// to the reading by fields, which gives the usual angle the very same double.
+template <class End> bool ReadDegrees(const wchar_t* text, End end, double& value) {
+    const wchar_t* at = text;
+    const bool negative = TakeSign(at, end);
+    const DigitRun degreeDigits = TakeDigits(at, end);
+    const auto usual = UsualTail(at, end);
+    if (!usual || degreeDigits.count == 0 || !IsExact(degreeDigits.count))
+        return ReadAnyDegrees(text, end, value);
+    double degrees = Exact(degreeDigits.value);
+    degrees += usual->minutes * kDegreesPerMinute;
+    degrees += usual->seconds * kDegreesPerSecond;
+    value = Radians(degrees, negative);
+    return true;
+}
+
+template <class Read> std::optional<double> Optional(Read read) {
+    double value = 0.0;
+    return read(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+bool Scaled(const wchar_t* text, double factor, double& value) {
+    if (!ReadNumber(text, NulEnd{}, value))
+        return false;
+    value *= factor;
+    return true;
 }
 
 } // namespace
 
 std::optional<double> ParseNumber(std::wstring_view text) {
-    if (const auto plain = ReadPlainDecimal(text.data(), ViewEnd{text.data() + text.size()}))
-        return plain;
-    return ReadNarrowed(text);
-}
-
-std::optional<double> ParseNumber(const wchar_t* text) {
-    if (const auto plain = ReadPlainDecimal(text, NulEnd{}))
-        return plain;
-    return ReadNarrowed(text);
+    return Optional(
+        [text](double& value) { return ReadNumber(text.data(), ViewEnd{text.data() + text.size()}, value); });
 }
 
 std::optional<double> ParseDegrees(std::wstring_view text) {
-    return ReadDegrees(text.data(), ViewEnd{text.data() + text.size()});
+    return Optional([text](double& value) {
+        return ReadDegrees(text.data(), ViewEnd{text.data() + text.size()}, value);
+    });
 }
 
-std::optional<double> ParseDegrees(const wchar_t* text) {
-    return ReadDegrees(text, NulEnd{});
+bool DegreesToRadians(const wchar_t* text, double& value) {
+    return ReadDegrees(text, NulEnd{}, value);
+}
+bool GonsToRadians(const wchar_t* text, double& value) {
+    return Scaled(text, kPi / 200.0, value);
+}
+bool MilsToRadians(const wchar_t* text, double& value) {
+    return Scaled(text, kPi / 3200.0, value);
+}
+bool Metres(const wchar_t* text, double& value) {
+    return ReadNumber(text, NulEnd{}, value);
+}
+bool FeetToMetres(const wchar_t* text, double& value) {
+    return Scaled(text, survey::MetresPer(survey::LengthUnit::InternationalFoot), value);
+}
+bool UsSurveyFeetToMetres(const wchar_t* text, double& value) {
+    return Scaled(text, survey::MetresPer(survey::LengthUnit::UsSurveyFoot), value);
+}
+bool Celsius(const wchar_t* text, double& value) {
+    return ReadNumber(text, NulEnd{}, value);
 }
 
-std::optional<double> GonsToRadians(const wchar_t* text) {
-    return Scaled(text, kPi / 200.0);
-}
-std::optional<double> MilsToRadians(const wchar_t* text) {
-    return Scaled(text, kPi / 3200.0);
-}
-std::optional<double> Metres(const wchar_t* text) {
-    return ParseNumber(text);
-}
-std::optional<double> FeetToMetres(const wchar_t* text) {
-    return Scaled(text, survey::MetresPer(survey::LengthUnit::InternationalFoot));
-}
-std::optional<double> UsSurveyFeetToMetres(const wchar_t* text) {
-    return Scaled(text, survey::MetresPer(survey::LengthUnit::UsSurveyFoot));
-}
-std::optional<double> Celsius(const wchar_t* text) {
-    return ParseNumber(text);
+bool FahrenheitToCelsius(const wchar_t* text, double& value) {
+    if (!ReadNumber(text, NulEnd{}, value))
+        return false;
+    value = (value - 32.0) * 5.0 / 9.0;
+    return true;
 }
 
-std::optional<double> FahrenheitToCelsius(const wchar_t* text) {
-    const auto fahrenheit = ParseNumber(text);
-    if (!fahrenheit)
-        return std::nullopt;
-    return (*fahrenheit - 32.0) * 5.0 / 9.0;
+bool MillimetresOfMercuryToHectopascals(const wchar_t* text, double& value) {
+    return Scaled(text, kHectopascalsPerMillimetreOfMercury, value);
 }
-
-std::optional<double> MillimetresOfMercuryToHectopascals(const wchar_t* text) {
-    return Scaled(text, kHectopascalsPerMillimetreOfMercury);
+bool Hectopascals(const wchar_t* text, double& value) {
+    return ReadNumber(text, NulEnd{}, value);
 }
-std::optional<double> Hectopascals(const wchar_t* text) {
-    return ParseNumber(text);
-}
-std::optional<double> InchesOfMercuryToHectopascals(const wchar_t* text) {
-    return Scaled(text, kHectopascalsPerInchOfMercury);
+bool InchesOfMercuryToHectopascals(const wchar_t* text, double& value) {
+    return Scaled(text, kHectopascalsPerInchOfMercury, value);
 }
 
 } // namespace host
