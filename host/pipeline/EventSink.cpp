@@ -53,6 +53,7 @@ void EventSink::StartFile(const wchar_t* name) {
     path = OrEmpty(name);
     outcome = FileOutcome::Imported;
     observationsRead = events.ReadsObservations();
+    observationReader = &events.ObservationReader();
     events.FileBegun({path, *fileIndex});
 }
 
@@ -72,13 +73,13 @@ void EventSink::EndFile() {
 void EventSink::HandOnItem() {
     switch (current) {
     case Item::Point:
-        HandOn(point, &ImportEvents::PointReady);
+        HandOn(point, events, &ImportEvents::PointReady);
         break;
     case Item::Station:
-        HandOn(station, &ImportEvents::StationReady);
+        HandOn(station, events, &ImportEvents::StationReady);
         break;
     case Item::Observation:
-        HandOn(observation, &ImportEvents::ObservationReady);
+        HandOn(observation, *observationReader, &ImportEvents::ObservationReady);
         break;
     case Item::None:
         break;
@@ -86,9 +87,10 @@ void EventSink::HandOnItem() {
     current = Item::None;
 }
 
-template <class Kind> void EventSink::HandOn(Kind& kind, void (ImportEvents::*ready)(const Kind&)) {
+template <class Kind>
+void EventSink::HandOn(Kind& kind, ImportEvents& consumer, void (ImportEvents::*ready)(const Kind&)) {
     DropUnsetCode(kind);
-    (events.*ready)(kind);
+    (consumer.*ready)(kind);
 }
 
 // A code left from the item before is not this item's: its room goes back for the next code.

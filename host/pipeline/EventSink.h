@@ -48,7 +48,8 @@ private:
     // the room the texts of the one before took, so that a file's items come without allocations:
     // a code stays in its item, to be written over, and goes only if the item gets none.
     template <class Kind> void Begin(Item item, Kind& kind, std::wstring Kind::*name, const wchar_t* text);
-    template <class Kind> void HandOn(Kind& kind, void (ImportEvents::*ready)(const Kind&));
+    template <class Kind>
+    void HandOn(Kind& kind, ImportEvents& consumer, void (ImportEvents::*ready)(const Kind&));
     void DropUnsetCode(Station&) {}
     template <class Kind> void DropUnsetCode(Kind& kind);
     void SetText(std::optional<std::wstring>& field, const wchar_t* text);
@@ -61,7 +62,8 @@ private:
     ImportEvents& events;
     ProgressListener progress;
     Feet feet;
-    bool observationsRead = true; // by some consumer; asked at each file's start
+    bool observationsRead = true;              // by some consumer; asked at each file's start
+    ImportEvents* observationReader = &events; // asked with it
 
     // State of the current file.
     std::optional<std::size_t> fileIndex;

@@ -45,6 +45,9 @@ public:
     // Whether this consumer reads observations at all: the sink builds none when no consumer
     // does, since they are most of a job's items.
     virtual bool ReadsObservations() const { return true; }
+    // The consumer the sink hands observations to, asked with ReadsObservations: this one, or the
+    // one alone it passes them on to, which they then reach directly.
+    virtual ImportEvents& ObservationReader() { return *this; }
 };
 
 } // namespace host

@@ -247,34 +247,35 @@ TEST_F(EventSinkTest, HandsOnEachItemWhenTheNextBeginsAndEachFileAtItsEnd) {
     EXPECT_EQ(files[1].stations[1].observations[0].target, L"T2");
 }
 
-// Observations are built only when some consumer reads them, and one skipped leaves the items
-// around it as they were.
+// Observations are built only when some consumer reads them, reach only the consumers that read
+// them, alone or with another, and one skipped leaves the items around it as they were.
 TEST(EventSinkObservations, BuiltOnlyWhenSomeConsumerReadsThem) {
-    for (const bool collectorToo : {false, true}) {
-        HostObjects objects;
-        EventLog log;
-        log.readsObservations = false;
-        std::vector<FileResult> files;
-        testsupport::FileCollector collector{[&](FileResult& file) { files.push_back(std::move(file)); }};
-        EventFanOut events;
-        events.Add(log);
-        if (collectorToo)
-            events.Add(collector);
-        EventSink sink{objects, events};
-        sink.BeginFile(L"a.rdf");
-        sink.AddStation(L"S1");
-        sink.AddObservation(L"T1");
-        sink.SetCode(L"OBS");
-        sink.SetSlopeDistance(12.5);
-        sink.AddPoint(L"P1");
-        sink.SetNorthing(3.0);
-        sink.Finish();
-        EXPECT_EQ(log.text, collectorToo
-                                ? "begin a.rdf\nstation S1\nobservation T1 OBS\npoint P1\nend a.rdf 0\n"
-                                  "unreleased 0\n"
-                                : "begin a.rdf\nstation S1\npoint P1\nend a.rdf 0\nunreleased 0\n");
-        if (collectorToo) {
-            EXPECT_EQ(files.at(0).stations.at(0).observations.at(0).slopeDistance, 12.5);
+    for (const bool logReads : {false, true}) {
+        for (const bool collectorToo : {false, true}) {
+            HostObjects objects;
+            EventLog log;
+            log.readsObservations = logReads;
+            std::vector<FileResult> files;
+            testsupport::FileCollector collector{[&](FileResult& file) { files.push_back(std::move(file)); }};
+            EventFanOut events;
+            events.Add(log);
+            if (collectorToo)
+                events.Add(collector);
+            EventSink sink{objects, events};
+            sink.BeginFile(L"a.rdf");
+            sink.AddStation(L"S1");
+            sink.AddObservation(L"T1");
+            sink.SetCode(L"OBS");
+            sink.SetSlopeDistance(12.5);
+            sink.AddPoint(L"P1");
+            sink.SetNorthing(3.0);
+            sink.Finish();
+            EXPECT_EQ(log.text, std::string("begin a.rdf\nstation S1\n") +
+                                    (logReads ? "observation T1 OBS\n" : "") +
+                                    "point P1\nend a.rdf 0\nunreleased 0\n");
+            if (collectorToo) {
+                EXPECT_EQ(files.at(0).stations.at(0).observations.at(0).slopeDistance, 12.5);
+            }
         }
     }
 }
