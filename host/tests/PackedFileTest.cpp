@@ -99,5 +99,29 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
     EXPECT_EQ(file.Points(), names.size());
 }
 
+// Names of every length up to a few steps of the narrowing, ASCII and with one wider character at
+// each place, among them characters whose low byte is ASCII: each reads back as its UTF-8.
+TEST(PackedFile, ReadsBackNamesOfEveryLengthWithAWiderCharacterAnywhere) {
+    const std::wstring wider = L"\u0080\u0141\u6e2c\u00ff";
+    PackedFile file;
+    std::vector<std::string> expected;
+    for (std::size_t length = 0; length <= 20; ++length) {
+        std::wstring name;
+        for (std::size_t i = 0; i < length; ++i)
+            name += static_cast<wchar_t>(L'a' + i);
+        file.AddTarget(name);
+        expected.push_back("T " + Utf8(name));
+        for (std::size_t at = 0; at < length; ++at) {
+            std::wstring widened = name;
+            widened[at] = wider[at % wider.size()];
+            file.AddTarget(widened);
+            expected.push_back("T " + Utf8(widened));
+        }
+    }
+    Listing listing;
+    file.Read(listing);
+    EXPECT_EQ(listing.items, expected);
+}
+
 } // namespace
 } // namespace host
