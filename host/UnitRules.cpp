@@ -197,13 +197,16 @@ struct MinutesAndSeconds {
 template <class End>
 [[gnu::always_inline]] inline std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
     constexpr std::ptrdiff_t kLength = 6;
-    if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]) || at[3] != L'.' ||
-        !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
+    if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]))
         return std::nullopt;
-    const MinutesAndSeconds tail{TwoDigits(at + 1), TwoDigits(at + 4)};
-    if (tail.minutes >= 60 || tail.seconds >= 60)
+    // Each field is taken as soon as it is read, which keeps few values at hand at once.
+    const int minutes = TwoDigits(at + 1);
+    if (at[3] != L'.' || !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
         return std::nullopt;
-    return tail;
+    const int seconds = TwoDigits(at + 4);
+    if (minutes >= 60 || seconds >= 60)
+        return std::nullopt;
+    return MinutesAndSeconds{minutes, seconds};
 }
 
 // Minutes, seconds and the fraction of a second after the degrees, each after a point of its
@@ -291,8 +294,10 @@ template <class End> bool ReadDegrees(const wchar_t* text, End end, double& valu
     const wchar_t* at = text;
     const bool negative = TakeSign(at, end);
     const DigitRun degreeDigits = TakeDigits(at, end);
+    if (degreeDigits.count == 0 || !IsExact(degreeDigits.count))
+        return ReadAnyDegrees(text, end, value);
     const auto usual = UsualTail(at, end);
-    if (!usual || degreeDigits.count == 0 || !IsExact(degreeDigits.count))
+    if (!usual)
         return ReadAnyDegrees(text, end, value);
     double degrees = Exact(degreeDigits.value);
     degrees += usual->minutes * kDegreesPerMinute;
