@@ -1,15 +1,12 @@
 #include "host/pipeline/PackedFile.h"
 
 #include "host/pipeline/ItemFields.h"
+#include "host/pipeline/Narrowing.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <cwchar>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <type_traits>
 
 namespace host {
@@ -44,48 +41,13 @@ std::size_t MostPacked(const std::optional<bool>&) {
 std::size_t MostPacked(const std::optional<std::wstring>& text) {
     return 1 + (text ? MostPacked(std::wstring_view(*text)) : 0);
 }
-
-// Copies `text` to `to` as narrow characters in one pass, whatever they are: whether every one
-// was ASCII is known only at the end, and otherwise the copy is written over.
-bool NarrowedAsciiByUnit(std::wstring_view text, char* to) {
-    std::uint32_t seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        seen |= static_cast<std::uint32_t>(text[i]);
-        to[i] = static_cast<char>(text[i]);
-    }
-    return seen < 0x80;
+// Texts already in UTF-8.
+std::size_t MostPacked(std::string_view text) {
+    return 1 + sizeof(std::uint32_t) + text.size();
 }
-
-#if defined(__SSE2__) && WCHAR_MAX > 0xFFFF
-// Four wide characters narrowed at `to`, their bits gathered into `seen`. The saturating packs
-// keep every ASCII character as it is; whatever they make of any other is written over.
-void NarrowFour(const wchar_t* from, char* to, __m128i& seen) {
-    const __m128i wide = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    seen = _mm_or_si128(seen, wide);
-    const __m128i halves = _mm_packs_epi32(wide, wide);
-    const auto four = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(halves, halves)));
-    std::memcpy(to, &four, sizeof four);
+std::size_t MostPacked(const std::optional<std::string_view>& text) {
+    return 1 + (text ? MostPacked(*text) : 0);
 }
-
-// As NarrowedAsciiByUnit, four characters a step, the last four narrowed as a step of their own
-// over some already narrowed, so that no text of four or more takes a step a character. Inline in
-// the packing of a record, where a call would cost a good part of what it does.
-[[gnu::always_inline]] inline bool NarrowedAscii(std::wstring_view text, char* to) {
-    constexpr std::size_t kStep = 4;
-    if (text.size() < kStep)
-        return NarrowedAsciiByUnit(text, to);
-    __m128i seen = _mm_setzero_si128();
-    for (std::size_t i = 0; i + kStep < text.size(); i += kStep)
-        NarrowFour(text.data() + i, to + i, seen);
-    NarrowFour(text.data() + text.size() - kStep, to + text.size() - kStep, seen);
-    const __m128i beyondAscii = _mm_andnot_si128(_mm_set1_epi32(0x7F), seen);
-    return _mm_movemask_epi8(_mm_cmpeq_epi32(beyondAscii, _mm_setzero_si128())) == 0xFFFF;
-}
-#else
-bool NarrowedAscii(std::wstring_view text, char* to) {
-    return NarrowedAsciiByUnit(text, to);
-}
-#endif
 
 // Packs one record straight into its block, which has room for the most it can take.
 class Packer {
@@ -122,6 +84,16 @@ public:
         *at++ = text ? kPresent : kAbsent;
         if (text)
             Put(std::wstring_view(*text));
+    }
+    void Put(std::string_view utf8Text) {
+        PutLength(utf8Text.size());
+        std::memcpy(at, utf8Text.data(), utf8Text.size());
+        at += utf8Text.size();
+    }
+    void Put(const std::optional<std::string_view>& utf8Text) {
+        *at++ = utf8Text ? kPresent : kAbsent;
+        if (utf8Text)
+            Put(*utf8Text);
     }
 
 private:
@@ -208,8 +180,8 @@ inline char* PackedFile::Room(std::size_t most) {
 }
 
 // Packs a record of `kind`: its name, then its fields as `fields` lists them.
-template <class Item, class Fields>
-void PackedFile::Pack(char kind, std::wstring_view name, const Item& item, Fields fields) {
+template <class Name, class Item, class Fields>
+void PackedFile::Pack(char kind, Name name, const Item& item, Fields fields) {
     std::size_t most = 1 + MostPacked(name);
     fields(item, [&most](const auto& field) { most += MostPacked(field); });
     Packer packer(Room(most), utf8);
@@ -224,19 +196,25 @@ void PackedFile::AddTarget(std::wstring_view name) {
 }
 
 void PackedFile::Add(const host::Station& s) {
-    Pack(static_cast<char>(Kind::Station), s.name, s,
+    Pack(static_cast<char>(Kind::Station), std::wstring_view(s.name), s,
          [](const auto& item, auto field) { StationFields(item, field); });
     ++stations;
 }
 
 void PackedFile::Add(const host::Observation& o) {
+    Pack(static_cast<char>(Kind::Observation), std::wstring_view(o.target), o,
+         [](const auto& item, auto field) { ObservationFields(item, field); });
+    ++observations;
+}
+
+void PackedFile::Add(const PackedObservation& o) {
     Pack(static_cast<char>(Kind::Observation), o.target, o,
          [](const auto& item, auto field) { ObservationFields(item, field); });
     ++observations;
 }
 
 void PackedFile::Add(const host::Point& p) {
-    Pack(static_cast<char>(Kind::Point), p.name, p,
+    Pack(static_cast<char>(Kind::Point), std::wstring_view(p.name), p,
          [](const auto& item, auto field) { PointFields(item, field); });
     ++points;
 }

@@ -280,6 +280,59 @@ TEST(EventSinkObservations, BuiltOnlyWhenSomeConsumerReadsThem) {
     }
 }
 
+// Takes observations as UTF-8, as the packed file's writer does, and lists them as EventLog does.
+class Utf8ObservationLog final : public ImportEvents {
+public:
+    bool TakesUtf8Observations() const override { return true; }
+    void Utf8ObservationReady(const Utf8Observation& o) override {
+        text += "observation " + std::string(o.target) + (o.code ? " " + std::string(*o.code) : "") + "\n";
+        distances.push_back(o.slopeDistance);
+    }
+    std::string text;
+    std::vector<std::optional<double>> distances;
+};
+
+// An observation handed on as UTF-8 carries what the wide one does: texts beyond ASCII and long
+// ones, a code only where it was set, no target or code given as empty, its values.
+TEST(EventSinkObservations, HandedOnAsUtf8AsTheyWouldBeWide) {
+    const std::wstring longName(300, L'x');
+    const auto drive = [&](ImportEvents& events) {
+        HostObjects objects;
+        EventSink sink{objects, events};
+        sink.BeginFile(L"a.rdf");
+        sink.AddStation(L"S1");
+        const struct {
+            const wchar_t* target;
+            const wchar_t* code;
+            double distance;
+        } observations[] = {{L"T1", L"KERB", 12.5},
+                            {L"T2", nullptr, 3.0},
+                            {L"Stra\u00dfe \u6e2c", L"\u0141", 4.0},
+                            {longName.c_str(), longName.c_str(), 5.0},
+                            {nullptr, L"", 6.0},
+                            {L"T3", nullptr, 7.0}};
+        for (const auto& o : observations) {
+            sink.AddObservation(o.target);
+            if (o.code != nullptr || o.target == nullptr)
+                sink.SetCode(o.code);
+            sink.SetSlopeDistance(o.distance);
+        }
+        sink.Finish();
+    };
+    EventLog wide;
+    drive(wide);
+    Utf8ObservationLog utf8;
+    drive(utf8);
+    std::string wideObservations;
+    std::size_t lineStart = 0;
+    for (std::size_t lineEnd; (lineEnd = wide.text.find('\n', lineStart)) != std::string::npos;
+         lineStart = lineEnd + 1)
+        if (wide.text.compare(lineStart, 12, "observation ") == 0)
+            wideObservations += wide.text.substr(lineStart, lineEnd - lineStart) + "\n";
+    EXPECT_EQ(utf8.text, wideObservations);
+    EXPECT_EQ(utf8.distances, (std::vector<std::optional<double>>{12.5, 3.0, 4.0, 5.0, 6.0, 7.0}));
+}
+
 TEST_F(EventSinkTest, ProgressNamesTheFileAndThePass) {
     sink.BeginFile(L"a.rdf");
     StartPass();

@@ -79,7 +79,21 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
             observation.slopeDistance = 2.5;
         }
         file.Add(observation);
-        expected.push_back("O " + Utf8(name) + (even ? " - left " + Utf8(name) : " 2.500000 - -"));
+        // The same observation handed on with its texts in UTF-8 already packs alike.
+        const std::string utf8Name = Utf8(name);
+        PackedObservation utf8Observation{utf8Name,
+                                          observation.targetHeight,
+                                          observation.slopeDistance,
+                                          observation.horizontalAngle,
+                                          observation.verticalAngle,
+                                          observation.faceRight,
+                                          std::nullopt,
+                                          observation.line};
+        if (observation.code)
+            utf8Observation.code = utf8Name;
+        file.Add(utf8Observation);
+        for (int twice = 0; twice < 2; ++twice)
+            expected.push_back("O " + Utf8(name) + (even ? " - left " + Utf8(name) : " 2.500000 - -"));
 
         Point point;
         point.name = name;
@@ -95,7 +109,7 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
     file.Read(listing);
     EXPECT_EQ(listing.items, expected);
     EXPECT_EQ(file.Stations(), names.size());
-    EXPECT_EQ(file.Observations(), names.size());
+    EXPECT_EQ(file.Observations(), 2 * names.size());
     EXPECT_EQ(file.Points(), names.size());
 }
 
