@@ -1,5 +1,6 @@
 #include "host/UnitRules.h"
 #include "host/Text.h"
+#include "host/UnitReading.h"
 #include "survey/Geometry.h"
 
 #include "survey/Survey.h"
@@ -15,12 +16,8 @@
 #include <system_error>
 
 namespace host {
+namespace reading {
 namespace {
-
-using survey::kPi;
-// Conventional manometric units, as weather services and instruments use them.
-constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
-constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
 
 // Room on the stack for a number's text; any number a reading holds is far shorter.
 constexpr std::size_t kShortNumber = 64;
@@ -41,68 +38,6 @@ bool NarrowAscii(std::wstring_view text, char* to) {
         *to++ = static_cast<char>(c);
     }
     return true;
-}
-
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
-
-// A digit's value, taken unsigned so that it widens without a sign extension.
-std::uint64_t DigitValue(wchar_t digit) {
-    return static_cast<std::uint32_t>(digit) - std::uint32_t{'0'};
-}
-
-// Where a text being read ends: at a view's end, or at the NUL that ends a converter's text,
-// which is then read without being measured first. A NUL is no digit, so there a digit needs no
-// test of the end.
-struct ViewEnd {
-    const wchar_t* end;
-    bool At(const wchar_t* at) const { return at == end; }
-    bool DigitAt(const wchar_t* at) const { return at != end && IsDigit(*at); }
-    bool Holds(const wchar_t* at, std::ptrdiff_t count) const { return end - at >= count; }
-};
-struct NulEnd {
-    bool At(const wchar_t* at) const { return *at == L'\0'; }
-    bool DigitAt(const wchar_t* at) const { return IsDigit(*at); }
-    // Its callers test each character before they read the next, so none is read past the NUL.
-    bool Holds(const wchar_t*, std::ptrdiff_t) const { return true; }
-};
-
-template <class End> bool TakeSign(const wchar_t*& at, End end) {
-    if (end.At(at) || (*at != L'-' && *at != L'+'))
-        return false;
-    return *at++ == L'-';
-}
-
-// A run of digits: where it starts, how many, and the number they make, exact for up to
-// kDigitsKept of them (a longer run's number wraps around and is not used).
-struct DigitRun {
-    const wchar_t* first;
-    std::size_t count;
-    std::uint64_t value;
-};
-
-// The digits from `at` on, taken into `units` as each is checked.
-template <class End> std::uint64_t TakeDigitsInto(const wchar_t*& at, End end, std::uint64_t units) {
-    for (; end.DigitAt(at); ++at)
-        units = units * 10 + DigitValue(*at);
-    return units;
-}
-
-template <class End> DigitRun TakeDigits(const wchar_t*& at, End end) {
-    const wchar_t* const first = at;
-    const std::uint64_t value = TakeDigitsInto(at, end, 0);
-    return {first, static_cast<std::size_t>(at - first), value};
-}
-
-bool IsExact(std::size_t digits) {
-    return digits <= static_cast<std::size_t>(kDigitsKept);
-}
-
-// The whole number of at most kDigitsKept figures, exactly; through a signed conversion, which
-// costs fewer instructions than an unsigned one.
-double Exact(std::uint64_t value) {
-    return static_cast<double>(static_cast<std::int64_t>(value));
 }
 
 // More digits than a double holds exactly, narrowed on the stack unless they are many, for
@@ -146,27 +81,6 @@ template <class End> std::optional<int> TakeSexagesimalField(const wchar_t*& at,
     return value;
 }
 
-// Most readings are a sign, at most 15 digits and a point, read here straight from the wide
-// text, in one pass that checks each character and takes it in, as such a quotient: the very
-// double the full reader gives. Anything else (an exponent, more digits, no digits, other
-// characters) goes to the full reader.
-template <class End> bool ReadPlainDecimal(const wchar_t* at, End end, double& value) {
-    const bool negative = TakeSign(at, end);
-    const wchar_t* const first = at;
-    std::uint64_t units = TakeDigitsInto(at, end, 0);
-    const wchar_t* const point = at; // if there is one
-    const bool hasPoint = !end.At(at) && *at == L'.';
-    if (hasPoint)
-        units = TakeDigitsInto(++at, end, units);
-    const std::ptrdiff_t decimals = hasPoint ? at - point - 1 : 0;
-    const std::ptrdiff_t digits = point - first + decimals;
-    if (!end.At(at) || digits == 0 || digits > kDigitsKept)
-        return false;
-    const double magnitude = Exact(units) / kExactPowersOfTen[decimals];
-    value = negative ? -magnitude : magnitude;
-    return true;
-}
-
 // Any other number's text is narrowed on the stack, and only a long one is copied.
 std::optional<double> ReadNarrowed(std::wstring_view text) {
     char room[kShortNumber];
@@ -175,38 +89,6 @@ std::optional<double> ReadNarrowed(std::wstring_view text) {
     if (!NarrowAscii(text, room))
         return std::nullopt;
     return survey::ReadNumber(std::string_view(room, text.size()));
-}
-
-// What a minute and a second weigh in degrees.
-constexpr double kDegreesPerMinute = 1.0 / 60.0;
-constexpr double kDegreesPerSecond = 1.0 / 3600.0;
-
-// The number two digits at `at` make.
-int TwoDigits(const wchar_t* at) {
-    return (at[0] - L'0') * 10 + (at[1] - L'0');
-}
-
-struct MinutesAndSeconds {
-    int minutes;
-    int seconds;
-};
-
-// The tail of almost every angle, ".MM.SS" to the end with both fields below 60, read in one
-// step; nothing for any other tail, which the field-by-field reading takes. Always inline: a
-// call would cost a good part of what the reading does.
-template <class End>
-[[gnu::always_inline]] inline std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
-    constexpr std::ptrdiff_t kLength = 6;
-    if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]))
-        return std::nullopt;
-    // Each field is taken as soon as it is read, which keeps few values at hand at once.
-    const int minutes = TwoDigits(at + 1);
-    if (at[3] != L'.' || !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
-        return std::nullopt;
-    const int seconds = TwoDigits(at + 4);
-    if (minutes >= 60 || seconds >= 60)
-        return std::nullopt;
-    return MinutesAndSeconds{minutes, seconds};
 }
 
 // Minutes, seconds and the fraction of a second after the degrees, each after a point of its
@@ -235,11 +117,6 @@ template <class End> bool AddTail(const wchar_t* at, End end, double& degrees) {
         return false;
     degrees += *fraction / 3600.0;
     return true;
-}
-
-double Radians(double degrees, bool negative) {
-    const double radians = degrees * kPi / 180.0;
-    return negative ? -radians : radians;
 }
 
 // Any angle, field by field.
@@ -273,38 +150,31 @@ std::wstring_view Whole(const wchar_t* text, NulEnd) {
     return text;
 }
 
-// Out of line, so that the usual reading needs no room on the stack.
-template <class End> [[gnu::noinline]] bool ReadAnyNumber(const wchar_t* text, End end, double& value) {
+} // namespace
+
+bool ReadAnyNumber(const wchar_t* text, NulEnd end, double& value) {
     return Store(ReadNarrowed(Whole(text, end)), value);
 }
-
-// The readers set `value` only for a text they accept.
-template <class End> bool ReadNumber(const wchar_t* text, End end, double& value) {
-    return ReadPlainDecimal(text, end, value) || ReadAnyNumber(text, end, value);
+bool ReadAnyNumber(const wchar_t* text, ViewEnd end, double& value) {
+    return Store(ReadNarrowed(Whole(text, end)), value);
 }
-
-// Out of line, so that the usual angle needs no room on the stack.
-template <class End> [[gnu::noinline]] bool ReadAnyDegrees(const wchar_t* text, End end, double& value) {
+bool ReadAnyDegrees(const wchar_t* text, NulEnd end, double& value) {
+    return Store(ReadDegreesByFields(text, end), value);
+}
+bool ReadAnyDegrees(const wchar_t* text, ViewEnd end, double& value) {
     return Store(ReadDegreesByFields(text, end), value);
 }
 
-// Almost every angle is whole degrees and the usual tail, read here in one pass; any other goes
-// to the reading by fields, which gives the usual angle the very same double.
-template <class End> bool ReadDegrees(const wchar_t* text, End end, double& value) {
-    const wchar_t* at = text;
-    const bool negative = TakeSign(at, end);
-    const DigitRun degreeDigits = TakeDigits(at, end);
-    if (degreeDigits.count == 0 || !IsExact(degreeDigits.count))
-        return ReadAnyDegrees(text, end, value);
-    const auto usual = UsualTail(at, end);
-    if (!usual)
-        return ReadAnyDegrees(text, end, value);
-    double degrees = Exact(degreeDigits.value);
-    degrees += usual->minutes * kDegreesPerMinute;
-    degrees += usual->seconds * kDegreesPerSecond;
-    value = Radians(degrees, negative);
-    return true;
-}
+} // namespace reading
+
+namespace {
+
+using reading::ViewEnd;
+using survey::kPi;
+
+// Conventional manometric units, as weather services and instruments use them.
+constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
+constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
 
 template <class Read> std::optional<double> Optional(Read read) {
     double value = 0.0;
@@ -312,7 +182,7 @@ template <class Read> std::optional<double> Optional(Read read) {
 }
 
 bool Scaled(const wchar_t* text, double factor, double& value) {
-    if (!ReadNumber(text, NulEnd{}, value))
+    if (!Metres(text, value))
         return false;
     value *= factor;
     return true;
@@ -321,27 +191,22 @@ bool Scaled(const wchar_t* text, double factor, double& value) {
 } // namespace
 
 std::optional<double> ParseNumber(std::wstring_view text) {
-    return Optional(
-        [text](double& value) { return ReadNumber(text.data(), ViewEnd{text.data() + text.size()}, value); });
+    return Optional([text](double& value) {
+        return reading::ReadNumber(text.data(), ViewEnd{text.data() + text.size()}, value);
+    });
 }
 
 std::optional<double> ParseDegrees(std::wstring_view text) {
     return Optional([text](double& value) {
-        return ReadDegrees(text.data(), ViewEnd{text.data() + text.size()}, value);
+        return reading::ReadDegrees(text.data(), ViewEnd{text.data() + text.size()}, value);
     });
 }
 
-bool DegreesToRadians(const wchar_t* text, double& value) {
-    return ReadDegrees(text, NulEnd{}, value);
-}
 bool GonsToRadians(const wchar_t* text, double& value) {
     return Scaled(text, kPi / 200.0, value);
 }
 bool MilsToRadians(const wchar_t* text, double& value) {
     return Scaled(text, kPi / 3200.0, value);
-}
-bool Metres(const wchar_t* text, double& value) {
-    return ReadNumber(text, NulEnd{}, value);
 }
 bool FeetToMetres(const wchar_t* text, double& value) {
     return Scaled(text, survey::MetresPer(survey::LengthUnit::InternationalFoot), value);
@@ -349,12 +214,9 @@ bool FeetToMetres(const wchar_t* text, double& value) {
 bool UsSurveyFeetToMetres(const wchar_t* text, double& value) {
     return Scaled(text, survey::MetresPer(survey::LengthUnit::UsSurveyFoot), value);
 }
-bool Celsius(const wchar_t* text, double& value) {
-    return ReadNumber(text, NulEnd{}, value);
-}
 
 bool FahrenheitToCelsius(const wchar_t* text, double& value) {
-    if (!ReadNumber(text, NulEnd{}, value))
+    if (!Celsius(text, value))
         return false;
     value = (value - 32.0) * 5.0 / 9.0;
     return true;
@@ -362,9 +224,6 @@ bool FahrenheitToCelsius(const wchar_t* text, double& value) {
 
 bool MillimetresOfMercuryToHectopascals(const wchar_t* text, double& value) {
     return Scaled(text, kHectopascalsPerMillimetreOfMercury, value);
-}
-bool Hectopascals(const wchar_t* text, double& value) {
-    return ReadNumber(text, NulEnd{}, value);
 }
 bool InchesOfMercuryToHectopascals(const wchar_t* text, double& value) {
     return Scaled(text, kHectopascalsPerInchOfMercury, value);

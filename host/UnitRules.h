@@ -3,6 +3,8 @@
 // does not understand. All of them ignore the locale.
 #pragma once
 
+#include "host/UnitReading.h"
+
 #include <optional>
 #include <string_view>
 
@@ -21,9 +23,24 @@ std::optional<double> ParseDegrees(std::wstring_view text);
 // read as the readers above read it without measuring it first: false for a text the rule does
 // not understand, which leaves `value` as it was.
 using UnitRule = bool(const wchar_t* text, double& value);
-UnitRule DegreesToRadians, GonsToRadians, MilsToRadians; // 6400 mils to the circle
-UnitRule Metres, FeetToMetres, UsSurveyFeetToMetres;
-UnitRule Celsius, FahrenheitToCelsius;
-UnitRule Hectopascals, MillimetresOfMercuryToHectopascals, InchesOfMercuryToHectopascals;
+UnitRule GonsToRadians, MilsToRadians; // 6400 mils to the circle
+UnitRule FeetToMetres, UsSurveyFeetToMetres;
+UnitRule FahrenheitToCelsius;
+UnitRule MillimetresOfMercuryToHectopascals, InchesOfMercuryToHectopascals;
+
+// The units of almost every reading, read as written: inline, so that a converter reads its text
+// with no call.
+inline bool DegreesToRadians(const wchar_t* text, double& value) {
+    return reading::ReadDegrees(text, reading::NulEnd{}, value);
+}
+inline bool Metres(const wchar_t* text, double& value) {
+    return reading::ReadNumber(text, reading::NulEnd{}, value);
+}
+inline bool Celsius(const wchar_t* text, double& value) {
+    return Metres(text, value);
+}
+inline bool Hectopascals(const wchar_t* text, double& value) {
+    return Metres(text, value);
+}
 
 } // namespace host
