@@ -53,7 +53,9 @@ public:
     explicit Converter(HostObjects& objects) : RefCountedHostObject<Interface>(objects) {}
 
     bool Convert(const wchar_t* text, double* value) override {
-        return text != nullptr && value != nullptr && rule(text, *value);
+        if (text == nullptr || value == nullptr)
+            return false;
+        return rule(text, *value);
     }
 };
 
