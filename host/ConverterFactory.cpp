@@ -8,25 +8,19 @@
 namespace host {
 namespace {
 
-using Rule = std::optional<double> (*)(const wchar_t*);
+// Makes a converter of the interface a table serves.
+template <class Interface> using Maker = Interface* (*)(HostObjects&);
 
-struct UnitRow {
+template <class Interface> struct UnitRow {
     std::int32_t code;
-    Rule rule;
+    Maker<Interface> make;
 };
 
-constexpr UnitRow kAngleUnits[] = {{1, ParseDegrees}, {4, GonsToRadians}, {5, MilsToRadians}};
-constexpr std::int32_t kFeet = 1;
-constexpr UnitRow kDistanceUnits[] = {{0, Metres}, {kFeet, FeetToMetres}};
-constexpr UnitRow kUsSurveyFeet[] = {{kFeet, UsSurveyFeetToMetres}};
-constexpr UnitRow kTemperatureUnits[] = {{0, Celsius}, {1, FahrenheitToCelsius}};
-constexpr UnitRow kPressureUnits[] = {
-    {0, MillimetresOfMercuryToHectopascals}, {1, Hectopascals}, {2, InchesOfMercuryToHectopascals}};
-
-template <std::size_t N> Rule FindRule(const UnitRow (&table)[N], std::int32_t code) {
-    for (const UnitRow& row : table) {
+template <class Interface, std::size_t N>
+Maker<Interface> FindMaker(const UnitRow<Interface> (&table)[N], std::int32_t code) {
+    for (const UnitRow<Interface>& row : table) {
         if (row.code == code)
-            return row.rule;
+            return row.make;
     }
     return nullptr;
 }
@@ -53,21 +47,38 @@ private:
     int count = 1; // the reference handed to whoever asked for the object
 };
 
-template <class Interface> class Converter final : public RefCountedHostObject<Interface> {
+// A converter by one rule, known when compiled, so that the usual rules are read inline.
+template <class Interface, UnitRule& rule> class Converter final : public RefCountedHostObject<Interface> {
 public:
-    Converter(HostObjects& objects, Rule rule) : RefCountedHostObject<Interface>(objects), rule(rule) {}
+    explicit Converter(HostObjects& objects) : RefCountedHostObject<Interface>(objects) {}
 
     bool Convert(const wchar_t* text, double* value) override {
-        const std::optional<double> converted = text != nullptr ? rule(text) : std::nullopt;
-        if (!converted || value == nullptr)
+        if (text == nullptr || value == nullptr)
             return false;
-        *value = *converted;
-        return true;
+        return rule(text, *value);
     }
-
-private:
-    Rule rule;
 };
+
+template <class Interface, UnitRule& rule> Interface* Make(HostObjects& objects) {
+    return new Converter<Interface, rule>(objects);
+}
+
+using Angle = Plugin::IAngleConverter;
+using Distance = IDistanceConverter;
+using Temperature = ITemperatureConverter;
+using Pressure = IPressureConverter;
+
+constexpr UnitRow<Angle> kAngleUnits[] = {
+    {1, Make<Angle, DegreesToRadians>}, {4, Make<Angle, GonsToRadians>}, {5, Make<Angle, MilsToRadians>}};
+constexpr std::int32_t kFeet = 1;
+constexpr UnitRow<Distance> kDistanceUnits[] = {{0, Make<Distance, Metres>},
+                                                {kFeet, Make<Distance, FeetToMetres>}};
+constexpr UnitRow<Distance> kUsSurveyFeet[] = {{kFeet, Make<Distance, UsSurveyFeetToMetres>}};
+constexpr UnitRow<Temperature> kTemperatureUnits[] = {{0, Make<Temperature, Celsius>},
+                                                      {1, Make<Temperature, FahrenheitToCelsius>}};
+constexpr UnitRow<Pressure> kPressureUnits[] = {{0, Make<Pressure, MillimetresOfMercuryToHectopascals>},
+                                                {1, Make<Pressure, Hectopascals>},
+                                                {2, Make<Pressure, InchesOfMercuryToHectopascals>}};
 
 class ConverterFactory final : public RefCountedHostObject<IUnitConverterFactory> {
 public:
@@ -75,26 +86,26 @@ public:
         : RefCountedHostObject<IUnitConverterFactory>(objects), usSurveyFeet(std::move(usSurveyFeet)) {}
 
     Plugin::IAngleConverter* CreateAngleConverter(std::int32_t unit) override {
-        return Create<Plugin::IAngleConverter>(kAngleUnits, unit);
+        return Create(kAngleUnits, unit);
     }
     IDistanceConverter* CreateDistanceConverter(std::int32_t unit) override {
         if (unit == kFeet && usSurveyFeet && usSurveyFeet())
-            return Create<IDistanceConverter>(kUsSurveyFeet, unit);
-        return Create<IDistanceConverter>(kDistanceUnits, unit);
+            return Create(kUsSurveyFeet, unit);
+        return Create(kDistanceUnits, unit);
     }
     IPressureConverter* CreatePressureConverter(std::int32_t unit) override {
-        return Create<IPressureConverter>(kPressureUnits, unit);
+        return Create(kPressureUnits, unit);
     }
     ITemperatureConverter* CreateTemperatureConverter(std::int32_t unit) override {
-        return Create<ITemperatureConverter>(kTemperatureUnits, unit);
+        return Create(kTemperatureUnits, unit);
     }
 
 private:
     // Null for a unit code the host does not know.
     template <class Interface, std::size_t N>
-    Interface* Create(const UnitRow (&table)[N], std::int32_t unit) {
-        const Rule rule = FindRule(table, unit);
-        return rule != nullptr ? new Converter<Interface>(objects, rule) : nullptr;
+    Interface* Create(const UnitRow<Interface> (&table)[N], std::int32_t unit) {
+        const Maker<Interface> make = FindMaker(table, unit);
+        return make != nullptr ? make(objects) : nullptr;
     }
 
     UsSurveyFeet usSurveyFeet;

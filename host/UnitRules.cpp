@@ -1,12 +1,12 @@
 #include "host/UnitRules.h"
 #include "host/Text.h"
+#include "host/UnitReading.h"
 #include "survey/Geometry.h"
 
 #include "survey/Survey.h"
 #include "survey/Text.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 
 #include <charconv>
@@ -16,24 +16,8 @@
 #include <system_error>
 
 namespace host {
+namespace reading {
 namespace {
-
-using survey::kPi;
-// Conventional manometric units, as weather services and instruments use them.
-constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
-constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
-
-// The powers of ten of the whole numbers a double holds exactly.
-constexpr std::array<std::uint64_t, kDigitsKept + 1> WholePowersOfTen() {
-    std::array<std::uint64_t, kDigitsKept + 1> powers{};
-    std::uint64_t power = 1;
-    for (std::uint64_t& p : powers) {
-        p = power;
-        power *= 10;
-    }
-    return powers;
-}
-constexpr auto kWholePowersOfTen = WholePowersOfTen();
 
 // Room on the stack for a number's text; any number a reading holds is far shorter.
 constexpr std::size_t kShortNumber = 64;
@@ -54,58 +38,6 @@ bool NarrowAscii(std::wstring_view text, char* to) {
         *to++ = static_cast<char>(c);
     }
     return true;
-}
-
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
-
-// Where a text being read ends: at a view's end, or at the NUL that ends a converter's text,
-// which is then read without being measured first. A NUL is no digit, so there a digit needs no
-// test of the end.
-struct ViewEnd {
-    const wchar_t* end;
-    bool At(const wchar_t* at) const { return at == end; }
-    bool DigitAt(const wchar_t* at) const { return at != end && IsDigit(*at); }
-    bool Holds(const wchar_t* at, std::ptrdiff_t count) const { return end - at >= count; }
-};
-struct NulEnd {
-    bool At(const wchar_t* at) const { return *at == L'\0'; }
-    bool DigitAt(const wchar_t* at) const { return IsDigit(*at); }
-    // Its callers test each character before they read the next, so none is read past the NUL.
-    bool Holds(const wchar_t*, std::ptrdiff_t) const { return true; }
-};
-
-template <class End> bool TakeSign(const wchar_t*& at, End end) {
-    if (end.At(at) || (*at != L'-' && *at != L'+'))
-        return false;
-    return *at++ == L'-';
-}
-
-// A run of digits: where it starts, how many, and the number they make, exact for up to
-// kDigitsKept of them (a longer run's number wraps around and is not used).
-struct DigitRun {
-    const wchar_t* first;
-    std::size_t count;
-    std::uint64_t value;
-};
-
-template <class End> DigitRun TakeDigits(const wchar_t*& at, End end) {
-    const wchar_t* const first = at;
-    std::uint64_t value = 0;
-    for (; end.DigitAt(at); ++at)
-        value = value * 10 + static_cast<std::uint64_t>(*at - L'0');
-    return {first, static_cast<std::size_t>(at - first), value};
-}
-
-bool IsExact(std::size_t digits) {
-    return digits <= static_cast<std::size_t>(kDigitsKept);
-}
-
-// The whole number of at most kDigitsKept figures, exactly; through a signed conversion, which
-// costs fewer instructions than an unsigned one.
-double Exact(std::uint64_t value) {
-    return static_cast<double>(static_cast<std::int64_t>(value));
 }
 
 // More digits than a double holds exactly, narrowed on the stack unless they are many, for
@@ -149,23 +81,6 @@ template <class End> std::optional<int> TakeSexagesimalField(const wchar_t*& at,
     return value;
 }
 
-// Most readings are a sign, at most 15 digits and a point, read here straight from the wide
-// text as such a quotient, the very double the full reader gives. Anything else (an exponent,
-// more digits, no digits, other characters) goes to the full reader.
-template <class End> std::optional<double> ReadPlainDecimal(const wchar_t* at, End end) {
-    const bool negative = TakeSign(at, end);
-    const DigitRun whole = TakeDigits(at, end);
-    DigitRun decimals{at, 0, 0};
-    if (!end.At(at) && *at == L'.')
-        decimals = TakeDigits(++at, end);
-    const std::size_t digits = whole.count + decimals.count;
-    if (!end.At(at) || digits == 0 || !IsExact(digits))
-        return std::nullopt;
-    const std::uint64_t units = whole.value * kWholePowersOfTen[decimals.count] + decimals.value;
-    const double value = Exact(units) / kExactPowersOfTen[decimals.count];
-    return negative ? -value : value;
-}
-
 // Any other number's text is narrowed on the stack, and only a long one is copied.
 std::optional<double> ReadNarrowed(std::wstring_view text) {
     char room[kShortNumber];
@@ -174,35 +89,6 @@ std::optional<double> ReadNarrowed(std::wstring_view text) {
     if (!NarrowAscii(text, room))
         return std::nullopt;
     return survey::ReadNumber(std::string_view(room, text.size()));
-}
-
-// What a minute and a second weigh in degrees.
-constexpr double kDegreesPerMinute = 1.0 / 60.0;
-constexpr double kDegreesPerSecond = 1.0 / 3600.0;
-
-// The number two digits at `at` make.
-int TwoDigits(const wchar_t* at) {
-    return (at[0] - L'0') * 10 + (at[1] - L'0');
-}
-
-struct MinutesAndSeconds {
-    int minutes;
-    int seconds;
-};
-
-// The tail of almost every angle, ".MM.SS" to the end with both fields below 60, read in one
-// step; nothing for any other tail, which the field-by-field reading takes. Always inline: a
-// call would cost a good part of what the reading does.
-template <class End>
-[[gnu::always_inline]] inline std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
-    constexpr std::ptrdiff_t kLength = 6;
-    if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]) || at[3] != L'.' ||
-        !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
-        return std::nullopt;
-    const MinutesAndSeconds tail{TwoDigits(at + 1), TwoDigits(at + 4)};
-    if (tail.minutes >= 60 || tail.seconds >= 60)
-        return std::nullopt;
-    return tail;
 }
 
 // Minutes, seconds and the fraction of a second after the degrees, each after a point of its
@@ -233,7 +119,8 @@ template <class End> bool AddTail(const wchar_t* at, End end, double& degrees) {
     return true;
 }
 
-template <class End> std::optional<double> ReadDegrees(const wchar_t* at, End end) {
+// Any angle, field by field.
+template <class End> std::optional<double> ReadDegreesByFields(const wchar_t* at, End end) {
     const bool negative = TakeSign(at, end);
     const DigitRun degreeDigits = TakeDigits(at, end);
     if (degreeDigits.count == 0)
@@ -244,79 +131,102 @@ template <class End> std::optional<double> ReadDegrees(const wchar_t* at, End en
     if (!whole)
         return std::nullopt;
     double degrees = *whole;
-    if (const auto usual = UsualTail(at, end)) {
-        degrees += usual->minutes * kDegreesPerMinute;
-        degrees += usual->seconds * kDegreesPerSecond;
-    } else if (!AddTail(at, end, degrees)) {
+    if (!AddTail(at, end, degrees))
         return std::nullopt;
-    }
-    const double radians = degrees * kPi / 180.0;
-    return negative ? -radians : radians;
+    return Radians(degrees, negative);
 }
 
-template <class Text> std::optional<double> Scaled(Text text, double factor) {
-    const auto number = ParseNumber(text);
-    if (!number)
-        return std::nullopt;
-    return *number * factor;
+// Sets `value` to what `read` holds, if anything; whether it did.
+bool Store(const std::optional<double>& read, double& value) {
+    if (read)
+        value = *read;
+    return read.has_value();
+}
+
+std::wstring_view Whole(const wchar_t* text, ViewEnd end) {
+    return {text, static_cast<std::size_t>(end.end - text)};
+}
+std::wstring_view Whole(const wchar_t* text, NulEnd) {
+    return text;
+}
+
+} // namespace
+
+bool ReadAnyNumber(const wchar_t* text, NulEnd end, double& value) {
+    return Store(ReadNarrowed(Whole(text, end)), value);
+}
+bool ReadAnyNumber(const wchar_t* text, ViewEnd end, double& value) {
+    return Store(ReadNarrowed(Whole(text, end)), value);
+}
+bool ReadAnyDegrees(const wchar_t* text, NulEnd end, double& value) {
+    return Store(ReadDegreesByFields(text, end), value);
+}
+bool ReadAnyDegrees(const wchar_t* text, ViewEnd end, double& value) {
+    return Store(ReadDegreesByFields(text, end), value);
+}
+
+} // namespace reading
+
+namespace {
+
+using reading::ViewEnd;
+using survey::kPi;
+
+// Conventional manometric units, as weather services and instruments use them.
+constexpr double kHectopascalsPerMillimetreOfMercury = 1.33322387415;
+constexpr double kHectopascalsPerInchOfMercury = 25.4 * kHectopascalsPerMillimetreOfMercury;
+
+template <class Read> std::optional<double> Optional(Read read) {
+    double value = 0.0;
+    return read(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+bool Scaled(const wchar_t* text, double factor, double& value) {
+    if (!Metres(text, value))
+        return false;
+    value *= factor;
+    return true;
 }
 
 } // namespace
 
 std::optional<double> ParseNumber(std::wstring_view text) {
-    if (const auto plain = ReadPlainDecimal(text.data(), ViewEnd{text.data() + text.size()}))
-        return plain;
-    return ReadNarrowed(text);
-}
-
-std::optional<double> ParseNumber(const wchar_t* text) {
-    if (const auto plain = ReadPlainDecimal(text, NulEnd{}))
-        return plain;
-    return ReadNarrowed(text);
+    return Optional([text](double& value) {
+        return reading::ReadNumber(text.data(), ViewEnd{text.data() + text.size()}, value);
+    });
 }
 
 std::optional<double> ParseDegrees(std::wstring_view text) {
-    return ReadDegrees(text.data(), ViewEnd{text.data() + text.size()});
+    return Optional([text](double& value) {
+        return reading::ReadDegrees(text.data(), ViewEnd{text.data() + text.size()}, value);
+    });
 }
 
-std::optional<double> ParseDegrees(const wchar_t* text) {
-    return ReadDegrees(text, NulEnd{});
+bool GonsToRadians(const wchar_t* text, double& value) {
+    return Scaled(text, kPi / 200.0, value);
+}
+bool MilsToRadians(const wchar_t* text, double& value) {
+    return Scaled(text, kPi / 3200.0, value);
+}
+bool FeetToMetres(const wchar_t* text, double& value) {
+    return Scaled(text, survey::MetresPer(survey::LengthUnit::InternationalFoot), value);
+}
+bool UsSurveyFeetToMetres(const wchar_t* text, double& value) {
+    return Scaled(text, survey::MetresPer(survey::LengthUnit::UsSurveyFoot), value);
 }
 
-std::optional<double> GonsToRadians(const wchar_t* text) {
-    return Scaled(text, kPi / 200.0);
-}
-std::optional<double> MilsToRadians(const wchar_t* text) {
-    return Scaled(text, kPi / 3200.0);
-}
-std::optional<double> Metres(const wchar_t* text) {
-    return ParseNumber(text);
-}
-std::optional<double> FeetToMetres(const wchar_t* text) {
-    return Scaled(text, survey::MetresPer(survey::LengthUnit::InternationalFoot));
-}
-std::optional<double> UsSurveyFeetToMetres(const wchar_t* text) {
-    return Scaled(text, survey::MetresPer(survey::LengthUnit::UsSurveyFoot));
-}
-std::optional<double> Celsius(const wchar_t* text) {
-    return ParseNumber(text);
+bool FahrenheitToCelsius(const wchar_t* text, double& value) {
+    if (!Celsius(text, value))
+        return false;
+    value = (value - 32.0) * 5.0 / 9.0;
+    return true;
 }
 
-std::optional<double> FahrenheitToCelsius(const wchar_t* text) {
-    const auto fahrenheit = ParseNumber(text);
-    if (!fahrenheit)
-        return std::nullopt;
-    return (*fahrenheit - 32.0) * 5.0 / 9.0;
+bool MillimetresOfMercuryToHectopascals(const wchar_t* text, double& value) {
+    return Scaled(text, kHectopascalsPerMillimetreOfMercury, value);
 }
-
-std::optional<double> MillimetresOfMercuryToHectopascals(const wchar_t* text) {
-    return Scaled(text, kHectopascalsPerMillimetreOfMercury);
-}
-std::optional<double> Hectopascals(const wchar_t* text) {
-    return ParseNumber(text);
-}
-std::optional<double> InchesOfMercuryToHectopascals(const wchar_t* text) {
-    return Scaled(text, kHectopascalsPerInchOfMercury);
+bool InchesOfMercuryToHectopascals(const wchar_t* text, double& value) {
+    return Scaled(text, kHectopascalsPerInchOfMercury, value);
 }
 
 } // namespace host

@@ -35,6 +35,8 @@ public:
                    const host::FileEnd& end) override;
     void FileWritten(const host::FileEnd& end) override;
     void ImportEnded(const host::ImportEnd& end) override;
+    // The observations come whole with their file, not one by one.
+    bool ReadsObservations() const override { return false; }
 
     void WriteJson(host::JsonOut& json, const host::FileEnd& file) override;
     void WriteText(host::BufferedOutput& out, const host::FileEnd& file) override;

@@ -26,6 +26,19 @@ public:
         return std::any_of(consumers.begin(), consumers.end(),
                            [](const ImportEvents* consumer) { return consumer->ReadsObservations(); });
     }
+    // Most runs have one consumer of observations: they are handed to it without a call to each
+    // of the others, which would ignore them.
+    ImportEvents& ObservationReader() override {
+        ImportEvents* only = nullptr;
+        for (ImportEvents* consumer : consumers) {
+            if (!consumer->ReadsObservations())
+                continue;
+            if (only != nullptr)
+                return *this;
+            only = consumer;
+        }
+        return only != nullptr ? only->ObservationReader() : *this;
+    }
 
 private:
     template <class Handler, class Event> void Each(Handler handler, const Event& event) {

@@ -3,6 +3,8 @@
 #include "host/ConverterFactory.h"
 #include "host/JobComments.h"
 #include "host/pipeline/ItemFields.h"
+#include "host/pipeline/Narrowing.h"
+#include "platform/Utf8.h"
 
 #include <string>
 
@@ -40,6 +42,23 @@ struct FieldClearer {
 
 } // namespace
 
+// Measured first, so that the narrowing writes into room already there.
+void Utf8Room::Assign(const wchar_t* text) {
+    const std::wstring_view wide(text);
+    if (room.size() < wide.size())
+        room.resize(wide.size());
+    length = wide.size();
+    if (!NarrowedAscii(wide, room.data()))
+        AssignBeyondAscii(wide);
+}
+
+// Out of line, so that the usual text needs no room on the stack.
+void Utf8Room::AssignBeyondAscii(std::wstring_view text) {
+    room.clear();
+    platform::AppendUtf8(room, text);
+    length = room.size();
+}
+
 EventSink::EventSink(HostObjects& objects, ImportEvents& events, ProgressListener progress, Feet feet)
     : objects(objects), events(events), progress(std::move(progress)), feet(feet) {}
 
@@ -53,6 +72,8 @@ void EventSink::StartFile(const wchar_t* name) {
     path = OrEmpty(name);
     outcome = FileOutcome::Imported;
     observationsRead = events.ReadsObservations();
+    observationReader = &events.ObservationReader();
+    utf8Observations = observationReader->TakesUtf8Observations();
     events.FileBegun({path, *fileIndex});
 }
 
@@ -72,13 +93,16 @@ void EventSink::EndFile() {
 void EventSink::HandOnItem() {
     switch (current) {
     case Item::Point:
-        HandOn(point, &ImportEvents::PointReady);
+        HandOn(point, events, &ImportEvents::PointReady);
         break;
     case Item::Station:
-        HandOn(station, &ImportEvents::StationReady);
+        HandOn(station, events, &ImportEvents::StationReady);
         break;
     case Item::Observation:
-        HandOn(observation, &ImportEvents::ObservationReady);
+        if (utf8Observations)
+            HandOnUtf8Observation();
+        else
+            HandOn(observation, *observationReader, &ImportEvents::ObservationReady);
         break;
     case Item::None:
         break;
@@ -86,9 +110,24 @@ void EventSink::HandOnItem() {
     current = Item::None;
 }
 
-template <class Kind> void EventSink::HandOn(Kind& kind, void (ImportEvents::*ready)(const Kind&)) {
+template <class Kind>
+void EventSink::HandOn(Kind& kind, ImportEvents& consumer, void (ImportEvents::*ready)(const Kind&)) {
     DropUnsetCode(kind);
-    (events.*ready)(kind);
+    (consumer.*ready)(kind);
+}
+
+// The observation's values go with the texts narrowed as they came.
+void EventSink::HandOnUtf8Observation() {
+    Utf8Observation& o = utf8Observation;
+    o.target = utf8Target.View();
+    o.targetHeight = observation.targetHeight;
+    o.slopeDistance = observation.slopeDistance;
+    o.horizontalAngle = observation.horizontalAngle;
+    o.verticalAngle = observation.verticalAngle;
+    o.faceRight = observation.faceRight;
+    o.code = codeSet ? std::optional<std::string_view>(utf8Code.View()) : std::nullopt;
+    o.line = observation.line;
+    observationReader->Utf8ObservationReady(o);
 }
 
 // A code left from the item before is not this item's: its room goes back for the next code.
@@ -177,7 +216,14 @@ void EventSink::AddObservation(const wchar_t* target) {
         BeginItem(Item::None);
         return;
     }
-    Begin(Item::Observation, observation, &Observation::target, target);
+    if (!utf8Observations) {
+        Begin(Item::Observation, observation, &Observation::target, target);
+        return;
+    }
+    BeginItem(Item::Observation);
+    ForEachField(observation, FieldClearer{});
+    utf8Target.Assign(OrEmpty(target));
+    observation.line = currentLine;
 }
 
 // A code set where none is left takes the room the last code dropped took.
@@ -188,9 +234,16 @@ inline void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t
     codeSet = true;
 }
 
+void EventSink::SetUtf8Code(const wchar_t* code) {
+    utf8Code.Assign(OrEmpty(code));
+    codeSet = true;
+}
+
 void EventSink::SetCode(const wchar_t* code) {
     if (current == Item::Point)
         SetText(point.code, code);
+    else if (current == Item::Observation && utf8Observations)
+        SetUtf8Code(code);
     else if (current == Item::Observation)
         SetText(observation.code, code);
 }

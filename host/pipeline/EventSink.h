@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace host {
 
@@ -23,6 +25,20 @@ struct ProgressReport {
 };
 
 using ProgressListener = std::function<void(const ProgressReport&)>;
+
+// A text narrowed to UTF-8 in room that is kept for the next one, so that a file's texts come
+// without allocations.
+class Utf8Room {
+public:
+    void Assign(const wchar_t* text);
+    std::string_view View() const { return {room.data(), length}; }
+
+private:
+    [[gnu::noinline]] void AssignBeyondAscii(std::wstring_view text);
+
+    std::string room;
+    std::size_t length = 0;
+};
 
 class EventSink final : public IMeasurementSink {
 public:
@@ -43,15 +59,18 @@ private:
     void EnsureFile();
     void EndFile();
     void HandOnItem();
+    void HandOnUtf8Observation();
     void BeginItem(Item item);
     // Begins `item` as a fresh one on the current line, its name or target `text`. Its texts take
     // the room the texts of the one before took, so that a file's items come without allocations:
     // a code stays in its item, to be written over, and goes only if the item gets none.
     template <class Kind> void Begin(Item item, Kind& kind, std::wstring Kind::*name, const wchar_t* text);
-    template <class Kind> void HandOn(Kind& kind, void (ImportEvents::*ready)(const Kind&));
+    template <class Kind>
+    void HandOn(Kind& kind, ImportEvents& consumer, void (ImportEvents::*ready)(const Kind&));
     void DropUnsetCode(Station&) {}
     template <class Kind> void DropUnsetCode(Kind& kind);
     void SetText(std::optional<std::wstring>& field, const wchar_t* text);
+    void SetUtf8Code(const wchar_t* code);
     template <class Field, class Value> void SetOn(Item item, Field& field, Value value) {
         if (current == item)
             field = value;
@@ -61,7 +80,9 @@ private:
     ImportEvents& events;
     ProgressListener progress;
     Feet feet;
-    bool observationsRead = true; // by some consumer; asked at each file's start
+    bool observationsRead = true;              // by some consumer; asked at each file's start
+    ImportEvents* observationReader = &events; // asked with it
+    bool utf8Observations = false;             // whether it takes them as UTF-8
 
     // State of the current file.
     std::optional<std::size_t> fileIndex;
@@ -77,7 +98,9 @@ private:
     bool codeSet = false; // on the item begun last
     Point point;
     Station station;
-    Observation observation;
+    Observation observation; // its texts stay unset where observations are handed on as UTF-8
+    Utf8Room utf8Target, utf8Code;
+    Utf8Observation utf8Observation;
     std::wstring codeRoom; // the room of the last code handed on, for the next one
 };
 

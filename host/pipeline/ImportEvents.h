@@ -20,6 +20,9 @@ struct FileEnd {
     FileOutcome outcome;
 };
 
+// An observation whose texts are UTF-8 views, valid while it is handed on.
+using Utf8Observation = BasicObservation<std::string_view>;
+
 struct ImportEnd {
     // Host objects handed to the module and never released by it; 0 after a sound import.
     int unreleasedObjects = 0;
@@ -45,6 +48,14 @@ public:
     // Whether this consumer reads observations at all: the sink builds none when no consumer
     // does, since they are most of a job's items.
     virtual bool ReadsObservations() const { return true; }
+    // The consumer the sink hands observations to, asked with ReadsObservations: this one, or the
+    // one alone it passes them on to, which they then reach directly.
+    virtual ImportEvents& ObservationReader() { return *this; }
+    // A reader that keeps observations as UTF-8 may take them so, asked with ReadsObservations:
+    // the sink then narrows the module's texts once, into the views of Utf8ObservationReady,
+    // rather than copying them wide for ObservationReady.
+    virtual bool TakesUtf8Observations() const { return false; }
+    virtual void Utf8ObservationReady(const Utf8Observation&) {}
 };
 
 } // namespace host

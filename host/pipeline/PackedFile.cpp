@@ -1,6 +1,7 @@
 #include "host/pipeline/PackedFile.h"
 
 #include "host/pipeline/ItemFields.h"
+#include "host/pipeline/Narrowing.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
@@ -40,24 +41,12 @@ std::size_t MostPacked(const std::optional<bool>&) {
 std::size_t MostPacked(const std::optional<std::wstring>& text) {
     return 1 + (text ? MostPacked(std::wstring_view(*text)) : 0);
 }
-
-// Copies `text` to `to` as narrow characters in one pass, whatever they are: whether every one
-// was ASCII is known only at the end, and otherwise the copy is written over.
-bool NarrowedAscii(std::wstring_view text, char* to) {
-    constexpr std::size_t kStep = 4; // most names and codes take one or two steps
-    std::uint32_t seen = 0;
-    std::size_t i = 0;
-    for (; text.size() - i >= kStep; i += kStep) {
-        for (std::size_t k = i; k < i + kStep; ++k) {
-            seen |= static_cast<std::uint32_t>(text[k]);
-            to[k] = static_cast<char>(text[k]);
-        }
-    }
-    for (; i < text.size(); ++i) {
-        seen |= static_cast<std::uint32_t>(text[i]);
-        to[i] = static_cast<char>(text[i]);
-    }
-    return seen < 0x80;
+// Texts already in UTF-8.
+std::size_t MostPacked(std::string_view text) {
+    return 1 + sizeof(std::uint32_t) + text.size();
+}
+std::size_t MostPacked(const std::optional<std::string_view>& text) {
+    return 1 + (text ? MostPacked(*text) : 0);
 }
 
 // Packs one record straight into its block, which has room for the most it can take.
@@ -95,6 +84,16 @@ public:
         *at++ = text ? kPresent : kAbsent;
         if (text)
             Put(std::wstring_view(*text));
+    }
+    void Put(std::string_view utf8Text) {
+        PutLength(utf8Text.size());
+        std::memcpy(at, utf8Text.data(), utf8Text.size());
+        at += utf8Text.size();
+    }
+    void Put(const std::optional<std::string_view>& utf8Text) {
+        *at++ = utf8Text ? kPresent : kAbsent;
+        if (utf8Text)
+            Put(*utf8Text);
     }
 
 private:
@@ -181,8 +180,8 @@ inline char* PackedFile::Room(std::size_t most) {
 }
 
 // Packs a record of `kind`: its name, then its fields as `fields` lists them.
-template <class Item, class Fields>
-void PackedFile::Pack(char kind, std::wstring_view name, const Item& item, Fields fields) {
+template <class Name, class Item, class Fields>
+void PackedFile::Pack(char kind, Name name, const Item& item, Fields fields) {
     std::size_t most = 1 + MostPacked(name);
     fields(item, [&most](const auto& field) { most += MostPacked(field); });
     Packer packer(Room(most), utf8);
@@ -197,19 +196,25 @@ void PackedFile::AddTarget(std::wstring_view name) {
 }
 
 void PackedFile::Add(const host::Station& s) {
-    Pack(static_cast<char>(Kind::Station), s.name, s,
+    Pack(static_cast<char>(Kind::Station), std::wstring_view(s.name), s,
          [](const auto& item, auto field) { StationFields(item, field); });
     ++stations;
 }
 
 void PackedFile::Add(const host::Observation& o) {
+    Pack(static_cast<char>(Kind::Observation), std::wstring_view(o.target), o,
+         [](const auto& item, auto field) { ObservationFields(item, field); });
+    ++observations;
+}
+
+void PackedFile::Add(const PackedObservation& o) {
     Pack(static_cast<char>(Kind::Observation), o.target, o,
          [](const auto& item, auto field) { ObservationFields(item, field); });
     ++observations;
 }
 
 void PackedFile::Add(const host::Point& p) {
-    Pack(static_cast<char>(Kind::Point), p.name, p,
+    Pack(static_cast<char>(Kind::Point), std::wstring_view(p.name), p,
          [](const auto& item, auto field) { PointFields(item, field); });
     ++points;
 }

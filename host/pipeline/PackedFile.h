@@ -19,7 +19,7 @@ namespace host {
 
 // A packed file's items read back: views of its UTF-8 texts, valid while the file holds them.
 using PackedStation = host::BasicStation<std::string_view>;
-using PackedObservation = host::BasicObservation<std::string_view>;
+using PackedObservation = host::Utf8Observation;
 using PackedPoint = host::BasicPoint<std::string_view>;
 
 // Read back in the order added; each reader takes the kinds it wants.
@@ -39,6 +39,7 @@ public:
     void AddTarget(std::wstring_view name);
     void Add(const host::Station& station);
     void Add(const host::Observation& observation);
+    void Add(const PackedObservation& observation);
     void Add(const host::Point& point);
 
     void Read(PackedFileReader& reader) const;
@@ -56,8 +57,9 @@ private:
         std::size_t used;
     };
 
-    template <class Item, class Fields>
-    void Pack(char kind, std::wstring_view name, const Item& item, Fields fields);
+    // `name` is a view of wide text, or of UTF-8 already.
+    template <class Name, class Item, class Fields>
+    void Pack(char kind, Name name, const Item& item, Fields fields);
     // Where a record of at most `most` bytes goes.
     char* Room(std::size_t most);
     void AddBlock(std::size_t most);
@@ -94,6 +96,8 @@ public:
     void TargetAnnounced(std::wstring_view name) override { file.AddTarget(name); }
     void StationReady(const host::Station& station) override { file.Add(station); }
     void ObservationReady(const host::Observation& observation) override { file.Add(observation); }
+    bool TakesUtf8Observations() const override { return true; }
+    void Utf8ObservationReady(const host::Utf8Observation& observation) override { file.Add(observation); }
     void PointReady(const host::Point& point) override { file.Add(point); }
     void MessageReported(const host::Message& message) override { messages.push_back(message); }
     void FileEnded(const host::FileEnd& end) final {

@@ -247,36 +247,90 @@ TEST_F(EventSinkTest, HandsOnEachItemWhenTheNextBeginsAndEachFileAtItsEnd) {
     EXPECT_EQ(files[1].stations[1].observations[0].target, L"T2");
 }
 
-// Observations are built only when some consumer reads them, and one skipped leaves the items
-// around it as they were.
+// Observations are built only when some consumer reads them, reach only the consumers that read
+// them, alone or with another, and one skipped leaves the items around it as they were.
 TEST(EventSinkObservations, BuiltOnlyWhenSomeConsumerReadsThem) {
-    for (const bool collectorToo : {false, true}) {
+    for (const bool logReads : {false, true}) {
+        for (const bool collectorToo : {false, true}) {
+            HostObjects objects;
+            EventLog log;
+            log.readsObservations = logReads;
+            std::vector<FileResult> files;
+            testsupport::FileCollector collector{[&](FileResult& file) { files.push_back(std::move(file)); }};
+            EventFanOut events;
+            events.Add(log);
+            if (collectorToo)
+                events.Add(collector);
+            EventSink sink{objects, events};
+            sink.BeginFile(L"a.rdf");
+            sink.AddStation(L"S1");
+            sink.AddObservation(L"T1");
+            sink.SetCode(L"OBS");
+            sink.SetSlopeDistance(12.5);
+            sink.AddPoint(L"P1");
+            sink.SetNorthing(3.0);
+            sink.Finish();
+            EXPECT_EQ(log.text, std::string("begin a.rdf\nstation S1\n") +
+                                    (logReads ? "observation T1 OBS\n" : "") +
+                                    "point P1\nend a.rdf 0\nunreleased 0\n");
+            if (collectorToo) {
+                EXPECT_EQ(files.at(0).stations.at(0).observations.at(0).slopeDistance, 12.5);
+            }
+        }
+    }
+}
+
+// Takes observations as UTF-8, as the packed file's writer does, and lists them as EventLog does.
+class Utf8ObservationLog final : public ImportEvents {
+public:
+    bool TakesUtf8Observations() const override { return true; }
+    void Utf8ObservationReady(const Utf8Observation& o) override {
+        text += "observation " + std::string(o.target) + (o.code ? " " + std::string(*o.code) : "") + "\n";
+        distances.push_back(o.slopeDistance);
+    }
+    std::string text;
+    std::vector<std::optional<double>> distances;
+};
+
+// An observation handed on as UTF-8 carries what the wide one does: texts beyond ASCII and long
+// ones, a code only where it was set, no target or code given as empty, its values.
+TEST(EventSinkObservations, HandedOnAsUtf8AsTheyWouldBeWide) {
+    const std::wstring longName(300, L'x');
+    const auto drive = [&](ImportEvents& events) {
         HostObjects objects;
-        EventLog log;
-        log.readsObservations = false;
-        std::vector<FileResult> files;
-        testsupport::FileCollector collector{[&](FileResult& file) { files.push_back(std::move(file)); }};
-        EventFanOut events;
-        events.Add(log);
-        if (collectorToo)
-            events.Add(collector);
         EventSink sink{objects, events};
         sink.BeginFile(L"a.rdf");
         sink.AddStation(L"S1");
-        sink.AddObservation(L"T1");
-        sink.SetCode(L"OBS");
-        sink.SetSlopeDistance(12.5);
-        sink.AddPoint(L"P1");
-        sink.SetNorthing(3.0);
-        sink.Finish();
-        EXPECT_EQ(log.text, collectorToo
-                                ? "begin a.rdf\nstation S1\nobservation T1 OBS\npoint P1\nend a.rdf 0\n"
-                                  "unreleased 0\n"
-                                : "begin a.rdf\nstation S1\npoint P1\nend a.rdf 0\nunreleased 0\n");
-        if (collectorToo) {
-            EXPECT_EQ(files.at(0).stations.at(0).observations.at(0).slopeDistance, 12.5);
+        const struct {
+            const wchar_t* target;
+            const wchar_t* code;
+            double distance;
+        } observations[] = {{L"T1", L"KERB", 12.5},
+                            {L"T2", nullptr, 3.0},
+                            {L"Stra\u00dfe \u6e2c", L"\u0141", 4.0},
+                            {longName.c_str(), longName.c_str(), 5.0},
+                            {nullptr, L"", 6.0},
+                            {L"T3", nullptr, 7.0}};
+        for (const auto& o : observations) {
+            sink.AddObservation(o.target);
+            if (o.code != nullptr || o.target == nullptr)
+                sink.SetCode(o.code);
+            sink.SetSlopeDistance(o.distance);
         }
-    }
+        sink.Finish();
+    };
+    EventLog wide;
+    drive(wide);
+    Utf8ObservationLog utf8;
+    drive(utf8);
+    std::string wideObservations;
+    std::size_t lineStart = 0;
+    for (std::size_t lineEnd; (lineEnd = wide.text.find('\n', lineStart)) != std::string::npos;
+         lineStart = lineEnd + 1)
+        if (wide.text.compare(lineStart, 12, "observation ") == 0)
+            wideObservations += wide.text.substr(lineStart, lineEnd - lineStart) + "\n";
+    EXPECT_EQ(utf8.text, wideObservations);
+    EXPECT_EQ(utf8.distances, (std::vector<std::optional<double>>{12.5, 3.0, 4.0, 5.0, 6.0, 7.0}));
 }
 
 TEST_F(EventSinkTest, ProgressNamesTheFileAndThePass) {

@@ -79,7 +79,21 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
             observation.slopeDistance = 2.5;
         }
         file.Add(observation);
-        expected.push_back("O " + Utf8(name) + (even ? " - left " + Utf8(name) : " 2.500000 - -"));
+        // The same observation handed on with its texts in UTF-8 already packs alike.
+        const std::string utf8Name = Utf8(name);
+        PackedObservation utf8Observation{utf8Name,
+                                          observation.targetHeight,
+                                          observation.slopeDistance,
+                                          observation.horizontalAngle,
+                                          observation.verticalAngle,
+                                          observation.faceRight,
+                                          std::nullopt,
+                                          observation.line};
+        if (observation.code)
+            utf8Observation.code = utf8Name;
+        file.Add(utf8Observation);
+        for (int twice = 0; twice < 2; ++twice)
+            expected.push_back("O " + Utf8(name) + (even ? " - left " + Utf8(name) : " 2.500000 - -"));
 
         Point point;
         point.name = name;
@@ -95,8 +109,32 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
     file.Read(listing);
     EXPECT_EQ(listing.items, expected);
     EXPECT_EQ(file.Stations(), names.size());
-    EXPECT_EQ(file.Observations(), names.size());
+    EXPECT_EQ(file.Observations(), 2 * names.size());
     EXPECT_EQ(file.Points(), names.size());
+}
+
+// Names of every length up to a few steps of the narrowing, ASCII and with one wider character at
+// each place, among them characters whose low byte is ASCII: each reads back as its UTF-8.
+TEST(PackedFile, ReadsBackNamesOfEveryLengthWithAWiderCharacterAnywhere) {
+    const std::wstring wider = L"\u0080\u0141\u6e2c\u00ff";
+    PackedFile file;
+    std::vector<std::string> expected;
+    for (std::size_t length = 0; length <= 20; ++length) {
+        std::wstring name;
+        for (std::size_t i = 0; i < length; ++i)
+            name += static_cast<wchar_t>(L'a' + i);
+        file.AddTarget(name);
+        expected.push_back("T " + Utf8(name));
+        for (std::size_t at = 0; at < length; ++at) {
+            std::wstring widened = name;
+            widened[at] = wider[at % wider.size()];
+            file.AddTarget(widened);
+            expected.push_back("T " + Utf8(widened));
+        }
+    }
+    Listing listing;
+    file.Read(listing);
+    EXPECT_EQ(listing.items, expected);
 }
 
 } // namespace

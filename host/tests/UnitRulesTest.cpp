@@ -20,6 +20,16 @@ constexpr double kDegree = kPi / 180.0;
 // Each rule as a converter uses it, of NUL-terminated text; the readers of views must agree.
 using Rule = std::optional<double> (*)(const wchar_t*);
 
+// A rule's reading, checked to leave the value it is handed as it was when it refuses the text.
+template <UnitRule& rule> std::optional<double> Read(const wchar_t* text) {
+    constexpr double kUntouched = -1234.5;
+    double value = kUntouched;
+    if (rule(text, value))
+        return value;
+    EXPECT_EQ(value, kUntouched);
+    return std::nullopt;
+}
+
 struct Case {
     std::wstring text;
     std::optional<double> expected;
@@ -44,8 +54,8 @@ std::optional<double> NumberOfView(const wchar_t* text) {
 std::optional<double> DegreesOfView(const wchar_t* text) {
     return ParseDegrees(std::wstring_view(text));
 }
-const Rule kNumberReaders[] = {ParseNumber, NumberOfView};
-const Rule kDegreeReaders[] = {ParseDegrees, DegreesOfView};
+const Rule kNumberReaders[] = {Read<Metres>, NumberOfView};
+const Rule kDegreeReaders[] = {Read<DegreesToRadians>, DegreesOfView};
 
 bool SameDouble(std::optional<double> a, std::optional<double> b) {
     return a.has_value() == b.has_value() && (!a || std::memcmp(&*a, &*b, sizeof(double)) == 0);
@@ -184,8 +194,8 @@ TEST(NumberAndDegreesRules, ViewAndTerminatedTextsReadAlike) {
         std::wstring text;
         for (std::size_t n = length(random); n > 0; --n)
             text += alphabet[pick(random)];
-        EXPECT_TRUE(SameDouble(ParseNumber(text), ParseNumber(text.c_str())));
-        const auto degrees = ParseDegrees(text.c_str());
+        EXPECT_TRUE(SameDouble(ParseNumber(text), Read<Metres>(text.c_str())));
+        const auto degrees = Read<DegreesToRadians>(text.c_str());
         EXPECT_TRUE(SameDouble(ParseDegrees(text), degrees));
         degreesRead += degrees ? 1 : 0;
     }
@@ -193,29 +203,30 @@ TEST(NumberAndDegreesRules, ViewAndTerminatedTextsReadAlike) {
 }
 
 TEST(AngleUnitRules, GonsAndMilsScaleToTheCircle) {
-    ExpectRule(GonsToRadians,
+    ExpectRule(Read<GonsToRadians>,
                {{L"400", 2 * kPi}, {L"100.0000", kPi / 2}, {L"-50", -kPi / 4}, {L"1g", std::nullopt}});
-    ExpectRule(MilsToRadians, {{L"6400", 2 * kPi}, {L"1600", kPi / 2}, {L"", std::nullopt}});
+    ExpectRule(Read<MilsToRadians>, {{L"6400", 2 * kPi}, {L"1600", kPi / 2}, {L"", std::nullopt}});
 }
 
 TEST(DistanceRules, MetresAsWrittenFeetTimesTheInternationalFoot) {
-    ExpectRule(Metres, {{L"1.550", 1.55}, {L"-3", -3.0}, {L"1.5m", std::nullopt}});
-    ExpectRule(FeetToMetres, {{L"1", 0.3048}, {L"100", 30.48}, {L"-10.5", -3.2004}, {L"ft", std::nullopt}});
-    ExpectRule(UsSurveyFeetToMetres,
+    ExpectRule(Read<Metres>, {{L"1.550", 1.55}, {L"-3", -3.0}, {L"1.5m", std::nullopt}});
+    ExpectRule(Read<FeetToMetres>,
+               {{L"1", 0.3048}, {L"100", 30.48}, {L"-10.5", -3.2004}, {L"ft", std::nullopt}});
+    ExpectRule(Read<UsSurveyFeetToMetres>,
                {{L"3937", 1200.0}, {L"2000000", 2000000 * 1200.0 / 3937}, {L"ft", std::nullopt}});
 }
 
 TEST(TemperatureRules, CelsiusAsWrittenFahrenheitConverted) {
-    ExpectRule(Celsius, {{L"20", 20.0}, {L"-5.5", -5.5}, {L"20C", std::nullopt}});
-    ExpectRule(FahrenheitToCelsius, {{L"32", 0.0}, {L"212", 100.0}, {L"-40", -40.0}, {L"68", 20.0}});
+    ExpectRule(Read<Celsius>, {{L"20", 20.0}, {L"-5.5", -5.5}, {L"20C", std::nullopt}});
+    ExpectRule(Read<FahrenheitToCelsius>, {{L"32", 0.0}, {L"212", 100.0}, {L"-40", -40.0}, {L"68", 20.0}});
 }
 
 TEST(PressureRules, HectopascalsFromMercuryColumns) {
-    ExpectRule(Hectopascals, {{L"1013.25", 1013.25}, {L"", std::nullopt}});
+    ExpectRule(Read<Hectopascals>, {{L"1013.25", 1013.25}, {L"", std::nullopt}});
     // The standard atmosphere: 760 mmHg, 29.921 inHg, 1013.25 hPa.
-    ExpectRule(MillimetresOfMercuryToHectopascals,
+    ExpectRule(Read<MillimetresOfMercuryToHectopascals>,
                {{L"760", 1013.25, 1e-6}, {L"0", 0.0}, {L"x", std::nullopt}});
-    ExpectRule(InchesOfMercuryToHectopascals, {{L"29.921", 1013.25, 2e-5}, {L"1", 33.8638864, 1e-8}});
+    ExpectRule(Read<InchesOfMercuryToHectopascals>, {{L"29.921", 1013.25, 2e-5}, {L"1", 33.8638864, 1e-8}});
 }
 
 } // namespace
