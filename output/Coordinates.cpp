@@ -36,7 +36,7 @@ void Position(host::JsonOut& json, const Length& northing, const Length& easting
 void CoordinatesJson(host::JsonOut& json, const survey::ReducedFile& coordinates) {
     json.Key("coordinates");
     json.StartArray();
-    coordinates.ForEachView([&](const survey::ReducedFile::View& point) {
+    coordinates.ForEachCoordinate([&](const survey::ReducedFile::View& point) {
         json.StartObject();
         json.Member("name", point.name);
         Position(json, point.northing, point.easting, point.elevation);

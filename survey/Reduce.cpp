@@ -716,23 +716,15 @@ void ReducedFile::Fill(std::size_t index, View& view) const {
     state_->reducer.FillAt(index, view);
 }
 
-void ReducedFile::Assign(Coordinate& coordinate, const View& view) {
-    coordinate.name = view.name;
-    coordinate.northing = view.northing;
-    coordinate.easting = view.easting;
-    coordinate.elevation = view.elevation;
-    coordinate.code = view.code;
-    coordinate.source = view.source;
-    coordinate.fromStations.assign(view.stations.begin(), view.stations.end());
-    coordinate.horizontalSpread = view.horizontalSpread;
-    coordinate.verticalSpread = view.verticalSpread;
-}
-
 std::vector<Coordinate> ReducedFile::Coordinates() const {
     std::vector<Coordinate> coordinates;
     coordinates.reserve(CoordinateCount());
-    // Each made in its place in the list rather than copied from one reused Coordinate.
-    ForEachView([&](const View& view) { Assign(coordinates.emplace_back(), view); });
+    ForEachCoordinate([&](const View& view) {
+        coordinates.push_back({std::string(view.name), view.northing, view.easting, view.elevation,
+                               std::string(view.code), view.source,
+                               std::vector<std::string>(view.stations.begin(), view.stations.end()),
+                               view.horizontalSpread, view.verticalSpread, std::nullopt});
+    });
     return coordinates;
 }
 

@@ -105,7 +105,7 @@ public:
     };
     // In the order Reduce lists them, made one at a time in one reused View, so that a writer
     // copies no name or code to visit them.
-    template <class Visit> void ForEachView(Visit&& visit) const {
+    template <class Visit> void ForEachCoordinate(Visit&& visit) const {
         View view;
         const std::size_t count = CoordinateCount();
         for (std::size_t index = 0; index < count; ++index) {
@@ -113,20 +113,10 @@ public:
             visit(std::as_const(view));
         }
     }
-    // The same, each made into one reused Coordinate for the writers that take them.
-    template <class Visit> void ForEachCoordinate(Visit&& visit) const {
-        Coordinate coordinate;
-        ForEachView([&](const View& view) {
-            Assign(coordinate, view);
-            visit(std::as_const(coordinate));
-        });
-    }
     std::vector<Coordinate> Coordinates() const;
 
 private:
     void Fill(std::size_t index, View& view) const;
-    // Reuses the coordinate's strings and list.
-    static void Assign(Coordinate& coordinate, const View& view);
 
     struct State;
     std::unique_ptr<State> state_;

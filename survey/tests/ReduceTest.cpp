@@ -281,7 +281,7 @@ TEST(Propagation, VisitedViewsCarryNothingOver) {
     ASSERT_EQ(visited.CoordinateCount(), std::size(expected));
     ASSERT_EQ(listed.coordinates.size(), std::size(expected));
     std::size_t index = 0;
-    visited.ForEachView([&](const ReducedFile::View& point) {
+    visited.ForEachCoordinate([&](const ReducedFile::View& point) {
         const Coordinate& inList = listed.coordinates.at(index++);
         const auto wanted = std::find_if(std::begin(expected), std::end(expected),
                                          [&](const auto& want) { return want.name == point.name; });
