@@ -168,7 +168,7 @@ void Coordinates::FileWritten(const host::FileEnd&) {
         }
     }
     if (KeepsRun()) {
-        run.push_back(current);
+        run.push_back(std::move(current));
         run.back().reduction.coordinates = currentPoints->Coordinates();
     }
     current = survey::FileSurvey();
