@@ -57,6 +57,8 @@ public:
         ++list.size;
     }
 
+    const T& Front(const List& list) const { return items_[list.first].value; }
+
     template <class Visit> void ForEach(const List& list, Visit&& visit) const {
         for (std::uint32_t at = list.first; at != kNoItem; at = items_[at].next)
             visit(items_[at].value);
@@ -627,16 +629,23 @@ private:
         view.code = CodeOf(point);
         view.source = point.known ? PointSource::Known : PointSource::Computed;
         view.stations.clear();
+        view.horizontalSpread.reset();
+        view.verticalSpread.reset();
+        // Most points are located once: from one station, with no spread to give.
+        if (point.determinations.size == 1)
+            view.stations.push_back(*determinations_.Front(point.determinations).station);
+        else if (point.determinations.size > 1)
+            Gather(view, point);
+    }
+
+    // The stations of a point located more than once, each named once, and its spreads.
+    void Gather(ReducedFile::View& view, const LocatedPoint& point) const {
         determinations_.ForEach(point.determinations, [&](const Determination& determination) {
             const std::string_view station = *determination.station;
             if (std::find(view.stations.begin(), view.stations.end(), station) == view.stations.end())
                 view.stations.push_back(station);
         });
-        view.horizontalSpread.reset();
-        view.verticalSpread.reset();
-        // A point located once has no spread to give.
-        if (point.determinations.size > 1)
-            Spread(view, point);
+        Spread(view, point);
     }
 
     // The largest distances of the point's determinations from their mean.
