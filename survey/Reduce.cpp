@@ -729,10 +729,16 @@ std::vector<Coordinate> ReducedFile::Coordinates() const {
     std::vector<Coordinate> coordinates;
     coordinates.reserve(CoordinateCount());
     ForEachCoordinate([&](const View& view) {
-        coordinates.push_back({std::string(view.name), view.northing, view.easting, view.elevation,
-                               std::string(view.code), view.source,
-                               std::vector<std::string>(view.stations.begin(), view.stations.end()),
-                               view.horizontalSpread, view.verticalSpread, std::nullopt});
+        Coordinate& coordinate = coordinates.emplace_back();
+        coordinate.name = view.name;
+        coordinate.northing = view.northing;
+        coordinate.easting = view.easting;
+        coordinate.elevation = view.elevation;
+        coordinate.code = view.code;
+        coordinate.source = view.source;
+        coordinate.fromStations.assign(view.stations.begin(), view.stations.end());
+        coordinate.horizontalSpread = view.horizontalSpread;
+        coordinate.verticalSpread = view.verticalSpread;
     });
     return coordinates;
 }
