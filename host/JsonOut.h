@@ -64,19 +64,20 @@ public:
     template <std::size_t N> void Member(const char (&key)[N], std::string_view text) {
         PutText(MemberRoom(key, RoomOf(text)), text);
     }
-    // An array of texts, such as the names of a point's stations, laid out with one check of the
-    // room; should one need escapes, the room is given up and the array written item by item.
-    template <std::size_t N> void Member(const char (&key)[N], const std::vector<std::string>& texts) {
+    // An array of texts (strings or views), such as the names of a point's stations, laid out with
+    // one check of the room; should one need escapes, the room is given up and the array written
+    // item by item.
+    template <std::size_t N, class Text> void Member(const char (&key)[N], const std::vector<Text>& texts) {
         const bool wasBare = bare;
         const bool hadItems = hasItems;
         const std::size_t innerBreak = breakWidth + kIndentWidth;
         std::size_t room = 2 + std::max(kShortBreak, breakWidth);
-        for (const std::string& text : texts)
+        for (const Text& text : texts)
             room += 4 + std::max(kShortBreak, innerBreak) + text.size();
         char* at = MemberRoom(key, room);
         *at++ = '[';
         bool escapes = false;
-        for (const std::string& text : texts) {
+        for (const Text& text : texts) {
             *at = ',';
             at = PutBreak(at + (&text != &texts.front()), innerBreak);
             at = PutQuoted(at, text, escapes);
@@ -92,7 +93,7 @@ public:
         hasItems = hadItems;
         Key(key);
         StartArray();
-        for (const std::string& text : texts)
+        for (const Text& text : texts)
             String(text);
         EndArray();
     }

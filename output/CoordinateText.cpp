@@ -56,7 +56,7 @@ std::string_view Seconds(double radians, Room& room) {
     return {text.data(), text.size() + 1};
 }
 
-void AppendJoined(std::string& text, const std::vector<std::string>& names) {
+void AppendJoined(std::string& text, const std::vector<std::string_view>& names) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0)
             text += ", ";
@@ -64,7 +64,7 @@ void AppendJoined(std::string& text, const std::vector<std::string>& names) {
     }
 }
 
-void Source(std::string& text, const survey::Coordinate& point, survey::LengthUnit unit) {
+void Source(std::string& text, const survey::ReducedFile::View& point, survey::LengthUnit unit) {
     text.clear();
     if (point.source == survey::PointSource::Known) {
         text += "known";
@@ -72,7 +72,7 @@ void Source(std::string& text, const survey::Coordinate& point, survey::LengthUn
     }
     Room room;
     text += "from ";
-    AppendJoined(text, point.fromStations);
+    AppendJoined(text, point.stations);
     if (point.horizontalSpread) {
         text += "  spread ";
         text += Length(*point.horizontalSpread, unit, 3, room);
@@ -91,7 +91,7 @@ void Points(host::BufferedOutput& out, const survey::ReducedFile& coordinates, s
     table.WriteRows(out, "    ", [&](auto cell) {
         Room room;
         std::string source;
-        coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
+        coordinates.ForEachCoordinate([&](const survey::ReducedFile::View& point) {
             cell(point.name);
             cell(Length(point.northing, unit, 3, room));
             cell(Length(point.easting, unit, 3, room));

@@ -36,7 +36,7 @@ void Position(host::JsonOut& json, const Length& northing, const Length& easting
 void CoordinatesJson(host::JsonOut& json, const survey::ReducedFile& coordinates) {
     json.Key("coordinates");
     json.StartArray();
-    coordinates.ForEachCoordinate([&](const survey::Coordinate& point) {
+    coordinates.ForEachCoordinate([&](const survey::ReducedFile::View& point) {
         json.StartObject();
         json.Member("name", point.name);
         Position(json, point.northing, point.easting, point.elevation);
@@ -45,7 +45,7 @@ void CoordinatesJson(host::JsonOut& json, const survey::ReducedFile& coordinates
         const bool known = point.source == survey::PointSource::Known;
         json.Member("source", known ? "known" : "computed");
         if (!known)
-            json.Member("stations", point.fromStations);
+            json.Member("stations", point.stations);
         json.Member("horizontalSpread", point.horizontalSpread);
         json.Member("verticalSpread", point.verticalSpread);
         json.EndObject();
@@ -168,7 +168,7 @@ void Coordinates::FileWritten(const host::FileEnd&) {
         }
     }
     if (KeepsRun()) {
-        run.push_back(current);
+        run.push_back(std::move(current));
         run.back().reduction.coordinates = currentPoints->Coordinates();
     }
     current = survey::FileSurvey();

@@ -57,6 +57,8 @@ public:
         ++list.size;
     }
 
+    const T& Front(const List& list) const { return items_[list.first].value; }
+
     template <class Visit> void ForEach(const List& list, Visit&& visit) const {
         for (std::uint32_t at = list.first; at != kNoItem; at = items_[at].next)
             visit(items_[at].value);
@@ -219,9 +221,9 @@ public:
                 CodeOf(point)};
     }
 
-    void FillAt(std::size_t index, Coordinate& coordinate) const {
+    void FillAt(std::size_t index, ReducedFile::View& view) const {
         const auto& [name, point] = CoordinateAt(index);
-        Fill(coordinate, name, point);
+        Fill(view, name, point);
     }
 
 private:
@@ -618,29 +620,36 @@ private:
         }
     }
 
-    // Reuses the coordinate's strings and list, so that visiting every point allocates little.
-    void Fill(Coordinate& coordinate, std::string_view name, const LocatedPoint& point) const {
-        coordinate.name = name;
-        coordinate.northing = point.position.northing;
-        coordinate.easting = point.position.easting;
-        coordinate.elevation = point.position.elevation;
-        coordinate.code = CodeOf(point);
-        coordinate.source = point.known ? PointSource::Known : PointSource::Computed;
-        coordinate.fromStations.clear();
+    // Reuses the view's list of stations, so that visiting every point allocates little.
+    void Fill(ReducedFile::View& view, std::string_view name, const LocatedPoint& point) const {
+        view.name = name;
+        view.northing = point.position.northing;
+        view.easting = point.position.easting;
+        view.elevation = point.position.elevation;
+        view.code = CodeOf(point);
+        view.source = point.known ? PointSource::Known : PointSource::Computed;
+        view.stations.clear();
+        view.horizontalSpread.reset();
+        view.verticalSpread.reset();
+        // Most points are located once: from one station, with no spread to give.
+        if (point.determinations.size == 1)
+            view.stations.push_back(*determinations_.Front(point.determinations).station);
+        else if (point.determinations.size > 1)
+            Gather(view, point);
+    }
+
+    // The stations of a point located more than once, each named once, and its spreads.
+    void Gather(ReducedFile::View& view, const LocatedPoint& point) const {
         determinations_.ForEach(point.determinations, [&](const Determination& determination) {
-            if (std::find(coordinate.fromStations.begin(), coordinate.fromStations.end(),
-                          *determination.station) == coordinate.fromStations.end())
-                coordinate.fromStations.push_back(*determination.station);
+            const std::string_view station = *determination.station;
+            if (std::find(view.stations.begin(), view.stations.end(), station) == view.stations.end())
+                view.stations.push_back(station);
         });
-        coordinate.horizontalSpread.reset();
-        coordinate.verticalSpread.reset();
-        // A point located once has no spread to give.
-        if (point.determinations.size > 1)
-            Spread(coordinate, point);
+        Spread(view, point);
     }
 
     // The largest distances of the point's determinations from their mean.
-    void Spread(Coordinate& coordinate, const LocatedPoint& point) const {
+    void Spread(ReducedFile::View& view, const LocatedPoint& point) const {
         double horizontal = 0;
         double vertical = 0;
         determinations_.ForEach(point.determinations, [&](const Determination& determination) {
@@ -651,9 +660,9 @@ private:
                 vertical = std::max(vertical,
                                     std::abs(*determination.position.elevation - *point.position.elevation));
         });
-        coordinate.horizontalSpread = horizontal;
+        view.horizontalSpread = horizontal;
         if (point.position.elevation)
-            coordinate.verticalSpread = vertical;
+            view.verticalSpread = vertical;
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
@@ -712,14 +721,25 @@ ReducedFile::Row ReducedFile::RowAt(std::size_t index) const {
     return state_->reducer.RowAt(index);
 }
 
-void ReducedFile::Fill(std::size_t index, Coordinate& coordinate) const {
-    state_->reducer.FillAt(index, coordinate);
+void ReducedFile::Fill(std::size_t index, View& view) const {
+    state_->reducer.FillAt(index, view);
 }
 
 std::vector<Coordinate> ReducedFile::Coordinates() const {
     std::vector<Coordinate> coordinates;
     coordinates.reserve(CoordinateCount());
-    ForEachCoordinate([&](const Coordinate& coordinate) { coordinates.push_back(coordinate); });
+    ForEachCoordinate([&](const View& view) {
+        Coordinate& coordinate = coordinates.emplace_back();
+        coordinate.name = view.name;
+        coordinate.northing = view.northing;
+        coordinate.easting = view.easting;
+        coordinate.elevation = view.elevation;
+        coordinate.code = view.code;
+        coordinate.source = view.source;
+        coordinate.fromStations.assign(view.stations.begin(), view.stations.end());
+        coordinate.horizontalSpread = view.horizontalSpread;
+        coordinate.verticalSpread = view.verticalSpread;
+    });
     return coordinates;
 }
 

@@ -84,17 +84,6 @@ public:
     // The stations, face rounds and diagnostics, once; its coordinates are left empty.
     Reduction TakeReduction();
     std::size_t CoordinateCount() const;
-    // In the order Reduce lists them, made one at a time in one reused Coordinate.
-    template <class Visit> void ForEachCoordinate(Visit&& visit) const {
-        Coordinate coordinate;
-        const std::size_t count = CoordinateCount();
-        for (std::size_t index = 0; index < count; ++index) {
-            Fill(index, coordinate);
-            visit(std::as_const(coordinate));
-        }
-    }
-    std::vector<Coordinate> Coordinates() const;
-
     // What a point list writes of the coordinate at `index`, in the order of ForEachCoordinate,
     // without the stations and spreads that a Coordinate gathers from its determinations.
     struct Row {
@@ -106,8 +95,28 @@ public:
     };
     Row RowAt(std::size_t index) const;
 
+    // A coordinate as the reducer holds it: its texts are views into this file's storage, and its
+    // stations are a list reused from one point to the next.
+    struct View : Row {
+        PointSource source = PointSource::Known;
+        std::vector<std::string_view> stations; // computed points: every station that located it
+        std::optional<double> horizontalSpread;
+        std::optional<double> verticalSpread;
+    };
+    // In the order Reduce lists them, made one at a time in one reused View, so that a writer
+    // copies no name or code to visit them.
+    template <class Visit> void ForEachCoordinate(Visit&& visit) const {
+        View view;
+        const std::size_t count = CoordinateCount();
+        for (std::size_t index = 0; index < count; ++index) {
+            Fill(index, view);
+            visit(std::as_const(view));
+        }
+    }
+    std::vector<Coordinate> Coordinates() const;
+
 private:
-    void Fill(std::size_t index, Coordinate& coordinate) const;
+    void Fill(std::size_t index, View& view) const;
 
     struct State;
     std::unique_ptr<State> state_;

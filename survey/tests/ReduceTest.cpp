@@ -260,27 +260,44 @@ TEST(Propagation, MeansAPointLocatedTwiceAndGivesTheSpread) {
     EXPECT_NEAR(p->northing, kP.northing, 0.006);
 }
 
-// A writer visits the coordinates one at a time from one reused Coordinate: what it sees must be
-// what the whole list holds, with no spread or station carried over from the point before.
-TEST(Propagation, VisitedCoordinatesAreTheListedOnes) {
+// A writer visits the coordinates one at a time in one reused view: each must show its own source,
+// stations and spreads, none carried over from the point before, and the list must hold the same.
+TEST(Propagation, VisitedViewsCarryNothingOver) {
     const Job job = PSeenTwiceThenQ();
     const Reduction listed = Reduce(job, Options{});
     std::vector<SightedStation> stations;
     for (const Station& station : job.stations)
         stations.push_back(Sighted(station, Options{}.tolerances));
     const ReducedFile visited(job.knownPoints, std::move(stations), Options{});
-    ASSERT_EQ(visited.CoordinateCount(), listed.coordinates.size());
+    const struct {
+        std::string_view name;
+        PointSource source;
+        std::vector<std::string_view> stations;
+        bool spread;
+    } expected[] = {{"A", PointSource::Known, {}, false},
+                    {"B", PointSource::Known, {}, false},
+                    {"P", PointSource::Computed, {"A", "B"}, true},
+                    {"Q", PointSource::Computed, {"B"}, false}};
+    ASSERT_EQ(visited.CoordinateCount(), std::size(expected));
+    ASSERT_EQ(listed.coordinates.size(), std::size(expected));
     std::size_t index = 0;
-    visited.ForEachCoordinate([&](const Coordinate& point) {
-        const Coordinate& expected = listed.coordinates.at(index++);
-        EXPECT_EQ(point.name, expected.name);
-        EXPECT_EQ(point.northing, expected.northing) << point.name;
-        EXPECT_EQ(point.elevation, expected.elevation) << point.name;
-        EXPECT_EQ(point.fromStations, expected.fromStations) << point.name;
-        EXPECT_EQ(point.horizontalSpread, expected.horizontalSpread) << point.name;
+    visited.ForEachCoordinate([&](const ReducedFile::View& point) {
+        const Coordinate& inList = listed.coordinates.at(index++);
+        const auto wanted = std::find_if(std::begin(expected), std::end(expected),
+                                         [&](const auto& want) { return want.name == point.name; });
+        ASSERT_NE(wanted, std::end(expected)) << point.name;
+        EXPECT_EQ(point.source, wanted->source) << point.name;
+        EXPECT_EQ(point.stations, wanted->stations) << point.name;
+        EXPECT_EQ(point.horizontalSpread.has_value(), wanted->spread) << point.name;
+        EXPECT_EQ(point.verticalSpread.has_value(), wanted->spread) << point.name;
+        EXPECT_EQ(inList.name, point.name);
+        EXPECT_EQ(inList.northing, point.northing) << point.name;
+        EXPECT_EQ(inList.elevation, point.elevation) << point.name;
+        EXPECT_EQ(inList.horizontalSpread, point.horizontalSpread) << point.name;
+        EXPECT_EQ(std::vector<std::string_view>(inList.fromStations.begin(), inList.fromStations.end()),
+                  point.stations)
+            << point.name;
     });
-    EXPECT_EQ(listed.coordinates.back().name, "Q");
-    EXPECT_FALSE(listed.coordinates.back().horizontalSpread);
 }
 
 TEST(Propagation, ResectsAStationFromTwoLocatedPoints) {

@@ -231,4 +231,29 @@ TEST(ToolRunOutputs, AreTheSameWhicheverFormatTheRunWrites) {
     EXPECT_EQ(Slurp(dir + "outputs-trace.html"), report);
 }
 
+// A computed point's stations are written from views of the reducer's names: a station whose
+// name needs escapes must come out escaped, there and as a point of its own.
+TEST(ToolJsonCoordinates, EscapeTheNamesOfTheStationsThatLocatedAPoint) {
+    const Spot odd{"T\"2\\", kT2.northing, kT2.easting, kT2.elevation};
+    FieldBook book(Conventions{});
+    book.Control(kK1);
+    book.Control(kK2);
+    book.SetUp(kK1, 1.55, kK2, 1.1);
+    book.Faces(kK2, 1.6);
+    book.Faces(odd, 1.6);
+    book.SetUp(odd, 1.52, kK1, 0.3);
+    book.SideShot(kP1, 1.8, "PEG");
+    const std::string path = ::testing::TempDir() + "escaped-station.rdf";
+    Write(path, book.RawFile());
+    const ToolRun run = RunTool("--format json -q " + path);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string escaped = "\"T\\\"2\\\\\"";
+    EXPECT_NE(run.out.find("\"name\": " + escaped), std::string::npos) << run.out;
+    const std::size_t p1 = run.out.find("\"name\": \"P1\"");
+    ASSERT_NE(p1, std::string::npos) << run.out;
+    const std::size_t stations = run.out.find("\"stations\": [", p1);
+    ASSERT_NE(stations, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('"', stations + 14), run.out.find(escaped, stations)) << run.out.substr(p1, 400);
+}
+
 } // namespace
