@@ -28,15 +28,27 @@ bool SpaceClass::Beyond(wchar_t c) {
 
 namespace {
 
-// The characters one comma mask covers, and the mask, with a bit to spare for the line's end.
+// The characters one block covers, and the mask of their field ends, with a bit to spare for
+// the line's end.
 constexpr std::size_t kBlock = 32;
 using FieldBits = std::uint64_t;
 
+// Bit i of `commas` is set where the block's i-th character is a comma, bit i of `plain` where
+// it is printable ASCII other than the space.
+struct BlockMasks {
+    FieldBits commas;
+    FieldBits plain;
+};
+
+bool IsPrintableAscii(wchar_t c) {
+    return c > L' ' && c < 0x7F;
+}
+
 #if defined(__SSE2__)
-// Bit i is set where p[i] is a comma, for the sixteen characters at `p`. They are narrowed to
-// bytes with signed saturation, which keeps every ASCII character as it is and turns no other
-// into one, so one byte compare finds the commas of all sixteen.
-unsigned CommaBits16(const wchar_t* p) {
+// The masks of the sixteen characters at `p`. They are narrowed to bytes with signed
+// saturation, which keeps every ASCII character as it is and turns no other into one, so one
+// byte compare finds the commas of all sixteen and two more the printable ones.
+BlockMasks Masks16(const wchar_t* p) {
     const auto* chunk = reinterpret_cast<const __m128i*>(p);
 #if WCHAR_MAX > 0xFFFF
     const __m128i low = _mm_packs_epi32(_mm_loadu_si128(chunk), _mm_loadu_si128(chunk + 1));
@@ -46,39 +58,61 @@ unsigned CommaBits16(const wchar_t* p) {
     const __m128i high = _mm_loadu_si128(chunk + 1);
 #endif
     const __m128i bytes = _mm_packs_epi16(low, high);
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))));
+    // Moving '!' to the bottom of the signed bytes leaves the printable ones below all others.
+    constexpr int kPrintable = '~' - '!' + 1;
+    const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - '!')));
+    const __m128i printable = _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-0x80 + kPrintable)));
+    return {static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')))),
+            static_cast<unsigned>(_mm_movemask_epi8(printable))};
 }
 
-// Bit i is set where p[i] is a comma, for the kBlock characters at `p`.
-FieldBits CommaBits(const wchar_t* p) {
-    return CommaBits16(p) | FieldBits{CommaBits16(p + 16)} << 16;
+BlockMasks Masks(const wchar_t* p) {
+    const BlockMasks low = Masks16(p);
+    const BlockMasks high = Masks16(p + 16);
+    return {low.commas | high.commas << 16, low.plain | high.plain << 16};
 }
 #else
-FieldBits CommaBits(const wchar_t* p) {
-    FieldBits bits = 0;
-    for (std::size_t i = 0; i < kBlock; ++i)
-        bits |= FieldBits{p[i] == L','} << i;
-    return bits;
+BlockMasks Masks(const wchar_t* p) {
+    BlockMasks masks{0, 0};
+    for (std::size_t i = 0; i < kBlock; ++i) {
+        masks.commas |= FieldBits{p[i] == L','} << i;
+        masks.plain |= FieldBits{IsPrintableAscii(p[i])} << i;
+    }
+    return masks;
 }
 #endif
 
-// Where fields end among the characters from `base` on, when no more than a block's are left:
-// bit i for a comma at base[i], and the bit of `end` itself. Reads nothing outside [line, end):
-// the last block of a long line is read as the block that ends the line.
-FieldBits LastFieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
+// Where fields end among the characters of a block, and whether all of them are printable.
+struct BlockEnds {
+    FieldBits ends; // bit i for a comma at base[i], and the bit of the line's end within the block
+    bool printable;
+};
+
+// The block from `base` on, when no more than a block's characters are left. Reads nothing
+// outside [line, end): the last block of a long line is read as the block that ends the line.
+BlockEnds LastBlock(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
     const auto left = static_cast<std::size_t>(end - base);
     const FieldBits endBit = FieldBits{1} << left;
-    if (static_cast<std::size_t>(end - line) >= kBlock)
-        return (CommaBits(end - kBlock) >> (kBlock - left)) | endBit;
-    FieldBits bits = endBit;
-    for (std::size_t i = 0; i < left; ++i)
-        bits |= FieldBits{base[i] == L','} << i;
-    return bits;
+    if (static_cast<std::size_t>(end - line) >= kBlock) {
+        const BlockMasks masks = Masks(end - kBlock);
+        const std::size_t before = kBlock - left;
+        return {(masks.commas >> before) | endBit, masks.plain >> before == endBit - 1};
+    }
+    BlockEnds block{endBit, true};
+    for (std::size_t i = 0; i < left; ++i) {
+        block.ends |= FieldBits{base[i] == L','} << i;
+        block.printable = block.printable && IsPrintableAscii(base[i]);
+    }
+    return block;
 }
 
-// Where fields end among the kBlock characters from `base` on, as LastFieldEnds.
-inline FieldBits FieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
-    return static_cast<std::size_t>(end - base) > kBlock ? CommaBits(base) : LastFieldEnds(line, base, end);
+// The block of kBlock characters from `base` on, as LastBlock.
+inline BlockEnds Block(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
+    if (static_cast<std::size_t>(end - base) > kBlock) {
+        const BlockMasks masks = Masks(base);
+        return {masks.commas, masks.plain == 0xFFFFFFFFu};
+    }
+    return LastBlock(line, base, end);
 }
 
 std::size_t LowestBit(FieldBits bits) {
@@ -141,44 +175,86 @@ Token* LineSplitter::Room(std::size_t count, std::size_t more) {
     return tokens.slots.get();
 }
 
-void LineSplitter::SplitFields(std::size_t maxFields) {
+// The fields of one block not taken yet: `ends` marks where they end, from `base` on, and the
+// next begins at `field`.
+struct LineSplitter::Fields {
+    wchar_t* base;
+    FieldBits ends;
+    wchar_t* field;
+
+    // Takes the next field's end and moves past it.
+    wchar_t* NextStop() {
+        wchar_t* const stop = base + LowestBit(ends);
+        ends &= ends - 1;
+        field = stop + 1;
+        return stop;
+    }
+};
+
+void LineSplitter::TakeFields(Fields& fields, Token*& out, const Token* const last) {
+    do {
+        wchar_t* const first = fields.field;
+        wchar_t* const stop = fields.NextStop();
+        *out++ = Token(first, static_cast<std::size_t>(stop - first));
+        *stop = L'\0';
+    } while (fields.ends != 0 && out != last);
+}
+
+void LineSplitter::TakeTrimmedFields(Fields& fields, Token*& out, const Token* const last) {
     const SpaceClass::PlainTest plain = isSpace.Plain();
+    do {
+        wchar_t* const first = fields.field;
+        wchar_t* const stop = fields.NextStop();
+        Span token{first, stop};
+        // Most fields begin and end with a printable character: nothing to trim.
+        if (first != stop && !plain.Both(first[0], stop[-1])) {
+            token = Trim(token);
+            if (token.last != stop && after == LinesAfterSplit::GivenBack)
+                trimmedEnds.push_back({token.last, *token.last});
+        }
+        *out++ = Token(token.first, static_cast<std::size_t>(token.last - token.first));
+        *token.last = L'\0';
+    } while (fields.ends != 0 && out != last);
+}
+
+void LineSplitter::SplitFields(std::size_t maxFields) {
     wchar_t* const lineEnd = end;
-    wchar_t* field = nextField;
-    wchar_t* base = field;
-    FieldBits ends = FieldEnds(line, base, lineEnd);
+    Fields fields{nextField, 0, nextField};
+    BlockEnds block = Block(line, fields.base, lineEnd);
+    fields.ends = block.ends;
+    // While every character from the first field on is printable, no field needs trimming.
+    bool printable = isSpace.PrintableNeverSpace() && block.printable;
     std::size_t count = tokens.count;
     // A block ends at most kBlock + 1 fields, and the insertion may come among them: room is
     // made once a block, not once a field.
-    constexpr std::size_t kBlockRoom = kBlock + 2;
-    Token* slots = Room(count, kBlockRoom);
+    constexpr std::size_t kBlockFields = kBlock + 1;
+    Token* slots = Room(count, kBlockFields + 1);
     // The fields before the insertion are split without looking out for it.
     const bool insertionAhead = insertion.position >= count && insertion.position < maxFields;
     std::size_t limit = insertionAhead ? insertion.position : maxFields;
     for (;;) {
         while (count < limit) {
-            if (ends == 0) {
-                base += kBlock;
-                ends = FieldEnds(line, base, lineEnd);
-                slots = Room(count, kBlockRoom);
+            if (fields.ends == 0) {
+                fields.base += kBlock;
+                block = Block(line, fields.base, lineEnd);
+                fields.ends = block.ends;
+                printable = printable && block.printable;
+                slots = Room(count, kBlockFields + 1);
                 continue;
             }
-            wchar_t* const stop = base + LowestBit(ends);
-            ends &= ends - 1;
-            Span token{field, stop};
-            // Most fields begin and end with a printable character: nothing to trim.
-            if (field != stop && !plain.Both(field[0], stop[-1]))
-                token = Trim(token);
-            // The line's own terminator already ends a token that reaches the end of the line.
-            // No character of a line is a zero, so a zero kept as the overwritten one means "none".
-            slots[count++] =
-                Token(token.first, static_cast<std::size_t>(token.last - token.first), *token.last);
-            *token.last = L'\0';
-            if (stop == lineEnd) {
+            Token* const first = slots + count;
+            Token* out = first;
+            const Token* const last = first + std::min(limit - count, kBlockFields);
+            if (printable)
+                TakeFields(fields, out, last);
+            else
+                TakeTrimmedFields(fields, out, last);
+            count += static_cast<std::size_t>(out - first);
+            // The line's end is the last end of its block: the split has passed it.
+            if (fields.field > lineEnd) {
                 fieldsLeft = false;
                 break;
             }
-            field = stop + 1;
         }
         if (!fieldsLeft || limit == maxFields)
             break;
@@ -186,7 +262,7 @@ void LineSplitter::SplitFields(std::size_t maxFields) {
         limit = maxFields;
     }
     tokens.count = count;
-    nextField = field;
+    nextField = fields.field;
 }
 
 LineSplitter::Span LineSplitter::Trim(Span field) {
@@ -198,11 +274,24 @@ LineSplitter::Span LineSplitter::Trim(Span field) {
 }
 
 void LineSplitter::EndSplit() {
-    if (after == LinesAfterSplit::GivenBack) {
-        for (const Token& token : tokens)
-            if (token.Overwritten() != L'\0')
-                line[(token.data() - line) + static_cast<std::ptrdiff_t>(token.size())] = token.Overwritten();
-    }
+    if (after == LinesAfterSplit::GivenBack)
+        GiveBack();
     line = nullptr;
     fieldsLeft = false;
+}
+
+// A token's zero stands on its field's comma, unless the token's end was trimmed; the line's
+// own terminator ends its last field, and the inserted token is not the line's.
+void LineSplitter::GiveBack() {
+    for (std::size_t i = 0; i < tokens.count; ++i) {
+        if (i == insertion.position)
+            continue;
+        const Token& token = tokens[i];
+        wchar_t* const zero = line + (token.data() - line) + static_cast<std::ptrdiff_t>(token.size());
+        if (zero != end)
+            *zero = L',';
+    }
+    for (const TrimmedEnd& trimmed : trimmedEnds)
+        *trimmed.at = trimmed.character;
+    trimmedEnds.clear();
 }

@@ -9,14 +9,14 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 // One trimmed field of a line: a view into the line itself. While the split that made it lasts,
 // a zero follows its text, so the host can be handed c_str() as it stands.
 class Token {
 public:
     constexpr Token() = default;
-    constexpr Token(const wchar_t* text, std::size_t size, wchar_t overwritten = L'\0')
-        : text(text), length(size), overwritten(overwritten) {}
+    constexpr Token(const wchar_t* text, std::size_t size) : text(text), length(size) {}
 
     const wchar_t* c_str() const { return text; }
     const wchar_t* data() const { return text; }
@@ -24,14 +24,10 @@ public:
     bool empty() const { return length == 0; }
     wchar_t operator[](std::size_t index) const { return text[index]; }
     operator std::wstring_view() const { return {text, length}; }
-    // The character of the line that the split replaced by the zero after the text; zero when
-    // the zero was there already (the line's end, or a token not taken from a line).
-    wchar_t Overwritten() const { return overwritten; }
 
 private:
     const wchar_t* text = L"";
     std::size_t length = 0;
-    wchar_t overwritten = L'\0';
 };
 
 // The fields of one line, numbered from 0; token 0 is the record code. Never empty after a
@@ -93,6 +89,9 @@ public:
         std::make_unsigned_t<wchar_t> span; // none when the locale counts a printable one as space
     };
     PlainTest Plain() const { return PlainTest(graphNeverSpace); }
+    // Whether the locale counts no printable ASCII character as white space, so that a field
+    // of printable characters alone needs no trimming.
+    bool PrintableNeverSpace() const { return graphNeverSpace; }
 
 private:
     enum Answer : unsigned char { kNotAsked, kSpace, kNotSpace };
@@ -162,14 +161,26 @@ public:
 private:
     std::wstring_view TrimmedLeadingField(const wchar_t* line, std::size_t length);
     void EndSplit();
+    void GiveBack();
     struct Span {
         wchar_t* first;
         wchar_t* last;
     };
+    // A character a trimmed token's zero was written over, for a line that is given back.
+    struct TrimmedEnd {
+        wchar_t* at;
+        wchar_t character;
+    };
+    // The ends of the fields among one block of the line, and where they begin.
+    struct Fields;
     // Room for `more` tokens after the first `count`; returns the first token's slot.
     Token* Room(std::size_t count, std::size_t more);
     // Splits fields from nextField on until there are `maxFields` tokens or the line ends.
     void SplitFields(std::size_t maxFields);
+    // Tokens at `out` for the fields of `fields`, up to `last`: as they stand, where none needs
+    // trimming, or each trimmed.
+    static void TakeFields(Fields& fields, Token*& out, const Token* last);
+    void TakeTrimmedFields(Fields& fields, Token*& out, const Token* last);
     // [first, last) without its leading and trailing white space.
     Span Trim(Span field);
 
@@ -181,6 +192,7 @@ private:
     wchar_t* nextField = nullptr; // where the next field begins, while fieldsLeft
     bool fieldsLeft = false;
     Insertion insertion;
+    std::vector<TrimmedEnd> trimmedEnds; // of the line split, when lines are given back
 };
 
 // The RAII form of a split: the line is restored when the scope ends, however it ends.
