@@ -28,9 +28,10 @@ bool SpaceClass::Beyond(wchar_t c) {
 
 namespace {
 
-// The characters one block covers, and the mask of their field ends, with a bit to spare for
-// the line's end.
+// The characters one SIMD mask covers, and the characters of the line one window of field
+// ends covers.
 constexpr std::size_t kBlock = 32;
+constexpr std::size_t kWindow = 64;
 using FieldBits = std::uint64_t;
 
 // Bit i of `commas` is set where the block's i-th character is a comma, bit i of `plain` where
@@ -82,37 +83,43 @@ BlockMasks Masks(const wchar_t* p) {
 }
 #endif
 
-// Where fields end among the characters of a block, and whether all of them are printable.
-struct BlockEnds {
-    FieldBits ends; // bit i for a comma at base[i], and the bit of the line's end within the block
+// Where fields end among the characters of a window, and whether all of them are printable.
+struct WindowEnds {
+    FieldBits ends; // bit i for a comma at base[i], and the bit of the line's end within the window
     bool printable;
 };
 
-// The block from `base` on, when no more than a block's characters are left. Reads nothing
-// outside [line, end): the last block of a long line is read as the block that ends the line.
-BlockEnds LastBlock(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
-    const auto left = static_cast<std::size_t>(end - base);
-    const FieldBits endBit = FieldBits{1} << left;
-    if (static_cast<std::size_t>(end - line) >= kBlock) {
-        const BlockMasks masks = Masks(end - kBlock);
-        const std::size_t before = kBlock - left;
-        return {(masks.commas >> before) | endBit, masks.plain >> before == endBit - 1};
+// The masks of the `left` characters from `base` on, fewer than a window's. Reads nothing
+// outside [line, base + left): the characters are read as blocks that end where they end when
+// the line is that long.
+BlockMasks LastMasks(const wchar_t* line, const wchar_t* base, std::size_t left) {
+    const wchar_t* const end = base + left;
+    if (static_cast<std::size_t>(end - line) < kBlock) {
+        BlockMasks masks{0, 0};
+        for (std::size_t i = 0; i < left; ++i) {
+            masks.commas |= FieldBits{base[i] == L','} << i;
+            masks.plain |= FieldBits{IsPrintableAscii(base[i])} << i;
+        }
+        return masks;
     }
-    BlockEnds block{endBit, true};
-    for (std::size_t i = 0; i < left; ++i) {
-        block.ends |= FieldBits{base[i] == L','} << i;
-        block.printable = block.printable && IsPrintableAscii(base[i]);
-    }
-    return block;
+    const BlockMasks last = Masks(end - kBlock);
+    if (left <= kBlock)
+        return {last.commas >> (kBlock - left), last.plain >> (kBlock - left)};
+    const BlockMasks first = Masks(base);
+    return {first.commas | last.commas << (left - kBlock), first.plain | last.plain << (left - kBlock)};
 }
 
-// The block of kBlock characters from `base` on, as LastBlock.
-inline BlockEnds Block(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
-    if (static_cast<std::size_t>(end - base) > kBlock) {
-        const BlockMasks masks = Masks(base);
-        return {masks.commas, masks.plain == 0xFFFFFFFFu};
+// The window of characters from `base` on.
+WindowEnds Window(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
+    const auto left = static_cast<std::size_t>(end - base);
+    if (left >= kWindow) {
+        const BlockMasks first = Masks(base);
+        const BlockMasks second = Masks(base + kBlock);
+        return {first.commas | second.commas << kBlock, (first.plain & second.plain) == 0xFFFFFFFFu};
     }
-    return LastBlock(line, base, end);
+    const BlockMasks masks = LastMasks(line, base, left);
+    const FieldBits endBit = FieldBits{1} << left;
+    return {masks.commas | endBit, masks.plain == endBit - 1};
 }
 
 std::size_t LowestBit(FieldBits bits) {
@@ -175,7 +182,7 @@ Token* LineSplitter::Room(std::size_t count, std::size_t more) {
     return tokens.slots.get();
 }
 
-// The fields of one block not taken yet: `ends` marks where they end, from `base` on, and the
+// The fields of one window not taken yet: `ends` marks where they end, from `base` on, and the
 // next begins at `field`.
 struct LineSplitter::Fields {
     wchar_t* base;
@@ -191,17 +198,26 @@ struct LineSplitter::Fields {
     }
 };
 
-void LineSplitter::TakeFields(Fields& fields, Token*& out, const Token* const last) {
+struct LineSplitter::Taken {
+    Fields fields;
+    std::size_t count;
+};
+
+std::size_t LineSplitter::TakeFields(Fields& fields, Token* const out, const std::size_t room) {
+    Token* next = out;
+    const Token* const last = out + room;
     do {
         wchar_t* const first = fields.field;
         wchar_t* const stop = fields.NextStop();
-        *out++ = Token(first, static_cast<std::size_t>(stop - first));
+        *next++ = Token(first, stop);
         *stop = L'\0';
-    } while (fields.ends != 0 && out != last);
+    } while (fields.ends != 0 && next != last);
+    return static_cast<std::size_t>(next - out);
 }
 
-void LineSplitter::TakeTrimmedFields(Fields& fields, Token*& out, const Token* const last) {
+LineSplitter::Taken LineSplitter::TakeTrimmedFields(Fields fields, Token* const out, const std::size_t room) {
     const SpaceClass::PlainTest plain = isSpace.Plain();
+    std::size_t taken = 0;
     do {
         wchar_t* const first = fields.field;
         wchar_t* const stop = fields.NextStop();
@@ -212,45 +228,45 @@ void LineSplitter::TakeTrimmedFields(Fields& fields, Token*& out, const Token* c
             if (token.last != stop && after == LinesAfterSplit::GivenBack)
                 trimmedEnds.push_back({token.last, *token.last});
         }
-        *out++ = Token(token.first, static_cast<std::size_t>(token.last - token.first));
+        out[taken++] = Token(token.first, token.last);
         *token.last = L'\0';
-    } while (fields.ends != 0 && out != last);
+    } while (fields.ends != 0 && taken != room);
+    return {fields, taken};
 }
 
 void LineSplitter::SplitFields(std::size_t maxFields) {
     wchar_t* const lineEnd = end;
-    Fields fields{nextField, 0, nextField};
-    BlockEnds block = Block(line, fields.base, lineEnd);
-    fields.ends = block.ends;
+    WindowEnds window = Window(line, nextField, lineEnd);
+    Fields fields{nextField, window.ends, nextField};
     // While every character from the first field on is printable, no field needs trimming.
-    bool printable = isSpace.PrintableNeverSpace() && block.printable;
+    bool printable = isSpace.PrintableNeverSpace() && window.printable;
     std::size_t count = tokens.count;
-    // A block ends at most kBlock + 1 fields, and the insertion may come among them: room is
-    // made once a block, not once a field.
-    constexpr std::size_t kBlockFields = kBlock + 1;
-    Token* slots = Room(count, kBlockFields + 1);
+    // A window ends at most kWindow fields, and the insertion may come among them: room is
+    // made once a window, not once a field.
+    constexpr std::size_t kWindowFields = kWindow;
+    Token* slots = Room(count, kWindowFields + 1);
     // The fields before the insertion are split without looking out for it.
     const bool insertionAhead = insertion.position >= count && insertion.position < maxFields;
     std::size_t limit = insertionAhead ? insertion.position : maxFields;
     for (;;) {
         while (count < limit) {
             if (fields.ends == 0) {
-                fields.base += kBlock;
-                block = Block(line, fields.base, lineEnd);
-                fields.ends = block.ends;
-                printable = printable && block.printable;
-                slots = Room(count, kBlockFields + 1);
+                fields.base += kWindow;
+                window = Window(line, fields.base, lineEnd);
+                fields.ends = window.ends;
+                printable = printable && window.printable;
+                slots = Room(count, kWindowFields + 1);
                 continue;
             }
-            Token* const first = slots + count;
-            Token* out = first;
-            const Token* const last = first + std::min(limit - count, kBlockFields);
-            if (printable)
-                TakeFields(fields, out, last);
-            else
-                TakeTrimmedFields(fields, out, last);
-            count += static_cast<std::size_t>(out - first);
-            // The line's end is the last end of its block: the split has passed it.
+            const std::size_t room = std::min(limit - count, kWindowFields);
+            if (printable) {
+                count += TakeFields(fields, slots + count, room);
+            } else {
+                const Taken taken = TakeTrimmedFields(fields, slots + count, room);
+                fields = taken.fields;
+                count += taken.count;
+            }
+            // The line's end is the last end of its window: the split has passed it.
             if (fields.field > lineEnd) {
                 fieldsLeft = false;
                 break;

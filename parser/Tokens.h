@@ -16,18 +16,21 @@
 class Token {
 public:
     constexpr Token() = default;
-    constexpr Token(const wchar_t* text, std::size_t size) : text(text), length(size) {}
+    constexpr Token(const wchar_t* text, std::size_t size) : text(text), last(text + size) {}
+    // The characters from `text` up to `last`, where the zero stands.
+    constexpr Token(const wchar_t* text, const wchar_t* last) : text(text), last(last) {}
 
     const wchar_t* c_str() const { return text; }
     const wchar_t* data() const { return text; }
-    std::size_t size() const { return length; }
-    bool empty() const { return length == 0; }
+    std::size_t size() const { return static_cast<std::size_t>(last - text); }
+    bool empty() const { return last == text; }
     wchar_t operator[](std::size_t index) const { return text[index]; }
-    operator std::wstring_view() const { return {text, length}; }
+    operator std::wstring_view() const { return {text, size()}; }
 
 private:
+    // Kept as two ends: the split then makes a token with two stores.
     const wchar_t* text = L"";
-    std::size_t length = 0;
+    const wchar_t* last = text;
 };
 
 // The fields of one line, numbered from 0; token 0 is the record code. Never empty after a
@@ -171,16 +174,17 @@ private:
         wchar_t* at;
         wchar_t character;
     };
-    // The ends of the fields among one block of the line, and where they begin.
+    // The ends of the fields among one window of the line, and where they begin.
     struct Fields;
+    struct Taken;
     // Room for `more` tokens after the first `count`; returns the first token's slot.
     Token* Room(std::size_t count, std::size_t more);
     // Splits fields from nextField on until there are `maxFields` tokens or the line ends.
     void SplitFields(std::size_t maxFields);
-    // Tokens at `out` for the fields of `fields`, up to `last`: as they stand, where none needs
-    // trimming, or each trimmed.
-    static void TakeFields(Fields& fields, Token*& out, const Token* last);
-    void TakeTrimmedFields(Fields& fields, Token*& out, const Token* last);
+    // Tokens at `out` for at most `room` of the fields of `fields`, returning how many: as they
+    // stand, where none needs trimming, or each trimmed.
+    static std::size_t TakeFields(Fields& fields, Token* out, std::size_t room);
+    Taken TakeTrimmedFields(Fields fields, Token* out, std::size_t room);
     // [first, last) without its leading and trailing white space.
     Span Trim(Span field);
 
