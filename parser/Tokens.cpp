@@ -153,24 +153,6 @@ std::wstring_view LineSplitter::TrimmedLeadingField(const wchar_t* text, std::si
     return {first, static_cast<std::size_t>(last - first)};
 }
 
-const TokenList& LineSplitter::Split(wchar_t* text, std::size_t size, std::size_t maxFields,
-                                     const Insertion& inserted) {
-    Restore();
-    line = text;
-    end = text + size;
-    tokens.count = 0;
-    nextField = text;
-    fieldsLeft = true;
-    insertion = inserted;
-    return SplitFurther(maxFields);
-}
-
-const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
-    if (fieldsLeft && tokens.count < maxFields)
-        SplitFields(maxFields);
-    return tokens;
-}
-
 Token* LineSplitter::Room(std::size_t count, std::size_t more) {
     if (tokens.capacity - count < more) {
         const std::size_t capacity = 2 * tokens.capacity + more;
@@ -287,13 +269,6 @@ LineSplitter::Span LineSplitter::Trim(Span field) {
     while (field.last != field.first && isSpace(field.last[-1]))
         --field.last;
     return field;
-}
-
-void LineSplitter::EndSplit() {
-    if (after == LinesAfterSplit::GivenBack)
-        GiveBack();
-    line = nullptr;
-    fieldsLeft = false;
 }
 
 // A token's zero stands on its field's comma, unless the token's end was trimmed; the line's

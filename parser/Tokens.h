@@ -125,22 +125,39 @@ public:
     LineSplitter& operator=(const LineSplitter&) = delete;
     ~LineSplitter() { Restore(); }
 
-    // Takes at most `maxFields` leading fields of the `length` characters at `line`, which a
+    // Takes at most `maxFields` leading fields of the `length` characters at `text`, which a
     // zero must follow; the rest of the line is not read. Restores the previous line first. The
-    // tokens stay valid until the next Split or Restore. `insertion` counts toward maxFields.
-    const TokenList& Split(wchar_t* line, std::size_t length,
+    // tokens stay valid until the next Split or Restore. `inserted` counts toward maxFields.
+    const TokenList& Split(wchar_t* text, std::size_t length,
                            std::size_t maxFields = static_cast<std::size_t>(-1),
-                           const Insertion& insertion = {});
+                           const Insertion& inserted = {}) {
+        Restore();
+        line = text;
+        end = text + length;
+        tokens.count = 0;
+        nextField = text;
+        fieldsLeft = true;
+        insertion = inserted;
+        return SplitFurther(maxFields);
+    }
     const TokenList& Split(std::wstring& line, std::size_t maxFields = static_cast<std::size_t>(-1)) {
         return Split(line.data(), line.size(), maxFields);
     }
     // Goes on splitting the last line, until it has `maxFields` tokens.
-    const TokenList& SplitFurther(std::size_t maxFields);
+    const TokenList& SplitFurther(std::size_t maxFields) {
+        if (fieldsLeft && tokens.count < maxFields)
+            SplitFields(maxFields);
+        return tokens;
+    }
     // Gives the last line split its own characters back (unless lines are dropped after
     // their split) and ends the split.
     void Restore() {
-        if (line != nullptr)
-            EndSplit();
+        if (line == nullptr)
+            return;
+        if (after == LinesAfterSplit::GivenBack)
+            GiveBack();
+        line = nullptr;
+        fieldsLeft = false;
     }
 
     const TokenList& Tokens() const { return tokens; }
@@ -163,7 +180,6 @@ public:
 
 private:
     std::wstring_view TrimmedLeadingField(const wchar_t* line, std::size_t length);
-    void EndSplit();
     void GiveBack();
     struct Span {
         wchar_t* first;
