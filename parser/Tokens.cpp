@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -41,24 +42,25 @@ struct BlockMasks {
     FieldBits plain;
 };
 
-bool IsPrintableAscii(wchar_t c) {
-    return c > L' ' && c < 0x7F;
+// Either character type: a kept line's bytes are its characters' values.
+template <class Char> bool IsPrintableAscii(Char c) {
+    const auto code = static_cast<std::make_unsigned_t<Char>>(c);
+    return code > ' ' && code < 0x7F;
+}
+
+template <class Char> BlockMasks PortableMasks(const Char* p, std::size_t count) {
+    BlockMasks masks{0, 0};
+    for (std::size_t i = 0; i < count; ++i) {
+        masks.commas |= FieldBits{p[i] == ','} << i;
+        masks.plain |= FieldBits{IsPrintableAscii(p[i])} << i;
+    }
+    return masks;
 }
 
 #if defined(__SSE2__)
-// The masks of the sixteen characters at `p`. They are narrowed to bytes with signed
-// saturation, which keeps every ASCII character as it is and turns no other into one, so one
-// byte compare finds the commas of all sixteen and two more the printable ones.
-BlockMasks Masks16(const wchar_t* p) {
-    const auto* chunk = reinterpret_cast<const __m128i*>(p);
-#if WCHAR_MAX > 0xFFFF
-    const __m128i low = _mm_packs_epi32(_mm_loadu_si128(chunk), _mm_loadu_si128(chunk + 1));
-    const __m128i high = _mm_packs_epi32(_mm_loadu_si128(chunk + 2), _mm_loadu_si128(chunk + 3));
-#else
-    const __m128i low = _mm_loadu_si128(chunk);
-    const __m128i high = _mm_loadu_si128(chunk + 1);
-#endif
-    const __m128i bytes = _mm_packs_epi16(low, high);
+// The masks of sixteen ASCII characters as bytes: one compare finds the commas, two more the
+// printable ones.
+BlockMasks ByteMasks16(__m128i bytes) {
     // Moving '!' to the bottom of the signed bytes leaves the printable ones below all others.
     constexpr int kPrintable = '~' - '!' + 1;
     const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - '!')));
@@ -67,19 +69,32 @@ BlockMasks Masks16(const wchar_t* p) {
             static_cast<unsigned>(_mm_movemask_epi8(printable))};
 }
 
-BlockMasks Masks(const wchar_t* p) {
-    const BlockMasks low = Masks16(p);
-    const BlockMasks high = Masks16(p + 16);
+// The sixteen wide characters at `p` narrowed to bytes with signed saturation, which keeps
+// every ASCII character as it is and turns no other into one.
+__m128i Narrow16(const wchar_t* p) {
+    const auto* chunk = reinterpret_cast<const __m128i*>(p);
+#if WCHAR_MAX > 0xFFFF
+    const __m128i low = _mm_packs_epi32(_mm_loadu_si128(chunk), _mm_loadu_si128(chunk + 1));
+    const __m128i high = _mm_packs_epi32(_mm_loadu_si128(chunk + 2), _mm_loadu_si128(chunk + 3));
+#else
+    const __m128i low = _mm_loadu_si128(chunk);
+    const __m128i high = _mm_loadu_si128(chunk + 1);
+#endif
+    return _mm_packs_epi16(low, high);
+}
+
+__m128i Narrow16(const char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+template <class Char> BlockMasks Masks(const Char* p) {
+    const BlockMasks low = ByteMasks16(Narrow16(p));
+    const BlockMasks high = ByteMasks16(Narrow16(p + 16));
     return {low.commas | high.commas << 16, low.plain | high.plain << 16};
 }
 #else
-BlockMasks Masks(const wchar_t* p) {
-    BlockMasks masks{0, 0};
-    for (std::size_t i = 0; i < kBlock; ++i) {
-        masks.commas |= FieldBits{p[i] == L','} << i;
-        masks.plain |= FieldBits{IsPrintableAscii(p[i])} << i;
-    }
-    return masks;
+template <class Char> BlockMasks Masks(const Char* p) {
+    return PortableMasks(p, kBlock);
 }
 #endif
 
@@ -92,16 +107,10 @@ struct WindowEnds {
 // The masks of the `left` characters from `base` on, fewer than a window's. Reads nothing
 // outside [line, base + left): the characters are read as blocks that end where they end when
 // the line is that long.
-BlockMasks LastMasks(const wchar_t* line, const wchar_t* base, std::size_t left) {
-    const wchar_t* const end = base + left;
-    if (static_cast<std::size_t>(end - line) < kBlock) {
-        BlockMasks masks{0, 0};
-        for (std::size_t i = 0; i < left; ++i) {
-            masks.commas |= FieldBits{base[i] == L','} << i;
-            masks.plain |= FieldBits{IsPrintableAscii(base[i])} << i;
-        }
-        return masks;
-    }
+template <class Char> BlockMasks LastMasks(const Char* line, const Char* base, std::size_t left) {
+    const Char* const end = base + left;
+    if (static_cast<std::size_t>(end - line) < kBlock)
+        return PortableMasks(base, left);
     const BlockMasks last = Masks(end - kBlock);
     if (left <= kBlock)
         return {last.commas >> (kBlock - left), last.plain >> (kBlock - left)};
@@ -110,7 +119,7 @@ BlockMasks LastMasks(const wchar_t* line, const wchar_t* base, std::size_t left)
 }
 
 // The window of characters from `base` on.
-WindowEnds Window(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
+template <class Char> WindowEnds Window(const Char* line, const Char* base, const Char* end) {
     const auto left = static_cast<std::size_t>(end - base);
     if (left >= kWindow) {
         const BlockMasks first = Masks(base);
@@ -218,7 +227,13 @@ LineSplitter::Taken LineSplitter::TakeTrimmedFields(Fields fields, Token* const 
 
 void LineSplitter::SplitFields(std::size_t maxFields) {
     wchar_t* const lineEnd = end;
-    WindowEnds window = Window(line, nextField, lineEnd);
+    // A plain ASCII line is read as its bytes, four or two times fewer than its wide characters.
+    const auto readWindow = [this, lineEnd](const wchar_t* base) {
+        if (bytes != nullptr)
+            return Window(bytes, bytes + (base - line), bytes + (lineEnd - line));
+        return Window<wchar_t>(line, base, lineEnd);
+    };
+    WindowEnds window = readWindow(nextField);
     Fields fields{nextField, window.ends, nextField};
     // While every character from the first field on is printable, no field needs trimming.
     bool printable = isSpace.PrintableNeverSpace() && window.printable;
@@ -234,7 +249,7 @@ void LineSplitter::SplitFields(std::size_t maxFields) {
         while (count < limit) {
             if (fields.ends == 0) {
                 fields.base += kWindow;
-                window = Window(line, fields.base, lineEnd);
+                window = readWindow(fields.base);
                 fields.ends = window.ends;
                 printable = printable && window.printable;
                 slots = Room(count, kWindowFields + 1);

@@ -128,11 +128,13 @@ public:
     // Takes at most `maxFields` leading fields of the `length` characters at `text`, which a
     // zero must follow; the rest of the line is not read. Restores the previous line first. The
     // tokens stay valid until the next Split or Restore. `inserted` counts toward maxFields.
+    // `ascii`, when given, holds the same line as bytes, every one of them below 0x80.
     const TokenList& Split(wchar_t* text, std::size_t length,
                            std::size_t maxFields = static_cast<std::size_t>(-1),
-                           const Insertion& inserted = {}) {
+                           const Insertion& inserted = {}, const char* ascii = nullptr) {
         Restore();
         line = text;
+        bytes = ascii;
         end = text + length;
         tokens.count = 0;
         nextField = text;
@@ -209,6 +211,7 @@ private:
     TokenList tokens;
     wchar_t* line = nullptr;
     wchar_t* end = nullptr;
+    const char* bytes = nullptr;  // the line as ASCII bytes, when it is given so
     wchar_t* nextField = nullptr; // where the next field begins, while fieldsLeft
     bool fieldsLeft = false;
     Insertion insertion;
@@ -219,9 +222,10 @@ private:
 class ScopedSplit {
 public:
     ScopedSplit(LineSplitter& splitter, wchar_t* line, std::size_t length,
-                std::size_t maxFields = static_cast<std::size_t>(-1), const Insertion& insertion = {})
+                std::size_t maxFields = static_cast<std::size_t>(-1), const Insertion& insertion = {},
+                const char* ascii = nullptr)
         : splitter(splitter) {
-        splitter.Split(line, length, maxFields, insertion);
+        splitter.Split(line, length, maxFields, insertion, ascii);
     }
     ScopedSplit(LineSplitter& splitter, std::wstring& line,
                 std::size_t maxFields = static_cast<std::size_t>(-1))

@@ -98,6 +98,8 @@ public:
         return text != nullptr ? *text
                                : static_cast<wchar_t>(static_cast<unsigned char>(lines.kept.text[start]));
     }
+    // A kept line's bytes, followed by a zero; null for a converted line.
+    const char* Bytes() const { return text != nullptr ? nullptr : lines.kept.text.get() + start; }
     // The line's text: a kept line is widened unless it was widened with the line before it.
     wchar_t* Text() {
         if (text != nullptr)
