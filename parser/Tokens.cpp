@@ -35,11 +35,11 @@ constexpr std::size_t kBlock = 32;
 constexpr std::size_t kWindow = 64;
 using FieldBits = std::uint64_t;
 
-// Bit i of `commas` is set where the block's i-th character is a comma, bit i of `plain` where
-// it is printable ASCII other than the space.
+// Bit i of `commas` is set where the block's i-th character is a comma; `printable` tells
+// whether every one of its characters is printable ASCII other than the space.
 struct BlockMasks {
     FieldBits commas;
-    FieldBits plain;
+    bool printable;
 };
 
 // Either character type: a kept line's bytes are its characters' values.
@@ -49,26 +49,15 @@ template <class Char> bool IsPrintableAscii(Char c) {
 }
 
 template <class Char> BlockMasks PortableMasks(const Char* p, std::size_t count) {
-    BlockMasks masks{0, 0};
+    BlockMasks masks{0, true};
     for (std::size_t i = 0; i < count; ++i) {
         masks.commas |= FieldBits{p[i] == ','} << i;
-        masks.plain |= FieldBits{IsPrintableAscii(p[i])} << i;
+        masks.printable = masks.printable && IsPrintableAscii(p[i]);
     }
     return masks;
 }
 
 #if defined(__SSE2__)
-// The masks of sixteen ASCII characters as bytes: one compare finds the commas, two more the
-// printable ones.
-BlockMasks ByteMasks16(__m128i bytes) {
-    // Moving '!' to the bottom of the signed bytes leaves the printable ones below all others.
-    constexpr int kPrintable = '~' - '!' + 1;
-    const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - '!')));
-    const __m128i printable = _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-0x80 + kPrintable)));
-    return {static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')))),
-            static_cast<unsigned>(_mm_movemask_epi8(printable))};
-}
-
 // The sixteen wide characters at `p` narrowed to bytes with signed saturation, which keeps
 // every ASCII character as it is and turns no other into one.
 __m128i Narrow16(const wchar_t* p) {
@@ -87,10 +76,23 @@ __m128i Narrow16(const char* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
+// All ones in the bytes that are printable ASCII other than the space: moving '!' to the
+// bottom of the signed bytes leaves those below all others.
+__m128i Printable16(__m128i bytes) {
+    constexpr int kPrintable = '~' - '!' + 1;
+    const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - '!')));
+    return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-0x80 + kPrintable)));
+}
+
+unsigned Commas16(__m128i bytes) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))));
+}
+
 template <class Char> BlockMasks Masks(const Char* p) {
-    const BlockMasks low = ByteMasks16(Narrow16(p));
-    const BlockMasks high = ByteMasks16(Narrow16(p + 16));
-    return {low.commas | high.commas << 16, low.plain | high.plain << 16};
+    const __m128i low = Narrow16(p);
+    const __m128i high = Narrow16(p + 16);
+    const __m128i printable = _mm_and_si128(Printable16(low), Printable16(high));
+    return {Commas16(low) | FieldBits{Commas16(high)} << 16, _mm_movemask_epi8(printable) == 0xFFFF};
 }
 #else
 template <class Char> BlockMasks Masks(const Char* p) {
@@ -106,16 +108,17 @@ struct WindowEnds {
 
 // The masks of the `left` characters from `base` on, fewer than a window's. Reads nothing
 // outside [line, base + left): the characters are read as blocks that end where they end when
-// the line is that long.
+// the line is that long. Characters read before `base` count toward `printable` too, which
+// only ever sends a field to the trimming path.
 template <class Char> BlockMasks LastMasks(const Char* line, const Char* base, std::size_t left) {
     const Char* const end = base + left;
     if (static_cast<std::size_t>(end - line) < kBlock)
         return PortableMasks(base, left);
     const BlockMasks last = Masks(end - kBlock);
     if (left <= kBlock)
-        return {last.commas >> (kBlock - left), last.plain >> (kBlock - left)};
+        return {last.commas >> (kBlock - left), last.printable};
     const BlockMasks first = Masks(base);
-    return {first.commas | last.commas << (left - kBlock), first.plain | last.plain << (left - kBlock)};
+    return {first.commas | last.commas << (left - kBlock), first.printable && last.printable};
 }
 
 // The window of characters from `base` on.
@@ -124,11 +127,10 @@ template <class Char> WindowEnds Window(const Char* line, const Char* base, cons
     if (left >= kWindow) {
         const BlockMasks first = Masks(base);
         const BlockMasks second = Masks(base + kBlock);
-        return {first.commas | second.commas << kBlock, (first.plain & second.plain) == 0xFFFFFFFFu};
+        return {first.commas | second.commas << kBlock, first.printable && second.printable};
     }
     const BlockMasks masks = LastMasks(line, base, left);
-    const FieldBits endBit = FieldBits{1} << left;
-    return {masks.commas | endBit, masks.plain == endBit - 1};
+    return {masks.commas | FieldBits{1} << left, masks.printable};
 }
 
 std::size_t LowestBit(FieldBits bits) {

@@ -166,9 +166,10 @@ public:
     SpaceClass::PlainTest Plain() const { return isSpace.Plain(); }
     // The line's first field, trimmed, without splitting the line: no zero follows it.
     std::wstring_view LeadingField(const wchar_t* line, std::size_t length) {
-        // Most lines begin with their two-letter code and its comma.
-        if (length >= 3 && line[2] == L',' && line[0] != L',' && line[1] != L',' && !isSpace(line[0]) &&
-            !isSpace(line[1]))
+        // Most lines begin with their two-letter code and its comma: two printable characters,
+        // tested with one comparison, neither of them a comma.
+        if (length >= 3 && line[2] == L',' && isSpace.Plain().Both(line[0], line[1]) && line[0] != L',' &&
+            line[1] != L',')
             return {line, 2};
         return TrimmedLeadingField(line, length);
     }
