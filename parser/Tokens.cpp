@@ -48,6 +48,8 @@ template <class Char> bool IsPrintableAscii(Char c) {
     return code > ' ' && code < 0x7F;
 }
 
+// The masks of `count` characters read one by one: a line too short to be read a block at a
+// time, or a processor without SSE2.
 template <class Char> BlockMasks PortableMasks(const Char* p, std::size_t count) {
     BlockMasks masks{0, true};
     for (std::size_t i = 0; i < count; ++i) {

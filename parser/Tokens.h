@@ -201,7 +201,8 @@ private:
     // Splits fields from nextField on until there are `maxFields` tokens or the line ends.
     void SplitFields(std::size_t maxFields);
     // Tokens at `out` for at most `room` of the fields of `fields`, returning how many: as they
-    // stand, where none needs trimming, or each trimmed.
+    // stand, where none needs trimming, or each trimmed. The rare trimming path takes and gives
+    // back its fields by value, so that the usual path keeps them in registers.
     static std::size_t TakeFields(Fields& fields, Token* out, std::size_t room);
     Taken TakeTrimmedFields(Fields fields, Token* out, std::size_t room);
     // [first, last) without its leading and trailing white space.
