@@ -115,12 +115,17 @@ private:
 // again, or left with the zeros the split wrote, for one that nothing reads any more.
 enum class LinesAfterSplit { GivenBack, Dropped };
 
+// How a line's bytes are read a block at a time: with the widest instructions the processor
+// has, or with those every processor of its kind runs.
+enum class SplitBlocks { Fastest, Portable };
+
 // Splits lines at every ',' (empty fields kept, no quoting) and trims each field. The split
 // writes a zero after every token it makes and Restore() puts the line back as it was, so no
 // field is ever copied; the token and bookkeeping storage is reused from line to line.
 class LineSplitter {
 public:
-    explicit LineSplitter(LinesAfterSplit after = LinesAfterSplit::GivenBack) : after(after) {}
+    explicit LineSplitter(LinesAfterSplit after = LinesAfterSplit::GivenBack,
+                          SplitBlocks blocks = SplitBlocks::Fastest);
     LineSplitter(const LineSplitter&) = delete;
     LineSplitter& operator=(const LineSplitter&) = delete;
     ~LineSplitter() { Restore(); }
@@ -210,6 +215,7 @@ private:
 
     SpaceClass isSpace;
     LinesAfterSplit after;
+    bool avx2; // a line's bytes are read with AVX2
     TokenList tokens;
     wchar_t* line = nullptr;
     wchar_t* end = nullptr;
