@@ -42,21 +42,21 @@ CRawDataParser::CRawDataParser(IMeasurementSink* sink, bool preScan, LinesAfterS
 
 // The pre-scan only announces the targets of face observations, so the host knows every
 // observed point before the import pass refers to it.
-void CRawDataParser::PreScanLine(wchar_t* line, std::size_t length) {
+void CRawDataParser::PreScanLine(wchar_t* line, std::size_t length, const char* ascii) {
     // A line whose code cannot be one is passed over at its first character.
     if (splitter.FirstNonSpace(line, length) != L'F')
         return;
     const std::wstring_view code = splitter.LeadingField(line, length);
     if (!IsCode(code, L"F1") && !IsCode(code, L"F2"))
         return;
-    const ScopedSplit split(splitter, line, length, 2);
+    const ScopedSplit split(splitter, line, length, 2, kNoInsertion, ascii);
     const TokenList& tokens = split.Tokens();
     if (tokens.size() >= 2)
         sink->AddPoint(tokens[1].c_str());
 }
 
 // The code is read first, unsplit; the line is split once, only as far as its record reads.
-void CRawDataParser::DispatchLine(wchar_t* line, std::size_t length) {
+void CRawDataParser::DispatchLine(wchar_t* line, std::size_t length, const char* ascii) {
     const std::wstring_view code = splitter.LeadingField(line, length);
     if (code.size() != 2)
         return;
@@ -66,7 +66,7 @@ void CRawDataParser::DispatchLine(wchar_t* line, std::size_t length) {
         });
     if (row == std::end(kDispatch))
         return;
-    const ScopedSplit split(splitter, line, length, row->fieldsRead, row->placeholder);
+    const ScopedSplit split(splitter, line, length, row->fieldsRead, row->placeholder, ascii);
     const TokenList& tokens = split.Tokens();
     if (tokens.size() < row->tokensRequired)
         return;

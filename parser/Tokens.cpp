@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#define NIKON_SPLIT_AVX2 1
+#include <immintrin.h>
 #endif
 
 SpaceClass::SpaceClass() : locale(), ctype(std::use_facet<std::ctype<wchar_t>>(locale)) {
@@ -28,15 +33,40 @@ bool SpaceClass::Beyond(wchar_t c) {
 
 namespace {
 
-// The characters one comma mask covers, and the mask, with a bit to spare for the line's end.
+// The characters one SIMD mask covers, and the characters of the line one window of field
+// ends covers.
 constexpr std::size_t kBlock = 32;
+constexpr std::size_t kWindow = 64;
 using FieldBits = std::uint64_t;
 
+// Bit i of `commas` is set where the block's i-th character is a comma; `printable` tells
+// whether every one of its characters is printable ASCII other than the space.
+struct BlockMasks {
+    FieldBits commas;
+    bool printable;
+};
+
+// Either character type: a kept line's bytes are its characters' values.
+template <class Char> bool IsPrintableAscii(Char c) {
+    const auto code = static_cast<std::make_unsigned_t<Char>>(c);
+    return code > ' ' && code < 0x7F;
+}
+
+// The masks of `count` characters read one by one: a line too short to be read a block at a
+// time, or a processor without SSE2.
+template <class Char> BlockMasks PortableMasks(const Char* p, std::size_t count) {
+    BlockMasks masks{0, true};
+    for (std::size_t i = 0; i < count; ++i) {
+        masks.commas |= FieldBits{p[i] == ','} << i;
+        masks.printable = masks.printable && IsPrintableAscii(p[i]);
+    }
+    return masks;
+}
+
 #if defined(__SSE2__)
-// Bit i is set where p[i] is a comma, for the sixteen characters at `p`. They are narrowed to
-// bytes with signed saturation, which keeps every ASCII character as it is and turns no other
-// into one, so one byte compare finds the commas of all sixteen.
-unsigned CommaBits16(const wchar_t* p) {
+// The sixteen wide characters at `p` narrowed to bytes with signed saturation, which keeps
+// every ASCII character as it is and turns no other into one.
+__m128i Narrow16(const wchar_t* p) {
     const auto* chunk = reinterpret_cast<const __m128i*>(p);
 #if WCHAR_MAX > 0xFFFF
     const __m128i low = _mm_packs_epi32(_mm_loadu_si128(chunk), _mm_loadu_si128(chunk + 1));
@@ -45,41 +75,100 @@ unsigned CommaBits16(const wchar_t* p) {
     const __m128i low = _mm_loadu_si128(chunk);
     const __m128i high = _mm_loadu_si128(chunk + 1);
 #endif
-    const __m128i bytes = _mm_packs_epi16(low, high);
+    return _mm_packs_epi16(low, high);
+}
+
+__m128i Narrow16(const char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// All ones in the bytes that are printable ASCII other than the space: moving '!' to the
+// bottom of the signed bytes leaves those below all others.
+__m128i Printable16(__m128i bytes) {
+    constexpr int kPrintable = '~' - '!' + 1;
+    const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - '!')));
+    return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-0x80 + kPrintable)));
+}
+
+unsigned Commas16(__m128i bytes) {
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))));
 }
 
-// Bit i is set where p[i] is a comma, for the kBlock characters at `p`.
-FieldBits CommaBits(const wchar_t* p) {
-    return CommaBits16(p) | FieldBits{CommaBits16(p + 16)} << 16;
+template <class Char> BlockMasks Masks(const Char* p) {
+    const __m128i low = Narrow16(p);
+    const __m128i high = Narrow16(p + 16);
+    const __m128i printable = _mm_and_si128(Printable16(low), Printable16(high));
+    return {Commas16(low) | FieldBits{Commas16(high)} << 16, _mm_movemask_epi8(printable) == 0xFFFF};
 }
 #else
-FieldBits CommaBits(const wchar_t* p) {
-    FieldBits bits = 0;
-    for (std::size_t i = 0; i < kBlock; ++i)
-        bits |= FieldBits{p[i] == L','} << i;
-    return bits;
+template <class Char> BlockMasks Masks(const Char* p) {
+    return PortableMasks(p, kBlock);
 }
 #endif
 
-// Where fields end among the characters from `base` on, when no more than a block's are left:
-// bit i for a comma at base[i], and the bit of `end` itself. Reads nothing outside [line, end):
-// the last block of a long line is read as the block that ends the line.
-FieldBits LastFieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
-    const auto left = static_cast<std::size_t>(end - base);
-    const FieldBits endBit = FieldBits{1} << left;
-    if (static_cast<std::size_t>(end - line) >= kBlock)
-        return (CommaBits(end - kBlock) >> (kBlock - left)) | endBit;
-    FieldBits bits = endBit;
-    for (std::size_t i = 0; i < left; ++i)
-        bits |= FieldBits{base[i] == L','} << i;
-    return bits;
+// Where fields end among the characters of a window, and whether all of them are printable.
+struct WindowEnds {
+    FieldBits ends; // bit i for a comma at base[i], and the bit of the line's end within the window
+    bool printable;
+};
+
+// The masks of the `left` characters from `base` on, fewer than a window's. Reads nothing
+// outside [line, base + left): the characters are read as blocks that end where they end when
+// the line is that long. Characters read before `base` count toward `printable` too, which
+// only ever sends a field to the trimming path.
+template <class Char, BlockMasks (*MasksOf)(const Char*) = Masks<Char>>
+BlockMasks LastMasks(const Char* line, const Char* base, std::size_t left) {
+    const Char* const end = base + left;
+    if (static_cast<std::size_t>(end - line) < kBlock)
+        return PortableMasks(base, left);
+    const BlockMasks last = MasksOf(end - kBlock);
+    if (left <= kBlock)
+        return {last.commas >> (kBlock - left), last.printable};
+    const BlockMasks first = MasksOf(base);
+    return {first.commas | last.commas << (left - kBlock), first.printable && last.printable};
 }
 
-// Where fields end among the kBlock characters from `base` on, as LastFieldEnds.
-inline FieldBits FieldEnds(const wchar_t* line, const wchar_t* base, const wchar_t* end) {
-    return static_cast<std::size_t>(end - base) > kBlock ? CommaBits(base) : LastFieldEnds(line, base, end);
+// The window of characters from `base` on, its blocks read by `MasksOf`.
+template <class Char, BlockMasks (*MasksOf)(const Char*) = Masks<Char>>
+WindowEnds Window(const Char* line, const Char* base, const Char* end) {
+    const auto left = static_cast<std::size_t>(end - base);
+    if (left >= kWindow) {
+        const BlockMasks first = MasksOf(base);
+        const BlockMasks second = MasksOf(base + kBlock);
+        return {first.commas | second.commas << kBlock, first.printable && second.printable};
+    }
+    const BlockMasks masks = LastMasks<Char, MasksOf>(line, base, left);
+    return {masks.commas | FieldBits{1} << left, masks.printable};
 }
+
+#if defined(NIKON_SPLIT_AVX2)
+// A block of ASCII bytes read where the processor has AVX2: one load and three compares.
+__attribute__((target("avx2"))) BlockMasks ByteMasksAvx2(const char* p) {
+    constexpr int kPrintable = '~' - '!' + 1;
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i moved = _mm256_add_epi8(bytes, _mm256_set1_epi8(static_cast<char>(0x80 - '!')));
+    const __m256i printable =
+        _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-0x80 + kPrintable)), moved);
+    const auto commas =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(','))));
+    return {commas, _mm256_movemask_epi8(printable) == -1};
+}
+
+// The whole window's reading compiled for AVX2, so that its blocks' reads are inlined.
+__attribute__((target("avx2"), flatten)) WindowEnds ByteWindowAvx2(const char* line, const char* base,
+                                                                   const char* end) {
+    return Window<char, ByteMasksAvx2>(line, base, end);
+}
+
+bool ProcessorHasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+#else
+bool ProcessorHasAvx2() {
+    return false;
+}
+#endif
 
 std::size_t LowestBit(FieldBits bits) {
 #if defined(__GNUC__)
@@ -112,24 +201,6 @@ std::wstring_view LineSplitter::TrimmedLeadingField(const wchar_t* text, std::si
     return {first, static_cast<std::size_t>(last - first)};
 }
 
-const TokenList& LineSplitter::Split(wchar_t* text, std::size_t size, std::size_t maxFields,
-                                     const Insertion& inserted) {
-    Restore();
-    line = text;
-    end = text + size;
-    tokens.count = 0;
-    nextField = text;
-    fieldsLeft = true;
-    insertion = inserted;
-    return SplitFurther(maxFields);
-}
-
-const TokenList& LineSplitter::SplitFurther(std::size_t maxFields) {
-    if (fieldsLeft && tokens.count < maxFields)
-        SplitFields(maxFields);
-    return tokens;
-}
-
 Token* LineSplitter::Room(std::size_t count, std::size_t more) {
     if (tokens.capacity - count < more) {
         const std::size_t capacity = 2 * tokens.capacity + more;
@@ -141,44 +212,108 @@ Token* LineSplitter::Room(std::size_t count, std::size_t more) {
     return tokens.slots.get();
 }
 
-void LineSplitter::SplitFields(std::size_t maxFields) {
+// The fields of one window not taken yet: `ends` marks where they end, from `base` on, and the
+// next begins at `field`.
+struct LineSplitter::Fields {
+    wchar_t* base;
+    FieldBits ends;
+    wchar_t* field;
+
+    // Takes the next field's end and moves past it.
+    wchar_t* NextStop() {
+        wchar_t* const stop = base + LowestBit(ends);
+        ends &= ends - 1;
+        field = stop + 1;
+        return stop;
+    }
+};
+
+struct LineSplitter::Taken {
+    Fields fields;
+    std::size_t count;
+};
+
+std::size_t LineSplitter::TakeFields(Fields& fields, Token* const out, const std::size_t room) {
+    Token* next = out;
+    const Token* const last = out + room;
+    do {
+        wchar_t* const first = fields.field;
+        wchar_t* const stop = fields.NextStop();
+        *next++ = Token(first, stop);
+        *stop = L'\0';
+    } while (fields.ends != 0 && next != last);
+    return static_cast<std::size_t>(next - out);
+}
+
+LineSplitter::Taken LineSplitter::TakeTrimmedFields(Fields fields, Token* const out, const std::size_t room) {
     const SpaceClass::PlainTest plain = isSpace.Plain();
+    std::size_t taken = 0;
+    do {
+        wchar_t* const first = fields.field;
+        wchar_t* const stop = fields.NextStop();
+        Span token{first, stop};
+        // Most fields begin and end with a printable character: nothing to trim.
+        if (first != stop && !plain.Both(first[0], stop[-1])) {
+            token = Trim(token);
+            if (token.last != stop && after == LinesAfterSplit::GivenBack)
+                trimmedEnds.push_back({token.last, *token.last});
+        }
+        out[taken++] = Token(token.first, token.last);
+        *token.last = L'\0';
+    } while (fields.ends != 0 && taken != room);
+    return {fields, taken};
+}
+
+LineSplitter::LineSplitter(LinesAfterSplit after, SplitBlocks blocks)
+    : after(after), avx2(blocks == SplitBlocks::Fastest && ProcessorHasAvx2()) {}
+
+void LineSplitter::SplitFields(std::size_t maxFields) {
     wchar_t* const lineEnd = end;
-    wchar_t* field = nextField;
-    wchar_t* base = field;
-    FieldBits ends = FieldEnds(line, base, lineEnd);
+    // A plain ASCII line is read as its bytes, four or two times fewer than its wide characters.
+    const auto readWindow = [this, lineEnd](const wchar_t* base) {
+#if defined(NIKON_SPLIT_AVX2)
+        if (bytes != nullptr && avx2)
+            return ByteWindowAvx2(bytes, bytes + (base - line), bytes + (lineEnd - line));
+#endif
+        if (bytes != nullptr)
+            return Window(bytes, bytes + (base - line), bytes + (lineEnd - line));
+        return Window<wchar_t>(line, base, lineEnd);
+    };
+    WindowEnds window = readWindow(nextField);
+    Fields fields{nextField, window.ends, nextField};
+    // While every character from the first field on is printable, no field needs trimming.
+    bool printable = isSpace.PrintableNeverSpace() && window.printable;
     std::size_t count = tokens.count;
-    // A block ends at most kBlock + 1 fields, and the insertion may come among them: room is
-    // made once a block, not once a field.
-    constexpr std::size_t kBlockRoom = kBlock + 2;
-    Token* slots = Room(count, kBlockRoom);
+    // A window ends at most kWindow fields, and the insertion may come among them: room is
+    // made once a window, not once a field.
+    constexpr std::size_t kWindowFields = kWindow;
+    Token* slots = Room(count, kWindowFields + 1);
     // The fields before the insertion are split without looking out for it.
     const bool insertionAhead = insertion.position >= count && insertion.position < maxFields;
     std::size_t limit = insertionAhead ? insertion.position : maxFields;
     for (;;) {
         while (count < limit) {
-            if (ends == 0) {
-                base += kBlock;
-                ends = FieldEnds(line, base, lineEnd);
-                slots = Room(count, kBlockRoom);
+            if (fields.ends == 0) {
+                fields.base += kWindow;
+                window = readWindow(fields.base);
+                fields.ends = window.ends;
+                printable = printable && window.printable;
+                slots = Room(count, kWindowFields + 1);
                 continue;
             }
-            wchar_t* const stop = base + LowestBit(ends);
-            ends &= ends - 1;
-            Span token{field, stop};
-            // Most fields begin and end with a printable character: nothing to trim.
-            if (field != stop && !plain.Both(field[0], stop[-1]))
-                token = Trim(token);
-            // The line's own terminator already ends a token that reaches the end of the line.
-            // No character of a line is a zero, so a zero kept as the overwritten one means "none".
-            slots[count++] =
-                Token(token.first, static_cast<std::size_t>(token.last - token.first), *token.last);
-            *token.last = L'\0';
-            if (stop == lineEnd) {
+            const std::size_t room = std::min(limit - count, kWindowFields);
+            if (printable) {
+                count += TakeFields(fields, slots + count, room);
+            } else {
+                const Taken taken = TakeTrimmedFields(fields, slots + count, room);
+                fields = taken.fields;
+                count += taken.count;
+            }
+            // The line's end is the last end of its window: the split has passed it.
+            if (fields.field > lineEnd) {
                 fieldsLeft = false;
                 break;
             }
-            field = stop + 1;
         }
         if (!fieldsLeft || limit == maxFields)
             break;
@@ -186,7 +321,7 @@ void LineSplitter::SplitFields(std::size_t maxFields) {
         limit = maxFields;
     }
     tokens.count = count;
-    nextField = field;
+    nextField = fields.field;
 }
 
 LineSplitter::Span LineSplitter::Trim(Span field) {
@@ -197,12 +332,18 @@ LineSplitter::Span LineSplitter::Trim(Span field) {
     return field;
 }
 
-void LineSplitter::EndSplit() {
-    if (after == LinesAfterSplit::GivenBack) {
-        for (const Token& token : tokens)
-            if (token.Overwritten() != L'\0')
-                line[(token.data() - line) + static_cast<std::ptrdiff_t>(token.size())] = token.Overwritten();
+// A token's zero stands on its field's comma, unless the token's end was trimmed; the line's
+// own terminator ends its last field, and the inserted token is not the line's.
+void LineSplitter::GiveBack() {
+    for (std::size_t i = 0; i < tokens.count; ++i) {
+        if (i == insertion.position)
+            continue;
+        const Token& token = tokens[i];
+        wchar_t* const zero = line + (token.data() - line) + static_cast<std::ptrdiff_t>(token.size());
+        if (zero != end)
+            *zero = L',';
     }
-    line = nullptr;
-    fieldsLeft = false;
+    for (const TrimmedEnd& trimmed : trimmedEnds)
+        *trimmed.at = trimmed.character;
+    trimmedEnds.clear();
 }

@@ -80,7 +80,7 @@ bool RunPass(IMeasurementSink* sink, LineList& lines, bool preScan) {
         // Most lines the pre-scan passes over at their first character are never widened.
         const std::size_t length = reader.Next();
         if (!preScan || parser.MayHoldFaceObservation(reader.First(), length))
-            parser.ParseLine(reader.Text(), length);
+            parser.ParseLine(reader.Text(), length, reader.Bytes());
         sink->SetProgress(LineProgress(i + 1, count));
     }
     parser.Finish();

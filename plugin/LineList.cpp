@@ -207,27 +207,18 @@ LineReader::Widening LineReader::Fastest() {
     return Widen;
 }
 
-std::size_t LineReader::NextConverted() {
-    const std::size_t at = convertedEnd;
-    convertedEnd = lines.convertedEnds[nextConverted++];
-    const std::size_t end = convertedEnd;
-    text = lines.converted.text.get() + at;
-    length = end - at - 1;
-    return length;
-}
-
 // Kept lines lie end to end with their zeros, all below 0x80: widening them together gives each
 // line's text and the zero after it. A block of this many bytes stays in the nearer caches.
-void LineReader::WidenFrom(std::size_t from) {
+void LineReader::Widened::From(const LineList::Store<char>& kept, std::size_t first, std::size_t length) {
     constexpr std::size_t kAhead = 4096;
-    std::size_t to = from + length + 1;
+    std::size_t last = first + length + 1;
     if (reads == Reads::EveryLine)
-        to = std::max(to, std::min(from + kAhead, lines.kept.used));
-    if (bufferSize < to - from) {
-        buffer.reset(new wchar_t[to - from]);
-        bufferSize = to - from;
+        last = std::max(last, std::min(first + kAhead, kept.used));
+    if (size < last - first) {
+        buffer.reset(new wchar_t[last - first]);
+        size = last - first;
     }
-    widen(lines.kept.text.get() + from, to - from, buffer.get());
-    widenedFrom = from;
-    widenedTo = to;
+    widen(kept.text.get() + first, last - first, buffer.get());
+    from = first;
+    to = last;
 }

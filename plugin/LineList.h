@@ -80,13 +80,18 @@ public:
     static Widening Fastest();
 
     LineReader(LineList& lines, Reads reads, Widening widen = Fastest())
-        : lines(lines), reads(reads), widen(widen) {}
+        : lines(lines), widened(new Widened{reads, widen, nullptr, 0, 0, 0}) {}
 
     // Moves to the next line, the first at the start; returns its length.
     std::size_t Next() {
         const std::size_t entry = lines.ends[next++];
-        if (entry % 2 == LineList::kConverted)
-            return NextConverted();
+        if (entry % 2 == LineList::kConverted) {
+            const std::size_t at = convertedEnd;
+            convertedEnd = lines.convertedEnds[nextConverted++];
+            text = lines.converted.text.get() + at;
+            length = convertedEnd - at - 1;
+            return length;
+        }
         text = nullptr;
         start = keptEnd;
         keptEnd = entry / 2;
@@ -98,23 +103,35 @@ public:
         return text != nullptr ? *text
                                : static_cast<wchar_t>(static_cast<unsigned char>(lines.kept.text[start]));
     }
+    // A kept line's bytes, followed by a zero; null for a converted line.
+    const char* Bytes() const { return text != nullptr ? nullptr : lines.kept.text.get() + start; }
     // The line's text: a kept line is widened unless it was widened with the line before it.
     wchar_t* Text() {
         if (text != nullptr)
             return text;
         // Lines come in order, so none begins before the widened bytes.
-        if (start + length >= widenedTo)
-            WidenFrom(start);
-        return buffer.get() + (start - widenedFrom);
+        Widened& kept = *widened;
+        if (start + length >= kept.to)
+            kept.From(lines.kept, start, length);
+        return kept.buffer.get() + (start - kept.from);
     }
 
 private:
-    std::size_t NextConverted();
-    void WidenFrom(std::size_t from);
+    // The kept bytes [from, to) as wide text. Held apart from the reader, whose own state then
+    // stays in registers as a pass reads line after line.
+    struct Widened {
+        void From(const LineList::Store<char>& kept, std::size_t from, std::size_t length);
+
+        Reads reads;
+        Widening widen;
+        std::unique_ptr<wchar_t[]> buffer;
+        std::size_t size = 0;
+        std::size_t from = 0;
+        std::size_t to = 0;
+    };
 
     LineList& lines;
-    Reads reads;
-    Widening widen;
+    std::unique_ptr<Widened> widened;
     std::size_t next = 0;
     std::size_t nextConverted = 0;
     std::size_t keptEnd = 0;
@@ -122,9 +139,4 @@ private:
     std::size_t start = 0; // where a kept line's bytes begin
     std::size_t length = 0;
     wchar_t* text = nullptr; // a converted line's text
-    // The kept bytes [widenedFrom, widenedTo) as wide text.
-    std::unique_ptr<wchar_t[]> buffer;
-    std::size_t bufferSize = 0;
-    std::size_t widenedFrom = 0;
-    std::size_t widenedTo = 0;
 };

@@ -120,3 +120,40 @@ TEST(LeanPaths, StepwiseSplitsWithAnInsertionMatchTheWholeSplit) {
 }
 
 } // namespace
+
+// A line of printable characters is split without a look at its fields' ends, and a plain ASCII
+// line may be searched as its bytes: both must give the whole split's fields, over lines of
+// every length around the 32 and 64 characters the split reads at once, mostly printable and
+// now and then with a blank to trim, with the widest blocks this processor reads and the
+// portable ones.
+TEST(LeanPaths, PrintableAndByteSplitsMatchTheWholeSplit) {
+    struct Alphabet {
+        const wchar_t* characters;
+        bool ascii;
+    };
+    std::mt19937 random(10);
+    for (const Alphabet alphabet : {Alphabet{L"SO12.x,,", true}, Alphabet{L"SO12.x,,,,,,,,,,,,,,,, \t", true},
+                                    Alphabet{L"SO12.x,,\u00e9", false}}) {
+        for (const SplitBlocks blocks : {SplitBlocks::Fastest, SplitBlocks::Portable}) {
+            LineSplitter splitter(LinesAfterSplit::GivenBack, blocks);
+            for (int round = 0; round < 10000; ++round) {
+                const std::wstring original = RandomText(random, alphabet.characters, 160);
+                const std::string bytes(original.begin(), original.end()); // the kept line, when ASCII
+                const Texts expected = BoostSplit(original);
+                for (const bool asBytes : {false, alphabet.ascii}) {
+                    std::wstring line = original;
+                    const std::size_t wanted = std::uniform_int_distribution<std::size_t>(1, 12)(random);
+                    {
+                        const ScopedSplit split(splitter, line.data(), line.size(), wanted, Insertion{},
+                                                asBytes ? bytes.c_str() : nullptr);
+                        const Texts prefix(expected.begin(),
+                                           expected.begin() + std::min(wanted, expected.size()));
+                        ASSERT_EQ(Texts(split.Tokens().begin(), split.Tokens().end()), prefix)
+                            << "round " << round << (asBytes ? ", as bytes" : "");
+                    }
+                    ASSERT_EQ(line, original) << "round " << round;
+                }
+            }
+        }
+    }
+}

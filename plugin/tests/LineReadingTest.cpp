@@ -21,6 +21,12 @@ std::vector<std::wstring> Lines(LineList& list, LineReader::Reads reads = LineRe
         const wchar_t* text = reader.Text();
         EXPECT_EQ(text[length], L'\0') << "line " << i;
         EXPECT_EQ(first, text[0]) << "line " << i;
+        // A kept line's bytes, which the split may search instead, are its characters.
+        const char* bytes = reader.Bytes();
+        if (bytes != nullptr) {
+            EXPECT_EQ(std::wstring(bytes, bytes + length + 1), std::wstring(text, length + 1))
+                << "line " << i;
+        }
         lines.emplace_back(text, length);
     }
     return lines;
