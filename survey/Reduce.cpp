@@ -12,8 +12,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 #include <tuple>
@@ -88,12 +90,13 @@ struct LocatedPoint {
     Lists<StationWork*>::List watchers;
 };
 
-using PointEntry = std::pair<const std::string, LocatedPoint>;
+using PointEntry = std::pair<const std::string_view, LocatedPoint>;
 
 // The points by name. The entries are held in one list made at the size of every name the records
 // give, so that they stay where they are (the stations and the orders point at them) and none is
-// allocated on its own; an open-addressed table of their indices, each beside its name's hash,
-// finds them. The table is never walked, so its hash decides no order.
+// allocated on its own; their names view texts that the reducer holds as long as its points; an
+// open-addressed table of their indices, each beside its name's hash, finds them. The table is never walked,
+// so its hash decides no order.
 class Points {
 public:
     void Reserve(std::size_t names) {
@@ -108,7 +111,7 @@ public:
     std::size_t Size() const { return entries_.size(); }
 
     // The entry of `name`, added when there was none, and whether it was added.
-    std::pair<PointEntry*, bool> Named(const std::string& name) {
+    std::pair<PointEntry*, bool> Named(std::string_view name) {
         const std::size_t hash = NameHash{}(name);
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
@@ -126,7 +129,7 @@ private:
         std::uint32_t hash = 0; // the low bits of its name's hash
     };
 
-    PointEntry* Add(Slot& slot, const std::string& name, std::size_t hash) {
+    PointEntry* Add(Slot& slot, std::string_view name, std::size_t hash) {
         // Growing the list would move the entries that others point at.
         if (entries_.size() == entries_.capacity())
             throw std::length_error("the reducer's points exceed the names counted for them");
@@ -188,6 +191,7 @@ public:
             names += station.sightings.sightings.size();
         }
         points_.Reserve(names);
+        sightingNames_.reserve(sighted_.size());
         out_.rounds.reserve(rounds);
         stations_.reserve(sighted_.size());
         LocateKnownPoints();
@@ -227,7 +231,7 @@ public:
 private:
     // The first code a point is given by any record of it, appended to the text of codes: codes
     // are short, and a look-up among those held would cost more than the copy.
-    void KeepCode(LocatedPoint& point, const std::string& code) {
+    void KeepCode(LocatedPoint& point, std::string_view code) {
         if (point.code.size != 0 || code.empty())
             return;
         // Held in 32 bits, as a pointer would take; no file holds 4 GB of codes.
@@ -249,7 +253,7 @@ private:
                                                     "so they are set aside");
                     continue;
                 }
-                auto [at, added] = PointNamed(point.name);
+                auto [at, added] = PointNamed(knownNames_.emplace_back(point.name));
                 if (added) {
                     at->second.position = {point.northing, point.easting, point.elevation};
                     at->second.located = at->second.known = true;
@@ -275,6 +279,7 @@ private:
         work.station = &station;
         StationSightings taken = std::move(sighted.sightings);
         work.sightings.sightings = std::move(taken.sightings);
+        sightingNames_.push_back(std::move(taken.names));
         work.result.name = station.name;
         work.result.line = station.line;
         work.result.instrumentHeight = station.instrumentHeight;
@@ -357,7 +362,7 @@ private:
         return point.located && point.round < round_ ? &point : nullptr;
     }
 
-    std::pair<PointEntry*, bool> PointNamed(const std::string& name) { return points_.Named(name); }
+    std::pair<PointEntry*, bool> PointNamed(std::string_view name) { return points_.Named(name); }
 
     // The point, made a computed one when nothing located it yet.
     LocatedPoint& Determined(PointEntry* at) {
@@ -480,7 +485,7 @@ private:
             result.checks.push_back(CheckOf(work, station, reference));
             if (std::abs(result.checks.back().azimuthResidual) > options_.tolerances.orientation)
                 Report(work.station->line, "station " + work.station->name + ": its orientation misses " +
-                                               reference.sighting->target + " by " +
+                                               std::string(reference.sighting->target) + " by " +
                                                SecondsText(result.checks.back().azimuthResidual) +
                                                "; the point or the observation is wrong");
         }
@@ -522,19 +527,19 @@ private:
             if (Before(work.targets[i]) != nullptr)
                 continue;
             if (!sighting.horizontalDistance) {
-                Report(sighting.line, sighting.target + " from " + work.station->name +
+                Report(sighting.line, std::string(sighting.target) + " from " + work.station->name +
                                           ": no slope distance and vertical angle, so it is not located");
                 continue;
             }
             const Position located = Polar(work, station, sighting);
             if (!WithinAnySurvey(located)) {
-                Report(sighting.line, sighting.target + " from " + work.station->name +
+                Report(sighting.line, std::string(sighting.target) + " from " + work.station->name +
                                           ": the observation puts it where no survey reaches, so it is not "
                                           "located");
                 continue;
             }
             if (sighting.targetHeightAssumed && station.elevation)
-                Report(sighting.line, sighting.target + " from " + work.station->name +
+                Report(sighting.line, std::string(sighting.target) + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
             LocatedPoint& point = Determined(work.targets[i]);
             determinations_.Append(point.determinations, {located, &work.station->name});
@@ -609,7 +614,7 @@ private:
             work.result.elevation = at->second.position.elevation;
             if (work.sightings.sightings.empty())
                 continue;
-            const std::string& backsight = work.sightings.sightings.front().target;
+            const std::string backsight(work.sightings.sightings.front().target);
             Report({work.station->line,
                     "station " + name +
                         ": no located point orients it and its readings are not azimuths, so " +
@@ -668,6 +673,10 @@ private:
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
     std::string codes_; // the points' codes, one after another
+    // The texts the points' names view besides their stations' names: those of the known points,
+    // where a deque keeps them, and those of the sightings, which outlive the sightings.
+    std::deque<std::string> knownNames_;
+    std::vector<std::shared_ptr<const char[]>> sightingNames_;
     Points points_;
     Lists<Determination> determinations_;
     Lists<StationWork*> watchers_;
