@@ -186,10 +186,15 @@ public:
         // Every name a record gives is a point: the table is made at that size, not grown.
         std::size_t rounds = 0;
         std::size_t names = options_.userPoints.size() + knownPoints_.size() + sighted_.size();
+        std::size_t codes = 0;
         for (const SightedStation& station : sighted_) {
             rounds += station.sightings.rounds.size();
             names += station.sightings.sightings.size();
+            for (const Sighting& sighting : station.sightings.sightings)
+                codes += sighting.code.size();
         }
+        // Room for the codes that the sightings give their targets, most of those kept.
+        codes_.reserve(codes);
         points_.Reserve(names);
         sightingNames_.reserve(sighted_.size());
         out_.rounds.reserve(rounds);

@@ -261,7 +261,9 @@ public:
             if (slots[slot] == kEmpty) {
                 slots[slot] = static_cast<std::uint32_t>(firsts.size());
                 firsts.push_back(&observation);
+                namesSize_ += observation.target.size();
             }
+            namesSize_ += observation.code.size();
             taken.push_back(&observation);
             groupOf.push_back(slots[slot]);
         }
@@ -280,20 +282,14 @@ public:
         return {grouped_.data() + starts_[group], grouped_.data() + starts_[group + 1]};
     }
 
-    // The room of every group's target and code.
-    std::size_t NamesSize() const {
-        std::size_t size = 0;
-        for (std::size_t group = 0; group < Count(); ++group) {
-            const auto [first, last] = Group(group);
-            size += (*first)->target.size() + FirstCode(first, last).size();
-        }
-        return size;
-    }
+    // Room for every group's target and the codes of all its observations, of which it keeps one.
+    std::size_t NamesSize() const { return namesSize_; }
 
 private:
     static constexpr std::uint32_t kEmpty = UINT32_MAX;
     std::vector<ObservationPointer> grouped_;
     std::vector<std::size_t> starts_; // of each group in grouped_, and the end of the last
+    std::size_t namesSize_ = 0;
 };
 
 std::vector<ObservationView> ViewsOf(const std::vector<Observation>& observations) {
