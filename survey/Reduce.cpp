@@ -87,7 +87,7 @@ struct LocatedPoint {
     int round = 0; // the round that located it; 0 for known points
     CodeSpan code;
     Lists<Determination>::List determinations; // computed points only
-    Lists<StationWork*>::List watchers;
+    Lists<std::uint32_t>::List watchers;       // the stations' places in the reducer's list
 };
 
 using PointEntry = std::pair<const std::string_view, LocatedPoint>;
@@ -191,7 +191,7 @@ public:
             rounds += station.sightings.rounds.size();
             names += station.sightings.sightings.size();
             for (const Sighting& sighting : station.sightings.sightings)
-                codes += sighting.code.size();
+                codes += sighting.codeSize;
         }
         // Room for the codes that the sightings give their targets, most of those kept.
         codes_.reserve(codes);
@@ -304,13 +304,17 @@ private:
             sightings += work.sightings.sightings.size();
         watchers_.Reserve(stations_.size() + sightings);
         determinations_.Reserve(stations_.size() + sightings);
-        for (StationWork& work : stations_) {
+        for (std::size_t index = 0; index < stations_.size(); ++index) {
+            StationWork& work = stations_[index];
+            // Half the room of a pointer, in a list of an item for every sighting.
+            const auto watcher = static_cast<std::uint32_t>(index);
             work.self = &*PointNamed(work.station->name).first;
-            watchers_.Append(work.self->second.watchers, &work);
+            watchers_.Append(work.self->second.watchers, watcher);
             work.targets.reserve(work.sightings.sightings.size());
             for (const Sighting& sighting : work.sightings.sightings) {
-                work.targets.push_back(&*PointNamed(sighting.target).first);
-                watchers_.Append(work.targets.back()->second.watchers, &work);
+                PointEntry* target = &*PointNamed(sighting.target).first;
+                work.targets.push_back(target);
+                watchers_.Append(target->second.watchers, watcher);
             }
             awake_.push_back(&work);
         }
@@ -319,7 +323,8 @@ private:
 
     void WakeWatchers() {
         for (const LocatedPoint* point : newlyLocated_) {
-            watchers_.ForEach(point->watchers, [this](StationWork* work) {
+            watchers_.ForEach(point->watchers, [this](std::uint32_t watcher) {
+                StationWork* work = &stations_[watcher];
                 if (!work->done && work->wokenInRound != round_) {
                     work->wokenInRound = round_;
                     awake_.push_back(work);
@@ -528,7 +533,7 @@ private:
         for (std::size_t i = 0; i < work.targets.size(); ++i) {
             const Sighting& sighting = work.sightings.sightings[i];
             // A point given without a code keeps the one its observation recorded.
-            KeepCode(work.targets[i]->second, sighting.code);
+            KeepCode(work.targets[i]->second, sighting.Code());
             if (Before(work.targets[i]) != nullptr)
                 continue;
             if (!sighting.horizontalDistance) {
@@ -684,7 +689,7 @@ private:
     std::vector<std::shared_ptr<const char[]>> sightingNames_;
     Points points_;
     Lists<Determination> determinations_;
-    Lists<StationWork*> watchers_;
+    Lists<std::uint32_t> watchers_;
     std::vector<PointEntry*> knownOrder_;
     std::vector<PointEntry*> computedOrder_;  // in the order they were located
     std::vector<LocatedPoint*> changed_;      // given a determination in this round

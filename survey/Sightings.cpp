@@ -185,6 +185,8 @@ private:
                 const FaceLeftView* lastView, const ObservationPointer* first,
                 const ObservationPointer* last) {
         sighting.target = names_.Keep(target);
+        // Its code right after it, where Code finds it.
+        sighting.codeSize = static_cast<std::uint32_t>(names_.Keep(FirstCode(first, last)).size());
         // Summed in order, as a mean of a list would be.
         double distances = 0;
         double rises = 0;
@@ -209,7 +211,6 @@ private:
             sighting.rise = rises / count;
         }
         sighting.line = (*first)->line;
-        sighting.code = names_.Keep(FirstCode(first, last));
     }
 
     // A single direction is meaned too: its sine and cosine bring it back a few bits apart.

@@ -6,6 +6,7 @@
 #include "survey/Survey.h"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -31,20 +32,22 @@ private:
     double value_ = std::numeric_limits<double>::quiet_NaN();
 };
 
-// One target as seen from a station, in face-left terms. Its names view the text of its
-// StationSightings, so that a whole file's sightings hold no string of their own.
+// One target as seen from a station, in face-left terms. Its target views the text of its
+// StationSightings, where its code follows it: a whole file's sightings hold no string of their own.
 struct Sighting {
     std::string_view target;
-    std::string_view code;
     Line line;
     double direction = 0;              // meaned circle reading
     OptionalLength horizontalDistance; // sd · sin z, meaned
     OptionalLength rise;               // sd · cos z - target height, meaned
-    bool targetHeightAssumed = false;  // a distance came without a target height
     // How many face readings were meaned: a face pair counts two, a distance and its zenith angle
     // count once a face. An adjustment raises a mean's weight by them.
     int directionReadings = 0;
     int distanceReadings = 0;
+    std::uint32_t codeSize = 0;       // of the code after the target; none when 0
+    bool targetHeightAssumed = false; // a distance came without a target height
+
+    std::string_view Code() const { return {target.data() + target.size(), codeSize}; }
 };
 
 struct StationSightings {

@@ -417,7 +417,7 @@ TEST(Sightings, NamesAndCodesOutliveTheStationInACopy) {
     ASSERT_EQ(copy.sightings.size(), 40u);
     for (int i = 0; i < 40; ++i) {
         EXPECT_EQ(copy.sightings[i].target, "point-" + std::to_string(i * 7919));
-        EXPECT_EQ(copy.sightings[i].code, i % 3 == 0 ? std::string() : "code" + std::to_string(i));
+        EXPECT_EQ(copy.sightings[i].Code(), i % 3 == 0 ? std::string() : "code" + std::to_string(i));
         EXPECT_EQ(copy.sightings[i].directionReadings, i % 4 == 0 ? 2 : 1);
     }
 }
