@@ -39,8 +39,8 @@ struct StationWork;
 
 constexpr std::uint32_t kNoItem = UINT32_MAX;
 
-// The short lists of many points, kept in one vector with a link in each item: a point holds the
-// two ends of its list instead of a vector of its own.
+// The short lists of many points, their items kept in one vector and their links in another: a
+// point holds the two ends of its list instead of a vector of its own.
 template <class T> class Lists {
 public:
     struct List {
@@ -49,27 +49,29 @@ public:
         std::uint32_t size = 0;
     };
 
-    void Reserve(std::size_t items) { items_.reserve(items); }
+    void Reserve(std::size_t items) {
+        values_.reserve(items);
+        next_.reserve(items);
+    }
 
     void Append(List& list, T value) {
-        const auto at = static_cast<std::uint32_t>(items_.size());
-        items_.push_back({std::move(value), kNoItem});
-        (list.last == kNoItem ? list.first : items_[list.last].next) = at;
+        const auto at = static_cast<std::uint32_t>(values_.size());
+        values_.push_back(std::move(value));
+        next_.push_back(kNoItem);
+        (list.last == kNoItem ? list.first : next_[list.last]) = at;
         list.last = at;
         ++list.size;
     }
 
     template <class Visit> void ForEach(const List& list, Visit&& visit) const {
-        for (std::uint32_t at = list.first; at != kNoItem; at = items_[at].next)
-            visit(items_[at].value);
+        for (std::uint32_t at = list.first; at != kNoItem; at = next_[at])
+            visit(values_[at]);
     }
 
 private:
-    struct Item {
-        T value;
-        std::uint32_t next;
-    };
-    std::vector<Item> items_;
+    // The links apart from the values, so that no value is padded out to hold its link.
+    std::vector<T> values_;
+    std::vector<std::uint32_t> next_;
 };
 
 // Where a point's code lies in the reducer's text of codes; of no size for none.
