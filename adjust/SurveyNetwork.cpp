@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -120,7 +121,7 @@ private:
             AddPoint(station.name, station.northing, station.easting, station.elevation, false);
     }
 
-    const Point* Find(const std::string& name) const {
+    const Point* Find(std::string_view name) const {
         const auto at = index.find(name);
         return at == index.end() ? nullptr : &network.points[at->second];
     }
@@ -193,7 +194,7 @@ private:
     const bool twoD;
     bool heights = false; // some control has an elevation: the heights take part
     Network network;
-    std::map<std::string, std::size_t> index;
+    std::map<std::string, std::size_t, std::less<>> index; // found by views of names too
 };
 
 std::string Where(const std::string& file, int line) {

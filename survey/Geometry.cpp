@@ -6,11 +6,9 @@
 
 namespace survey {
 
-double Normalised(double angle) {
-    // Most angles are in range or a turn below it, where the remainder, which is exact, would
-    // give back the angle itself: no call for them.
-    if (angle >= 0 && angle < kTwoPi)
-        return angle;
+double NormalisedFromOutside(double angle) {
+    // Most angles outside are a turn below, where the remainder, which is exact, would give back
+    // the angle itself: no call for them.
     if (angle < 0 && angle > -kTwoPi)
         return angle + kTwoPi;
     const double wrapped = std::fmod(angle, kTwoPi);

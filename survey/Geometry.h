@@ -12,8 +12,12 @@ constexpr double kRadiansPerSecond = kPi / 180 / 3600; // of arc
 // Mean radius of the Earth for the curvature and refraction correction.
 constexpr double kEarthRadius = 6371000.0;
 
-// The angle brought into [0, 2π).
-double Normalised(double angle);
+// The angle brought into [0, 2π) when it lies outside.
+double NormalisedFromOutside(double angle);
+// The angle brought into [0, 2π): inline, since most angles already lie there.
+inline double Normalised(double angle) {
+    return angle >= 0 && angle < kTwoPi ? angle : NormalisedFromOutside(angle);
+}
 // The angle brought into (-π, π]: the signed difference of two directions.
 double Signed(double angle);
 // The mean direction of a set of directions, in [0, 2π).

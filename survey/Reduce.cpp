@@ -12,8 +12,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 #include <tuple>
@@ -37,8 +39,8 @@ struct StationWork;
 
 constexpr std::uint32_t kNoItem = UINT32_MAX;
 
-// The short lists of many points, kept in one vector with a link in each item: a point holds the
-// two ends of its list instead of a vector of its own.
+// The short lists of many points, their items kept in one vector and their links in another: a
+// point holds the two ends of its list instead of a vector of its own.
 template <class T> class Lists {
 public:
     struct List {
@@ -47,12 +49,16 @@ public:
         std::uint32_t size = 0;
     };
 
-    void Reserve(std::size_t items) { items_.reserve(items); }
+    void Reserve(std::size_t items) {
+        values_.reserve(items);
+        next_.reserve(items);
+    }
 
     void Append(List& list, T value) {
-        const auto at = static_cast<std::uint32_t>(items_.size());
-        items_.push_back({std::move(value), kNoItem});
-        (list.last == kNoItem ? list.first : items_[list.last].next) = at;
+        const auto at = static_cast<std::uint32_t>(values_.size());
+        values_.push_back(std::move(value));
+        next_.push_back(kNoItem);
+        (list.last == kNoItem ? list.first : next_[list.last]) = at;
         list.last = at;
         ++list.size;
     }
@@ -60,16 +66,14 @@ public:
     const T& Front(const List& list) const { return items_[list.first].value; }
 
     template <class Visit> void ForEach(const List& list, Visit&& visit) const {
-        for (std::uint32_t at = list.first; at != kNoItem; at = items_[at].next)
-            visit(items_[at].value);
+        for (std::uint32_t at = list.first; at != kNoItem; at = next_[at])
+            visit(values_[at]);
     }
 
 private:
-    struct Item {
-        T value;
-        std::uint32_t next;
-    };
-    std::vector<Item> items_;
+    // The links apart from the values, so that no value is padded out to hold its link.
+    std::vector<T> values_;
+    std::vector<std::uint32_t> next_;
 };
 
 // Where a point's code lies in the reducer's text of codes; of no size for none.
@@ -87,15 +91,16 @@ struct LocatedPoint {
     int round = 0; // the round that located it; 0 for known points
     CodeSpan code;
     Lists<Determination>::List determinations; // computed points only
-    Lists<StationWork*>::List watchers;
+    Lists<std::uint32_t>::List watchers;       // the stations' places in the reducer's list
 };
 
-using PointEntry = std::pair<const std::string, LocatedPoint>;
+using PointEntry = std::pair<const std::string_view, LocatedPoint>;
 
 // The points by name. The entries are held in one list made at the size of every name the records
 // give, so that they stay where they are (the stations and the orders point at them) and none is
-// allocated on its own; an open-addressed table of their indices, each beside its name's hash,
-// finds them. The table is never walked, so its hash decides no order.
+// allocated on its own; their names view texts that the reducer holds as long as its points; an
+// open-addressed table of their indices, each beside its name's hash, finds them. The table is never walked,
+// so its hash decides no order.
 class Points {
 public:
     void Reserve(std::size_t names) {
@@ -110,7 +115,7 @@ public:
     std::size_t Size() const { return entries_.size(); }
 
     // The entry of `name`, added when there was none, and whether it was added.
-    std::pair<PointEntry*, bool> Named(const std::string& name) {
+    std::pair<PointEntry*, bool> Named(std::string_view name) {
         const std::size_t hash = NameHash{}(name);
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
@@ -128,7 +133,7 @@ private:
         std::uint32_t hash = 0; // the low bits of its name's hash
     };
 
-    PointEntry* Add(Slot& slot, const std::string& name, std::size_t hash) {
+    PointEntry* Add(Slot& slot, std::string_view name, std::size_t hash) {
         // Growing the list would move the entries that others point at.
         if (entries_.size() == entries_.capacity())
             throw std::length_error("the reducer's points exceed the names counted for them");
@@ -185,11 +190,17 @@ public:
         // Every name a record gives is a point: the table is made at that size, not grown.
         std::size_t rounds = 0;
         std::size_t names = options_.userPoints.size() + knownPoints_.size() + sighted_.size();
+        std::size_t codes = 0;
         for (const SightedStation& station : sighted_) {
             rounds += station.sightings.rounds.size();
             names += station.sightings.sightings.size();
+            for (const Sighting& sighting : station.sightings.sightings)
+                codes += sighting.codeSize;
         }
+        // Room for the codes that the sightings give their targets, most of those kept.
+        codes_.reserve(codes);
         points_.Reserve(names);
+        sightingNames_.reserve(sighted_.size());
         out_.rounds.reserve(rounds);
         stations_.reserve(sighted_.size());
         LocateKnownPoints();
@@ -229,7 +240,7 @@ public:
 private:
     // The first code a point is given by any record of it, appended to the text of codes: codes
     // are short, and a look-up among those held would cost more than the copy.
-    void KeepCode(LocatedPoint& point, const std::string& code) {
+    void KeepCode(LocatedPoint& point, std::string_view code) {
         if (point.code.size != 0 || code.empty())
             return;
         // Held in 32 bits, as a pointer would take; no file holds 4 GB of codes.
@@ -251,7 +262,7 @@ private:
                                                     "so they are set aside");
                     continue;
                 }
-                auto [at, added] = PointNamed(point.name);
+                auto [at, added] = PointNamed(knownNames_.emplace_back(point.name));
                 if (added) {
                     at->second.position = {point.northing, point.easting, point.elevation};
                     at->second.located = at->second.known = true;
@@ -277,6 +288,7 @@ private:
         work.station = &station;
         StationSightings taken = std::move(sighted.sightings);
         work.sightings.sightings = std::move(taken.sightings);
+        sightingNames_.push_back(std::move(taken.names));
         work.result.name = station.name;
         work.result.line = station.line;
         work.result.instrumentHeight = station.instrumentHeight;
@@ -296,13 +308,17 @@ private:
             sightings += work.sightings.sightings.size();
         watchers_.Reserve(stations_.size() + sightings);
         determinations_.Reserve(stations_.size() + sightings);
-        for (StationWork& work : stations_) {
+        for (std::size_t index = 0; index < stations_.size(); ++index) {
+            StationWork& work = stations_[index];
+            // Half the room of a pointer, in a list of an item for every sighting.
+            const auto watcher = static_cast<std::uint32_t>(index);
             work.self = &*PointNamed(work.station->name).first;
-            watchers_.Append(work.self->second.watchers, &work);
+            watchers_.Append(work.self->second.watchers, watcher);
             work.targets.reserve(work.sightings.sightings.size());
             for (const Sighting& sighting : work.sightings.sightings) {
-                work.targets.push_back(&*PointNamed(sighting.target).first);
-                watchers_.Append(work.targets.back()->second.watchers, &work);
+                PointEntry* target = &*PointNamed(sighting.target).first;
+                work.targets.push_back(target);
+                watchers_.Append(target->second.watchers, watcher);
             }
             awake_.push_back(&work);
         }
@@ -311,7 +327,8 @@ private:
 
     void WakeWatchers() {
         for (const LocatedPoint* point : newlyLocated_) {
-            watchers_.ForEach(point->watchers, [this](StationWork* work) {
+            watchers_.ForEach(point->watchers, [this](std::uint32_t watcher) {
+                StationWork* work = &stations_[watcher];
                 if (!work->done && work->wokenInRound != round_) {
                     work->wokenInRound = round_;
                     awake_.push_back(work);
@@ -359,7 +376,7 @@ private:
         return point.located && point.round < round_ ? &point : nullptr;
     }
 
-    std::pair<PointEntry*, bool> PointNamed(const std::string& name) { return points_.Named(name); }
+    std::pair<PointEntry*, bool> PointNamed(std::string_view name) { return points_.Named(name); }
 
     // The point, made a computed one when nothing located it yet.
     LocatedPoint& Determined(PointEntry* at) {
@@ -482,7 +499,7 @@ private:
             result.checks.push_back(CheckOf(work, station, reference));
             if (std::abs(result.checks.back().azimuthResidual) > options_.tolerances.orientation)
                 Report(work.station->line, "station " + work.station->name + ": its orientation misses " +
-                                               reference.sighting->target + " by " +
+                                               std::string(reference.sighting->target) + " by " +
                                                SecondsText(result.checks.back().azimuthResidual) +
                                                "; the point or the observation is wrong");
         }
@@ -520,23 +537,23 @@ private:
         for (std::size_t i = 0; i < work.targets.size(); ++i) {
             const Sighting& sighting = work.sightings.sightings[i];
             // A point given without a code keeps the one its observation recorded.
-            KeepCode(work.targets[i]->second, sighting.code);
+            KeepCode(work.targets[i]->second, sighting.Code());
             if (Before(work.targets[i]) != nullptr)
                 continue;
             if (!sighting.horizontalDistance) {
-                Report(sighting.line, sighting.target + " from " + work.station->name +
+                Report(sighting.line, std::string(sighting.target) + " from " + work.station->name +
                                           ": no slope distance and vertical angle, so it is not located");
                 continue;
             }
             const Position located = Polar(work, station, sighting);
             if (!WithinAnySurvey(located)) {
-                Report(sighting.line, sighting.target + " from " + work.station->name +
+                Report(sighting.line, std::string(sighting.target) + " from " + work.station->name +
                                           ": the observation puts it where no survey reaches, so it is not "
                                           "located");
                 continue;
             }
             if (sighting.targetHeightAssumed && station.elevation)
-                Report(sighting.line, sighting.target + " from " + work.station->name +
+                Report(sighting.line, std::string(sighting.target) + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
             LocatedPoint& point = Determined(work.targets[i]);
             determinations_.Append(point.determinations, {located, &work.station->name});
@@ -611,7 +628,7 @@ private:
             work.result.elevation = at->second.position.elevation;
             if (work.sightings.sightings.empty())
                 continue;
-            const std::string& backsight = work.sightings.sightings.front().target;
+            const std::string backsight(work.sightings.sightings.front().target);
             Report({work.station->line,
                     "station " + name +
                         ": no located point orients it and its readings are not azimuths, so " +
@@ -677,9 +694,13 @@ private:
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
     std::string codes_; // the points' codes, one after another
+    // The texts the points' names view besides their stations' names: those of the known points,
+    // where a deque keeps them, and those of the sightings, which outlive the sightings.
+    std::deque<std::string> knownNames_;
+    std::vector<std::shared_ptr<const char[]>> sightingNames_;
     Points points_;
     Lists<Determination> determinations_;
-    Lists<StationWork*> watchers_;
+    Lists<std::uint32_t> watchers_;
     std::vector<PointEntry*> knownOrder_;
     std::vector<PointEntry*> computedOrder_;  // in the order they were located
     std::vector<LocatedPoint*> changed_;      // given a determination in this round

@@ -27,7 +27,7 @@ double FaceLeftZenith(double zenith) {
     return zenith > kPi ? kTwoPi - zenith : zenith;
 }
 
-std::optional<double> Zenith(const Observation& observation, ZeroVa zeroVa) {
+std::optional<double> Zenith(const ObservationView& observation, ZeroVa zeroVa) {
     if (!observation.verticalAngle)
         return std::nullopt;
     return ZenithAngle(*observation.verticalAngle, zeroVa);
@@ -35,20 +35,20 @@ std::optional<double> Zenith(const Observation& observation, ZeroVa zeroVa) {
 
 // An observation with its zenith angle, worked out once, and its face.
 struct Faced {
-    const Observation* observation;
+    const ObservationView* observation;
     std::optional<double> zenith;
     bool right;
 };
 
 // A side shot has no face of its own: a zenith angle past 180° says the telescope was reversed.
-Faced FacedOf(const Observation& observation, ZeroVa zeroVa) {
+Faced FacedOf(const ObservationView& observation, ZeroVa zeroVa) {
     const std::optional<double> zenith = Zenith(observation, zeroVa);
     const bool right = observation.faceRight ? *observation.faceRight : zenith && *zenith > kPi;
     return {&observation, zenith, right};
 }
 
 FaceLeftView Single(const Faced& faced) {
-    const Observation& observation = *faced.observation;
+    const ObservationView& observation = *faced.observation;
     FaceLeftView view;
     view.direction = Normalised(*observation.horizontalAngle - (faced.right ? kPi : 0.0));
     if (faced.zenith)
@@ -64,35 +64,64 @@ std::optional<double> MeanOfPresent(std::optional<double> a, std::optional<doubl
     return a ? a : b;
 }
 
+using ObservationPointer = const ObservationView*;
+
+// The code of a target: the first that any of its observations recorded.
+std::string_view FirstCode(const ObservationPointer* first, const ObservationPointer* last) {
+    const auto coded = std::find_if(first, last, [](ObservationPointer each) { return !each->code.empty(); });
+    return coded == last ? std::string_view() : (*coded)->code;
+}
+
+// Copies names one after another into one block made at their size, which never moves, so that
+// the views of the names it keeps stay good as long as the block is held.
+class NameBlock {
+public:
+    explicit NameBlock(std::size_t size) : text_(new char[size]), end_(text_.get()) {}
+
+    std::string_view Keep(std::string_view name) {
+        const std::string_view kept(std::copy(name.begin(), name.end(), end_) - name.size(), name.size());
+        end_ += name.size();
+        return kept;
+    }
+    std::shared_ptr<const char[]> Text() const { return text_; }
+
+private:
+    std::shared_ptr<char[]> text_;
+    char* end_;
+};
+
 class TargetReducer {
 public:
-    TargetReducer(const Station& station, const Tolerances& tolerances, StationSightings& out)
-        : station_(station), tolerances_(tolerances), zeroVa_(station.facts.zeroVa), out_(out) {}
+    TargetReducer(std::string_view station, ZeroVa zeroVa, const Tolerances& tolerances, NameBlock& names,
+                  StationSightings& out)
+        : station_(station), tolerances_(tolerances), zeroVa_(zeroVa), names_(names), out_(out) {}
 
     // `observations` are those of one target, in the order of the file.
-    void Reduce(const std::string& target, const Observation* const* first, const Observation* const* last) {
+    void Reduce(std::string_view target, const ObservationPointer* first, const ObservationPointer* last) {
+        if (last - first == 1 && (*first)->horizontalAngle) {
+            // A side shot: one reading, which nothing pairs with, seen as it is, without the lists.
+            const FaceLeftView view = Single(FacedOf(**first, zeroVa_));
+            Meaned(out_.sightings.emplace_back(), target, &view, &view + 1, first, last);
+            return;
+        }
         // The lists are the reducer's own, reused from target to target.
         views.clear();
-        if (last - first == 1 && (*first)->horizontalAngle) {
-            // A side shot: one reading, which nothing pairs with, seen as it is.
-            views.push_back(Single(FacedOf(**first, zeroVa_)));
-        } else {
-            Views(target, first, last);
-        }
+        Views(target, first, last);
         if (!views.empty())
-            Meaned(out_.sightings.emplace_back(), target, first, last);
+            Meaned(out_.sightings.emplace_back(), target, views.data(), views.data() + views.size(), first,
+                   last);
     }
 
 private:
     // The views of a target's readings: face pairs first, in the order of their face-left readings,
     // then the readings left over.
-    void Views(const std::string& target, const Observation* const* first, const Observation* const* last) {
+    void Views(std::string_view target, const ObservationPointer* first, const ObservationPointer* last) {
         lefts.clear();
         rights.clear();
-        for (const Observation* const* each = first; each != last; ++each) {
-            const Observation& observation = **each;
+        for (const ObservationPointer* each = first; each != last; ++each) {
+            const ObservationView& observation = **each;
             if (!observation.horizontalAngle) {
-                Report(observation.line, target + " from " + station_.name +
+                Report(observation.line, std::string(target) + " from " + std::string(station_) +
                                              ": no horizontal angle, so the observation is not used");
                 continue;
             }
@@ -111,10 +140,10 @@ private:
     }
 
     std::optional<FaceLeftView> Round(const Faced& leftFaced, const Faced& rightFaced) {
-        const Observation& left = *leftFaced.observation;
-        const Observation& right = *rightFaced.observation;
+        const ObservationView& left = *leftFaced.observation;
+        const ObservationView& right = *rightFaced.observation;
         FaceRound round;
-        round.station = station_.name;
+        round.station = station_;
         round.target = left.target;
         round.line = left.line;
         const double rightDirection = *right.horizontalAngle - kPi;
@@ -137,7 +166,7 @@ private:
         out_.rounds.push_back(round);
         if (!round.withinTolerance) {
             Report(left.line,
-                   left.target + " from " + station_.name + ": the face-left and face-right pair is " +
+                   round.target + " from " + round.station + ": the face-left and face-right pair is " +
                        "outside the tolerances (collimation " + SecondsText(round.collimationError) +
                        ", index " + SecondsText(round.indexError) + ") and is not used");
             return std::nullopt;
@@ -152,46 +181,54 @@ private:
     }
 
     // Fills the station's new sighting in place from the views.
-    void Meaned(Sighting& sighting, const std::string& target, const Observation* const* first,
-                const Observation* const* last) {
-        sighting.target = target;
-        directions.clear();
+    void Meaned(Sighting& sighting, std::string_view target, const FaceLeftView* firstView,
+                const FaceLeftView* lastView, const ObservationPointer* first,
+                const ObservationPointer* last) {
+        sighting.target = names_.Keep(target);
+        // Its code right after it, where Code finds it.
+        sighting.codeSize = static_cast<std::uint32_t>(names_.Keep(FirstCode(first, last)).size());
         // Summed in order, as a mean of a list would be.
         double distances = 0;
         double rises = 0;
         int distanceViews = 0;
-        for (const FaceLeftView& view : views) {
-            directions.push_back(view.direction);
-            sighting.directionReadings += view.faces;
-            if (!view.slopeDistance || !view.zenith)
+        for (const FaceLeftView* view = firstView; view != lastView; ++view) {
+            sighting.directionReadings += view->faces;
+            if (!view->slopeDistance || !view->zenith)
                 continue;
-            sighting.distanceReadings += view.faces;
+            sighting.distanceReadings += view->faces;
             ++distanceViews;
             // Side by side, so that the compiler takes both from one call.
-            const double sine = std::sin(*view.zenith);
-            const double cosine = std::cos(*view.zenith);
-            distances += *view.slopeDistance * sine;
-            rises += *view.slopeDistance * cosine - view.targetHeight.value_or(0);
-            sighting.targetHeightAssumed |= !view.targetHeight;
+            const double sine = std::sin(*view->zenith);
+            const double cosine = std::cos(*view->zenith);
+            distances += *view->slopeDistance * sine;
+            rises += *view->slopeDistance * cosine - view->targetHeight.value_or(0);
+            sighting.targetHeightAssumed |= !view->targetHeight;
         }
-        sighting.direction = CircularMean(directions);
+        sighting.direction = MeanDirection(firstView, lastView);
         if (distanceViews > 0) {
             const double count = static_cast<double>(distanceViews);
             sighting.horizontalDistance = distances / count;
             sighting.rise = rises / count;
         }
         sighting.line = (*first)->line;
-        const auto coded =
-            std::find_if(first, last, [](const Observation* each) { return !each->code.empty(); });
-        if (coded != last)
-            sighting.code = (*coded)->code;
+    }
+
+    // A single direction is meaned too: its sine and cosine bring it back a few bits apart.
+    double MeanDirection(const FaceLeftView* first, const FaceLeftView* last) {
+        if (last - first == 1)
+            return CircularMean(&first->direction, &first->direction + 1);
+        directions.clear();
+        for (const FaceLeftView* view = first; view != last; ++view)
+            directions.push_back(view->direction);
+        return CircularMean(directions);
     }
 
     void Report(Line line, std::string text) { out_.diagnostics.push_back({line, std::move(text)}); }
 
-    const Station& station_;
+    std::string_view station_;
     const Tolerances& tolerances_;
     ZeroVa zeroVa_;
+    NameBlock& names_;
     StationSightings& out_;
     std::vector<Faced> lefts;
     std::vector<Faced> rights;
@@ -204,20 +241,20 @@ private:
 // in an open-addressed table of the targets seen, then the observations are counted into place.
 class TargetGroups {
 public:
-    explicit TargetGroups(const Station& station) {
-        std::vector<const Observation*> taken;
+    TargetGroups(std::string_view station, const std::vector<ObservationView>& observations) {
+        std::vector<ObservationPointer> taken;
         std::vector<std::uint32_t> groupOf;
-        std::vector<const Observation*> firsts;
-        taken.reserve(station.observations.size());
-        groupOf.reserve(station.observations.size());
-        firsts.reserve(station.observations.size());
+        std::vector<ObservationPointer> firsts;
+        taken.reserve(observations.size());
+        groupOf.reserve(observations.size());
+        firsts.reserve(observations.size());
         std::size_t capacity = 2;
-        while (capacity < 2 * station.observations.size())
+        while (capacity < 2 * observations.size())
             capacity *= 2;
         // A station's targets are far fewer than 2^32: the table's slots hold 32-bit groups.
         std::vector<std::uint32_t> slots(capacity, kEmpty);
-        for (const Observation& observation : station.observations) {
-            if (observation.target == station.name)
+        for (const ObservationView& observation : observations) {
+            if (observation.target == station)
                 continue;
             std::size_t slot = NameHash{}(observation.target) & (capacity - 1);
             while (slots[slot] != kEmpty && firsts[slots[slot]]->target != observation.target)
@@ -225,7 +262,9 @@ public:
             if (slots[slot] == kEmpty) {
                 slots[slot] = static_cast<std::uint32_t>(firsts.size());
                 firsts.push_back(&observation);
+                namesSize_ += observation.target.size();
             }
+            namesSize_ += observation.code.size();
             taken.push_back(&observation);
             groupOf.push_back(slots[slot]);
         }
@@ -240,15 +279,28 @@ public:
     }
 
     std::size_t Count() const { return starts_.size() - 1; }
-    std::pair<const Observation* const*, const Observation* const*> Group(std::size_t group) const {
+    std::pair<const ObservationPointer*, const ObservationPointer*> Group(std::size_t group) const {
         return {grouped_.data() + starts_[group], grouped_.data() + starts_[group + 1]};
     }
 
+    // Room for every group's target and the codes of all its observations, of which it keeps one.
+    std::size_t NamesSize() const { return namesSize_; }
+
 private:
     static constexpr std::uint32_t kEmpty = UINT32_MAX;
-    std::vector<const Observation*> grouped_;
+    std::vector<ObservationPointer> grouped_;
     std::vector<std::size_t> starts_; // of each group in grouped_, and the end of the last
+    std::size_t namesSize_ = 0;
 };
+
+std::vector<ObservationView> ViewsOf(const std::vector<Observation>& observations) {
+    std::vector<ObservationView> views;
+    views.reserve(observations.size());
+    for (const Observation& each : observations)
+        views.push_back({each.target, each.horizontalAngle, each.verticalAngle, each.slopeDistance,
+                         each.targetHeight, each.faceRight, each.code, each.line});
+    return views;
+}
 
 } // namespace
 
@@ -256,16 +308,23 @@ double ZenithAngle(double verticalAngle, ZeroVa zeroVa) {
     return Normalised(zeroVa == ZeroVa::Zenith ? verticalAngle : kPi / 2 - verticalAngle);
 }
 
-StationSightings Sight(const Station& station, const Tolerances& tolerances) {
-    const TargetGroups groups(station);
+StationSightings Sight(std::string_view name, ZeroVa zeroVa, const std::vector<ObservationView>& observations,
+                       const Tolerances& tolerances) {
+    const TargetGroups groups(name, observations);
     StationSightings out;
     out.sightings.reserve(groups.Count());
-    TargetReducer reducer(station, tolerances, out);
+    NameBlock names(groups.NamesSize());
+    TargetReducer reducer(name, zeroVa, tolerances, names, out);
     for (std::size_t group = 0; group < groups.Count(); ++group) {
         const auto [first, last] = groups.Group(group);
         reducer.Reduce((*first)->target, first, last);
     }
+    out.names = names.Text();
     return out;
+}
+
+StationSightings Sight(const Station& station, const Tolerances& tolerances) {
+    return Sight(station.name, station.facts.zeroVa, ViewsOf(station.observations), tolerances);
 }
 
 SightedStation Sighted(const Station& station, const Tolerances& tolerances) {

@@ -6,6 +6,7 @@
 #include "survey/Survey.h"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -31,31 +32,40 @@ private:
     double value_ = std::numeric_limits<double>::quiet_NaN();
 };
 
-// One target as seen from a station, in face-left terms.
+// One target as seen from a station, in face-left terms. Its target views the text of its
+// StationSightings, where its code follows it: a whole file's sightings hold no string of their own.
 struct Sighting {
-    std::string target;
-    std::string code;
+    std::string_view target;
     Line line;
     double direction = 0;              // meaned circle reading
     OptionalLength horizontalDistance; // sd · sin z, meaned
     OptionalLength rise;               // sd · cos z - target height, meaned
-    bool targetHeightAssumed = false;  // a distance came without a target height
     // How many face readings were meaned: a face pair counts two, a distance and its zenith angle
     // count once a face. An adjustment raises a mean's weight by them.
     int directionReadings = 0;
     int distanceReadings = 0;
+    std::uint32_t codeSize = 0;       // of the code after the target; none when 0
+    bool targetHeightAssumed = false; // a distance came without a target height
+
+    std::string_view Code() const { return {target.data() + target.size(), codeSize}; }
 };
 
 struct StationSightings {
     std::vector<Sighting> sightings;
     std::vector<FaceRound> rounds;
     std::vector<Diagnostic> diagnostics;
+    // The sightings' targets and codes, one after another; shared, so that a copy's views hold.
+    std::shared_ptr<const char[]> names;
 };
 
 // The zenith angle of a vertical angle counted as `zeroVa` counts it, in [0, 2π).
 double ZenithAngle(double verticalAngle, ZeroVa zeroVa);
 
 StationSightings Sight(const Station& station, const Tolerances& tolerances);
+// The sightings of the station `name`, whose vertical angles count as `zeroVa`, from views of its
+// observations: a reader sights a station without copying its observations' names.
+StationSightings Sight(std::string_view name, ZeroVa zeroVa, const std::vector<ObservationView>& observations,
+                       const Tolerances& tolerances);
 
 // A station whose observations are already meaned into sightings. A reader that streams a file
 // sights each station as it ends, so that the raw observations are never held for a whole file.

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -73,16 +74,20 @@ struct JobHeader {
 // A file line, counted from 0; none for what no line names.
 using Line = std::optional<int>;
 
-struct Observation {
-    std::string target;
+// Its names held as `Text`: an Observation owns them, an ObservationView views them where a
+// reader holds them while it sights a station.
+template <class Text> struct BasicObservation {
+    Text target;
     std::optional<double> horizontalAngle; // the reading as the host received it
     std::optional<double> verticalAngle;   // as the instrument counted it (see ZeroVa)
     std::optional<double> slopeDistance;
     std::optional<double> targetHeight;
     std::optional<bool> faceRight; // none when the record had no face (side shots)
-    std::string code;
+    Text code;
     Line line;
 };
+using Observation = BasicObservation<std::string>;
+using ObservationView = BasicObservation<std::string_view>;
 
 struct Station {
     std::string name;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -56,7 +57,7 @@ public:
                     continue;
                 for (const Sighting& next : first.sightings.sightings) {
                     std::optional<Traverse> traverse =
-                        Walk(first.station.name, reference.target, next.target);
+                        Walk(first.station.name, std::string(reference.target), std::string(next.target));
                     if (!traverse)
                         continue;
                     std::vector<std::string> key = traverse->closure.stations;
@@ -70,7 +71,7 @@ public:
     }
 
 private:
-    bool IsKnown(const std::string& name) const { return known.count(name) != 0; }
+    bool IsKnown(std::string_view name) const { return known.count(name) != 0; }
 
     const Sighting* Find(const SightedStation& station, const std::string& target) const {
         for (const Sighting& sighting : station.sightings.sightings)
@@ -118,7 +119,7 @@ private:
                 continue;
             for (const Sighting& sighting : station.sightings.sightings)
                 if (sighting.target != previous && (setUp.count(sighting.target) || IsKnown(sighting.target)))
-                    onward.push_back(sighting.target);
+                    onward.emplace_back(sighting.target);
             break;
         }
         return onward;
@@ -134,7 +135,7 @@ private:
                 continue;
             for (const Sighting& sighting : station.sightings.sightings)
                 if (sighting.target != previous && sighting.target != end && IsKnown(sighting.target))
-                    return sighting.target;
+                    return std::string(sighting.target);
         }
         return std::nullopt;
     }
@@ -216,8 +217,9 @@ private:
     }
 
     const std::vector<SightedStation>& stations;
-    std::map<std::string, const KnownPoint*> known;
-    std::set<std::string> setUp;
+    // Looked up by the sightings' views of names as well.
+    std::map<std::string, const KnownPoint*, std::less<>> known;
+    std::set<std::string, std::less<>> setUp;
 };
 
 } // namespace

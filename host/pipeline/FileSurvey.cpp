@@ -23,9 +23,21 @@ std::string OutcomeText(host::FileOutcome outcome) {
     return text;
 }
 
-survey::Observation ObservationOf(const PackedObservation& from) {
-    return {std::string(from.target), from.horizontalAngle, from.verticalAngle, from.slopeDistance,
-            from.targetHeight,        from.faceRight,       Text(from.code),    from.line};
+// A view of the packed observation, good while the packed file is read.
+survey::ObservationView ViewOf(const PackedObservation& from) {
+    return {from.target,
+            from.horizontalAngle,
+            from.verticalAngle,
+            from.slopeDistance,
+            from.targetHeight,
+            from.faceRight,
+            from.code.value_or(std::string_view()),
+            from.line};
+}
+
+survey::Observation ObservationOf(const survey::ObservationView& from) {
+    return {std::string(from.target), from.horizontalAngle, from.verticalAngle,     from.slopeDistance,
+            from.targetHeight,        from.faceRight,       std::string(from.code), from.line};
 }
 
 // The station's observations come after it, one by one.
@@ -42,8 +54,9 @@ survey::Station StationOf(const PackedStation& from, const survey::JobComments& 
 
 // The module zeroes the circle of the file's last station on its backsight when the file ends
 // with that station's face observations, so azimuth readings are not azimuths there any more.
-void UnzeroableLastStation(survey::Station& last, std::vector<survey::Diagnostic>& notes) {
-    if (last.observations.empty() || !last.observations.back().faceRight ||
+void UnzeroableLastStation(survey::Station& last, const std::vector<survey::ObservationView>& observations,
+                           std::vector<survey::Diagnostic>& notes) {
+    if (observations.empty() || !observations.back().faceRight ||
         last.facts.readings != survey::CircleReadings::Azimuth)
         return;
     last.facts.readings = survey::CircleReadings::FromBacksight;
@@ -87,7 +100,7 @@ void SurveyBuilder::Read(const PackedFile& packed, const std::vector<host::Messa
         file.messages.push_back({message.line, Utf8(message.text)});
     file.outcome = OutcomeText(end.outcome);
     if (!settings.overrides.readings && stationOpen)
-        UnzeroableLastStation(open, notes);
+        UnzeroableLastStation(open, openObservations, notes);
     CloseStation();
 }
 
@@ -103,7 +116,7 @@ void SurveyBuilder::Begin(std::wstring_view path, bool keepingObservations) {
     options = InMetres(settings, *runUnit);
     keepObservations = keepingObservations;
     stationOpen = false;
-    open.observations.clear();
+    openObservations.clear();
     sighted.clear();
     notes.clear();
     observationsBeforeStation = 0;
@@ -112,18 +125,23 @@ void SurveyBuilder::Begin(std::wstring_view path, bool keepingObservations) {
 void SurveyBuilder::CloseStation() {
     if (!stationOpen)
         return;
-    if (keepObservations)
+    survey::StationSightings sightings =
+        survey::Sight(open.name, open.facts.zeroVa, openObservations, options.tolerances);
+    if (keepObservations) {
+        open.observations.reserve(openObservations.size());
+        for (const survey::ObservationView& observation : openObservations)
+            open.observations.push_back(ObservationOf(observation));
         file.job.stations.push_back(open);
-    sighted.push_back(survey::Sighted(open, options.tolerances));
+        open.observations.clear();
+    }
+    sighted.push_back({std::move(open), std::move(sightings)});
     stationOpen = false;
 }
 
 void SurveyBuilder::Station(const PackedStation& station) {
     CloseStation();
-    std::vector<survey::Observation> observations = std::move(open.observations);
-    observations.clear();
     open = StationOf(station, comments, settings.overrides);
-    open.observations = std::move(observations);
+    openObservations.clear();
     stationOpen = true;
 }
 
@@ -133,7 +151,7 @@ void SurveyBuilder::Observation(const PackedObservation& observation) {
             notes.push_back({observation.line, "observations that come before any station are not reduced"});
         return;
     }
-    open.observations.push_back(ObservationOf(observation));
+    openObservations.push_back(ViewOf(observation));
 }
 
 void SurveyBuilder::Point(const PackedPoint& point) {

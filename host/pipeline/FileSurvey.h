@@ -73,9 +73,10 @@ private:
     std::optional<survey::LengthUnit> runUnit;
     bool keepObservations = false;
     survey::FileSurvey file;
-    // The station whose observations are still coming, when `stationOpen`; its list of
-    // observations keeps its room from station to station.
+    // The station whose observations are still coming, when `stationOpen`, and views of them in
+    // the packed file, whose list keeps its room from station to station.
     survey::Station open;
+    std::vector<survey::ObservationView> openObservations;
     bool stationOpen = false;
     std::vector<survey::SightedStation> sighted;
     std::vector<survey::Diagnostic> notes;

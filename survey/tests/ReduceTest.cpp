@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <optional>
+#include <string>
 
 namespace survey::testing {
 namespace {
@@ -405,6 +406,37 @@ TEST(Sightings, OneForEachTargetInTheOrderFirstSeen) {
         EXPECT_EQ(sighted.sightings[i].directionReadings, expected[i].readings) << expected[i].target;
     }
     EXPECT_EQ(sighted.rounds.size(), 1u);
+}
+
+// The sightings' names and codes are held once for the station: a copy keeps them after the
+// station and its sightings are gone, and a target's code is the first any of its readings gave.
+TEST(Sightings, NamesAndCodesOutliveTheStationInACopy) {
+    StationSightings copy;
+    {
+        Station station;
+        station.name = "S";
+        for (int i = 0; i < 40; ++i) {
+            const std::string target = "point-" + std::to_string(i * 7919);
+            const std::string code = i % 3 == 0 ? std::string() : "code" + std::to_string(i);
+            // Every fourth target is a face pair whose right face alone has the code.
+            const bool pair = i % 4 == 0;
+            station.observations.push_back({target, 0.1 * i, 1.5, 10.0, 1.0,
+                                            pair ? std::optional(false) : std::nullopt,
+                                            pair ? std::string() : code, i});
+            if (pair)
+                station.observations.push_back(
+                    {target, 0.1 * i + kPi, kTwoPi - 1.5, 10.0, 1.0, true, code, i});
+        }
+        station.observations.push_back({"S", 0.0, 1.5, 1.0, 1.0, std::nullopt, "own", 99});
+        const StationSightings sighted = Sight(station, Tolerances{});
+        copy = sighted;
+    }
+    ASSERT_EQ(copy.sightings.size(), 40u);
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(copy.sightings[i].target, "point-" + std::to_string(i * 7919));
+        EXPECT_EQ(copy.sightings[i].Code(), i % 3 == 0 ? std::string() : "code" + std::to_string(i));
+        EXPECT_EQ(copy.sightings[i].directionReadings, i % 4 == 0 ? 2 : 1);
+    }
 }
 
 TEST(Units, MetresPerFoot) {
