@@ -63,7 +63,7 @@ public:
         ++list.size;
     }
 
-    const T& Front(const List& list) const { return items_[list.first].value; }
+    const T& Front(const List& list) const { return values_[list.first]; }
 
     template <class Visit> void ForEach(const List& list, Visit&& visit) const {
         for (std::uint32_t at = list.first; at != kNoItem; at = next_[at])
