@@ -35,14 +35,6 @@ char* WriteExponent(char* out, int exponent) {
     return std::to_chars(out, out + 4, exponent).ptr;
 }
 
-// A positive finite value's shortest digits that read back exactly, as a whole number, and the
-// place of the decimal point counted from its first digit.
-struct Shortest {
-    std::uint64_t digits;
-    int count;
-    int point;
-};
-
 constexpr std::array<std::uint64_t, 20> WholePowersOfTen() {
     std::array<std::uint64_t, 20> powers{};
     powers[0] = 1;
@@ -87,55 +79,80 @@ Decimal AnyDecimal(double value) {
     return {decimal.significand, decimal.exponent};
 }
 
-Shortest ShortestOf(double value) {
-    const std::optional<Decimal> reading = ReadingDecimal(value);
-    auto [digits, exponent] = reading ? *reading : AnyDecimal(value);
-    while (digits % 10 == 0) {
-        digits /= 10;
-        ++exponent;
-    }
-    const int count = DigitCount(digits);
-    return {digits, count, count + exponent};
-}
-
-// The eight digits of `value`, below 10^8, as characters in the bytes of a word, the first in the
-// lowest byte: split into pairs and then digits in parallel lanes, rather than a division each.
-std::uint64_t EightDigitCharacters(std::uint32_t value) {
+// The eight digits of `value`, below 10^8, one in each byte of a word, the first in the lowest
+// byte: split into pairs and then digits in parallel lanes, rather than a division each.
+std::uint64_t EightDigitLanes(std::uint32_t value) {
     const std::uint64_t fours = value / 10000 | std::uint64_t{value % 10000} << 32;
     const std::uint64_t hundreds = (fours * 10486 >> 20) & 0x0000007F0000007FULL; // lane / 100
     const std::uint64_t pairs = hundreds | (fours - hundreds * 100) << 16;
     const std::uint64_t tens = (pairs * 103 >> 10) & 0x000F000F000F000FULL; // lane / 10
-    return tens | (pairs - tens * 10) << 8 | 0x3030303030303030ULL;
+    return tens | (pairs - tens * 10) << 8;
 }
 
-// The word's bytes from the lowest, whatever the machine's byte order; compilers make it one store.
+// The word's bytes from the lowest, whatever the machine's byte order: one store where that is
+// the machine's own order.
 void PutWord(char* at, std::uint64_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(at, &word, sizeof word);
+#else
     for (int byte = 0; byte < 8; ++byte)
         at[byte] = static_cast<char>(word >> 8 * byte);
+#endif
 }
 
-// Writes the `count` digits of `value`, below 10^count, and returns their end. The leading run
-// goes first, so that the next overwrites what its word wrote past its digits; eight characters
-// from `out` are written however few the digits.
-char* PutDigits(char* out, std::uint64_t value, int count) {
-    constexpr std::uint64_t kEightDigits = 100000000;
-    if (count <= 8) {
-        PutWord(out, EightDigitCharacters(static_cast<std::uint32_t>(value)) >> 8 * (8 - count));
-        return out + count;
+// Copies a fixed-size block, of which the caller keeps only the first characters: one or two
+// moves of whole registers rather than a loop over a length.
+template <std::size_t Size> char* CopyBlock(char* to, const char* from, int kept) {
+    std::memcpy(to, from, Size);
+    return to + kept;
+}
+
+// A positive finite value's shortest digits that read back exactly, as characters, trailing
+// zeros left off, and the place of the decimal point counted from the first digit. The digits
+// of the whole number are laid out as three words of eight, right-aligned, with room after them
+// so that copies of them may move whole blocks.
+class ShortestDigits {
+public:
+    explicit ShortestDigits(double value) {
+        const std::optional<Decimal> reading = ReadingDecimal(value);
+        const auto [digits, exponent] = reading ? *reading : AnyDecimal(value);
+        constexpr std::uint64_t kEightDigits = 100000000;
+        const std::uint64_t high = digits / kEightDigits; // below 10^9: Dragonbox gives 17 digits at most
+        const std::uint64_t lanes[kWords] = {
+            high / kEightDigits << 56,
+            high != 0 ? EightDigitLanes(static_cast<std::uint32_t>(high % kEightDigits)) : 0,
+            EightDigitLanes(static_cast<std::uint32_t>(digits % kEightDigits))};
+        for (int word = 0; word < kWords; ++word)
+            PutWord(text + 8 * word, lanes[word] | kZeroCharacters);
+        const int all = DigitCount(digits);
+        first = text + kWords * 8 - all;
+        count = all - TrailingZeros(lanes);
+        point = all + exponent;
     }
-    out = PutDigits(out, value / kEightDigits, count - 8);
-    PutWord(out, EightDigitCharacters(static_cast<std::uint32_t>(value % kEightDigits)));
-    return out + 8;
-}
 
-// The digits with a decimal point after the first `whole` of them, fewer than all: the fraction,
-// at most 16 digits, is moved on by one place as a block.
-char* PutPointed(char* out, std::uint64_t digits, int count, int whole) {
-    char* const end = PutDigits(out, digits, count);
-    std::memmove(out + whole + 1, out + whole, 16);
-    out[whole] = '.';
-    return end + 1;
-}
+    // The first digit, with at least 24 characters readable from it.
+    const char* First() const { return first; }
+    int Count() const { return count; }
+    int Point() const { return point; }
+
+private:
+    static constexpr int kWords = 3;
+    static constexpr std::uint64_t kZeroCharacters = 0x3030303030303030ULL;
+
+    // Zero digits at the end, the whole number being above zero: a zero digit is a zero byte,
+    // and the last digit of a word its highest byte.
+    static int TrailingZeros(const std::uint64_t (&lanes)[kWords]) {
+        int zeros = 0;
+        for (int word = kWords - 1; lanes[word] == 0; --word)
+            zeros += 8;
+        return zeros + __builtin_clzll(lanes[kWords - 1 - zeros / 8]) / 8;
+    }
+
+    char text[kWords * 8 + 24] = {};
+    const char* first;
+    int count;
+    int point;
+};
 
 } // namespace
 
@@ -148,21 +165,30 @@ char* PutJsonNumber(char* out, double value) {
     }
     if (value == 0.0)
         return std::copy_n("0.0", 3, out);
-    const auto [digits, k, n] = ShortestOf(value);
+    const ShortestDigits shortest(value);
+    const char* const digits = shortest.First();
+    const int k = shortest.Count();
+    const int n = shortest.Point();
     if (k <= n && n <= kMostFixedPoint) {
-        out = PutDigits(out, digits, k);
+        out = CopyBlock<kMostFixedPoint + 1>(out, digits, k);
         std::memset(out, '0', kMostFixedPoint);
         out += n - k;
         std::memcpy(out, ".0", 2);
         return out + 2;
     }
-    if (0 < n && n <= kMostFixedPoint)
-        return PutPointed(out, digits, k, n);
+    if (0 < n && n <= kMostFixedPoint) {
+        // A whole part of at most 15 digits, then a fraction of at most 16.
+        CopyBlock<kMostFixedPoint + 1>(out, digits, n);
+        out[n] = '.';
+        return CopyBlock<16>(out + n + 1, digits + n, k - n);
+    }
     if (kLeastFixedPoint < n && n <= 0) {
         std::memcpy(out, "0.0000", 2 - kLeastFixedPoint);
-        return PutDigits(out + 2 - n, digits, k);
+        return CopyBlock<24>(out + 2 - n, digits, k);
     }
-    out = k > 1 ? PutPointed(out, digits, k, 1) : PutDigits(out, digits, 1);
+    *out = *digits;
+    out[1] = '.';
+    out = k > 1 ? CopyBlock<16>(out + 2, digits + 1, k - 1) : out + 1;
     *out++ = 'e';
     return WriteExponent(out, n - 1);
 }
