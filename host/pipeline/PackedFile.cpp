@@ -130,13 +130,7 @@ public:
     Kind TakeKind() { return static_cast<Kind>(*at++); }
 
     std::string_view Text() {
-        std::size_t length = static_cast<unsigned char>(*at++);
-        if (length == kLongText) {
-            std::uint32_t length32;
-            std::memcpy(&length32, at, sizeof length32);
-            at += sizeof length32;
-            length = length32;
-        }
+        const std::size_t length = Length();
         const std::string_view text(at, length);
         at += length;
         return text;
@@ -167,7 +161,32 @@ public:
             text.reset();
     }
 
+    // Steps over a text or field without reading it.
+    void SkipText() { at += Length(); }
+    template <class Number,
+              class = std::enable_if_t<std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool>>>
+    void Skip(const std::optional<Number>&) {
+        const bool present = *at++ != kAbsent;
+        at += present ? sizeof(Number) : 0;
+    }
+    void Skip(const std::optional<bool>&) { ++at; }
+    void Skip(const std::optional<std::string_view>&) {
+        if (*at++ != kAbsent)
+            SkipText();
+    }
+
 private:
+    // A text's length, which goes before it.
+    std::size_t Length() {
+        const std::size_t length = static_cast<unsigned char>(*at++);
+        if (length != kLongText)
+            return length;
+        std::uint32_t length32;
+        std::memcpy(&length32, at, sizeof length32);
+        at += sizeof length32;
+        return length32;
+    }
+
     const char* at;
 };
 
@@ -225,42 +244,91 @@ struct Taker {
     template <class Field> void operator()(Field& field) const { cursor.Take(field); }
 };
 
+// Steps over one field of a record.
+struct Skipper {
+    Cursor& cursor;
+    template <class Field> void operator()(const Field& field) const { cursor.Skip(field); }
+};
+
 // A record read back into `record`, every field of which it sets: its name, then its fields in
-// the order they were packed. One record of each kind serves a whole reading.
-template <class Packed>
-const Packed& Unpack(Cursor& cursor, Packed& record, std::string_view Packed::*name,
-                     void (*fields)(Packed&, Taker)) {
+// the order they were packed. One record of each kind serves a whole reading. Its fields are read
+// in line: the compiler would otherwise keep a call for them once the reading has several paths.
+template <class Packed, void (*Fields)(Packed&, Taker)>
+[[gnu::flatten]] const Packed& Unpack(Cursor& cursor, Packed& record, std::string_view Packed::*name) {
     record.*name = cursor.Text();
-    fields(record, Taker{cursor});
+    Fields(record, Taker{cursor});
     return record;
 }
 
-void PackedFile::Read(PackedFileReader& reader) const {
+// A record of the kind of `record` stepped over, its fields only measured.
+template <class Packed, void (*Fields)(Packed&, Skipper)> void Skip(Cursor& cursor, Packed& record) {
+    cursor.SkipText();
+    Fields(record, Skipper{cursor});
+}
+
+// One record of each kind, reused for a whole reading.
+struct Records {
     PackedStation station;
     PackedObservation observation;
     PackedPoint point;
-    for (const Block& block : blocks) {
-        Cursor cursor(block.bytes.get());
-        const char* const end = block.bytes.get() + block.used;
-        while (cursor.Position() < end) {
-            switch (cursor.TakeKind()) {
-            case Kind::Target:
-                reader.Target(cursor.Text());
-                break;
-            case Kind::Station:
-                reader.Station(
-                    Unpack(cursor, station, &PackedStation::name, StationFields<PackedStation, Taker>));
-                break;
-            case Kind::Observation:
-                reader.Observation(Unpack(cursor, observation, &PackedObservation::target,
-                                          ObservationFields<PackedObservation, Taker>));
-                break;
-            case Kind::Point:
-                reader.Point(Unpack(cursor, point, &PackedPoint::name, PointFields<PackedPoint, Taker>));
-                break;
-            }
-        }
+};
+
+// The record of `kind` at the cursor handed to the reader, or stepped over if it does not take
+// that kind; false, having read nothing, if the reading ends at it.
+bool PassRecord(Kind kind, Cursor& cursor, PackedFileReader& reader, Records& records) {
+    switch (kind) {
+    case Kind::Target:
+        if (reader.EndsAt(PackedFileReader::kTargets))
+            return false;
+        if (reader.Takes(PackedFileReader::kTargets))
+            reader.Target(cursor.Text());
+        else
+            cursor.SkipText();
+        break;
+    case Kind::Station:
+        if (reader.EndsAt(PackedFileReader::kStations))
+            return false;
+        if (reader.Takes(PackedFileReader::kStations))
+            reader.Station(
+                Unpack<PackedStation, StationFields>(cursor, records.station, &PackedStation::name));
+        else
+            Skip<PackedStation, StationFields>(cursor, records.station);
+        break;
+    case Kind::Observation:
+        if (reader.EndsAt(PackedFileReader::kObservations))
+            return false;
+        if (reader.Takes(PackedFileReader::kObservations))
+            reader.Observation(Unpack<PackedObservation, ObservationFields>(cursor, records.observation,
+                                                                            &PackedObservation::target));
+        else
+            Skip<PackedObservation, ObservationFields>(cursor, records.observation);
+        break;
+    case Kind::Point:
+        if (reader.EndsAt(PackedFileReader::kPoints))
+            return false;
+        if (reader.Takes(PackedFileReader::kPoints))
+            reader.Point(Unpack<PackedPoint, PointFields>(cursor, records.point, &PackedPoint::name));
+        else
+            Skip<PackedPoint, PointFields>(cursor, records.point);
+        break;
     }
+    return true;
+}
+
+// The records from `at` up to `end`; false when the reading ends among them.
+bool PassRecords(const char* at, const char* end, PackedFileReader& reader, Records& records) {
+    Cursor cursor(at);
+    while (cursor.Position() < end)
+        if (!PassRecord(cursor.TakeKind(), cursor, reader, records))
+            return false;
+    return true;
+}
+
+void PackedFile::Read(PackedFileReader& reader) const {
+    Records records;
+    for (const Block& block : blocks)
+        if (!PassRecords(block.bytes.get(), block.bytes.get() + block.used, reader, records))
+            break;
     reader.End();
 }
 
