@@ -19,6 +19,10 @@
 #include <cstring>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace host {
 namespace {
 
@@ -33,22 +37,6 @@ char* WriteExponent(char* out, int exponent) {
     if (exponent < 10)
         *out++ = '0';
     return std::to_chars(out, out + 4, exponent).ptr;
-}
-
-constexpr std::array<std::uint64_t, 20> WholePowersOfTen() {
-    std::array<std::uint64_t, 20> powers{};
-    powers[0] = 1;
-    for (std::size_t i = 1; i < powers.size(); ++i)
-        powers[i] = powers[i - 1] * 10;
-    return powers;
-}
-constexpr std::array<std::uint64_t, 20> kWholePowersOfTen = WholePowersOfTen();
-
-int DigitCount(std::uint64_t value) {
-    // log10(2) is close to 1233 / 4096: a guess from the bit length, one below at most.
-    const int bits = 64 - __builtin_clzll(value | 1);
-    const int guess = bits * 1233 >> 12;
-    return guess + (value >= kWholePowersOfTen[static_cast<std::size_t>(guess)]);
 }
 
 struct Decimal {
@@ -79,6 +67,54 @@ Decimal AnyDecimal(double value) {
     return {decimal.significand, decimal.exponent};
 }
 
+// How many of a run of digits lead and trail as zeros.
+struct ZeroRuns {
+    int leading;
+    int trailing;
+};
+
+constexpr std::uint64_t kEightDigits = 100000000;
+
+#if defined(__SSE2__)
+
+// Four unsigned 16-bit lanes, the first lowest, in both halves of a register.
+__m128i FourLanes(std::uint16_t first, std::uint16_t second, std::uint16_t third, std::uint16_t fourth) {
+    const std::uint64_t word =
+        first | std::uint64_t{second} << 16 | std::uint64_t{third} << 32 | std::uint64_t{fourth} << 48;
+    return _mm_set1_epi64x(static_cast<long long>(word));
+}
+
+// The eight digits of `value`, below 10^8, in the 16-bit lanes of a register, the first lowest:
+// split into fours, each copied to four lanes and divided there by 1000, 100, 10 and 1 through
+// multiplications by fixed-point reciprocals; less ten times the lane before, each is a digit.
+__m128i EightDigitLanes(std::uint32_t value) {
+    const __m128i whole = _mm_cvtsi32_si128(static_cast<int>(value));
+    const __m128i high = _mm_srli_epi64(_mm_mul_epu32(whole, _mm_set1_epi32(0x68DB8BAD)), 44); // / 10000
+    const __m128i low = _mm_sub_epi32(whole, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
+    const __m128i fours = _mm_slli_epi64(_mm_unpacklo_epi16(high, low), 2);
+    const __m128i pairs = _mm_unpacklo_epi16(fours, fours);
+    const __m128i copies = _mm_unpacklo_epi32(pairs, pairs);
+    const __m128i scaled = _mm_mulhi_epu16(copies, FourLanes(33555, 41944, 52429, 32768));
+    const __m128i prefixes = _mm_mulhi_epu16(scaled, FourLanes(32, 256, 2048, 32768));
+    const __m128i tens = _mm_slli_epi64(_mm_mullo_epi16(prefixes, _mm_set1_epi16(10)), 16);
+    return _mm_sub_epi16(prefixes, tens);
+}
+
+// Writes the 16 digits of `value`, below 10^16, leading zeros included, as characters at `at`.
+ZeroRuns PutSixteenDigits(char* at, std::uint64_t value) {
+    const __m128i digits =
+        _mm_packus_epi16(EightDigitLanes(static_cast<std::uint32_t>(value / kEightDigits)),
+                         EightDigitLanes(static_cast<std::uint32_t>(value % kEightDigits)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi8(digits, _mm_set1_epi8('0')));
+    const auto nonZero =
+        static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128()))) & 0xFFFFU;
+    if (nonZero == 0)
+        return {16, 16};
+    return {__builtin_ctz(nonZero), __builtin_clz(nonZero) - 16};
+}
+
+#else
+
 // The eight digits of `value`, below 10^8, one in each byte of a word, the first in the lowest
 // byte: split into pairs and then digits in parallel lanes, rather than a division each.
 std::uint64_t EightDigitLanes(std::uint32_t value) {
@@ -100,6 +136,29 @@ void PutWord(char* at, std::uint64_t word) {
 #endif
 }
 
+// Writes the 16 digits of `value`, below 10^16, leading zeros included, as characters at `at`.
+ZeroRuns PutSixteenDigits(char* at, std::uint64_t value) {
+    const std::uint64_t words[2] = {EightDigitLanes(static_cast<std::uint32_t>(value / kEightDigits)),
+                                    EightDigitLanes(static_cast<std::uint32_t>(value % kEightDigits))};
+    constexpr std::uint64_t kZeroCharacters = 0x3030303030303030ULL;
+    PutWord(at, words[0] | kZeroCharacters);
+    PutWord(at + 8, words[1] | kZeroCharacters);
+    // A digit above zero, at most 9, carries into its byte's top bit when 127 is added, and no
+    // further; a digit's place in its word is its byte's.
+    constexpr std::uint64_t kCarries = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
+    const std::uint64_t nonZero[2] = {(words[0] + kCarries) & kTopBits, (words[1] + kCarries) & kTopBits};
+    if ((nonZero[0] | nonZero[1]) == 0)
+        return {16, 16};
+    const int leading =
+        nonZero[0] != 0 ? __builtin_ctzll(nonZero[0]) / 8 : 8 + __builtin_ctzll(nonZero[1]) / 8;
+    const int trailing =
+        nonZero[1] != 0 ? __builtin_clzll(nonZero[1]) / 8 : 8 + __builtin_clzll(nonZero[0]) / 8;
+    return {leading, trailing};
+}
+
+#endif
+
 // Copies a fixed-size block, of which the caller keeps only the first characters: one or two
 // moves of whole registers rather than a loop over a length.
 template <std::size_t Size> char* CopyBlock(char* to, const char* from, int kept) {
@@ -108,25 +167,21 @@ template <std::size_t Size> char* CopyBlock(char* to, const char* from, int kept
 }
 
 // A positive finite value's shortest digits that read back exactly, as characters, trailing
-// zeros left off, and the place of the decimal point counted from the first digit. The digits
-// of the whole number are laid out as three words of eight, right-aligned, with room after them
-// so that copies of them may move whole blocks.
+// zeros left off, and the place of the decimal point counted from the first digit. The at most
+// 17 digits of the whole number are laid out right-aligned in 24 characters, with room after
+// them so that copies of them may move whole blocks.
 class ShortestDigits {
 public:
     explicit ShortestDigits(double value) {
         const std::optional<Decimal> reading = ReadingDecimal(value);
         const auto [digits, exponent] = reading ? *reading : AnyDecimal(value);
-        constexpr std::uint64_t kEightDigits = 100000000;
-        const std::uint64_t high = digits / kEightDigits; // below 10^9: Dragonbox gives 17 digits at most
-        const std::uint64_t lanes[kWords] = {
-            high / kEightDigits << 56,
-            high != 0 ? EightDigitLanes(static_cast<std::uint32_t>(high % kEightDigits)) : 0,
-            EightDigitLanes(static_cast<std::uint32_t>(digits % kEightDigits))};
-        for (int word = 0; word < kWords; ++word)
-            PutWord(text + 8 * word, lanes[word] | kZeroCharacters);
-        const int all = DigitCount(digits);
-        first = text + kWords * 8 - all;
-        count = all - TrailingZeros(lanes);
+        constexpr std::uint64_t kSixteenDigits = kEightDigits * kEightDigits;
+        const auto top = static_cast<int>(digits / kSixteenDigits); // Dragonbox gives 17 digits at most
+        text[kEnd - 17] = static_cast<char>('0' + top);
+        const ZeroRuns zeros = PutSixteenDigits(text + kEnd - 16, digits % kSixteenDigits);
+        const int all = top != 0 ? 17 : 16 - zeros.leading;
+        first = text + kEnd - all;
+        count = all - zeros.trailing;
         point = all + exponent;
     }
 
@@ -136,19 +191,9 @@ public:
     int Point() const { return point; }
 
 private:
-    static constexpr int kWords = 3;
-    static constexpr std::uint64_t kZeroCharacters = 0x3030303030303030ULL;
+    static constexpr int kEnd = 24;
 
-    // Zero digits at the end, the whole number being above zero: a zero digit is a zero byte,
-    // and the last digit of a word its highest byte.
-    static int TrailingZeros(const std::uint64_t (&lanes)[kWords]) {
-        int zeros = 0;
-        for (int word = kWords - 1; lanes[word] == 0; --word)
-            zeros += 8;
-        return zeros + __builtin_clzll(lanes[kWords - 1 - zeros / 8]) / 8;
-    }
-
-    char text[kWords * 8 + 24] = {};
+    char text[kEnd + 24] = {};
     const char* first;
     int count;
     int point;
