@@ -4,6 +4,7 @@
 #include "platform/Utf8.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -266,53 +267,58 @@ template <class Packed, void (*Fields)(Packed&, Skipper)> void Skip(Cursor& curs
     Fields(record, Skipper{cursor});
 }
 
-// One record of each kind, reused for a whole reading.
+// One record of each kind, reused for a whole reading, and how many records of the kinds the
+// reader takes are still ahead: a reading of counted kinds only ends after the last of them.
 struct Records {
     PackedStation station;
     PackedObservation observation;
     PackedPoint point;
+    std::size_t ahead;
 };
 
 // The record of `kind` at the cursor handed to the reader, or stepped over if it does not take
-// that kind; false, having read nothing, if the reading ends at it.
+// that kind; false if the reading ends at it, or with it as the last the reader takes.
 bool PassRecord(Kind kind, Cursor& cursor, PackedFileReader& reader, Records& records) {
     switch (kind) {
     case Kind::Target:
         if (reader.EndsAt(PackedFileReader::kTargets))
             return false;
-        if (reader.Takes(PackedFileReader::kTargets))
-            reader.Target(cursor.Text());
-        else
+        if (!reader.Takes(PackedFileReader::kTargets)) {
             cursor.SkipText();
+            return true;
+        }
+        reader.Target(cursor.Text());
         break;
     case Kind::Station:
         if (reader.EndsAt(PackedFileReader::kStations))
             return false;
-        if (reader.Takes(PackedFileReader::kStations))
-            reader.Station(
-                Unpack<PackedStation, StationFields>(cursor, records.station, &PackedStation::name));
-        else
+        if (!reader.Takes(PackedFileReader::kStations)) {
             Skip<PackedStation, StationFields>(cursor, records.station);
+            return true;
+        }
+        reader.Station(Unpack<PackedStation, StationFields>(cursor, records.station, &PackedStation::name));
         break;
     case Kind::Observation:
         if (reader.EndsAt(PackedFileReader::kObservations))
             return false;
-        if (reader.Takes(PackedFileReader::kObservations))
-            reader.Observation(Unpack<PackedObservation, ObservationFields>(cursor, records.observation,
-                                                                            &PackedObservation::target));
-        else
+        if (!reader.Takes(PackedFileReader::kObservations)) {
             Skip<PackedObservation, ObservationFields>(cursor, records.observation);
+            return true;
+        }
+        reader.Observation(Unpack<PackedObservation, ObservationFields>(cursor, records.observation,
+                                                                        &PackedObservation::target));
         break;
     case Kind::Point:
         if (reader.EndsAt(PackedFileReader::kPoints))
             return false;
-        if (reader.Takes(PackedFileReader::kPoints))
-            reader.Point(Unpack<PackedPoint, PointFields>(cursor, records.point, &PackedPoint::name));
-        else
+        if (!reader.Takes(PackedFileReader::kPoints)) {
             Skip<PackedPoint, PointFields>(cursor, records.point);
+            return true;
+        }
+        reader.Point(Unpack<PackedPoint, PointFields>(cursor, records.point, &PackedPoint::name));
         break;
     }
-    return true;
+    return --records.ahead != 0;
 }
 
 // The records from `at` up to `end`; false when the reading ends among them.
@@ -326,10 +332,22 @@ bool PassRecords(const char* at, const char* end, PackedFileReader& reader, Reco
 
 void PackedFile::Read(PackedFileReader& reader) const {
     Records records;
-    for (const Block& block : blocks)
-        if (!PassRecords(block.bytes.get(), block.bytes.get() + block.used, reader, records))
+    records.ahead = RecordsTaken(reader);
+    for (const Block& block : blocks) {
+        if (records.ahead == 0 ||
+            !PassRecords(block.bytes.get(), block.bytes.get() + block.used, reader, records))
             break;
+    }
     reader.End();
+}
+
+// Targets are not counted: a reader of them reads to the end.
+std::size_t PackedFile::RecordsTaken(const PackedFileReader& reader) const {
+    if (reader.Takes(PackedFileReader::kTargets))
+        return SIZE_MAX;
+    return (reader.Takes(PackedFileReader::kStations) ? stations : 0) +
+           (reader.Takes(PackedFileReader::kObservations) ? observations : 0) +
+           (reader.Takes(PackedFileReader::kPoints) ? points : 0);
 }
 
 void PackedFile::Clear() {

@@ -75,6 +75,8 @@ private:
     // Where a record of at most `most` bytes goes.
     char* Room(std::size_t most);
     void AddBlock(std::size_t most);
+    // How many records of the kinds the reader takes the file holds.
+    std::size_t RecordsTaken(const PackedFileReader& reader) const;
 
     std::vector<Block> blocks;
     std::string utf8; // a text beyond ASCII being packed, reused
