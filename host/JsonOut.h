@@ -213,13 +213,18 @@ private:
     }
 
     // A field's room: `memberRoom` for its separator, break, quotes and colon, then its key and
-    // value; none when absent.
+    // value. An absent number or truth value is given its room all the same, which spares a test.
     template <std::size_t N, class T>
     static std::size_t FieldRoom(const JsonField<N, T>& field, std::size_t memberRoom) {
         return memberRoom + N + RoomOf(field.value);
     }
     template <std::size_t N, class T>
-    static std::size_t FieldRoom(const JsonField<N, std::optional<T>>& field, std::size_t memberRoom) {
+    static std::size_t FieldRoom(const JsonField<N, std::optional<T>>&, std::size_t memberRoom) {
+        return memberRoom + N + RoomOf(T{});
+    }
+    template <std::size_t N>
+    static std::size_t FieldRoom(const JsonField<N, std::optional<std::string_view>>& field,
+                                 std::size_t memberRoom) {
         return field.value ? memberRoom + N + RoomOf(*field.value) : 0;
     }
     // Writes a field at `at`, moving it on: a separator unless it is the first after `opened`.
