@@ -19,6 +19,10 @@
 #include <cstring>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace host {
 namespace {
 
@@ -34,14 +38,6 @@ char* WriteExponent(char* out, int exponent) {
         *out++ = '0';
     return std::to_chars(out, out + 4, exponent).ptr;
 }
-
-// A positive finite value's shortest digits that read back exactly, as a whole number, and the
-// place of the decimal point counted from its first digit.
-struct Shortest {
-    std::uint64_t digits;
-    int count;
-    int point;
-};
 
 struct Decimal {
     std::uint64_t digits;
@@ -71,39 +67,123 @@ Decimal AnyDecimal(double value) {
     return {decimal.significand, decimal.exponent};
 }
 
-Shortest ShortestOf(double value) {
-    const std::optional<Decimal> reading = ReadingDecimal(value);
-    auto [digits, exponent] = reading ? *reading : AnyDecimal(value);
-    while (digits % 10 == 0) {
-        digits /= 10;
-        ++exponent;
-    }
-    const int count = DigitCount(digits);
-    return {digits, count, count + exponent};
+// How many of a run of digits lead and trail as zeros.
+struct ZeroRuns {
+    int leading;
+    int trailing;
+};
+
+constexpr std::uint64_t kEightDigits = 100000000;
+
+#if defined(__SSE2__)
+
+// Four unsigned 16-bit lanes, the first lowest, in both halves of a register.
+__m128i FourLanes(std::uint16_t first, std::uint16_t second, std::uint16_t third, std::uint16_t fourth) {
+    const std::uint64_t word =
+        first | std::uint64_t{second} << 16 | std::uint64_t{third} << 32 | std::uint64_t{fourth} << 48;
+    return _mm_set1_epi64x(static_cast<long long>(word));
 }
 
-// Writes the `count` digits of `value`, below 10^count, and returns their end. The leading run
-// goes first, so that the next overwrites what its word wrote past its digits; eight characters
-// from `out` are written however few the digits.
-char* PutDigits(char* out, std::uint64_t value, int count) {
-    constexpr std::uint64_t kEightDigits = 100000000;
-    if (count <= 8) {
-        PutWord(out, EightDigitCharacters(static_cast<std::uint32_t>(value)) >> 8 * (8 - count));
-        return out + count;
-    }
-    out = PutDigits(out, value / kEightDigits, count - 8);
-    PutWord(out, EightDigitCharacters(static_cast<std::uint32_t>(value % kEightDigits)));
-    return out + 8;
+// The eight digits of `value`, below 10^8, in the 16-bit lanes of a register, the first lowest:
+// split into fours, each copied to four lanes and divided there by 1000, 100, 10 and 1 through
+// multiplications by fixed-point reciprocals; less ten times the lane before, each is a digit.
+__m128i EightDigitLanes(std::uint32_t value) {
+    const __m128i whole = _mm_cvtsi32_si128(static_cast<int>(value));
+    const __m128i high = _mm_srli_epi64(_mm_mul_epu32(whole, _mm_set1_epi32(0x68DB8BAD)), 44); // / 10000
+    const __m128i low = _mm_sub_epi32(whole, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
+    const __m128i fours = _mm_slli_epi64(_mm_unpacklo_epi16(high, low), 2);
+    const __m128i pairs = _mm_unpacklo_epi16(fours, fours);
+    const __m128i copies = _mm_unpacklo_epi32(pairs, pairs);
+    const __m128i scaled = _mm_mulhi_epu16(copies, FourLanes(33555, 41944, 52429, 32768));
+    const __m128i prefixes = _mm_mulhi_epu16(scaled, FourLanes(32, 256, 2048, 32768));
+    const __m128i tens = _mm_slli_epi64(_mm_mullo_epi16(prefixes, _mm_set1_epi16(10)), 16);
+    return _mm_sub_epi16(prefixes, tens);
 }
 
-// The digits with a decimal point after the first `whole` of them, fewer than all: the fraction,
-// at most 16 digits, is moved on by one place as a block.
-char* PutPointed(char* out, std::uint64_t digits, int count, int whole) {
-    char* const end = PutDigits(out, digits, count);
-    std::memmove(out + whole + 1, out + whole, 16);
-    out[whole] = '.';
-    return end + 1;
+// Writes the 16 digits of `value`, below 10^16, leading zeros included, as characters at `at`.
+ZeroRuns PutSixteenDigits(char* at, std::uint64_t value) {
+    const __m128i digits =
+        _mm_packus_epi16(EightDigitLanes(static_cast<std::uint32_t>(value / kEightDigits)),
+                         EightDigitLanes(static_cast<std::uint32_t>(value % kEightDigits)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi8(digits, _mm_set1_epi8('0')));
+    const auto nonZero =
+        static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128()))) & 0xFFFFU;
+    if (nonZero == 0)
+        return {16, 16};
+    return {__builtin_ctz(nonZero), __builtin_clz(nonZero) - 16};
 }
+
+#else
+
+constexpr std::uint64_t kZeroCharacters = 0x3030303030303030ULL;
+
+// The eight digits of `value`, below 10^8, one in each byte of a word, the first in the lowest
+// byte.
+std::uint64_t EightDigitLanes(std::uint32_t value) {
+    return EightDigitCharacters(value) ^ kZeroCharacters;
+}
+
+// Writes the 16 digits of `value`, below 10^16, leading zeros included, as characters at `at`.
+ZeroRuns PutSixteenDigits(char* at, std::uint64_t value) {
+    const std::uint64_t words[2] = {EightDigitLanes(static_cast<std::uint32_t>(value / kEightDigits)),
+                                    EightDigitLanes(static_cast<std::uint32_t>(value % kEightDigits))};
+    PutWord(at, words[0] | kZeroCharacters);
+    PutWord(at + 8, words[1] | kZeroCharacters);
+    // A digit above zero, at most 9, carries into its byte's top bit when 127 is added, and no
+    // further; a digit's place in its word is its byte's.
+    constexpr std::uint64_t kCarries = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
+    const std::uint64_t nonZero[2] = {(words[0] + kCarries) & kTopBits, (words[1] + kCarries) & kTopBits};
+    if ((nonZero[0] | nonZero[1]) == 0)
+        return {16, 16};
+    const int leading =
+        nonZero[0] != 0 ? __builtin_ctzll(nonZero[0]) / 8 : 8 + __builtin_ctzll(nonZero[1]) / 8;
+    const int trailing =
+        nonZero[1] != 0 ? __builtin_clzll(nonZero[1]) / 8 : 8 + __builtin_clzll(nonZero[0]) / 8;
+    return {leading, trailing};
+}
+
+#endif
+
+// Copies a fixed-size block, of which the caller keeps only the first characters: one or two
+// moves of whole registers rather than a loop over a length.
+template <std::size_t Size> char* CopyBlock(char* to, const char* from, int kept) {
+    std::memcpy(to, from, Size);
+    return to + kept;
+}
+
+// A positive finite value's shortest digits that read back exactly, as characters, trailing
+// zeros left off, and the place of the decimal point counted from the first digit. The at most
+// 17 digits of the whole number are laid out right-aligned in 24 characters, with room after
+// them so that copies of them may move whole blocks.
+class ShortestDigits {
+public:
+    explicit ShortestDigits(double value) {
+        const std::optional<Decimal> reading = ReadingDecimal(value);
+        const auto [digits, exponent] = reading ? *reading : AnyDecimal(value);
+        constexpr std::uint64_t kSixteenDigits = kEightDigits * kEightDigits;
+        const auto top = static_cast<int>(digits / kSixteenDigits); // Dragonbox gives 17 digits at most
+        text[kEnd - 17] = static_cast<char>('0' + top);
+        const ZeroRuns zeros = PutSixteenDigits(text + kEnd - 16, digits % kSixteenDigits);
+        const int all = top != 0 ? 17 : 16 - zeros.leading;
+        first = text + kEnd - all;
+        count = all - zeros.trailing;
+        point = all + exponent;
+    }
+
+    // The first digit, with at least 24 characters readable from it.
+    const char* First() const { return first; }
+    int Count() const { return count; }
+    int Point() const { return point; }
+
+private:
+    static constexpr int kEnd = 24;
+
+    char text[kEnd + 24] = {};
+    const char* first;
+    int count;
+    int point;
+};
 
 } // namespace
 
@@ -116,21 +196,30 @@ char* PutJsonNumber(char* out, double value) {
     }
     if (value == 0.0)
         return std::copy_n("0.0", 3, out);
-    const auto [digits, k, n] = ShortestOf(value);
+    const ShortestDigits shortest(value);
+    const char* const digits = shortest.First();
+    const int k = shortest.Count();
+    const int n = shortest.Point();
     if (k <= n && n <= kMostFixedPoint) {
-        out = PutDigits(out, digits, k);
+        out = CopyBlock<kMostFixedPoint + 1>(out, digits, k);
         std::memset(out, '0', kMostFixedPoint);
         out += n - k;
         std::memcpy(out, ".0", 2);
         return out + 2;
     }
-    if (0 < n && n <= kMostFixedPoint)
-        return PutPointed(out, digits, k, n);
+    if (0 < n && n <= kMostFixedPoint) {
+        // A whole part of at most 15 digits, then a fraction of at most 16.
+        CopyBlock<kMostFixedPoint + 1>(out, digits, n);
+        out[n] = '.';
+        return CopyBlock<16>(out + n + 1, digits + n, k - n);
+    }
     if (kLeastFixedPoint < n && n <= 0) {
         std::memcpy(out, "0.0000", 2 - kLeastFixedPoint);
-        return PutDigits(out + 2 - n, digits, k);
+        return CopyBlock<24>(out + 2 - n, digits, k);
     }
-    out = k > 1 ? PutPointed(out, digits, k, 1) : PutDigits(out, digits, 1);
+    *out = *digits;
+    out[1] = '.';
+    out = k > 1 ? CopyBlock<16>(out + 2, digits + 1, k - 1) : out + 1;
     *out++ = 'e';
     return WriteExponent(out, n - 1);
 }

@@ -28,6 +28,14 @@ char* PutJsonNumber(char* at, double value);
 // The number's text as JsonOut writes it; `text` must hold kJsonNumberRoom characters.
 std::string_view JsonNumberText(double value, char* text);
 
+// A member of an object that JsonOut::Object lays out whole: its key, one of this tool's names,
+// and a number, whole number, truth value or text, left out when an optional one is absent.
+template <std::size_t N, class T> struct JsonField {
+    const char (&key)[N];
+    const T& value;
+};
+template <std::size_t N, class T> JsonField(const char (&)[N], const T&) -> JsonField<N, T>;
+
 class JsonOut {
 public:
     // `out` must outlive this writer.
@@ -96,6 +104,34 @@ public:
         for (const Text& text : texts)
             String(text);
         EndArray();
+    }
+
+    // An object of plain members laid out with one check of the room; should a text need
+    // escapes, the room is given up and the object written member by member.
+    template <class... Fields> void Object(const Fields&... fields) {
+        const bool wasBare = bare;
+        const bool hadItems = hasItems;
+        const std::size_t innerBreak = breakWidth + kIndentWidth;
+        const std::size_t memberRoom = 1 + std::max(kShortBreak, innerBreak) + 3;
+        const std::size_t room =
+            2 + std::max(kShortBreak, breakWidth) + (... + FieldRoom(fields, memberRoom));
+        char* at = ItemRoom(room);
+        *at++ = '{';
+        char* const opened = at;
+        bool escapes = false;
+        (PutField(at, fields, opened, innerBreak, escapes), ...);
+        if (at != opened)
+            at = PutBreak(at, breakWidth);
+        *at++ = '}';
+        if (!escapes) {
+            out.Commit(at);
+            return;
+        }
+        bare = wasBare;
+        hasItems = hadItems;
+        StartObject();
+        (Member(fields.key, fields.value), ...);
+        EndObject();
     }
 
 private:
@@ -175,6 +211,45 @@ private:
     static char* PutValue(char* at, Raw raw) {
         std::memcpy(at, raw.text.data(), raw.text.size());
         return at + raw.text.size();
+    }
+
+    // A field's room: `memberRoom` for its separator, break, quotes and colon, then its key and
+    // value. An absent number or truth value is given its room all the same, which spares a test.
+    template <std::size_t N, class T>
+    static std::size_t FieldRoom(const JsonField<N, T>& field, std::size_t memberRoom) {
+        return memberRoom + N + RoomOf(field.value);
+    }
+    template <std::size_t N, class T>
+    static std::size_t FieldRoom(const JsonField<N, std::optional<T>>&, std::size_t memberRoom) {
+        return memberRoom + N + RoomOf(T{});
+    }
+    template <std::size_t N>
+    static std::size_t FieldRoom(const JsonField<N, std::optional<std::string_view>>& field,
+                                 std::size_t memberRoom) {
+        return field.value ? memberRoom + N + RoomOf(*field.value) : 0;
+    }
+    // Writes a field at `at`, moving it on: a separator unless it is the first after `opened`.
+    template <std::size_t N, class T>
+    static void PutField(char*& at, const JsonField<N, T>& field, const char* opened, std::size_t width,
+                         bool& escapes) {
+        *at = ',';
+        at = PutBreak(at + (at != opened), width);
+        *at = '"';
+        std::memcpy(at + 1, field.key, N - 1);
+        std::memcpy(at + N, "\": ", 3);
+        at = PutFieldValue(at + N + 3, field.value, escapes);
+    }
+    template <std::size_t N, class T>
+    static void PutField(char*& at, const JsonField<N, std::optional<T>>& field, const char* opened,
+                         std::size_t width, bool& escapes) {
+        if (field.value)
+            PutField(at, JsonField<N, T>{field.key, *field.value}, opened, width, escapes);
+    }
+    template <class T> static char* PutFieldValue(char* at, const T& value, bool&) {
+        return PutValue(at, value);
+    }
+    static char* PutFieldValue(char* at, std::string_view text, bool& escapes) {
+        return PutQuoted(at, text, escapes);
     }
 
     template <class T> void Put(const T& value) { out.Commit(PutValue(ItemRoom(RoomOf(value)), value)); }

@@ -5,68 +5,57 @@
 namespace rdf {
 namespace {
 
+using host::JsonField;
+using host::PackedFileReader;
 using host::ToUtf8;
 
-void WriteMembers(host::JsonOut& json, const host::PackedObservation& o) {
-    json.Member("target", o.target);
-    json.Member("targetHeight", o.targetHeight);
-    json.Member("slopeDistance", o.slopeDistance);
-    json.Member("horizontalAngle", o.horizontalAngle);
-    json.Member("verticalAngle", o.verticalAngle);
-    json.Member("faceRight", o.faceRight);
-    json.Member("code", o.code);
+// An observation, laid out whole.
+void WriteObservation(host::JsonOut& json, const host::PackedObservation& o) {
+    json.Object(JsonField{"target", o.target}, JsonField{"targetHeight", o.targetHeight},
+                JsonField{"slopeDistance", o.slopeDistance}, JsonField{"horizontalAngle", o.horizontalAngle},
+                JsonField{"verticalAngle", o.verticalAngle}, JsonField{"faceRight", o.faceRight},
+                JsonField{"code", o.code});
 }
 
 // Each section of a file's object is one reading of the packed file, taking only its kind.
-class TargetsJson final : public host::PackedFileReader {
+class TargetsJson final : public PackedFileReader {
 public:
-    explicit TargetsJson(host::JsonOut& json) : json(json) {}
+    explicit TargetsJson(host::JsonOut& json) : PackedFileReader(kTargets), json(json) {}
     void Target(std::string_view name) override { json.String(name); }
 
 private:
     host::JsonOut& json;
 };
 
-class PointsJson final : public host::PackedFileReader {
+class PointsJson final : public PackedFileReader {
 public:
-    explicit PointsJson(host::JsonOut& json) : json(json) {}
+    explicit PointsJson(host::JsonOut& json) : PackedFileReader(kPoints), json(json) {}
     void Point(const host::PackedPoint& p) override {
-        json.StartObject();
-        json.Member("name", p.name);
-        json.Member("northing", p.northing);
-        json.Member("easting", p.easting);
-        json.Member("elevation", p.elevation);
-        json.Member("resectionPoint", p.resectionPoint);
-        json.Member("attribute", p.attribute);
-        json.Member("code", p.code);
-        json.EndObject();
+        json.Object(JsonField{"name", p.name}, JsonField{"northing", p.northing},
+                    JsonField{"easting", p.easting}, JsonField{"elevation", p.elevation},
+                    JsonField{"resectionPoint", p.resectionPoint}, JsonField{"attribute", p.attribute},
+                    JsonField{"code", p.code});
     }
 
 private:
     host::JsonOut& json;
 };
 
-class ObservationsBeforeStationJson final : public host::PackedFileReader {
+// The reading ends at the first station.
+class ObservationsBeforeStationJson final : public PackedFileReader {
 public:
-    explicit ObservationsBeforeStationJson(host::JsonOut& json) : json(json) {}
-    void Station(const host::PackedStation&) override { stationSeen = true; }
-    void Observation(const host::PackedObservation& o) override {
-        if (stationSeen)
-            return;
-        json.StartObject();
-        WriteMembers(json, o);
-        json.EndObject();
-    }
+    explicit ObservationsBeforeStationJson(host::JsonOut& json)
+        : PackedFileReader(kObservations, kStations), json(json) {}
+    void Observation(const host::PackedObservation& o) override { WriteObservation(json, o); }
 
 private:
     host::JsonOut& json;
-    bool stationSeen = false;
 };
 
 // Each station's object stays open while its observations follow.
-class StationsJson final : public host::PackedFileReader {
+class StationsJson final : public PackedFileReader {
 public:
-    explicit StationsJson(host::JsonOut& json) : json(json) {}
+    explicit StationsJson(host::JsonOut& json) : PackedFileReader(kStations | kObservations), json(json) {}
 
     void Station(const host::PackedStation& s) override {
         CloseStation();
@@ -80,11 +69,8 @@ public:
         open = true;
     }
     void Observation(const host::PackedObservation& o) override {
-        if (!open)
-            return;
-        json.StartObject();
-        WriteMembers(json, o);
-        json.EndObject();
+        if (open)
+            WriteObservation(json, o);
     }
 
     void End() override { CloseStation(); }

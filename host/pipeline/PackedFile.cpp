@@ -5,6 +5,7 @@
 #include "platform/Utf8.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -129,13 +130,7 @@ public:
     Kind TakeKind() { return static_cast<Kind>(*at++); }
 
     std::string_view Text() {
-        std::size_t length = static_cast<unsigned char>(*at++);
-        if (length == kLongText) {
-            std::uint32_t length32;
-            std::memcpy(&length32, at, sizeof length32);
-            at += sizeof length32;
-            length = length32;
-        }
+        const std::size_t length = Length();
         const std::string_view text(at, length);
         at += length;
         return text;
@@ -166,7 +161,32 @@ public:
             text.reset();
     }
 
+    // Steps over a text or field without reading it.
+    void SkipText() { at += Length(); }
+    template <class Number,
+              class = std::enable_if_t<std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool>>>
+    void Skip(const std::optional<Number>&) {
+        const bool present = *at++ != kAbsent;
+        at += present ? sizeof(Number) : 0;
+    }
+    void Skip(const std::optional<bool>&) { ++at; }
+    void Skip(const std::optional<std::string_view>&) {
+        if (*at++ != kAbsent)
+            SkipText();
+    }
+
 private:
+    // A text's length, which goes before it.
+    std::size_t Length() {
+        const std::size_t length = static_cast<unsigned char>(*at++);
+        if (length != kLongText)
+            return length;
+        std::uint32_t length32;
+        std::memcpy(&length32, at, sizeof length32);
+        at += sizeof length32;
+        return length32;
+    }
+
     const char* at;
 };
 
@@ -230,43 +250,109 @@ struct Taker {
     template <class Field> void operator()(Field& field) const { cursor.Take(field); }
 };
 
+// Steps over one field of a record.
+struct Skipper {
+    Cursor& cursor;
+    template <class Field> void operator()(const Field& field) const { cursor.Skip(field); }
+};
+
 // A record read back into `record`, every field of which it sets: its name, then its fields in
-// the order they were packed. One record of each kind serves a whole reading.
-template <class Packed>
-const Packed& Unpack(Cursor& cursor, Packed& record, std::string_view Packed::*name,
-                     void (*fields)(Packed&, Taker)) {
+// the order they were packed. One record of each kind serves a whole reading. Its fields are read
+// in line: the compiler would otherwise keep a call for them once the reading has several paths.
+template <class Packed, void (*Fields)(Packed&, Taker)>
+[[gnu::flatten]] const Packed& Unpack(Cursor& cursor, Packed& record, std::string_view Packed::*name) {
     record.*name = cursor.Text();
-    fields(record, Taker{cursor});
+    Fields(record, Taker{cursor});
     return record;
 }
 
-void PackedFile::Read(PackedFileReader& reader) const {
+// A record of the kind of `record` stepped over, its fields only measured.
+template <class Packed, void (*Fields)(Packed&, Skipper)> void Skip(Cursor& cursor, Packed& record) {
+    cursor.SkipText();
+    Fields(record, Skipper{cursor});
+}
+
+// One record of each kind, reused for a whole reading, and how many records of the kinds the
+// reader takes are still ahead: a reading of counted kinds only ends after the last of them.
+struct Records {
     PackedStation station;
     PackedObservation observation;
     PackedPoint point;
-    for (const Block& block : blocks) {
-        Cursor cursor(block.bytes.get());
-        const char* const end = block.bytes.get() + block.used;
-        while (cursor.Position() < end) {
-            switch (cursor.TakeKind()) {
-            case Kind::Target:
-                reader.Target(cursor.Text());
-                break;
-            case Kind::Station:
-                reader.Station(
-                    Unpack(cursor, station, &PackedStation::name, StationFields<PackedStation, Taker>));
-                break;
-            case Kind::Observation:
-                reader.Observation(Unpack(cursor, observation, &PackedObservation::target,
-                                          ObservationFields<PackedObservation, Taker>));
-                break;
-            case Kind::Point:
-                reader.Point(Unpack(cursor, point, &PackedPoint::name, PointFields<PackedPoint, Taker>));
-                break;
-            }
+    std::size_t ahead;
+};
+
+// The record of `kind` at the cursor handed to the reader, or stepped over if it does not take
+// that kind; false if the reading ends at it, or with it as the last the reader takes.
+bool PassRecord(Kind kind, Cursor& cursor, PackedFileReader& reader, Records& records) {
+    switch (kind) {
+    case Kind::Target:
+        if (reader.EndsAt(PackedFileReader::kTargets))
+            return false;
+        if (!reader.Takes(PackedFileReader::kTargets)) {
+            cursor.SkipText();
+            return true;
         }
+        reader.Target(cursor.Text());
+        break;
+    case Kind::Station:
+        if (reader.EndsAt(PackedFileReader::kStations))
+            return false;
+        if (!reader.Takes(PackedFileReader::kStations)) {
+            Skip<PackedStation, StationFields>(cursor, records.station);
+            return true;
+        }
+        reader.Station(Unpack<PackedStation, StationFields>(cursor, records.station, &PackedStation::name));
+        break;
+    case Kind::Observation:
+        if (reader.EndsAt(PackedFileReader::kObservations))
+            return false;
+        if (!reader.Takes(PackedFileReader::kObservations)) {
+            Skip<PackedObservation, ObservationFields>(cursor, records.observation);
+            return true;
+        }
+        reader.Observation(Unpack<PackedObservation, ObservationFields>(cursor, records.observation,
+                                                                        &PackedObservation::target));
+        break;
+    case Kind::Point:
+        if (reader.EndsAt(PackedFileReader::kPoints))
+            return false;
+        if (!reader.Takes(PackedFileReader::kPoints)) {
+            Skip<PackedPoint, PointFields>(cursor, records.point);
+            return true;
+        }
+        reader.Point(Unpack<PackedPoint, PointFields>(cursor, records.point, &PackedPoint::name));
+        break;
+    }
+    return --records.ahead != 0;
+}
+
+// The records from `at` up to `end`; false when the reading ends among them.
+bool PassRecords(const char* at, const char* end, PackedFileReader& reader, Records& records) {
+    Cursor cursor(at);
+    while (cursor.Position() < end)
+        if (!PassRecord(cursor.TakeKind(), cursor, reader, records))
+            return false;
+    return true;
+}
+
+void PackedFile::Read(PackedFileReader& reader) const {
+    Records records;
+    records.ahead = RecordsTaken(reader);
+    for (const Block& block : blocks) {
+        if (records.ahead == 0 ||
+            !PassRecords(block.bytes.get(), block.bytes.get() + block.used, reader, records))
+            break;
     }
     reader.End();
+}
+
+// Targets are not counted: a reader of them reads to the end.
+std::size_t PackedFile::RecordsTaken(const PackedFileReader& reader) const {
+    if (reader.Takes(PackedFileReader::kTargets))
+        return SIZE_MAX;
+    return (reader.Takes(PackedFileReader::kStations) ? stations : 0) +
+           (reader.Takes(PackedFileReader::kObservations) ? observations : 0) +
+           (reader.Takes(PackedFileReader::kPoints) ? points : 0);
 }
 
 void PackedFile::Clear() {

@@ -25,13 +25,27 @@ using PackedPoint = host::BasicPoint<std::string_view>;
 // Read back in the order added; each reader takes the kinds it wants.
 class PackedFileReader {
 public:
+    // Kinds of record, as flags.
+    enum Kinds : unsigned { kTargets = 1, kStations = 2, kObservations = 4, kPoints = 8, kAllKinds = 15 };
+
+    // The records of kinds not in `takes` are stepped over unread; the reading ends at the first
+    // record of a kind in `endsAt`, for a reader that wants only what comes before it.
+    explicit PackedFileReader(unsigned takes = kAllKinds, unsigned endsAt = 0)
+        : takes(takes), endsAt(endsAt) {}
     virtual ~PackedFileReader() = default;
     virtual void Target(std::string_view) {}
     virtual void Station(const PackedStation&) {}
     virtual void Observation(const PackedObservation&) {}
     virtual void Point(const PackedPoint&) {}
-    // After the last record.
+    // After the last record read.
     virtual void End() {}
+
+    bool Takes(Kinds kind) const { return (takes & kind) != 0; }
+    bool EndsAt(Kinds kind) const { return (endsAt & kind) != 0; }
+
+private:
+    unsigned takes;
+    unsigned endsAt;
 };
 
 class PackedFile {
@@ -63,6 +77,8 @@ private:
     // Where a record of at most `most` bytes goes.
     char* Room(std::size_t most);
     void AddBlock(std::size_t most);
+    // How many records of the kinds the reader takes the file holds.
+    std::size_t RecordsTaken(const PackedFileReader& reader) const;
 
     std::vector<Block> blocks;
     std::string utf8; // a text beyond ASCII being packed, reused

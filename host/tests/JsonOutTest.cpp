@@ -76,6 +76,18 @@ TEST(JsonOut, LaysOutNestingSeparatorsAndEscapes) {
          },
          "{\n  \"a\": [\n    \"x\",\n    \"yz\"\n  ],\n  \"e\": [],\n  \"q\": [\n    \"p\",\n    \"q\\\"\"\n "
          " ]\n}"},
+        {"objects laid out whole, absent members left out, one needing escapes member by member",
+         [](JsonOut& j) {
+             j.StartArray();
+             j.Object(JsonField{"a", std::optional<double>{}}, JsonField{"t", std::string_view("x")},
+                      JsonField{"b", std::optional<bool>{true}}, JsonField{"i", 3});
+             j.Object(JsonField{"a", std::optional<double>{}});
+             j.Object(JsonField{"t", std::string_view("q\"")}, JsonField{"x", 0.5},
+                      JsonField{"c", std::optional<std::string_view>{"c"}});
+             j.EndArray();
+         },
+         "[\n  {\n    \"t\": \"x\",\n    \"b\": true,\n    \"i\": 3\n  },\n  {},\n  {\n    \"t\": "
+         "\"q\\\"\",\n    \"x\": 0.5,\n    \"c\": \"c\"\n  }\n]"},
     };
     for (const auto& c : cases)
         for (std::size_t capacity : {std::size_t{1} << 16, std::size_t{3}})
@@ -92,14 +104,15 @@ TEST(JsonOut, IndentsBeyondTheUsualDepth) {
             j.StartObject();
             j.Member("t", std::vector<std::string>{"deep"});
             j.EndObject();
+            j.Object(JsonField{"d", true});
             for (int i = 0; i < kDepth; ++i)
                 j.EndArray();
         },
         16);
     const std::string indent(2 * kDepth, ' ');
     EXPECT_NE(text.find("\n" + indent + "1,\n" + indent + "{\n" + indent + "  \"t\": [\n" + indent +
-                        "    \"deep\"\n" + indent + "  ]\n" + indent + "}\n" +
-                        std::string(2 * kDepth - 2, ' ') + "]"),
+                        "    \"deep\"\n" + indent + "  ]\n" + indent + "},\n" + indent + "{\n" + indent +
+                        "  \"d\": true\n" + indent + "}\n" + std::string(2 * kDepth - 2, ' ') + "]"),
               std::string::npos)
         << text;
 }

@@ -13,6 +13,7 @@ namespace {
 // Gathers what a packed file reads back, each item as one line of text.
 class Listing final : public PackedFileReader {
 public:
+    explicit Listing(unsigned takes = kAllKinds, unsigned endsAt = 0) : PackedFileReader(takes, endsAt) {}
     void Target(std::string_view name) override { items.push_back("T " + std::string(name)); }
     void Station(const PackedStation& s) override {
         items.push_back("S " + std::string(s.name) + " " + Optional(s.instrumentHeight) + " " +
@@ -42,7 +43,14 @@ std::string Utf8(std::wstring_view text) {
     return utf8;
 }
 
-TEST(PackedFile, ReadsBackEveryTextAndField) {
+// A file of every kind of record, with its listing as read back.
+struct ListedFile {
+    PackedFile file;
+    std::vector<std::string> expected;
+    std::size_t records = 0; // of each kind
+};
+
+ListedFile EveryKindOfRecord() {
     // ASCII and wider texts, short, past the one-byte length, and past a block of their own.
     const std::vector<std::wstring> names = {L"",
                                              L"CP1",
@@ -54,8 +62,9 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
                                              std::wstring(300, L'\u00e9'),
                                              std::wstring(400000, L'\u6e2c'),
                                              L"last"};
-    PackedFile file;
-    std::vector<std::string> expected;
+    ListedFile listed;
+    PackedFile& file = listed.file;
+    std::vector<std::string>& expected = listed.expected;
     bool even = true; // fields present on every other record, absent between
     for (const std::wstring& name : names) {
         file.AddTarget(name);
@@ -105,12 +114,52 @@ TEST(PackedFile, ReadsBackEveryTextAndField) {
         expected.push_back("P " + Utf8(name) + (even ? " -2.250000 -" : " - C"));
         even = !even;
     }
+    listed.records = names.size();
+    return listed;
+}
+
+TEST(PackedFile, ReadsBackEveryTextAndField) {
+    const ListedFile listed = EveryKindOfRecord();
+    const PackedFile& file = listed.file;
+    const std::vector<std::string>& expected = listed.expected;
+    const std::size_t records = listed.records;
     Listing listing;
     file.Read(listing);
     EXPECT_EQ(listing.items, expected);
-    EXPECT_EQ(file.Stations(), names.size());
-    EXPECT_EQ(file.Observations(), 2 * names.size());
-    EXPECT_EQ(file.Points(), names.size());
+    EXPECT_EQ(file.Stations(), records);
+    EXPECT_EQ(file.Observations(), 2 * records); // each packed wide and as UTF-8
+    EXPECT_EQ(file.Points(), records);
+}
+
+// A reader that takes some kinds gets those records as a reader of all kinds does, the others
+// stepped over; one that ends at a kind gets nothing from the first record of it on.
+TEST(PackedFile, StepsOverTheKindsAReaderDoesNotTake) {
+    const ListedFile listed = EveryKindOfRecord();
+    const struct {
+        unsigned takes;
+        unsigned endsAt;
+    } readings[] = {{PackedFileReader::kTargets, 0},
+                    {PackedFileReader::kStations, 0},
+                    {PackedFileReader::kObservations, 0},
+                    {PackedFileReader::kPoints, 0},
+                    {PackedFileReader::kStations | PackedFileReader::kObservations, 0},
+                    {PackedFileReader::kObservations, PackedFileReader::kPoints},
+                    {PackedFileReader::kAllKinds, PackedFileReader::kTargets},
+                    {0, 0}};
+    const std::string kinds = "TSOP"; // each item's first letter, in the order of the flags
+    for (const auto& reading : readings) {
+        std::vector<std::string> expected;
+        for (const std::string& item : listed.expected) {
+            const unsigned flag = 1U << kinds.find(item[0]);
+            if ((flag & reading.endsAt) != 0)
+                break;
+            if ((flag & reading.takes) != 0)
+                expected.push_back(item);
+        }
+        Listing listing(reading.takes, reading.endsAt);
+        listed.file.Read(listing);
+        EXPECT_EQ(listing.items, expected) << "takes " << reading.takes << ", ends at " << reading.endsAt;
+    }
 }
 
 // Names of every length up to a few steps of the narrowing, ASCII and with one wider character at
