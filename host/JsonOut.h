@@ -78,23 +78,11 @@ public:
     template <std::size_t N, class Text> void Member(const char (&key)[N], const std::vector<Text>& texts) {
         const bool wasBare = bare;
         const bool hadItems = hasItems;
-        const std::size_t innerBreak = breakWidth + kIndentWidth;
-        std::size_t room = 2 + std::max(kShortBreak, breakWidth);
-        for (const Text& text : texts)
-            room += 4 + std::max(kShortBreak, innerBreak) + text.size();
-        char* at = MemberRoom(key, room);
-        *at++ = '[';
         bool escapes = false;
-        for (const Text& text : texts) {
-            *at = ',';
-            at = PutBreak(at + (&text != &texts.front()), innerBreak);
-            at = PutQuoted(at, text, escapes);
-        }
-        if (!texts.empty())
-            at = PutBreak(at, breakWidth);
-        *at++ = ']';
+        char* const end =
+            PutTextArray(MemberRoom(key, TextArrayRoom(texts, breakWidth)), texts, breakWidth, escapes);
         if (!escapes) {
-            out.Commit(at);
+            out.Commit(end);
             return;
         }
         bare = wasBare;
@@ -114,7 +102,7 @@ public:
         const std::size_t innerBreak = breakWidth + kIndentWidth;
         const std::size_t memberRoom = 1 + std::max(kShortBreak, innerBreak) + 3;
         const std::size_t room =
-            2 + std::max(kShortBreak, breakWidth) + (... + FieldRoom(fields, memberRoom));
+            2 + std::max(kShortBreak, breakWidth) + (... + FieldRoom(fields, memberRoom, innerBreak));
         char* at = ItemRoom(room);
         *at++ = '{';
         char* const opened = at;
@@ -194,6 +182,31 @@ private:
         *at++ = '"';
         return at;
     }
+    // The room of an array of texts whose closing bracket goes on a line break of `width`.
+    template <class Text>
+    static std::size_t TextArrayRoom(const std::vector<Text>& texts, std::size_t width) {
+        const std::size_t itemRoom = 4 + std::max(kShortBreak, width + kIndentWidth);
+        std::size_t room = 2 + std::max(kShortBreak, width);
+        for (const Text& text : texts)
+            room += itemRoom + text.size();
+        return room;
+    }
+    // The array of texts at `at`, each on a line of its own one level in from `width`; `escapes`
+    // is set when some text needs escapes.
+    template <class Text>
+    static char* PutTextArray(char* at, const std::vector<Text>& texts, std::size_t width, bool& escapes) {
+        const std::size_t innerBreak = width + kIndentWidth;
+        *at++ = '[';
+        for (const Text& text : texts) {
+            *at = ',';
+            at = PutBreak(at + (&text != &texts.front()), innerBreak);
+            at = PutQuoted(at, text, escapes);
+        }
+        if (!texts.empty())
+            at = PutBreak(at, width);
+        *at++ = ']';
+        return at;
+    }
     // The line break and the room of an item's prefix follow the depth.
     void DepthChanged() {
         breakWidth = 1 + kIndentWidth * outer.size();
@@ -214,19 +227,25 @@ private:
     }
 
     // A field's room: `memberRoom` for its separator, break, quotes and colon, then its key and
-    // value. An absent number or truth value is given its room all the same, which spares a test.
+    // value, whose own breaks are `width` wide. An absent number or truth value is given its room
+    // all the same, which spares a test.
     template <std::size_t N, class T>
-    static std::size_t FieldRoom(const JsonField<N, T>& field, std::size_t memberRoom) {
+    static std::size_t FieldRoom(const JsonField<N, T>& field, std::size_t memberRoom, std::size_t) {
         return memberRoom + N + RoomOf(field.value);
     }
     template <std::size_t N, class T>
-    static std::size_t FieldRoom(const JsonField<N, std::optional<T>>&, std::size_t memberRoom) {
+    static std::size_t FieldRoom(const JsonField<N, std::optional<T>>&, std::size_t memberRoom, std::size_t) {
         return memberRoom + N + RoomOf(T{});
     }
     template <std::size_t N>
     static std::size_t FieldRoom(const JsonField<N, std::optional<std::string_view>>& field,
-                                 std::size_t memberRoom) {
+                                 std::size_t memberRoom, std::size_t) {
         return field.value ? memberRoom + N + RoomOf(*field.value) : 0;
+    }
+    template <std::size_t N, class Text>
+    static std::size_t FieldRoom(const JsonField<N, std::vector<Text>>& field, std::size_t memberRoom,
+                                 std::size_t width) {
+        return memberRoom + N + TextArrayRoom(field.value, width);
     }
     // Writes a field at `at`, moving it on: a separator unless it is the first after `opened`.
     template <std::size_t N, class T>
@@ -237,7 +256,7 @@ private:
         *at = '"';
         std::memcpy(at + 1, field.key, N - 1);
         std::memcpy(at + N, "\": ", 3);
-        at = PutFieldValue(at + N + 3, field.value, escapes);
+        at = PutFieldValue(at + N + 3, field.value, width, escapes);
     }
     template <std::size_t N, class T>
     static void PutField(char*& at, const JsonField<N, std::optional<T>>& field, const char* opened,
@@ -245,11 +264,15 @@ private:
         if (field.value)
             PutField(at, JsonField<N, T>{field.key, *field.value}, opened, width, escapes);
     }
-    template <class T> static char* PutFieldValue(char* at, const T& value, bool&) {
+    template <class T> static char* PutFieldValue(char* at, const T& value, std::size_t, bool&) {
         return PutValue(at, value);
     }
-    static char* PutFieldValue(char* at, std::string_view text, bool& escapes) {
+    static char* PutFieldValue(char* at, std::string_view text, std::size_t, bool& escapes) {
         return PutQuoted(at, text, escapes);
+    }
+    template <class Text>
+    static char* PutFieldValue(char* at, const std::vector<Text>& texts, std::size_t width, bool& escapes) {
+        return PutTextArray(at, texts, width, escapes);
     }
 
     template <class T> void Put(const T& value) { out.Commit(PutValue(ItemRoom(RoomOf(value)), value)); }
