@@ -104,12 +104,10 @@ public:
         const std::size_t room =
             2 + std::max(kShortBreak, breakWidth) + (... + FieldRoom(fields, memberRoom, innerBreak));
         char* at = ItemRoom(room);
-        *at++ = '{';
         char* const opened = at;
         bool escapes = false;
-        (PutField(at, fields, opened, innerBreak, escapes), ...);
-        if (at != opened)
-            at = PutBreak(at, breakWidth);
+        (PutField(at, fields, innerBreak, escapes), ...);
+        at = Bracket(opened, at, '{', breakWidth);
         *at++ = '}';
         if (!escapes) {
             out.Commit(at);
@@ -196,16 +194,22 @@ private:
     template <class Text>
     static char* PutTextArray(char* at, const std::vector<Text>& texts, std::size_t width, bool& escapes) {
         const std::size_t innerBreak = width + kIndentWidth;
-        *at++ = '[';
+        char* const opened = at;
         for (const Text& text : texts) {
             *at = ',';
-            at = PutBreak(at + (&text != &texts.front()), innerBreak);
-            at = PutQuoted(at, text, escapes);
+            at = PutQuoted(PutBreak(at + 1, innerBreak), text, escapes);
         }
-        if (!texts.empty())
-            at = PutBreak(at, width);
+        at = Bracket(opened, at, '[', width);
         *at++ = ']';
         return at;
+    }
+    // Each item of a container laid out whole is written with its separator, and the first one's
+    // falls at `opened`, where the opening bracket then goes: no item need ask whether it is the
+    // first. Returns where the closing bracket goes, after a line break of `width` if there are
+    // items.
+    static char* Bracket(char* opened, char* end, char bracket, std::size_t width) {
+        *opened = bracket;
+        return end == opened ? end + 1 : PutBreak(end, width);
     }
     // The line break and the room of an item's prefix follow the depth.
     void DepthChanged() {
@@ -247,22 +251,21 @@ private:
                                  std::size_t width) {
         return memberRoom + N + TextArrayRoom(field.value, width);
     }
-    // Writes a field at `at`, moving it on: a separator unless it is the first after `opened`.
+    // Writes a field at `at`, its separator first, moving it on.
     template <std::size_t N, class T>
-    static void PutField(char*& at, const JsonField<N, T>& field, const char* opened, std::size_t width,
-                         bool& escapes) {
+    static void PutField(char*& at, const JsonField<N, T>& field, std::size_t width, bool& escapes) {
         *at = ',';
-        at = PutBreak(at + (at != opened), width);
+        at = PutBreak(at + 1, width);
         *at = '"';
         std::memcpy(at + 1, field.key, N - 1);
         std::memcpy(at + N, "\": ", 3);
         at = PutFieldValue(at + N + 3, field.value, width, escapes);
     }
     template <std::size_t N, class T>
-    static void PutField(char*& at, const JsonField<N, std::optional<T>>& field, const char* opened,
-                         std::size_t width, bool& escapes) {
+    static void PutField(char*& at, const JsonField<N, std::optional<T>>& field, std::size_t width,
+                         bool& escapes) {
         if (field.value)
-            PutField(at, JsonField<N, T>{field.key, *field.value}, opened, width, escapes);
+            PutField(at, JsonField<N, T>{field.key, *field.value}, width, escapes);
     }
     template <class T> static char* PutFieldValue(char* at, const T& value, std::size_t, bool&) {
         return PutValue(at, value);
