@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -187,20 +188,27 @@ TEST(JsonWriter, WritesEveryFileWithTheAddedSectionsAndClosesTheDocument) {
 
 // Shortest digits from the library, laid out as the tool has always written them.
 TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent) {
-    const std::pair<double, const char*> rows[] = {{5000.0, "5000.0"},
-                                                   {0.0, "0.0"},
-                                                   {-0.0, "-0.0"},
-                                                   {1.5, "1.5"},
-                                                   {0.0001, "0.0001"},
-                                                   {1e-05, "1e-05"},
-                                                   {123456789012345.0, "123456789012345.0"},
-                                                   {999999999999999.9, "999999999999999.9"},
-                                                   {1e15, "1e+15"},
-                                                   {1234567890123456.0, "1.234567890123456e+15"},
-                                                   {1e16, "1e+16"},
-                                                   {1.25e100, "1.25e+100"},
-                                                   {0.1 + 0.2, "0.30000000000000004"},
-                                                   {-2.5e-7, "-2.5e-07"}};
+    const std::pair<double, const char*> rows[] = {
+        {5000.0, "5000.0"},
+        {0.0, "0.0"},
+        {-0.0, "-0.0"},
+        {1.5, "1.5"},
+        {0.0001, "0.0001"},
+        {1e-05, "1e-05"},
+        {123456789012345.0, "123456789012345.0"},
+        {999999999999999.9, "999999999999999.9"},
+        {1e15, "1e+15"},
+        {1234567890123456.0, "1.234567890123456e+15"},
+        {1e16, "1e+16"},
+        {1.25e100, "1.25e+100"},
+        {0.1 + 0.2, "0.30000000000000004"},
+        {-2.5e-7, "-2.5e-07"},
+        {std::numeric_limits<double>::max(), "1.7976931348623157e+308"},
+        {-std::numeric_limits<double>::denorm_min(), "-5e-324"},
+        {std::numeric_limits<double>::infinity(), "null"},
+        {-std::numeric_limits<double>::infinity(), "null"},
+        {std::nan(""), "null"},
+        {-std::nan(""), "null"}};
     for (const auto& [value, text] : rows) {
         char buffer[host::kJsonNumberRoom];
         EXPECT_EQ(host::JsonNumberText(value, buffer), text);
