@@ -179,7 +179,9 @@ public:
 private:
     static constexpr int kEnd = 24;
 
-    char text[kEnd + 24] = {};
+    // Only the digits are set: the blocks copied around them carry the rest along unread, and
+    // their writers keep no more than the digits.
+    char text[kEnd + 24];
     const char* first;
     int count;
     int point;
