@@ -73,20 +73,22 @@ public:
         PutText(MemberRoom(key, RoomOf(text)), text);
     }
     // An array of texts (strings or views), such as the names of a point's stations, laid out with
-    // one check of the room; should one need escapes, the room is given up and the array written
-    // item by item.
+    // one check of the room; should one need escapes, or be nested deeper than usual, the room is
+    // given up and the array written item by item.
     template <std::size_t N, class Text> void Member(const char (&key)[N], const std::vector<Text>& texts) {
-        const bool wasBare = bare;
-        const bool hadItems = hasItems;
-        bool escapes = false;
-        char* const end =
-            PutTextArray(MemberRoom(key, TextArrayRoom(texts, breakWidth)), texts, breakWidth, escapes);
-        if (!escapes) {
-            out.Commit(end);
-            return;
+        if (LaysOutWhole()) {
+            const bool wasBare = bare;
+            const bool hadItems = hasItems;
+            bool escapes = false;
+            char* const end =
+                PutTextArray(MemberRoom(key, TextArrayRoom(texts, breakWidth)), texts, breakWidth, escapes);
+            if (!escapes) {
+                out.Commit(end);
+                return;
+            }
+            bare = wasBare;
+            hasItems = hadItems;
         }
-        bare = wasBare;
-        hasItems = hadItems;
         Key(key);
         StartArray();
         for (const Text& text : texts)
@@ -95,26 +97,28 @@ public:
     }
 
     // An object of plain members laid out with one check of the room; should a text need
-    // escapes, the room is given up and the object written member by member.
+    // escapes, or the object be nested deeper than usual, the room is given up and the object
+    // written member by member.
     template <class... Fields> void Object(const Fields&... fields) {
-        const bool wasBare = bare;
-        const bool hadItems = hasItems;
-        const std::size_t innerBreak = breakWidth + kIndentWidth;
-        const std::size_t memberRoom = 1 + std::max(kShortBreak, innerBreak) + 3;
-        const std::size_t room =
-            2 + std::max(kShortBreak, breakWidth) + (... + FieldRoom(fields, memberRoom, innerBreak));
-        char* at = ItemRoom(room);
-        char* const opened = at;
-        bool escapes = false;
-        (PutField(at, fields, innerBreak, escapes), ...);
-        at = Bracket(opened, at, '{', breakWidth);
-        *at++ = '}';
-        if (!escapes) {
-            out.Commit(at);
-            return;
+        if (LaysOutWhole()) {
+            const bool wasBare = bare;
+            const bool hadItems = hasItems;
+            const std::size_t innerBreak = breakWidth + kIndentWidth;
+            const std::size_t memberRoom = 1 + kShortBreak + 3;
+            const std::size_t room = 2 + kShortBreak + (... + FieldRoom(fields, memberRoom, innerBreak));
+            char* at = ItemRoom(room);
+            char* const opened = at;
+            bool escapes = false;
+            (PutField(at, fields, innerBreak, escapes), ...);
+            at = Bracket(opened, at, '{', breakWidth);
+            *at++ = '}';
+            if (!escapes) {
+                out.Commit(at);
+                return;
+            }
+            bare = wasBare;
+            hasItems = hadItems;
         }
-        bare = wasBare;
-        hasItems = hadItems;
         StartObject();
         (Member(fields.key, fields.value), ...);
         EndObject();
@@ -165,9 +169,14 @@ private:
     static char* PutBreak(char* at, std::size_t width) {
         if (width > kShortBreak)
             return PutLongBreak(at, width);
+        return PutShortBreak(at, width);
+    }
+    static char* PutShortBreak(char* at, std::size_t width) {
         std::memcpy(at, kBreak, kShortBreak);
         return at + width;
     }
+    // Items laid out whole take every line break, down to two levels in, as one short run.
+    bool LaysOutWhole() const { return breakWidth + 2 * kIndentWidth <= kShortBreak; }
     static char* PutLongBreak(char* at, std::size_t width);
     // The text in quotes, its bytes checked as they are copied: `escapes` is set when some need
     // escapes.
@@ -197,7 +206,7 @@ private:
         char* const opened = at;
         for (const Text& text : texts) {
             *at = ',';
-            at = PutQuoted(PutBreak(at + 1, innerBreak), text, escapes);
+            at = PutQuoted(PutShortBreak(at + 1, innerBreak), text, escapes);
         }
         at = Bracket(opened, at, '[', width);
         *at++ = ']';
@@ -209,7 +218,7 @@ private:
     // items.
     static char* Bracket(char* opened, char* end, char bracket, std::size_t width) {
         *opened = bracket;
-        return end == opened ? end + 1 : PutBreak(end, width);
+        return end == opened ? end + 1 : PutShortBreak(end, width);
     }
     // The line break and the room of an item's prefix follow the depth.
     void DepthChanged() {
@@ -255,7 +264,7 @@ private:
     template <std::size_t N, class T>
     static void PutField(char*& at, const JsonField<N, T>& field, std::size_t width, bool& escapes) {
         *at = ',';
-        at = PutBreak(at + 1, width);
+        at = PutShortBreak(at + 1, width);
         *at = '"';
         std::memcpy(at + 1, field.key, N - 1);
         std::memcpy(at + N, "\": ", 3);
