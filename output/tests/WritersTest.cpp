@@ -215,14 +215,15 @@ TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent)
     }
 }
 
-// Whole numbers of nine digits: the last eight are written as one run, checked here against the
-// standard library at a stride that reaches every digit in every place.
+// Whole numbers of up to eight digits and of nine: the last eight are written as one run,
+// checked here against the standard library at a stride that reaches every digit in every place.
 TEST(JsonNumber, EightDigitRunsOfWholeNumbers) {
     for (std::uint32_t run = 0; run < 100000000; run += 9973) {
         for (std::uint32_t last : {run, 99999999 - run}) {
-            char buffer[host::kJsonNumberRoom];
-            const double value = 100000000.0 + last;
-            ASSERT_EQ(host::JsonNumberText(value, buffer), std::to_string(100000000 + last) + ".0");
+            for (const std::uint32_t whole : {last, 100000000 + last}) {
+                char buffer[host::kJsonNumberRoom];
+                ASSERT_EQ(host::JsonNumberText(whole, buffer), std::to_string(whole) + ".0");
+            }
         }
     }
 }
