@@ -113,9 +113,24 @@ ZeroRuns PutSixteenDigits(char* at, std::uint64_t value) {
     return {__builtin_ctz(nonZero), __builtin_clz(nonZero) - 16};
 }
 
+// Writes the 8 digits of `value`, below 10^8, leading zeros included, as characters at `at`.
+ZeroRuns PutEightDigits(char* at, std::uint32_t value) {
+    const __m128i digits = _mm_packus_epi16(EightDigitLanes(value), _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm_add_epi8(digits, _mm_set1_epi8('0')));
+    const auto nonZero =
+        static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128()))) & 0xFFU;
+    if (nonZero == 0)
+        return {8, 8};
+    return {__builtin_ctz(nonZero), __builtin_clz(nonZero) - 24};
+}
+
 #else
 
 constexpr std::uint64_t kZeroCharacters = 0x3030303030303030ULL;
+// A digit above zero, at most 9, carries into its byte's top bit when 127 is added, and no
+// further; a digit's place in its word is its byte's.
+constexpr std::uint64_t kCarries = 0x7F7F7F7F7F7F7F7FULL;
+constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
 
 // The eight digits of `value`, below 10^8, one in each byte of a word, the first in the lowest
 // byte.
@@ -129,10 +144,6 @@ ZeroRuns PutSixteenDigits(char* at, std::uint64_t value) {
                                     EightDigitLanes(static_cast<std::uint32_t>(value % kEightDigits))};
     PutWord(at, words[0] | kZeroCharacters);
     PutWord(at + 8, words[1] | kZeroCharacters);
-    // A digit above zero, at most 9, carries into its byte's top bit when 127 is added, and no
-    // further; a digit's place in its word is its byte's.
-    constexpr std::uint64_t kCarries = 0x7F7F7F7F7F7F7F7FULL;
-    constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
     const std::uint64_t nonZero[2] = {(words[0] + kCarries) & kTopBits, (words[1] + kCarries) & kTopBits};
     if ((nonZero[0] | nonZero[1]) == 0)
         return {16, 16};
@@ -143,7 +154,24 @@ ZeroRuns PutSixteenDigits(char* at, std::uint64_t value) {
     return {leading, trailing};
 }
 
+// Writes the 8 digits of `value`, below 10^8, leading zeros included, as characters at `at`.
+ZeroRuns PutEightDigits(char* at, std::uint32_t value) {
+    const std::uint64_t word = EightDigitLanes(value);
+    PutWord(at, word | kZeroCharacters);
+    const std::uint64_t nonZero = (word + kCarries) & kTopBits;
+    if (nonZero == 0)
+        return {8, 8};
+    return {__builtin_ctzll(nonZero) / 8, __builtin_clzll(nonZero) / 8};
+}
+
 #endif
+
+// The digits of `value`, below 10^8, counted as PutSixteenDigits counts them, though only the last
+// eight are written: the first eight would be zeros, which no copy keeps.
+ZeroRuns PutLastEightOfSixteen(char* at, std::uint32_t value) {
+    const ZeroRuns last = PutEightDigits(at + 8, value);
+    return {8 + last.leading, last.trailing};
+}
 
 // Copies a fixed-size block, of which the caller keeps only the first characters: one or two
 // moves of whole registers rather than a loop over a length.
@@ -164,7 +192,10 @@ public:
         constexpr std::uint64_t kSixteenDigits = kEightDigits * kEightDigits;
         const auto top = static_cast<int>(digits / kSixteenDigits); // Dragonbox gives 17 digits at most
         text[kEnd - 17] = static_cast<char>('0' + top);
-        const ZeroRuns zeros = PutSixteenDigits(text + kEnd - 16, digits % kSixteenDigits);
+        const ZeroRuns zeros =
+            digits < kEightDigits
+                ? PutLastEightOfSixteen(text + kEnd - 16, static_cast<std::uint32_t>(digits))
+                : PutSixteenDigits(text + kEnd - 16, digits % kSixteenDigits);
         const int all = top != 0 ? 17 : 16 - zeros.leading;
         first = text + kEnd - all;
         count = all - zeros.trailing;
@@ -179,7 +210,9 @@ public:
 private:
     static constexpr int kEnd = 24;
 
-    char text[kEnd + 24] = {};
+    // Only the digits are set: the blocks copied around them carry the rest along unread, and
+    // their writers keep no more than the digits.
+    char text[kEnd + 24];
     const char* first;
     int count;
     int point;

@@ -73,32 +73,22 @@ public:
         PutText(MemberRoom(key, RoomOf(text)), text);
     }
     // An array of texts (strings or views), such as the names of a point's stations, laid out with
-    // one check of the room; should one need escapes, the room is given up and the array written
-    // item by item.
+    // one check of the room; should one need escapes, or be nested deeper than usual, the room is
+    // given up and the array written item by item.
     template <std::size_t N, class Text> void Member(const char (&key)[N], const std::vector<Text>& texts) {
-        const bool wasBare = bare;
-        const bool hadItems = hasItems;
-        const std::size_t innerBreak = breakWidth + kIndentWidth;
-        std::size_t room = 2 + std::max(kShortBreak, breakWidth);
-        for (const Text& text : texts)
-            room += 4 + std::max(kShortBreak, innerBreak) + text.size();
-        char* at = MemberRoom(key, room);
-        *at++ = '[';
-        bool escapes = false;
-        for (const Text& text : texts) {
-            *at = ',';
-            at = PutBreak(at + (&text != &texts.front()), innerBreak);
-            at = PutQuoted(at, text, escapes);
+        if (LaysOutWhole()) {
+            const bool wasBare = bare;
+            const bool hadItems = hasItems;
+            bool escapes = false;
+            char* const end =
+                PutTextArray(MemberRoom(key, TextArrayRoom(texts, breakWidth)), texts, breakWidth, escapes);
+            if (!escapes) {
+                out.Commit(end);
+                return;
+            }
+            bare = wasBare;
+            hasItems = hadItems;
         }
-        if (!texts.empty())
-            at = PutBreak(at, breakWidth);
-        *at++ = ']';
-        if (!escapes) {
-            out.Commit(at);
-            return;
-        }
-        bare = wasBare;
-        hasItems = hadItems;
         Key(key);
         StartArray();
         for (const Text& text : texts)
@@ -107,28 +97,28 @@ public:
     }
 
     // An object of plain members laid out with one check of the room; should a text need
-    // escapes, the room is given up and the object written member by member.
+    // escapes, or the object be nested deeper than usual, the room is given up and the object
+    // written member by member.
     template <class... Fields> void Object(const Fields&... fields) {
-        const bool wasBare = bare;
-        const bool hadItems = hasItems;
-        const std::size_t innerBreak = breakWidth + kIndentWidth;
-        const std::size_t memberRoom = 1 + std::max(kShortBreak, innerBreak) + 3;
-        const std::size_t room =
-            2 + std::max(kShortBreak, breakWidth) + (... + FieldRoom(fields, memberRoom));
-        char* at = ItemRoom(room);
-        *at++ = '{';
-        char* const opened = at;
-        bool escapes = false;
-        (PutField(at, fields, opened, innerBreak, escapes), ...);
-        if (at != opened)
-            at = PutBreak(at, breakWidth);
-        *at++ = '}';
-        if (!escapes) {
-            out.Commit(at);
-            return;
+        if (LaysOutWhole()) {
+            const bool wasBare = bare;
+            const bool hadItems = hasItems;
+            const std::size_t innerBreak = breakWidth + kIndentWidth;
+            const std::size_t memberRoom = 1 + kShortBreak + 3;
+            const std::size_t room = 2 + kShortBreak + (... + FieldRoom(fields, memberRoom, innerBreak));
+            char* at = ItemRoom(room);
+            char* const opened = at;
+            bool escapes = false;
+            (PutField(at, fields, innerBreak, escapes), ...);
+            at = Bracket(opened, at, '{', breakWidth);
+            *at++ = '}';
+            if (!escapes) {
+                out.Commit(at);
+                return;
+            }
+            bare = wasBare;
+            hasItems = hadItems;
         }
-        bare = wasBare;
-        hasItems = hadItems;
         StartObject();
         (Member(fields.key, fields.value), ...);
         EndObject();
@@ -179,9 +169,14 @@ private:
     static char* PutBreak(char* at, std::size_t width) {
         if (width > kShortBreak)
             return PutLongBreak(at, width);
+        return PutShortBreak(at, width);
+    }
+    static char* PutShortBreak(char* at, std::size_t width) {
         std::memcpy(at, kBreak, kShortBreak);
         return at + width;
     }
+    // Items laid out whole take every line break, down to two levels in, as one short run.
+    bool LaysOutWhole() const { return breakWidth + 2 * kIndentWidth <= kShortBreak; }
     static char* PutLongBreak(char* at, std::size_t width);
     // The text in quotes, its bytes checked as they are copied: `escapes` is set when some need
     // escapes.
@@ -193,6 +188,37 @@ private:
         }
         *at++ = '"';
         return at;
+    }
+    // The room of an array of texts whose closing bracket goes on a line break of `width`.
+    template <class Text>
+    static std::size_t TextArrayRoom(const std::vector<Text>& texts, std::size_t width) {
+        const std::size_t itemRoom = 4 + std::max(kShortBreak, width + kIndentWidth);
+        std::size_t room = 2 + std::max(kShortBreak, width);
+        for (const Text& text : texts)
+            room += itemRoom + text.size();
+        return room;
+    }
+    // The array of texts at `at`, each on a line of its own one level in from `width`; `escapes`
+    // is set when some text needs escapes.
+    template <class Text>
+    static char* PutTextArray(char* at, const std::vector<Text>& texts, std::size_t width, bool& escapes) {
+        const std::size_t innerBreak = width + kIndentWidth;
+        char* const opened = at;
+        for (const Text& text : texts) {
+            *at = ',';
+            at = PutQuoted(PutShortBreak(at + 1, innerBreak), text, escapes);
+        }
+        at = Bracket(opened, at, '[', width);
+        *at++ = ']';
+        return at;
+    }
+    // Each item of a container laid out whole is written with its separator, and the first one's
+    // falls at `opened`, where the opening bracket then goes: no item need ask whether it is the
+    // first. Returns where the closing bracket goes, after a line break of `width` if there are
+    // items.
+    static char* Bracket(char* opened, char* end, char bracket, std::size_t width) {
+        *opened = bracket;
+        return end == opened ? end + 1 : PutShortBreak(end, width);
     }
     // The line break and the room of an item's prefix follow the depth.
     void DepthChanged() {
@@ -214,42 +240,51 @@ private:
     }
 
     // A field's room: `memberRoom` for its separator, break, quotes and colon, then its key and
-    // value. An absent number or truth value is given its room all the same, which spares a test.
+    // value, whose own breaks are `width` wide. An absent number or truth value is given its room
+    // all the same, which spares a test.
     template <std::size_t N, class T>
-    static std::size_t FieldRoom(const JsonField<N, T>& field, std::size_t memberRoom) {
+    static std::size_t FieldRoom(const JsonField<N, T>& field, std::size_t memberRoom, std::size_t) {
         return memberRoom + N + RoomOf(field.value);
     }
     template <std::size_t N, class T>
-    static std::size_t FieldRoom(const JsonField<N, std::optional<T>>&, std::size_t memberRoom) {
+    static std::size_t FieldRoom(const JsonField<N, std::optional<T>>&, std::size_t memberRoom, std::size_t) {
         return memberRoom + N + RoomOf(T{});
     }
     template <std::size_t N>
     static std::size_t FieldRoom(const JsonField<N, std::optional<std::string_view>>& field,
-                                 std::size_t memberRoom) {
+                                 std::size_t memberRoom, std::size_t) {
         return field.value ? memberRoom + N + RoomOf(*field.value) : 0;
     }
-    // Writes a field at `at`, moving it on: a separator unless it is the first after `opened`.
+    template <std::size_t N, class Text>
+    static std::size_t FieldRoom(const JsonField<N, std::vector<Text>>& field, std::size_t memberRoom,
+                                 std::size_t width) {
+        return memberRoom + N + TextArrayRoom(field.value, width);
+    }
+    // Writes a field at `at`, its separator first, moving it on.
     template <std::size_t N, class T>
-    static void PutField(char*& at, const JsonField<N, T>& field, const char* opened, std::size_t width,
-                         bool& escapes) {
+    static void PutField(char*& at, const JsonField<N, T>& field, std::size_t width, bool& escapes) {
         *at = ',';
-        at = PutBreak(at + (at != opened), width);
+        at = PutShortBreak(at + 1, width);
         *at = '"';
         std::memcpy(at + 1, field.key, N - 1);
         std::memcpy(at + N, "\": ", 3);
-        at = PutFieldValue(at + N + 3, field.value, escapes);
+        at = PutFieldValue(at + N + 3, field.value, width, escapes);
     }
     template <std::size_t N, class T>
-    static void PutField(char*& at, const JsonField<N, std::optional<T>>& field, const char* opened,
-                         std::size_t width, bool& escapes) {
+    static void PutField(char*& at, const JsonField<N, std::optional<T>>& field, std::size_t width,
+                         bool& escapes) {
         if (field.value)
-            PutField(at, JsonField<N, T>{field.key, *field.value}, opened, width, escapes);
+            PutField(at, JsonField<N, T>{field.key, *field.value}, width, escapes);
     }
-    template <class T> static char* PutFieldValue(char* at, const T& value, bool&) {
+    template <class T> static char* PutFieldValue(char* at, const T& value, std::size_t, bool&) {
         return PutValue(at, value);
     }
-    static char* PutFieldValue(char* at, std::string_view text, bool& escapes) {
+    static char* PutFieldValue(char* at, std::string_view text, std::size_t, bool& escapes) {
         return PutQuoted(at, text, escapes);
+    }
+    template <class Text>
+    static char* PutFieldValue(char* at, const std::vector<Text>& texts, std::size_t width, bool& escapes) {
+        return PutTextArray(at, texts, width, escapes);
     }
 
     template <class T> void Put(const T& value) { out.Commit(PutValue(ItemRoom(RoomOf(value)), value)); }

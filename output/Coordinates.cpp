@@ -37,18 +37,23 @@ void CoordinatesJson(host::JsonOut& json, const survey::ReducedFile& coordinates
     json.Key("coordinates");
     json.StartArray();
     coordinates.ForEachCoordinate([&](const survey::ReducedFile::View& point) {
-        json.StartObject();
-        json.Member("name", point.name);
-        Position(json, point.northing, point.easting, point.elevation);
-        if (!point.code.empty())
-            json.Member("code", point.code);
         const bool known = point.source == survey::PointSource::Known;
-        json.Member("source", known ? "known" : "computed");
-        if (!known)
-            json.Member("stations", point.stations);
-        json.Member("horizontalSpread", point.horizontalSpread);
-        json.Member("verticalSpread", point.verticalSpread);
-        json.EndObject();
+        const std::optional<std::string_view> code =
+            point.code.empty() ? std::nullopt : std::optional(point.code);
+        const std::string_view source = known ? "known" : "computed";
+        // Each point laid out whole, its stations only when it was located from them.
+        const auto write = [&](const auto&... stations) {
+            json.Object(host::JsonField{"name", point.name}, host::JsonField{"northing", point.northing},
+                        host::JsonField{"easting", point.easting},
+                        host::JsonField{"elevation", point.elevation}, host::JsonField{"code", code},
+                        host::JsonField{"source", source}, stations...,
+                        host::JsonField{"horizontalSpread", point.horizontalSpread},
+                        host::JsonField{"verticalSpread", point.verticalSpread});
+        };
+        if (known)
+            write();
+        else
+            write(host::JsonField{"stations", point.stations});
     });
     json.EndArray();
 }

@@ -88,6 +88,16 @@ TEST(JsonOut, LaysOutNestingSeparatorsAndEscapes) {
          },
          "[\n  {\n    \"t\": \"x\",\n    \"b\": true,\n    \"i\": 3\n  },\n  {},\n  {\n    \"t\": "
          "\"q\\\"\",\n    \"x\": 0.5,\n    \"c\": \"c\"\n  }\n]"},
+        {"objects holding arrays of texts, the one needing escapes member by member",
+         [](JsonOut& j) {
+             j.StartArray();
+             j.Object(JsonField{"s", std::vector<std::string_view>{"a", "bc"}},
+                      JsonField{"e", std::vector<std::string_view>{}}, JsonField{"x", 1});
+             j.Object(JsonField{"x", 2}, JsonField{"s", std::vector<std::string_view>{"q\""}});
+             j.EndArray();
+         },
+         "[\n  {\n    \"s\": [\n      \"a\",\n      \"bc\"\n    ],\n    \"e\": [],\n    \"x\": 1\n  "
+         "},\n  {\n    \"x\": 2,\n    \"s\": [\n      \"q\\\"\"\n    ]\n  }\n]"},
     };
     for (const auto& c : cases)
         for (std::size_t capacity : {std::size_t{1} << 16, std::size_t{3}})
@@ -95,26 +105,30 @@ TEST(JsonOut, LaysOutNestingSeparatorsAndEscapes) {
 }
 
 TEST(JsonOut, IndentsBeyondTheUsualDepth) {
-    constexpr int kDepth = 40;
-    const std::string text = Written(
-        [](JsonOut& j) {
-            for (int i = 0; i < kDepth; ++i)
-                j.StartArray();
-            j.Int(1);
-            j.StartObject();
-            j.Member("t", std::vector<std::string>{"deep"});
-            j.EndObject();
-            j.Object(JsonField{"d", true});
-            for (int i = 0; i < kDepth; ++i)
-                j.EndArray();
-        },
-        16);
-    const std::string indent(2 * kDepth, ' ');
-    EXPECT_NE(text.find("\n" + indent + "1,\n" + indent + "{\n" + indent + "  \"t\": [\n" + indent +
-                        "    \"deep\"\n" + indent + "  ]\n" + indent + "},\n" + indent + "{\n" + indent +
-                        "  \"d\": true\n" + indent + "}\n" + std::string(2 * kDepth - 2, ' ') + "]"),
-              std::string::npos)
-        << text;
+    // Either side of the depth at which items stop being laid out whole, and far beyond it.
+    for (const int depth : {12, 13, 14, 15, 40}) {
+        const std::string text = Written(
+            [depth](JsonOut& j) {
+                for (int i = 0; i < depth; ++i)
+                    j.StartArray();
+                j.Int(1);
+                j.StartObject();
+                j.Member("t", std::vector<std::string>{"deep"});
+                j.EndObject();
+                j.Object(JsonField{"d", true}, JsonField{"u", std::vector<std::string>{"deeper"}});
+                for (int i = 0; i < depth; ++i)
+                    j.EndArray();
+            },
+            16);
+        const std::string indent(2 * depth, ' ');
+        EXPECT_NE(text.find("\n" + indent + "1,\n" + indent + "{\n" + indent + "  \"t\": [\n" + indent +
+                            "    \"deep\"\n" + indent + "  ]\n" + indent + "},\n" + indent + "{\n" + indent +
+                            "  \"d\": true,\n" + indent + "  \"u\": [\n" + indent + "    \"deeper\"\n" +
+                            indent + "  ]\n" + indent + "}\n" + std::string(2 * depth - 2, ' ') + "]"),
+                  std::string::npos)
+            << "depth " << depth << ":\n"
+            << text;
+    }
 }
 
 } // namespace

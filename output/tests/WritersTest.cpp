@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -187,34 +188,42 @@ TEST(JsonWriter, WritesEveryFileWithTheAddedSectionsAndClosesTheDocument) {
 
 // Shortest digits from the library, laid out as the tool has always written them.
 TEST(JsonNumber, FixedPointFromTenToTheMinusFiveToTenToTheFifteenElseAnExponent) {
-    const std::pair<double, const char*> rows[] = {{5000.0, "5000.0"},
-                                                   {0.0, "0.0"},
-                                                   {-0.0, "-0.0"},
-                                                   {1.5, "1.5"},
-                                                   {0.0001, "0.0001"},
-                                                   {1e-05, "1e-05"},
-                                                   {123456789012345.0, "123456789012345.0"},
-                                                   {999999999999999.9, "999999999999999.9"},
-                                                   {1e15, "1e+15"},
-                                                   {1234567890123456.0, "1.234567890123456e+15"},
-                                                   {1e16, "1e+16"},
-                                                   {1.25e100, "1.25e+100"},
-                                                   {0.1 + 0.2, "0.30000000000000004"},
-                                                   {-2.5e-7, "-2.5e-07"}};
+    const std::pair<double, const char*> rows[] = {
+        {5000.0, "5000.0"},
+        {0.0, "0.0"},
+        {-0.0, "-0.0"},
+        {1.5, "1.5"},
+        {0.0001, "0.0001"},
+        {1e-05, "1e-05"},
+        {123456789012345.0, "123456789012345.0"},
+        {999999999999999.9, "999999999999999.9"},
+        {1e15, "1e+15"},
+        {1234567890123456.0, "1.234567890123456e+15"},
+        {1e16, "1e+16"},
+        {1.25e100, "1.25e+100"},
+        {0.1 + 0.2, "0.30000000000000004"},
+        {-2.5e-7, "-2.5e-07"},
+        {std::numeric_limits<double>::max(), "1.7976931348623157e+308"},
+        {-std::numeric_limits<double>::denorm_min(), "-5e-324"},
+        {std::numeric_limits<double>::infinity(), "null"},
+        {-std::numeric_limits<double>::infinity(), "null"},
+        {std::nan(""), "null"},
+        {-std::nan(""), "null"}};
     for (const auto& [value, text] : rows) {
         char buffer[host::kJsonNumberRoom];
         EXPECT_EQ(host::JsonNumberText(value, buffer), text);
     }
 }
 
-// Whole numbers of nine digits: the last eight are written as one run, checked here against the
-// standard library at a stride that reaches every digit in every place.
+// Whole numbers of up to eight digits and of nine: the last eight are written as one run,
+// checked here against the standard library at a stride that reaches every digit in every place.
 TEST(JsonNumber, EightDigitRunsOfWholeNumbers) {
     for (std::uint32_t run = 0; run < 100000000; run += 9973) {
         for (std::uint32_t last : {run, 99999999 - run}) {
-            char buffer[host::kJsonNumberRoom];
-            const double value = 100000000.0 + last;
-            ASSERT_EQ(host::JsonNumberText(value, buffer), std::to_string(100000000 + last) + ".0");
+            for (const std::uint32_t whole : {last, 100000000 + last}) {
+                char buffer[host::kJsonNumberRoom];
+                ASSERT_EQ(host::JsonNumberText(whole, buffer), std::to_string(whole) + ".0");
+            }
         }
     }
 }
