@@ -100,28 +100,30 @@ __m128i EightDigitLanes(std::uint32_t value) {
     return _mm_sub_epi16(prefixes, tens);
 }
 
+// The zeros that lead and trail among the first `width` (8 or 16) digits, one a byte, of `digits`.
+ZeroRuns ZeroRunsOf(__m128i digits, int width) {
+    const unsigned lanes = (1U << width) - 1;
+    const auto nonZero =
+        static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128()))) & lanes;
+    if (nonZero == 0)
+        return {width, width};
+    return {__builtin_ctz(nonZero), __builtin_clz(nonZero) - (32 - width)};
+}
+
 // Writes the 16 digits of `value`, below 10^16, leading zeros included, as characters at `at`.
 ZeroRuns PutSixteenDigits(char* at, std::uint64_t value) {
     const __m128i digits =
         _mm_packus_epi16(EightDigitLanes(static_cast<std::uint32_t>(value / kEightDigits)),
                          EightDigitLanes(static_cast<std::uint32_t>(value % kEightDigits)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi8(digits, _mm_set1_epi8('0')));
-    const auto nonZero =
-        static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128()))) & 0xFFFFU;
-    if (nonZero == 0)
-        return {16, 16};
-    return {__builtin_ctz(nonZero), __builtin_clz(nonZero) - 16};
+    return ZeroRunsOf(digits, 16);
 }
 
 // Writes the 8 digits of `value`, below 10^8, leading zeros included, as characters at `at`.
 ZeroRuns PutEightDigits(char* at, std::uint32_t value) {
     const __m128i digits = _mm_packus_epi16(EightDigitLanes(value), _mm_setzero_si128());
     _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm_add_epi8(digits, _mm_set1_epi8('0')));
-    const auto nonZero =
-        static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128()))) & 0xFFU;
-    if (nonZero == 0)
-        return {8, 8};
-    return {__builtin_ctz(nonZero), __builtin_clz(nonZero) - 24};
+    return ZeroRunsOf(digits, 8);
 }
 
 #else
