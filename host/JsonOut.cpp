@@ -78,15 +78,10 @@ constexpr std::uint64_t kSixteenDigits = kEightDigits * kEightDigits;
 
 #if defined(__SSE2__)
 
-// Each 16-bit lane of `lanes` divided by `divisor` (100 or 10) for a lane below `divisor` squared:
-// a multiplication by a fixed-point reciprocal, exact over that range.
-template <int Divisor> __m128i DivideLanes(__m128i lanes) {
-    static_assert(Divisor == 10 || Divisor == 100);
-    if constexpr (Divisor == 10)
-        return _mm_mulhi_epu16(lanes, _mm_set1_epi16(6554)); // 2^16 / 10, rounded up
-    else
-        return _mm_srli_epi16(_mm_mulhi_epu16(lanes, _mm_set1_epi16(5243)), 3); // 2^19 / 100, rounded up
-}
+// Fixed-point reciprocals for unsigned 16-bit lanes, rounded up: 2^16 / 10, exact for a quotient
+// of a lane below 16384, and 2^19 / 100, for one below 43699.
+constexpr short kTenth = 6554;
+constexpr short kHundredth = 5243;
 
 // The 16 digits of `value`, below 10^16, one a byte, the first lowest: its halves of eight digits
 // split into fours in the 32-bit lanes of one register, each four into two pairs in 16-bit lanes,
@@ -97,12 +92,16 @@ __m128i SixteenDigitBytes(std::uint64_t value) {
     const __m128i high = _mm_srli_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(0x68DB8BAD)), 44); // / 10000
     const __m128i low = _mm_sub_epi32(eights, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
     const __m128i fours = _mm_or_si128(high, _mm_slli_epi64(low, 32));
-    const __m128i hundreds = DivideLanes<100>(fours);
-    const __m128i pairs = _mm_or_si128(
-        hundreds, _mm_slli_epi32(_mm_sub_epi16(fours, _mm_mullo_epi16(hundreds, _mm_set1_epi16(100))), 16));
-    // A lane's tens in its low byte and ones in its high: 256 pairs - 2559 tens.
-    const __m128i tens = DivideLanes<10>(pairs);
-    return _mm_sub_epi16(_mm_slli_epi16(pairs, 8), _mm_mullo_epi16(tens, _mm_set1_epi16(2559)));
+    // Each four's hundreds beside it, and the rest, four - 100 hundreds, from one multiply-add.
+    const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(fours, _mm_set1_epi16(kHundredth)), 3);
+    const __m128i besideHundreds = _mm_or_si128(hundreds, _mm_slli_epi32(fours, 16));
+    const __m128i rest = _mm_madd_epi16(besideHundreds, _mm_set1_epi32(0x0001FF9C)); // 1 and -100
+    const __m128i pairs = _mm_or_si128(hundreds, _mm_slli_epi32(rest, 16));
+    // A lane's tens in its low byte and ones in its high: the ones are the fraction of its
+    // tenth, taken times ten.
+    const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(kTenth));
+    const __m128i ones = _mm_mulhi_epu16(_mm_mullo_epi16(pairs, _mm_set1_epi16(kTenth)), _mm_set1_epi16(10));
+    return _mm_or_si128(tens, _mm_slli_epi16(ones, 8));
 }
 
 // Writes the 16 digits of `value`, below 10^16, leading zeros included, at `at`, and returns how
