@@ -95,7 +95,7 @@ __m128i SixteenDigitBytes(std::uint64_t value) {
     // Each four's hundreds beside it, and the rest, four - 100 hundreds, from one multiply-add.
     const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(fours, _mm_set1_epi16(kHundredth)), 3);
     const __m128i besideHundreds = _mm_or_si128(hundreds, _mm_slli_epi32(fours, 16));
-    const __m128i rest = _mm_madd_epi16(besideHundreds, _mm_set1_epi32(0x0001FF9C)); // 1 and -100
+    const __m128i rest = _mm_madd_epi16(besideHundreds, _mm_set1_epi32(0x0001FF9C)); // -100, then 1
     const __m128i pairs = _mm_or_si128(hundreds, _mm_slli_epi32(rest, 16));
     // A lane's tens in its low byte and ones in its high: the ones are the fraction of its
     // tenth, taken times ten.
@@ -111,7 +111,7 @@ int PutSixteenDigits(char* at, std::uint64_t value) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi8(digits, _mm_set1_epi8('0')));
     const auto nonZero =
         static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128()))) ^ 0xFFFFU;
-    return nonZero == 0 ? 0 : 32 - __builtin_clz(nonZero);
+    return 31 - __builtin_clz(nonZero << 1 | 1); // the place of the last digit above zero, else 0
 }
 
 #else
