@@ -251,9 +251,10 @@ std::string LibraryLayout(double value) {
     return sign + digits.substr(0, point) + "." + digits.substr(point);
 }
 
-// Readings of every length and size, whole numbers ending in runs of zeros, the values beside each power of
-// ten where the fixed point starts, random bit patterns, angles and coordinates as the reduction computes
-// them, of both signs: each is laid out as from the library's shortest text, and reads back exactly.
+// Readings of every length and size and their neighbours, whole numbers ending in runs of zeros,
+// the values beside each power of ten where the fixed point starts, random bit patterns, angles and
+// coordinates as the reduction computes them, of both signs: each is laid out as from the
+// library's shortest text, and reads back exactly.
 TEST(JsonNumber, ShortestDigitsThatReadBackForEveryKindOfValue) {
     std::vector<double> values;
     for (double decade = 1e-7; decade < 1e17; decade *= 10)
@@ -267,6 +268,14 @@ TEST(JsonNumber, ShortestDigitsThatReadBackForEveryKindOfValue) {
                 text += "e" + std::to_string(-places);
                 values.push_back(std::strtod(text.c_str(), nullptr));
             }
+        }
+    }
+    // Readings of whole ten-thousandths and their neighbours, which are not readings.
+    for (std::uint64_t limit = 10; limit <= 10000000000000000; limit *= 10) {
+        for (int sample = 0; sample < 200; ++sample) {
+            const double reading = static_cast<double>(random() % limit) / 1e4;
+            for (double value : {reading, std::nextafter(reading, 0.0), std::nextafter(reading, 1e300)})
+                values.push_back(value);
         }
     }
     std::uniform_real_distribution<double> radians(-7.0, 7.0);
