@@ -131,8 +131,9 @@ char* PutQuickFixedDecimal(double value, int decimals, char* room) {
     const double scaled = std::abs(value) * kExactPowersOfTen[decimals];
     if (!(scaled < kQuickScaledLimit))
         return nullptr;
-    // Below the limit and not negative, the conversion truncates to the floor, exactly.
-    const auto floor = static_cast<std::uint64_t>(scaled);
+    // Below the limit and not negative, the conversion truncates to the floor, exactly; a signed
+    // one is a single instruction where an unsigned one tests for the top bit.
+    const auto floor = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
     const double fraction = scaled - static_cast<double>(floor);
     if (std::abs(fraction - 0.5) < kHalfwayMargin)
         return nullptr;
@@ -153,6 +154,42 @@ char* PutQuickFixedDecimal(double value, int decimals, char* room) {
     *out++ = '.';
     const std::uint64_t places = units % scale;
     return decimals <= 4 ? PutLastFewFigures(out, places, decimals) : PutLastFigures(out, places, decimals);
+}
+
+// Every character that makes a field quoted lies below this one, and most names and codes have
+// none there: such a field is copied four characters at a time without a look-up of each.
+constexpr unsigned char kFirstPlainByte = ',' + 1;
+static_assert(',' < kFirstPlainByte && '"' < kFirstPlainByte && '\r' < kFirstPlainByte &&
+              '\n' < kFirstPlainByte);
+
+// Whether any of the four bytes of `word` is below kFirstPlainByte. A byte's borrow reaches the
+// next byte only from a byte that is below, so the answer is exact.
+bool AnyByteBelowPlain(std::uint32_t word) {
+    constexpr std::uint32_t kOnes = 0x01010101U;
+    return ((word - kOnes * kFirstPlainByte) & ~word & kOnes * 0x80U) != 0;
+}
+
+std::uint32_t LoadWord(const char* from) {
+    std::uint32_t word;
+    std::memcpy(&word, from, sizeof word);
+    return word;
+}
+
+// A field of at least four characters none of which is below kFirstPlainByte, copied in words
+// whose last overlaps the one before it: false, with `at` partly written, for any other field.
+bool PutPlainCsvWords(char* at, std::string_view field) {
+    constexpr std::size_t kWord = sizeof(std::uint32_t);
+    if (field.size() < kWord)
+        return false;
+    const std::size_t lastWord = field.size() - kWord;
+    for (std::size_t i = 0;; i = std::min(i + kWord, lastWord)) {
+        const std::uint32_t word = LoadWord(field.data() + i);
+        if (AnyByteBelowPlain(word))
+            return false;
+        std::memcpy(at + i, &word, sizeof word);
+        if (i == lastWord)
+            return true;
+    }
 }
 
 // A CSV field in quotes, its quotes doubled.
@@ -234,6 +271,8 @@ void AppendCsvField(std::string& line, std::string_view field) {
 }
 
 char* PutCsvField(char* at, std::string_view field) {
+    if (PutPlainCsvWords(at, field))
+        return at + field.size();
     // Copied as it is checked: few fields need quotes, and those start again quoted.
     for (std::size_t i = 0; i < field.size(); ++i) {
         if (kCsvQuoted[static_cast<unsigned char>(field[i])])
