@@ -309,9 +309,10 @@ private:
         computedOrder_.reserve(points_.Size());
     }
 
-    void WakeWatchers() {
-        for (const LocatedPoint* point : newlyLocated_) {
-            watchers_.ForEach(point->watchers, [this](std::uint32_t watcher) {
+    // Wakes the stations that wait on the points located from `firstLocated` on in computedOrder_.
+    void WakeWatchers(std::size_t firstLocated) {
+        for (std::size_t index = firstLocated; index < computedOrder_.size(); ++index) {
+            watchers_.ForEach(computedOrder_[index]->second.watchers, [this](std::uint32_t watcher) {
                 StationWork* work = &stations_[watcher];
                 if (!work->done && work->wokenInRound != round_) {
                     work->wokenInRound = round_;
@@ -319,7 +320,6 @@ private:
                 }
             });
         }
-        newlyLocated_.clear();
     }
 
     // The stations a round looks at, in the order of the file so that the result does not
@@ -340,6 +340,7 @@ private:
     // given, then reduces their targets.
     bool Round(Means means) {
         ++round_;
+        const std::size_t firstLocated = computedOrder_.size();
         std::vector<StationWork*> oriented;
         for (StationWork* work : Candidates(means)) {
             if (!work->done && Orient(*work, means))
@@ -347,10 +348,7 @@ private:
         }
         for (StationWork* work : oriented)
             LocateTargets(*work);
-        for (LocatedPoint* point : changed_)
-            MeanDeterminations(*point);
-        changed_.clear();
-        WakeWatchers();
+        WakeWatchers(firstLocated);
         return !oriented.empty();
     }
 
@@ -362,16 +360,17 @@ private:
 
     std::pair<PointEntry*, bool> PointNamed(std::string_view name) { return points_.Named(name); }
 
-    // The point, made a computed one when nothing located it yet.
-    LocatedPoint& Determined(PointEntry* at) {
-        if (!at->second.located) {
-            at->second.located = true;
-            at->second.round = round_;
-            computedOrder_.push_back(&*at);
-            newlyLocated_.push_back(&at->second);
+    // Gives the point a determination, made a computed one when nothing located it yet, and
+    // means its determinations at once: a point located in a round is read by none until the next.
+    void Determine(PointEntry* at, const Determination& determination) {
+        LocatedPoint& point = at->second;
+        if (!point.located) {
+            point.located = true;
+            point.round = round_;
+            computedOrder_.push_back(at);
         }
-        changed_.push_back(&at->second);
-        return at->second;
+        determinations_.Append(point.determinations, determination);
+        MeanDeterminations(point);
     }
 
     std::vector<Reference> References(const StationWork& work) const {
@@ -448,9 +447,7 @@ private:
         station.easting = gridMean.easting - (localMean.northing * std::sin(orientation) +
                                               localMean.easting * std::cos(orientation));
         station.elevation = ResectedElevation(work, references);
-        LocatedPoint& point = Determined(work.self);
-        determinations_.Append(point.determinations, {station, &work.station->name});
-        MeanDeterminations(point);
+        Determine(work.self, {station, &work.station->name});
         Finish(work, station, orientation, references);
         return true;
     }
@@ -539,8 +536,7 @@ private:
             if (sighting.targetHeightAssumed && station.elevation)
                 Report(sighting.line, std::string(sighting.target) + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
-            LocatedPoint& point = Determined(work.targets[i]);
-            determinations_.Append(point.determinations, {located, &work.station->name});
+            Determine(work.targets[i], {located, &work.station->name});
         }
     }
 
@@ -686,10 +682,8 @@ private:
     Lists<Determination> determinations_;
     Lists<std::uint32_t> watchers_;
     std::vector<PointEntry*> knownOrder_;
-    std::vector<PointEntry*> computedOrder_;  // in the order they were located
-    std::vector<LocatedPoint*> changed_;      // given a determination in this round
-    std::vector<LocatedPoint*> newlyLocated_; // located for the first time in this round
-    std::vector<StationWork*> awake_;         // for the next round by points
+    std::vector<PointEntry*> computedOrder_; // in the order they were located
+    std::vector<StationWork*> awake_;        // for the next round by points
     int round_ = 0;
     std::vector<StationWork> stations_;
     Reduction out_;
