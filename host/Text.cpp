@@ -119,6 +119,25 @@ char* PutLastFewFigures(char* out, std::uint64_t value, int count) {
     return out + count;
 }
 
+// The figures of `whole`, below 10^8, without leading zeros but at least one, at `out`, and their
+// end; eight characters from `out` may be written. The leading zeros are counted among the
+// characters made, whose figures are their low four bits, rather than from the number.
+char* PutWholeFigures(char* out, std::uint64_t whole) {
+    constexpr std::uint64_t kFourFigures = 10000;
+    if (whole < kFourFigures) {
+        // The last figure counts even when it is a zero.
+        const std::uint32_t word = FourDigitCharacters(static_cast<std::uint32_t>(whole));
+        const int zeros = __builtin_ctz((word & 0x0F0F0F0FU) | 1U << 24) / 8;
+        const std::uint32_t figures = word >> 8 * zeros;
+        std::memcpy(out, &figures, sizeof figures);
+        return out + 4 - zeros;
+    }
+    const std::uint64_t word = EightDigitCharacters(static_cast<std::uint32_t>(whole));
+    const int zeros = __builtin_ctzll(word & 0x0F0F0F0F0F0F0F0FULL) / 8;
+    PutWord(out, word >> 8 * zeros);
+    return out + 8 - zeros;
+}
+
 // The fixed form of an ordinary value made from a whole number of its last places, without the
 // general conversion's exact arithmetic, at `room`: returns its end, or null for a value too
 // large, too near a halfway point or not finite, which the general conversion gets.
@@ -146,9 +165,7 @@ char* PutQuickFixedDecimal(double value, int decimals, char* room) {
     char* out = room;
     if (value < 0 && units != 0)
         *out++ = '-';
-    const int wholeFigures = std::max(DigitCount(whole), 1);
-    out = wholeFigures <= 4 ? PutLastFewFigures(out, whole, wholeFigures)
-                            : PutLastFigures(out, whole, wholeFigures);
+    out = PutWholeFigures(out, whole);
     if (decimals == 0)
         return out;
     *out++ = '.';
