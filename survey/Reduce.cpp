@@ -76,20 +76,14 @@ private:
     std::vector<std::uint32_t> next_;
 };
 
-// Where a point's code lies in the reducer's text of codes; of no size for none.
-struct CodeSpan {
-    std::uint32_t at = 0;
-    std::uint32_t size = 0;
-};
-
 // A point any record names: located or not yet, and the stations that wait on it (its own
 // station and those that sight it).
 struct LocatedPoint {
     Position position;
     bool located = false;
     bool known = false;
-    int round = 0; // the round that located it; 0 for known points
-    CodeSpan code;
+    int round = 0;                             // the round that located it; 0 for known points
+    std::string_view code;                     // where its first record holds it; empty for none
     Lists<Determination>::List determinations; // computed points only
     Lists<std::uint32_t>::List watchers;       // the stations' places in the reducer's list
 };
@@ -190,15 +184,10 @@ public:
         // Every name a record gives is a point: the table is made at that size, not grown.
         std::size_t rounds = 0;
         std::size_t names = options_.userPoints.size() + knownPoints_.size() + sighted_.size();
-        std::size_t codes = 0;
         for (const SightedStation& station : sighted_) {
             rounds += station.sightings.rounds.size();
             names += station.sightings.sightings.size();
-            for (const Sighting& sighting : station.sightings.sightings)
-                codes += sighting.codeSize;
         }
-        // Room for the codes that the sightings give their targets, most of those kept.
-        codes_.reserve(codes);
         points_.Reserve(names);
         sightingNames_.reserve(sighted_.size());
         out_.rounds.reserve(rounds);
@@ -228,8 +217,7 @@ public:
 
     ReducedFile::Row RowAt(std::size_t index) const {
         const auto& [name, point] = CoordinateAt(index);
-        return {name, point.position.northing, point.position.easting, point.position.elevation,
-                CodeOf(point)};
+        return {name, point.position.northing, point.position.easting, point.position.elevation, point.code};
     }
 
     void FillAt(std::size_t index, ReducedFile::View& view) const {
@@ -238,20 +226,16 @@ public:
     }
 
 private:
-    // The first code a point is given by any record of it, appended to the text of codes: codes
-    // are short, and a look-up among those held would cost more than the copy.
+    // The first code a point is given by any record of it, viewed where that record's text is
+    // held as long as the points: a sighting's in its station's names, a known point's in a copy.
     void KeepCode(LocatedPoint& point, std::string_view code) {
-        if (point.code.size != 0 || code.empty())
-            return;
-        // Held in 32 bits, as a pointer would take; no file holds 4 GB of codes.
-        if (code.size() > UINT32_MAX - codes_.size())
-            throw std::length_error("the points' codes exceed 4 GB");
-        point.code = {static_cast<std::uint32_t>(codes_.size()), static_cast<std::uint32_t>(code.size())};
-        codes_ += code;
+        if (point.code.empty())
+            point.code = code;
     }
 
-    std::string_view CodeOf(const LocatedPoint& point) const {
-        return std::string_view(codes_).substr(point.code.at, point.code.size);
+    void KeepKnownCode(LocatedPoint& point, const std::string& code) {
+        if (point.code.empty() && !code.empty())
+            point.code = knownCodes_.emplace_back(code);
     }
 
     void LocateKnownPoints() {
@@ -266,11 +250,11 @@ private:
                 if (added) {
                     at->second.position = {point.northing, point.easting, point.elevation};
                     at->second.located = at->second.known = true;
-                    KeepCode(at->second, point.code);
+                    KeepKnownCode(at->second, point.code);
                     knownOrder_.push_back(&*at);
                     continue;
                 }
-                KeepCode(at->second, point.code);
+                KeepKnownCode(at->second, point.code);
                 if (std::hypot(at->second.position.northing - point.northing,
                                at->second.position.easting - point.easting) > kSamePosition) {
                     Report(point.line, point.name + " is given again " +
@@ -325,9 +309,10 @@ private:
         computedOrder_.reserve(points_.Size());
     }
 
-    void WakeWatchers() {
-        for (const LocatedPoint* point : newlyLocated_) {
-            watchers_.ForEach(point->watchers, [this](std::uint32_t watcher) {
+    // Wakes the stations that wait on the points located from `firstLocated` on in computedOrder_.
+    void WakeWatchers(std::size_t firstLocated) {
+        for (std::size_t index = firstLocated; index < computedOrder_.size(); ++index) {
+            watchers_.ForEach(computedOrder_[index]->second.watchers, [this](std::uint32_t watcher) {
                 StationWork* work = &stations_[watcher];
                 if (!work->done && work->wokenInRound != round_) {
                     work->wokenInRound = round_;
@@ -335,7 +320,6 @@ private:
                 }
             });
         }
-        newlyLocated_.clear();
     }
 
     // The stations a round looks at, in the order of the file so that the result does not
@@ -356,6 +340,7 @@ private:
     // given, then reduces their targets.
     bool Round(Means means) {
         ++round_;
+        const std::size_t firstLocated = computedOrder_.size();
         std::vector<StationWork*> oriented;
         for (StationWork* work : Candidates(means)) {
             if (!work->done && Orient(*work, means))
@@ -363,10 +348,7 @@ private:
         }
         for (StationWork* work : oriented)
             LocateTargets(*work);
-        for (LocatedPoint* point : changed_)
-            MeanDeterminations(*point);
-        changed_.clear();
-        WakeWatchers();
+        WakeWatchers(firstLocated);
         return !oriented.empty();
     }
 
@@ -378,16 +360,17 @@ private:
 
     std::pair<PointEntry*, bool> PointNamed(std::string_view name) { return points_.Named(name); }
 
-    // The point, made a computed one when nothing located it yet.
-    LocatedPoint& Determined(PointEntry* at) {
-        if (!at->second.located) {
-            at->second.located = true;
-            at->second.round = round_;
-            computedOrder_.push_back(&*at);
-            newlyLocated_.push_back(&at->second);
+    // Gives the point a determination, made a computed one when nothing located it yet, and
+    // means its determinations at once: a point located in a round is read by none until the next.
+    void Determine(PointEntry* at, const Determination& determination) {
+        LocatedPoint& point = at->second;
+        if (!point.located) {
+            point.located = true;
+            point.round = round_;
+            computedOrder_.push_back(at);
         }
-        changed_.push_back(&at->second);
-        return at->second;
+        determinations_.Append(point.determinations, determination);
+        MeanDeterminations(point);
     }
 
     std::vector<Reference> References(const StationWork& work) const {
@@ -464,9 +447,7 @@ private:
         station.easting = gridMean.easting - (localMean.northing * std::sin(orientation) +
                                               localMean.easting * std::cos(orientation));
         station.elevation = ResectedElevation(work, references);
-        LocatedPoint& point = Determined(work.self);
-        determinations_.Append(point.determinations, {station, &work.station->name});
-        MeanDeterminations(point);
+        Determine(work.self, {station, &work.station->name});
         Finish(work, station, orientation, references);
         return true;
     }
@@ -555,8 +536,7 @@ private:
             if (sighting.targetHeightAssumed && station.elevation)
                 Report(sighting.line, std::string(sighting.target) + " from " + work.station->name +
                                           ": no target height, taken as 0 for its elevation");
-            LocatedPoint& point = Determined(work.targets[i]);
-            determinations_.Append(point.determinations, {located, &work.station->name});
+            Determine(work.targets[i], {located, &work.station->name});
         }
     }
 
@@ -643,7 +623,7 @@ private:
         view.northing = point.position.northing;
         view.easting = point.position.easting;
         view.elevation = point.position.elevation;
-        view.code = CodeOf(point);
+        view.code = point.code;
         view.source = point.known ? PointSource::Known : PointSource::Computed;
         view.stations.clear();
         view.horizontalSpread.reset();
@@ -693,19 +673,17 @@ private:
     const std::vector<KnownPoint>& knownPoints_;
     std::vector<SightedStation> sighted_; // the determinations name their stations
     const Options& options_;
-    std::string codes_; // the points' codes, one after another
-    // The texts the points' names view besides their stations' names: those of the known points,
-    // where a deque keeps them, and those of the sightings, which outlive the sightings.
+    // The texts the points' names and codes view besides their stations' names: those of the known
+    // points, where deques keep them, and those of the sightings, which outlive the sightings.
     std::deque<std::string> knownNames_;
+    std::deque<std::string> knownCodes_;
     std::vector<std::shared_ptr<const char[]>> sightingNames_;
     Points points_;
     Lists<Determination> determinations_;
     Lists<std::uint32_t> watchers_;
     std::vector<PointEntry*> knownOrder_;
-    std::vector<PointEntry*> computedOrder_;  // in the order they were located
-    std::vector<LocatedPoint*> changed_;      // given a determination in this round
-    std::vector<LocatedPoint*> newlyLocated_; // located for the first time in this round
-    std::vector<StationWork*> awake_;         // for the next round by points
+    std::vector<PointEntry*> computedOrder_; // in the order they were located
+    std::vector<StationWork*> awake_;        // for the next round by points
     int round_ = 0;
     std::vector<StationWork> stations_;
     Reduction out_;

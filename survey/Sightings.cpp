@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <numeric>
 #include <utility>
@@ -79,13 +80,34 @@ public:
     explicit NameBlock(std::size_t size) : text_(new char[size]), end_(text_.get()) {}
 
     std::string_view Keep(std::string_view name) {
-        const std::string_view kept(std::copy(name.begin(), name.end(), end_) - name.size(), name.size());
+        const std::string_view kept(end_, name.size());
+        Copy(name, end_);
         end_ += name.size();
         return kept;
     }
     std::shared_ptr<const char[]> Text() const { return text_; }
 
 private:
+    // Most names and codes are a few characters, for which a call of the library's copy costs
+    // more than the copy: up to sixteen are copied in words, the last overlapping the one before,
+    // and up to three as their first, middle and last.
+    static void Copy(std::string_view name, char* to) {
+        constexpr std::size_t kWord = sizeof(std::uint32_t);
+        const std::size_t size = name.size();
+        if (size > 4 * kWord) {
+            std::memcpy(to, name.data(), size);
+        } else if (size >= kWord) {
+            for (std::size_t at = 0;; at = std::min(at + kWord, size - kWord)) {
+                std::memcpy(to + at, name.data() + at, kWord);
+                if (at == size - kWord)
+                    break;
+            }
+        } else if (size > 0) {
+            for (const std::size_t at : {std::size_t{0}, size / 2, size - 1})
+                to[at] = name[at];
+        }
+    }
+
     std::shared_ptr<char[]> text_;
     char* end_;
 };

@@ -35,6 +35,13 @@ survey::ObservationView ViewOf(const PackedObservation& from) {
             from.line};
 }
 
+// Apart from the observations of a station, which then save no registers for the note's text.
+[[gnu::noinline]] void
+NoteObservationBeforeStation(std::size_t& count, std::vector<survey::Diagnostic>& notes, survey::Line line) {
+    if (count++ == 0)
+        notes.push_back({line, "observations that come before any station are not reduced"});
+}
+
 survey::Observation ObservationOf(const survey::ObservationView& from) {
     return {std::string(from.target), from.horizontalAngle, from.verticalAngle,     from.slopeDistance,
             from.targetHeight,        from.faceRight,       std::string(from.code), from.line};
@@ -146,11 +153,8 @@ void SurveyBuilder::Station(const PackedStation& station) {
 }
 
 void SurveyBuilder::Observation(const PackedObservation& observation) {
-    if (!stationOpen) {
-        if (observationsBeforeStation++ == 0)
-            notes.push_back({observation.line, "observations that come before any station are not reduced"});
-        return;
-    }
+    if (!stationOpen)
+        return NoteObservationBeforeStation(observationsBeforeStation, notes, observation.line);
     openObservations.push_back(ViewOf(observation));
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,6 +105,37 @@ TEST(Decimals, FixedFormAgreesWithTheExactConversion) {
                           room, static_cast<std::size_t>(PutFixedDecimal(value, decimals, room) - room)),
                       exact);
         }
+}
+
+// Fields of every length to twelve from characters either side of those that need quotes, each
+// put in a room of just CsvFieldRoom: plain ones come out as they are, others quoted.
+TEST(CsvField, QuotesExactlyTheFieldsThatHoldASeparatorQuoteOrLineEnd) {
+    const std::string alphabet = std::string("Aa0+,-\"\r\n \t\x01\x7F\xC3\xA9", 15) + '\0';
+    std::uint32_t state = 12345;
+    for (std::size_t size = 0; size <= 12; ++size) {
+        for (int sample = 0; sample < 300; ++sample) {
+            std::string field;
+            // Mostly plain characters, as names are, with a one in four chance of any other.
+            for (std::size_t i = 0; i < size; ++i) {
+                state = state * 1664525U + 1013904223U;
+                const std::size_t pick = state >> 24;
+                field += pick % 4 != 0 ? alphabet[pick % 3] : alphabet[pick % alphabet.size()];
+            }
+            std::string expected = field;
+            if (field.find_first_of(std::string(",\"\r\n")) != std::string::npos) {
+                expected.clear();
+                for (const char c : field)
+                    expected += c == '"' ? std::string(2, c) : std::string(1, c);
+                expected = '"' + expected + '"';
+            }
+            std::vector<char> room(CsvFieldRoom(field));
+            char* end = PutCsvField(room.data(), field);
+            EXPECT_EQ(std::string(room.data(), end), expected);
+            std::string line = "x";
+            AppendCsvField(line, field);
+            EXPECT_EQ(line, "x" + expected);
+        }
+    }
 }
 
 } // namespace
