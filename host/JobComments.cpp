@@ -5,6 +5,7 @@
 #include "platform/Utf8.h"
 
 #include <cstddef>
+#include <cstdint>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -12,18 +13,24 @@
 namespace host {
 namespace {
 
+#if defined(__SSE2__)
+// A bit for each line feed among the 16 bytes at `bytes`.
+std::uint32_t FeedsOf16(const char* bytes) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
+}
+#endif
+
 // Calls `each` with the place of every line feed in `bytes`, in order. Where SSE2 is at hand, the
-// feeds of 16 bytes are found at once: most bytes of a job are no feed, and a search per line
+// feeds of 32 bytes are found at once: most bytes of a job are no feed, and a search per line
 // costs more than the line's bytes.
 template <class Each> void ForEachFeed(std::string_view bytes, Each each) {
     std::size_t at = 0;
 #if defined(__SSE2__)
-    constexpr std::size_t kBlock = 16;
-    const __m128i feed = _mm_set1_epi8('\n');
+    constexpr std::size_t kBlock = 32;
     for (; bytes.size() - at >= kBlock; at += kBlock) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + at));
-        for (auto feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, feed))); feeds != 0;
-             feeds &= feeds - 1)
+        for (std::uint32_t feeds = FeedsOf16(bytes.data() + at) | FeedsOf16(bytes.data() + at + 16) << 16;
+             feeds != 0; feeds &= feeds - 1)
             each(at + static_cast<std::size_t>(__builtin_ctz(feeds)));
     }
 #endif
