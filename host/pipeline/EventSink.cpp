@@ -229,11 +229,12 @@ void EventSink::SetUtf8Code(const wchar_t* code) {
     utf8Observation.code = utf8Code.View();
 }
 
+// The usual code, an observation's handed on as UTF-8, is asked for first.
 void EventSink::SetCode(const wchar_t* code) {
-    if (current == Item::Point)
-        SetText(point.code, code);
-    else if (current == Item::Observation && utf8Observations)
+    if (current == Item::Observation && utf8Observations)
         SetUtf8Code(code);
+    else if (current == Item::Point)
+        SetText(point.code, code);
     else if (current == Item::Observation)
         SetText(observation.code, code);
 }
