@@ -93,7 +93,16 @@ void EventSink::EndFile() {
     events.FileEnded({path, *fileIndex, outcome});
 }
 
-void EventSink::HandOnItem() {
+// The usual item, an observation handed on as UTF-8, is handed on inline where items begin.
+inline void EventSink::HandOnItem() {
+    if (current == Item::Observation && utf8Observations)
+        observationReader->Utf8ObservationReady(utf8Observation);
+    else
+        HandOnOtherItem();
+    current = Item::None;
+}
+
+void EventSink::HandOnOtherItem() {
     switch (current) {
     case Item::Point:
         HandOn(point, events, &ImportEvents::PointReady);
@@ -110,7 +119,6 @@ void EventSink::HandOnItem() {
     case Item::None:
         break;
     }
-    current = Item::None;
 }
 
 template <class Kind>

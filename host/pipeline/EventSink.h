@@ -59,6 +59,7 @@ private:
     void EnsureFile();
     void EndFile();
     void HandOnItem();
+    void HandOnOtherItem();
     void BeginItem(Item item);
     // Begins `item` as a fresh one on the current line, its name or target `text`. Its texts take
     // the room the texts of the one before took, so that a file's items come without allocations:
