@@ -224,8 +224,9 @@ void EventSink::AddObservation(const wchar_t* target) {
     utf8Observation.line = currentLine;
 }
 
-// A code set where none is left takes the room the last code dropped took.
-inline void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
+// A code set where none is left takes the room the last code dropped took. Out of line, so that
+// the usual code, an observation's as UTF-8, is set with no registers to save.
+[[gnu::noinline]] void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
     if (!field)
         field.emplace(std::move(codeRoom));
     CopyInto(*field, OrEmpty(text));
