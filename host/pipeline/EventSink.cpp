@@ -37,9 +37,12 @@ template <class Field> void ForEachField(Point& p, Field field) {
     PointFields(p, field);
 }
 
-// Clears a fresh item's values; its code is written over or dropped when it is handed on.
+// Clears a fresh item's values; its code is written over or dropped when it is handed on. A value
+// is given an empty one whole, a plain store, where a reset would test it first.
 struct FieldClearer {
-    template <class Value> void operator()(std::optional<Value>& field) const { field.reset(); }
+    template <class Value> void operator()(std::optional<Value>& field) const {
+        field = std::optional<Value>();
+    }
     void operator()(std::optional<std::wstring>&) const {}
 };
 
