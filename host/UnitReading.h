@@ -63,6 +63,17 @@ template <class End> DigitRun TakeDigits(const wchar_t*& at, End end) {
     return {first, static_cast<std::size_t>(at - first), value};
 }
 
+// A sign, if any, and the run of digits after it, `negative` for a minus. Most texts start with a
+// digit and so have no sign: the sign is looked for only where no digit was taken.
+template <class End> DigitRun TakeSignedDigits(const wchar_t*& at, End end, bool& negative) {
+    negative = false;
+    const DigitRun leading = TakeDigits(at, end);
+    if (leading.count != 0)
+        return leading;
+    negative = TakeSign(at, end);
+    return TakeDigits(at, end);
+}
+
 inline bool IsExact(std::size_t digits) {
     return digits <= static_cast<std::size_t>(kDigitsKept);
 }
@@ -78,9 +89,10 @@ inline double Exact(std::uint64_t value) {
 // double the full reader gives. Anything else (an exponent, more digits, no digits, other
 // characters) goes to the full reader.
 template <class End> bool ReadPlainDecimal(const wchar_t* at, End end, double& value) {
-    const bool negative = TakeSign(at, end);
-    const wchar_t* const first = at;
-    std::uint64_t units = TakeDigitsInto(at, end, 0);
+    bool negative = false;
+    const DigitRun whole = TakeSignedDigits(at, end, negative);
+    const wchar_t* const first = whole.first;
+    std::uint64_t units = whole.value;
     const wchar_t* const point = at; // if there is one
     const bool hasPoint = !end.At(at) && *at == L'.';
     if (hasPoint)

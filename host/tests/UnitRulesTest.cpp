@@ -184,7 +184,7 @@ TEST(DegreesRule, ReadsGeneratedAnglesAsTheirFieldsSum) {
 }
 
 // Random texts of digits, points, signs, exponents and spaces: a view and a NUL-terminated text
-// read alike, accepted or refused.
+// read alike, accepted or refused, and a number as the survey library's one reader reads it.
 TEST(NumberAndDegreesRules, ViewAndTerminatedTextsReadAlike) {
     const std::wstring alphabet = L"0123456789012345..........-+e ";
     std::mt19937 random(7);
@@ -195,6 +195,9 @@ TEST(NumberAndDegreesRules, ViewAndTerminatedTextsReadAlike) {
         for (std::size_t n = length(random); n > 0; --n)
             text += alphabet[pick(random)];
         EXPECT_TRUE(SameDouble(ParseNumber(text), Read<Metres>(text.c_str())));
+        EXPECT_TRUE(
+            SameDouble(survey::ReadNumber(std::string(text.begin(), text.end())), Read<Metres>(text.c_str())))
+            << std::string(text.begin(), text.end());
         const auto degrees = Read<DegreesToRadians>(text.c_str());
         EXPECT_TRUE(SameDouble(ParseDegrees(text), degrees));
         degreesRead += degrees ? 1 : 0;
