@@ -155,11 +155,11 @@ template <class End> bool ReadNumber(const wchar_t* text, End end, double& value
     return ReadPlainDecimal(text, end, value) || ReadAnyNumber(text, end, value);
 }
 
-// Almost every angle is whole degrees and the usual tail, read here in one pass; any other goes
-// to the reading by fields, which gives the usual angle the very same double.
+// Almost every angle is whole degrees and the usual tail, unsigned, read here in one pass; any
+// other, a signed one too, goes to the reading by fields, which gives the usual angle the very
+// same double.
 template <class End> bool ReadDegrees(const wchar_t* text, End end, double& value) {
     const wchar_t* at = text;
-    const bool negative = TakeSign(at, end);
     const DigitRun degreeDigits = TakeDigits(at, end);
     if (degreeDigits.count == 0 || !IsExact(degreeDigits.count))
         return ReadAnyDegrees(text, end, value);
@@ -169,7 +169,7 @@ template <class End> bool ReadDegrees(const wchar_t* text, End end, double& valu
     double degrees = Exact(degreeDigits.value);
     degrees += usual->minutes * kDegreesPerMinute;
     degrees += usual->seconds * kDegreesPerSecond;
-    value = Radians(degrees, negative);
+    value = Radians(degrees, false);
     return true;
 }
 

@@ -152,8 +152,8 @@ TEST(DegreesRule, RefusesMalformedOrOutOfRangeFields) {
                                L"12.3a", L"12a", L"1 2.30", L"--1.00"});
 }
 
-// Angles of every field count, their fraction of a second up to 18 digits long: each reads as
-// its fields summed, to the bit, whichever form it comes in.
+// Angles of every field count, their fraction of a second up to 18 digits long, with a sign or
+// none: each reads as its fields summed, to the bit, whichever form it comes in.
 TEST(DegreesRule, ReadsGeneratedAnglesAsTheirFieldsSum) {
     std::mt19937 random(3600);
     std::uniform_int_distribution<int> degrees(0, 399), sixty(0, 59), digit(0, 9), fieldCount(0, 3),
@@ -178,6 +178,10 @@ TEST(DegreesRule, ReadsGeneratedAnglesAsTheirFieldsSum) {
             expected += *survey::ReadNumber(fraction) / 3600.0;
         }
         expected = expected * kPi / 180.0;
+        static const char* const kSigns[] = {"", "+", "-"};
+        const int sign = sample % 3;
+        text = kSigns[sign] + text;
+        expected = sign == 2 ? -expected : expected;
         for (const Rule reader : kDegreeReaders)
             EXPECT_TRUE(SameDouble(reader(std::wstring(text.begin(), text.end()).c_str()), expected)) << text;
     }
