@@ -113,11 +113,8 @@ void EventSink::HandOnOtherItem() {
     case Item::Station:
         HandOn(station, events, &ImportEvents::StationReady);
         break;
-    case Item::Observation:
-        if (utf8Observations)
-            observationReader->Utf8ObservationReady(utf8Observation);
-        else
-            HandOn(observation, *observationReader, &ImportEvents::ObservationReady);
+    case Item::Observation: // as wide texts: HandOnItem hands on those as UTF-8
+        HandOn(observation, *observationReader, &ImportEvents::ObservationReady);
         break;
     case Item::None:
         break;
