@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 namespace host::reading {
 
@@ -115,27 +114,25 @@ inline int TwoDigits(const wchar_t* at) {
     return (at[0] - L'0') * 10 + (at[1] - L'0');
 }
 
-struct MinutesAndSeconds {
-    int minutes;
-    int seconds;
-};
-
 // The tail of almost every angle, ".MM.SS" to the end with both fields below 60, read in one
-// step; nothing for any other tail, which the field-by-field reading takes. Always inline: a
-// call would cost a good part of what the reading does.
+// step and added to `degrees`; false for any other tail, which the field-by-field reading takes,
+// leaving `degrees` as they were. Always inline: a call would cost a good part of what the reading
+// does.
 template <class End>
-[[gnu::always_inline]] inline std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
+[[gnu::always_inline]] inline bool AddUsualTail(const wchar_t* at, End end, double& degrees) {
     constexpr std::ptrdiff_t kLength = 6;
     if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]))
-        return std::nullopt;
+        return false;
     // Each field is taken as soon as it is read, which keeps few values at hand at once.
     const int minutes = TwoDigits(at + 1);
     if (at[3] != L'.' || !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
-        return std::nullopt;
+        return false;
     const int seconds = TwoDigits(at + 4);
     if (minutes >= 60 || seconds >= 60)
-        return std::nullopt;
-    return MinutesAndSeconds{minutes, seconds};
+        return false;
+    degrees += minutes * kDegreesPerMinute;
+    degrees += seconds * kDegreesPerSecond;
+    return true;
 }
 
 inline double Radians(double degrees, bool negative) {
@@ -163,12 +160,9 @@ template <class End> bool ReadDegrees(const wchar_t* text, End end, double& valu
     const DigitRun degreeDigits = TakeDigits(at, end);
     if (degreeDigits.count == 0 || !IsExact(degreeDigits.count))
         return ReadAnyDegrees(text, end, value);
-    const auto usual = UsualTail(at, end);
-    if (!usual)
-        return ReadAnyDegrees(text, end, value);
     double degrees = Exact(degreeDigits.value);
-    degrees += usual->minutes * kDegreesPerMinute;
-    degrees += usual->seconds * kDegreesPerSecond;
+    if (!AddUsualTail(at, end, degrees))
+        return ReadAnyDegrees(text, end, value);
     value = Radians(degrees, false);
     return true;
 }
