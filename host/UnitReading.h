@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 namespace host::reading {
 
@@ -63,6 +62,17 @@ template <class End> DigitRun TakeDigits(const wchar_t*& at, End end) {
     return {first, static_cast<std::size_t>(at - first), value};
 }
 
+// A sign, if any, and the run of digits after it, `negative` for a minus. Most texts start with a
+// digit and so have no sign: the sign is looked for only where no digit was taken.
+template <class End> DigitRun TakeSignedDigits(const wchar_t*& at, End end, bool& negative) {
+    negative = false;
+    const DigitRun leading = TakeDigits(at, end);
+    if (leading.count != 0)
+        return leading;
+    negative = TakeSign(at, end);
+    return TakeDigits(at, end);
+}
+
 inline bool IsExact(std::size_t digits) {
     return digits <= static_cast<std::size_t>(kDigitsKept);
 }
@@ -78,9 +88,10 @@ inline double Exact(std::uint64_t value) {
 // double the full reader gives. Anything else (an exponent, more digits, no digits, other
 // characters) goes to the full reader.
 template <class End> bool ReadPlainDecimal(const wchar_t* at, End end, double& value) {
-    const bool negative = TakeSign(at, end);
-    const wchar_t* const first = at;
-    std::uint64_t units = TakeDigitsInto(at, end, 0);
+    bool negative = false;
+    const DigitRun whole = TakeSignedDigits(at, end, negative);
+    const wchar_t* const first = whole.first;
+    std::uint64_t units = whole.value;
     const wchar_t* const point = at; // if there is one
     const bool hasPoint = !end.At(at) && *at == L'.';
     if (hasPoint)
@@ -103,27 +114,25 @@ inline int TwoDigits(const wchar_t* at) {
     return (at[0] - L'0') * 10 + (at[1] - L'0');
 }
 
-struct MinutesAndSeconds {
-    int minutes;
-    int seconds;
-};
-
 // The tail of almost every angle, ".MM.SS" to the end with both fields below 60, read in one
-// step; nothing for any other tail, which the field-by-field reading takes. Always inline: a
-// call would cost a good part of what the reading does.
+// step and added to `degrees`; false for any other tail, which the field-by-field reading takes,
+// leaving `degrees` as they were. Always inline: a call would cost a good part of what the reading
+// does.
 template <class End>
-[[gnu::always_inline]] inline std::optional<MinutesAndSeconds> UsualTail(const wchar_t* at, End end) {
+[[gnu::always_inline]] inline bool AddUsualTail(const wchar_t* at, End end, double& degrees) {
     constexpr std::ptrdiff_t kLength = 6;
     if (!end.Holds(at, kLength) || at[0] != L'.' || !IsDigit(at[1]) || !IsDigit(at[2]))
-        return std::nullopt;
+        return false;
     // Each field is taken as soon as it is read, which keeps few values at hand at once.
     const int minutes = TwoDigits(at + 1);
     if (at[3] != L'.' || !IsDigit(at[4]) || !IsDigit(at[5]) || !end.At(at + kLength))
-        return std::nullopt;
+        return false;
     const int seconds = TwoDigits(at + 4);
     if (minutes >= 60 || seconds >= 60)
-        return std::nullopt;
-    return MinutesAndSeconds{minutes, seconds};
+        return false;
+    degrees += minutes * kDegreesPerMinute;
+    degrees += seconds * kDegreesPerSecond;
+    return true;
 }
 
 inline double Radians(double degrees, bool negative) {
@@ -143,21 +152,18 @@ template <class End> bool ReadNumber(const wchar_t* text, End end, double& value
     return ReadPlainDecimal(text, end, value) || ReadAnyNumber(text, end, value);
 }
 
-// Almost every angle is whole degrees and the usual tail, read here in one pass; any other goes
-// to the reading by fields, which gives the usual angle the very same double.
+// Almost every angle is whole degrees and the usual tail, unsigned, read here in one pass; any
+// other, a signed one too, goes to the reading by fields, which gives the usual angle the very
+// same double.
 template <class End> bool ReadDegrees(const wchar_t* text, End end, double& value) {
     const wchar_t* at = text;
-    const bool negative = TakeSign(at, end);
     const DigitRun degreeDigits = TakeDigits(at, end);
     if (degreeDigits.count == 0 || !IsExact(degreeDigits.count))
         return ReadAnyDegrees(text, end, value);
-    const auto usual = UsualTail(at, end);
-    if (!usual)
-        return ReadAnyDegrees(text, end, value);
     double degrees = Exact(degreeDigits.value);
-    degrees += usual->minutes * kDegreesPerMinute;
-    degrees += usual->seconds * kDegreesPerSecond;
-    value = Radians(degrees, negative);
+    if (!AddUsualTail(at, end, degrees))
+        return ReadAnyDegrees(text, end, value);
+    value = Radians(degrees, false);
     return true;
 }
 

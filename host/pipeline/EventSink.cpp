@@ -30,13 +30,19 @@ template <class Field> void ForEachField(Station& s, Field field) {
 template <class Field> void ForEachField(Observation& o, Field field) {
     ObservationFields(o, field);
 }
+template <class Field> void ForEachField(Utf8Observation& o, Field field) {
+    ObservationFields(o, field);
+}
 template <class Field> void ForEachField(Point& p, Field field) {
     PointFields(p, field);
 }
 
-// Clears a fresh item's values; its code is written over or dropped when it is handed on.
+// Clears a fresh item's values; its code is written over or dropped when it is handed on. A value
+// is given an empty one whole, a plain store, where a reset would test it first.
 struct FieldClearer {
-    template <class Value> void operator()(std::optional<Value>& field) const { field.reset(); }
+    template <class Value> void operator()(std::optional<Value>& field) const {
+        field = std::optional<Value>();
+    }
     void operator()(std::optional<std::wstring>&) const {}
 };
 
@@ -90,7 +96,16 @@ void EventSink::EndFile() {
     events.FileEnded({path, *fileIndex, outcome});
 }
 
-void EventSink::HandOnItem() {
+// The usual item, an observation handed on as UTF-8, is handed on inline where items begin.
+inline void EventSink::HandOnItem() {
+    if (current == Item::Observation && utf8Observations)
+        observationReader->Utf8ObservationReady(utf8Observation);
+    else
+        HandOnOtherItem();
+    current = Item::None;
+}
+
+void EventSink::HandOnOtherItem() {
     switch (current) {
     case Item::Point:
         HandOn(point, events, &ImportEvents::PointReady);
@@ -98,36 +113,18 @@ void EventSink::HandOnItem() {
     case Item::Station:
         HandOn(station, events, &ImportEvents::StationReady);
         break;
-    case Item::Observation:
-        if (utf8Observations)
-            HandOnUtf8Observation();
-        else
-            HandOn(observation, *observationReader, &ImportEvents::ObservationReady);
+    case Item::Observation: // as wide texts: HandOnItem hands on those as UTF-8
+        HandOn(observation, *observationReader, &ImportEvents::ObservationReady);
         break;
     case Item::None:
         break;
     }
-    current = Item::None;
 }
 
 template <class Kind>
 void EventSink::HandOn(Kind& kind, ImportEvents& consumer, void (ImportEvents::*ready)(const Kind&)) {
     DropUnsetCode(kind);
     (consumer.*ready)(kind);
-}
-
-// The observation's values go with the texts narrowed as they came.
-void EventSink::HandOnUtf8Observation() {
-    Utf8Observation& o = utf8Observation;
-    o.target = utf8Target.View();
-    o.targetHeight = observation.targetHeight;
-    o.slopeDistance = observation.slopeDistance;
-    o.horizontalAngle = observation.horizontalAngle;
-    o.verticalAngle = observation.verticalAngle;
-    o.faceRight = observation.faceRight;
-    o.code = codeSet ? std::optional<std::string_view>(utf8Code.View()) : std::nullopt;
-    o.line = observation.line;
-    observationReader->Utf8ObservationReady(o);
 }
 
 // A code left from the item before is not this item's: its room goes back for the next code.
@@ -221,13 +218,15 @@ void EventSink::AddObservation(const wchar_t* target) {
         return;
     }
     BeginItem(Item::Observation);
-    ForEachField(observation, FieldClearer{});
+    ForEachField(utf8Observation, FieldClearer{});
     utf8Target.Assign(OrEmpty(target));
-    observation.line = currentLine;
+    utf8Observation.target = utf8Target.View();
+    utf8Observation.line = currentLine;
 }
 
-// A code set where none is left takes the room the last code dropped took.
-inline void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
+// A code set where none is left takes the room the last code dropped took. Out of line, so that
+// the usual code, an observation's as UTF-8, is set with no registers to save.
+[[gnu::noinline]] void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t* text) {
     if (!field)
         field.emplace(std::move(codeRoom));
     CopyInto(*field, OrEmpty(text));
@@ -236,14 +235,15 @@ inline void EventSink::SetText(std::optional<std::wstring>& field, const wchar_t
 
 void EventSink::SetUtf8Code(const wchar_t* code) {
     utf8Code.Assign(OrEmpty(code));
-    codeSet = true;
+    utf8Observation.code = utf8Code.View();
 }
 
+// The usual code, an observation's handed on as UTF-8, is asked for first.
 void EventSink::SetCode(const wchar_t* code) {
-    if (current == Item::Point)
-        SetText(point.code, code);
-    else if (current == Item::Observation && utf8Observations)
+    if (current == Item::Observation && utf8Observations)
         SetUtf8Code(code);
+    else if (current == Item::Point)
+        SetText(point.code, code);
     else if (current == Item::Observation)
         SetText(observation.code, code);
 }
@@ -257,19 +257,25 @@ void EventSink::SetCode(const wchar_t* code) {
     X(SetPointAttribute, bool, Point, point.attribute)                                              \
     X(SetInstrumentHeight, double, Station, station.instrumentHeight)                               \
     X(SetPressure, double, Station, station.pressure)                                               \
-    X(SetTemperature, double, Station, station.temperature)                                         \
-    X(SetVerticalAngle, double, Observation, observation.verticalAngle)                             \
-    X(SetHorizontalAngle, double, Observation, observation.horizontalAngle)                         \
-    X(SetTargetHeight, double, Observation, observation.targetHeight)                               \
-    X(SetSlopeDistance, double, Observation, observation.slopeDistance)                             \
-    X(SetFaceRight, bool, Observation, observation.faceRight)
+    X(SetTemperature, double, Station, station.temperature)
+#define HOST_EVENT_SINK_OBSERVATION_SETTERS(X)                                                      \
+    X(SetVerticalAngle, double, verticalAngle) X(SetHorizontalAngle, double, horizontalAngle)       \
+    X(SetTargetHeight, double, targetHeight) X(SetSlopeDistance, double, slopeDistance)             \
+    X(SetFaceRight, bool, faceRight)
 // clang-format on
 #define HOST_EVENT_SINK_SETTER(name, Type, kind, field)                                                      \
     void EventSink::name(Type value) {                                                                       \
         SetOn(Item::kind, field, value);                                                                     \
     }
+#define HOST_EVENT_SINK_OBSERVATION_SETTER(name, Type, field)                                                \
+    void EventSink::name(Type value) {                                                                       \
+        SetOnObservation(&Observation::field, &Utf8Observation::field, value);                               \
+    }
 HOST_EVENT_SINK_SETTERS(HOST_EVENT_SINK_SETTER)
+HOST_EVENT_SINK_OBSERVATION_SETTERS(HOST_EVENT_SINK_OBSERVATION_SETTER)
+#undef HOST_EVENT_SINK_OBSERVATION_SETTER
 #undef HOST_EVENT_SINK_SETTER
+#undef HOST_EVENT_SINK_OBSERVATION_SETTERS
 #undef HOST_EVENT_SINK_SETTERS
 
 } // namespace host

@@ -59,7 +59,7 @@ private:
     void EnsureFile();
     void EndFile();
     void HandOnItem();
-    void HandOnUtf8Observation();
+    void HandOnOtherItem();
     void BeginItem(Item item);
     // Begins `item` as a fresh one on the current line, its name or target `text`. Its texts take
     // the room the texts of the one before took, so that a file's items come without allocations:
@@ -74,6 +74,18 @@ private:
     template <class Field, class Value> void SetOn(Item item, Field& field, Value value) {
         if (current == item)
             field = value;
+    }
+    // An observation's value goes where the observation is made: into the one handed on as UTF-8
+    // when its reader takes that, so that it is not copied there at the end.
+    template <class Value>
+    void SetOnObservation(std::optional<Value> Observation::*wide,
+                          std::optional<Value> Utf8Observation::*utf8, Value value) {
+        if (current != Item::Observation)
+            return;
+        if (utf8Observations)
+            utf8Observation.*utf8 = value;
+        else
+            observation.*wide = value;
     }
 
     HostObjects& objects;
@@ -95,12 +107,12 @@ private:
     std::optional<survey::JobComments> comments;
     // The item begun last, not yet handed on.
     Item current = Item::None;
-    bool codeSet = false; // on the item begun last
+    bool codeSet = false; // on the item begun last, unless it is handed on as UTF-8
     Point point;
     Station station;
-    Observation observation; // its texts stay unset where observations are handed on as UTF-8
+    Observation observation;         // where observations are handed on as wide texts
+    Utf8Observation utf8Observation; // where they are handed on as UTF-8, its texts in these rooms
     Utf8Room utf8Target, utf8Code;
-    Utf8Observation utf8Observation;
     std::wstring codeRoom; // the room of the last code handed on, for the next one
 };
 

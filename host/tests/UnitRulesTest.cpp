@@ -152,8 +152,8 @@ TEST(DegreesRule, RefusesMalformedOrOutOfRangeFields) {
                                L"12.3a", L"12a", L"1 2.30", L"--1.00"});
 }
 
-// Angles of every field count, their fraction of a second up to 18 digits long: each reads as
-// its fields summed, to the bit, whichever form it comes in.
+// Angles of every field count, their fraction of a second up to 18 digits long, with a sign or
+// none: each reads as its fields summed, to the bit, whichever form it comes in.
 TEST(DegreesRule, ReadsGeneratedAnglesAsTheirFieldsSum) {
     std::mt19937 random(3600);
     std::uniform_int_distribution<int> degrees(0, 399), sixty(0, 59), digit(0, 9), fieldCount(0, 3),
@@ -178,13 +178,17 @@ TEST(DegreesRule, ReadsGeneratedAnglesAsTheirFieldsSum) {
             expected += *survey::ReadNumber(fraction) / 3600.0;
         }
         expected = expected * kPi / 180.0;
+        static const char* const kSigns[] = {"", "+", "-"};
+        const int sign = sample % 3;
+        text = kSigns[sign] + text;
+        expected = sign == 2 ? -expected : expected;
         for (const Rule reader : kDegreeReaders)
             EXPECT_TRUE(SameDouble(reader(std::wstring(text.begin(), text.end()).c_str()), expected)) << text;
     }
 }
 
 // Random texts of digits, points, signs, exponents and spaces: a view and a NUL-terminated text
-// read alike, accepted or refused.
+// read alike, accepted or refused, and a number as the survey library's one reader reads it.
 TEST(NumberAndDegreesRules, ViewAndTerminatedTextsReadAlike) {
     const std::wstring alphabet = L"0123456789012345..........-+e ";
     std::mt19937 random(7);
@@ -195,6 +199,9 @@ TEST(NumberAndDegreesRules, ViewAndTerminatedTextsReadAlike) {
         for (std::size_t n = length(random); n > 0; --n)
             text += alphabet[pick(random)];
         EXPECT_TRUE(SameDouble(ParseNumber(text), Read<Metres>(text.c_str())));
+        EXPECT_TRUE(
+            SameDouble(survey::ReadNumber(std::string(text.begin(), text.end())), Read<Metres>(text.c_str())))
+            << std::string(text.begin(), text.end());
         const auto degrees = Read<DegreesToRadians>(text.c_str());
         EXPECT_TRUE(SameDouble(ParseDegrees(text), degrees));
         degreesRead += degrees ? 1 : 0;
