@@ -181,13 +181,11 @@ private:
     // The text in quotes, its bytes checked as they are copied: `escapes` is set when some need
     // escapes.
     static char* PutQuoted(char* at, std::string_view text, bool& escapes) {
-        *at++ = '"';
-        for (const char c : text) {
-            escapes |= kJsonEscapedBytes[static_cast<unsigned char>(c)];
-            *at++ = c;
-        }
-        *at++ = '"';
-        return at;
+        *at = '"';
+        escapes |= CopyJsonText(at + 1, text);
+        at += text.size() + 1;
+        *at = '"';
+        return at + 1;
     }
     // The room of an array of texts whose closing bracket goes on a line break of `width`.
     template <class Text>
