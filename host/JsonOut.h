@@ -98,8 +98,9 @@ public:
 
     // An object of plain members laid out with one check of the room; should a text need
     // escapes, or the object be nested deeper than usual, the room is given up and the object
-    // written member by member.
-    template <class... Fields> void Object(const Fields&... fields) {
+    // written member by member. Laid out in its caller, where the keys are constants and the
+    // fields are not gathered for a call: a quarter fewer instructions an observation.
+    template <class... Fields> [[gnu::always_inline]] void Object(const Fields&... fields) {
         if (LaysOutWhole()) {
             const bool wasBare = bare;
             const bool hadItems = hasItems;
@@ -138,6 +139,8 @@ private:
     static constexpr std::size_t kShortBreak = 32;
     static constexpr std::size_t kIndentWidth = 2;
     static constexpr char kBreak[kShortBreak + 1] = "\n                               ";
+    // The separator before an item and its line break, as one run of the same size.
+    static constexpr char kSeparatedBreak[kShortBreak + 1] = ",\n                              ";
 
     // An item's room in the output block: its separator, line break and indentation written,
     // then `count` characters left for the rest.
@@ -145,10 +148,14 @@ private:
     // A member's room: its key written, then `count` characters left for the value. The key's
     // length is known when compiled, so that it is copied without a call.
     template <std::size_t N> char* MemberRoom(const char (&key)[N], std::size_t count) {
-        char* at = ItemRoom(N + 3 + count);
+        return PutKey(ItemRoom(N + 4 + count), key);
+    }
+    // The key in quotes, then its colon and space, which end in a word whose last byte the value
+    // then overwrites: one store for the three. Writes N + 4 characters.
+    template <std::size_t N> static char* PutKey(char* at, const char (&key)[N]) {
         *at = '"';
         std::memcpy(at + 1, key, N - 1);
-        std::memcpy(at + N, "\": ", 3);
+        std::memcpy(at + N, "\": ", 4);
         return at + N + 3;
     }
 
@@ -175,19 +182,23 @@ private:
         std::memcpy(at, kBreak, kShortBreak);
         return at + width;
     }
-    // Items laid out whole take every line break, down to two levels in, as one short run.
-    bool LaysOutWhole() const { return breakWidth + 2 * kIndentWidth <= kShortBreak; }
+    // A separator and a line break at most kShortBreak - 1 wide; writes kShortBreak characters.
+    static char* PutSeparatedBreak(char* at, std::size_t width) {
+        std::memcpy(at, kSeparatedBreak, kShortBreak);
+        return at + 1 + width;
+    }
+    // Items laid out whole take every line break, down to two levels in, with its separator as
+    // one short run.
+    bool LaysOutWhole() const { return 1 + breakWidth + 2 * kIndentWidth <= kShortBreak; }
     static char* PutLongBreak(char* at, std::size_t width);
     // The text in quotes, its bytes checked as they are copied: `escapes` is set when some need
     // escapes.
     static char* PutQuoted(char* at, std::string_view text, bool& escapes) {
-        *at++ = '"';
-        for (const char c : text) {
-            escapes |= kJsonEscapedBytes[static_cast<unsigned char>(c)];
-            *at++ = c;
-        }
-        *at++ = '"';
-        return at;
+        *at = '"';
+        escapes |= CopyJsonText(at + 1, text);
+        at += text.size() + 1;
+        *at = '"';
+        return at + 1;
     }
     // The room of an array of texts whose closing bracket goes on a line break of `width`.
     template <class Text>
@@ -204,10 +215,8 @@ private:
     static char* PutTextArray(char* at, const std::vector<Text>& texts, std::size_t width, bool& escapes) {
         const std::size_t innerBreak = width + kIndentWidth;
         char* const opened = at;
-        for (const Text& text : texts) {
-            *at = ',';
-            at = PutQuoted(PutShortBreak(at + 1, innerBreak), text, escapes);
-        }
+        for (const Text& text : texts)
+            at = PutQuoted(PutSeparatedBreak(at, innerBreak), text, escapes);
         at = Bracket(opened, at, '[', width);
         *at++ = ']';
         return at;
@@ -263,12 +272,7 @@ private:
     // Writes a field at `at`, its separator first, moving it on.
     template <std::size_t N, class T>
     static void PutField(char*& at, const JsonField<N, T>& field, std::size_t width, bool& escapes) {
-        *at = ',';
-        at = PutShortBreak(at + 1, width);
-        *at = '"';
-        std::memcpy(at + 1, field.key, N - 1);
-        std::memcpy(at + N, "\": ", 3);
-        at = PutFieldValue(at + N + 3, field.value, width, escapes);
+        at = PutFieldValue(PutKey(PutSeparatedBreak(at, width), field.key), field.value, width, escapes);
     }
     template <std::size_t N, class T>
     static void PutField(char*& at, const JsonField<N, std::optional<T>>& field, std::size_t width,

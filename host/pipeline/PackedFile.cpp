@@ -213,6 +213,7 @@ void PackedFile::Pack(char kind, Name name, const Item& item, Fields fields) {
 
 void PackedFile::AddTarget(std::wstring_view name) {
     Pack(static_cast<char>(Kind::Target), name, 0, [](int, auto) {});
+    ++targets;
 }
 
 void PackedFile::Add(const host::Station& s) {
@@ -346,18 +347,18 @@ void PackedFile::Read(PackedFileReader& reader) const {
     reader.End();
 }
 
-// Targets are not counted: a reader of them reads to the end.
+// A reader of the targets alone, which are announced before the file's items, stops after the
+// last of them rather than stepping over every item.
 std::size_t PackedFile::RecordsTaken(const PackedFileReader& reader) const {
-    if (reader.Takes(PackedFileReader::kTargets))
-        return SIZE_MAX;
-    return (reader.Takes(PackedFileReader::kStations) ? stations : 0) +
+    return (reader.Takes(PackedFileReader::kTargets) ? targets : 0) +
+           (reader.Takes(PackedFileReader::kStations) ? stations : 0) +
            (reader.Takes(PackedFileReader::kObservations) ? observations : 0) +
            (reader.Takes(PackedFileReader::kPoints) ? points : 0);
 }
 
 void PackedFile::Clear() {
     blocks.clear();
-    stations = observations = points = 0;
+    targets = stations = observations = points = 0;
 }
 
 namespace {

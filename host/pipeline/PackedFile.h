@@ -82,6 +82,7 @@ private:
 
     std::vector<Block> blocks;
     std::string utf8; // a text beyond ASCII being packed, reused
+    std::size_t targets = 0;
     std::size_t stations = 0;
     std::size_t observations = 0;
     std::size_t points = 0;

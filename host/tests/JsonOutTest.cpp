@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
+
 #include <cmath>
 #include <functional>
 #include <sstream>
@@ -102,6 +105,36 @@ TEST(JsonOut, LaysOutNestingSeparatorsAndEscapes) {
     for (const auto& c : cases)
         for (std::size_t capacity : {std::size_t{1} << 16, std::size_t{3}})
             EXPECT_EQ(Written(c.write, capacity), c.expected) << c.name << ", block of " << capacity;
+}
+
+// The word-at-a-time copy against the byte-by-byte test: every byte value at every place of
+// texts up to five words long, and random texts, each in a block of its own exact size so that
+// a read past its end is caught by the sanitizers and Valgrind.
+TEST(JsonText, CopiesAndFindsEscapesAsTheByteTestDoes) {
+    std::mt19937 random(25);
+    const auto check = [](const std::string& text) {
+        const std::unique_ptr<char[]> from(new char[text.size()]);
+        std::copy(text.begin(), text.end(), from.get());
+        std::string to(text.size() + 8, '#');
+        const bool escapes = CopyJsonText(to.data(), std::string_view(from.get(), text.size()));
+        EXPECT_EQ(escapes, NeedsJsonEscapes(text)) << '"' << text << '"';
+        EXPECT_EQ(to, text + std::string(8, '#')) << "size " << text.size();
+    };
+    for (std::size_t size = 0; size <= 40; ++size) {
+        for (std::size_t place = 0; place < size; ++place)
+            for (int byte = 0; byte < 256; ++byte) {
+                std::string text(size, 'a');
+                text[place] = static_cast<char>(byte);
+                check(text);
+            }
+        for (int trial = 0; trial < 200; ++trial) {
+            std::string text(size, ' ');
+            for (char& c : text)
+                c = static_cast<char>(random() % 2 == 0 ? 0x20 + random() % 0x60 : random() % 256);
+            check(text);
+        }
+        check(std::string(size, '\xff'));
+    }
 }
 
 TEST(JsonOut, IndentsBeyondTheUsualDepth) {
