@@ -61,9 +61,11 @@ std::optional<Decimal> ReadingDecimal(double value) {
 }
 
 // A positive finite value's shortest digits that read back exactly, trailing zeros possibly kept.
-Decimal ShortestDecimalOf(double value) {
-    if (const std::optional<Decimal> reading = ReadingDecimal(value))
-        return *reading;
+template <NumberOrigin Origin> Decimal ShortestDecimalOf(double value) {
+    if constexpr (Origin == NumberOrigin::Reading) {
+        if (const std::optional<Decimal> reading = ReadingDecimal(value))
+            return *reading;
+    }
     // {fmt}'s Dragonbox, the one call into its internals: its public formatting gives the same
     // digits in a layout of its own at three times the cost, to be taken apart again here.
     const auto decimal = fmt::detail::dragonbox::to_decimal(value);
@@ -162,7 +164,7 @@ char* PutPointInto(char* out, int point, int kept) {
 
 } // namespace
 
-char* PutJsonNumber(char* out, double value) {
+template <NumberOrigin Origin> char* PutJsonNumber(char* out, double value) {
     if (!std::isfinite(value))
         return std::copy_n("null", 4, out);
     if (std::signbit(value)) {
@@ -171,7 +173,7 @@ char* PutJsonNumber(char* out, double value) {
     }
     if (value == 0.0)
         return std::copy_n("0.0", 3, out);
-    const auto [digits, exponent] = ShortestDecimalOf(value);
+    const auto [digits, exponent] = ShortestDecimalOf<Origin>(value);
     const int length = DigitCount(digits);
     const std::uint64_t allDigits =
         digits * kWholePowersOfTen[static_cast<std::size_t>(kMostDigits - length)];
@@ -196,6 +198,9 @@ char* PutJsonNumber(char* out, double value) {
     *out++ = 'e';
     return WriteExponent(out, point - 1);
 }
+
+template char* PutJsonNumber<NumberOrigin::Reading>(char* at, double value);
+template char* PutJsonNumber<NumberOrigin::Computed>(char* at, double value);
 
 std::string_view JsonNumberText(double value, char* text) {
     return {text, static_cast<std::size_t>(PutJsonNumber(text, value) - text)};

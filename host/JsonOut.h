@@ -22,9 +22,23 @@ namespace host {
 // digits in whole words and blocks writes past it.
 inline constexpr std::size_t kJsonNumberRoom = 40;
 
+// Where a number comes from, which decides only where its shortest digits are looked for first:
+// a reading is most often a whole number of ten-thousandths, a computed value almost never.
+enum class NumberOrigin { Reading, Computed };
+
 // Writes the number's text at `at`, which must have kJsonNumberRoom characters of room, and
-// returns its end.
-char* PutJsonNumber(char* at, double value);
+// returns its end. The text is the same whatever the origin.
+template <NumberOrigin Origin = NumberOrigin::Reading> char* PutJsonNumber(char* at, double value);
+extern template char* PutJsonNumber<NumberOrigin::Reading>(char* at, double value);
+extern template char* PutJsonNumber<NumberOrigin::Computed>(char* at, double value);
+
+// A computed value (an angle in radians, a located coordinate) as a field of JsonOut::Object.
+struct ComputedNumber {
+    double value = 0;
+};
+inline std::optional<ComputedNumber> Computed(const std::optional<double>& value) {
+    return value ? std::optional(ComputedNumber{*value}) : std::nullopt;
+}
 // The number's text as JsonOut writes it; `text` must hold kJsonNumberRoom characters.
 std::string_view JsonNumberText(double value, char* text);
 
@@ -64,6 +78,9 @@ public:
             Member(key, *value);
     }
     template <std::size_t N> void Member(const char (&key)[N], double value) { PutMember(key, value); }
+    template <std::size_t N> void Member(const char (&key)[N], ComputedNumber value) {
+        PutMember(key, value);
+    }
     template <std::size_t N> void Member(const char (&key)[N], int value) { PutMember(key, value); }
     template <std::size_t N> void Member(const char (&key)[N], bool value) { PutMember(key, value); }
     template <std::size_t N> void Member(const char (&key)[N], const char* text) {
@@ -236,11 +253,15 @@ private:
     }
 
     static std::size_t RoomOf(double) { return kJsonNumberRoom; }
+    static std::size_t RoomOf(ComputedNumber) { return kJsonNumberRoom; }
     static std::size_t RoomOf(int) { return 11; }
     static std::size_t RoomOf(bool) { return 5; }
     static std::size_t RoomOf(std::string_view text) { return text.size() + 2; }
     static std::size_t RoomOf(Raw raw) { return raw.text.size(); }
     static char* PutValue(char* at, double value) { return PutJsonNumber(at, value); }
+    static char* PutValue(char* at, ComputedNumber number) {
+        return PutJsonNumber<NumberOrigin::Computed>(at, number.value);
+    }
     static char* PutValue(char* at, int value);
     static char* PutValue(char* at, bool value) { return PutValue(at, Raw{value ? "true" : "false"}); }
     static char* PutValue(char* at, Raw raw) {

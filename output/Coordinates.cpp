@@ -42,18 +42,19 @@ void CoordinatesJson(host::JsonOut& json, const survey::ReducedFile& coordinates
             point.code.empty() ? std::nullopt : std::optional(point.code);
         const std::string_view source = known ? "known" : "computed";
         // Each point laid out whole, its stations only when it was located from them.
-        const auto write = [&](const auto&... stations) {
-            json.Object(host::JsonField{"name", point.name}, host::JsonField{"northing", point.northing},
-                        host::JsonField{"easting", point.easting},
-                        host::JsonField{"elevation", point.elevation}, host::JsonField{"code", code},
-                        host::JsonField{"source", source}, stations...,
+        const auto write = [&](const auto& northing, const auto& easting, const auto& elevation,
+                               const auto&... stations) {
+            json.Object(host::JsonField{"name", point.name}, host::JsonField{"northing", northing},
+                        host::JsonField{"easting", easting}, host::JsonField{"elevation", elevation},
+                        host::JsonField{"code", code}, host::JsonField{"source", source}, stations...,
                         host::JsonField{"horizontalSpread", point.horizontalSpread},
                         host::JsonField{"verticalSpread", point.verticalSpread});
         };
         if (known)
-            write();
+            write(point.northing, point.easting, point.elevation);
         else
-            write(host::JsonField{"stations", point.stations});
+            write(host::ComputedNumber{point.northing}, host::ComputedNumber{point.easting},
+                  host::Computed(point.elevation), host::JsonField{"stations", point.stations});
     });
     json.EndArray();
 }

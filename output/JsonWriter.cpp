@@ -12,9 +12,10 @@ using host::ToUtf8;
 // An observation, laid out whole.
 void WriteObservation(host::JsonOut& json, const host::PackedObservation& o) {
     json.Object(JsonField{"target", o.target}, JsonField{"targetHeight", o.targetHeight},
-                JsonField{"slopeDistance", o.slopeDistance}, JsonField{"horizontalAngle", o.horizontalAngle},
-                JsonField{"verticalAngle", o.verticalAngle}, JsonField{"faceRight", o.faceRight},
-                JsonField{"code", o.code});
+                JsonField{"slopeDistance", o.slopeDistance},
+                JsonField{"horizontalAngle", host::Computed(o.horizontalAngle)},
+                JsonField{"verticalAngle", host::Computed(o.verticalAngle)},
+                JsonField{"faceRight", o.faceRight}, JsonField{"code", o.code});
 }
 
 // Each section of a file's object is one reading of the packed file, taking only its kind.

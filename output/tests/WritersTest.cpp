@@ -254,7 +254,7 @@ std::string LibraryLayout(double value) {
 // Readings of every length and size and their neighbours, whole numbers ending in runs of zeros,
 // the values beside each power of ten where the fixed point starts, random bit patterns, angles and
 // coordinates as the reduction computes them, of both signs: each is laid out as from the
-// library's shortest text, and reads back exactly.
+// library's shortest text, whether said to be a reading or computed, and reads back exactly.
 TEST(JsonNumber, ShortestDigitsThatReadBackForEveryKindOfValue) {
     std::vector<double> values;
     for (double decade = 1e-7; decade < 1e17; decade *= 10)
@@ -296,6 +296,9 @@ TEST(JsonNumber, ShortestDigitsThatReadBackForEveryKindOfValue) {
             const std::string_view text = host::JsonNumberText(number, buffer);
             ASSERT_EQ(text, LibraryLayout(number));
             ASSERT_EQ(std::strtod(std::string(text).c_str(), nullptr), number) << text;
+            char computed[host::kJsonNumberRoom];
+            const char* const end = host::PutJsonNumber<host::NumberOrigin::Computed>(computed, number);
+            ASSERT_EQ(std::string_view(computed, static_cast<std::size_t>(end - computed)), text);
         }
     }
 }
