@@ -5,6 +5,7 @@
 #pragma once
 
 #include "host/BufferedOutput.h"
+#include "host/Text.h"
 
 #include <rapidjson/rapidjson.h>
 
@@ -49,16 +50,11 @@ inline bool EscapesIn(__m128i bytes) {
     return _mm_movemask_epi8(_mm_or_si128(control, _mm_or_si128(quote, backslash))) != 0;
 }
 
-template <class Word> Word Load(const char* from) {
-    Word word;
-    std::memcpy(&word, from, sizeof word);
-    return word;
-}
 // Copies the first and the last sizeof(Word) bytes of a text of one to two words, which covers
 // it whole, and returns them side by side: every lane of the test holds one of its bytes.
 template <class Word> __m128i CopyEnds(char* to, const char* from, std::size_t size) {
-    const Word first = Load<Word>(from);
-    const Word last = Load<Word>(from + size - sizeof(Word));
+    const Word first = LoadWord<Word>(from);
+    const Word last = LoadWord<Word>(from + size - sizeof(Word));
     std::memcpy(to, &first, sizeof first);
     std::memcpy(to + size - sizeof(Word), &last, sizeof last);
     if constexpr (sizeof(Word) == 8)

@@ -176,20 +176,20 @@ char* PutQuickFixedDecimal(double value, int decimals, char* room) {
 // Every character that makes a field quoted lies below this one, and most names and codes have
 // none there: such a field is copied four characters at a time without a look-up of each.
 constexpr unsigned char kFirstPlainByte = ',' + 1;
-static_assert(',' < kFirstPlainByte && '"' < kFirstPlainByte && '\r' < kFirstPlainByte &&
-              '\n' < kFirstPlainByte);
+constexpr bool NoneQuotedFrom(unsigned first) {
+    for (unsigned c = first; c < kCsvQuoted.size(); ++c) {
+        if (kCsvQuoted[c])
+            return false;
+    }
+    return true;
+}
+static_assert(NoneQuotedFrom(kFirstPlainByte));
 
 // Whether any of the four bytes of `word` is below kFirstPlainByte. A byte's borrow reaches the
 // next byte only from a byte that is below, so the answer is exact.
 bool AnyByteBelowPlain(std::uint32_t word) {
     constexpr std::uint32_t kOnes = 0x01010101U;
     return ((word - kOnes * kFirstPlainByte) & ~word & kOnes * 0x80U) != 0;
-}
-
-std::uint32_t LoadWord(const char* from) {
-    std::uint32_t word;
-    std::memcpy(&word, from, sizeof word);
-    return word;
 }
 
 // A field of at least four characters none of which is below kFirstPlainByte, copied in words
@@ -200,7 +200,7 @@ bool PutPlainCsvWords(char* at, std::string_view field) {
         return false;
     const std::size_t lastWord = field.size() - kWord;
     for (std::size_t i = 0;; i = std::min(i + kWord, lastWord)) {
-        const std::uint32_t word = LoadWord(field.data() + i);
+        const auto word = LoadWord<std::uint32_t>(field.data() + i);
         if (AnyByteBelowPlain(word))
             return false;
         std::memcpy(at + i, &word, sizeof word);

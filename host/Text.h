@@ -66,6 +66,13 @@ inline std::uint64_t EightDigitCharacters(std::uint32_t value) {
     return tens | (pairs - tens * 10) << 8 | 0x3030303030303030ULL;
 }
 
+// The word at `from`, in the machine's byte order, read without a care for its alignment.
+template <class Word> Word LoadWord(const char* from) {
+    Word word;
+    std::memcpy(&word, from, sizeof word);
+    return word;
+}
+
 // The word's bytes from the lowest, whatever the machine's byte order: one store where the order
 // is already that.
 inline void PutWord(char* at, std::uint64_t word) {

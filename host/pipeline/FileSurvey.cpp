@@ -35,13 +35,6 @@ survey::ObservationView ViewOf(const PackedObservation& from) {
             from.line};
 }
 
-// Apart from the observations of a station, which then save no registers for the note's text.
-[[gnu::noinline]] void
-NoteObservationBeforeStation(std::size_t& count, std::vector<survey::Diagnostic>& notes, survey::Line line) {
-    if (count++ == 0)
-        notes.push_back({line, "observations that come before any station are not reduced"});
-}
-
 survey::Observation ObservationOf(const survey::ObservationView& from) {
     return {std::string(from.target), from.horizontalAngle, from.verticalAngle,     from.slopeDistance,
             from.targetHeight,        from.faceRight,       std::string(from.code), from.line};
@@ -154,8 +147,14 @@ void SurveyBuilder::Station(const PackedStation& station) {
 
 void SurveyBuilder::Observation(const PackedObservation& observation) {
     if (!stationOpen)
-        return NoteObservationBeforeStation(observationsBeforeStation, notes, observation.line);
+        return NoteObservationBeforeStation(observation.line);
     openObservations.push_back(ViewOf(observation));
+}
+
+// Apart from the observations of a station, which then save no registers for the note's text.
+[[gnu::noinline]] void SurveyBuilder::NoteObservationBeforeStation(survey::Line line) {
+    if (observationsBeforeStation++ == 0)
+        notes.push_back({line, "observations that come before any station are not reduced"});
 }
 
 void SurveyBuilder::Point(const PackedPoint& point) {

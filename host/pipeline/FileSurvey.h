@@ -66,6 +66,7 @@ private:
     void Observation(const PackedObservation& observation) override;
     void Point(const PackedPoint& point) override;
     void CloseStation();
+    void NoteObservationBeforeStation(survey::Line line);
 
     const SurveySettings& settings;
     survey::JobComments comments;

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <random>
-
 #include <cmath>
 #include <functional>
+#include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
